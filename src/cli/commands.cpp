@@ -1,0 +1,20 @@
+#include "cli/commands.h"
+
+#include <cstdio>
+
+namespace sd::cli {
+
+int RunVersion(const Args&) {
+  std::printf("stockdyn 0.1.0\n");
+  return 0;
+}
+
+const std::vector<Command>& Commands() {
+  // One line per subcommand; each lives in its own source file of this folder.
+  static const std::vector<Command> table = {
+      {"version", "print the program version", RunVersion},
+  };
+  return table;
+}
+
+}  // namespace sd::cli

@@ -1,0 +1,22 @@
+#pragma once
+// The subcommands of the stockdyn tool. Each takes the arguments after its own name
+// and returns the exit status: 0 success, 1 the work failed (message on stderr), 2 bad usage.
+#include <string>
+#include <vector>
+
+namespace sd::cli {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*run)(const Args& args);
+};
+
+// Every subcommand, in the order --help lists them.
+const std::vector<Command>& Commands();
+
+int RunVersion(const Args& args);
+
+}  // namespace sd::cli
