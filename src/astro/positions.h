@@ -1,0 +1,149 @@
+#pragma once
+// Positions of the Sun, the Moon and the planets Mercury..Pluto at one moment.
+//
+// Theories of motion: the truncated perturbation series of Montenbruck & Pfleger
+// (Astronomy on the Personal Computer) for the Sun, the planets and the Moon; for Uranus and
+// Neptune before 1600 (E < -3) the Keplerian elements with perturbations of Meeus
+// (Astronomical Formulae for Calculators) give the geocentric longitude.
+//
+// Every routine takes the chart's universal moment T (ChartMoment) and evaluates the series
+// at the ephemeris moment E = EphemerisMoment(T); the series' own time argument is
+// TJ = E - 1, Julian centuries of ephemeris time from J2000.
+//
+// Chain of a planet: heliocentric series (mean ecliptic and equinox of date)
+//   -> geocentric vector with light time and aberration (velocity approximations)
+//   -> equatorial with the mean obliquity -> nutation applied in equatorial coordinates
+//   -> right ascension, declination, distance
+//   -> ecliptic of date with the true obliquity (TrueObliquity(E)).
+//
+// Units: degrees for angles, astronomical units for distances (the Moon's too).
+// A value that cannot be computed (T not finite, |T| beyond kMaxAbsMoment, a NoValue moment)
+// is NoValue; nothing here throws, loops without bound or keeps state between calls.
+#include "astro/calendar.h"
+
+namespace sd {
+
+// Moments farther than this many centuries from 1900 are refused (every field NoValue):
+// the series are meaningless there and their arguments lose all precision.
+inline constexpr double kMaxAbsMoment = 1000.0;
+
+// SunPosition's results. Fields not computed hold NoValue.
+struct SunResult {
+  ChartMoment Moment = NoValue;    // the universal moment it was computed for
+  // Apparent place: light time, aberration and nutation applied.
+  double Longitude = NoValue;      // ecliptic of date, [0, 360)
+  double Latitude = NoValue;
+  double RightAscension = NoValue; // [0, 360)
+  double Declination = NoValue;
+  double Distance = NoValue;       // Earth-Sun distance, AU
+  // Geometric geocentric triple of the solar series (mean ecliptic and equinox of date).
+  double GeoLongitude = NoValue;   // [0, 360)
+  double GeoLatitude = NoValue;
+  double GeoDistance = NoValue;    // AU
+  // The Earth seen from the Sun: longitude = GeoLongitude, latitude = -GeoLatitude
+  // (the chart replaces the longitude by Longitude + 180).
+  double EarthHelioLongitude = NoValue;
+  double EarthHelioLatitude = NoValue;
+
+  bool Valid() const { return IsValue(Longitude); }
+};
+
+// MoonPosition's results.
+struct MoonResult {
+  ChartMoment Moment = NoValue;
+  double Longitude = NoValue;      // apparent, ecliptic of date, [0, 360)
+  double Latitude = NoValue;
+  double Distance = NoValue;       // AU (about 0.00257)
+  double RightAscension = NoValue;
+  double Declination = NoValue;
+  // Node of the lunar theory: mean node minus 1.6 sin(2D - 2F) (the chart overwrites it).
+  double Node = NoValue;
+  double Apogee = NoValue;         // mean apogee, [0, 360)
+
+  bool Valid() const { return IsValue(Longitude); }
+};
+
+// PlanetPosition's results.
+struct PlanetResult {
+  ChartMoment Moment = NoValue;
+  // Heliocentric, mean ecliptic and equinox of date, geometric.
+  double HelioLongitude = NoValue; // [0, 360)
+  double HelioLatitude = NoValue;
+  double RadiusVector = NoValue;   // AU
+  // Apparent geocentric place.
+  double Longitude = NoValue;      // ecliptic of date, [0, 360)
+  double Latitude = NoValue;
+  double Distance = NoValue;       // AU
+  double RightAscension = NoValue;
+  double Declination = NoValue;
+
+  bool Valid() const { return IsValue(Longitude); }
+};
+
+// The Sun at universal moment t.
+SunResult SunPosition(ChartMoment t);
+
+// The Moon at universal moment t.
+MoonResult MoonPosition(ChartMoment t);
+
+// Chart object n = 2..9 (Mercury..Pluto) at universal moment t.
+// `sun` must be SunPosition(t) of the same moment: it supplies the Earth's position (and, for
+// Uranus and Neptune before 1600, the Sun's apparent longitude and distance). A Sun of another
+// moment gives the planet as seen from where the Earth was then; an invalid Sun or an object
+// number outside 2..9 gives a result of NoValue throughout.
+PlanetResult PlanetPosition(int n, ChartMoment t, const SunResult& sun);
+
+// ---- building blocks, exposed for tests and tools ---------------------------------------
+
+// A position in polar form: longitude, latitude (degrees), distance (AU or Earth radii).
+struct PolarTriple {
+  double Lon = NoValue;
+  double Lat = NoValue;
+  double Dist = NoValue;
+};
+
+// Bodies of the geocentric reduction.
+enum ReductionBody : int {
+  kBodySun = 0, kBodyMercury = 1, kBodyVenus = 2, kBodyEarth = 3, kBodyMars = 4,
+  kBodyJupiter = 5, kBodySaturn = 6, kBodyUranus = 7, kBodyNeptune = 8, kBodyPluto = 9,
+};
+// Chart object 2..9 -> reduction body (1, 2, 4..9); -1 for any other object.
+int ReductionBodyOfObject(int object);
+
+// Geometric geocentric Sun (L, B in degrees, R in AU), mean ecliptic and equinox of date.
+PolarTriple SunSeries(double tj);
+// Heliocentric planet (reduction body 1, 2, 4..9), mean ecliptic and equinox of date;
+// all NoValue for any other body.
+PolarTriple PlanetSeries(int body, double tj);
+// Moon: longitude, latitude (mean equinox of date, without nutation) and distance in Earth
+// radii.
+PolarTriple MoonSeries(double tj);
+// Heliocentric Uranus (body 7) or Neptune (body 8) from the Keplerian elements with
+// perturbations; e1900 = ephemeris centuries from 1900 January 0.5.
+PolarTriple KeplerianOuterPlanet(int body, double e1900);
+
+// Reduction modes.
+enum ReductionMode : int { kGeometric = 0, kAstrometric = 1, kApparent = 2 };
+
+// Rectangular ecliptic vector.
+struct Vec3 {
+  double x = 0, y = 0, z = 0;
+};
+
+// Geocentric ecliptic vector (AU) of `body` from its heliocentric triple and the Earth's
+// heliocentric triple, with light time (mode 1) or light time and aberration (mode 2).
+Vec3 Geocentric(int body, int mode, const PolarTriple& earth, const PolarTriple& planet,
+                double tj);
+
+// Apparent equatorial and ecliptic coordinates of a geocentric ecliptic vector (mean equinox
+// of date) at ephemeris moment e1900 (tj = e1900 - 1).
+struct ApparentPlace {
+  double Longitude = NoValue;
+  double Latitude = NoValue;
+  double RightAscension = NoValue;
+  double Declination = NoValue;
+  double Distance = NoValue;
+};
+ApparentPlace ApparentFromEcliptic(const Vec3& geocentric, double e1900);
+
+}  // namespace sd
