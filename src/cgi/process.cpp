@@ -1,0 +1,77 @@
+#include "cgi/process.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+namespace sd {
+
+ProcessState& Process() {
+  static ProcessState state;
+  return state;
+}
+
+ChartSlotArray& ChartSlots() {
+  auto& slots = Process().chart_slots;
+  if (!slots) throw std::logic_error("chart slots used outside StartUp .. CleanUp");
+  return *slots;
+}
+
+void SetDefaultEvent(ChartData& slot, const LocalDateTime& now) {
+  slot.ChartName.Set(kDefaultChartName);
+  EventBlock& ev = slot.Event;
+  ev.Year = now.year;
+  ev.Month = now.month;
+  ev.Day = now.day;
+  ev.LocalTime = PackedClockTime(now);
+  ev.Zone = kDefaultZone;
+  ev.PlaceText.Set(kDefaultPlaceText);
+  ev.PlaceLatitude = kDefaultLatitude;
+  ev.PlaceLongitude = kDefaultLongitude;
+  ev.PlaceExtra = 0.0;
+}
+
+void SetStartUpSwitches(ChartData& slot) {
+  static constexpr int kOn[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 18, 21, 24, 27, 30};
+  static constexpr int kIntermediateCusps[] = {19, 20, 22, 23, 25, 26, 28, 29};
+  slot.ObjectOn.fill(0);
+  for (int n : kOn) slot.ObjectOn[n] = 1;
+  for (int n : kIntermediateCusps) slot.ObjectOn[n] = 9;
+}
+
+void SetNatalSwitches(ChartData& slot) {
+  for (int n = 0; n < kObjectCount; ++n) {
+    if (n <= kPluto || n >= kPrevEclipseMoon) slot.ObjectOn[n] = 1;
+  }
+}
+
+void StartUp(const LocalDateTime& now) {
+  ProcessState& p = Process();
+  p.chart_slots = std::make_unique<ChartSlotArray>();
+  ChartSlotArray& slots = *p.chart_slots;
+  SetStartUpSwitches(slots[0]);
+  for (ChartData& slot : slots) SetDefaultEvent(slot, now);
+
+  // The aspect list and the towns database are created here.
+
+  // Two requests in the same second must still draw different picture numbers.
+  const auto ticks = static_cast<uint64_t>(
+      std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  const auto pid = static_cast<uint32_t>(getpid());
+  std::seed_seq seed{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32), pid};
+  p.random.seed(seed);
+}
+
+void CleanUp() {
+  ProcessState& p = Process();
+  p.chart_slots.reset();
+  // The aspect list and the towns database are freed here.
+}
+
+int DrawPictureNumber() {
+  std::uniform_int_distribution<int> number(0, 8999);
+  return number(Process().random);
+}
+
+}  // namespace sd

@@ -1,0 +1,59 @@
+#pragma once
+// The state that lives for the whole process: created by StartUp, released by CleanUp.
+// Everything else a request needs belongs to the function that creates it.
+#include <array>
+#include <memory>
+#include <random>
+
+#include "astro/chart_data.h"
+#include "cgi/clock.h"
+
+namespace sd {
+
+using ChartSlotArray = std::array<ChartData, kChartSlotCount>;
+
+struct ProcessState {
+  // Slot 0 the natal chart, slot 2 the transit event, slot 4 the transit chart.
+  std::unique_ptr<ChartSlotArray> chart_slots;
+  // Draws the number in picture names; seeded by StartUp.
+  std::mt19937 random;
+  // The aspect list, the towns database and the metric table join here, created by StartUp
+  // and released by CleanUp in the same order.
+};
+
+// The one instance.
+ProcessState& Process();
+
+// The six chart slots; throws std::logic_error outside StartUp .. CleanUp.
+ChartSlotArray& ChartSlots();
+
+// Name and place every slot starts with: "No Name 1" at Moscow, zone 3.
+inline constexpr const char* kDefaultChartName = "No Name 1";
+// "Москва (7519)        55.45   37.35" in code page 1251, 34 characters.
+inline constexpr const char* kDefaultPlaceText =
+    "\xCC\xEE\xF1\xEA\xE2\xE0 (7519)        55.45   37.35";
+inline constexpr double kDefaultZone = 3.0;
+inline constexpr double kDefaultLatitude = 55.45;   // packed degrees.minutes
+inline constexpr double kDefaultLongitude = 37.35;  // packed degrees.minutes
+
+// Default event data: the given local date and time at the default place.
+void SetDefaultEvent(ChartData& slot, const LocalDateTime& now);
+
+// Object switches of the natal slot before the natal record is read: 1 for the planets,
+// the four angles and the node, 9 for the intermediate cusps, 0 for all others.
+void SetStartUpSwitches(ChartData& slot);
+// Switches the natal chart is computed with: every object that can be computed
+// (0..9 and 15..39) on; 10..14 keep what they had.
+void SetNatalSwitches(ChartData& slot);
+
+// Allocates the six chart slots, sets slot 0's switches, writes the default event data of
+// `now` into every slot, and seeds the random generator from a high-resolution clock and the
+// process id (not from `now`, which tests fix: the picture number must still vary).
+void StartUp(const LocalDateTime& now);
+// Releases what StartUp created, in the same order. Safe to call twice.
+void CleanUp();
+
+// A whole number from 0 to 8999 from the process's generator.
+int DrawPictureNumber();
+
+}  // namespace sd

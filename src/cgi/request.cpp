@@ -1,0 +1,69 @@
+#include "cgi/request.h"
+
+#include <sstream>
+
+#include "cgi/clock.h"
+#include "cgi/page.h"
+#include "cgi/process.h"
+#include "cgi/program_dir.h"
+#include "cgi/query.h"
+
+namespace sd {
+namespace {
+
+// Pairs StartUp with CleanUp, also on the way out of a failure.
+struct ProcessScope {
+  explicit ProcessScope(const LocalDateTime& now) { StartUp(now); }
+  ~ProcessScope() { CleanUp(); }
+  ProcessScope(const ProcessScope&) = delete;
+  ProcessScope& operator=(const ProcessScope&) = delete;
+};
+
+}  // namespace
+
+void ReadRequest(const std::string& decoded_query, RequestState& req) {
+  req.query = decoded_query;
+  req.zone = ZoneOffsetByName(QueryParam(kZoneParam, req.query));
+  if (req.zone == kUnknownZone) req.zone = 0.0;
+  req.security = QueryParam(kSecurityParam, req.query);
+  req.gif_name = FileNamePart(MakeGifName("sc_stock_dyn_", ".gif"));
+}
+
+int RunRequest(std::ostream& out) {
+  // 1. Start-up.
+  ProcessScope process(LocalNow());
+  ChartSlotArray& slots = ChartSlots();
+
+  // 2.-5. Query, zone value, security name, picture name.
+  RequestState req;
+  ReadRequest(ReadQueryString(), req);
+
+  // 6. Natal record: scan ProgramDir("") + "Nyse.mil" for req.security and copy the
+  //    matching record's event block and name into slot 0.
+
+  // 7. The natal chart is computed with every computable object.
+  SetNatalSwitches(slots[0]);
+
+  // 8. Natal chart of slot 0.
+
+  // 9. Today's date.
+  const LocalDateTime today = LocalNow();
+  req.year = static_cast<uint16_t>(today.year);
+  req.month = static_cast<uint16_t>(today.month);
+  req.day = static_cast<uint16_t>(today.day);
+
+  // 10. Forecast run: model ProgramDir("") + "stock.hyp", picture ProgramDir("Temp") +
+  //     req.gif_name, today, span 20 days, req.zone, step half a day.
+
+  // 11. The page, built whole before the first byte goes out.
+  std::ostringstream page;
+  WritePage(page, slots[0], ImageBaseUrl(ProgramDir("")), req.gif_name);
+  const std::string text = page.str();
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.flush();
+
+  // 12. Clean-up (ProcessScope).
+  return 0;
+}
+
+}  // namespace sd

@@ -1,0 +1,198 @@
+#include "cgi/request.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "cgi/clock.h"
+#include "cgi/page.h"
+#include "cgi/process.h"
+#include "cgi/program_dir.h"
+
+namespace sd {
+namespace {
+
+class FixedClock : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv(kTestClockVariable, "2026-12-08 10:30:15", 1); }
+  void TearDown() override {
+    unsetenv(kTestClockVariable);
+    unsetenv("QUERY_STRING");
+    CleanUp();
+  }
+};
+
+std::string ServeQuery(const char* query) {
+  if (query) {
+    setenv("QUERY_STRING", query, 1);
+  } else {
+    unsetenv("QUERY_STRING");
+  }
+  std::ostringstream out;
+  EXPECT_EQ(RunRequest(out), 0);
+  return out.str();
+}
+
+TEST_F(FixedClock, DefaultChartPageByteForByte) {
+  const std::string page = ServeQuery("TRS_TZ=EST&D3_NATAL_DATA_TOWNS=Nobody");
+  const std::string expected_head =
+      "CONTENT-TYPE: TEXT/HTML\r\n"
+      "\r\n"
+      "<HTML><HEAD>\r\n"
+      "<TITLE>Test</TITLE>\r\n"
+      "</HEAD><BODY>\r\n"
+      "<HR>\r\n"
+      "<h2 align=\"center\"><font size=\"4\" color=\"#FF0000\">Online Vesk Software services:&nbsp;</font></h2>\r\n"
+      "<h2 align=\"center\"><font size=\"4\">Dynamics for Security</font></h2>\r\n"
+      "<p align=\"center\"><b>Instrument:No Name 1<br>First Trade:<br>\r\n"
+      "12,8,2026   10.30<br>\r\n"
+      "<br>\r\n"
+      "<p align=\"center\"><img border=\"0\" src=\"/Exe/Temp/12_8_sc_stock_dyn_";
+  const std::string expected_tail =
+      ".gif\"></p>\r\n"
+      "<br>\r\n"
+      "<HR>\r\n"
+      "</BODY></HTML>\r\n";
+  ASSERT_EQ(page.substr(0, expected_head.size()), expected_head);
+  const size_t tail_at = page.find(expected_tail, expected_head.size());
+  ASSERT_NE(tail_at, std::string::npos);
+  EXPECT_EQ(tail_at + expected_tail.size(), page.size());
+  const std::string number = page.substr(expected_head.size(), tail_at - expected_head.size());
+  EXPECT_TRUE(std::regex_match(number, std::regex("0|[1-9][0-9]{0,3}"))) << number;
+  EXPECT_LE(std::stoi(number), 8999);
+}
+
+TEST_F(FixedClock, QueryCannotChangeThePageBeyondItsParameters) {
+  // Whatever the query holds, the page has the same fifteen lines; only the picture number varies.
+  const char* queries[] = {
+      nullptr, "", "TRS_TZ=../../etc", "D3_NATAL_DATA_TOWNS=%00%0D%0A<script>",
+      "D3_NATAL_DATA_TOWNS=../../../../tmp/x&TRS_TZ=%3A%3A", "&&&&====",
+  };
+  const std::regex shape(
+      "(?:[^\r\n]*\r\n){9}12,8,2026   10\\.30<br>\r\n<br>\r\n"
+      "<p align=\"center\"><img border=\"0\" src=\"/Exe/Temp/12_8_sc_stock_dyn_[0-9]{1,4}\\.gif\"></p>\r\n"
+      "<br>\r\n<HR>\r\n</BODY></HTML>\r\n");
+  for (const char* q : queries) {
+    const std::string page = ServeQuery(q);
+    EXPECT_TRUE(std::regex_match(page, shape)) << (q ? q : "(unset)") << "\n" << page;
+    EXPECT_NE(page.find("Instrument:No Name 1<br>"), std::string::npos);
+  }
+}
+
+TEST_F(FixedClock, ZoneOfTheRequest) {
+  struct Case {
+    const char* query;
+    double zone;
+  } cases[] = {
+      {"TRS_TZ=EST", -5.0}, {"TRS_TZ=est", 0.0}, {"TRS_TZ=Moscow", 3.0}, {"TRS_TZ=ACST", 9.3},
+      {"", 0.0}, {"TRS_TZ=HST&TRS_TZ=EST", -10.3},
+  };
+  StartUp(LocalNow());
+  for (const auto& c : cases) {
+    RequestState req;
+    ReadRequest(c.query, req);
+    EXPECT_EQ(req.zone, c.zone) << c.query;
+  }
+}
+
+TEST_F(FixedClock, PictureNameIsAPlainFileNameOfToday) {
+  StartUp(LocalNow());
+  RequestState req;
+  ReadRequest("D3_NATAL_DATA_TOWNS=../../x/y.gif&TRS_TZ=EST", req);
+  EXPECT_EQ(req.security, "../../x/y.gif");
+  EXPECT_TRUE(std::regex_match(req.gif_name, std::regex("12_8_sc_stock_dyn_(0|[1-9][0-9]{0,3})\\.gif")))
+      << req.gif_name;
+}
+
+TEST(StartUp, DefaultEventDataInEverySlot) {
+  LocalDateTime now;
+  now.year = 2027; now.month = 2; now.day = 28; now.hour = 9; now.minute = 5; now.second = 7;
+  StartUp(now);
+  for (int i = 0; i < kChartSlotCount; ++i) {
+    const ChartData& slot = ChartSlots()[static_cast<size_t>(i)];
+    EXPECT_EQ(slot.ChartName.Str(), "No Name 1") << i;
+    EXPECT_EQ(slot.Event.Year, 2027);
+    EXPECT_EQ(slot.Event.Month, 2);
+    EXPECT_EQ(slot.Event.Day, 28);
+    EXPECT_DOUBLE_EQ(slot.Event.LocalTime, 9.0507);
+    EXPECT_EQ(slot.Event.Zone, 3.0);
+    EXPECT_EQ(slot.Event.PlaceText.View().size(), 34u);
+    EXPECT_EQ(slot.Event.PlaceText.Str(), "\xCC\xEE\xF1\xEA\xE2\xE0 (7519)        55.45   37.35");
+    EXPECT_EQ(slot.Event.PlaceLatitude, 55.45);
+    EXPECT_EQ(slot.Event.PlaceLongitude, 37.35);
+    EXPECT_EQ(slot.Event.PlaceExtra, 0.0);
+  }
+  CleanUp();
+  EXPECT_THROW(ChartSlots(), std::logic_error);
+}
+
+TEST(StartUp, ObjectSwitchesOfTheNatalSlot) {
+  StartUp(LocalNow());
+  ChartData& natal = ChartSlots()[0];
+  natal.ObjectOn[12] = 5;  // 10..14 keep what they had when the natal set is switched on
+  const std::set<int> on = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 18, 21, 24, 27, 30};
+  const std::set<int> nine = {19, 20, 22, 23, 25, 26, 28, 29};
+  for (int n = 0; n < kObjectCount; ++n) {
+    const int want = n == 12 ? 5 : on.count(n) ? 1 : nine.count(n) ? 9 : 0;
+    EXPECT_EQ(natal.ObjectOn[static_cast<size_t>(n)], want) << n;
+  }
+  for (int s = 1; s < kChartSlotCount; ++s) {
+    for (int n = 0; n < kObjectCount; ++n) EXPECT_EQ(ChartSlots()[static_cast<size_t>(s)].ObjectOn[static_cast<size_t>(n)], 0);
+  }
+  SetNatalSwitches(natal);
+  for (int n = 0; n < kObjectCount; ++n) {
+    const int want = n == 12 ? 5 : (n >= 10 && n <= 14) ? 0 : 1;
+    EXPECT_EQ(natal.ObjectOn[static_cast<size_t>(n)], want) << n;
+  }
+  CleanUp();
+}
+
+TEST(StartUp, PictureNumbersVaryBetweenRuns) {
+  // Seeded from a high-resolution clock and the pid: ten start-ups in a row must not all
+  // draw the same first number (a seed from the seconds clock alone would).
+  std::set<int> first;
+  for (int i = 0; i < 10; ++i) {
+    StartUp(LocalNow());
+    first.insert(DrawPictureNumber());
+    CleanUp();
+  }
+  EXPECT_GT(first.size(), 1u);
+}
+
+TEST(PageTime, TwoDecimalsWithAPoint) {
+  struct Case {
+    double t;
+    const char* text;
+  } cases[] = {{10.3015, "10.30"}, {0.0, "0.00"}, {9.0507, "9.05"}, {23.5959, "23.60"}, {12.0, "12.00"}};
+  for (const auto& c : cases) EXPECT_EQ(FormatPageTime(c.t), c.text) << c.t;
+}
+
+TEST(ProgramDir, JoinsWithSingleSlashes) {
+  struct Case {
+    const char* dir;
+    const char* sub;
+    const char* out;
+  } cases[] = {
+      {"/srv/www/Exe", "", "/srv/www/Exe/"},
+      {"/srv/www/Exe/", "", "/srv/www/Exe/"},
+      {"/srv/www/Exe", "Temp", "/srv/www/Exe/Temp/"},
+      {"/srv/www/Exe/", "Temp/", "/srv/www/Exe/Temp/"},
+      {"/", "Temp", "/Temp/"},
+      {"", "", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JoinProgramDir(c.dir, c.sub), c.out) << c.dir << " + " << c.sub;
+}
+
+TEST(ProgramDir, IsTheDirectoryOfThisExecutable) {
+  // The unit tests are built into the build directory.
+  const std::string dir = ProgramDir("");
+  EXPECT_EQ(dir, std::string(STOCKDYN_BINARY_DIR) + "/");
+  EXPECT_EQ(ProgramDir("Temp"), dir + "Temp/");
+}
+
+}  // namespace
+}  // namespace sd
