@@ -13,6 +13,7 @@ const std::vector<Command>& Commands() {
   // One line per subcommand; each lives in its own source file of this folder.
   static const std::vector<Command> table = {
       {"version", "print the program version", RunVersion},
+      {"draw", "draw a series of values as the forecast picture, into a GIF", RunDraw},
   };
   return table;
 }

@@ -18,5 +18,6 @@ struct Command {
 const std::vector<Command>& Commands();
 
 int RunVersion(const Args& args);
+int RunDraw(const Args& args);
 
 }  // namespace sd::cli

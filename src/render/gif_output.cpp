@@ -1,0 +1,161 @@
+#include "render/gif_output.h"
+
+#include <fcntl.h>
+#include <gif_lib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace sd::render {
+
+namespace {
+
+
+std::string JoinDir(const std::string& dir, const char* name) {
+  if (dir.empty()) return name;
+  const char last = dir.back();
+  return (last == '/' ? dir : dir + "/") + name;
+}
+
+// A new, empty file beside target, readable like any picture the server hands out.
+// Returns the descriptor (or -1) and its name in tmp.
+int CreateBeside(const std::string& target, std::string& tmp) {
+  const size_t slash = target.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string pattern = dir + "." + base + ".XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  const int fd = mkstemp(buf.data());
+  if (fd < 0) return -1;
+  tmp.assign(buf.data());
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  return fd;
+}
+
+std::string GifError(int code) {
+  const char* s = GifErrorString(code);
+  return s ? s : "GIF error " + std::to_string(code);
+}
+
+}  // namespace
+
+std::string ForceGifExtension(const std::string& path) {
+  const size_t sep = path.find_last_of("/\\");
+  const size_t dot = path.find_last_of('.');
+  if (dot != std::string::npos && (sep == std::string::npos || dot > sep)) return path.substr(0, dot) + ".gif";
+  return path + ".gif";
+}
+
+bool WriteGif(const Canvas& raster, const std::string& path, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (raster.Width() <= 0 || raster.Height() <= 0) return fail("empty raster");
+  if (raster.Width() > 65535 || raster.Height() > 65535) return fail("raster too large for GIF");
+
+  GifColorType colours[256] = {};
+  for (int i = 0; i < 216; ++i) {
+    colours[i].Red = static_cast<GifByteType>(51 * (i / 36));
+    colours[i].Green = static_cast<GifByteType>(51 * (i / 6 % 6));
+    colours[i].Blue = static_cast<GifByteType>(51 * (i % 6));
+  }
+
+  std::string tmp;
+  const int fd = CreateBeside(path, tmp);
+  if (fd < 0) return fail(std::string("cannot create a file beside ") + path + ": " + std::strerror(errno));
+
+  int err = 0;
+  GifFileType* gif = EGifOpenFileHandle(fd, &err);
+  if (!gif) {
+    close(fd);
+    unlink(tmp.c_str());
+    return fail(GifError(err));
+  }
+  ColorMapObject* map = GifMakeMapObject(256, colours);
+  bool ok = map && EGifPutScreenDesc(gif, raster.Width(), raster.Height(), 8, 0, map) == GIF_OK &&
+            EGifPutImageDesc(gif, 0, 0, raster.Width(), raster.Height(), false, nullptr) == GIF_OK;
+  std::vector<GifPixelType> line(static_cast<size_t>(raster.Width()));
+  const std::vector<Colour>& px = raster.Pixels();
+  for (int y = 0; ok && y < raster.Height(); ++y) {
+    for (int x = 0; x < raster.Width(); ++x)
+      line[static_cast<size_t>(x)] = static_cast<GifPixelType>(PaletteIndex(px[static_cast<size_t>(y) * raster.Width() + x]));
+    ok = EGifPutLine(gif, line.data(), raster.Width()) == GIF_OK;
+  }
+  std::string why = ok ? "" : GifError(gif->Error);
+  if (EGifCloseFile(gif, &err) != GIF_OK && ok) {
+    ok = false;
+    why = GifError(err);
+  }
+  if (map) GifFreeMapObject(map);
+  if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    why = std::string("cannot rename into place: ") + std::strerror(errno);
+  }
+  if (!ok) {
+    unlink(tmp.c_str());
+    return fail(why);
+  }
+  return true;
+}
+
+void SaveBitmapAsGif(const Canvas& raster, const std::string& path) {
+  const std::string target = ForceGifExtension(path);
+  std::string why;
+  if (!WriteGif(raster, target, &why)) std::fprintf(stderr, "stockdyn: picture %s not written: %s\n", target.c_str(), why.c_str());
+}
+
+void PictureNameMemory::Load(const std::string& dir) {
+  name_ = kDefaultName;
+  std::ifstream in(JoinDir(dir, kFileName), std::ios::binary);
+  if (!in) return;
+  std::string line;
+  std::getline(in, line);
+  if (in.bad()) return;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  name_ = line;
+}
+
+bool PictureNameMemory::Save(const std::string& dir) const {
+  const std::string target = JoinDir(dir, kFileName);
+  std::string tmp;
+  const int fd = CreateBeside(target, tmp);
+  bool ok = fd >= 0;
+  std::string why = ok ? "" : std::strerror(errno);
+  if (ok) {
+    const std::string text = name_ + "\n";
+    size_t done = 0;
+    while (ok && done < text.size()) {
+      const ssize_t n = write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ok = false;
+        why = std::strerror(errno);
+      } else {
+        done += static_cast<size_t>(n);
+      }
+    }
+    if (close(fd) != 0 && ok) {
+      ok = false;
+      why = std::strerror(errno);
+    }
+    if (ok && std::rename(tmp.c_str(), target.c_str()) != 0) {
+      ok = false;
+      why = std::strerror(errno);
+    }
+    if (!ok) unlink(tmp.c_str());
+  }
+  if (!ok) std::fprintf(stderr, "stockdyn: %s not written: %s\n", target.c_str(), why.c_str());
+  return ok;
+}
+
+}  // namespace sd::render
