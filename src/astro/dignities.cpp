@@ -40,7 +40,8 @@ int SignDignity(int planet, double x) {
 }
 
 bool InInterceptedSign(std::span<const double, kObjectCount> lon, double x) {
-  if (!std::isfinite(x) || std::fabs(x) > 1e12) return false;
+  // A missing position has no sign; it must not read as lying in a sign that holds no cusp.
+  if (!IsValue(x) || !std::isfinite(x)) return false;
   for (int k = 1; k <= 12; ++k)
     if (!IsValue(lon[CuspObject(k)])) return false;
   const int sign = SignOf(x);
