@@ -53,7 +53,8 @@ void StartUp(const LocalDateTime& now) {
   SetStartUpSwitches(slots[0]);
   for (ChartData& slot : slots) SetDefaultEvent(slot, now);
 
-  // The aspect list and the towns database are created here.
+  p.aspect_list = std::make_unique<TAsp_List>();
+  // The towns database is created here.
 
   // Two requests in the same second must still draw different picture numbers.
   const auto ticks = static_cast<uint64_t>(
@@ -66,7 +67,8 @@ void StartUp(const LocalDateTime& now) {
 void CleanUp() {
   ProcessState& p = Process();
   p.chart_slots.reset();
-  // The aspect list and the towns database are freed here.
+  p.aspect_list.reset();
+  // The towns database is freed here.
 }
 
 int DrawPictureNumber() {

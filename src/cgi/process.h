@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 
+#include "astro/aspects.h"
 #include "astro/chart_data.h"
 #include "cgi/clock.h"
 
@@ -17,8 +18,10 @@ struct ProcessState {
   std::unique_ptr<ChartSlotArray> chart_slots;
   // Draws the number in picture names; seeded by StartUp.
   std::mt19937 random;
-  // The aspect list, the towns database and the metric table join here, created by StartUp
-  // and released by CleanUp in the same order.
+  // The aspect list: created by StartUp, released by CleanUp.
+  std::unique_ptr<TAsp_List> aspect_list;
+  // The towns database and the metric table join here, created by StartUp and released by
+  // CleanUp in the same order.
 };
 
 // The one instance.

@@ -130,6 +130,16 @@ TEST(StartUp, DefaultEventDataInEverySlot) {
   EXPECT_THROW(ChartSlots(), std::logic_error);
 }
 
+TEST(StartUp, AspectListLivesFromStartUpToCleanUp) {
+  StartUp(LocalNow());
+  ASSERT_NE(Process().aspect_list, nullptr);
+  EXPECT_EQ(Process().aspect_list->Count(), 0u);
+  CleanUp();
+  EXPECT_EQ(Process().aspect_list, nullptr);
+  CleanUp();  // a second clean-up finds nothing to free
+  EXPECT_EQ(Process().aspect_list, nullptr);
+}
+
 TEST(StartUp, ObjectSwitchesOfTheNatalSlot) {
   StartUp(LocalNow());
   ChartData& natal = ChartSlots()[0];
