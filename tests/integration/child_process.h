@@ -1,0 +1,34 @@
+#pragma once
+// Runs a program with a chosen environment and collects what it writes, within a time bound.
+#include <string>
+#include <vector>
+
+namespace sd::testing {
+
+struct ChildResult {
+  int exit_status = -1;    // exit code when the child exited normally
+  int signal = 0;          // the signal that ended it, if one did
+  bool timed_out = false;  // killed because it outlived the bound
+  std::string out;
+  std::string err;
+};
+
+// Starts argv[0] with exactly env (NAME=value entries) and no input; kills it after
+// timeout_seconds.
+ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                     double timeout_seconds);
+
+// A loopback TCP port that was free a moment ago.
+int FreeLoopbackPort();
+
+struct HttpReply {
+  int status = 0;  // 0 when no reply could be read
+  std::string headers;
+  std::string body;
+};
+
+// One HTTP/1.0 GET to 127.0.0.1:port, with extra header lines; bounded by timeout_seconds.
+HttpReply HttpGet(int port, const std::string& target, const std::vector<std::string>& extra_headers,
+                  double timeout_seconds);
+
+}  // namespace sd::testing

@@ -1,0 +1,140 @@
+// The web root served by lighttpd through scripts/serve, as ./run does.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "child_process.h"
+
+namespace sd {
+namespace {
+
+namespace fs = std::filesystem;
+using sd::testing::FreeLoopbackPort;
+using sd::testing::HttpGet;
+using sd::testing::HttpReply;
+
+// scripts/serve in its own process group; stopping it always ends the whole group.
+class Server {
+ public:
+  explicit Server(int port) : port_(port) {
+    const std::string serve = std::string(STOCKDYN_SOURCE_DIR) + "/scripts/serve";
+    const std::string www = fs::path(STOCKDYN_EXE_DIR).parent_path().string();
+    const std::string port_text = std::to_string(port);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    char* argv[] = {const_cast<char*>(serve.c_str()), const_cast<char*>(www.c_str()),
+                    const_cast<char*>(port_text.c_str()), nullptr};
+    char* envp[] = {const_cast<char*>("PATH=/usr/sbin:/usr/bin:/sbin:/bin"), nullptr};
+    if (posix_spawn(&pid_, argv[0], &actions, &attr, argv, envp) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+  }
+  ~Server() { Stop(); }
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // True once the server answers, within the bound; false when it died or never answered.
+  bool WaitUntilUp(double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+      }
+      if (HttpGet(port_, "/", {}, 1.0).status != 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(-pid_, SIGTERM);
+    for (int i = 0; i < 50; ++i) {
+      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(-pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  int port_;
+  pid_t pid_ = -1;
+};
+
+TEST(Serve, FormPageProgramAndPictureDirectory) {
+  // A port found free can be taken before the server binds it; try a few.
+  std::unique_ptr<Server> server;
+  int port = 0;
+  for (int attempt = 0; attempt < 3 && !server; ++attempt) {
+    port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
+    server = std::make_unique<Server>(port);
+    if (!server->WaitUntilUp(15.0)) server.reset();
+  }
+  ASSERT_TRUE(server) << "lighttpd did not come up through scripts/serve";
+
+  const HttpReply form = HttpGet(port, "/", {}, 10.0);
+  EXPECT_EQ(form.status, 200);
+  EXPECT_NE(form.body.find("<select id=\"zone\" name=\"TRS_TZ\">"), std::string::npos);
+  EXPECT_NE(form.body.find("action=\"/Exe/srv_stock_dyn\""), std::string::npos);
+  EXPECT_TRUE(std::regex_search(form.headers, std::regex("\r\nContent-Type: text/html", std::regex::icase)));
+
+  // A client can send anything as a header; it arrives as an HTTP_* variable and cannot
+  // fix the program's clock.
+  const HttpReply page = HttpGet(port, "/Exe/srv_stock_dyn?TRS_TZ=EST&D3_NATAL_DATA_TOWNS=Nobody",
+                                 {"STOCKDYN_TEST_NOW: 2001-01-01 00:00:00",
+                                  "Stockdyn-Test-Now: 2001-01-01 00:00:00"},
+                                 120.0);
+  EXPECT_EQ(page.status, 200);
+  EXPECT_TRUE(std::regex_search(page.headers, std::regex("\r\ncontent-type: text/html", std::regex::icase)));
+  EXPECT_NE(page.body.find("<p align=\"center\"><b>Instrument:No Name 1<br>First Trade:<br>\r\n"),
+            std::string::npos)
+      << page.body;
+  EXPECT_EQ(page.body.find("1,1,2001"), std::string::npos);
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  const std::string today_year = "," + std::to_string(tm.tm_year + 1900) + "   ";
+  EXPECT_NE(page.body.find(today_year), std::string::npos) << page.body;
+  std::smatch m;
+  EXPECT_TRUE(std::regex_search(page.body, m, std::regex("src=\"(/Exe/Temp/[0-9]+_[0-9]+_sc_stock_dyn_[0-9]+\\.gif)\"")))
+      << page.body;
+
+  // The data files and settings beside the program are not for download, nor is a
+  // directory listing of Temp.
+  for (const char* hidden : {"/Exe/srv_stock_dyn.ini", "/Exe/Nyse.mil", "/Exe/stock.hyp", "/Exe/Temp/",
+                             "/Exe/PictureName.ini"}) {
+    const int status = HttpGet(port, hidden, {}, 10.0).status;
+    EXPECT_TRUE(status == 403 || status == 404) << hidden << " answered " << status;
+  }
+  server->Stop();
+  EXPECT_EQ(HttpGet(port, "/", {}, 2.0).status, 0) << "server still answering after Stop";
+}
+
+}  // namespace
+}  // namespace sd
