@@ -1,0 +1,199 @@
+#include "eval/aspect_factor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "astro/aspects.h"
+#include "astro/calendar.h"
+
+namespace sd {
+namespace {
+
+TEST(ApplyHarmonic, TreatmentByCoordinate) {
+  struct Case { int coord; double value; int harmonic; double expected; const char* what; };
+  const Case cases[] = {
+      {kCoordLongitude, 10, 4, 40, "10 in the fourth harmonic"},
+      {kCoordLongitude, 100, 4, 40, "100 meets 10 there"},
+      {kCoordRightAscension, 350, 2, 340, "reduced"},
+      {kCoordHelioLongitude, 200, 1, 200, "first harmonic"},
+      {kCoordPhaseAngle, 270, 3, 90, "phase angle reduced"},
+      {kCoordMundanePosition, 359, 2, 358, "mundane position reduced"},
+      {kCoordDeclinationLongitude, 200, 2, 40, "projected longitude reduced"},
+      {kCoordLatitude, 5, 3, 15, "latitude multiplied"},
+      {kCoordDeclination, 23, 20, 460, "declination not reduced"},
+      {kCoordHelioLatitude, -2, 4, -8, "sign kept"},
+      {kCoordLongitudeLatitude, 123, 4, 123, "great-circle coordinate takes no harmonic"},
+      {9, 123, 4, 0, "measures nothing"},
+      {12, NoValue, 4, 0, "measures nothing, even when missing"},
+      {kCoordLongitude, NoValue, 4, NoValue, "a missing position stays missing"},
+      {kCoordDeclination, NoValue, 2, NoValue, "also unreduced"},
+  };
+  for (const Case& c : cases) EXPECT_NEAR(ApplyHarmonic(c.coord, c.value, c.harmonic), c.expected, 1e-9) << c.what;
+}
+
+TEST(SideAndPhase, Conditions) {
+  struct Side { int aspect; uint8_t side; double first, second; bool expected; const char* what; };
+  const Side sides[] = {
+      {3, 1, 100, 90, true, "first ahead"},
+      {3, 1, 90, 100, false, "first behind"},
+      {3, 1, 50, 50, true, "level counts as ahead"},
+      {3, 2, 90, 100, true, "second ahead"},
+      {3, 2, 50, 50, false, "level is not second ahead"},
+      {3, 2, 355, 5, true, "second ahead across 0"},
+      {3, 1, 5, 355, true, "first ahead across 0"},
+      {kConjunction, 2, 100, 90, true, "conjunction is exempt"},
+      {kOpposition, 1, 90, 100, true, "opposition is exempt"},
+      {3, 0, 90, 100, true, "no condition"},
+      {3, 7, 90, 100, true, "unknown side value imposes nothing"},
+  };
+  for (const Side& c : sides) EXPECT_EQ(SideConditionMet(c.aspect, c.side, c.first, c.second), c.expected) << c.what;
+
+  EXPECT_EQ(AspectPhase(3, 2), kApplying);
+  EXPECT_EQ(AspectPhase(-3, 2), kApplying);
+  EXPECT_EQ(AspectPhase(2, 3), kSeparating);
+  EXPECT_EQ(AspectPhase(-2, 2), kSeparating);  // an orb that does not shrink separates
+  struct Mask { int phase; uint8_t mask; bool expected; };
+  for (const Mask& c : {Mask{kApplying, 0, true}, Mask{kSeparating, 0, true}, Mask{kApplying, 1, true},
+                        Mask{kSeparating, 1, false}, Mask{kApplying, 2, false}, Mask{kSeparating, 2, true},
+                        Mask{kApplying, 3, true}, Mask{kSeparating, 3, true}})
+    EXPECT_EQ(PhaseAdmitted(c.phase, c.mask), c.expected) << c.phase << " " << int(c.mask);
+}
+
+TEST(AspectInOrbTest, Scenarios) {
+  struct Case {
+    AspectFactorParams params;
+    AspectStencil s;
+    bool hit;
+    double strength, second;
+    int phase;
+    const char* what;
+  };
+  const Case cases[] = {
+      {{2, 0, 1.0, 0}, {0, 0, 60.5, 60.5}, true, 0.5, -0.5, kSeparating,
+       "identical stencil points: separating, half strength at half the orb"},
+      {{2, 2, 1.0, 0}, {0, 0, 60.5, 60.5}, true, 0.5, -0.5, kSeparating, "separating admitted"},
+      {{2, 1, 1.0, 0}, {0, 0, 60.5, 60.5}, false, 0, 0, 0, "applying only: rejected"},
+      {{2, 0, 1.0, 0}, {0, 0, 63, 63}, false, 0, 0, 0, "found with 5 degrees, rejected with 1"},
+      {{2, 0, 1.0, 0}, {0, 0, 57.5, 63.5}, true, 1.0, -3.5, kSeparating,
+       "exact between the points: full strength although 3.5 off at t"},
+      {{2, 0, 1.0, 0}, {0, 0, 59.2, 59.5}, true, 0.5, 0.5, kApplying, "applying inside the orb"},
+      {{2, 0, 1.0, 0}, {0, 0, 57, 59.5}, false, 0, 0, 0, "inside the orb at t only"},
+      {{2, 0, 6.0, 0}, {0, 0, 64, 63}, true, 0.5, -3, kApplying, "wide orb: profile at the orb at t"},
+      {{2, 2, 6.0, 0}, {0, 0, 64, 63}, false, 0, 0, 0, "wide orb, separating only"},
+      {{2, 0, 6.0, 0}, {0, 0, 66, 66}, false, 0, 0, 0, "orb equal to the limit is outside the search"},
+      {{2, 0, 6.0, 0}, {0, 0, 57, 54.5}, true, 0.0170370868554659, 5.5, kSeparating, "near the limit"},
+      {{2, 0, 6.0, 0}, {0, 0, 70, 60}, false, 0, 0, 0, "not found one step before"},
+      {{3, 0, 1.0, 1}, {0, 0, 90.2, 90.2}, false, 0, 0, 0, "side 1: second is ahead"},
+      {{3, 0, 1.0, 2}, {0, 0, 90.2, 90.2}, true, 0.9045084971874737, -0.2, kSeparating, "side 2 met"},
+      {{3, 0, 1.0, 1}, {0, 0, 269.8, 269.8}, true, 0.9045084971874737, 0.2, kSeparating, "waning square, side 1"},
+      {{kConjunction, 0, 1.0, 2}, {10, 10, 9.5, 9.5}, true, 0.5, 0.5, kSeparating, "conjunction ignores the side"},
+      {{kAntiscion, 0, 1.0, 0}, {10, 10, 170.5, 170.5}, true, 0.5, -0.5, kSeparating, "antiscion"},
+      {{kParallel, 0, 1.0, 0}, {10, 10, 10, 10}, false, 0, 0, 0, "the search never yields a parallel"},
+      {{2, 0, 1.0, 0}, {NoValue, 0, 60, 60}, false, 0, 0, 0, "missing position"},
+  };
+  for (const Case& c : cases) {
+    const AspectFactorResult r = AspectInOrbTest(c.params, c.s);
+    EXPECT_EQ(r.hit, c.hit) << c.what;
+    if (!c.hit) continue;
+    EXPECT_NEAR(r.strength, c.strength, 1e-9) << c.what;
+    EXPECT_NEAR(r.second, c.second, 1e-9) << c.what;
+    EXPECT_EQ(r.phase, c.phase) << c.what;
+    EXPECT_EQ(r.aspect, c.params.aspect) << c.what;
+  }
+}
+
+TEST(GreatCircleDistance, KnownArcs) {
+  struct Case { double lon1, lat1, lon2, lat2, expected; };
+  const Case cases[] = {
+      {0, 0, 90, 0, 90}, {0, 0, 0, 90, 90}, {10, 0, 350, 0, 20}, {0, 89, 180, 89, 2},
+      {0, 0, 180, 0, 180}, {0, 0, 3, 4, 4.998536879937023}, {123, -5, 123, -5, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_NEAR(GreatCircleDistance(c.lon1, c.lat1, c.lon2, c.lat2), c.expected, 1e-9) << c.lon1 << " " << c.lat2;
+  EXPECT_EQ(GreatCircleDistance(NoValue, 0, 1, 0), NoValue);
+  EXPECT_EQ(GreatCircleDistance(0, 0, 1, NoValue), NoValue);
+}
+
+TEST(CloseApproachTest, ClosestPointOfTheStep) {
+  struct Case {
+    int aspect;
+    double limit;
+    SkyTrack first, second;
+    bool hit;
+    double closest_lo, closest_hi;
+    const char* what;
+  };
+  const Case cases[] = {
+      {kConjunction, 2, {10, 0, 12, 0}, {13, 1, 11, 1}, true, 1.0, 1.001,
+       "passing one degree apart in latitude"},
+      {kConjunction, 0.9, {10, 0, 12, 0}, {13, 1, 11, 1}, false, 0, 0, "closest approach not below the orb"},
+      {kOpposition, 1, {10, 0, 12, 0}, {193, 0, 191, 0}, true, 0, 0.05, "opposition"},
+      {kConjunction, 1, {359, 0, 3, 0}, {1, 0.5, 1, 0.5}, true, 0.4999, 0.5001, "passing 0 Aries"},
+      {kConjunction, 30, {0, 0, 40, 0}, {20, 0, 20, 0}, false, 0, 0, "20 apart at t: outside the window"},
+      {kConjunction, 30, {0, 0, 40, 0}, {4, 0, 60, 0}, false, 0, 0, "20 apart at the end of the step"},
+      {3, 5, {10, 0, 12, 0}, {13, 1, 11, 1}, false, 0, 0, "only conjunction and opposition"},
+      {kConjunction, 2, {NoValue, 0, 12, 0}, {13, 1, 11, 1}, false, 0, 0, "missing position"},
+  };
+  for (const Case& c : cases) {
+    const AspectFactorResult r = CloseApproachTest(c.aspect, c.limit, c.first, c.second);
+    EXPECT_EQ(r.hit, c.hit) << c.what;
+    if (!c.hit) continue;
+    EXPECT_GE(r.second, c.closest_lo) << c.what;
+    EXPECT_LE(r.second, c.closest_hi) << c.what;
+    EXPECT_NEAR(r.strength, (std::cos(kPi * r.second / c.limit) + 1) / 2, 1e-12) << c.what;
+    EXPECT_EQ(r.phase, 0) << c.what;
+  }
+}
+
+TEST(ExactMomentTest, PassageThroughTheExactPoint) {
+  struct Case {
+    AspectFactorParams params;
+    int harmonic;
+    ExactStencil s;
+    bool hit;
+    double fraction;
+    const char* what;
+  };
+  const Case cases[] = {
+      {{kConjunction, 0, 1, 0}, 1, {0, 0, 359, 1}, true, 0.5, "conjunction across 0"},
+      {{kConjunction, 0, 1, 0}, 1, {0, 0, 355, 357}, false, 0, "still approaching"},
+      {{3, 0, 1, 0}, 1, {0, 0, 89, 92}, true, 1.0 / 3, "square passed a third into the step"},
+      {{3, 0, 1, 1}, 1, {0, 0, 89, 91}, false, 0, "side 1 fails: second ahead"},
+      {{3, 0, 1, 2}, 1, {0, 0, 89, 91}, true, 0.5, "side 2 met"},
+      {{3, 0, 1, 0}, 2, {0, 0, 170, 190}, false, 0, "nearer square point switches sides: no passage"},
+      {{3, 0, 1, 0}, 1, {0, 0, 70, 80}, false, 0, "outside the 17 degree window"},
+      {{3, 0, 1, 0}, 2, {0, 0, 70, 80}, false, 0, "inside the harmonic window but never exact"},
+      {{kAntiscion, 0, 1, 0}, 1, {10, 10, 169, 171}, true, 0.5, "antiscion"},
+      {{kAntiscion, 0, 1, 0}, 1, {10, 12, 168, 169}, true, 2.0 / 3, "antiscion with both moving"},
+      {{kParallel, 0, 1, 0}, 1, {5, 5, 4.9, 5.1}, false, 0, "parallels are never found"},
+      {{kConjunction, 0, 1, 0}, 1, {0, 0, NoValue, 1}, false, 0, "missing position"},
+  };
+  for (const Case& c : cases) {
+    const AspectFactorResult r = ExactMomentTest(c.params, c.harmonic, c.s);
+    EXPECT_EQ(r.hit, c.hit) << c.what;
+    if (!c.hit) continue;
+    EXPECT_EQ(r.strength, 1.0) << c.what;
+    EXPECT_NEAR(r.second, c.fraction, 1e-9) << c.what;
+  }
+}
+
+TEST(VisitAspectPair, EachUnorderedPairOnce) {
+  const ObjectSet both{kSun, kMoon};
+  const ObjectSet sun{kSun};
+  struct Case { bool suppress; ObjectSet first, second; int i, j; bool expected; const char* what; };
+  const Case cases[] = {
+      {true, both, both, kSun, kMoon, true, "Sun with Moon"},
+      {true, both, both, kMoon, kSun, false, "not again as Moon with Sun"},
+      {true, both, both, kSun, kSun, false, "never with itself"},
+      {true, both, both, kMoon, kMoon, false, "never with itself"},
+      {false, both, both, kMoon, kSun, true, "without suppression every order counts"},
+      {false, both, both, kSun, kSun, true, "and even self pairs"},
+      {true, sun, both, kSun, kMoon, true, "Moon only in the second set"},
+      {true, sun, both, kSun, kSun, false, "Sun in both sets"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(VisitAspectPair(c.suppress, c.first, c.second, c.i, c.j), c.expected) << c.what;
+}
+
+}  // namespace
+}  // namespace sd

@@ -1,0 +1,88 @@
+#include "eval/mean_motion.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace sd {
+namespace {
+
+TEST(MeanDailyMotion, PlanetsOnlyAndBoundsChecked) {
+  struct Case { int object; double expected; };
+  for (const Case& c : {Case{kSun, 1.0}, Case{kMoon, 12.0}, Case{kMercury, 2.0}, Case{kVenus, 1.5},
+                        Case{kMars, 0.5}, Case{kJupiter, 0.3}, Case{kSaturn, 0.2}, Case{kUranus, 0.1},
+                        Case{kNeptune, 0.07}, Case{kPluto, 0.05}, Case{kNorthNode, 0},
+                        Case{kAscendant, 0}, Case{-1, 0}, Case{40, 0}, Case{207, 0}})
+    EXPECT_EQ(MeanDailyMotion(c.object), c.expected) << c.object;
+}
+
+// Longitudes known at t: Sun 10, Moon 355, Pluto 0.01, node 100; the rest are missing.
+class StencilRows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    at_t.fill(NoValue);
+    at_t[kSun] = 10;
+    at_t[kMoon] = 355;
+    at_t[kPluto] = 0.01;
+    at_t[kNorthNode] = 100;
+  }
+  std::array<double, kObjectCount> at_t;
+};
+
+TEST_F(StencilRows, ExtrapolatesKnownLongitudesAndKeepsTheRest) {
+  std::array<double, kObjectCount> prev, next, next2;
+  prev.fill(77);
+  next.fill(77);
+  next2.fill(77);
+  MeanMotionStencil(at_t, 0.5, prev, next, next2);
+  struct Case { int obj; double prev, next, next2; };
+  const Case cases[] = {
+      {kSun, 9.5, 10.5, 11},
+      {kMoon, 349, 1, 7},            // forward across 0
+      {kPluto, 359.985, 0.035, 0.06},  // backward across 0
+      {kNorthNode, 100, 100, 100},   // no mean motion: unchanged
+      {kMars, 77, 77, 77},           // missing at t: left alone
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(prev[c.obj], c.prev, 1e-9) << c.obj;
+    EXPECT_NEAR(next[c.obj], c.next, 1e-9) << c.obj;
+    EXPECT_NEAR(next2[c.obj], c.next2, 1e-9) << c.obj;
+  }
+}
+
+TEST_F(StencilRows, ChartsGetOnlyTheirLongitudesReplaced) {
+  ChartData t, p, n, n2;
+  for (int k = 0; k < kObjectCount; ++k) t.Lon(k) = at_t[k];
+  p.Object[kDeclination][kSun] = 12.5;
+  MeanMotionStencil(t, 1, p, n, n2);
+  EXPECT_NEAR(p.Lon(kMoon), 343, 1e-9);
+  EXPECT_NEAR(n2.Lon(kSun), 12, 1e-9);
+  EXPECT_EQ(p.Object[kDeclination][kSun], 12.5);
+  EXPECT_EQ(p.Lon(kMars), NoValue);
+
+  // The chart at t may also be the one that receives t + step.
+  MeanMotionStencil(t, 1, p, t, n2);
+  EXPECT_NEAR(t.Lon(kMoon), 7, 1e-9);
+  EXPECT_NEAR(p.Lon(kMoon), 343, 1e-9);
+  EXPECT_NEAR(n2.Lon(kMoon), 19, 1e-9);
+}
+
+TEST_F(StencilRows, SnapshotsGetTheSameStencil) {
+  MomentSnapshot t, p, n, n2;
+  for (int k = 0; k < kObjectCount; ++k) {
+    t.SetLongitude(k, at_t[k]);
+    p.SetLongitude(k, NoValue);
+  }
+  MeanMotionStencil(t, 1, p, n, n2);
+  EXPECT_NEAR(p.Longitude(kMoon), 343, 1e-8);
+  EXPECT_NEAR(n.Longitude(kMoon), 7, 1e-8);
+  EXPECT_NEAR(n2.Longitude(kSun), 12, 1e-8);
+  EXPECT_EQ(p.Longitude(kMars), NoValue);
+
+  MeanMotionStencil(t, 1, t, n, n2);  // at t doubles as t - step
+  EXPECT_NEAR(t.Longitude(kMoon), 343, 1e-8);
+  EXPECT_NEAR(n.Longitude(kMoon), 7, 1e-8);
+}
+
+}  // namespace
+}  // namespace sd
