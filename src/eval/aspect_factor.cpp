@@ -9,6 +9,49 @@
 
 namespace sd {
 
+namespace {
+
+bool IsPlanet(int obj) { return obj >= 0 && obj < kPlanetCount; }
+
+}  // namespace
+
+double ChartCoordinate(int coordinate, const ChartData& chart, int obj) {
+  if (obj < 0 || obj >= kObjectCount) return NoValue;
+  const auto planet_row = [&](int row) { return IsPlanet(obj) ? chart.Planet[row][obj] : NoValue; };
+  switch (coordinate) {
+    case kCoordLongitude:
+    case kCoordLongitudeLatitude: return chart.Object[kLongitude][obj];
+    case kCoordRightAscension: return planet_row(kRightAscension);
+    case kCoordHelioLongitude: return chart.Object[kHelioLongitude][obj];
+    case kCoordLatitude: return planet_row(kLatitude);
+    case kCoordDeclination: return chart.Object[kDeclination][obj];
+    case kCoordHelioLatitude: return planet_row(kHelioLatitude);
+    case kCoordPhaseAngle: return planet_row(kPhaseAngle);
+    case kCoordMundanePosition: return planet_row(kMundanePosition);
+    case 9: case 10: case 11: case 12: return 0;
+    case kCoordDeclinationLongitude: return chart.Object[kDeclinationLongitude][obj];
+    default: return NoValue;
+  }
+}
+
+double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj) {
+  if (obj < 0 || obj >= kObjectCount) return NoValue;
+  const bool planet = IsPlanet(obj);
+  switch (coordinate) {
+    case kCoordLongitude:
+    case kCoordLongitudeLatitude: return snap.Longitude(obj);
+    case kCoordRightAscension: return planet ? snap.RightAscension(obj) : NoValue;
+    case kCoordHelioLongitude: return snap.HelioLongitude(obj);
+    case kCoordLatitude: return planet ? snap.Latitude(obj) : NoValue;
+    case kCoordDeclination: return snap.Declination(obj);
+    case kCoordHelioLatitude: return planet ? snap.HelioLatitude(obj) : NoValue;
+    case kCoordPhaseAngle: return planet ? snap.PhaseAngle(obj) : NoValue;
+    case kCoordMundanePosition: return planet ? snap.MundanePosition(obj) : NoValue;
+    case 9: case 10: case 11: case 12: return 0;
+    default: return NoValue;
+  }
+}
+
 HarmonicTreatment HarmonicTreatmentOf(int coordinate) {
   switch (coordinate) {
     case kCoordLongitude:

@@ -5,6 +5,8 @@
 // positions from charts and snapshots and hands them here.
 #include <cstdint>
 
+#include "astro/chart_data.h"
+#include "astro/moment_snapshot.h"
 #include "astro/object_set.h"
 
 namespace sd {
@@ -29,6 +31,16 @@ inline constexpr double kMinimumSearchOrb = 5.0;  // degrees
 inline constexpr double kWideSearchOrb = 17.0;    // close approach window; exact moments at harmonic 1
 inline constexpr double kWideHarmonicSearchOrb = 120.0;  // exact moments at other harmonics
 inline constexpr int kCloseApproachSamples = 50;
+
+// The position of object obj in a coordinate, before the harmonic, from a chart or a transit
+// snapshot. The great-circle coordinate reads the longitude here (its latitude goes to the
+// close-approach test separately). Coordinates that need planet rows give NoValue for other
+// objects; the coordinates that measure nothing give 0; an object outside 0..39 or an unknown
+// coordinate gives NoValue. A snapshot carries no projected-longitude row: the snapshot reader
+// does not serve coordinate 13 (NoValue) until the projection from the chart computation is
+// available to it.
+double ChartCoordinate(int coordinate, const ChartData& chart, int obj);
+double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj);
 
 // How a coordinate takes the harmonic.
 enum class HarmonicTreatment {

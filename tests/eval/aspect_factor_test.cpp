@@ -10,6 +10,53 @@
 namespace sd {
 namespace {
 
+// Every row of the Moon and the Ascendant holds its own value, so a reader that picks the wrong
+// row or column shows it.
+TEST(Coordinates, EachCoordinateReadsItsOwnRow) {
+  ChartData chart;
+  MomentSnapshot snap;
+  chart.Object[kLongitude][kMoon] = 11;
+  chart.Object[kHelioLongitude][kMoon] = 12;
+  chart.Object[kDeclination][kMoon] = 13;
+  chart.Object[kDeclinationLongitude][kMoon] = 14;
+  chart.Planet[kRightAscension][kMoon] = 15;
+  chart.Planet[kLatitude][kMoon] = 16;
+  chart.Planet[kHelioLatitude][kMoon] = 17;
+  chart.Planet[kPhaseAngle][kMoon] = 18;
+  chart.Planet[kMundanePosition][kMoon] = 19;
+  chart.Object[kLongitude][kAscendant] = 21;
+  chart.Object[kDeclination][kAscendant] = 23;
+  snap.SetLongitude(kMoon, 11);
+  snap.SetHelioLongitude(kMoon, 12);
+  snap.SetDeclination(kMoon, 13);
+  snap.SetPlanetRow(snapshot_offset::kRightAscension, kMoon, 15);
+  snap.SetPlanetRow(snapshot_offset::kLatitude, kMoon, 16);
+  snap.SetPlanetRow(snapshot_offset::kHelioLatitude, kMoon, 17);
+  snap.SetPhaseAngle(kMoon, 18);
+  snap.SetPlanetRow(snapshot_offset::kMundanePosition, kMoon, 19);
+  snap.SetLongitude(kAscendant, 21);
+  snap.SetDeclination(kAscendant, 23);
+  snap.SetLongitude(kMars, NoValue);  // a fresh snapshot holds zeros, not NoValue
+
+  struct Case { int coord, obj; double expected; };
+  const Case cases[] = {
+      {kCoordLongitude, kMoon, 11}, {kCoordLongitudeLatitude, kMoon, 11},
+      {kCoordHelioLongitude, kMoon, 12}, {kCoordDeclination, kMoon, 13},
+      {kCoordRightAscension, kMoon, 15}, {kCoordLatitude, kMoon, 16},
+      {kCoordHelioLatitude, kMoon, 17}, {kCoordPhaseAngle, kMoon, 18},
+      {kCoordMundanePosition, kMoon, 19}, {9, kMoon, 0}, {12, kAscendant, 0},
+      {kCoordLongitude, kAscendant, 21}, {kCoordDeclination, kAscendant, 23},
+      {kCoordRightAscension, kAscendant, NoValue}, {kCoordMundanePosition, kAscendant, NoValue},
+      {kCoordPhaseAngle, kAscendant, NoValue}, {kCoordLongitude, kMars, NoValue},
+      {kCoordLongitude, 40, NoValue}, {kCoordLongitude, -1, NoValue}, {14, kMoon, NoValue},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(ChartCoordinate(c.coord, chart, c.obj), c.expected, 1e-9) << c.coord << "/" << c.obj;
+    EXPECT_NEAR(SnapshotCoordinate(c.coord, snap, c.obj), c.expected, 1e-9) << c.coord << "/" << c.obj;
+  }
+  EXPECT_EQ(ChartCoordinate(kCoordDeclinationLongitude, chart, kMoon), 14);
+}
+
 TEST(ApplyHarmonic, TreatmentByCoordinate) {
   struct Case { int coord; double value; int harmonic; double expected; const char* what; };
   const Case cases[] = {
