@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "astro/calendar.h"
+#include "astro/houses.h"
 
 namespace sd {
 
@@ -37,6 +38,12 @@ int SignDignity(int planet, double x) {
   // A position that is not a finite number has no sign (and would overflow the sign arithmetic).
   if (!std::isfinite(x) || std::fabs(x) > 1e12) return kDignityNone;
   return DignityInSets(planet, SignOf(x));
+}
+
+int HouseDignity(int planet, std::span<const double, kObjectCount> lon, double x) {
+  // A missing position has no house, even though NoValue itself is a finite number.
+  if (!IsValue(x)) return kDignityNone;
+  return DignityInSets(planet, HouseOfCusps(lon.data(), x));
 }
 
 bool InInterceptedSign(std::span<const double, kObjectCount> lon, double x) {

@@ -35,6 +35,9 @@ enum Dignity : int {
 // else rulership, else none. A longitude outside the twelve signs, or a planet number outside
 // 0..207, gives kDignityNone.
 int SignDignity(int planet, double x);
+// The same, with the sets indexed by the house of x among the cusps of the longitude row
+// (objects 18..29) instead of the sign. Cusps not computed, or x missing, give kDignityNone.
+int HouseDignity(int planet, std::span<const double, kObjectCount> lon, double x);
 // The dignity of the planet under the sets of one sign 1..12 or house 1..12 (the common core of
 // the two above); kDignityNone outside 1..12.
 int DignityInSets(int planet, int index);

@@ -43,6 +43,26 @@ TEST(SignDignity, FirstMatchingSetWins) {
   for (const Case& c : cases) EXPECT_EQ(SignDignity(c.planet, c.x), c.expected) << c.what;
 }
 
+TEST(HouseDignity, HouseStandsInForTheSign) {
+  // Houses start 15 degrees into each sign, so house and sign differ for half of every sign.
+  std::array<double, kObjectCount> lon;
+  lon.fill(NoValue);
+  for (int k = 1; k <= 12; ++k) lon[CuspObject(k)] = 15 + 30 * (k - 1);
+  struct Case { int planet; double x; int expected; const char* what; };
+  const Case cases[] = {
+      {kMars, 20, kDignityRuler, "house 1 takes the sets of Aries"},
+      {kMars, 40, kDignityRuler, "still house 1, although Taurus by sign"},
+      {kMars, 50, kDignityFall, "house 2 takes the sets of Taurus"},
+      {kMars, 10, kDignityNone, "house 12: Pisces sets"},
+      {kNeptune, 10, kDignityRuler, "house 12: Pisces ruler"},
+      {kSun, 15, kDignityExaltation, "on the first cusp"},
+      {kSun, NoValue, kDignityNone, "position missing"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HouseDignity(c.planet, lon, c.x), c.expected) << c.what;
+  lon[CuspObject(5)] = NoValue;
+  EXPECT_EQ(HouseDignity(kMars, lon, 20), kDignityNone) << "cusps not computed";
+}
+
 TEST(DignityInSets, IndexOutsideTwelveIsNone) {
   EXPECT_EQ(DignityInSets(kMars, 1), kDignityRuler);
   EXPECT_EQ(DignityInSets(kMars, 0), kDignityNone);
