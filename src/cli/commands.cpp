@@ -14,6 +14,7 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> table = {
       {"version", "print the program version", RunVersion},
       {"draw", "draw a series of values as the forecast picture, into a GIF", RunDraw},
+      {"model", "check FILE: how the model loader reads each section", RunModel},
   };
   return table;
 }

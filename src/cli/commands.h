@@ -19,5 +19,6 @@ const std::vector<Command>& Commands();
 
 int RunVersion(const Args& args);
 int RunDraw(const Args& args);
+int RunModel(const Args& args);
 
 }  // namespace sd::cli

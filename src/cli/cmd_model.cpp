@@ -1,0 +1,166 @@
+// stockdyn model check FILE: loads a model the way the forecast does and says, section by
+// section, what became of it. The loader itself skips a bad event without a word.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "data/ini.h"
+#include "model/ev_list.h"
+#include "model/keywords.h"
+
+namespace sd::cli {
+
+namespace {
+
+const char* kUsage =
+    "usage: stockdyn model check FILE\n"
+    "Loads the model FILE as the forecast does and prints one line per section, tab-separated:\n"
+    "name, accepted or rejected, kind number, kind name, and the reason of a rejection;\n"
+    "then: total, accepted count, rejected count.\n";
+
+struct RawSection {
+  std::string name;
+  int kind = 0;
+};
+
+// Section headers as the INI reader sees them, duplicates included, with each one's "_T".
+std::vector<RawSection> ScanSections(const std::string& text) {
+  std::vector<RawSection> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t j = text.find_first_of("\r\n", i);
+    if (j == std::string::npos) j = text.size();
+    std::string line = text.substr(i, j - i);
+    // CR LF, a bare LF and a bare CR each end one line.
+    i = (j + 1 < text.size() && text[j] == '\r' && text[j + 1] == '\n') ? j + 2 : j + 1;
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      out.push_back({line.substr(1, line.size() - 2), 0});
+    } else if (!out.empty()) {
+      size_t eq = line.find('=');
+      int32_t v = 0;
+      if (eq != std::string::npos && SameTextIgnoringCase(line.substr(0, eq), "_T")) {
+        std::string value = line.substr(eq + 1);
+        if (value.size() >= 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X'))
+          value = "$" + value.substr(2);
+        if (ParseIniInteger(value, v) && out.back().kind == 0) out.back().kind = v & 0xFF;
+      }
+    }
+  }
+  return out;
+}
+
+std::string Reason(const model::ParsedEvent& p) {
+  switch (p.why) {
+    case model::Rejection::NoHeader: return "no \"_H\" key";
+    case model::Rejection::UnmappedObject:
+      return "unmappable object " + p.bad_key + "=" + std::to_string(p.bad_value);
+    case model::Rejection::EmptyObjectSet: return "empty " + p.bad_key;
+    case model::Rejection::None: break;
+  }
+  return "rejected";
+}
+
+struct Line {
+  std::string name;
+  std::string text;  // everything after the name
+  bool accepted = false;
+  bool rejected = false;
+};
+
+int Check(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    std::fprintf(stderr, "stockdyn model check: cannot read %s: no such file\n", path.c_str());
+    return 1;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::string text;
+  if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in || in.bad()) {
+    std::fprintf(stderr, "stockdyn model check: cannot read %s\n", path.c_str());
+    return 1;
+  }
+
+  std::vector<Line> loaded;
+  model::TEvList list;
+  list.on_section = [&](const model::SectionOutcome& o) {
+    Line l;
+    l.name = o.name;
+    if (o.status == model::SectionOutcome::Settings) {
+      l.text = "settings";
+    } else if (o.status == model::SectionOutcome::OtherPrefix) {
+      l.text = "skipped";
+    } else {
+      std::string kind = std::to_string(o.kind) + "\t" + model::KindName(o.kind);
+      if (o.status == model::SectionOutcome::Accepted) {
+        l.accepted = true;
+        l.text = "accepted\t" + kind;
+        if (!model::Kind(o.kind).scored) l.text += "\tnot scored";
+      } else {
+        l.rejected = true;
+        l.text = "rejected\t" + kind + "\t" + Reason(*o.parsed);
+      }
+    }
+    loaded.push_back(std::move(l));
+  };
+  try {
+    list.Load(path);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "stockdyn model check: cannot read %s: %s\n", path.c_str(), e.what());
+    return 1;
+  }
+
+  // Merge the loader's view with the duplicates the INI reader dropped, in file order.
+  std::vector<RawSection> raw = ScanSections(text);
+  std::vector<std::string> seen;
+  size_t next = 0;
+  int accepted = 0, rejected = 0;
+  auto print = [&](const Line& l) {
+    std::printf("%s\t%s\n", l.name.c_str(), l.text.c_str());
+    accepted += l.accepted;
+    rejected += l.rejected;
+  };
+  for (const RawSection& r : raw) {
+    bool dup = false;
+    for (const auto& s : seen)
+      if (SameTextIgnoringCase(s, r.name)) dup = true;
+    if (dup) {
+      Line l;
+      l.name = r.name;
+      l.rejected = true;
+      l.text = "rejected\t" + std::to_string(r.kind) + "\t" + model::KindName(r.kind) +
+               "\tduplicate section name";
+      print(l);
+      continue;
+    }
+    seen.push_back(r.name);
+    if (next < loaded.size()) print(loaded[next++]);
+  }
+  while (next < loaded.size()) print(loaded[next++]);
+  std::printf("total\t%d\t%d\n", accepted, rejected);
+  return 0;
+}
+
+}  // namespace
+
+int RunModel(const Args& args) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (args.size() == 2 && args[0] == "check") {
+    if (args[1] == "--help" || args[1] == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    return Check(args[1]);
+  }
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+}  // namespace sd::cli

@@ -1,0 +1,108 @@
+#include "model/ev_list.h"
+
+namespace sd::model {
+
+std::string UpperCase(std::string_view s) {
+  std::string u(s);
+  for (char& ch : u) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c >= 'a' && c <= 'z') c -= 32;
+    else if (c >= 0xE0) c -= 32;        // cp1251 а..я
+    else if (c == 0xB8) c = 0xA8;       // ё
+    ch = static_cast<char>(c);
+  }
+  return u;
+}
+
+namespace {
+
+std::string Cut255(std::string s) {
+  if (s.size() > 255) s.resize(255);
+  return s;
+}
+
+std::string BaseName(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void TEvList::AddEvent(const EventDef& def, const ParsedEvent& parsed) {
+  auto rec = std::make_unique<EventRecord>();
+  rec->Def = def;
+  rec->Header = parsed.header;
+  rec->Weight = parsed.weight;
+  rec->OrbProp = parsed.orb_prop;
+  rec->OrbShift = parsed.orb_shift;
+  rec->RealWork = 2.7;
+  rec->IntWork = 100;
+  rec->IntWork2 = 0;
+  // The loader decides use, not the file.
+  rec->Def.UVL1 = 1;
+  events_.push_back(std::move(rec));
+}
+
+int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t limit) {
+  FileName = file_name;
+  TSpecIniFile ini(file_name);
+  const std::string settings = std::string(prefix) + "OPTIONS";
+  const int mode = ini.ReadInteger(settings, "NObjMod", 0);
+
+  StringList names;
+  ini.ReadSections(names);
+  const int n = static_cast<int>(names.size());
+  const int looked = (limit != 0 && limit < n) ? limit : n;
+
+  // One buffer for the whole load: fields with kept defaults inherit from the event before.
+  EventDef buffer{};
+  const bool show = progress && looked > 500;
+  if (show && progress->show) progress->show();
+  for (int i = 0; i < looked; ++i) {
+    const std::string& name = names[static_cast<size_t>(i)];
+    SectionOutcome outcome;
+    outcome.name = name;
+    if (UpperCase(name) == settings) {
+      outcome.status = SectionOutcome::Settings;
+    } else if (!prefix.empty() && name.compare(0, prefix.size(), prefix) != 0) {
+      outcome.status = SectionOutcome::OtherPrefix;
+    } else {
+      std::string section = Cut255(name);
+      ParsedEvent parsed;
+      if (ParseEvent(buffer, ini, section, mode, parsed)) {
+        if (parsed.weight == NoValue) parsed.weight = 1.0;
+        AddEvent(buffer, parsed);
+        outcome.status = SectionOutcome::Accepted;
+      } else {
+        outcome.status = SectionOutcome::Rejected;
+      }
+      outcome.kind = ini.ReadInteger(section, "_T", 0) & 0xFF;
+      outcome.parsed = &parsed;
+      if (on_section) on_section(outcome);
+      outcome.parsed = nullptr;
+    }
+    if (outcome.status != SectionOutcome::Accepted && outcome.status != SectionOutcome::Rejected &&
+        on_section)
+      on_section(outcome);
+    if (show && progress->report) progress->report((i + 1) * 100 / looked);
+  }
+  if (show && progress->close) progress->close();
+
+  Title = ini.ReadString(settings, "HEADER", "");
+  if (Title.empty()) Title = BaseName(file_name);
+  Style = ini.ReadInteger(settings, "STYLE", 0);
+  CycType = ini.ReadInteger(settings, "CycType", 1);
+  ini.ReadFloat(settings, "MinRange", MinRange, 0.0);
+  ini.ReadFloat(settings, "MaxRange", MaxRange, 1.0);
+  UserI1 = ini.ReadInteger(settings, "UserI1", UserI1);
+  UserI2 = ini.ReadInteger(settings, "UserI2", UserI2);
+  GroupCount = ini.ReadInteger(settings, "Brad_CountGroups", 0);
+  GroupHeaders = Cut255(ini.ReadString(settings, "Brad_Headers", ""));
+  GroupWeights = Cut255(ini.ReadString(settings, "Brad_Weights", ""));
+  GroupUseWeights = Cut255(ini.ReadString(settings, "Brad_UseWeights", ""));
+  GroupWeightsMin = Cut255(ini.ReadString(settings, "Brad_WeightsMin", ""));
+  GroupWeightsMax = Cut255(ini.ReadString(settings, "Brad_WeightsMax", ""));
+  return n - 1;
+}
+
+}  // namespace sd::model

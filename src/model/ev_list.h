@@ -1,0 +1,105 @@
+#pragma once
+// The forecast model: the settings of a model file and its events in file order.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "astro/calendar.h"
+#include "model/event_def.h"
+#include "model/event_parser.h"
+
+namespace sd::model {
+
+// One loaded event: its definition and the values the model keeps beside it.
+struct EventRecord {
+  EventDef Def;
+  std::string Header;          // "_H"; empty when the file gave an empty text
+  double Weight = 1.0;         // "WEIGHT"
+  uint8_t Work1[8] = {};
+  double OrbProp = NoValue;    // "Orb_Prop"
+  double OrbShift = NoValue;   // "Orb_Shift"
+  double RealWork = 2.7;
+  int32_t IntWork = 100;
+  uint8_t Work2[24] = {};
+  int32_t IntWork2 = 0;
+};
+
+// One entry of the explanation list the evaluation can fill.
+class TEvInfoElementAbout {
+ public:
+  TEvInfoElementAbout(int index, double value, double second, float r1, float r2, int zero = 0)
+      : EventIndex(index), Value(value), Second(second), Result1(r1), Result2(r2), Zero(zero) {}
+  int EventIndex;
+  double Value;
+  double Second;
+  float Result1;
+  float Result2;
+  int Zero;
+};
+
+// What happened to one section of a model file while loading, for tools that report it.
+struct SectionOutcome {
+  enum Status : uint8_t { Settings, OtherPrefix, Accepted, Rejected };
+  std::string name;
+  Status status = Settings;
+  int kind = 0;               // "_T" as the section gives it
+  const ParsedEvent* parsed = nullptr;  // for Accepted and Rejected
+};
+
+// Optional progress display for long loads.
+struct LoadProgress {
+  std::function<void()> show;
+  std::function<void(int percent)> report;
+  std::function<void()> close;
+};
+
+class TEvList {
+ public:
+  TEvList() = default;
+  TEvList(const TEvList&) = delete;
+  TEvList& operator=(const TEvList&) = delete;
+
+  // Reads the model file `file_name` and appends its events. The settings section is
+  // `prefix` + "OPTIONS"; other sections are events when their name begins with `prefix`.
+  // A non-zero `limit` looks only at the first `limit` sections. Returns the number of
+  // sections in the file minus one, whatever the limit. A missing file loads nothing; a read
+  // error is thrown (std::ios_base::failure).
+  int Load(const std::string& file_name, std::string_view prefix = "", uint8_t limit = 0);
+
+  int Count() const { return static_cast<int>(events_.size()); }
+  const EventRecord& Event(int index) const { return *events_.at(static_cast<size_t>(index)); }
+  void CopyEvent(int index, EventRecord& dest) const { dest = Event(index); }
+
+  // Called for every section looked at, in file order (for `stockdyn model check`).
+  std::function<void(const SectionOutcome&)> on_section;
+  // Shown only for loads of more than 500 sections.
+  LoadProgress* progress = nullptr;
+
+  std::string Title;
+  std::string FileName;
+  int32_t Style = 0;
+  int32_t CycType = 1;
+  double MinRange = 0.0;
+  double MaxRange = 0.0;
+  int32_t UserI1 = 0;
+  int32_t UserI2 = 0;
+  int32_t GroupCount = 1;
+  std::string GroupHeaders = "All Events";
+  std::string GroupWeights = "1;";
+  std::string GroupUseWeights = "1;";
+  std::string GroupWeightsMin = "-10;";
+  std::string GroupWeightsMax = "10;";
+
+ private:
+  void AddEvent(const EventDef& def, const ParsedEvent& parsed);
+
+  std::vector<std::unique_ptr<EventRecord>> events_;
+};
+
+// Name in upper case: ASCII and the Cyrillic letters of code page 1251.
+std::string UpperCase(std::string_view s);
+
+}  // namespace sd::model
