@@ -111,6 +111,8 @@ def planet(sym, path):
         imax = max(t[0] for t in bl["terms"])
         jmin = min(t[1] for t in bl["terms"])
         jmax = max(t[1] for t in bl["terms"])
+        if max(-imin, imax, -jmin, jmax) > MAX_MULTIPLE:
+            fail(f"{path}: a multiple beyond {MAX_MULTIPLE}")
         if bl["off"]:
             (oa, ob), ok = bl["off"]
         else:
@@ -195,6 +197,13 @@ def moon(path):
             final_sinpi = r[1]
         else:
             fail(f"moon: unknown keyword {k}")
+    kmax = [int(mult[x][3]) for x in ("l", "ls", "F", "D")]
+    if max(kmax) > MAX_MULTIPLE:
+        fail(f"moon: a multiple beyond {MAX_MULTIPLE}")
+    for row in [r[4:8] for r in s] + [r[1:5] for r in n]:
+        for x, k in enumerate(row):
+            if abs(int(k)) > kmax[x]:
+                fail(f"moon: multiple {k} beyond the stated largest {kmax[x]}")
     out = ["const MoonSolarTerm kMoonSolar[] = {"]
     for row in s:
         out.append(f"    {{{', '.join(row[:4])}, {{{', '.join(row[4:])}}}}},")
@@ -224,6 +233,9 @@ def moon(path):
     out.append("};\n\nnamespace {")
     return "\n".join(out)
 
+
+# Largest multiple of an angle the evaluator tabulates (kMaxMultiple in positions.cpp).
+MAX_MULTIPLE = 16
 
 ANGLES = ["P", "Q", "S", "G", "W", "H", "zeta", "eta", "theta"]
 QTY = ["dML", "dP", "de", "da", "dlon", "dlat", "dr"]

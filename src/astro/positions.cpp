@@ -47,7 +47,7 @@ struct Multiples {
     const double c1 = scale * std::cos(x), s1 = scale * std::sin(x);
     c[kMaxMultiple] = 1.0;
     s[kMaxMultiple] = 0.0;
-    const int top = std::max(hi, -lo);
+    const int top = std::min(std::max(hi, -lo), kMaxMultiple);
     for (int n = 1; n <= top; ++n) {
       const double cp = c[kMaxMultiple + n - 1], sp = s[kMaxMultiple + n - 1];
       c[kMaxMultiple + n] = cp * c1 - sp * s1;
