@@ -18,6 +18,7 @@ struct Command {
 const std::vector<Command>& Commands();
 
 int RunVersion(const Args& args);
+int RunChart(const Args& args);
 int RunDraw(const Args& args);
 int RunModel(const Args& args);
 

@@ -89,10 +89,11 @@ TEST(HousesOracle, CuspsMatchSwissEphemeris) {
             const bool edge = sc.system == kWholeSign &&
                               Diff(ut_ascmc[0], 30 * std::round(ut_ascmc[0] / 30)) <
                                   SameMomentTolerance(lat);
-            if (!edge)
+            if (!edge) {
               EXPECT_LT(du, SameMomentTolerance(lat))
-                << HouseSystemName(sc.system) << " lat " << lat << " t " << t << " lon " << lon
-                << " cusp " << k;
+                  << HouseSystemName(sc.system) << " lat " << lat << " t " << t << " lon " << lon
+                  << " cusp " << k;
+            }
             worst.geometry = std::fmax(worst.geometry, dg);
             if (!edge) worst.same_moment[Band(lat)] = std::fmax(worst.same_moment[Band(lat)], du);
           }

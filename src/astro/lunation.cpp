@@ -1,0 +1,316 @@
+#include "astro/lunation.h"
+
+#include <cmath>
+
+#include "astro/chart.h"
+#include "astro/positions.h"
+
+namespace sd {
+namespace {
+
+constexpr double kHour = DayInCenturies / 24;
+// A New Moon this close to the chart's moment is taken even when it lies just after it.
+constexpr double kNewMoonWindow = 2.2815423225e-6;  // two hours
+
+// Secant refinement: the two prescribed steps, then a few more only while the Moon is still
+// visibly off the Sun (epochs where the mean-lunation start is hours away from the theory's
+// conjunction).
+constexpr double kSecondStepHalfWidth = kHour / 5;  // 12 minutes
+constexpr double kConvergedElongation = 1e-3;       // degrees, about 2 s of the Moon's motion
+constexpr int kExtraSecantSteps = 6;
+// A "New Moon" farther than this from conjunction is no New Moon.
+constexpr double kMaxElongation = 0.5;
+
+// Eclipse grid of places: longitude 360 i / 122, latitude -90 + 180 j / 71 (about 3 by 2.5
+// degrees, covering the whole globe).
+constexpr int kGridLongitudes = 122;
+constexpr int kGridLatitudes = 71;
+// A place seeing the Moon this far from the Sun ends the grid scan: no eclipse here can reach
+// the required share anywhere.
+constexpr double kGridGiveUpSeparation = 2.5;
+
+// Mode 0: moments over +-1.45 h around the New Moon, 19 of them (37 for near-total shares).
+constexpr double kLocalHalfSpan = 1.45 * kHour;
+
+constexpr int kBackwardLunations[2] = {5001, 201};  // by search mode 0, 1
+constexpr int kForwardLunations[2] = {5002, 202};
+
+// Apparent disc radii in degrees for Sun and Moon distances in AU.
+constexpr double kKmPerAu = 149587870;
+constexpr double kSunRadiusFactor = 39877862.54110529533;
+constexpr double kMoonRadiusFactor = 99580.064793737073686;
+
+constexpr int kMundaneFalsePositionLimit = 1000;
+constexpr int kMundaneNewtonSteps = 10;
+
+bool Usable(double x) { return IsValue(x) && std::isfinite(x); }
+bool UsableMoment(ChartMoment t) { return Usable(t) && std::fabs(t) <= kMaxAbsMoment; }
+
+// Moon minus Sun apparent longitude, (-180, 180]; NoValue when either is unknown.
+double Elongation(ChartMoment t) {
+  const SunResult sun = SunPosition(t);
+  const MoonResult moon = MoonPosition(t);
+  if (!sun.Valid() || !moon.Valid()) return NoValue;
+  const double e = NormalizeMod(moon.Longitude - sun.Longitude + 180, 360) - 180;
+  return e == -180 ? 180 : e;
+}
+
+// Zero of the elongation on the line through t - half and t + half.
+double SecantStep(ChartMoment t, double half) {
+  const double e0 = Elongation(t - half), e1 = Elongation(t + half);
+  if (!IsValue(e0) || !IsValue(e1)) return NoValue;
+  return LinearAt(0, e1, e0, t + half, t - half);
+}
+
+struct SunMoon {
+  SunResult sun;
+  MoonResult moon;
+  double r_sun = 0, r_moon = 0;
+  bool ok = false;
+};
+SunMoon SunMoonAt(ChartMoment t) {
+  SunMoon s;
+  s.sun = SunPosition(t);
+  s.moon = MoonPosition(t);
+  s.ok = s.sun.Valid() && s.moon.Valid() && Usable(s.sun.Distance) && Usable(s.moon.Distance) &&
+         s.sun.Distance > 0 && s.moon.Distance > 0;
+  if (s.ok) {
+    s.r_sun = kSunRadiusFactor / (s.sun.Distance * kKmPerAu);
+    s.r_moon = kMoonRadiusFactor / (s.moon.Distance * kKmPerAu);
+  }
+  return s;
+}
+
+// Separation of the topocentric Moon from the Sun, degrees, at a place whose local sidereal
+// angle is theta; NoValue on failure.
+double TopocentricSeparation(const SunMoon& s, double theta, double eps, double lat) {
+  const EclipticPoint m =
+      TopocentricAt(s.moon.Longitude, s.moon.Latitude, s.moon.Distance, theta, eps, lat);
+  if (!IsValue(m.Lon)) return NoValue;
+  const double c = std::fabs(CosDeg(m.Lon - s.sun.Longitude) * CosDeg(m.Lat - s.sun.Latitude));
+  return std::acos(std::fmin(c, 1.0)) * kRadToDeg;
+}
+
+bool GridTest(ChartMoment t) {
+  const SunMoon s = SunMoonAt(t);
+  if (!s.ok) return false;
+  const double theta0 = 15.0 * LocalSiderealHours(0, t);
+  const double eps = TrueObliquity(t);
+  for (int i = 0; i < kGridLongitudes; ++i) {
+    const double lon = 360.0 * i / kGridLongitudes;
+    for (int j = 0; j < kGridLatitudes; ++j) {
+      const double lat = -90.0 + 180.0 * j / kGridLatitudes;
+      const double sep = TopocentricSeparation(s, theta0 + lon, eps, lat);
+      if (!IsValue(sep) || sep > kGridGiveUpSeparation) return false;
+      if (CoveredPercent(sep, s.r_sun, s.r_moon) >= EclipsePercent) return true;
+    }
+  }
+  return false;
+}
+
+// The chosen form of "the Sun is up": the geometric altitude of the Sun's centre is positive.
+bool SunAboveHorizon(const SunResult& sun, double theta, double lat) {
+  const double sin_alt = SinDeg(sun.Declination) * SinDeg(lat) +
+                         CosDeg(sun.Declination) * CosDeg(lat) * CosDeg(theta - sun.RightAscension);
+  return sin_alt > 0;
+}
+
+bool LocalTest(ChartMoment t, const EclipsePlace& place) {
+  if (!Usable(place.Lat) || !Usable(place.Lon) || std::fabs(place.Lat) > 90) return false;
+  const int moments = EclipsePercent > 94 ? 37 : 19;
+  for (int i = 0; i < moments; ++i) {
+    const ChartMoment ti = t - kLocalHalfSpan + 2 * kLocalHalfSpan * i / (moments - 1);
+    const SunMoon s = SunMoonAt(ti);
+    if (!s.ok) continue;
+    const double theta = 15.0 * LocalSiderealHours(place.Lon, ti);
+    if (!SunAboveHorizon(s.sun, theta, place.Lat)) continue;
+    const double sep = TopocentricSeparation(s, theta, TrueObliquity(ti), place.Lat);
+    if (IsValue(sep) && CoveredPercent(sep, s.r_sun, s.r_moon) >= EclipsePercent) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+double LunationNumberAt(ChartMoment t) {
+  if (!Usable(t)) return NoValue;
+  return std::floor(t / (DayInCenturies * 365.2558) * 12.3685);
+}
+
+// Meeus' mean New Moon with the periodic terms; k lunations from 1900 January.
+ChartMoment ApproximateNewMoon(double k, ChartMoment t) {
+  if (!Usable(k) || !Usable(t)) return NoValue;
+  const double f = k / 1236.85;
+  const double m = 359.2242 + 29.10535608 * k - 0.0000333 * f * f - 0.00000347 * f * f * f;
+  const double mm = 306.0253 + 385.81691806 * k + 0.0107306 * f * f + 0.00001236 * f * f * f;
+  const double ff = 21.2964 + 390.67050646 * k - 0.0016528 * f * f - 0.00000239 * f * f * f;
+  const double jd = 2415020.75933 + 29.53058868 * k + 0.0001178 * t * t -
+                    0.000000155 * t * t * t +
+                    0.00033 * SinDeg(166.56 + 132.87 * t - 0.009173 * t * t) +
+                    (0.1734 - 0.000393 * f) * SinDeg(m) + 0.0021 * SinDeg(2 * m) -
+                    0.4068 * SinDeg(mm) + 0.0161 * SinDeg(2 * mm) - 0.0004 * SinDeg(3 * mm) +
+                    0.0104 * SinDeg(2 * ff) - 0.0051 * SinDeg(m + mm) - 0.0074 * SinDeg(m - mm) +
+                    0.0004 * SinDeg(2 * ff + m) - 0.0004 * SinDeg(2 * ff - m) -
+                    0.0006 * SinDeg(2 * ff + mm) + 0.0010 * SinDeg(2 * ff - mm) +
+                    0.0005 * SinDeg(m + 2 * mm);
+  // The formula counts ephemeris time; the theories take universal time and add DeltaT
+  // themselves. Minutes today, but days in antiquity, where a New Moon on the ephemeris clock
+  // would put the Moon many degrees from the Sun and no eclipse test could ever pass.
+  const double ephemeris = (jd - 2415020.0) / 36525.0;
+  if (!Usable(ephemeris)) return NoValue;
+  const ChartMoment moment = ephemeris - DeltaT(ephemeris);
+  return Usable(moment) ? moment : NoValue;
+}
+
+ChartMoment RefineNewMoon(ChartMoment approx) {
+  if (!UsableMoment(approx)) return NoValue;
+  ChartMoment t = SecantStep(approx, kHour);
+  if (!UsableMoment(t)) return NoValue;
+  t = SecantStep(t, kSecondStepHalfWidth);
+  if (!UsableMoment(t)) return NoValue;
+  double e = Elongation(t);
+  for (int i = 0; i < kExtraSecantSteps && IsValue(e) && std::fabs(e) > kConvergedElongation;
+       ++i) {
+    t = SecantStep(t, kSecondStepHalfWidth);
+    if (!UsableMoment(t)) return NoValue;
+    e = Elongation(t);
+  }
+  if (!IsValue(e) || std::fabs(e) > kMaxElongation) return NoValue;
+  return t;
+}
+
+NewMoon LastNewMoon(ChartMoment t) {
+  if (!UsableMoment(t)) return {};
+  const double k0 = LunationNumberAt(t);
+  ChartMoment n[4];
+  for (int i = 0; i < 4; ++i) n[i] = RefineNewMoon(ApproximateNewMoon(k0 - 1 + i, t));
+
+  ChartMoment chosen = NoValue;
+  for (int i = 0; i < 4 && !IsValue(chosen); ++i)
+    if (IsValue(n[i]) && std::fabs(n[i] - t) <= kNewMoonWindow) chosen = n[i];
+  for (int i = 0; i < 3 && !IsValue(chosen); ++i)
+    if (IsValue(n[i]) && IsValue(n[i + 1]) && n[i] <= t && t < n[i + 1]) chosen = n[i];
+  if (!IsValue(chosen)) chosen = t;
+
+  const MoonResult moon = MoonPosition(chosen);
+  return {chosen, moon.Valid() ? moon.Longitude : NoValue};
+}
+
+double CoveredPercent(double sep, double r_sun, double r_moon) {
+  if (!(r_sun > 0) || !(r_moon > 0) || !(sep >= 0)) return 0;
+  if (!(r_sun + r_moon > sep) || sep >= 2 * r_sun) return 0;
+  const double lens = 2 * r_sun * r_sun * std::acos(sep / (2 * r_sun)) -
+                      sep * std::sqrt(r_sun * r_sun - sep * sep / 4);
+  return 100 * lens / (kPi * r_sun * r_sun);
+}
+
+bool EclipseTest(ChartMoment t, int mode, const EclipsePlace& place) {
+  if (!UsableMoment(t)) return false;
+  return mode == 0 ? LocalTest(t, place) : GridTest(t);
+}
+
+EclipsePair EclipseSearch(ChartMoment t, int mode, const EclipsePlace& place) {
+  EclipsePair out;
+  if (!UsableMoment(t)) return out;
+  const double k0 = LunationNumberAt(t);
+  const int m = mode == 0 ? 0 : 1;
+
+  for (int i = 0; i < kBackwardLunations[m]; ++i) {
+    const ChartMoment approx = ApproximateNewMoon(k0 + 1 - i, t);
+    if (!EclipseTest(approx, mode, place)) continue;
+    const ChartMoment refined = RefineNewMoon(approx);
+    if (IsValue(refined) && refined <= t) {
+      const MoonResult moon = MoonPosition(refined);
+      out.PrevMoment = refined;
+      out.PrevMoonLongitude = moon.Valid() ? moon.Longitude : NoValue;
+      break;
+    }
+  }
+  for (int i = 0; i < kForwardLunations[m]; ++i) {
+    const ChartMoment approx = ApproximateNewMoon(k0 + i, t);
+    if (!EclipseTest(approx, mode, place)) continue;
+    const ChartMoment refined = RefineNewMoon(approx);
+    if (IsValue(refined) && refined >= t) {
+      const MoonResult moon = MoonPosition(refined);
+      out.NextMoment = refined;
+      out.NextMoonLongitude = moon.Valid() ? moon.Longitude : NoValue;
+      break;
+    }
+  }
+  return out;
+}
+
+// Roots of f(x) = sin(x + H) + c0 + m x (x in degrees) bracket by bracket, by false position.
+double MundanePositionOf(double ramc, double lat, double ra, double decl) {
+  if (!Usable(ramc) || !Usable(lat) || !Usable(ra) || !Usable(decl)) return NoValue;
+  const double h = ramc - ra;
+  const bool above =
+      CosDeg(h) * CosDeg(lat) * CosDeg(decl) + SinDeg(decl) * SinDeg(lat) > 0;
+  const double v = SinDeg(decl) * SinDeg(lat) / CosDeg(lat) / CosDeg(decl);
+  if (!std::isfinite(v)) return NoValue;
+
+  if (std::fabs(v) <= kPi / 2) {
+    const double m = above ? v / 90 : -v / 90;
+    const double c0 = above ? 0 : 2 * v;
+    const double lo = above ? -90 : 90, hi = above ? 90 : 270;
+    auto f = [&](double x) { return SinDeg(x + h) + c0 + m * x; };
+
+    // Stationary points of f split the range into monotonic pieces.
+    const double l = ArcCosGuarded(-m * 180 / kPi) * kRadToDeg;
+    double x1 = 360 * std::floor((h + hi) / 360 - l / 360) - h + l;
+    double x2 = 360 * std::floor(l / 360 + (h + hi) / 360) - h - l;
+    const bool c1 = lo < x1 && x1 <= hi, c2 = lo < x2 && x2 <= hi;
+    double ends[4] = {lo, hi, hi, hi};
+    int count = 2;
+    if (c1 && c2) {
+      ends[1] = std::fmin(x1, x2), ends[2] = std::fmax(x1, x2), ends[3] = hi, count = 4;
+    } else if (c1 || c2) {
+      ends[1] = c1 ? x1 : x2, ends[2] = hi, count = 3;
+    }
+
+    for (int s = 0; s + 1 < count; ++s) {
+      double a = ends[s], b = ends[s + 1];
+      double fa = f(a), fb = f(b);
+      if (!(fa * fb < 0)) continue;
+      double d = a;
+      for (int it = 0; it < kMundaneFalsePositionLimit; ++it) {
+        d = (b * fa - a * fb) / (fa - fb);
+        const double fd = f(d);
+        if (!std::isfinite(fd) || std::fabs(fd) < 1e-10) break;
+        if (fb * fd <= 0) {
+          a = d, fa = fd;
+        } else {
+          b = d, fb = fd;
+        }
+      }
+      // The first root found is the position; later pieces are not needed.
+      return std::isfinite(d) ? NormalizeMod(d - 90, 360) : NoValue;
+    }
+    return NoValue;
+  }
+
+  // Circumpolar-like case: Newton-type iteration on B x - k - sin(x - w) = 0 (radians).
+  double w = NormalizeMod(ra - ramc + 270, 360);
+  double d = decl;
+  bool rule1;
+  if (v > 0) {
+    rule1 = w > 180;
+    if (rule1) w -= 180, d = -decl;
+  } else {
+    rule1 = w <= 180;
+    if (!rule1) w -= 180, d = -decl;
+  }
+  const double k = std::tan(d * kDegToRad) * std::tan(lat * kDegToRad);
+  const double bb = 2 * k / kPi;
+  const double wr = w * kDegToRad;
+  double x = rule1 ? (wr - k) / (1 - bb) : (w <= 90 ? kPi : 0.0);
+  for (int i = 0; i < kMundaneNewtonSteps; ++i) {
+    const double ff = bb * x - k - std::sin(x - wr);
+    const double g = std::cos(x - wr) - bb;
+    x = x + ff / g + std::sin(x - wr) * 0.5 * ff * ff / (g * g * g);
+  }
+  if (!std::isfinite(x)) return NoValue;
+  return x * kRadToDeg + (above ? 180 : 0);
+}
+
+}  // namespace sd

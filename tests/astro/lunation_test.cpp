@@ -1,0 +1,150 @@
+#include "astro/lunation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "astro/positions.h"
+
+namespace sd {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kHour = DayInCenturies / 24;
+
+double Elongation(ChartMoment t) {
+  return NormalizeMod(MoonPosition(t).Longitude - SunPosition(t).Longitude + 180, 360) - 180;
+}
+
+TEST(Lunation, LastNewMoonIsTheConjunctionBeforeTheMoment) {
+  for (ChartMoment t : {-29.0, -15.0, -2.5, -0.3, 0.0, 0.5, 0.8725, 1.0, 1.2461, 1.6, 3.0}) {
+    const NewMoon nm = LastNewMoon(t);
+    ASSERT_TRUE(IsValue(nm.Moment)) << t;
+    EXPECT_LE(nm.Moment, t + 2 * kHour) << t;
+    EXPECT_GT(nm.Moment, t - 29.9 * DayInCenturies) << t;
+    EXPECT_LT(std::fabs(Elongation(nm.Moment)), 1e-3) << t;
+    EXPECT_NEAR(nm.MoonLongitude, MoonPosition(nm.Moment).Longitude, 1e-12) << t;
+  }
+}
+
+// A moment just before a New Moon belongs to it (two-hour window), one further off to the
+// previous one.
+TEST(Lunation, NewMoonWithinTwoHoursAfterTheMomentIsTaken) {
+  const NewMoon nm = LastNewMoon(MomentFromDate(2024, 4, 10, 0));  // after 2024-04-08
+  ASSERT_TRUE(IsValue(nm.Moment));
+  struct Case {
+    double offset_hours;
+    bool same;
+  };
+  const Case cases[] = {{0, true}, {-1.9, true}, {1.9, true}, {100, true}, {-2.1, false}, {-30, false}};
+  for (const Case& c : cases) {
+    const NewMoon other = LastNewMoon(nm.Moment + c.offset_hours * kHour);
+    ASSERT_TRUE(IsValue(other.Moment)) << c.offset_hours;
+    EXPECT_EQ(std::fabs(other.Moment - nm.Moment) < kHour / 60, c.same) << c.offset_hours;
+  }
+}
+
+TEST(Lunation, CoveredShareOfTheSun) {
+  const double r = 0.266;
+  struct Case {
+    double sep, r_moon, percent;
+  };
+  const Case cases[] = {
+      {0, r, 100},
+      {r, r, 100 * (2 * kPi / 3 - std::sqrt(3.0) / 2) / kPi},  // lens of two discs, 39.1 %
+      {2 * r, r, 0},
+      {2 * r + 0.01, 0.3, 0},  // a larger Moon that still touches: no lens of Sun-sized discs
+      {0.6, 0.26, 0},
+      {kNaN, r, 0},
+  };
+  for (const Case& c : cases) EXPECT_NEAR(CoveredPercent(c.sep, r, c.r_moon), c.percent, 1e-9) << c.sep;
+}
+
+TEST(Lunation, EclipseTestByGridAndByPlace) {
+  // 2017-08-21 total eclipse (conjunction about 18:30 UT) seen across North America; the
+  // New Moon of 2017-07-23 is no eclipse.
+  const ChartMoment aug = RefineNewMoon(MomentFromDate(2017, 8, 21, 18.5));
+  const ChartMoment jul = RefineNewMoon(MomentFromDate(2017, 7, 23, 9.8));
+  ASSERT_TRUE(IsValue(aug));
+  ASSERT_TRUE(IsValue(jul));
+  EXPECT_TRUE(EclipseTest(aug, 1));
+  EXPECT_FALSE(EclipseTest(jul, 1));
+  EXPECT_TRUE(EclipseTest(aug, 0, {36.16, -86.78}));   // Nashville: total
+  EXPECT_FALSE(EclipseTest(aug, 0, {-33.87, 151.2}));  // Sydney: night
+  EXPECT_FALSE(EclipseTest(aug, 0, {70.0, 25.0}));     // northern Norway: far outside the path
+  EXPECT_FALSE(EclipseTest(kNaN, 1));
+  EXPECT_FALSE(EclipseTest(aug, 0, {kNaN, 0}));
+}
+
+// The grid reaches round the whole globe: these partial eclipses covered most of the Sun
+// only west of Greenwich (South America 2007, North America 2014, the North Atlantic 2025).
+TEST(Lunation, EclipsesOverEveryLongitudeAreFound) {
+  const struct {
+    int y, m, d;
+    double hour;  // greatest eclipse, UT
+  } eclipses[] = {{2007, 9, 11, 12.5}, {2014, 10, 23, 21.7}, {2025, 3, 29, 10.8},
+                  {2017, 8, 21, 18.4}, {2009, 7, 22, 2.6}};
+  for (const auto& e : eclipses) {
+    const ChartMoment t = MomentFromDate(e.y, e.m, e.d, e.hour);
+    const EclipsePair p = EclipseSearch(t - 5 * DayInCenturies);
+    ASSERT_TRUE(IsValue(p.NextMoment)) << e.y;
+    EXPECT_NEAR(p.NextMoment, t, 2 * kHour) << e.y << "-" << e.m;
+  }
+}
+
+TEST(Lunation, EclipseSearchBracketsTheMoment) {
+  // Antiquity too, where the clocks of the lunation formula and of the theories differ by hours.
+  for (ChartMoment t : {-29.0, -15.0, 0.1, 0.64, 1.0, 1.31}) {
+    const EclipsePair p = EclipseSearch(t);
+    ASSERT_TRUE(IsValue(p.PrevMoment)) << t;
+    ASSERT_TRUE(IsValue(p.NextMoment)) << t;
+    EXPECT_LE(p.PrevMoment, t);
+    EXPECT_GE(p.NextMoment, t);
+    // At least one solar eclipse of 50 % somewhere every year.
+    EXPECT_LT(p.NextMoment - p.PrevMoment, 366 * DayInCenturies) << t;
+    EXPECT_NEAR(p.PrevMoonLongitude, MoonPosition(p.PrevMoment).Longitude, 1e-12);
+    EXPECT_NEAR(p.NextMoonLongitude, MoonPosition(p.NextMoment).Longitude, 1e-12);
+  }
+  for (double bad : {kNaN, NoValue, 1e9, -5000.0}) {
+    const EclipsePair p = EclipseSearch(bad);
+    EXPECT_EQ(p.PrevMoment, NoValue);
+    EXPECT_EQ(p.NextMoment, NoValue);
+    EXPECT_EQ(p.PrevMoonLongitude, NoValue);
+    EXPECT_EQ(LastNewMoon(bad).Moment, NoValue);
+  }
+}
+
+// On the equator a body on the celestial equator sits at 270 minus its hour angle.
+TEST(Lunation, MundanePositionOnTheEquatorFollowsTheHourAngle) {
+  for (double h : {-170.0, -120.0, -89.0, -45.0, -1.0, 0.0, 1.0, 30.0, 89.0, 91.0, 150.0, 180.0}) {
+    const double ramc = 100;
+    const double mp = MundanePositionOf(ramc, 0, ramc - h, 0);
+    ASSERT_TRUE(IsValue(mp)) << h;
+    EXPECT_NEAR(AngularDistance(mp - (270 - h)), 0, 1e-6) << h;
+  }
+}
+
+TEST(Lunation, MundanePositionOnTheUpperMeridianIs270) {
+  for (double lat : {-50.0, -20.0, 10.0, 40.0, 60.0})
+    for (double dec : {-20.0, 0.0, 15.0, 23.0}) {
+      if (std::fabs(lat - dec) >= 89) continue;
+      const double mp = MundanePositionOf(45, lat, 45, dec);
+      ASSERT_TRUE(IsValue(mp)) << lat << " " << dec;
+      EXPECT_NEAR(NormalizeMod(mp, 360), 270, 1e-6) << lat << " " << dec;
+    }
+}
+
+TEST(Lunation, MundanePositionAlwaysEndsWithAValueOrNoValue) {
+  for (double lat : {-90.0, -89.9, -70.0, 0.0, 66.0, 80.0, 89.999, 90.0})
+    for (double dec : {-89.0, -28.0, 0.0, 5.0, 28.0, 89.0})
+      for (double h = -180; h < 180; h += 23.5) {
+        const double mp = MundanePositionOf(0, lat, -h, dec);
+        EXPECT_TRUE(mp == NoValue || std::isfinite(mp)) << lat << " " << dec << " " << h;
+      }
+  EXPECT_EQ(MundanePositionOf(kNaN, 0, 0, 0), NoValue);
+  EXPECT_EQ(MundanePositionOf(0, 0, NoValue, 0), NoValue);
+}
+
+}  // namespace
+}  // namespace sd
