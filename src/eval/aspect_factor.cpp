@@ -5,6 +5,7 @@
 
 #include "astro/aspects.h"
 #include "astro/calendar.h"
+#include "astro/chart.h"
 #include "eval/orb_profile.h"
 
 namespace sd {
@@ -34,7 +35,7 @@ double ChartCoordinate(int coordinate, const ChartData& chart, int obj) {
   }
 }
 
-double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj) {
+double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj, ChartMoment t) {
   if (obj < 0 || obj >= kObjectCount) return NoValue;
   const bool planet = IsPlanet(obj);
   switch (coordinate) {
@@ -48,6 +49,13 @@ double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj) {
     case kCoordPhaseAngle: return planet ? snap.PhaseAngle(obj) : NoValue;
     case kCoordMundanePosition: return planet ? snap.MundanePosition(obj) : NoValue;
     case 9: case 10: case 11: case 12: return 0;
+    case kCoordDeclinationLongitude: {
+      const double lon = snap.Longitude(obj);
+      if (!planet) return lon;
+      const double decl = snap.Declination(obj);
+      if (!IsValue(lon) || !IsValue(decl)) return NoValue;
+      return DeclinationFromLongitude(decl, lon, t);
+    }
     default: return NoValue;
   }
 }

@@ -36,11 +36,12 @@ inline constexpr int kCloseApproachSamples = 50;
 // snapshot. The great-circle coordinate reads the longitude here (its latitude goes to the
 // close-approach test separately). Coordinates that need planet rows give NoValue for other
 // objects; the coordinates that measure nothing give 0; an object outside 0..39 or an unknown
-// coordinate gives NoValue. A snapshot carries no projected-longitude row: the snapshot reader
-// does not serve coordinate 13 (NoValue) until the projection from the chart computation is
-// available to it.
+// coordinate gives NoValue. A snapshot carries no projected-longitude row: for coordinate 13 the
+// snapshot reader projects a planet's declination at moment t onto the ecliptic, on the side of
+// the solstitial colure where its longitude lies (other objects read their longitude, as the
+// chart's row does).
 double ChartCoordinate(int coordinate, const ChartData& chart, int obj);
-double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj);
+double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj, ChartMoment t);
 
 // How a coordinate takes the harmonic.
 enum class HarmonicTreatment {

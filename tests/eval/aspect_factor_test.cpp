@@ -52,9 +52,30 @@ TEST(Coordinates, EachCoordinateReadsItsOwnRow) {
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(ChartCoordinate(c.coord, chart, c.obj), c.expected, 1e-9) << c.coord << "/" << c.obj;
-    EXPECT_NEAR(SnapshotCoordinate(c.coord, snap, c.obj), c.expected, 1e-9) << c.coord << "/" << c.obj;
+    EXPECT_NEAR(SnapshotCoordinate(c.coord, snap, c.obj, 1.0), c.expected, 1e-9) << c.coord << "/" << c.obj;
   }
   EXPECT_EQ(ChartCoordinate(kCoordDeclinationLongitude, chart, kMoon), 14);
+}
+
+// A snapshot has no projected-longitude row: the reader finds the ecliptic longitude that has the
+// planet's declination, on the side of the colure where the planet's longitude lies.
+TEST(Coordinates, SnapshotProjectsTheDeclination) {
+  const ChartMoment t = 1.0;
+  const double eps = TrueObliquity(t);
+  MomentSnapshot snap;
+  struct Case { double lon, decl; bool far_side; };
+  for (const Case& c : {Case{11, 13, false}, Case{200, -20, true}, Case{300, -5, false}, Case{95, 23, true}}) {
+    snap.SetLongitude(kMars, c.lon);
+    snap.SetDeclination(kMars, c.decl);
+    const double p = SnapshotCoordinate(kCoordDeclinationLongitude, snap, kMars, t);
+    EXPECT_NEAR(std::asin(SinDeg(p) * SinDeg(eps)) * kRadToDeg, c.decl, 1e-6) << c.lon;
+    EXPECT_EQ(p > 90 && p < 270, c.far_side) << c.lon;
+  }
+  snap.SetLongitude(kAscendant, 123);
+  snap.SetDeclination(kAscendant, 5);
+  EXPECT_NEAR(SnapshotCoordinate(kCoordDeclinationLongitude, snap, kAscendant, t), 123, 1e-8);
+  snap.SetDeclination(kMars, NoValue);
+  EXPECT_EQ(SnapshotCoordinate(kCoordDeclinationLongitude, snap, kMars, t), NoValue);
 }
 
 TEST(ApplyHarmonic, TreatmentByCoordinate) {
