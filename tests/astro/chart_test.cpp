@@ -340,3 +340,52 @@ TEST(Chart, TopocentricShiftIsTheParallaxAtMost) {
 
 }  // namespace
 }  // namespace sd
+
+namespace sd {
+namespace {
+
+// The settings the program does not run with still select working code paths.
+TEST(ChartSettingsPaths, OtherSettingValuesChangeWhatTheyName) {
+  auto compute = [](const ChartSettings& st) {
+    ChartData c;
+    c.Event.Year = 2010, c.Event.Month = 6, c.Event.Day = 15, c.Event.LocalTime = 2;
+    c.Event.PlaceLatitude = 51.3;
+    for (int n = 0; n < kObjectCount; ++n) c.ObjectOn[n] = IsAllowedObject(n);
+    EXPECT_TRUE(ComputeChartWith(c, 0, st));
+    return c;
+  };
+  const ChartData base = compute(kChartSettings);
+  ASSERT_LT(base.Planet[kAltitude][kSun], 0);  // a night chart
+
+  ChartSettings st = kChartSettings;
+  st.HelioCusps = 0;
+  EXPECT_EQ(compute(st).Object[kHelioLongitude][kAscendant], NoValue);
+  st.HelioCusps = 2;
+  EXPECT_EQ(compute(st).Object[kHelioLongitude][kMidheaven], base.Lon(kMidheaven));
+
+  st = kChartSettings;
+  st.PartsNight = 0;  // day formula at night too
+  const ChartData day = compute(st);
+  EXPECT_NEAR(day.Lon(kPartOfFortune),
+              NormalizeMod(base.Lon(kAscendant) + base.Lon(kMoon) - base.Lon(kSun), 360), 1e-9);
+  EXPECT_GT(AngularDistance(day.Lon(kPartOfFortune) - base.Lon(kPartOfFortune)), 1);
+
+  st = kChartSettings;
+  st.Topocentric = 1;
+  const ChartData topo = compute(st);
+  const double shift = AngularDistance(topo.Lon(kMoon) - base.Lon(kMoon));
+  EXPECT_GT(shift, 0.01);
+  EXPECT_LT(shift, 1.0);
+  EXPECT_EQ(topo.Planet[kTopoMoonRow][0], topo.Lon(kMoon));
+  EXPECT_NEAR(base.Planet[kTopoMoonRow][0], topo.Lon(kMoon), 1e-9);
+  EXPECT_LT(AngularDistance(topo.Lon(kSaturn) - base.Lon(kSaturn)), 0.001);
+
+  st = kChartSettings;
+  st.WhiteMoon = 1;
+  const ChartData white = compute(st);
+  const double days = (white.Moment - MomentFromDate(1800, 1, 1, 0)) / DayInCenturies;
+  EXPECT_NEAR(white.Lon(kPerigee), NormalizeMod(days * 0.1408138 + 36.13333333333, 360), 1e-6);
+}
+
+}  // namespace
+}  // namespace sd
