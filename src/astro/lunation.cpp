@@ -244,8 +244,12 @@ EclipsePair EclipseSearch(ChartMoment t, int mode, const EclipsePlace& place) {
 double MundanePositionOf(double ramc, double lat, double ra, double decl) {
   if (!Usable(ramc) || !Usable(lat) || !Usable(ra) || !Usable(decl)) return NoValue;
   const double h = ramc - ra;
-  const bool above =
-      CosDeg(h) * CosDeg(lat) * CosDeg(decl) + SinDeg(decl) * SinDeg(lat) > 0;
+  const double sin_altitude = CosDeg(h) * CosDeg(lat) * CosDeg(decl) + SinDeg(decl) * SinDeg(lat);
+  const bool above = sin_altitude > 0;
+  // On the horizon both ends of the search range are roots and rounding would pick one: the
+  // rising point is 0 and the setting point 180, as the positions on either side approach.
+  if (std::fabs(sin_altitude) < 1e-12 && std::fabs(CosDeg(lat)) > 1e-9)
+    return SinDeg(h) < 0 ? 0.0 : 180.0;
   const double v = SinDeg(decl) * SinDeg(lat) / CosDeg(lat) / CosDeg(decl);
   if (!std::isfinite(v)) return NoValue;
 

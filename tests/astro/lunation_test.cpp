@@ -135,6 +135,22 @@ TEST(Lunation, MundanePositionOnTheUpperMeridianIs270) {
     }
 }
 
+// Rising and setting bodies at 0 (360) and 180, also exactly on the horizon, where both
+// ends of the search range are roots.
+TEST(Lunation, MundanePositionOnTheHorizon) {
+  for (double lat : {40.0, -35.0, 60.0})
+    for (double dec : {-20.0, 5.0, 20.0}) {
+      const double semi_arc =
+          std::acos(-std::tan(lat * kDegToRad) * std::tan(dec * kDegToRad)) * kRadToDeg;
+      for (double d : {0.0, 1e-7, -1e-7, 0.2}) {
+        const double rising = MundanePositionOf(100, lat, 100 + semi_arc + d, dec);
+        const double setting = MundanePositionOf(100, lat, 100 - semi_arc + d, dec);
+        EXPECT_NEAR(AngularDistance(rising), 0, 0.5) << lat << " " << dec << " " << d;
+        EXPECT_NEAR(AngularDistance(setting - 180), 0, 0.5) << lat << " " << dec << " " << d;
+      }
+    }
+}
+
 TEST(Lunation, MundanePositionAlwaysEndsWithAValueOrNoValue) {
   for (double lat : {-90.0, -89.9, -70.0, 0.0, 66.0, 80.0, 89.999, 90.0})
     for (double dec : {-89.0, -28.0, 0.0, 5.0, 28.0, 89.0})
