@@ -23,10 +23,10 @@
 
 namespace sd {
 
-// Moments farther than this many centuries from 1900 are refused (every field NoValue): ten
-// thousand years, far beyond any chart's need. The series themselves keep every orbit plausible
-// from about 1300 BC to AD 6400 only; between that and this limit they run on, ever less true.
-inline constexpr double kMaxAbsMoment = 100.0;
+// Moments farther than this many centuries from 1900 are refused (every field NoValue): there
+// the arguments of the series lose their precision. The series keep every orbit plausible from
+// about 1300 BC to AD 6400 only; between that and this limit they run on, ever less true.
+inline constexpr double kMaxAbsMoment = 1000.0;
 
 // SunPosition's results. Fields not computed hold NoValue.
 struct SunResult {
