@@ -389,3 +389,35 @@ TEST(ChartSettingsPaths, OtherSettingValuesChangeWhatTheyName) {
 
 }  // namespace
 }  // namespace sd
+
+namespace sd {
+namespace {
+
+// The phase angle closes the Sun-Earth-planet triangle drawn on the ecliptic: for Mercury and
+// Venus it exceeds the heliocentric angle Earth-Sun-planet by the elongation, for the outer
+// planets it is 180 minus the elongation. The elongation comes from the geocentric places,
+// the phase angle from the heliocentric ones.
+TEST(ChartPhase, PlanetPhaseAnglesAgreeWithTheElongation) {
+  for (double t : {-0.7, 0.13, 0.8765, 1.0, 1.2222}) {
+    ChartData c;
+    c.Moment = t;
+    for (int n = kSun; n <= kPluto; ++n) c.ObjectOn[n] = 1;
+    ASSERT_TRUE(ComputeChart(c, 2));
+    for (int n = kMercury; n <= kPluto; ++n) {
+      const double phase = c.Planet[kPhaseAngle][n];
+      ASSERT_TRUE(IsValue(phase)) << n;
+      EXPECT_GE(phase, 0);
+      EXPECT_LT(phase, 360);
+      const double elongation = AngularDistance(c.Lon(n) - c.Lon(kSun));
+      if (n <= kVenus) {
+        const double g = c.Object[kHelioLongitude][n] - c.Object[kHelioLongitude][kSun];
+        EXPECT_NEAR(AngularDistance(phase - g), elongation, 0.1) << "t " << t << " planet " << n;
+      } else {
+        EXPECT_NEAR(AngularDistance(phase), 180 - elongation, 0.1) << "t " << t << " planet " << n;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sd
