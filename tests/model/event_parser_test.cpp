@@ -12,6 +12,9 @@
 namespace sd::model {
 namespace {
 
+// Fields of the packed records may sit at odd addresses: "+field" hands gtest a copy instead of
+// a reference to a misaligned number.
+
 using testing::LoadText;
 using testing::ModelFile;
 
@@ -51,17 +54,17 @@ T At(const EventDef& d, size_t kind_offset) {
 TEST(EventParser, CommonPart) {
   EventDef d = One("_CM=257\n_C=-3\n_COF=0x20\nVVal1=1\nVVal7=-7\nUVL1=0\nGrInd=77\nProbab=0,25\n");
   EXPECT_EQ(d.CM, 1);  // low eight bits
-  EXPECT_EQ(d.C, -3);
-  EXPECT_EQ(d.COF, 32);
-  EXPECT_EQ(d.VVal[0], 1);
-  EXPECT_EQ(d.VVal[1], 0);
-  EXPECT_EQ(d.VVal[6], -7);
+  EXPECT_EQ(+d.C, -3);
+  EXPECT_EQ(+d.COF, 32);
+  EXPECT_EQ(+d.VVal[0], 1);
+  EXPECT_EQ(+d.VVal[1], 0);
+  EXPECT_EQ(+d.VVal[6], -7);
   EXPECT_EQ(d.UVL1, 0);  // the parser reads it; only the loader forces it on
-  EXPECT_EQ(d.GrInd, 77);
-  EXPECT_EQ(d.Probab, 0.25);
+  EXPECT_EQ(+d.GrInd, 77);
+  EXPECT_EQ(+d.Probab, 0.25);
 
   EventDef e = One("");
-  EXPECT_EQ(e.COF, 100);
+  EXPECT_EQ(+e.COF, 100);
   EXPECT_EQ(e.UVL1, 1);
   EXPECT_EQ(e.Kind, 0);
 }
@@ -71,7 +74,7 @@ TEST(EventParser, GroupNumberOutsideItsRangeIsZero) {
       {"1", 1}, {"49999", 49999}, {"50000", 0}, {"0", 0}, {"-5", 0}, {"x", 0},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(One(std::string("GrInd=") + c.text + "\n").GrInd, c.stored) << c.text;
+    EXPECT_EQ(+One(std::string("GrInd=") + c.text + "\n").GrInd, c.stored) << c.text;
 }
 
 TEST(EventParser, OutValuesAndHeader) {
@@ -158,7 +161,7 @@ TEST(EventParser, KeptDefaultsInheritAcrossKinds) {
   Parsed s = ParseAll("[a]\n_H=a\n_T=29\nTST1=1\nTST2=2.5\n[b]\n_H=b\n_T=40\nINTERACT_2=1\n");
   ASSERT_TRUE(s.results[1].accepted);
   EXPECT_EQ(std::memcmp(s.defs[1].K.Raw, s.defs[0].K.Raw, 8), 0);
-  EXPECT_NE(s.defs[1].K.k40.INTERACT_1, 0.0);
+  EXPECT_NE(+s.defs[1].K.k40.INTERACT_1, 0.0);
 
   // A kept set shifted by one byte: kind 24's PD4 starts one byte before kind 21's RS4, so
   // RS4 = {1, 2} (byte 0x06) reads back as members 9 and 10.
@@ -217,7 +220,7 @@ TEST(EventParser, ReadingStopsAtTheFirstUnmappableObject) {
   EXPECT_EQ(p.defs[1].K.k12.BT1, 1);
   EXPECT_EQ(p.defs[1].K.k12.BT4, kUnmapped);
   EXPECT_EQ(p.defs[1].K.k12.BT5, 3);
-  EXPECT_EQ(p.defs[1].K.k12.BT6, 9.0);
+  EXPECT_EQ(+p.defs[1].K.k12.BT6, 9.0);
 
   // Kind 16 checks each object before the next key.
   Parsed q = ParseAll("[e]\n_H=e\n_T=16\nPT1=1\nPT2=25\nPT3=2\nPT8=1\n", 1);
@@ -235,7 +238,7 @@ TEST(EventParser, FormulaPointNeedsPT8) {
   EXPECT_FALSE(ParseAll("[e]\n_H=e\n_T=16\nPT8=20\n", 1).results[0].accepted);
   EventDef d = One("_T=16\nPT1=4\nPT8=1 2\nPT9=3\n");
   EXPECT_EQ(d.K.k16.PT9, 3);
-  EXPECT_EQ(d.K.k16.PT10, 4.0);
+  EXPECT_EQ(+d.K.k16.PT10, 4.0);
   EXPECT_EQ(d.K.k16.PT8, (ObjectSet{1, 2}));
 }
 
@@ -256,7 +259,7 @@ TEST(EventParser, Masks) {
   EventDef d = One("_T=1\nV2=0, 2, 5\nV3=1 2\nV4=\n");
   EXPECT_EQ(d.K.k1.V2, 5);
   EXPECT_EQ(d.K.k1.V3, 2);
-  EXPECT_EQ(d.K.k1.V4, 0);
+  EXPECT_EQ(+d.K.k1.V4, 0);
   EXPECT_EQ(One("_T=2\nA5=0 1 2\n").K.k2.A5, 3);
   EXPECT_EQ(One("_T=8\nAN8=1\n").K.k8.AN8, 2);
 }
@@ -268,7 +271,7 @@ TEST(EventParser, FixedSetDefaults) {
   EXPECT_EQ(d.K.k15.VC1, (ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(d.K.k15.VC2, ObjectSet::Range(1, 5));
   EXPECT_EQ(One("_T=43\n").K.k43.I_3, ObjectSet::Range(0, 9));
-  EXPECT_EQ(One("_T=43\n").K.k43.I_4, 1);
+  EXPECT_EQ(+One("_T=43\n").K.k43.I_4, 1);
 }
 
 TEST(EventParser, QualifierKeys) {
@@ -304,27 +307,27 @@ TEST(EventParser, PriceBytesFollowPRICE8) {
 TEST(EventParser, TextAndIntegerArrayFields) {
   EventDef d = One("_T=22\nMM3=ABCDEFGHIJKLMNOPQRST\nMM4=2,5\n");
   EXPECT_EQ(d.K.k22.MM3.Str(), "ABCDEFGHIJKLMNO");
-  EXPECT_EQ(d.K.k22.MM4, 2.5);
+  EXPECT_EQ(+d.K.k22.MM4, 2.5);
 
   Parsed p = ParseAll("[a]\n_H=a\n_T=26\nATA2=1 2 3\n[b]\n_H=b\n_T=26\nATA2=7 x\n");
-  EXPECT_EQ(p.defs[1].K.k26.ATA2[0], 7);
-  EXPECT_EQ(p.defs[1].K.k26.ATA2[1], 2) << "a malformed word keeps the kept default";
-  EXPECT_EQ(p.defs[1].K.k26.ATA2[2], 3);
-  EXPECT_EQ(p.defs[1].K.k26.ATA2[69], 0);
+  EXPECT_EQ(+p.defs[1].K.k26.ATA2[0], 7);
+  EXPECT_EQ(+p.defs[1].K.k26.ATA2[1], 2) << "a malformed word keeps the kept default";
+  EXPECT_EQ(+p.defs[1].K.k26.ATA2[2], 3);
+  EXPECT_EQ(+p.defs[1].K.k26.ATA2[69], 0);
 }
 
 TEST(EventParser, UserWaveKey) {
   EventDef d = One("_T=41\n");
   UserWave w = d.K.k41.UWAVE;
   EXPECT_EQ(w.B0, 0);
-  EXPECT_EQ(w.Period, 30.0);
+  EXPECT_EQ(+w.Period, 30.0);
   const uint8_t bytes[9] = {0, 255, 1, 0, 0, 1, 0, 0, 0};
   EXPECT_EQ(std::memcmp(w.Bytes, bytes, 9), 0);
   for (int k = 0; k < 12; ++k) {
     WaveComponent c = w.Comp[k];
-    EXPECT_EQ(c.A, 0.0f);
-    EXPECT_EQ(c.B, 0.0f);
-    EXPECT_EQ(c.Z, 1.0f);
+    EXPECT_EQ(+c.A, 0.0f);
+    EXPECT_EQ(+c.B, 0.0f);
+    EXPECT_EQ(+c.Z, 1.0f);
   }
 }
 

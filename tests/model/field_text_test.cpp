@@ -9,6 +9,9 @@
 namespace sd::model {
 namespace {
 
+// Fields of the packed records may sit at odd addresses: "+field" hands gtest a copy instead of
+// a reference to a misaligned number.
+
 std::vector<int> Bits(const uint8_t* set) {
   std::vector<int> v;
   for (int n = 0; n < 128; ++n)
@@ -64,24 +67,24 @@ TEST(PriceLevelText, WordsAndDefaults) {
   };
   for (const auto& c : cases) {
     PriceLevel p = ParsePriceLevel(c.text);
-    EXPECT_EQ(p.B, c.b) << c.text;
-    EXPECT_EQ(p.R, c.r) << c.text;
-    EXPECT_EQ(p.I1, c.i1) << c.text;
-    EXPECT_EQ(p.I2, c.i2) << c.text;
+    EXPECT_EQ(+p.B, c.b) << c.text;
+    EXPECT_EQ(+p.R, c.r) << c.text;
+    EXPECT_EQ(+p.I1, c.i1) << c.text;
+    EXPECT_EQ(+p.I2, c.i2) << c.text;
   }
 }
 
 TEST(UserWaveText, DefaultTextGivesTheBuiltInWave) {
   UserWave w = ParseUserWave(DefaultUserWaveText());
   EXPECT_EQ(w.B0, 0);
-  EXPECT_EQ(w.Period, 30.0);
+  EXPECT_EQ(+w.Period, 30.0);
   const uint8_t bytes[9] = {0, 255, 1, 0, 0, 1, 0, 0, 0};
   EXPECT_EQ(std::memcmp(w.Bytes, bytes, 9), 0);
   for (int k = 0; k < 12; ++k) {
     WaveComponent c = w.Comp[k];
-    EXPECT_EQ(c.A, 0.0f);
-    EXPECT_EQ(c.B, 0.0f);
-    EXPECT_EQ(c.Z, 1.0f);
+    EXPECT_EQ(+c.A, 0.0f);
+    EXPECT_EQ(+c.B, 0.0f);
+    EXPECT_EQ(+c.Z, 1.0f);
   }
   for (double x : {0.0, 45.0, 123.0}) {
     EXPECT_EQ(WaveAtAngle(w, x), 0.0);
@@ -95,21 +98,21 @@ TEST(UserWaveText, FieldsAndComponents) {
   t += "\x02" "1\x01";             // component 2: a default, b=1, z default
   UserWave w = ParseUserWave(t);
   EXPECT_EQ(w.B0, 7);
-  EXPECT_EQ(w.Period, 12.5);
+  EXPECT_EQ(+w.Period, 12.5);
   const uint8_t bytes[9] = {1, 2, 3, 4, 5, 6, 7, 8, 44};
   EXPECT_EQ(std::memcmp(w.Bytes, bytes, 9), 0);
   WaveComponent c0 = w.Comp[0], c1 = w.Comp[1], c2 = w.Comp[2];
-  EXPECT_EQ(c0.A, 2.0f);
-  EXPECT_EQ(c0.Z, 3.0f);
-  EXPECT_EQ(c1.A, 0.0f);
-  EXPECT_EQ(c1.B, 1.0f);
-  EXPECT_EQ(c1.Z, 1.0f);
-  EXPECT_EQ(c2.Z, 1.0f);
+  EXPECT_EQ(+c0.A, 2.0f);
+  EXPECT_EQ(+c0.Z, 3.0f);
+  EXPECT_EQ(+c1.A, 0.0f);
+  EXPECT_EQ(+c1.B, 1.0f);
+  EXPECT_EQ(+c1.Z, 1.0f);
+  EXPECT_EQ(+c2.Z, 1.0f);
 
   // Present text with missing fields: the nine bytes default to 0, not to the built-in wave.
   UserWave s = ParseUserWave("1");
   EXPECT_EQ(s.B0, 1);
-  EXPECT_EQ(s.Period, 30.0);
+  EXPECT_EQ(+s.Period, 30.0);
   EXPECT_EQ(s.Bytes[1], 0);
 }
 
