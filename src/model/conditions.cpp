@@ -276,7 +276,9 @@ bool QualifierTest(int n, int k, const Qualifier& q, int coordinate, Snapshots c
   auto cusp_row = [&](int source) -> const double* {
     if (source == 0 || k == 0 || own == nullptr) return natal_row;
     if (!snap_row_ready) {
-      for (int i = 0; i < kObjectCount; ++i) snap_row[i] = own->Longitude(i);
+      // Only the cusps are read from this row.
+      for (int i = 0; i < kObjectCount; ++i) snap_row[i] = NoValue;
+      for (int h = 1; h <= 12; ++h) snap_row[CuspObject(h)] = own->Longitude(CuspObject(h));
       snap_row_ready = true;
     }
     return snap_row;
