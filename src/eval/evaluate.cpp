@@ -1,0 +1,115 @@
+#include <cmath>
+
+#include "astro/aspects.h"
+#include "eval/evaluation.h"
+#include "eval/event_frame.h"
+
+namespace sd::eval {
+
+namespace {
+
+// Value at abscissa x of the line through (2, v2) and (3, v3).
+double Extrapolate(double v2, double v3, double x) { return v2 + (v3 - v2) * (x - 2.0); }
+
+double ExtrapolateAngle(double v2, double v3, double x) {
+  return NormalizeMod(v2 + SignedDifference(v3, v2) * (x - 2.0), 360);
+}
+
+template <bool angular>
+void ExtrapolateOne(double v2, double v3, double& before, double& after2) {
+  if (!IsValue(v2) || !IsValue(v3)) return;  // the copies keep the value at t
+  if constexpr (angular) {
+    before = ExtrapolateAngle(v2, v3, 1.0);
+    after2 = ExtrapolateAngle(v2, v3, 4.0);
+  } else {
+    before = Extrapolate(v2, v3, 1.0);
+    after2 = Extrapolate(v2, v3, 4.0);
+  }
+}
+
+int CountMembers(const ObjectSet& s) { return s.Count(0, 200); }
+
+}  // namespace
+
+void ExtrapolateNatal(const ChartData& at, const ChartData& after, ChartData& before_out,
+                      ChartData& after2_out) {
+  const double delta = after.Moment - at.Moment;
+  before_out = at;
+  after2_out = at;
+  before_out.Moment = at.Moment - delta;
+  after2_out.Moment = at.Moment + 2 * delta;
+  for (int o = 0; o < kObjectCount; ++o)
+    ExtrapolateOne<true>(at.Object[kLongitude][o], after.Object[kLongitude][o],
+                         before_out.Object[kLongitude][o], after2_out.Object[kLongitude][o]);
+  for (int p = 0; p < kPlanetCount; ++p) {
+    ExtrapolateOne<false>(at.Planet[kLatitude][p], after.Planet[kLatitude][p],
+                          before_out.Planet[kLatitude][p], after2_out.Planet[kLatitude][p]);
+    ExtrapolateOne<true>(at.Planet[kRightAscension][p], after.Planet[kRightAscension][p],
+                         before_out.Planet[kRightAscension][p],
+                         after2_out.Planet[kRightAscension][p]);
+    ExtrapolateOne<true>(at.Object[kHelioLongitude][p], after.Object[kHelioLongitude][p],
+                         before_out.Object[kHelioLongitude][p],
+                         after2_out.Object[kHelioLongitude][p]);
+  }
+}
+
+bool HasExactMoment(const model::EventDef& d) {
+  if (d.CM != 0) return false;
+  switch (d.Kind) {
+    case 2: return CountMembers(d.K.k2.A1) == 1 && CountMembers(d.K.k2.A4) == 1;
+    case 3:
+      return CountMembers(d.K.k3.M1) == 1 && CountMembers(d.K.k3.M2) == 1 &&
+             CountMembers(d.K.k3.M5) == 1;
+    case 8: return CountMembers(d.K.k8.AN2) == 1 && CountMembers(d.K.k8.AN4) == 1;
+    case 16: return true;
+    case 26: {
+      int nonzero = 0;
+      for (int32_t v : d.K.k26.ATA2) nonzero += v != 0;
+      return nonzero == 1;
+    }
+    case 40: return kInteractionSetting;
+    default: return false;
+  }
+}
+
+double EvaluateModel(const model::TEvList& model, const ModelInputs& in, ExplanationList* explain,
+                     bool clear_explain) {
+  if (explain && clear_explain) explain->clear();
+  double total = 0;
+
+  // The natal stencil: with the same chart at t and t + delta (the forecast run) all four
+  // points are that chart.
+  ChartData before, after2;
+  ExtrapolateNatal(*in.NatalAt, *in.NatalAfter, before, after2);
+  EventInputs ev_in;
+  for (int p = 0; p < 4; ++p) ev_in.Transit[p] = in.Transit[p];
+  ev_in.Natal[kBefore] = &before;
+  ev_in.Natal[kAt] = in.NatalAt;
+  ev_in.Natal[kAfter] = in.NatalAfter;
+  ev_in.Natal[kAfter2] = &after2;
+  ev_in.Moment = in.Moment;
+  ev_in.DeltaDays = (in.NatalAfter->Moment - in.NatalAt->Moment) / DayInCenturies;
+  ev_in.GridStepDays = in.GridStepDays;
+  ev_in.NatalMoment = in.NatalAt->Moment;
+  ev_in.Options = in.Options;
+
+  for (int i = 0; i < model.Count(); ++i) {
+    // The definition and the weight are all the evaluation reads of the record; copying the
+    // header text as well would allocate for every event at every moment.
+    const model::EventRecord& ev = model.Event(i);
+    const double weight = ev.Weight;
+    if (weight == 0.0 && !explain) continue;
+    const EventResult r = EvaluateEvent(ev.Def, ev_in);
+    const double value =
+        in.Mode == CountMode ? static_cast<double>(r.Hits) : static_cast<double>(r.Graded);
+    total += weight * value;
+    if (explain && r.Hits != 0) {
+      const double second = HasExactMoment(ev.Def) ? static_cast<double>(r.SecondSum) : NoValue;
+      explain->emplace_back(i, value, second, static_cast<float>(r.Extra1),
+                            static_cast<float>(r.Extra2));
+    }
+  }
+  return total;
+}
+
+}  // namespace sd::eval

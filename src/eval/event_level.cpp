@@ -1,0 +1,85 @@
+#include <cstring>
+
+#include "eval/event_frame.h"
+#include "eval/kinds.h"
+
+namespace sd::eval {
+
+namespace {
+
+using KindFn = void (*)(KindContext&);
+
+struct KindEntry {
+  KindFn fn;                // null: the kind never scores
+  bool graded_by_strength;  // one hit adds its strength (true) or 1 (false)
+};
+
+// By kind number. Kinds without a function: no factor test is defined for them (4, 5, 6, 10,
+// 13, 25, 27, 30, 31, 32, 42, 43), or they never hit (22, 26, 28, 34..38: a price series or an
+// external ephemeris flag that this system never has).
+constexpr KindEntry kKinds[model::kKindCount] = {
+    /* 0 */ {ScoreKind0, false},   /* 1 */ {ScoreKind1, false},
+    /* 2 */ {ScoreKind2, true},    /* 3 */ {ScoreKind3, true},
+    /* 4 */ {nullptr, false},      /* 5 */ {nullptr, false},
+    /* 6 */ {nullptr, false},      /* 7 */ {ScoreKind7, false},
+    /* 8 */ {ScoreKind8, true},    /* 9 */ {ScoreKind9, false},
+    /* 10 */ {nullptr, true},      /* 11 */ {ScoreKind11, false},
+    /* 12 */ {ScoreKind12, false}, /* 13 */ {nullptr, true},
+    /* 14 */ {ScoreKind14, false}, /* 15 */ {ScoreKind15, false},
+    /* 16 */ {ScoreKind16, true},  /* 17 */ {ScoreKind17, false},
+    /* 18 */ {ScoreKind18, false}, /* 19 */ {ScoreKind19, false},
+    /* 20 */ {ScoreKind20, false}, /* 21 */ {ScoreKind21, false},
+    /* 22 */ {nullptr, false},     /* 23 */ {ScoreKind23, false},
+    /* 24 */ {ScoreKind24, false}, /* 25 */ {nullptr, false},
+    /* 26 */ {nullptr, true},      /* 27 */ {nullptr, false},
+    /* 28 */ {nullptr, false},     /* 29 */ {ScoreKind29, false},
+    /* 30 */ {nullptr, true},      /* 31 */ {nullptr, true},
+    /* 32 */ {nullptr, true},      /* 33 */ {ScoreKind33, true},
+    /* 34 */ {nullptr, true},      /* 35 */ {nullptr, true},
+    /* 36 */ {nullptr, true},      /* 37 */ {nullptr, true},
+    /* 38 */ {nullptr, true},      /* 39 */ {ScoreKind39, true},
+    /* 40 */ {ScoreKind40, true},  /* 41 */ {ScoreKind41, true},
+    /* 42 */ {nullptr, true},      /* 43 */ {nullptr, true},
+};
+
+}  // namespace
+
+KindScoring ScoringOf(int kind) {
+  if (kind < 0 || kind >= model::kKindCount) return {false, false};
+  return {kKinds[kind].fn != nullptr, kKinds[kind].graded_by_strength};
+}
+
+bool KindContext::Admit(std::initializer_list<int> objects) {
+  int n = 0;
+  for (int o : objects)
+    if (n < 3) Factor.Obj[n++] = static_cast<uint8_t>(o);
+  const MomentSnapshot* snaps[] = {In->Transit[kAt]};
+  return model::EventCondition(Factor, snaps, *In->Natal[kAt]);
+}
+
+bool KindContext::Qualifies(int object, int chart, const model::Qualifier& q, int coordinate) const {
+  const MomentSnapshot* companion[] = {In->Transit[kAfter]};
+  const MomentSnapshot* snaps[] = {In->Transit[kAt]};
+  return model::QualifierTest(object, chart, q, coordinate, companion, snaps, *In->Natal[kAfter],
+                              *In->Natal[kAt]);
+}
+
+void KindContext::Hit(double strength, double second) {
+  ++Result.Hits;
+  if (Factor.Def.CM == 0) {
+    Result.StrengthSum += strength;
+    Result.SecondSum += second;
+  }
+  Result.Graded += graded_by_strength_ ? strength : 1.0;
+}
+
+EventResult EvaluateEvent(const model::EventDef& def, const EventInputs& in) {
+  if (def.Kind >= model::kKindCount) return {};
+  const KindEntry& entry = kKinds[def.Kind];
+  if (!entry.fn) return {};
+  KindContext ctx(def, in, entry.graded_by_strength);
+  entry.fn(ctx);
+  return ctx.Result;
+}
+
+}  // namespace sd::eval
