@@ -16,6 +16,8 @@ const std::vector<Command>& Commands() {
       {"chart", "compute one chart for a date, time, zone and place, as JSON", RunChart},
       {"draw", "draw a series of values as the forecast picture, into a GIF", RunDraw},
       {"model", "check FILE: how the model loader reads each section", RunModel},
+      {"natal", "list the natal database, import it from CSV, export it as CSV", RunNatal},
+      {"towns", "build the towns database from a readable gazetteer", RunTowns},
   };
   return table;
 }

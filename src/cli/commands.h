@@ -21,5 +21,7 @@ int RunVersion(const Args& args);
 int RunChart(const Args& args);
 int RunDraw(const Args& args);
 int RunModel(const Args& args);
+int RunNatal(const Args& args);
+int RunTowns(const Args& args);
 
 }  // namespace sd::cli

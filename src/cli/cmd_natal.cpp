@@ -1,0 +1,152 @@
+// stockdyn natal: lists the natal database, builds it from a CSV file and writes it back as CSV.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "astro/calendar.h"
+#include "cli/commands.h"
+#include "data/atomic_file.h"
+#include "data/cp1251.h"
+#include "data/data_error.h"
+#include "data/natal_csv.h"
+#include "data/natal_db.h"
+
+namespace sd::cli {
+namespace {
+
+const char kNatalUsage[] =
+    "usage: stockdyn natal list DB\n"
+    "       stockdyn natal import CSV DB [--scramble]\n"
+    "       stockdyn natal export DB CSV\n"
+    "\n"
+    "The natal database (e.g. Nyse.mil): one 369-byte record of first-trade data per security.\n"
+    "  list     one line per record, tab separated: name, date, local time, zone hours, place\n"
+    "  import   builds DB from CSV. The CSV is UTF-8 with a header row naming at least the\n"
+    "           columns name, date (YYYY-MM-DD), time (HH:MM[:SS], local), zone_hours (east\n"
+    "           positive, decimal or H:MM), place, latitude and longitude (decimal degrees,\n"
+    "           north and east positive); other columns are ignored. Times, zones and\n"
+    "           co-ordinates are stored to the whole second, texts in code page 1251.\n"
+    "           --scramble stores every record scrambled; names then have the form\n"
+    "           NAME@SUFFIX, and are read back as such.\n"
+    "  export   writes DB as such a CSV file (name,date,time,zone_hours,place,latitude,longitude)\n"
+    "DB must end in .mil. Nothing is written when the input has an error; the message names the\n"
+    "line and the field.\n";
+
+bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
+
+int Usage(const char* why) {
+  if (why) std::fprintf(stderr, "stockdyn natal: %s\n", why);
+  std::fputs(kNatalUsage, stderr);
+  return 2;
+}
+
+bool IsMilPath(const std::string& path) {
+  return NatalDatabase::DetectKind(path) == kNatalKindMil;
+}
+
+// A field of a record that may hold anything: shown as it is when it has no readable form.
+std::string ShownDate(const NatalRecord& r) {
+  const std::string d = FormatNatalDate(r);
+  if (!d.empty()) return d;
+  return std::to_string(r.Year) + "-" + std::to_string(r.Month) + "-" + std::to_string(r.Day);
+}
+std::string ShownNumber(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.10g", v);
+  return buf;
+}
+std::string ShownClock(double packed) {
+  const std::string t = FormatPackedClock(packed);
+  return t.empty() ? ShownNumber(packed) : t;
+}
+std::string ShownZone(double packed) {
+  if (std::isfinite(packed) && std::fabs(packed) <= 24) return FormatDecimal(HmsToDecimal(packed));
+  return ShownNumber(packed);
+}
+
+int List(const std::string& db) {
+  const std::vector<NatalRecord> records = ReadNatalDatabase(db);
+  std::string out;
+  for (const NatalRecord& r : records) {
+    out += Cp1251ToUtf8(r.Name.View()) + '\t' + ShownDate(r) + '\t' + ShownClock(r.LocalTime) +
+           '\t' + ShownZone(r.Zone) + '\t' + Cp1251ToUtf8(r.PlaceText.View()) + '\n';
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int Import(const std::string& csv, const std::string& db, bool scramble) {
+  const std::string text = ReadWholeFile(csv);
+  std::vector<NatalRecord> records;
+  try {
+    records = ParseNatalCsv(text, scramble);
+  } catch (const NatalCsvError& e) {
+    std::fprintf(stderr, "stockdyn natal import: %s: %s\n", csv.c_str(), e.what());
+    return 1;
+  }
+  WriteNatalDatabase(db, records);
+  std::fprintf(stderr, "%s: %zu records\n", db.c_str(), records.size());
+  return 0;
+}
+
+int Export(const std::string& db, const std::string& csv) {
+  const std::vector<NatalRecord> records = ReadNatalDatabase(db);
+  std::string text;
+  try {
+    text = FormatNatalCsv(records);
+  } catch (const NatalCsvError& e) {
+    // The error's line is the row the record would have had; name the record instead.
+    std::fprintf(stderr, "stockdyn natal export: %s: record %d, field '%s': %s\n", db.c_str(),
+                 e.line() - 1, e.field().c_str(), e.reason().c_str());
+    return 1;
+  }
+  WriteFileAtomically(csv, text);
+  return 0;
+}
+
+}  // namespace
+
+int RunNatal(const Args& args) {
+  if (args.empty()) return Usage("missing action");
+  for (const std::string& a : args) {
+    if (IsHelp(a)) {
+      std::fputs(kNatalUsage, stdout);
+      return 0;
+    }
+  }
+  const std::string& action = args[0];
+  try {
+    if (action == "list") {
+      if (args.size() != 2) return Usage("list takes one database");
+      if (!IsMilPath(args[1])) return Usage("the database name must end in .mil");
+      return List(args[1]);
+    }
+    if (action == "import") {
+      bool scramble = false;
+      std::vector<std::string> paths;
+      for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--scramble") {
+          scramble = true;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+          return Usage(("unknown option " + args[i]).c_str());
+        } else {
+          paths.push_back(args[i]);
+        }
+      }
+      if (paths.size() != 2) return Usage("import takes a CSV file and a database");
+      if (!IsMilPath(paths[1])) return Usage("the database name must end in .mil");
+      return Import(paths[0], paths[1], scramble);
+    }
+    if (action == "export") {
+      if (args.size() != 3) return Usage("export takes a database and a CSV file");
+      if (!IsMilPath(args[1])) return Usage("the database name must end in .mil");
+      return Export(args[1], args[2]);
+    }
+  } catch (const DataFileError& e) {
+    std::fprintf(stderr, "stockdyn natal %s: %s\n", action.c_str(), e.what());
+    return 1;
+  }
+  return Usage(("unknown action " + action).c_str());
+}
+
+}  // namespace sd::cli

@@ -1,0 +1,98 @@
+#include "data/cp1251.h"
+
+#include <array>
+#include <cstdint>
+
+namespace sd {
+namespace {
+
+// Characters of the bytes 0x80 to 0xBF; 0xC0 to 0xFF are U+0410 to U+044F in order.
+constexpr std::array<char16_t, 64> kHigh = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+};
+
+char32_t CharOf(unsigned char b) {
+  if (b < 0x80) return b;
+  if (b >= 0xC0) return 0x0410 + (b - 0xC0);
+  return kHigh[b - 0x80];
+}
+
+std::optional<unsigned char> ByteOf(char32_t c) {
+  if (c < 0x80) return static_cast<unsigned char>(c);
+  if (c >= 0x0410 && c <= 0x044F) return static_cast<unsigned char>(0xC0 + (c - 0x0410));
+  for (size_t i = 0; i < kHigh.size(); ++i) {
+    if (kHigh[i] == c) return static_cast<unsigned char>(0x80 + i);
+  }
+  return std::nullopt;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string Cp1251ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) AppendUtf8(out, CharOf(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+std::optional<std::string> Utf8ToCp1251(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    char32_t c;
+    size_t n;
+    if (b0 < 0x80) {
+      c = b0;
+      n = 1;
+    } else if ((b0 & 0xE0) == 0xC0) {
+      c = b0 & 0x1F;
+      n = 2;
+    } else if ((b0 & 0xF0) == 0xE0) {
+      c = b0 & 0x0F;
+      n = 3;
+    } else if ((b0 & 0xF8) == 0xF0) {
+      c = b0 & 0x07;
+      n = 4;
+    } else {
+      return std::nullopt;
+    }
+    if (i + n > text.size()) return std::nullopt;
+    for (size_t k = 1; k < n; ++k) {
+      const auto b = static_cast<unsigned char>(text[i + k]);
+      if ((b & 0xC0) != 0x80) return std::nullopt;
+      c = (c << 6) | (b & 0x3F);
+    }
+    // Overlong forms would let two spellings stand for one character.
+    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kMin[n]) return std::nullopt;
+    const auto byte = ByteOf(c);
+    if (!byte) return std::nullopt;
+    out += static_cast<char>(*byte);
+    i += n;
+  }
+  return out;
+}
+
+}  // namespace sd

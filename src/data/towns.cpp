@@ -1,0 +1,224 @@
+#include "data/towns.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "astro/calendar.h"
+#include "data/atomic_file.h"
+#include "data/cp1251.h"
+#include "data/data_error.h"
+
+namespace sd {
+namespace {
+
+std::FILE* OpenText(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw DataFileError(path, std::string("cannot open: ") + std::strerror(errno));
+  return f;
+}
+
+struct FileCloser {
+  std::FILE* f;
+  ~FileCloser() {
+    if (f) std::fclose(f);
+  }
+};
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::optional<double> ParseDegrees(const std::string& s, double limit) {
+  std::string_view body = s;
+  if (!body.empty() && body[0] == '+') body.remove_prefix(1);
+  if (body.empty() || body.find_first_not_of("-0123456789.") != std::string_view::npos)
+    return std::nullopt;
+  double v = 0;
+  const auto r = std::from_chars(body.data(), body.data() + body.size(), v);
+  if (r.ec != std::errc() || r.ptr != body.data() + body.size() || !std::isfinite(v) ||
+      std::fabs(v) > limit)
+    return std::nullopt;
+  return v;
+}
+
+std::string Packed(double decimal) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.4f", DecimalToHms(decimal));
+  return buf;
+}
+
+}  // namespace
+
+std::string Unscramble(std::string_view line) {
+  std::string out(line);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const size_t n = i + 1;
+    out[i] = static_cast<char>(out[i] ^ static_cast<char>((n * n) % kTownsLineModulus));
+  }
+  return out;
+}
+
+bool ReadTextLine(std::FILE* f, const std::string& path, std::string& line) {
+  line.clear();
+  int c;
+  bool any = false;
+  while ((c = std::getc(f)) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    line += static_cast<char>(c);
+  }
+  if (c == EOF && std::ferror(f)) throw DataFileError(path, std::string("cannot read: ") + std::strerror(errno));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return any;
+}
+
+TRegions::TRegions(std::string_view name) : name_(name.substr(0, kRegionNameMax)) {}
+
+TMultiFile::TMultiFile(const std::string& path) : path_(path), file_(OpenText(path)) {
+  try {
+    std::string line;
+    while (ReadTextLine(file_, path_, line)) {
+      const std::string plain = Unscramble(line);
+      if (plain.find("[$") == std::string::npos) head_.push_back(line);
+      if (plain.rfind("[$", 0) == 0) break;
+    }
+  } catch (...) {
+    std::fclose(file_);
+    file_ = nullptr;
+    throw;
+  }
+}
+
+TMultiFile::~TMultiFile() {
+  if (file_) std::fclose(file_);
+}
+
+T_Towns::T_Towns(std::string_view directory) : directory_(directory) {
+  if (directory_.empty() || directory_.back() != '/') directory_ += '/';
+  data_ = std::make_unique<TMultiFile>(directory_ + kTownsDataFile);
+  LoadIndex(directory_ + kTownsIndexFile);
+}
+
+T_Towns::~T_Towns() = default;
+
+void T_Towns::LoadIndex(const std::string& path) {
+  FileCloser file{OpenText(path)};
+  std::unique_ptr<TRegions> current;
+  std::string line;
+  while (ReadTextLine(file.f, path, line)) {
+    if (line.find("EUROPE") != std::string::npos) line = "Albania";
+    if (line.find('[') != std::string::npos) {
+      if (current) regions_.push_back(std::move(current));
+      std::string name;
+      for (char c : line)
+        if (c != '[' && c != ']') name += c;
+      current = std::make_unique<TRegions>(name);
+    } else if (current) {
+      current->entries().push_back(line);
+    }
+  }
+  if (current) regions_.push_back(std::move(current));
+  region_names_.clear();
+  for (const auto& r : regions_) region_names_.push_back({r->name(), r.get()});
+}
+
+TownsBuildResult BuildTowns(const std::string& source_path, const std::string& dir) {
+  const std::string source = ReadWholeFile(source_path);
+  struct Town {
+    std::string name, lat, lon, zone;
+  };
+  struct Region {
+    std::string name;
+    std::vector<Town> towns;
+  };
+  std::vector<Region> regions;
+  std::set<std::string> region_names;
+
+  // Texts are stored in code page 1251 and must survive both readers: no brackets (a region
+  // line), no "EUROPE" (read as another name), no control characters (scrambling keeps
+  // printable characters printable, so line ends stay line ends).
+  auto stored = [](int line, const std::string& text, const char* what) {
+    const auto t = Utf8ToCp1251(text);
+    if (!t) throw TownsSourceError(line, std::string(what) + " is not UTF-8 in code page 1251's characters");
+    if (t->empty()) throw TownsSourceError(line, std::string(what) + " is empty");
+    for (char c : *t) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+        throw TownsSourceError(line, std::string(what) + " holds a control character");
+      if (c == '[' || c == ']' || c == '|')
+        throw TownsSourceError(line, std::string(what) + " holds a bracket or '|'");
+    }
+    if (t->find("EUROPE") != std::string::npos)
+      throw TownsSourceError(line, std::string(what) + " holds \"EUROPE\", which the index reads as another name");
+    return *t;
+  };
+
+  int line_no = 0;
+  size_t pos = 0;
+  while (pos < source.size()) {
+    ++line_no;
+    size_t end = source.find('\n', pos);
+    if (end == std::string::npos) end = source.size();
+    std::string line = source.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string t = Trim(line);
+    if (t.empty() || t[0] == '#') continue;
+    if (t.front() == '[') {
+      if (t.back() != ']' || t.size() < 3) throw TownsSourceError(line_no, "a region line is [Name]");
+      const std::string name = stored(line_no, Trim(t.substr(1, t.size() - 2)), "region name");
+      if (name.size() > static_cast<size_t>(kRegionNameMax))
+        throw TownsSourceError(line_no, "region name longer than 50 characters");
+      if (!region_names.insert(name).second) throw TownsSourceError(line_no, "region named twice");
+      regions.push_back({name, {}});
+      continue;
+    }
+    if (regions.empty()) throw TownsSourceError(line_no, "a town before the first [Region] line");
+    std::vector<std::string> f;
+    size_t s = 0;
+    while (true) {
+      const size_t bar = t.find('|', s);
+      f.push_back(Trim(t.substr(s, bar == std::string::npos ? std::string::npos : bar - s)));
+      if (bar == std::string::npos) break;
+      s = bar + 1;
+    }
+    if (f.size() != 4) throw TownsSourceError(line_no, "a town line is: name | latitude | longitude | zone hours");
+    const std::string name = stored(line_no, f[0], "town name");
+    const auto lat = ParseDegrees(f[1], 90.0);
+    if (!lat) throw TownsSourceError(line_no, "latitude '" + f[1] + "' is not -90 to 90 degrees");
+    const auto lon = ParseDegrees(f[2], 180.0);
+    if (!lon) throw TownsSourceError(line_no, "longitude '" + f[2] + "' is not -180 to 180 degrees");
+    const auto zone = ParseDegrees(f[3], 15.0);
+    if (!zone) throw TownsSourceError(line_no, "zone '" + f[3] + "' is not -15 to 15 hours");
+    regions.back().towns.push_back({name, Packed(*lat), Packed(*lon), Packed(*zone)});
+  }
+  if (regions.empty()) throw TownsSourceError(line_no, "no [Region] line");
+
+  int towns = 0;
+  for (const Region& r : regions) towns += static_cast<int>(r.towns.size());
+  std::string nd, ndx;
+  auto nd_line = [&nd](const std::string& plain) {
+    nd += ScrambleLine(plain);
+    nd += '\n';
+  };
+  nd_line("stockdyn gazetteer");
+  nd_line("regions " + std::to_string(regions.size()) + " towns " + std::to_string(towns));
+  for (const Region& r : regions) {
+    nd_line("[$" + r.name + "]");
+    ndx += "[" + r.name + "]\n";
+    for (const Town& t : r.towns) {
+      nd_line(t.name + "|" + t.lat + "|" + t.lon + "|" + t.zone);
+      ndx += t.name + "\n";
+    }
+  }
+  WriteFileAtomically(dir + "/" + kTownsDataFile, nd);
+  WriteFileAtomically(dir + "/" + kTownsIndexFile, ndx);
+  return {static_cast<int>(regions.size()), towns};
+}
+
+}  // namespace sd

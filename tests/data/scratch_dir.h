@@ -1,0 +1,48 @@
+#pragma once
+// A fresh directory per test, removed with everything in it afterwards.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <algorithm>
+
+namespace sd::testing_support {
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "stockdyn-data-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) std::abort();
+    path_ = tmpl;
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
+  std::string Write(std::string_view name, std::string_view content) const {
+    const std::string p = File(name);
+    std::ofstream(p, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+    return p;
+  }
+  // Names of the files in the directory, sorted.
+  std::string Listing() const {
+    std::string out;
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const auto& n : names) out += n + " ";
+    return out;
+  }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace sd::testing_support
