@@ -5,6 +5,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "cgi/program_dir.h"
+
 namespace sd {
 
 ProcessState& Process() {
@@ -54,7 +56,14 @@ void StartUp(const LocalDateTime& now) {
   for (ChartData& slot : slots) SetDefaultEvent(slot, now);
 
   p.aspect_list = std::make_unique<TAsp_List>();
-  // The towns database is created here.
+  // A missing or unreadable towns file stops the run here (DataFileError); what start-up
+  // created so far is released first.
+  try {
+    p.towns = std::make_unique<T_Towns>(ProgramDir(""));
+  } catch (...) {
+    CleanUp();
+    throw;
+  }
 
   // Two requests in the same second must still draw different picture numbers.
   const auto ticks = static_cast<uint64_t>(
@@ -68,7 +77,7 @@ void CleanUp() {
   ProcessState& p = Process();
   p.chart_slots.reset();
   p.aspect_list.reset();
-  // The towns database is freed here.
+  p.towns.reset();
 }
 
 int DrawPictureNumber() {

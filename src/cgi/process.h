@@ -8,6 +8,7 @@
 #include "astro/aspects.h"
 #include "astro/chart_data.h"
 #include "cgi/clock.h"
+#include "data/towns.h"
 
 namespace sd {
 
@@ -20,8 +21,9 @@ struct ProcessState {
   std::mt19937 random;
   // The aspect list: created by StartUp, released by CleanUp.
   std::unique_ptr<TAsp_List> aspect_list;
-  // The towns database and the metric table join here, created by StartUp and released by
-  // CleanUp in the same order.
+  // The towns database of the program directory: created by StartUp, released by CleanUp.
+  std::unique_ptr<T_Towns> towns;
+  // The metric table joins here, created by StartUp and released by CleanUp in the same order.
 };
 
 // The one instance.

@@ -2,11 +2,13 @@
 
 #include <sstream>
 
+#include "astro/chart.h"
 #include "cgi/clock.h"
 #include "cgi/page.h"
 #include "cgi/process.h"
 #include "cgi/program_dir.h"
 #include "cgi/query.h"
+#include "data/natal_db.h"
 
 namespace sd {
 namespace {
@@ -38,13 +40,16 @@ int RunRequest(std::ostream& out) {
   RequestState req;
   ReadRequest(ReadQueryString(), req);
 
-  // 6. Natal record: scan ProgramDir("") + "Nyse.mil" for req.security and copy the
-  //    matching record's event block and name into slot 0.
+  // 6. Natal record: the first record named req.security (both trimmed) gives slot 0 its
+  //    event block and name; none leaves the defaults. A missing or unreadable database
+  //    stops the run here, before any output.
+  LookupNatal(ProgramDir("") + kNatalFileName, req.security, slots[0]);
 
   // 7. The natal chart is computed with every computable object.
   SetNatalSwitches(slots[0]);
 
-  // 8. Natal chart of slot 0.
+  // 8. Natal chart of slot 0, its moment from the event block.
+  ComputeChart(slots[0], 0, NoValue);
 
   // 9. Today's date.
   const LocalDateTime today = LocalNow();
