@@ -25,6 +25,7 @@ const char* kUsage =
 struct RawSection {
   std::string name;
   int kind = 0;
+  bool kind_seen = false;  // the first "_T" line counts, as for the reader's lookups
 };
 
 // Section headers as the INI reader sees them, duplicates included, with each one's "_T".
@@ -42,11 +43,13 @@ std::vector<RawSection> ScanSections(const std::string& text) {
     } else if (!out.empty()) {
       size_t eq = line.find('=');
       int32_t v = 0;
-      if (eq != std::string::npos && SameTextIgnoringCase(line.substr(0, eq), "_T")) {
+      if (eq != std::string::npos && !out.back().kind_seen &&
+          SameTextIgnoringCase(line.substr(0, eq), "_T")) {
+        out.back().kind_seen = true;
         std::string value = line.substr(eq + 1);
         if (value.size() >= 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X'))
           value = "$" + value.substr(2);
-        if (ParseIniInteger(value, v) && out.back().kind == 0) out.back().kind = v & 0xFF;
+        if (ParseIniInteger(value, v)) out.back().kind = v & 0xFF;
       }
     }
   }

@@ -44,7 +44,7 @@ TEST(ModelCheck, OneLinePerSectionInFileOrder) {
       "[Old node]\r\n_H=x\r\n_T=17\r\nFPB2=30\r\n"
       // Kept defaults: ZR2 inherits the 255 that the rejected FPB2 left in the buffer.
       "[Reception]\r\n_H=r\r\n_T=19\r\nZR1=0\r\n"
-      "[SUN SIGNS]\r\n_H=again\r\n_T=3\r\n"
+      "[SUN SIGNS]\r\n_H=again\r\n_T=0x3\r\n_T=5\r\n"
       "[Formula]\r\n_H=f\r\n_T=16\r\nPT1=0\r\nPT2=1\r\nPT3=2\r\nPT35=3\r\n"
       "[Price]\r\n_H=p\r\n_T=36\r\n"
       "[Beyond]\r\n_H=b\r\n_T=50\r\n");
