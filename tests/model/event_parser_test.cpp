@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "model/ev_list.h"
 #include "model/field_text.h"
@@ -329,6 +332,37 @@ TEST(EventParser, UserWaveKey) {
     EXPECT_EQ(+c.B, 0.0f);
     EXPECT_EQ(+c.Z, 1.0f);
   }
+}
+
+// Each kind's fields, taken in the order of their places, follow one another without a gap
+// from the first byte of the kind part; the totals are counted by hand from the field types.
+TEST(KeywordTable, KindLayoutsArePackedInOrder) {
+  const int total[kKindCount] = {82, 31, 199, 116, 70, 45, 46, 54, 73, 61, 142, 38, 38, 43, 87,
+                                 53, 79, 3, 30, 3, 3, 93, 27, 46, 29, 133, 342, 188, 0, 17,
+                                 30, 23, 28, 13, 26, 67, 18, 34, 0, 12, 25, 162, 31, 42};
+  for (int kind = 0; kind < kKindCount; ++kind) {
+    std::vector<FieldSpec> fields(Kind(kind).fields.begin(), Kind(kind).fields.end());
+    std::sort(fields.begin(), fields.end(),
+              [](const FieldSpec& a, const FieldSpec& b) { return a.offset < b.offset; });
+    int at = 0;
+    for (const FieldSpec& f : fields) {
+      EXPECT_EQ(f.offset, at) << "kind " << kind << " " << f.key;
+      at = f.offset + FieldSize(f.type);
+    }
+    EXPECT_EQ(at, total[kind]) << "kind " << kind;
+  }
+  // Where reading and layout orders differ, the layout order.
+  auto layout = [](int kind) {
+    std::vector<FieldSpec> fields(Kind(kind).fields.begin(), Kind(kind).fields.end());
+    std::sort(fields.begin(), fields.end(),
+              [](const FieldSpec& a, const FieldSpec& b) { return a.offset < b.offset; });
+    std::vector<std::string> keys;
+    for (const auto& f : fields) keys.push_back(f.key);
+    return keys;
+  };
+  EXPECT_EQ(layout(32), (std::vector<std::string>{"PL_HOURS2", "PL_HOURS3", "PL_HOURS1"}));
+  EXPECT_EQ(layout(34), (std::vector<std::string>{"PRICE0", "PRICE2", "PRICE5", "PRICE3"}));
+  EXPECT_EQ(layout(18), (std::vector<std::string>{"IPL4", "IPL5", "IPL1", "IPL2", "IPL3"}));
 }
 
 TEST(KeywordTable, EveryKindFitsItsPartAndKeysAreDistinct) {
