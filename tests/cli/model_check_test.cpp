@@ -64,6 +64,27 @@ TEST(ModelCheck, OneLinePerSectionInFileOrder) {
             "total\t3\t5\n");
 }
 
+// The shipped model must load whole: a rejected section there silently drops a factor from
+// every forecast.
+TEST(ModelCheck, ShippedModelLoadsEverySection) {
+  ToolRun r = Stockdyn(std::string("model check ") + STOCKDYN_SOURCE_DIR + "/assets/stock.hyp");
+  ASSERT_EQ(r.status, 0);
+  int sections = 0;
+  size_t start = 0;
+  std::string last;
+  while (start < r.out.size()) {
+    size_t end = r.out.find('\n', start);
+    std::string line = r.out.substr(start, end - start);
+    start = end + 1;
+    last = line;
+    if (line.rfind("total\t", 0) == 0) continue;
+    ++sections;
+    EXPECT_EQ(line.find("\trejected\t"), std::string::npos) << line;
+  }
+  EXPECT_GT(sections, 1);
+  EXPECT_EQ(last.substr(last.rfind('\t')), "\t0");
+}
+
 TEST(ModelCheck, ExitStatus) {
   EXPECT_EQ(Stockdyn("model check /nonexistent/stock.hyp").status, 1);
   EXPECT_EQ(Stockdyn("model check " + std::filesystem::temp_directory_path().string()).status, 1);
