@@ -6,3 +6,8 @@ add_custom_command(
   DEPENDS ${STOCKDYN_MODEL_SOURCE}
   COMMENT "Installing the model stock.hyp")
 add_custom_target(stockdyn_model ALL DEPENDS ${EXE_DIR}/stock.hyp)
+
+# The forecast command's integration tests run the tool on the installed model.
+if(TARGET test_integration)
+  add_dependencies(test_integration stockdyn stockdyn_model)
+endif()

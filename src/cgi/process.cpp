@@ -48,7 +48,9 @@ void SetNatalSwitches(ChartData& slot) {
   }
 }
 
-void StartUp(const LocalDateTime& now) {
+void StartUp(const LocalDateTime& now) { StartUp(now, ProgramDir("")); }
+
+void StartUp(const LocalDateTime& now, const std::string& program_dir) {
   ProcessState& p = Process();
   p.chart_slots = std::make_unique<ChartSlotArray>();
   ChartSlotArray& slots = *p.chart_slots;
@@ -59,7 +61,7 @@ void StartUp(const LocalDateTime& now) {
   // A missing or unreadable towns file stops the run here (DataFileError); what start-up
   // created so far is released first.
   try {
-    p.towns = std::make_unique<T_Towns>(ProgramDir(""));
+    p.towns = std::make_unique<T_Towns>(program_dir);
   } catch (...) {
     CleanUp();
     throw;

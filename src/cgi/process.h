@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 #include <random>
+#include <string>
 
 #include "astro/aspects.h"
 #include "astro/chart_data.h"
@@ -55,6 +56,8 @@ void SetNatalSwitches(ChartData& slot);
 // `now` into every slot, and seeds the random generator from a high-resolution clock and the
 // process id (not from `now`, which tests fix: the picture number must still vary).
 void StartUp(const LocalDateTime& now);
+// The same with the data files of another program directory (the command-line tool).
+void StartUp(const LocalDateTime& now, const std::string& program_dir);
 // Releases what StartUp created, in the same order. Safe to call twice.
 void CleanUp();
 

@@ -4,6 +4,7 @@
 
 #include "astro/chart.h"
 #include "cgi/clock.h"
+#include "cgi/forecast.h"
 #include "cgi/page.h"
 #include "cgi/process.h"
 #include "cgi/program_dir.h"
@@ -40,16 +41,11 @@ int RunRequest(std::ostream& out) {
   RequestState req;
   ReadRequest(ReadQueryString(), req);
 
-  // 6. Natal record: the first record named req.security (both trimmed) gives slot 0 its
+  // 6.-8. Natal record: the first record named req.security (both trimmed) gives slot 0 its
   //    event block and name; none leaves the defaults. A missing or unreadable database
-  //    stops the run here, before any output.
-  LookupNatal(ProgramDir("") + kNatalFileName, req.security, slots[0]);
-
-  // 7. The natal chart is computed with every computable object.
-  SetNatalSwitches(slots[0]);
-
-  // 8. Natal chart of slot 0, its moment from the event block.
-  ComputeChart(slots[0], 0, NoValue);
+  //    stops the run here, before any output. Then the natal chart, with every computable
+  //    object, its moment from the event block.
+  LoadNatalChart(ProgramDir(""), req.security, slots[0]);
 
   // 9. Today's date.
   const LocalDateTime today = LocalNow();
@@ -57,8 +53,13 @@ int RunRequest(std::ostream& out) {
   req.month = static_cast<uint16_t>(today.month);
   req.day = static_cast<uint16_t>(today.day);
 
-  // 10. Forecast run: model ProgramDir("") + "stock.hyp", picture ProgramDir("Temp") +
-  //     req.gif_name, today, span 20 days, req.zone, step half a day.
+  // 10. Forecast run: today's twenty days in steps of half a day. The picture claims its
+  //     name without replacing another request's picture; on a clash it draws a new one.
+  const ForecastRun run = RunForecast(
+      ProgramDir("") + kModelFileName, ProgramDir("Temp") + req.gif_name, req.year, req.month,
+      req.day, kForecastSpan, req.zone, kForecastStep,
+      [] { return MakeGifName("sc_stock_dyn_", ".gif"); });
+  if (!run.Picture.empty()) req.gif_name = FileNamePart(run.Picture);
 
   // 11. The page, built whole before the first byte goes out.
   std::ostringstream page;

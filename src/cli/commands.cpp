@@ -18,6 +18,7 @@ const std::vector<Command>& Commands() {
       {"model", "check FILE: how the model loader reads each section", RunModel},
       {"natal", "list the natal database, import it from CSV, export it as CSV", RunNatal},
       {"towns", "build the towns database from a readable gazetteer", RunTowns},
+      {"forecast", "the forecast of a security for a day: 41 values, optionally the picture", RunForecastCommand},
   };
   return table;
 }

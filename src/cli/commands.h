@@ -23,5 +23,6 @@ int RunDraw(const Args& args);
 int RunModel(const Args& args);
 int RunNatal(const Args& args);
 int RunTowns(const Args& args);
+int RunForecastCommand(const Args& args);
 
 }  // namespace sd::cli

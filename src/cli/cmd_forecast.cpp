@@ -1,0 +1,212 @@
+// stockdyn forecast: the CGI's forecast for one security and one local day, as rows of values
+// (and the picture when asked), computed by the same code as a request.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "astro/calendar.h"
+#include "cgi/clock.h"
+#include "cgi/forecast.h"
+#include "cgi/process.h"
+#include "cgi/program_dir.h"
+#include "cgi/query.h"
+#include "cli/commands.h"
+
+namespace sd::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: stockdyn forecast --security NAME [--zone ABBR] [--date YYYY-MM-DD]\n"
+    "                         [--dir PROGRAMDIR] [--gif PATH] [--format csv|json]\n"
+    "\n"
+    "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
+    "days from local midnight of the date (default today) in the zone (an abbreviation of the\n"
+    "zone table; absent or unknown: Greenwich). PROGRAMDIR holds Nyse.mil, stock.hyp and the\n"
+    "towns files (default: the program directory installed beside this tool, www/Exe).\n"
+    "--gif writes the picture to PATH. Output: JSON (default) or CSV on stdout.\n";
+
+struct Options {
+  std::string security;
+  bool has_security = false;
+  std::string zone;
+  std::string date;
+  std::string dir;
+  std::string gif;
+  std::string format = "json";
+};
+
+bool ParseDate(const std::string& text, int& y, int& m, int& d) {
+  LocalDateTime t;
+  if (!ParseLocalDateTime(text + " 00:00:00", t)) return false;
+  y = t.year;
+  m = t.month;
+  d = t.day;
+  return true;
+}
+
+// The default program directory: www/Exe beside the directory of this executable.
+std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
+
+// Code page 1251 to UTF-8 for the letters names use; other high bytes map to Latin-1.
+void AppendUtf8(std::string& out, unsigned char c) {
+  unsigned cp = c;
+  if (c >= 0xC0) cp = 0x0410 + (c - 0xC0);
+  else if (c == 0xA8) cp = 0x0401;
+  else if (c == 0xB8) cp = 0x0451;
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string JsonString(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      AppendUtf8(out, c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Number(double v) {
+  if (!IsValue(v) || !std::isfinite(v)) return "null";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
+// Local date and clock time of t in the zone, to the minute.
+std::string LocalText(ChartMoment t, double zone) {
+  // Half a minute forward, then the minute is cut: a grid moment a hair before the minute
+  // still shows that minute.
+  const CivilDate d =
+      DateFromMoment(t + HmsToDecimal(zone) * DayInCenturies / 24 + 30 * SecondInCenturies);
+  const int minutes = static_cast<int>(std::floor(d.hours * 60));
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day, minutes / 60,
+                minutes % 60);
+  return buf;
+}
+
+// Pairs StartUp with CleanUp, also when the work fails.
+struct ProcessScope {
+  ProcessScope(const LocalDateTime& now, const std::string& dir) { StartUp(now, dir); }
+  ~ProcessScope() { CleanUp(); }
+  ProcessScope(const ProcessScope&) = delete;
+  ProcessScope& operator=(const ProcessScope&) = delete;
+};
+
+}  // namespace
+
+int RunForecastCommand(const Args& args) {
+  Options o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    std::string* dest = nullptr;
+    if (a == "--security") dest = &o.security, o.has_security = true;
+    else if (a == "--zone") dest = &o.zone;
+    else if (a == "--date") dest = &o.date;
+    else if (a == "--dir") dest = &o.dir;
+    else if (a == "--gif") dest = &o.gif;
+    else if (a == "--format") dest = &o.format;
+    if (!dest) {
+      std::fprintf(stderr, "stockdyn forecast: unknown argument '%s'\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+    if (i + 1 >= args.size()) {
+      std::fprintf(stderr, "stockdyn forecast: %s needs a value\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+    *dest = args[++i];
+  }
+  if (!o.has_security) {
+    std::fprintf(stderr, "stockdyn forecast: --security is required\n%s", kUsage);
+    return 2;
+  }
+  if (o.format != "json" && o.format != "csv") {
+    std::fprintf(stderr, "stockdyn forecast: --format must be csv or json\n");
+    return 2;
+  }
+  const LocalDateTime now = LocalNow();
+  int year = now.year, month = now.month, day = now.day;
+  if (!o.date.empty() && !ParseDate(o.date, year, month, day)) {
+    std::fprintf(stderr, "stockdyn forecast: --date must be YYYY-MM-DD, not '%s'\n", o.date.c_str());
+    return 2;
+  }
+  const std::string dir = JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
+  double zone = ZoneOffsetByName(o.zone);
+  if (zone == kUnknownZone) zone = 0.0;
+
+  ForecastRun run;
+  try {
+    ProcessScope process(now, dir);
+    ChartData& natal = ChartSlots()[0];
+    if (!LoadNatalChart(dir, o.security, natal)) {
+      std::fprintf(stderr, "stockdyn forecast: no security named '%s' in %sNyse.mil\n",
+                   o.security.c_str(), dir.c_str());
+      return 1;
+    }
+    run = RunForecast(dir + kModelFileName, o.gif, year, month, day, kForecastSpan, zone,
+                      kForecastStep);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "stockdyn forecast: %s\n", e.what());
+    return 1;
+  }
+  if (!o.gif.empty() && run.Picture.empty()) {
+    std::fprintf(stderr, "stockdyn forecast: the picture %s was not written\n", o.gif.c_str());
+    return 1;
+  }
+
+  const auto& moments = run.Values.Moments;
+  const auto& values = run.Values.Values;
+  std::string out;
+  if (o.format == "json") {
+    out = "{\"security\": " + JsonString(o.security) + ", \"zone\": " + Number(zone) +
+          ", \"rows\": [";
+    for (size_t i = 0; i < moments.size(); ++i) {
+      if (i) out += ", ";
+      out += "{\"index\": " + std::to_string(i) + ", \"moment\": " + Number(moments[i]) +
+             ", \"local\": \"" + LocalText(moments[i], zone) + "\", \"value\": " +
+             Number(values[i]) + "}";
+    }
+    out += "]}\n";
+  } else {
+    out = "index,moment,local,value\n";
+    for (size_t i = 0; i < moments.size(); ++i) {
+      const std::string v = Number(values[i]);
+      out += std::to_string(i) + "," + Number(moments[i]) + "," +
+             CsvField(LocalText(moments[i], zone)) + "," + (v == "null" ? "" : v) + "\n";
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+}  // namespace sd::cli

@@ -1,0 +1,145 @@
+// stockdyn forecast on the installed program directory: the rows a request would draw.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "astro/calendar.h"
+#include "child_process.h"
+
+namespace sd {
+namespace {
+
+namespace fs = std::filesystem;
+using sd::testing::ChildResult;
+using sd::testing::RunChild;
+
+const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
+
+ChildResult Forecast(std::vector<std::string> args) {
+  args.insert(args.begin(), {kTool, "forecast"});
+  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, 120.0);
+}
+
+struct Row {
+  int index;
+  double moment;
+  std::string local;
+  std::string value;  // as printed
+};
+
+// The rows of the JSON document, read with a pattern for the fixed shape the tool prints.
+std::vector<Row> JsonRows(const std::string& doc) {
+  std::vector<Row> rows;
+  const std::regex row(
+      R"re(\{"index": (\d+), "moment": ([-0-9.e+]+), "local": "([^"]*)", "value": ([-0-9.e+]+|null)\})re");
+  for (auto it = std::sregex_iterator(doc.begin(), doc.end(), row); it != std::sregex_iterator(); ++it)
+    rows.push_back({std::stoi((*it)[1]), std::stod((*it)[2]), (*it)[3], (*it)[4]});
+  return rows;
+}
+
+TEST(ForecastCommand, JsonRowsHalfADayApartFromLocalMidnight) {
+  struct Case { const char* zone; int day; double ut_hours; const char* zone_json; };
+  const Case cases[] = {
+      {"EST", 20, 5.0, "\"zone\": -5,"},
+      {"ACST", 19, 14.5, "\"zone\": 9.3"},
+      {"Nowhere", 20, 0.0, "\"zone\": 0,"},
+  };
+  for (const Case& c : cases) {
+    const ChildResult r =
+        Forecast({"--security", "IBM Corp", "--zone", c.zone, "--date", "2026-03-20", "--format", "json"});
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"security\": \"IBM Corp\""), std::string::npos);
+    EXPECT_NE(r.out.find(c.zone_json), std::string::npos) << r.out.substr(0, 80);
+    const std::vector<Row> rows = JsonRows(r.out);
+    ASSERT_EQ(rows.size(), 41u) << c.zone;
+    const CivilDate first = DateFromMoment(rows[0].moment);
+    EXPECT_EQ(first.year, 2026);
+    EXPECT_EQ(first.month, 3);
+    EXPECT_EQ(first.day, c.day) << c.zone;
+    EXPECT_NEAR(first.hours, c.ut_hours, 1e-6) << c.zone;
+    EXPECT_EQ(rows[0].local, "2026-03-20 00:00") << c.zone;
+    EXPECT_EQ(rows[1].local, "2026-03-20 12:00") << c.zone;
+    EXPECT_EQ(rows[40].local, "2026-04-09 00:00") << c.zone;
+    std::set<std::string> values;
+    for (int i = 0; i < 41; ++i) {
+      EXPECT_EQ(rows[static_cast<size_t>(i)].index, i);
+      if (i) EXPECT_NEAR((rows[i].moment - rows[i - 1].moment) / DayInCenturies, 0.5, 1e-9);
+      values.insert(rows[static_cast<size_t>(i)].value);
+    }
+    EXPECT_GT(values.size(), 10u) << "the curve is flat";
+  }
+}
+
+TEST(ForecastCommand, CsvCarriesTheSameRows) {
+  const std::vector<std::string> args = {"--security", "IBM Corp", "--zone", "EST", "--date", "2026-03-20"};
+  ChildResult json = Forecast(args);
+  std::vector<std::string> csv_args = args;
+  csv_args.insert(csv_args.end(), {"--format", "csv"});
+  const ChildResult csv = Forecast(csv_args);
+  ASSERT_EQ(csv.exit_status, 0) << csv.err;
+  std::istringstream in(csv.out);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "index,moment,local,value");
+  const std::vector<Row> rows = JsonRows(json.out);
+  ASSERT_EQ(rows.size(), 41u);
+  int n = 0;
+  while (std::getline(in, line)) {
+    const Row& r = rows[static_cast<size_t>(n)];
+    std::ostringstream want;
+    want << n << ",";
+    EXPECT_EQ(line.rfind(want.str(), 0), 0u) << line;
+    EXPECT_NE(line.find("," + r.local + ","), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), r.value == "null" ? "" : r.value) << line;
+    ++n;
+  }
+  EXPECT_EQ(n, 41);
+}
+
+TEST(ForecastCommand, WritesThePictureWhenAsked) {
+  const fs::path gif = fs::temp_directory_path() / ("forecast_cli_" + std::to_string(getpid()) + ".gif");
+  const ChildResult r = Forecast({"--security", "IBM Corp", "--zone", "EST", "--date", "2026-03-20",
+                                  "--gif", gif.string(), "--format", "csv"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  std::ifstream f(gif, std::ios::binary);
+  unsigned char head[10] = {};
+  f.read(reinterpret_cast<char*>(head), sizeof head);
+  ASSERT_EQ(f.gcount(), 10);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(head), 4), "GIF8");
+  EXPECT_EQ(head[6] | (head[7] << 8), 600);  // logical screen width
+  EXPECT_EQ(head[8] | (head[9] << 8), 350);
+  fs::remove(gif);
+}
+
+TEST(ForecastCommand, FailuresAndBadUsage) {
+  struct Case { std::vector<std::string> args; int status; const char* says; };
+  const Case cases[] = {
+      {{"--security", "No Such Security"}, 1, "No Such Security"},
+      {{"--security", "IBM Corp", "--dir", "/nonexistent/dir"}, 1, "/nonexistent/dir"},
+      {{"--security", "IBM Corp", "--gif", "/nonexistent/dir/p.gif"}, 1, "p.gif"},
+      {{}, 2, "--security"},
+      {{"--security"}, 2, "needs a value"},
+      {{"--security", "IBM Corp", "--format", "xml"}, 2, "csv or json"},
+      {{"--security", "IBM Corp", "--date", "2026-02-30"}, 2, "YYYY-MM-DD"},
+      {{"--security", "IBM Corp", "--bogus", "1"}, 2, "--bogus"},
+  };
+  for (const Case& c : cases) {
+    const ChildResult r = Forecast(c.args);
+    EXPECT_EQ(r.exit_status, c.status) << c.says << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    if (c.status != 0) EXPECT_EQ(r.out, "") << c.says;
+  }
+  const ChildResult help = Forecast({"--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_NE(help.out.find("usage: stockdyn forecast"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sd
