@@ -108,14 +108,9 @@ std::string PublishPictureExclusive(const render::Canvas& raster, const std::str
                                     const PictureRenamer& rename) {
   const size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string tmp = dir + ".picture_XXXXXX";
-  const int fd = mkstemp(tmp.data());
-  if (fd < 0) {
-    std::fprintf(stderr, "cannot create a picture in %s: %s\n", dir.empty() ? "." : dir.c_str(),
-                 std::strerror(errno));
-    return {};
-  }
-  close(fd);
+  // A name no other process uses (the process has one thread and its id is in the name); the
+  // writer replaces it whole.
+  const std::string tmp = dir + ".picture_" + std::to_string(getpid()) + ".gif";
   std::string error;
   if (!render::WriteGif(raster, tmp, &error)) {
     unlink(tmp.c_str());

@@ -1,7 +1,5 @@
 // Aspect events (kind 2): the object loops of the event, the positions each combination is
 // measured in, and the hand-over to the position tests of aspect_factor.h.
-#include <optional>
-
 #include "astro/aspects.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
@@ -20,35 +18,59 @@ struct Track {
   double lat[3];
 };
 
+void ScoreAspects(KindContext& ctx);
+
+// Natal charts at t - delta, t + delta, t + 2 delta with their longitudes moved by the mean
+// daily motions, then the aspects.
+void ScoreWithNatalMeanMotion(KindContext& ctx) {
+  const EventInputs& in = *ctx.In;
+  ChartData before(*in.Natal[kBefore]), after(*in.Natal[kAfter]), after2(*in.Natal[kAfter2]);
+  MeanMotionStencil(*in.Natal[kAt], in.DeltaDays, before, after, after2);
+  EventInputs own = in;
+  own.Natal[kBefore] = &before;
+  own.Natal[kAfter] = &after;
+  own.Natal[kAfter2] = &after2;
+  ctx.In = &own;
+  ScoreAspects(ctx);
+  ctx.In = &in;
+}
+
+// Transit snapshots (and, when they move, natal charts) around t from the mean daily motions,
+// then the aspects. The copies live in this frame only while the event is scored.
+void ScoreWithMeanMotion(KindContext& ctx) {
+  const EventInputs& in = *ctx.In;
+  MomentSnapshot before(*in.Transit[kBefore]), after(*in.Transit[kAfter]),
+      after2(*in.Transit[kAfter2]);
+  MeanMotionStencil(*in.Transit[kAt], in.GridStepDays, before, after, after2);
+  EventInputs own = in;
+  own.Transit[kBefore] = &before;
+  own.Transit[kAfter] = &after;
+  own.Transit[kAfter2] = &after2;
+  ctx.In = &own;
+  // With no natal step and one natal chart at every point (the forecast run) the natal
+  // stencil would write each longitude back unchanged.
+  const bool natal_still = in.DeltaDays == 0 && in.Natal[kBefore] == in.Natal[kAt] &&
+                           in.Natal[kAfter] == in.Natal[kAt] && in.Natal[kAfter2] == in.Natal[kAt];
+  if (natal_still)
+    ScoreAspects(ctx);
+  else
+    ScoreWithNatalMeanMotion(ctx);
+  ctx.In = &in;
+}
+
 }  // namespace
 
 void ScoreKind2(KindContext& ctx) {
-  const model::EvKind2& ev = ctx.Def().K.k2;
+  if (ctx.Def().K.k2.A55 == 1)
+    ScoreWithMeanMotion(ctx);
+  else
+    ScoreAspects(ctx);
+}
 
-  // With mean motions the event measures on private copies of the charts whose longitudes
-  // around t follow the mean daily motions.
-  struct Copies {
-    ChartData natal[4];
-    MomentSnapshot transit[4];
-  };
-  std::optional<Copies> copies;  // in the event's own work area, not on the heap
-  EventInputs own;
-  if (ev.A55 == 1) {
-    own = *ctx.In;
-    copies.emplace();
-    ChartData* natal = copies->natal;
-    MomentSnapshot* transit = copies->transit;
-    for (int p = 0; p < 4; ++p) {
-      natal[p] = *ctx.In->Natal[p];
-      transit[p] = *ctx.In->Transit[p];
-      own.Natal[p] = &natal[p];
-      own.Transit[p] = &transit[p];
-    }
-    MeanMotionStencil(natal[kAt], ctx.In->DeltaDays, natal[kBefore], natal[kAfter], natal[kAfter2]);
-    MeanMotionStencil(transit[kAt], ctx.In->GridStepDays, transit[kBefore], transit[kAfter],
-                      transit[kAfter2]);
-    ctx.In = &own;
-  }
+namespace {
+
+void ScoreAspects(KindContext& ctx) {
+  const model::EvKind2& ev = ctx.Def().K.k2;
 
   // A natal object keeps still against a transit one unless the caller asks otherwise.
   const bool natal_stencil = (ev.A0 == 0 && ev.A3 == 0) || ctx.In->Options.NatalStencilAlways != 0;
@@ -114,5 +136,7 @@ void ScoreKind2(KindContext& ctx) {
     }
   }
 }
+
+}  // namespace
 
 }  // namespace sd::eval

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <optional>
 
 #include "astro/aspects.h"
 #include "eval/evaluation.h"
@@ -77,16 +78,22 @@ double EvaluateModel(const model::TEvList& model, const ModelInputs& in, Explana
   if (explain && clear_explain) explain->clear();
   double total = 0;
 
-  // The natal stencil: with the same chart at t and t + delta (the forecast run) all four
-  // points are that chart.
-  ChartData before, after2;
-  ExtrapolateNatal(*in.NatalAt, *in.NatalAfter, before, after2);
+  // The natal stencil. With the same chart at t and t + delta (the forecast run) all four
+  // points are that chart, and no copies are made.
   EventInputs ev_in;
   for (int p = 0; p < 4; ++p) ev_in.Transit[p] = in.Transit[p];
-  ev_in.Natal[kBefore] = &before;
+  std::optional<ChartData> before, after2;
   ev_in.Natal[kAt] = in.NatalAt;
   ev_in.Natal[kAfter] = in.NatalAfter;
-  ev_in.Natal[kAfter2] = &after2;
+  if (in.NatalAfter == in.NatalAt) {
+    ev_in.Natal[kBefore] = ev_in.Natal[kAfter2] = in.NatalAt;
+  } else {
+    before.emplace(*in.NatalAt);
+    after2.emplace(*in.NatalAt);
+    ExtrapolateNatal(*in.NatalAt, *in.NatalAfter, *before, *after2);
+    ev_in.Natal[kBefore] = &*before;
+    ev_in.Natal[kAfter2] = &*after2;
+  }
   ev_in.Moment = in.Moment;
   ev_in.DeltaDays = (in.NatalAfter->Moment - in.NatalAt->Moment) / DayInCenturies;
   ev_in.GridStepDays = in.GridStepDays;

@@ -1,0 +1,156 @@
+// What one forecast request costs, next to the ephemeris work alone as a reference library does
+// it, and the cost of one model evaluation. Run from the build tree: build/bench/forecast_bench.
+//
+//   Request            one whole request in process: start-up, natal lookup and chart, model
+//                      load, 41 transit charts and evaluations, picture, page, clean-up
+//   ReferenceEphemeris Sun, Moon and planets for the 42 charts of a request (Moshier mode)
+//   ModelEvaluation    the shipped model at one moment
+//   CgiPeakMemory      the CGI program run as a process; counter peak_rss_kb
+#include <benchmark/benchmark.h>
+#include <swephexp.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "astro/chart.h"
+#include "astro/moment_snapshot.h"
+#include "cgi/forecast.h"
+#include "cgi/process.h"
+#include "cgi/program_dir.h"
+#include "cgi/request.h"
+#include "eval/evaluation.h"
+#include "model/ev_list.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kQuery = "TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp";
+
+// The installed program directory (build/www/Exe), seen from build/bench.
+fs::path InstalledDir() { return fs::path(sd::ProgramDir("")) / ".." / "www" / "Exe"; }
+
+// The request reads its files from the directory of the running program: give this one the
+// installed data files and a picture directory of its own.
+void PrepareOwnProgramDir() {
+  const fs::path own = sd::ProgramDir("");
+  for (const char* name : {"Nyse.mil", "stock.hyp", "towns.nd", "towns.ndx", "srv_stock_dyn.ini"}) {
+    const fs::path src = InstalledDir() / name;
+    const fs::path dst = own / name;
+    std::error_code ec;
+    fs::remove(dst, ec);
+    if (fs::exists(src)) fs::create_symlink(fs::canonical(src), dst, ec);
+  }
+  fs::create_directories(own / "Temp");
+}
+
+void CleanPictures() {
+  std::error_code ec;
+  for (auto& e : fs::directory_iterator(fs::path(sd::ProgramDir("Temp")), ec))
+    if (e.path().extension() == ".gif") fs::remove(e.path(), ec);
+}
+
+void Request(benchmark::State& state) {
+  PrepareOwnProgramDir();
+  setenv("QUERY_STRING", kQuery, 1);
+  for (auto _ : state) {
+    std::ostringstream page;
+    const int rc = sd::RunRequest(page);
+    benchmark::DoNotOptimize(rc);
+    if (page.str().find("/Exe/Temp/") == std::string::npos) state.SkipWithError("no page");
+  }
+  CleanPictures();
+}
+BENCHMARK(Request)->Unit(benchmark::kMillisecond);
+
+void ReferenceEphemeris(benchmark::State& state) {
+  // The natal moment and the 41 grid moments of 20 March 2026 in New York.
+  const double natal_jd = swe_julday(1911, 6, 16, 15.0, SE_GREG_CAL);
+  const double start_jd = swe_julday(2026, 3, 20, 5.0, SE_GREG_CAL);
+  double xx[6];
+  char err[AS_MAXCH];
+  for (auto _ : state) {
+    for (int c = 0; c < 42; ++c) {
+      const double jd = c == 0 ? natal_jd : start_jd + 0.5 * (c - 1);
+      for (int body = SE_SUN; body <= SE_PLUTO; ++body) {
+        swe_calc_ut(jd, body, SEFLG_MOSEPH, xx, err);
+        benchmark::DoNotOptimize(xx[0]);
+      }
+    }
+  }
+  swe_close();
+}
+BENCHMARK(ReferenceEphemeris)->Unit(benchmark::kMillisecond);
+
+void ModelEvaluation(benchmark::State& state) {
+  sd::model::TEvList model;
+  model.Load((InstalledDir() / "stock.hyp").string());
+  auto natal = std::make_unique<sd::ChartData>();
+  natal->Event.Year = 1911;
+  natal->Event.Month = 6;
+  natal->Event.Day = 16;
+  natal->Event.LocalTime = 10.0;
+  natal->Event.Zone = -5.0;
+  natal->Event.PlaceLatitude = 40.43;
+  natal->Event.PlaceLongitude = -74.0;
+  natal->ObjectOn.fill(1);
+  for (int n = 10; n <= 14; ++n) natal->ObjectOn[n] = 0;
+  sd::ComputeChart(*natal, 0);
+  auto transit = std::make_unique<sd::ChartData>(*natal);
+  transit->ObjectOn.fill(0);
+  for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 30}) transit->ObjectOn[n] = 1;
+  transit->Moment = sd::MomentFromDate(2026, 3, 20, 5.0);
+  sd::ComputeChart(*transit, 1);
+  sd::MomentSnapshot snap;
+  sd::FillSnapshot(snap, *transit);
+
+  sd::eval::ModelInputs in;
+  for (auto& p : in.Transit) p = &snap;
+  in.NatalAt = natal.get();
+  in.NatalAfter = natal.get();
+  in.Moment = transit->Moment;
+  in.GridStepDays = 0.5;
+  for (auto _ : state) benchmark::DoNotOptimize(sd::eval::EvaluateModel(model, in));
+  state.counters["events"] = model.Count();
+}
+BENCHMARK(ModelEvaluation)->Unit(benchmark::kMicrosecond);
+
+// The CGI program as the web server runs it; the peak resident set size of the child.
+void CgiPeakMemory(benchmark::State& state) {
+  const std::string cgi = (InstalledDir() / "srv_stock_dyn").string();
+  const fs::path temp = InstalledDir() / "Temp";
+  std::set<fs::path> before;
+  std::error_code ec;
+  for (auto& e : fs::directory_iterator(temp, ec)) before.insert(e.path());
+  long peak_kb = 0;
+  for (auto _ : state) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (!freopen("/dev/null", "w", stdout)) _exit(126);
+      setenv("QUERY_STRING", kQuery, 1);
+      execl(cgi.c_str(), cgi.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    struct rusage ru {};
+    wait4(pid, &status, 0, &ru);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the CGI failed");
+    peak_kb = std::max(peak_kb, ru.ru_maxrss);
+  }
+  state.counters["peak_rss_kb"] = static_cast<double>(peak_kb);
+  // Only the pictures these runs drew go.
+  for (auto& e : fs::directory_iterator(temp, ec))
+    if (!before.count(e.path())) fs::remove(e.path(), ec);
+}
+BENCHMARK(CgiPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

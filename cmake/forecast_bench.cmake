@@ -1,0 +1,10 @@
+# Benchmarks of the forecast: a whole request, the reference ephemeris alone, one evaluation.
+find_library(SWE_LIBRARY swe)
+find_path(SWE_INCLUDE_DIR swephexp.h)
+find_package(benchmark QUIET)
+if(benchmark_FOUND AND SWE_LIBRARY AND SWE_INCLUDE_DIR)
+  add_executable(forecast_bench ${CMAKE_SOURCE_DIR}/bench/forecast_bench.cpp)
+  target_include_directories(forecast_bench PRIVATE ${SWE_INCLUDE_DIR})
+  target_link_libraries(forecast_bench PRIVATE sd_cgi benchmark::benchmark ${SWE_LIBRARY})
+  set_target_properties(forecast_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()
