@@ -201,6 +201,30 @@ TEST_F(ModelValue, MoonCrossingTheAspectScoresFullStrength) {
   EXPECT_EQ(Value("[E]\n_H=moon on sun\n_T=2\nA0=1\nA1=1\nA2=1\nA3=0\nA4=0\nA6=1\n"), 0.0);
 }
 
+TEST_F(ModelValue, HarmonicsAndOrbsAsTheEventSetsThem) {
+  // Transit Sun against natal Moon, one aspect, in count mode: does the event score?
+  struct Case { double sun, moon; const char* keys; int hits; const char* why; };
+  const Case cases[] = {
+      {10, 100, "A2=1\nA6=1\nA9=4\n", 1, "10 and 100 are one point in the fourth harmonic"},
+      {10, 100, "A2=1\nA6=1\n", 0, "no conjunction in the first"},
+      {10, 103, "A2=3\nA6=1\n", 0, "3 degrees: found by the 5-degree search, outside orb 1"},
+      {10, 103, "A2=3\nA6=4\n", 1, "the same inside orb 4"},
+      {10, 105.5, "A2=3\nA6=6\n", 1, "an orb of 6 searches with 6"},
+      {10, 106, "A2=3\nA6=6\n", 0, "the orb itself is outside"},
+      {10, 100.5, "A2=3\nA6=1\nA8=1\n", 0, "side 1: the Moon is ahead of the Sun"},
+      {10, 100.5, "A2=3\nA6=1\nA8=2\n", 1, "side 2: the Moon is ahead of the Sun"},
+      {10, 10, "A2=1\nA6=1\nV7=9\n", 0, "coordinate 9 has no Sun and no Moon"},
+      {10, 100.5, "A2=3\nA6=1\nV7=2\n", 0, "heliocentric: the natal Moon has no such position"},
+  };
+  for (const Case& c : cases) {
+    Transit(0, c.sun);
+    Natal(1, c.moon);
+    const std::string model =
+        std::string("[E]\n_H=x\n_T=2\nA0=1\nA1=0\nA3=0\nA4=1\n") + c.keys;
+    EXPECT_EQ(Value(model, CountMode), c.hits) << c.why;
+  }
+}
+
 TEST_F(ModelValue, AbsentObjectsAreSkipped) {
   Transit(0, 10);
   Natal(1, 100.5);
