@@ -12,23 +12,29 @@ constexpr uint64_t kMantissaOne = uint64_t{1} << 39;
 
 }  // namespace
 
+// Both directions work on the bit pattern of the IEEE double: the six-byte exponent is the
+// double's minus 894 (bias 1023 against 129), and its 39 mantissa bits are the top 39 of the
+// double's 52. Every six-byte real is exactly a double.
+constexpr int kExponentShift = 1023 - kBias;
+constexpr int kDroppedBits = 52 - 39;
+
 Real48 PackReal48(double x) {
   Real48 out{};
   if (x == 0.0) return out;
   if (!std::isfinite(x)) return kReal48NoValue;
-  const bool negative = x < 0;
-  int exp2 = 0;
-  // |x| = f * 2^exp2 with f in [0.5, 1): the format's 1.m is 2f, its exponent exp2 - 1.
-  double f = std::frexp(std::fabs(x), &exp2);
-  uint64_t m = static_cast<uint64_t>(std::llround(f * 2.0 * static_cast<double>(kMantissaOne)));
-  if (m >= 2 * kMantissaOne) {  // rounding reached the next power of two
-    m /= 2;
-    ++exp2;
+  uint64_t bits;
+  std::memcpy(&bits, &x, 8);
+  const bool negative = bits >> 63;
+  int e = static_cast<int>((bits >> 52) & 0x7FF) - kExponentShift;
+  // Round the mantissa to 39 bits, halves away from zero; a carry out of the mantissa moves
+  // the number to the next power of two.
+  uint64_t m = ((bits & ((uint64_t{1} << 52) - 1)) + (uint64_t{1} << (kDroppedBits - 1))) >> kDroppedBits;
+  if (m == kMantissaOne) {
+    m = 0;
+    ++e;
   }
-  const int e = exp2 - 1 + kBias;
   if (e > 255) return kReal48NoValue;
-  if (e < 1) return out;  // below the smallest normal number: zero
-  m -= kMantissaOne;      // the leading 1 is implied
+  if (e < 1) return out;  // below the smallest six-byte number (doubles below 2^-128): zero
   out[0] = static_cast<uint8_t>(e);
   for (int i = 1; i <= 5; ++i) {
     out[i] = static_cast<uint8_t>(m & 0xFF);
@@ -40,12 +46,13 @@ Real48 PackReal48(double x) {
 
 double UnpackReal48(const uint8_t* b) {
   if (b[0] == 0) return 0.0;
-  if (std::memcmp(b, kReal48NoValue.data(), 6) == 0) return NoValue;
   uint64_t m = 0;
   for (int i = 5; i >= 1; --i) m = (m << 8) | (i == 5 ? (b[i] & 0x7F) : b[i]);
-  const double v = std::ldexp(1.0 + static_cast<double>(m) / static_cast<double>(kMantissaOne),
-                              b[0] - kBias);
-  return (b[5] & 0x80) ? -v : v;
+  const uint64_t bits = (uint64_t{b[5] & 0x80u} << 56) |
+                        (static_cast<uint64_t>(b[0] + kExponentShift) << 52) | (m << kDroppedBits);
+  double v;
+  std::memcpy(&v, &bits, 8);
+  return v;
 }
 
 void PackRow(std::span<const double> row, uint8_t* out) {

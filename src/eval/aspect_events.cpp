@@ -103,15 +103,27 @@ void ScoreAspects(KindContext& ctx) {
   params.side = ev.A8;
 
   const bool suppress = ev.A0 == ev.A3 && model::QualifiersEqual(ev.A11, ev.A44);
-  for (int i = 0; i < kObjectCount; ++i) {
-    if (!ev.A1.Has(i)) continue;
-    for (int j = 0; j < kObjectCount; ++j) {
-      if (!ev.A4.Has(j) || !VisitAspectPair(suppress, ev.A1, ev.A4, i, j)) continue;
+  // The members, in ascending order, so that the loops visit only them.
+  int first[kObjectCount], second[kObjectCount], aspects[AspectCount];
+  int n_first = 0, n_second = 0, n_aspects = 0;
+  for (int n = 0; n < kObjectCount; ++n) {
+    if (ev.A1.Has(n)) first[n_first++] = n;
+    if (ev.A4.Has(n)) second[n_second++] = n;
+  }
+  for (int k = 1; k <= AspectCount; ++k)
+    if (ev.A2.Has(k)) aspects[n_aspects++] = k;
+  if (n_aspects == 0) return;
+
+  for (int fi = 0; fi < n_first; ++fi) {
+    const int i = first[fi];
+    for (int si = 0; si < n_second; ++si) {
+      const int j = second[si];
+      if (!VisitAspectPair(suppress, ev.A1, ev.A4, i, j)) continue;
       // The tests below depend on the pair only; they are asked once, before its first aspect.
       int admitted = -1;
       Track a{}, b{};
-      for (int k = 1; k <= AspectCount; ++k) {
-        if (!ev.A2.Has(k)) continue;
+      for (int ki = 0; ki < n_aspects; ++ki) {
+        const int k = aspects[ki];
         if (admitted < 0) {
           admitted = ctx.Admit({i, j}) && ctx.Qualifies(i, ev.A0, ev.A11, coord) &&
                      ctx.Qualifies(j, ev.A3, ev.A44, coord);
