@@ -209,6 +209,20 @@ TEST(NatalDatabase, PartialLastRecordIsNeverRead) {
   EXPECT_TRUE(LookupNatal(path, "Second", slot));
 }
 
+TEST(NatalDatabase, FileCutWhileOpenEndsTheScan) {
+  // A scan driven by AtEnd would spin forever if a failed read left AtEnd false.
+  ScratchDir dir;
+  const std::string path = dir.Write("cut.mil", Plain("First").Str() + Plain("Second").Str());
+  NatalDatabase db;
+  ASSERT_TRUE(db.Open(path, kNatalKindMil));
+  ASSERT_EQ(db.RecordCount(), 2);
+  std::filesystem::resize_file(path, kNatalRecordSize + 10);
+  NatalRecord rec;
+  EXPECT_EQ(db.ReadRecord(rec), 0);
+  EXPECT_EQ(db.ReadRecord(rec), 1);
+  EXPECT_TRUE(db.AtEnd());
+}
+
 TEST(NatalDatabase, ShortRecordKindReadsIntoTheSameLayout) {
   ScratchDir dir;
   const std::string path =

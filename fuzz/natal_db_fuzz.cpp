@@ -1,0 +1,67 @@
+// Data files come from other systems and other hands: whatever the bytes, reading them as a
+// natal database (lookup, listing, export) or as a securities CSV, and opening them as a
+// towns database, must neither crash nor hang.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "data/data_error.h"
+#include "data/natal_csv.h"
+#include "data/natal_db.h"
+#include "data/towns.h"
+
+namespace {
+
+std::string ScratchDir() {
+  static const std::string dir = [] {
+    std::string tmpl = "/tmp/natal_fuzz_XXXXXX";
+    if (!mkdtemp(tmpl.data())) std::abort();
+    return tmpl;
+  }();
+  return dir;
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) std::abort();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::string dir = ScratchDir();
+  const std::string db = dir + "/Nyse.mil";
+  WriteFile(db, bytes);
+
+  sd::ChartData slot;
+  // The first record's own name, so that matches happen, and a name that no record has.
+  const std::string_view first_name =
+      size > 126 ? bytes.substr(126, std::min<size_t>(static_cast<uint8_t>(bytes[125]), 100)) : "";
+  sd::LookupNatal(db, first_name, slot);
+  sd::LookupNatal(db, "IBM Corp", slot);
+
+  const auto records = sd::ReadNatalDatabase(db);
+  try {
+    sd::FormatNatalCsv(records);
+  } catch (const sd::NatalCsvError&) {
+  }
+  for (bool scramble : {false, true}) {
+    try {
+      sd::ParseNatalCsv(bytes, scramble);
+    } catch (const sd::NatalCsvError&) {
+    }
+  }
+
+  // The same bytes as both towns files.
+  WriteFile(dir + "/towns.nd", bytes);
+  WriteFile(dir + "/towns.ndx", bytes);
+  sd::T_Towns towns(dir);
+  return 0;
+}
