@@ -4,6 +4,7 @@
 #include <string>
 
 #include "astro/calendar.h"
+#include "cgi/query.h"
 #include "cli/commands.h"
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
@@ -64,6 +65,34 @@ std::string ShownZone(double packed) {
   return ShownNumber(packed);
 }
 
+// What a browser sends for a form field: letters, digits and *-._ as they are, blanks as '+',
+// every other byte as %XX.
+std::string FormEncoded(std::string_view value) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : value) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '*' ||
+        c == '-' || c == '.' || c == '_') {
+      out += ch;
+    } else if (c == ' ') {
+      out += '+';
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+// True when the name, sent from the web form, reaches the lookup as itself: the request decoding
+// turns only a few escapes back into characters.
+bool FormCanRequest(std::string_view name) {
+  const std::string sent = DecodeQuery(std::string("D3_NATAL_DATA_TOWNS=") + FormEncoded(name));
+  return TrimBlanks(QueryParam("D3_NATAL_DATA_TOWNS", sent)) == TrimBlanks(name);
+}
+
 int List(const std::string& db) {
   const std::vector<NatalRecord> records = ReadNatalDatabase(db);
   std::string out;
@@ -85,6 +114,15 @@ int Import(const std::string& csv, const std::string& db, bool scramble) {
     return 1;
   }
   WriteNatalDatabase(db, records);
+  for (NatalRecord r : records) {
+    UnscrambleNatalRecord(r);
+    if (!FormCanRequest(r.Name.View())) {
+      std::fprintf(stderr,
+                   "stockdyn natal import: warning: '%s' cannot be requested from the web form "
+                   "(a request does not carry some of its characters unchanged)\n",
+                   Cp1251ToUtf8(r.Name.View()).c_str());
+    }
+  }
   std::fprintf(stderr, "%s: %zu records\n", db.c_str(), records.size());
   return 0;
 }

@@ -11,8 +11,10 @@
 #include "data/data_error.h"
 
 namespace sd {
+namespace {
 
-void WriteFileAtomically(const std::string& path, std::string_view content) {
+// Writes content into a new temporary file beside path and returns its name.
+std::string WriteTemporary(const std::string& path, std::string_view content) {
   std::string tmp = path + ".tmpXXXXXX";
   const int fd = mkstemp(tmp.data());
   if (fd < 0) {
@@ -37,7 +39,30 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
   if (::fchmod(fd, 0644) != 0) fail("cannot set permissions", errno, true);
   if (::fsync(fd) != 0) fail("cannot write", errno, true);
   if (::close(fd) != 0) fail("cannot write", errno, false);
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) fail("cannot replace", errno, false);
+  return tmp;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+  WriteFilesAtomically({{path, content}});
+}
+
+void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string_view>>& files) {
+  std::vector<std::string> temps;
+  try {
+    for (const auto& [path, content] : files) temps.push_back(WriteTemporary(path, content));
+  } catch (...) {
+    for (const std::string& t : temps) ::unlink(t.c_str());
+    throw;
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (std::rename(temps[i].c_str(), files[i].first.c_str()) != 0) {
+      const int err = errno;
+      for (size_t k = i; k < temps.size(); ++k) ::unlink(temps[k].c_str());
+      throw DataFileError(files[i].first, std::string("cannot replace: ") + std::strerror(err));
+    }
+  }
 }
 
 std::string ReadWholeFile(const std::string& path) {

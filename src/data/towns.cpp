@@ -216,8 +216,7 @@ TownsBuildResult BuildTowns(const std::string& source_path, const std::string& d
       ndx += t.name + "\n";
     }
   }
-  WriteFileAtomically(dir + "/" + kTownsDataFile, nd);
-  WriteFileAtomically(dir + "/" + kTownsIndexFile, ndx);
+  WriteFilesAtomically({{dir + "/" + kTownsDataFile, nd}, {dir + "/" + kTownsIndexFile, ndx}});
   return {static_cast<int>(regions.size()), towns};
 }
 
