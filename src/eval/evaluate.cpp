@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "astro/aspects.h"
@@ -64,8 +65,14 @@ bool HasExactMoment(const model::EventDef& d) {
     case 8: return CountMembers(d.K.k8.AN2) == 1 && CountMembers(d.K.k8.AN4) == 1;
     case 16: return true;
     case 26: {
+      // The integers sit unaligned in the packed record: read them by bytes.
       int nonzero = 0;
-      for (int32_t v : d.K.k26.ATA2) nonzero += v != 0;
+      const auto* bytes = reinterpret_cast<const unsigned char*>(d.K.k26.ATA2);
+      for (size_t i = 0; i < sizeof d.K.k26.ATA2; i += sizeof(int32_t)) {
+        int32_t v;
+        std::memcpy(&v, bytes + i, sizeof v);
+        nonzero += v != 0;
+      }
       return nonzero == 1;
     }
     case 40: return kInteractionSetting;
