@@ -104,38 +104,69 @@ ForecastValues ComputeForecast(ChartSlotArray& slots, const std::string& model_p
   return out;
 }
 
-std::string PublishPictureExclusive(const render::Canvas& raster, const std::string& path,
-                                    const PictureRenamer& rename) {
-  const size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  // A name no other process uses (the process has one thread and its id is in the name); the
-  // writer replaces it whole.
-  const std::string tmp = dir + ".picture_" + std::to_string(getpid()) + ".gif";
-  std::string error;
-  if (!render::WriteGif(raster, tmp, &error)) {
-    unlink(tmp.c_str());
-    std::fprintf(stderr, "cannot write picture %s: %s\n", tmp.c_str(), error.c_str());
-    return {};
-  }
+namespace {
+
+// Links the finished file to the target, drawing new targets while the name is taken.
+// `link_to` makes one attempt and returns 0 or the errno of the failure.
+template <typename LinkTo>
+std::string ClaimName(const std::string& path, const PictureRenamer& rename, LinkTo link_to) {
   std::string target = path;
-  std::string claimed;
-  for (int attempt = 0; claimed.empty(); ++attempt) {
-    // link() refuses an existing name: the name is ours alone, and the file appears whole.
-    if (link(tmp.c_str(), target.c_str()) == 0) {
-      claimed = target;
-      break;
-    }
-    const int err = errno;
+  for (int attempt = 1;; ++attempt) {
+    const int err = link_to(target);
+    if (err == 0) return target;
     if (err != EEXIST || !rename) {
       std::fprintf(stderr, "cannot publish picture %s: %s\n", target.c_str(), std::strerror(err));
-      break;
+      return {};
     }
-    if (attempt + 1 >= kPictureNameAttempts) {
+    if (attempt >= kPictureNameAttempts) {
       std::fprintf(stderr, "no free picture name after %d attempts\n", kPictureNameAttempts);
-      break;
+      return {};
     }
     target = rename();
   }
+}
+
+}  // namespace
+
+std::string PublishPictureExclusive(const render::Canvas& raster, const std::string& path,
+                                    const PictureRenamer& rename) {
+  const size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  std::string error;
+
+  // A file without a name in the picture directory: it gets one only when it is whole, and
+  // linking refuses a name that exists. Nothing is left behind when the run stops midway.
+  // The unnamed file is named through /proc, so both must be there.
+  const int fd = access("/proc/self/fd", X_OK) == 0
+                     ? open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644)
+                     : -1;
+  if (fd >= 0) {
+    const int writer_fd = dup(fd);  // the writer closes the one it gets
+    if (writer_fd < 0 || !render::WriteGifToFd(raster, writer_fd, &error)) {
+      close(fd);
+      std::fprintf(stderr, "cannot write picture in %s: %s\n", dir.c_str(),
+                   writer_fd < 0 ? std::strerror(errno) : error.c_str());
+      return {};
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const std::string claimed = ClaimName(path, rename, [&](const std::string& target) {
+      return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                              : errno;
+    });
+    close(fd);
+    return claimed;
+  }
+
+  // File systems without unnamed files: a temporary name of this process (it has one thread
+  // and its id is in the name), linked the same way, then removed.
+  const std::string tmp = dir + ".picture_" + std::to_string(getpid()) + ".gif";
+  if (!render::WriteGif(raster, tmp, &error)) {
+    std::fprintf(stderr, "cannot write picture %s: %s\n", tmp.c_str(), error.c_str());
+    return {};
+  }
+  const std::string claimed = ClaimName(path, rename, [&](const std::string& target) {
+    return link(tmp.c_str(), target.c_str()) == 0 ? 0 : errno;
+  });
   unlink(tmp.c_str());
   return claimed;
 }

@@ -55,8 +55,9 @@ std::string ForceGifExtension(const std::string& path) {
   return path + ".gif";
 }
 
-bool WriteGif(const Canvas& raster, const std::string& path, std::string* error) {
+bool WriteGifToFd(const Canvas& raster, int fd, std::string* error) {
   auto fail = [&](const std::string& why) {
+    if (fd >= 0) close(fd);
     if (error) *error = why;
     return false;
   };
@@ -70,17 +71,9 @@ bool WriteGif(const Canvas& raster, const std::string& path, std::string* error)
     colours[i].Blue = static_cast<GifByteType>(51 * (i % 6));
   }
 
-  std::string tmp;
-  const int fd = CreateBeside(path, tmp);
-  if (fd < 0) return fail(std::string("cannot create a file beside ") + path + ": " + std::strerror(errno));
-
   int err = 0;
   GifFileType* gif = EGifOpenFileHandle(fd, &err);
-  if (!gif) {
-    close(fd);
-    unlink(tmp.c_str());
-    return fail(GifError(err));
-  }
+  if (!gif) return fail(GifError(err));
   ColorMapObject* map = GifMakeMapObject(256, colours);
   bool ok = map && EGifPutScreenDesc(gif, raster.Width(), raster.Height(), 8, 0, map) == GIF_OK &&
             EGifPutImageDesc(gif, 0, 0, raster.Width(), raster.Height(), false, nullptr) == GIF_OK;
@@ -92,18 +85,34 @@ bool WriteGif(const Canvas& raster, const std::string& path, std::string* error)
     ok = EGifPutLine(gif, line.data(), raster.Width()) == GIF_OK;
   }
   std::string why = ok ? "" : GifError(gif->Error);
+  // Closing the GIF closes the descriptor too.
   if (EGifCloseFile(gif, &err) != GIF_OK && ok) {
     ok = false;
     why = GifError(err);
   }
   if (map) GifFreeMapObject(map);
-  if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    why = std::string("cannot rename into place: ") + std::strerror(errno);
-  }
   if (!ok) {
+    if (error) *error = why;
+    return false;
+  }
+  return true;
+}
+
+bool WriteGif(const Canvas& raster, const std::string& path, std::string* error) {
+  std::string tmp;
+  const int fd = CreateBeside(path, tmp);
+  if (fd < 0) {
+    if (error) *error = std::string("cannot create a file beside ") + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!WriteGifToFd(raster, fd, error)) {
     unlink(tmp.c_str());
-    return fail(why);
+    return false;
+  }
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (error) *error = std::string("cannot rename into place: ") + std::strerror(errno);
+    unlink(tmp.c_str());
+    return false;
   }
   return true;
 }

@@ -26,6 +26,9 @@ std::string ForceGifExtension(const std::string& path);
 // all: it is written beside the target under a temporary name and renamed into place. On
 // failure returns false with the reason in *error (when given) and leaves no file behind.
 bool WriteGif(const Canvas& raster, const std::string& path, std::string* error = nullptr);
+// Writes the raster as GIF to an open descriptor and closes it, also on failure. For callers
+// that publish the file themselves (under a name they claim once the file is whole).
+bool WriteGifToFd(const Canvas& raster, int fd, std::string* error = nullptr);
 
 // Writes the raster as GIF to path with its extension forced to ".gif". Failures do not reach
 // the caller: they leave no file and one line on stderr.
