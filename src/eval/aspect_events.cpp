@@ -113,6 +113,9 @@ void ScoreAspects(KindContext& ctx) {
   for (int k = 1; k <= AspectCount; ++k)
     if (ev.A2.Has(k)) aspects[n_aspects++] = k;
   if (n_aspects == 0) return;
+  // An inactive qualifier passes every object: it is not asked.
+  const bool first_qualified = model::QualifierActive(ev.A11);
+  const bool second_qualified = model::QualifierActive(ev.A44);
 
   for (int fi = 0; fi < n_first; ++fi) {
     const int i = first[fi];
@@ -125,8 +128,8 @@ void ScoreAspects(KindContext& ctx) {
       for (int ki = 0; ki < n_aspects; ++ki) {
         const int k = aspects[ki];
         if (admitted < 0) {
-          admitted = ctx.Admit({i, j}) && ctx.Qualifies(i, ev.A0, ev.A11, coord) &&
-                     ctx.Qualifies(j, ev.A3, ev.A44, coord);
+          admitted = ctx.Admit({i, j}) && (!first_qualified || ctx.Qualifies(i, ev.A0, ev.A11, coord)) &&
+                     (!second_qualified || ctx.Qualifies(j, ev.A3, ev.A44, coord));
           if (admitted) {
             a = track(i, ev.A0);
             b = track(j, ev.A3);
