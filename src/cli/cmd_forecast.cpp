@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "astro/calendar.h"
@@ -93,8 +94,12 @@ std::string CsvField(const std::string& s) {
 
 std::string Number(double v) {
   if (!IsValue(v) || !std::isfinite(v)) return "null";
+  // The shortest text that reads back as the same double (9.3, not 9.3000000000000007).
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
+  for (int digits = 15; digits <= 17; ++digits) {
+    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    if (std::strtod(buf, nullptr) == v) break;
+  }
   return buf;
 }
 
