@@ -79,9 +79,19 @@ bool WriteGifToFd(const Canvas& raster, int fd, std::string* error) {
             EGifPutImageDesc(gif, 0, 0, raster.Width(), raster.Height(), false, nullptr) == GIF_OK;
   std::vector<GifPixelType> line(static_cast<size_t>(raster.Width()));
   const std::vector<Colour>& px = raster.Pixels();
+  // Runs of one colour are the rule (a white page with a few lines): the index of the last
+  // colour is kept instead of dividing three channels again for every pixel.
+  Colour last = px.empty() ? 0 : px[0];
+  GifPixelType last_index = static_cast<GifPixelType>(PaletteIndex(last));
   for (int y = 0; ok && y < raster.Height(); ++y) {
-    for (int x = 0; x < raster.Width(); ++x)
-      line[static_cast<size_t>(x)] = static_cast<GifPixelType>(PaletteIndex(px[static_cast<size_t>(y) * raster.Width() + x]));
+    for (int x = 0; x < raster.Width(); ++x) {
+      const Colour c = px[static_cast<size_t>(y) * raster.Width() + x];
+      if (c != last) {
+        last = c;
+        last_index = static_cast<GifPixelType>(PaletteIndex(c));
+      }
+      line[static_cast<size_t>(x)] = last_index;
+    }
     ok = EGifPutLine(gif, line.data(), raster.Width()) == GIF_OK;
   }
   std::string why = ok ? "" : GifError(gif->Error);
