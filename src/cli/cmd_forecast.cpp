@@ -14,6 +14,7 @@
 #include "cgi/program_dir.h"
 #include "cgi/query.h"
 #include "cli/commands.h"
+#include "data/cp1251.h"
 
 namespace sd::cli {
 
@@ -51,23 +52,10 @@ bool ParseDate(const std::string& text, int& y, int& m, int& d) {
 // The default program directory: www/Exe beside the directory of this executable.
 std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
 
-// Code page 1251 to UTF-8 for the letters names use; other high bytes map to Latin-1.
-void AppendUtf8(std::string& out, unsigned char c) {
-  unsigned cp = c;
-  if (c >= 0xC0) cp = 0x0410 + (c - 0xC0);
-  else if (c == 0xA8) cp = 0x0401;
-  else if (c == 0xB8) cp = 0x0451;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-std::string JsonString(const std::string& s) {
+// A JSON string of UTF-8 text.
+std::string JsonString(const std::string& utf8) {
   std::string out = "\"";
-  for (unsigned char c : s) {
+  for (unsigned char c : utf8) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
@@ -76,7 +64,7 @@ std::string JsonString(const std::string& s) {
       std::snprintf(buf, sizeof buf, "\\u%04x", c);
       out += buf;
     } else {
-      AppendUtf8(out, c);
+      out += static_cast<char>(c);
     }
   }
   return out + "\"";
@@ -173,7 +161,9 @@ int RunForecastCommand(const Args& args) {
   try {
     ProcessScope process(now, dir);
     ChartData& natal = ChartSlots()[0];
-    if (!LoadNatalChart(dir, o.security, natal)) {
+    // Names are stored in code page 1251; a terminal sends UTF-8.
+    const std::string stored_name = Utf8ToCp1251(o.security).value_or(o.security);
+    if (!LoadNatalChart(dir, stored_name, natal)) {
       std::fprintf(stderr, "stockdyn forecast: no security named '%s' in %sNyse.mil\n",
                    o.security.c_str(), dir.c_str());
       return 1;
@@ -193,7 +183,9 @@ int RunForecastCommand(const Args& args) {
   const auto& values = run.Values.Values;
   std::string out;
   if (o.format == "json") {
-    out = "{\"security\": " + JsonString(o.security) + ", \"zone\": " + Number(zone) +
+    const std::string name_utf8 =
+        Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
+    out = "{\"security\": " + JsonString(name_utf8) + ", \"zone\": " + Number(zone) +
           ", \"rows\": [";
     for (size_t i = 0; i < moments.size(); ++i) {
       if (i) out += ", ";

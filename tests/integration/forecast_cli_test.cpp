@@ -120,6 +120,33 @@ TEST(ForecastCommand, WritesThePictureWhenAsked) {
   fs::remove(gif);
 }
 
+TEST(ForecastCommand, NamesInCodePage1251AreTypedAndPrintedAsUtf8) {
+  // A program directory of its own whose database holds a Cyrillic name with a quote and a
+  // backslash in it.
+  std::string tmpl = (fs::temp_directory_path() / "forecast_cyr_XXXXXX").string();
+  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+  const fs::path dir = tmpl;
+  for (const char* f : {"stock.hyp", "towns.nd", "towns.ndx"})
+    fs::copy_file(fs::path(STOCKDYN_EXE_DIR) / f, dir / f);
+  const std::string name = "\xD0\x93\xD0\xB0\xD0\xB7 \"A\" \\ 1";  // "Газ \"A\" \\ 1" in UTF-8
+  {
+    std::ofstream csv(dir / "in.csv");
+    csv << "name,date,time,zone_hours,place,latitude,longitude\n"
+        << "\"\xD0\x93\xD0\xB0\xD0\xB7 \"\"A\"\" \\ 1\",1995-01-23,10:00,3,Moscow,55.75,37.6\n";
+  }
+  const ChildResult import = RunChild(
+      {kTool, "natal", "import", (dir / "in.csv").string(), (dir / "Nyse.mil").string()},
+      {"PATH=/usr/bin:/bin"}, 60.0);
+  ASSERT_EQ(import.exit_status, 0) << import.err;
+
+  const ChildResult r = Forecast({"--security", name, "--dir", dir.string(), "--date", "2026-03-20"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_NE(r.out.find("{\"security\": \"\xD0\x93\xD0\xB0\xD0\xB7 \\\"A\\\" \\\\ 1\", "), std::string::npos)
+      << r.out.substr(0, 80);
+  EXPECT_EQ(JsonRows(r.out).size(), 41u);
+  fs::remove_all(dir);
+}
+
 TEST(ForecastCommand, FailuresAndBadUsage) {
   struct Case { std::vector<std::string> args; int status; const char* says; };
   const Case cases[] = {
