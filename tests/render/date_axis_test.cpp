@@ -329,6 +329,14 @@ TEST(DrawDateAxis, ZeroWidthRectangleDrawsNothing) {
   EXPECT_EQ(CountColour(c, kWhite), 600 * 350);
 }
 
+TEST(DrawDateAxis, AreaReachingOutsideTheRasterIsClipped) {
+  // Labels, marks and caption of an axis larger than the raster fall partly outside it.
+  const Canvas c = DrawAxis(2026, 3, 20, 20, Rect{-50, 300, 700, 600});
+  for (int x = 0; x < 600; ++x) ASSERT_NE(c.Pixel(x, 300), kWhite) << x;
+  EXPECT_GT(CountColour(c, kNonTradingMarkColour), 0);
+  for (int y = 0; y < 300; ++y) ASSERT_EQ(c.Pixel(100, y), kWhite) << y;
+}
+
 TEST(DrawDateAxis, GridLinesAtLabelledColumns) {
   Canvas c(600, 350);
   c.FillRect({0, 0, 599, 349}, kWhite);
