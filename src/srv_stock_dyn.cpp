@@ -5,15 +5,24 @@
 #include <exception>
 #include <iostream>
 
+#include "cgi/program_dir.h"
 #include "cgi/request.h"
+#include "render/gif_output.h"
 
 int main() {
   // A client that hangs up must not kill the run halfway through writing its files.
   std::signal(SIGPIPE, SIG_IGN);
+  // The picture-name memory lives for the whole process: read before the request, written
+  // back at exit whatever the run did (its failures stay off the page).
+  sd::render::PictureNameMemory picture_name;
+  picture_name.Load(sd::ProgramDir(""));
+  int status = 1;
   try {
-    return sd::RunRequest(std::cout);
+    status = sd::RunRequest(std::cout);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "srv_stock_dyn: %s\n", e.what());
-    return 1;
   }
+  std::cout.flush();
+  picture_name.Save(sd::ProgramDir(""));
+  return status;
 }

@@ -63,13 +63,15 @@ const watchdog = setTimeout(async () => {
 
 try {
   await waitForPort(port, 15000);
-  browser = await chromium.launch({
+  // A fresh profile directory per run: nothing of an earlier run reaches this one.
+  browser = await chromium.launchPersistentContext(join(work, 'profile'), {
     executablePath: '/usr/bin/chromium',
+    headless: true,
+    viewport: { width: 900, height: 700 },
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           `--user-data-dir=${join(work, 'profile')}`],
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
-  const page = await browser.newPage({ viewport: { width: 900, height: 700 } });
+  const page = await browser.newPage();
   await page.goto(`http://127.0.0.1:${port}/`);
 
   const name = page.locator('[name="D3_NATAL_DATA_TOWNS"]');

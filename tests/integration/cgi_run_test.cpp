@@ -252,5 +252,25 @@ TEST(InstallTree, FormOffersTheZoneTableInItsOrder) {
   EXPECT_TRUE(fs::exists(fs::path(STOCKDYN_EXE_DIR) / "srv_stock_dyn.ini"));
 }
 
+TEST_F(ProgramCopy, PictureNameMemoryIsWrittenAtExitAndKeepsItsLine) {
+  const fs::path memory = exe_dir_ / "PictureName.ini";
+  auto first_line = [&] {
+    std::ifstream in(memory);
+    std::string line;
+    std::getline(in, line);
+    return line;
+  };
+  ASSERT_FALSE(fs::exists(memory));
+  ASSERT_EQ(Serve("TRS_TZ=EST").exit_status, 0);
+  EXPECT_EQ(first_line(), "Picture.bmp");  // the default when there was no file
+
+  std::ofstream(memory) << "Last.gif\r\nsecond line\r\n";
+  ASSERT_EQ(Serve("TRS_TZ=EST").exit_status, 0);
+  EXPECT_EQ(first_line(), "Last.gif");     // read at start, written back whole at exit
+  std::ifstream in(memory);
+  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(all.find("second line"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace sd
