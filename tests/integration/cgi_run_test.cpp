@@ -14,6 +14,7 @@
 
 #include "cgi/query.h"
 #include "child_process.h"
+#include "program_copy.h"
 
 namespace sd {
 namespace {
@@ -26,22 +27,8 @@ constexpr double kRunBound = 120.0;  // seconds; a run that takes longer counts 
 
 // A private copy of the installed program directory inside an otherwise empty root, so that
 // anything a run writes outside Temp/ shows up, and parallel tests do not meet.
-class ProgramCopy : public ::testing::Test {
+class ProgramRun : public sd::testing::ProgramCopy {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "cgi_run_XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
-    exe_dir_ = root_ / "Exe";
-    fs::create_directories(exe_dir_ / "Temp");
-    for (const auto& e : fs::directory_iterator(STOCKDYN_EXE_DIR)) {
-      if (!e.is_regular_file() || e.path().filename() == "PictureName.ini") continue;
-      fs::copy_file(e.path(), exe_dir_ / e.path().filename());
-    }
-    program_ = (exe_dir_ / "srv_stock_dyn").string();
-    ASSERT_TRUE(fs::exists(program_));
-  }
-  void TearDown() override { fs::remove_all(root_); }
 
   // Size and modification time of every file outside Temp/, except the program's own
   // picture-name memory in its directory (and its temporary file while it is written).
@@ -81,8 +68,6 @@ class ProgramCopy : public ::testing::Test {
     return RunChild({program_}, env, kRunBound);
   }
 
-  fs::path root_, exe_dir_;
-  std::string program_;
 };
 
 std::vector<std::string> CrlfLines(const std::string& page, bool& only_crlf) {
@@ -142,7 +127,7 @@ std::string ExpectDefaultPage(const std::string& page, const std::string& date_l
   return m.size() > 1 ? m[1].str() : std::string();
 }
 
-TEST_F(ProgramCopy, EveryQueryGetsTheWholePageAndTouchesNothingOutsideTemp) {
+TEST_F(ProgramRun, EveryQueryGetsTheWholePageAndTouchesNothingOutsideTemp) {
   const std::string long_name(2999 - std::string("D3_NATAL_DATA_TOWNS=").size(), 'N');
   const struct Case {
     const char* label;
@@ -186,7 +171,7 @@ TEST_F(ProgramCopy, EveryQueryGetsTheWholePageAndTouchesNothingOutsideTemp) {
   }
 }
 
-TEST_F(ProgramCopy, DateAndTimeComeFromTheClock) {
+TEST_F(ProgramRun, DateAndTimeComeFromTheClock) {
   const struct Case {
     const char* now;
     const char* date_line;
@@ -204,7 +189,7 @@ TEST_F(ProgramCopy, DateAndTimeComeFromTheClock) {
   }
 }
 
-TEST_F(ProgramCopy, ImageBaseUrlFromTheInstallationSettings) {
+TEST_F(ProgramRun, ImageBaseUrlFromTheInstallationSettings) {
   const std::string ini = (exe_dir_ / "srv_stock_dyn.ini").string();
   const struct Case {
     const char* label;
@@ -252,7 +237,7 @@ TEST(InstallTree, FormOffersTheZoneTableInItsOrder) {
   EXPECT_TRUE(fs::exists(fs::path(STOCKDYN_EXE_DIR) / "srv_stock_dyn.ini"));
 }
 
-TEST_F(ProgramCopy, PictureNameMemoryIsWrittenAtExitAndKeepsItsLine) {
+TEST_F(ProgramRun, PictureNameMemoryIsWrittenAtExitAndKeepsItsLine) {
   const fs::path memory = exe_dir_ / "PictureName.ini";
   auto first_line = [&] {
     std::ifstream in(memory);

@@ -14,6 +14,7 @@
 
 #include "cgi/query.h"
 #include "child_process.h"
+#include "program_copy.h"
 #include "data/natal_csv.h"
 #include "data/natal_db.h"
 #include "data/towns.h"
@@ -28,22 +29,8 @@ using sd::testing::RunChild;
 constexpr double kRunBound = 120.0;  // seconds; a run that takes longer counts as hung
 
 // A private copy of the installed program directory.
-class InstalledCopy : public ::testing::Test {
+class InstalledCopy : public sd::testing::ProgramCopy {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "natal_run_XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    root_ = tmpl;
-    exe_dir_ = root_ / "Exe";
-    fs::create_directories(exe_dir_ / "Temp");
-    for (const auto& e : fs::directory_iterator(STOCKDYN_EXE_DIR)) {
-      if (!e.is_regular_file() || e.path().filename() == "PictureName.ini") continue;
-      fs::copy_file(e.path(), exe_dir_ / e.path().filename());
-    }
-    program_ = (exe_dir_ / "srv_stock_dyn").string();
-    ASSERT_TRUE(fs::exists(program_));
-  }
-  void TearDown() override { fs::remove_all(root_); }
 
   ChildResult Serve(const std::string& query) {
     return RunChild({program_},
@@ -52,8 +39,6 @@ class InstalledCopy : public ::testing::Test {
                     kRunBound);
   }
 
-  fs::path root_, exe_dir_;
-  std::string program_;
 };
 
 std::vector<std::string> Lines(const std::string& page) {
