@@ -12,6 +12,9 @@
 int main() {
   // A client that hangs up must not kill the run halfway through writing its files.
   std::signal(SIGPIPE, SIG_IGN);
+  // A full disk or a file-size limit must fail the picture's write, not kill the run before
+  // the page: with the signal ignored the write reports EFBIG and the picture is dropped.
+  std::signal(SIGXFSZ, SIG_IGN);
   // The picture-name memory lives for the whole process: read before the request, written
   // back at exit whatever the run did (its failures stay off the page).
   sd::render::PictureNameMemory picture_name;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -255,6 +256,42 @@ TEST_F(ProgramRun, PictureNameMemoryIsWrittenAtExitAndKeepsItsLine) {
   std::ifstream in(memory);
   const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(all.find("second line"), std::string::npos);
+}
+
+// The picture cannot be written: the page still comes whole, nothing partial is left in Temp,
+// and one line on stderr says why.
+TEST_F(ProgramRun, PageComesWhenThePictureCannotBeWritten) {
+  struct Case {
+    const char* what;
+    std::function<void()> breakit;
+    const char* shell_prefix;  // run through /bin/sh with this prefix, or directly
+  };
+  const std::vector<Case> cases = {
+      {"Temp missing", [&] { fs::remove_all(exe_dir_ / "Temp"); }, nullptr},
+      {"Temp is a file", [&] { fs::remove_all(exe_dir_ / "Temp"); std::ofstream(exe_dir_ / "Temp") << "x"; }, nullptr},
+      {"file size limit hit while writing", [] {}, "ulimit -f 2; exec \"$0\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    c.breakit();
+    std::vector<std::string> argv = {program_};
+    if (c.shell_prefix) argv = {"/bin/sh", "-c", c.shell_prefix, program_};
+    const ChildResult r = RunChild(argv,
+                                   {"PATH=/usr/bin:/bin", "QUERY_STRING=TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp",
+                                    "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
+                                   kRunBound);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exit_status, 0);
+    bool only_crlf = false;
+    const auto lines = CrlfLines(r.out, only_crlf);
+    EXPECT_TRUE(only_crlf);
+    ASSERT_EQ(lines.size(), 15u) << r.out;
+    EXPECT_EQ(lines[8].rfind("<p align=\"center\"><b>Instrument:IBM Corp", 0), 0u) << lines[8];
+    EXPECT_NE(r.err.find("cannot write picture"), std::string::npos) << r.err;
+    if (fs::is_directory(exe_dir_ / "Temp")) EXPECT_TRUE(InTemp().empty());
+  }
 }
 
 }  // namespace
