@@ -1,0 +1,79 @@
+#pragma once
+// A forecast run of a model written by the test itself, for a natal chart of the test's own
+// choosing. Kind tests use it to show that an event scores through the very code the CGI runs,
+// and compare the values with what they compute from the transit charts of the same moments.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "astro/calendar.h"
+#include "astro/chart.h"
+#include "astro/chart_data.h"
+#include "cgi/forecast.h"
+#include "cgi/process.h"
+
+namespace sd::testing {
+
+// The natal event: date, local clock, zone (packed hours east), place.
+struct NatalSpec {
+  int Year = 1924, Month = 2, Day = 14;
+  double LocalTime = 10.0;
+  double Zone = -5.0;
+  double Latitude = 40.43, Longitude = -74.0;
+};
+
+class OneEventForecast {
+ public:
+  // Computes the natal chart the way a request does (every computable object switched on).
+  explicit OneEventForecast(const NatalSpec& natal = {}) : slots_(std::make_unique<ChartSlotArray>()) {
+    ChartData& n = (*slots_)[0];
+    n.Event.Year = natal.Year;
+    n.Event.Month = natal.Month;
+    n.Event.Day = natal.Day;
+    n.Event.LocalTime = natal.LocalTime;
+    n.Event.Zone = natal.Zone;
+    n.Event.PlaceLatitude = natal.Latitude;
+    n.Event.PlaceLongitude = natal.Longitude;
+    SetNatalSwitches(n);
+    ComputeChart(n, 0, NoValue);
+  }
+
+  // Runs the forecast of `model_text` (the text of a model file) over the twenty days from
+  // local midnight of the date in `zone` (packed hours east), half a day apart.
+  ForecastValues Run(const std::string& model_text, int year, int month, int day, double zone) {
+    static int counter = 0;
+    const std::string path =
+        (std::filesystem::temp_directory_path() /
+         ("sd_one_event_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".hyp"))
+            .string();
+    std::ofstream(path, std::ios::binary) << model_text;
+    ForecastValues v =
+        ComputeForecast(*slots_, path, year, month, day, kForecastSpan, zone, kForecastStep);
+    std::remove(path.c_str());
+    return v;
+  }
+
+  const ChartData& Natal() const { return (*slots_)[0]; }
+
+  // The transit chart of moment t as the last Run computed it (same objects, same event).
+  ChartData TransitAt(ChartMoment t) const {
+    ChartData transit;
+    transit.Event = (*slots_)[2].Event;
+    LocalClock clock = transit.Event.Clock();
+    LocalFromMoment(clock, t);
+    transit.Event.SetClock(clock);
+    transit.ObjectOn = (*slots_)[2].ObjectOn;
+    transit.Moment = t;
+    ComputeChart(transit, 1, t);
+    return transit;
+  }
+
+ private:
+  std::unique_ptr<ChartSlotArray> slots_;
+};
+
+}  // namespace sd::testing
