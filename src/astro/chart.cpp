@@ -28,9 +28,6 @@ constexpr const char* kObjectNames[kObjectCount] = {
     "North Node", "South Node", "Perigee", "Apogee", "Composite point", "Part of Fortune",
     "Ascendant+Mars-Saturn", "Calendar point", "East Point", "Vertex"};
 
-// Mean parallax of a body one AU away, degrees (Earth's equatorial radius over the AU).
-constexpr double kParallaxAtOneAu = 0.00244277;
-
 constexpr double kTropicalYearDays = 365.24219879;
 
 bool Usable(double x) { return IsValue(x) && std::isfinite(x); }

@@ -74,6 +74,9 @@ struct EclipticPoint {
   double Lon = NoValue;
   double Lat = NoValue;
 };
+// Mean parallax of a body one AU away, degrees (Earth's equatorial radius over the AU).
+inline constexpr double kParallaxAtOneAu = 0.00244277;
+
 EclipticPoint Topocentric(double lon, double lat, double dist, ChartMoment t, double place_lat,
                           double place_lon);
 // The same for a place whose local sidereal angle theta (degrees) and obliquity eps are

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "astro/chart.h"
 #include "astro/positions.h"
 
 namespace sd {
@@ -75,6 +76,46 @@ TEST(Lunation, EclipseTestByGridAndByPlace) {
   EXPECT_FALSE(EclipseTest(aug, 0, {70.0, 25.0}));     // northern Norway: far outside the path
   EXPECT_FALSE(EclipseTest(kNaN, 1));
   EXPECT_FALSE(EclipseTest(aug, 0, {kNaN, 0}));
+}
+
+// The grid scan done the plain way: the topocentric Moon of every place by TopocentricAt, the
+// separation by its arccosine, the same scan order and the same two stopping rules.
+bool PlainGridTest(ChartMoment t) {
+  const SunResult sun = SunPosition(t);
+  const MoonResult moon = MoonPosition(t);
+  const double r_sun = 39877862.54110529533 / (sun.Distance * 149587870);
+  const double r_moon = 99580.064793737073686 / (moon.Distance * 149587870);
+  const double theta0 = 15.0 * LocalSiderealHours(0, t);
+  const double eps = TrueObliquity(t);
+  for (int i = 0; i < 122; ++i) {
+    for (int j = 0; j < 71; ++j) {
+      const double lat = -90.0 + 180.0 * j / 71;
+      const EclipticPoint m = TopocentricAt(moon.Longitude, moon.Latitude, moon.Distance,
+                                            theta0 + 360.0 * i / 122, eps, lat);
+      const double c = std::fabs(std::cos((m.Lon - sun.Longitude) * kPi / 180) *
+                                 std::cos((m.Lat - sun.Latitude) * kPi / 180));
+      const double sep = std::acos(std::fmin(c, 1.0)) * 180 / kPi;
+      if (sep > 2.5) return false;
+      if (CoveredPercent(sep, r_sun, r_moon) >= EclipsePercent) return true;
+    }
+  }
+  return false;
+}
+
+// Every New Moon of 1990-2035, eclipse or near miss or neither: the fast scan decides as the
+// plain one does.
+TEST(Lunation, GridScanDecidesAsThePlainScanOverTopocentricPositions) {
+  const double k0 = LunationNumberAt(MomentFromDate(1990, 1, 1, 0));
+  int eclipses = 0;
+  for (int i = 0; i < 570; ++i) {
+    const ChartMoment t = ApproximateNewMoon(k0 + i, 0.9);
+    const bool plain = PlainGridTest(t);
+    EXPECT_EQ(EclipseTest(t, 1), plain) << DateFromMoment(t).year << "-" << DateFromMoment(t).month;
+    eclipses += plain;
+  }
+  // About two a year reach half the Sun somewhere.
+  EXPECT_GT(eclipses, 60);
+  EXPECT_LT(eclipses, 110);
 }
 
 // The grid reaches round the whole globe: these partial eclipses covered most of the Sun
