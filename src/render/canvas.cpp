@@ -1,6 +1,7 @@
 #include "render/canvas.h"
 
 #include <fontconfig/fontconfig.h>
+#include <unistd.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -14,6 +15,41 @@
 namespace sd::render {
 
 namespace {
+
+struct KnownFont {
+  const char* name;
+  int weight;
+  bool italic;
+  const char* file;
+  int index;
+};
+constexpr KnownFont kKnownFonts[] = {
+#include "render/known_fonts.inc"
+    {nullptr, 0, false, nullptr, 0}};
+
+bool IsBold(int weight) { return weight >= 600; }
+
+bool MatchByFontconfig(const Font& font, std::string& file, int& index) {
+  if (!FcInit()) return false;
+  FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>(font.name.c_str()));
+  if (!pat) return false;
+  FcPatternAddInteger(pat, FC_WEIGHT, IsBold(font.weight) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pat, FC_SLANT, font.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+  FcDefaultSubstitute(pat);
+  FcResult result;
+  FcPattern* match = FcFontMatch(nullptr, pat, &result);
+  FcPatternDestroy(pat);
+  if (!match) return false;
+  FcChar8* path = nullptr;
+  bool ok = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path;
+  if (ok) {
+    file = reinterpret_cast<const char*>(path);
+    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+  }
+  FcPatternDestroy(match);
+  return ok;
+}
 
 // Upper half of code page 1251, the 8-bit encoding of Cyrillic text in this system.
 constexpr uint16_t kCp1251High[128] = {
@@ -91,7 +127,7 @@ class FontEngine {
     Face& f = faces_[key];
     std::string file;
     int index = 0;
-    if (!Match(font, file, index)) return Fail("no font matches '" + font.name + "'");
+    if (FindFontFile(font, file, index) == FontSource::kNone) return Fail("no font matches '" + font.name + "'");
     if (FT_New_Face(lib_, file.c_str(), index, &f.face) != 0) {
       f.face = nullptr;
       return Fail("cannot open font file " + file);
@@ -137,33 +173,25 @@ class FontEngine {
     return nullptr;
   }
 
-  static bool Match(const Font& font, std::string& file, int& index) {
-    if (!FcInit()) return false;
-    FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>(font.name.c_str()));
-    if (!pat) return false;
-    FcPatternAddInteger(pat, FC_WEIGHT, font.weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pat, FC_SLANT, font.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult result;
-    FcPattern* match = FcFontMatch(nullptr, pat, &result);
-    FcPatternDestroy(pat);
-    if (!match) return false;
-    FcChar8* path = nullptr;
-    bool ok = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path;
-    if (ok) {
-      file = reinterpret_cast<const char*>(path);
-      if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-    }
-    FcPatternDestroy(match);
-    return ok;
-  }
-
   FT_Library lib_ = nullptr;
   bool ok_ = false;
   bool reported_ = false;
   std::map<std::string, Face> faces_;
 };
+
+FontSource FindFontFile(const Font& font, std::string& file, int& index, bool fontconfig_only) {
+  if (!fontconfig_only) {
+    for (const KnownFont* k = kKnownFonts; k->name; ++k) {
+      if (font.name != k->name || IsBold(font.weight) != IsBold(k->weight) ||
+          font.italic != k->italic || access(k->file, R_OK) != 0)
+        continue;
+      file = k->file;
+      index = k->index;
+      return FontSource::kBuildTable;
+    }
+  }
+  return MatchByFontconfig(font, file, index) ? FontSource::kFontconfig : FontSource::kNone;
+}
 
 Canvas::Canvas(int width, int height)
     : width_(std::max(width, 0)), height_(std::max(height, 0)),

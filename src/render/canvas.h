@@ -60,6 +60,14 @@ struct Font {
   Colour colour = kBlack;  // text colour
 };
 
+// Where the face of a font was found: the table of faces fontconfig gave when the program was
+// built (used while the file is still there), or fontconfig asked now.
+enum class FontSource { kNone, kBuildTable, kFontconfig };
+// The font file and face index of a font (name, weight class, slant). `fontconfig_only` skips
+// the build table.
+FontSource FindFontFile(const Font& font, std::string& file, int& index,
+                        bool fontconfig_only = false);
+
 class FontEngine;  // FreeType and fontconfig behind the canvas
 
 class Canvas {

@@ -163,6 +163,29 @@ TEST(Canvas, TextIsDrawnInTheFontColourWithoutBackground) {
   EXPECT_EQ(c.TextHeight("2026"), 24);
 }
 
+// The table made at build time spares each run the font configuration; it must name the very
+// faces fontconfig gives, or the pictures would change with it.
+TEST(Canvas, BuildTableNamesTheFacesFontconfigGives) {
+  for (const int weight : {400, 700}) {
+    for (const bool italic : {false, true}) {
+      Font f;
+      f.weight = weight;
+      f.italic = italic;
+      std::string table_file, fc_file;
+      int table_index = -1, fc_index = -1;
+      EXPECT_EQ(FindFontFile(f, table_file, table_index), FontSource::kBuildTable) << weight << italic;
+      EXPECT_EQ(FindFontFile(f, fc_file, fc_index, true), FontSource::kFontconfig);
+      EXPECT_EQ(table_file, fc_file) << weight << italic;
+      EXPECT_EQ(table_index, fc_index);
+    }
+  }
+  Font unknown;
+  unknown.name = "No Such Family";
+  std::string file;
+  int index = 0;
+  EXPECT_NE(FindFontFile(unknown, file, index), FontSource::kBuildTable);
+}
+
 TEST(Canvas, TextWidthFollowsTextAndFontWidth) {
   Canvas c(10, 10);
   c.font().height = 16;
