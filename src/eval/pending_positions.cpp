@@ -4,12 +4,9 @@
 
 namespace sd::eval {
 
-void ScoreKind0(KindContext&) {}
 void ScoreKind1(KindContext&) {}
-void ScoreKind3(KindContext&) {}
 void ScoreKind8(KindContext&) {}
 void ScoreKind16(KindContext&) {}
-void ScoreKind19(KindContext&) {}
 void ScoreKind33(KindContext&) {}
 
 }  // namespace sd::eval
