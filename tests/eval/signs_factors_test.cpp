@@ -383,6 +383,14 @@ TEST_F(PositionEvents, NoTripleTwiceAndNoObjectOnItsOwnMidpoint) {
   Transit(kMoon, 20);
   Transit(kMercury, 15);
   EXPECT_EQ(Value("M0=1\nM1=0,1\nM2=0,1\nM3=1\nM4=1\nM5=0,1,2\nM6=6\n", CountMode, 3), 1);
+  // Not in any aspect either: with Sun 10 and Moon 130 each stands in sextile to their midpoint.
+  Transit(kMoon, 130);
+  EXPECT_EQ(Value("M0=1\nM1=0\nM2=1\nM3=2\nM4=1\nM5=0,1\nM6=1\n", CountMode, 3), 0);
+  // The same positions as a natal pair: the transit Sun and Moon are other bodies.
+  Natal(kSun, 10);
+  Natal(kMoon, 130);
+  EXPECT_EQ(Value("M0=0\nM1=0\nM2=1\nM3=2\nM4=1\nM5=0,1\nM6=1\n", CountMode, 3), 2);
+  Transit(kMoon, 20);
   // Overlapping sets: (Sun, Moon), (Sun, Mercury) and (Moon, Mercury) each meet the third
   // object within 8; a pair (Moon, Moon) would add Mercury 5 from the Moon.
   EXPECT_EQ(Value("M0=1\nM1=0,1\nM2=1,2\nM3=1\nM4=1\nM5=0,1,2\nM6=8\n", CountMode, 3), 3);
