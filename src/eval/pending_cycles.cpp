@@ -4,10 +4,7 @@
 
 namespace sd::eval {
 
-void ScoreKind7(KindContext&) {}
 void ScoreKind9(KindContext&) {}
-void ScoreKind11(KindContext&) {}
-void ScoreKind12(KindContext&) {}
 void ScoreKind14(KindContext&) {}
 void ScoreKind15(KindContext&) {}
 void ScoreKind17(KindContext&) {}
@@ -19,6 +16,5 @@ void ScoreKind24(KindContext&) {}
 void ScoreKind29(KindContext&) {}
 void ScoreKind39(KindContext&) {}
 void ScoreKind40(KindContext&) {}
-void ScoreKind41(KindContext&) {}
 
 }  // namespace sd::eval

@@ -1,0 +1,78 @@
+// Relative positions (kinds 11 and 12): an object standing just behind or just ahead of a
+// reference object, or between two reference objects that stand close together. Both compare
+// ecliptic longitudes at the moment; each hit adds 1 to the event's value.
+#include <cmath>
+
+#include "astro/aspects.h"
+#include "astro/calendar.h"
+#include "eval/event_frame.h"
+#include "eval/kinds.h"
+#include "eval/relative_factors.h"
+
+namespace sd::eval {
+
+namespace {
+
+// Longitude of an object in chart k at the moment: 0 the natal chart, 1 the moment's
+// transits. Any other chart, or an object outside the rows, has none.
+double LongitudeAt(const KindContext& ctx, int object, int chart) {
+  if (object < 0 || object >= kObjectCount) return NoValue;
+  if (chart == 0) return ctx.NatalAt(kAt).Object[kLongitude][object];
+  if (chart == 1) return ctx.TransitAt(kAt).Longitude(object);
+  return NoValue;
+}
+
+// The midpoint of x and y on the shorter of the two arcs between them.
+double NearerMidpoint(double x, double y) {
+  double m = (x + y) / 2;
+  if (AngularDistance(m - y) > 90) m = NormalizeMod(m + 180, 360);
+  return m;
+}
+
+}  // namespace
+
+RelativeResult BehindOrAhead(double x, double y, int side, double orb) {
+  if (!IsValue(x) || !IsValue(y)) return {};
+  const double d = SignedDifference(x, y);
+  if (side == 0) return {d <= 0 && -d < orb, 1.0};
+  if (side == 1) return {d > 0 && d < orb, 1.0};
+  return {};
+}
+
+RelativeResult Between(double x, double a, double b, double orb) {
+  if (!IsValue(x) || !IsValue(a) || !IsValue(b)) return {};
+  if (!IsBetween(b, x, a) && !IsBetween(a, x, b)) return {};
+  const double span = std::fabs(SignedDifference(a, b));
+  if (!(span < orb)) return {};
+  // Two references on one point: x can only stand on it, which is the midpoint itself.
+  if (span == 0) return {true, 1.0};
+  const double off = std::fabs(SignedAspectOrb(1, NearerMidpoint(a, b), x));
+  return {true, (span - off) / span};
+}
+
+void ScoreKind11(KindContext& ctx) {
+  const model::EvKind11& ev = ctx.Def().K.k11;
+  const double y = LongitudeAt(ctx, ev.LR4, ev.LR3);
+  for (int n = 0; n < kObjectCount; ++n) {
+    if (!ev.LR2.Has(n)) continue;
+    if (ev.LR1 == ev.LR3 && n == ev.LR4) continue;  // never measured against itself
+    if (!ctx.Admit({n})) continue;
+    const RelativeResult r = BehindOrAhead(LongitudeAt(ctx, n, ev.LR1), y, ev.LR5, ev.LR6);
+    if (r.hit) ctx.Hit(r.strength, 0.0);
+  }
+}
+
+void ScoreKind12(KindContext& ctx) {
+  const model::EvKind12& ev = ctx.Def().K.k12;
+  const double a = LongitudeAt(ctx, ev.BT4, ev.BT3);
+  const double b = LongitudeAt(ctx, ev.BT5, ev.BT3);
+  for (int n = 0; n < kObjectCount; ++n) {
+    if (!ev.BT2.Has(n)) continue;
+    if (ev.BT1 == ev.BT3 && (n == ev.BT4 || n == ev.BT5)) continue;
+    if (!ctx.Admit({n})) continue;
+    const RelativeResult r = Between(LongitudeAt(ctx, n, ev.BT1), a, b, ev.BT6);
+    if (r.hit) ctx.Hit(r.strength, 0.0);
+  }
+}
+
+}  // namespace sd::eval

@@ -1,0 +1,140 @@
+#include "eval/relative_factors.h"
+
+#include <gtest/gtest.h>
+
+#include "astro/calendar.h"
+#include "one_moment.h"
+
+namespace sd::eval {
+namespace {
+
+using testing::EventOfKind;
+using testing::OneMoment;
+
+TEST(BehindOrAhead, OrbIsOpenAndTheReferenceItselfCountsAsBehind) {
+  struct Case { double x, y; int side; double orb; bool hit; };
+  const Case cases[] = {
+      {96, 100, 0, 5, true},    {100, 100, 0, 5, true},   {95, 100, 0, 5, false},
+      {101, 100, 0, 5, false},  {95.0001, 100, 0, 5, true},
+      {101, 100, 1, 5, true},   {100, 100, 1, 5, false},  {104.999, 100, 1, 5, true},
+      {105, 100, 1, 5, false},  {99, 100, 1, 5, false},
+      {359, 2, 0, 5, true},     {3, 359, 1, 5, true},     {3, 359, 0, 5, false},
+      // Half a circle away counts as ahead, whatever the orb.
+      {280, 100, 1, 181, true}, {280, 100, 0, 181, false},
+      {96, 100, 2, 5, false},   {101, 100, 255, 5, false},
+      {NoValue, 100, 0, 5, false}, {96, NoValue, 0, 5, false},
+  };
+  for (const Case& c : cases) {
+    const RelativeResult r = BehindOrAhead(c.x, c.y, c.side, c.orb);
+    EXPECT_EQ(r.hit, c.hit) << c.x << " vs " << c.y << " side " << c.side;
+    if (r.hit) {
+      EXPECT_EQ(r.strength, 1.0);
+    }
+  }
+}
+
+TEST(Between, ShorterArcWithStrengthFromTheMidpoint) {
+  struct Case { double x, a, b, orb; bool hit; double strength; };
+  const Case cases[] = {
+      {15, 10, 20, 15, true, 1.0},  {10, 10, 20, 15, true, 0.5},  {20, 10, 20, 15, true, 0.5},
+      {12.5, 10, 20, 15, true, 0.75}, {15, 20, 10, 15, true, 1.0}, {17.5, 20, 10, 15, true, 0.75},
+      {25, 10, 20, 15, false, 0},   {5, 10, 20, 15, false, 0},
+      {15, 10, 20, 10, false, 0},  // the span must stay below the orb
+      {0, 350, 10, 25, true, 1.0},  {355, 350, 10, 25, true, 0.75}, {5, 10, 350, 25, true, 0.75},
+      {180, 350, 10, 25, false, 0},
+      // The longer arc never counts, however wide the orb.
+      {100, 10, 300, 200, false, 0}, {340, 10, 300, 200, true, 65 / 70.0},
+      {30, 30, 30, 1, true, 1.0},  // both references on one point
+      {NoValue, 10, 20, 15, false, 0}, {15, NoValue, 20, 15, false, 0},
+  };
+  for (const Case& c : cases) {
+    const RelativeResult r = Between(c.x, c.a, c.b, c.orb);
+    EXPECT_EQ(r.hit, c.hit) << c.x << " in " << c.a << ".." << c.b;
+    if (r.hit) {
+      EXPECT_NEAR(r.strength, c.strength, 1e-12) << c.x << " in " << c.a << ".." << c.b;
+    }
+  }
+}
+
+// Transit Mercury 96, Venus 100, Mars 95, Jupiter absent; reference the transit Sun at 100.
+TEST(Kind11, TestsEveryMemberButTheReferenceInItsOwnChart) {
+  OneMoment m;
+  m.Transit(kSun, 100);
+  m.Transit(kMercury, 96);
+  m.Transit(kVenus, 100);
+  m.Transit(kMars, 95);
+  m.Natal(kSun, 98);
+  model::EventDef def = EventOfKind(11);
+  auto& k = def.K.k11;
+  k.LR1 = 1;
+  k.LR2 = ObjectSet{kSun, kMercury, kVenus, kMars, kJupiter};
+  k.LR3 = 1;
+  k.LR4 = kSun;
+  k.LR5 = 0;
+  k.LR6 = 5;
+  EventResult r = m.Run(def);
+  EXPECT_EQ(r.Hits, 2);  // Mercury and Venus; the Sun is not its own reference
+  EXPECT_EQ(r.Graded, 2.0L);
+
+  // Against the natal Sun (98) the transit Sun is a candidate like any other: it and Venus
+  // stand 2 ahead.
+  k.LR3 = 0;
+  k.LR5 = 1;
+  r = m.Run(def);
+  EXPECT_EQ(r.Hits, 2);
+  k.LR5 = 0;  // Mercury 2 behind, Mars 3 behind
+  EXPECT_EQ(m.Run(def).Hits, 2);
+
+  // Natal objects tested against the natal Sun: only those switched on in the natal chart.
+  m.Natal(kMoon, 97);
+  m.NatalChart().Object[kLongitude][kVenus] = 96;  // a value, but not switched on
+  k.LR1 = 0;
+  k.LR2 = ObjectSet{kSun, kMoon, kVenus};
+  EXPECT_EQ(m.Run(def).Hits, 1);
+  // A chart the forecast does not have never hits.
+  k.LR3 = 2;
+  EXPECT_EQ(m.Run(def).Hits, 0);
+}
+
+// Transit Sun 10, Moon 20 as the references; Mercury on the midpoint, Venus on the Sun.
+TEST(Kind12, CountsOnePerHitAndSumsTheStrengths) {
+  OneMoment m;
+  m.Transit(kSun, 10);
+  m.Transit(kMoon, 20);
+  m.Transit(kMercury, 15);
+  m.Transit(kVenus, 10);
+  m.Transit(kMars, 25);
+  model::EventDef def = EventOfKind(12);
+  auto& k = def.K.k12;
+  k.BT1 = 1;
+  k.BT2 = ObjectSet{kSun, kMoon, kMercury, kVenus, kMars, kJupiter};
+  k.BT3 = 1;
+  k.BT4 = kSun;
+  k.BT5 = kMoon;
+  k.BT6 = 15;
+  EventResult r = m.Run(def);
+  EXPECT_EQ(r.Hits, 2);  // the references themselves are not tested
+  EXPECT_EQ(r.Graded, 2.0L);
+  EXPECT_NEAR(static_cast<double>(r.StrengthSum), 1.5, 1e-12);
+  // With "_CM" = 1 the strengths are not summed; the value stays one per hit.
+  def.CM = 1;
+  r = m.Run(def);
+  EXPECT_EQ(r.Graded, 2.0L);
+  EXPECT_EQ(r.StrengthSum, 0.0L);
+  def.CM = 0;
+  k.BT6 = 10;
+  EXPECT_EQ(m.Run(def).Hits, 0);
+
+  // Natal references: the transit Sun and Moon are candidates too, and stand at the ends.
+  k.BT6 = 15;
+  k.BT3 = 0;
+  m.Natal(kSun, 10);
+  m.Natal(kMoon, 20);
+  EXPECT_EQ(m.Run(def).Hits, 4);
+  // A reference missing from its chart: no candidate hits.
+  m.NatalChart().ObjectOn[kMoon] = 0;
+  EXPECT_EQ(m.Run(def).Hits, 0);
+}
+
+}  // namespace
+}  // namespace sd::eval
