@@ -163,6 +163,9 @@ TEST(SignsForecast, TransitMoonOnTheNatalSunMoonAxis) {
   // The second harmonic: midpoint and Moon both doubled.
   Check(f, "[E]\n_H=x\n_T=3\nM0=0\nM1=0\nM2=1\nM3=1\nM4=1\nM5=1\nM6=8\nM8=2\n", 2026, 4, 1,
         [&](const ChartData& t) { return Strength(AngularDistance(2 * t.Lon(kMoon) - 2 * mid), 8); });
+  // Exact passages need the Moon to move within the step; the forecast's stencil stands still.
+  Check(f, "[E]\n_H=x\n_T=3\n_CM=1\nM0=0\nM1=0\nM2=1\nM3=1,5\nM4=1\nM5=1\nM6=8\n", 2026, 4, 1,
+        [](const ChartData&) { return 0.0; });
 }
 
 TEST(SignsForecast, TransitMoonOnTheTransitSunMercuryMidpoint) {
