@@ -195,15 +195,17 @@ class PositionEvents : public ::testing::Test {
     in.Transit[eval::kAfter] = &snap_next_;
     in.Transit[eval::kAfter2] = &snap_next_;
     in.NatalAt = natal_.get();
-    in.NatalAfter = natal_.get();
+    in.NatalAfter = natal_after_ ? natal_after_.get() : natal_.get();
     in.Moment = now_->Moment;
     in.GridStepDays = 0.5;
     in.Mode = mode;
+    in.Options.NatalStencilAlways = natal_stencil_always_;
     return eval::EvaluateModel(model, in);
   }
 
-  std::unique_ptr<ChartData> natal_, now_, next_;
+  std::unique_ptr<ChartData> natal_, natal_after_, now_, next_;
   MomentSnapshot snap_now_, snap_next_;
+  uint8_t natal_stencil_always_ = 0;
   std::string path_;
 };
 
@@ -308,6 +310,21 @@ TEST_F(PositionEvents, IngressesInTheirDirection) {
   }
 }
 
+TEST_F(PositionEvents, NatalIngressFollowsTheNatalStencilOnlyWithoutADirectionFilter) {
+  // A natal pair one day apart, the Moon crossing into Aries between them.
+  Natal(kMoon, 359);
+  natal_after_ = std::make_unique<ChartData>(*natal_);
+  natal_after_->Moment = natal_->Moment + DayInCenturies;
+  natal_after_->Object[kLongitude][kMoon] = 1;
+  EXPECT_EQ(Value("_CM=1\nP0=0\nP1=1\nP3=1\n"), 1);
+  // A direction filter holds a natal object at its place at t: no ingress is seen.
+  EXPECT_EQ(Value("_CM=1\nP0=0\nP1=1\nP3=1\nP6=1\n"), 0);
+  // Unless the caller asks for the natal stencil always.
+  natal_stencil_always_ = 1;
+  EXPECT_EQ(Value("_CM=1\nP0=0\nP1=1\nP3=1\nP6=1\n"), 1);
+  EXPECT_EQ(Value("_CM=1\nP0=0\nP1=1\nP3=1\nP6=2\n"), 0);
+}
+
 TEST_F(PositionEvents, IngressIntoATransitHouseUsesTheCuspsOfEachEnd) {
   // The object stands still; the houses move under it.
   Transit(kSun, 45);
@@ -398,6 +415,20 @@ TEST_F(PositionEvents, NoTripleTwiceAndNoObjectOnItsOwnMidpoint) {
   Natal(kSun, 5);
   Natal(kMoon, 15);
   EXPECT_EQ(Value("M0=0\nM1=0\nM2=1\nM3=1\nM4=1\nM5=0\nM6=1\n", CountMode, 3), 1);
+}
+
+TEST_F(PositionEvents, AllNatalMidpointsMoveWithTheNatalStencil) {
+  Natal(kSun, 350);
+  Natal(kMoon, 10);
+  Natal(kMercury, 0.5);
+  const std::string keys = "M0=0\nM1=0\nM2=1\nM3=1\nM4=0\nM5=2\nM6=1\n";
+  EXPECT_NEAR(Value(keys, eval::GradedMode, 3), RaisedCosine(0.5, 1), 1e-9);
+  // Mercury 3 degrees further a day later: a day earlier it was 2.5 degrees short of the
+  // midpoint, outside the orb, so the aspect does not hold across the stencil.
+  natal_after_ = std::make_unique<ChartData>(*natal_);
+  natal_after_->Moment = natal_->Moment + DayInCenturies;
+  natal_after_->Object[kLongitude][kMercury] = 3.5;
+  EXPECT_EQ(Value(keys, eval::GradedMode, 3), 0);
 }
 
 TEST_F(PositionEvents, MidpointExactMoment) {
