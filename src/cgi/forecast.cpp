@@ -82,6 +82,8 @@ ForecastValues ComputeForecast(ChartSlotArray& slots, const std::string& model_p
   in.NatalAfter = &natal;
   in.GridStepDays = step / DayInCenturies;
   in.Mode = eval::GradedMode;
+  // Calendar events judge the weekday and the clock on the request's own local days.
+  in.Options.ZoneHours = HmsToDecimal(zone);
 
   out.Moments.reserve(static_cast<size_t>(out.Grid.N) + 1);
   out.Values.reserve(static_cast<size_t>(out.Grid.N) + 1);

@@ -5,16 +5,11 @@
 namespace sd::eval {
 
 void ScoreKind9(KindContext&) {}
-void ScoreKind14(KindContext&) {}
-void ScoreKind15(KindContext&) {}
 void ScoreKind17(KindContext&) {}
 void ScoreKind18(KindContext&) {}
 void ScoreKind20(KindContext&) {}
 void ScoreKind21(KindContext&) {}
 void ScoreKind23(KindContext&) {}
 void ScoreKind24(KindContext&) {}
-void ScoreKind29(KindContext&) {}
-void ScoreKind39(KindContext&) {}
-void ScoreKind40(KindContext&) {}
 
 }  // namespace sd::eval

@@ -1,0 +1,98 @@
+// Calendar events (kind 14).
+#include "eval/calendar_factors.h"
+
+#include <cmath>
+
+#include "eval/event_frame.h"
+#include "eval/kinds.h"
+
+namespace sd::eval {
+
+namespace {
+
+enum CalendarMode : uint8_t { kByWeekday = 0, kByDayOfMonth = 1, kByMonth = 2, kByClock = 3 };
+
+constexpr int kMinutesPerDay = 1440;
+constexpr double kMidnightMarginHours = 1.0 / 3600000;  // one millisecond
+
+// Whether the local date has the wanted value (weekday, day or month) of the mode; the clock
+// window is judged on the minute.
+bool Holds(const model::EvKind14& ev, int wanted, const CivilDate& d) {
+  switch (ev.DAY1) {
+    case kByWeekday: return Weekday(d) == wanted;
+    case kByDayOfMonth: return d.day == wanted;
+    case kByMonth: return d.month == wanted;
+    case kByClock: {
+      const int k = MinuteOfDay(d);
+      return ev.DAY5 <= k && k <= ev.DAY6;
+    }
+    default: return false;
+  }
+}
+
+bool CalendarTest(const KindContext& ctx, int wanted) {
+  const model::EvKind14& ev = ctx.Def().K.k14;
+  const ChartMoment t = ctx.In->Moment;
+  if (!IsValue(t)) return false;
+  const double zone = ctx.In->Options.ZoneHours;
+  const bool now = Holds(ev, wanted, LocalDate(t, zone));
+  if (ctx.Def().CM == 0) return now;
+  // The start of the condition: it holds now and did not one grid step ago. A clock window has
+  // no start on this reading.
+  if (ev.DAY1 == kByClock || !now) return false;
+  const ChartMoment before = t - ctx.In->GridStepDays * DayInCenturies;
+  return !Holds(ev, wanted, LocalDate(before, zone));
+}
+
+// Runs the condition and the factor test for one wanted value.
+void TryValue(KindContext& ctx, int wanted) {
+  if (!ctx.Admit({wanted})) return;
+  if (CalendarTest(ctx, wanted)) ctx.Hit(1.0, 0.0);
+}
+
+}  // namespace
+
+CivilDate LocalDate(ChartMoment t, double zone_hours) {
+  const ChartMoment x = t + zone_hours * DayInCenturies / 24;
+  CivilDate d = DateFromMoment(x);
+  // A moment meant as local midnight (the forecast grid's, built from days in centuries and a
+  // zone offset) comes back a fraction of a millisecond short of it about every other time; read
+  // literally that would put midnight on the day before. Within a millisecond of midnight the
+  // date is the next day's.
+  if (d.hours >= 24 - kMidnightMarginHours) {
+    d = DateFromMoment(x + 2 * kMidnightMarginHours * DayInCenturies / 24);
+    d.hours = 0;
+    d.hours_hms = 0;
+  }
+  return d;
+}
+
+int Weekday(const CivilDate& d) {
+  // Julian Day of the date's noon, a whole number; JD 0 fell on a Monday.
+  const double jd = std::round(MomentFromDate(d.year, d.month, d.day, 12.0) * 36525.0 + 2415020.0);
+  const double r = jd - 7 * std::floor(jd / 7);
+  return static_cast<int>(r) + 1;
+}
+
+int MinuteOfDay(const CivilDate& d) {
+  const int k = static_cast<int>(std::lround(d.hours * 60));
+  if (k >= kMinutesPerDay) return kMinutesPerDay - 1;
+  return k < 0 ? 0 : k;
+}
+
+void ScoreKind14(KindContext& ctx) {
+  const model::EvKind14& ev = ctx.Def().K.k14;
+  const auto each = [&](const ObjectSet& set, int first, int last) {
+    for (int v = first; v <= last; ++v)
+      if (set.Has(v)) TryValue(ctx, v);
+  };
+  switch (ev.DAY1) {
+    case kByWeekday: each(ev.DAY2, 1, 7); break;
+    case kByDayOfMonth: each(ev.DAY3, 1, 31); break;
+    case kByMonth: each(ev.DAY4, 1, 12); break;
+    case kByClock: TryValue(ctx, 0); break;
+    default: break;
+  }
+}
+
+}  // namespace sd::eval

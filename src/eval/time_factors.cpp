@@ -1,0 +1,89 @@
+// Time-cycle and time-threshold events (kinds 40, 39, 29).
+#include "eval/time_factors.h"
+
+#include <cmath>
+
+#include "astro/aspects.h"
+#include "eval/event_frame.h"
+#include "eval/kinds.h"
+#include "eval/orb_profile.h"
+
+namespace sd::eval {
+
+namespace {
+
+// The cycle's own profile: parameter 1 and no shift, whatever the aspect settings are.
+constexpr double kCycleProfileParameter = 1.0;
+
+int CycleProfile(uint8_t shape) {
+  switch (shape) {
+    case 0: return kProfileRaisedCosine;
+    case 1: return kProfileWavelet;
+    default: return -1;  // a shape without a profile: the hit counts with strength 0
+  }
+}
+
+}  // namespace
+
+ChartMoment TimeCycleEpoch() { return MomentFromDate(1900, 1, 1, 0.0); }
+
+double TimeCyclePhase(ChartMoment t, double period_days) {
+  return NormalizeMod((t - TimeCycleEpoch()) * 360.0 / (period_days * DayInCenturies), 360);
+}
+
+TimeFactorResult TimeCycleTest(ChartMoment t, const model::EvKind40& ev) {
+  TimeFactorResult r;
+  const double period = ev.INTERACT_1;
+  const double orb = ev.INTERACT_3;
+  if (!IsValue(t) || !(period > 0) || !std::isfinite(period) || std::isnan(ev.INTERACT_2)) return r;
+  const double d = SignedDifference(ev.INTERACT_2, TimeCyclePhase(t, period));
+  if (!(std::fabs(d) <= orb)) return r;
+  r.hit = true;
+  r.second = d;
+  const int profile = CycleProfile(ev.INTERACT_4);
+  if (profile >= 0)
+    r.strength = OrbStrength(profile, d, kCycleProfileParameter, NoValue, orb, OrbProfileNormalised);
+  return r;
+}
+
+TimeFactorResult ThresholdTest(ChartMoment t, const model::EvKind39& ev) {
+  TimeFactorResult r;
+  if (!IsValue(t)) return r;
+  const double threshold = ev.IMPORTANT_T2;
+  if (ev.IMPORTANT_T1 == 0) r.hit = t <= threshold;
+  else if (ev.IMPORTANT_T1 == 1) r.hit = t > threshold;
+  if (r.hit) r.strength = 1.0;
+  return r;
+}
+
+bool YearsSinceNatalTest(ChartMoment t, ChartMoment natal, const model::EvKind29& ev) {
+  if (!IsValue(t) || !IsValue(natal)) return false;
+  const double year = kTropicalYearDays * DayInCenturies;
+  const ChartMoment first = natal + ev.TST2 * year;
+  const ChartMoment second = natal + ev.TST3 * year;
+  switch (ev.TST1) {
+    case 0: return t <= first;
+    case 1: return t > first;
+    case 2: return first < t && t <= second;
+    default: return false;
+  }
+}
+
+void ScoreKind40(KindContext& ctx) {
+  if (!ctx.Admit({})) return;
+  const TimeFactorResult r = TimeCycleTest(ctx.In->Moment, ctx.Def().K.k40);
+  if (r.hit) ctx.Hit(r.strength, r.second);
+}
+
+void ScoreKind39(KindContext& ctx) {
+  if (!ctx.Admit({})) return;
+  const TimeFactorResult r = ThresholdTest(ctx.In->Moment, ctx.Def().K.k39);
+  if (r.hit) ctx.Hit(r.strength, r.second);
+}
+
+// Decided by the event level alone: no condition test. A hit also counts 1 in both sums.
+void ScoreKind29(KindContext& ctx) {
+  if (YearsSinceNatalTest(ctx.In->Moment, ctx.In->NatalMoment, ctx.Def().K.k29)) ctx.Hit(1.0, 1.0);
+}
+
+}  // namespace sd::eval
