@@ -4,11 +4,9 @@
 
 namespace sd::eval {
 
-void ScoreKind9(KindContext&) {}
 void ScoreKind17(KindContext&) {}
 void ScoreKind18(KindContext&) {}
 void ScoreKind20(KindContext&) {}
-void ScoreKind21(KindContext&) {}
 void ScoreKind23(KindContext&) {}
 void ScoreKind24(KindContext&) {}
 

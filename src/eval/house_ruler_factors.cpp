@@ -1,0 +1,108 @@
+// House ruler events (kind 21): the planets that rule the sign on a house cusp, judged by where
+// they stand, how they move, whom they aspect, their dignity and interception. The event has no
+// object loop: one condition test, then one factor test that hits at most once.
+#include <array>
+#include <span>
+
+#include "astro/aspects.h"
+#include "astro/calendar.h"
+#include "astro/dignities.h"
+#include "astro/houses.h"
+#include "astro/moment_snapshot.h"
+#include "eval/event_frame.h"
+#include "eval/kinds.h"
+
+namespace sd::eval {
+
+namespace {
+
+using Row = std::array<double, kObjectCount>;
+
+// The longitude row of a chart selector at a stencil point: the natal chart, or the moment's
+// transit snapshot unpacked. Only those two charts exist on the evaluation's paths; any other
+// selector reads as a chart where nothing is known.
+Row LongitudeRow(const KindContext& ctx, int selector, StencilPoint p) {
+  Row row;
+  row.fill(NoValue);
+  if (selector == 0) {
+    const ChartData& c = ctx.NatalAt(p);
+    for (int n = 0; n < kObjectCount; ++n) row[n] = c.Object[kLongitude][n];
+  } else if (selector == 1) {
+    UnpackRow(ctx.TransitAt(p).bytes + snapshot_offset::kLongitude, row);
+  }
+  return row;
+}
+
+bool IsHouse(int h) { return h >= 1 && h <= 12; }
+
+// The planets 0..9 ruling the sign on cusp h of the row; empty when the cusp is unknown.
+ObjectSet RulersOfHouse(const Row& cusps, int h) {
+  ObjectSet rulers;
+  if (!IsHouse(h)) return rulers;
+  const double c = cusps[CuspObject(h)];
+  if (!IsValue(c)) return rulers;
+  const int sign = SignOf(c);
+  if (sign < 1 || sign > 12) return rulers;
+  for (int p = 0; p < kPlanetCount; ++p)
+    if (DignitySets[sign - 1].RulerSet.Has(p)) rulers.Add(p);
+  return rulers;
+}
+
+// Sub-test 3: some planet ruling one house aspects a planet ruling the other; a planet that
+// rules both never pairs with itself.
+bool RulersInAspect(const model::EvKind21& ev, const Row& cusps, const Row& x, const ObjectSet& r1) {
+  if (ev.RS7 == ev.RS2) return false;
+  const ObjectSet r2 = RulersOfHouse(cusps, ev.RS7);
+  for (int i = 0; i < kPlanetCount - 1; ++i) {
+    for (int j = i + 1; j < kPlanetCount; ++j) {
+      const bool linked = (r1.Has(i) && r2.Has(j)) || (r2.Has(i) && r1.Has(j));
+      if (!linked || !IsValue(x[i]) || !IsValue(x[j])) continue;
+      if (AnyAspectIn(ev.RS8, x[j], x[i], ev.RS9)) return true;
+    }
+  }
+  return false;
+}
+
+bool HouseRulerTest(const model::EvKind21& ev, const Row& cusps, const Row& x, const Row& x_next) {
+  const ObjectSet rulers = RulersOfHouse(cusps, ev.RS2);
+  if (rulers.Empty()) return false;
+  if (ev.RS3 == 3) return RulersInAspect(ev, cusps, x, rulers);
+
+  const std::span<const double, kObjectCount> cusp_row(cusps);
+  for (int i = 0; i < kPlanetCount; ++i) {
+    if (!rulers.Has(i)) continue;
+    // An absent ruler stands nowhere and qualifies for nothing.
+    if (!IsValue(x[i])) continue;
+    bool qualifies = false;
+    switch (ev.RS3) {
+      case 0: qualifies = ev.RS4.Has(SignOf(x[i])); break;
+      case 1: qualifies = ev.RS5.Has(HouseOfCusps(cusps.data(), x[i])); break;
+      case 2: {
+        // The luminaries never turn back.
+        if (i < 2 || !IsValue(x_next[i])) break;
+        const double ahead = SignedDifference(x[i], x_next[i]);
+        qualifies = ev.RS6 == 0 ? ahead > 0 : ahead < 0;
+        break;
+      }
+      case 4: qualifies = SignDignity(i, x[i]) == ev.RS10; break;
+      case 5: qualifies = HouseDignity(i, cusp_row, x[i]) == ev.RS10; break;
+      case 6: qualifies = InInterceptedSign(cusp_row, x[i]); break;
+      default: return false;
+    }
+    if (qualifies) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void ScoreKind21(KindContext& ctx) {
+  const model::EvKind21& ev = ctx.Def().K.k21;
+  if (!ctx.Admit({})) return;
+  const Row cusps = LongitudeRow(ctx, ev.RS1A, kAt);
+  const Row x = LongitudeRow(ctx, ev.RS1, kAt);
+  const Row x_next = ev.RS3 == 2 ? LongitudeRow(ctx, ev.RS1, kAfter) : x;
+  if (HouseRulerTest(ev, cusps, x, x_next)) ctx.Hit(1.0, 0.0);
+}
+
+}  // namespace sd::eval

@@ -1,0 +1,28 @@
+#pragma once
+// The fixed points of the heliocentric orbits of Mercury..Pluto and the orbit point test of
+// kind 9 events.
+#include "astro/chart_data.h"
+
+namespace sd::eval {
+
+enum OrbitPoint : int {
+  kPerihelion = 0,
+  kAphelion = 1,
+  kAscendingNode = 2,
+  kDescendingNode = 3,
+  kOrbitPointCount = 4,
+};
+
+// Heliocentric ecliptic longitude, degrees in [0, 360), of orbit point `point` of planet 2..9
+// at moment t (Julian centuries from 1900 January 0.5). The points drift linearly in the
+// centuries from 1950 January 0.5. NoValue for any other planet or point, or a moment of
+// NoValue.
+double OrbitPointLongitude(int planet, int point, ChartMoment t);
+
+// Whether a planet at heliocentric longitude `now` (and `next` one step later) meets the orbit
+// point at longitude p: with orb > 0, closer than orb (strictly); with orb 0, p lies on the
+// shorter arc from now to next, ends included; a negative orb never meets. Any NoValue input
+// never meets.
+bool MeetsOrbitPoint(double now, double next, double p, double orb);
+
+}  // namespace sd::eval
