@@ -33,8 +33,9 @@ bool Holds(const model::EvKind14& ev, int wanted, const CivilDate& d) {
 bool CalendarTest(const KindContext& ctx, int wanted) {
   const model::EvKind14& ev = ctx.Def().K.k14;
   const ChartMoment t = ctx.In->Moment;
-  if (!IsValue(t)) return false;
   const double zone = ctx.In->Options.ZoneHours;
+  // A moment that is not a number would read as the first day of the calendar.
+  if (!IsValue(t) || !std::isfinite(t + zone)) return false;
   const bool now = Holds(ev, wanted, LocalDate(t, zone));
   if (ctx.Def().CM == 0) return now;
   // The start of the condition: it holds now and did not one grid step ago. A clock window has

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "astro/calendar.h"
@@ -155,6 +156,13 @@ TEST_F(CalendarEvent, TheDateIsTheZonesLocalDate) {
   EXPECT_EQ(EvaluateEvent(def_, in_).Hits, 0);
   in_.Options.ZoneHours = 9.5;
   EXPECT_EQ(EvaluateEvent(def_, in_).Hits, 1);
+  // No date at all: nothing, not the first day of the calendar (a Saturday, 1 January).
+  Want(1, {1});
+  in_.Options.ZoneHours = NAN;
+  EXPECT_EQ(EvaluateEvent(def_, in_).Hits, 0);
+  in_.Options.ZoneHours = 0;
+  in_.Moment = NAN;
+  EXPECT_EQ(EvaluateEvent(def_, in_).Hits, 0);
 }
 
 TEST_F(CalendarEvent, ClockWindow) {
