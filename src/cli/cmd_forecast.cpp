@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -157,6 +158,9 @@ int RunForecastCommand(const Args& args) {
   double zone = ZoneOffsetByName(o.zone);
   if (zone == kUnknownZone) zone = 0.0;
 
+  // A full disk or a file-size limit must fail the picture's write (EFBIG, reported below),
+  // not kill the command halfway with the picture's temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   ForecastRun run;
   try {
     ProcessScope process(now, dir);

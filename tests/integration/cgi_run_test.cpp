@@ -1,7 +1,9 @@
 // The installed CGI program, run as a web server runs it: a fresh environment per request,
 // the page on standard output.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -258,6 +260,20 @@ TEST_F(ProgramRun, PictureNameMemoryIsWrittenAtExitAndKeepsItsLine) {
   EXPECT_EQ(all.find("second line"), std::string::npos);
 }
 
+// The page of IBM Corp came whole, nothing partial is left in Temp, and one line on stderr
+// says why the picture is missing.
+void ExpectPageWithoutPicture(const ChildResult& r) {
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exit_status, 0);
+  bool only_crlf = false;
+  const auto lines = CrlfLines(r.out, only_crlf);
+  EXPECT_TRUE(only_crlf);
+  ASSERT_EQ(lines.size(), 15u) << r.out;
+  EXPECT_EQ(lines[8].rfind("<p align=\"center\"><b>Instrument:IBM Corp", 0), 0u) << lines[8];
+  EXPECT_NE(r.err.find("cannot write picture"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+}
+
 // The picture cannot be written: the page still comes whole, nothing partial is left in Temp,
 // and one line on stderr says why.
 TEST_F(ProgramRun, PageComesWhenThePictureCannotBeWritten) {
@@ -282,16 +298,38 @@ TEST_F(ProgramRun, PageComesWhenThePictureCannotBeWritten) {
                                    {"PATH=/usr/bin:/bin", "QUERY_STRING=TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp",
                                     "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
                                    kRunBound);
-    EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.exit_status, 0);
-    bool only_crlf = false;
-    const auto lines = CrlfLines(r.out, only_crlf);
-    EXPECT_TRUE(only_crlf);
-    ASSERT_EQ(lines.size(), 15u) << r.out;
-    EXPECT_EQ(lines[8].rfind("<p align=\"center\"><b>Instrument:IBM Corp", 0), 0u) << lines[8];
-    EXPECT_NE(r.err.find("cannot write picture"), std::string::npos) << r.err;
+    ExpectPageWithoutPicture(r);
     if (fs::is_directory(exe_dir_ / "Temp")) EXPECT_TRUE(InTemp().empty());
   }
+}
+
+// Temp that the server's user may not write to. Root writes anyway, so a run as root drops to
+// an unprivileged user for the child; the program directory is that user's, as an
+// installation's is the server's, and only Temp is closed to it.
+TEST_F(ProgramRun, PageComesWhenTempIsReadOnly) {
+  std::vector<std::string> argv = {program_};
+  if (::geteuid() == 0) {
+    const passwd* pw = ::getpwnam("nobody");
+    if (pw == nullptr || pw->pw_uid == 0 || !fs::exists("/usr/bin/setpriv"))
+      GTEST_SKIP() << "running as root without an unprivileged user to drop to";
+    fs::permissions(root_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+    for (const auto& e : fs::recursive_directory_iterator(exe_dir_))
+      ASSERT_EQ(::chown(e.path().c_str(), pw->pw_uid, pw->pw_gid), 0) << e.path();
+    ASSERT_EQ(::chown(exe_dir_.c_str(), pw->pw_uid, pw->pw_gid), 0);
+    argv = {"/usr/bin/setpriv", "--reuid=" + std::to_string(pw->pw_uid),
+            "--regid=" + std::to_string(pw->pw_gid), "--clear-groups", "--", program_};
+  }
+  fs::permissions(exe_dir_ / "Temp", fs::perms::owner_read | fs::perms::owner_exec |
+                                         fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec);
+  const ChildResult r = RunChild(argv,
+                                 {"PATH=/usr/bin:/bin", "QUERY_STRING=TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp",
+                                  "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
+                                 kRunBound);
+  ExpectPageWithoutPicture(r);
+  EXPECT_TRUE(InTemp().empty());
+  fs::permissions(exe_dir_ / "Temp", fs::perms::owner_all);
 }
 
 }  // namespace

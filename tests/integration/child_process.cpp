@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace sd::testing {
@@ -37,10 +38,16 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
 
+  // The sanitizer build's settings (the leak suppressions of system libraries) reach the
+  // children too; every other variable is the caller's choice.
+  std::vector<std::string> full_env = env;
+  for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+    if (const char* value = std::getenv(name)) full_env.push_back(std::string(name) + "=" + value);
+
   std::vector<char*> args, envp;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
-  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  for (const auto& e : full_env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
 
   pid_t pid = -1;

@@ -120,6 +120,24 @@ TEST(ForecastCommand, WritesThePictureWhenAsked) {
   fs::remove(gif);
 }
 
+// A full disk while the picture is written (here a file-size limit of 1 KiB): a clean failure
+// that names the picture, not a death by signal, and no partial picture left behind.
+TEST(ForecastCommand, PictureCutShortByTheFileSizeLimitFailsCleanly) {
+  std::string tmpl = (fs::temp_directory_path() / "forecast_fsize_XXXXXX").string();
+  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+  const fs::path dir = tmpl, gif = dir / "p.gif";
+  const ChildResult r = RunChild(
+      {"/bin/sh", "-c", "ulimit -f 2; exec \"$0\" \"$@\"", kTool, "forecast", "--security",
+       "IBM Corp", "--zone", "EST", "--date", "2026-03-20", "--gif", gif.string()},
+      {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, 120.0);
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exit_status, 1) << r.err;
+  EXPECT_NE(r.err.find("p.gif"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(fs::is_empty(dir)) << "a partial picture or its temporary file was left";
+  fs::remove_all(dir);
+}
+
 TEST(ForecastCommand, NamesInCodePage1251AreTypedAndPrintedAsUtf8) {
   // A program directory of its own whose database holds a Cyrillic name with a quote and a
   // backslash in it.

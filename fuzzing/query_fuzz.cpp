@@ -1,0 +1,58 @@
+// The query comes from whoever sends the request: whatever its bytes, decoding it, picking the
+// zone and the security name out of it, looking that name up in the natal database and writing
+// the page for it must neither crash nor hang, and the steps must keep their promises.
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "astro/chart_data.h"
+#include "cgi/page.h"
+#include "cgi/query.h"
+#include "cgi/request.h"
+#include "data/data_error.h"
+#include "data/natal_db.h"
+
+#ifndef STOCKDYN_SOURCE_DIR
+#error "STOCKDYN_SOURCE_DIR names the project, whose shipped natal database the lookup reads"
+#endif
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string database =
+      std::string(STOCKDYN_SOURCE_DIR) + "/fuzzing/corpus/natal_db/shipped.mil";
+  const std::string_view raw(reinterpret_cast<const char*>(data), size);
+
+  // The raw text as the server hands it over; an overlong one reads as no query at all.
+  const std::string env(raw.substr(0, raw.find('\0')));
+  ::setenv("QUERY_STRING", env.c_str(), 1);
+  const std::string read = sd::ReadQueryString();
+  if (env.size() >= sd::kQueryBufferSize && !read.empty()) std::abort();
+
+  const std::string query = sd::DecodeQuery(raw);
+  if (query.size() > raw.size()) std::abort();  // every replacement is shorter than its escape
+
+  const std::string zone_name = sd::QueryParam(sd::kZoneParam, query);
+  const double zone = sd::ZoneOffsetByName(zone_name);
+  if (zone != sd::kUnknownZone && (zone < -12 || zone > 12)) std::abort();
+  const std::string security = sd::QueryParam(sd::kSecurityParam, query);
+  if (security.find('&') != std::string::npos || security.find('=') != std::string::npos)
+    std::abort();
+  const std::string trimmed = sd::TrimBlanks(security);
+  if (!trimmed.empty() && (static_cast<unsigned char>(trimmed.front()) < 33 ||
+                           static_cast<unsigned char>(trimmed.back()) < 33))
+    std::abort();
+
+  sd::ChartData slot;
+  try {
+    sd::LookupNatal(database, security, slot);
+  } catch (const sd::DataFileError&) {
+    std::abort();  // the shipped database is there and whole
+  }
+  // The page writes a name byte for byte, whatever it holds.
+  slot.ChartName.Set(security);
+  slot.Event.LocalTime = zone == sd::kUnknownZone ? 0.0 : zone;
+  std::ostringstream page;
+  sd::WritePage(page, slot, trimmed, zone_name);
+  return 0;
+}
