@@ -68,7 +68,9 @@ void ComputeCuspsWith(int system, const ChartData& chart, double cusps[12], doub
                       double lon, ChartMoment t);
 
 // House 1..12 holding longitude x (degrees) by the chart's cusps (objects 18..29), or 0 when
-// any cusp is NoValue or x is not a finite value. A longitude exactly on cusp i is in house i.
+// any cusp is NoValue or x is not a finite value. Both ends of a house's arc belong to it and the
+// houses are tried from 1 to 12, so a longitude exactly on cusp 1 is in house 1 and one exactly
+// on cusp i of 2..12 in house i - 1, whose arc ends there.
 int HouseOf(const ChartData& chart, double x);
 // The same on a copied longitude row of kObjectCount entries (cusps at 18..29).
 int HouseOfCusps(const double* longitude_row, double x);
