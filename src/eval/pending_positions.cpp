@@ -4,9 +4,6 @@
 
 namespace sd::eval {
 
-void ScoreKind1(KindContext&) {}
-void ScoreKind8(KindContext&) {}
-void ScoreKind16(KindContext&) {}
 void ScoreKind33(KindContext&) {}
 
 }  // namespace sd::eval
