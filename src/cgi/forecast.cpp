@@ -62,7 +62,8 @@ ForecastGrid MakeForecastGrid(int year, int month, int day, double span, double 
 }
 
 ForecastValues ComputeForecast(ChartSlotArray& slots, const std::string& model_path, int year,
-                               int month, int day, double span, double zone, double step) {
+                               int month, int day, double span, double zone, double step,
+                               const eval::TPlanetary_T* metrics) {
   ForecastValues out;
   model::TEvList model;
   model.Load(model_path, "", 0);
@@ -84,6 +85,7 @@ ForecastValues ComputeForecast(ChartSlotArray& slots, const std::string& model_p
   in.Mode = eval::GradedMode;
   // Calendar events judge the weekday and the clock on the request's own local days.
   in.Options.ZoneHours = HmsToDecimal(zone);
+  in.Metrics = metrics;
 
   out.Moments.reserve(static_cast<size_t>(out.Grid.N) + 1);
   out.Values.reserve(static_cast<size_t>(out.Grid.N) + 1);
@@ -177,7 +179,8 @@ ForecastRun RunForecast(const std::string& model_path, const std::string& pictur
                         int month, int day, double span, double zone, double step,
                         const PictureRenamer& rename) {
   ForecastRun run;
-  run.Values = ComputeForecast(ChartSlots(), model_path, year, month, day, span, zone, step);
+  run.Values = ComputeForecast(ChartSlots(), model_path, year, month, day, span, zone, step,
+                               Process().metric_table.get());
   if (picture_path.empty()) return run;
 
   render::TCorvDoubleList list;

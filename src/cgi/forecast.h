@@ -48,9 +48,11 @@ struct ForecastValues {
 
 // Loads the model, prepares the transit event in slot 2 from the natal chart in slot 0 and
 // evaluates the model at every grid moment, the transit chart being computed in slot 4.
-// Slots 2 and 4 are left changed; slot 0 is only read.
+// Slots 2 and 4 are left changed; slot 0 is only read. `metrics` is the planet-pair metric
+// table the events read (none: they score nothing).
 ForecastValues ComputeForecast(ChartSlotArray& slots, const std::string& model_path, int year,
-                               int month, int day, double span, double zone, double step);
+                               int month, int day, double span, double zone, double step,
+                               const eval::TPlanetary_T* metrics = nullptr);
 
 // Draws another picture name when the one asked for is taken; returns a full path.
 using PictureRenamer = std::function<std::string()>;
@@ -60,7 +62,7 @@ struct ForecastRun {
   std::string Picture;  // the path written; empty when none was written
 };
 
-// The whole run on the process's chart slots: values, picture, GIF. With a renamer the picture
+// The whole run on the process's chart slots and metric table: values, picture, GIF. With a renamer the picture
 // claims its path without replacing an existing file and draws another name while the path is
 // taken; without one it replaces whatever is at the path. An empty picture path draws no
 // picture. A failure to write is swallowed (one line on stderr, no file, empty Picture).

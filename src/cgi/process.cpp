@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 
 #include "cgi/program_dir.h"
@@ -52,6 +53,14 @@ void StartUp(const LocalDateTime& now) { StartUp(now, ProgramDir("")); }
 
 void StartUp(const LocalDateTime& now, const std::string& program_dir) {
   ProcessState& p = Process();
+  // Without the table the forecast still runs; only the events that read it score nothing,
+  // and a file that is there but unusable is worth one line to whoever runs the server.
+  const std::string metrics_path = eval::MetricsPathIn(program_dir);
+  p.metric_table = std::make_unique<eval::TPlanetary_T>(metrics_path);
+  if (p.metric_table->State() == eval::TPlanetary_T::Source::kRejected) {
+    std::fprintf(stderr, "%s: %s; planet-pair metric events score nothing\n",
+                 metrics_path.c_str(), p.metric_table->Problem().c_str());
+  }
   p.chart_slots = std::make_unique<ChartSlotArray>();
   ChartSlotArray& slots = *p.chart_slots;
   SetStartUpSwitches(slots[0]);
@@ -80,6 +89,7 @@ void CleanUp() {
   p.chart_slots.reset();
   p.aspect_list.reset();
   p.towns.reset();
+  p.metric_table.reset();
 }
 
 int DrawPictureNumber() {

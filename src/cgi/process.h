@@ -10,6 +10,7 @@
 #include "astro/chart_data.h"
 #include "cgi/clock.h"
 #include "data/towns.h"
+#include "eval/metric_table.h"
 
 namespace sd {
 
@@ -24,7 +25,9 @@ struct ProcessState {
   std::unique_ptr<TAsp_List> aspect_list;
   // The towns database of the program directory: created by StartUp, released by CleanUp.
   std::unique_ptr<T_Towns> towns;
-  // The metric table joins here, created by StartUp and released by CleanUp in the same order.
+  // The planet-pair metric table of the program directory (empty when it has no usable
+  // "Metrics.dat"): created by StartUp, released by CleanUp.
+  std::unique_ptr<eval::TPlanetary_T> metric_table;
 };
 
 // The one instance.
@@ -52,7 +55,7 @@ void SetStartUpSwitches(ChartData& slot);
 // (0..9 and 15..39) on; 10..14 keep what they had.
 void SetNatalSwitches(ChartData& slot);
 
-// Allocates the six chart slots, sets slot 0's switches, writes the default event data of
+// Maps the program directory's metric table, then allocates the six chart slots, sets slot 0's switches, writes the default event data of
 // `now` into every slot, and seeds the random generator from a high-resolution clock and the
 // process id (not from `now`, which tests fix: the picture number must still vary).
 void StartUp(const LocalDateTime& now);

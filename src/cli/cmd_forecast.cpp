@@ -27,8 +27,9 @@ constexpr const char* kUsage =
     "\n"
     "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
     "days from local midnight of the date (default today) in the zone (an abbreviation of the\n"
-    "zone table; absent or unknown: Greenwich). PROGRAMDIR holds Nyse.mil, stock.hyp and the\n"
-    "towns files (default: the program directory installed beside this tool, www/Exe).\n"
+    "zone table; absent or unknown: Greenwich). PROGRAMDIR holds Nyse.mil, stock.hyp, the\n"
+    "towns files and, when there is one, Metrics.dat (default: the program directory\n"
+    "installed beside this tool, www/Exe).\n"
     "--gif writes the picture to PATH. Output: JSON (default) or CSV on stdout.\n";
 
 struct Options {

@@ -19,6 +19,7 @@ const std::vector<Command>& Commands() {
       {"natal", "list the natal database, import it from CSV, export it as CSV", RunNatal},
       {"towns", "build the towns database from a readable gazetteer", RunTowns},
       {"forecast", "the forecast of a security for a day: 41 values, optionally the picture", RunForecastCommand},
+      {"metrics", "build OUT: the planet-pair metric table (Metrics.dat)", RunMetrics},
   };
   return table;
 }

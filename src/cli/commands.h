@@ -24,5 +24,6 @@ int RunModel(const Args& args);
 int RunNatal(const Args& args);
 int RunTowns(const Args& args);
 int RunForecastCommand(const Args& args);
+int RunMetrics(const Args& args);
 
 }  // namespace sd::cli

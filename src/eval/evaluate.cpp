@@ -106,6 +106,7 @@ double EvaluateModel(const model::TEvList& model, const ModelInputs& in, Explana
   ev_in.GridStepDays = in.GridStepDays;
   ev_in.NatalMoment = in.NatalAt->Moment;
   ev_in.Options = in.Options;
+  ev_in.Metrics = in.Metrics;
 
   for (int i = 0; i < model.Count(); ++i) {
     // The definition and the weight are all the evaluation reads of the record; copying the

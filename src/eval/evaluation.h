@@ -11,6 +11,8 @@
 
 namespace sd::eval {
 
+class TPlanetary_T;
+
 // The interaction setting of the engine (a constant of the build): time-cycle events have an
 // exact moment.
 inline constexpr bool kInteractionSetting = true;
@@ -41,6 +43,8 @@ struct ModelInputs {
   double GridStepDays = 0;
   EvaluationMode Mode = GradedMode;
   PassThroughOptions Options;
+  // The process's planet-pair metric table; null when there is none (kind 33 never hits).
+  const TPlanetary_T* Metrics = nullptr;
 };
 
 // The explanation list: one entry per event that had a hit. Owned by the caller.

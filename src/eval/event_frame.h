@@ -27,6 +27,7 @@ struct EventInputs {
   double GridStepDays = 0;                // transit stencil step
   ChartMoment NatalMoment = NoValue;
   PassThroughOptions Options;
+  const TPlanetary_T* Metrics = nullptr;  // null: no table
 };
 
 // The sums an event hands back to the model level.

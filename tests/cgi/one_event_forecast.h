@@ -15,6 +15,7 @@
 #include "astro/chart_data.h"
 #include "cgi/forecast.h"
 #include "cgi/process.h"
+#include "eval/metric_table.h"
 
 namespace sd::testing {
 
@@ -42,17 +43,28 @@ class OneEventForecast {
     ComputeChart(n, 0, NoValue);
   }
 
+  // Later runs read their data files from `dir` as a request reads them from the program
+  // directory: the model is written there under its installed name, and the planet-pair metric
+  // table is mapped from there as start-up maps it. Without a directory the model goes to a
+  // temporary file and there is no metric table.
+  void UseProgramDir(const std::string& dir) { program_dir_ = dir; }
+
   // Runs the forecast of `model_text` (the text of a model file) over the twenty days from
   // local midnight of the date in `zone` (packed hours east), half a day apart.
   ForecastValues Run(const std::string& model_text, int year, int month, int day, double zone) {
     static int counter = 0;
     const std::string path =
-        (std::filesystem::temp_directory_path() /
-         ("sd_one_event_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".hyp"))
-            .string();
+        program_dir_.empty()
+            ? (std::filesystem::temp_directory_path() /
+               ("sd_one_event_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".hyp"))
+                  .string()
+            : (std::filesystem::path(program_dir_) / kModelFileName).string();
     std::ofstream(path, std::ios::binary) << model_text;
-    ForecastValues v =
-        ComputeForecast(*slots_, path, year, month, day, kForecastSpan, zone, kForecastStep);
+    std::unique_ptr<eval::TPlanetary_T> metrics;
+    if (!program_dir_.empty())
+      metrics = std::make_unique<eval::TPlanetary_T>(eval::MetricsPathIn(program_dir_));
+    ForecastValues v = ComputeForecast(*slots_, path, year, month, day, kForecastSpan, zone,
+                                       kForecastStep, metrics.get());
     std::remove(path.c_str());
     return v;
   }
@@ -74,6 +86,7 @@ class OneEventForecast {
 
  private:
   std::unique_ptr<ChartSlotArray> slots_;
+  std::string program_dir_;
 };
 
 }  // namespace sd::testing

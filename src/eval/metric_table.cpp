@@ -1,0 +1,146 @@
+#include "eval/metric_table.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace sd::eval {
+
+namespace {
+
+int32_t ReadInt32LE(const unsigned char* p) {
+  uint32_t u = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+               static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  return static_cast<int32_t>(u);
+}
+
+double ReadDoubleLE(const unsigned char* p) {
+  uint64_t u;
+  std::memcpy(&u, p, sizeof u);
+  if constexpr (std::endian::native == std::endian::big) u = __builtin_bswap64(u);
+  return std::bit_cast<double>(u);
+}
+
+}  // namespace
+
+std::string MetricsPathIn(std::string_view program_dir) {
+  std::string path(program_dir);
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path + kMetricsFileName;
+}
+
+TPlanetary_T::TPlanetary_T() {
+  for (auto& row : index_) std::fill(std::begin(row), std::end(row), -1);
+}
+
+TPlanetary_T::TPlanetary_T(const std::string& path) : TPlanetary_T() {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) Reject(std::string("cannot open: ") + std::strerror(errno));
+    return;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    Reject(std::string("cannot examine: ") + std::strerror(errno));
+    ::close(fd);
+    return;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    Reject("not a regular file");
+    ::close(fd);
+    return;
+  }
+  const auto bytes = static_cast<size_t>(st.st_size);
+  if (bytes % kMetricRecordBytes != 0) {
+    Reject("size " + std::to_string(bytes) + " is not a whole number of " +
+           std::to_string(kMetricRecordBytes) + "-byte records");
+    ::close(fd);
+    return;
+  }
+  if (bytes == 0) {  // no record: the empty table, as without a file
+    ::close(fd);
+    return;
+  }
+  void* m = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE, fd, 0);
+  const int map_errno = errno;
+  ::close(fd);  // the mapping keeps the file
+  if (m == MAP_FAILED) {
+    Reject(std::string("cannot map: ") + std::strerror(map_errno));
+    return;
+  }
+  map_ = static_cast<const unsigned char*>(m);
+  map_bytes_ = bytes;
+
+  const size_t count = bytes / kMetricRecordBytes;
+  if (count > static_cast<size_t>(INT32_MAX)) {
+    Reject("too many records");
+    return;
+  }
+  for (size_t n = 0; n < count; ++n) {
+    const unsigned char* rec = map_ + n * kMetricRecordBytes;
+    const int32_t a = ReadInt32LE(rec);
+    const int32_t b = ReadInt32LE(rec + 4);
+    if (a < 0 || a >= kMetricPlanets || b < 0 || b >= kMetricPlanets) {
+      Reject("record " + std::to_string(n + 1) + " names planets " + std::to_string(a) + " and " +
+             std::to_string(b) + ", outside 0..9");
+      return;
+    }
+    index_[a][b] = index_[b][a] = static_cast<int32_t>(n);
+  }
+  records_ = static_cast<int>(count);
+  source_ = Source::kMapped;
+  // Lookups jump between pairs and days: read-ahead of whole neighbourhoods would be waste.
+  ::madvise(const_cast<unsigned char*>(map_), map_bytes_, MADV_RANDOM);
+}
+
+TPlanetary_T::~TPlanetary_T() {
+  if (map_) ::munmap(const_cast<unsigned char*>(map_), map_bytes_);
+}
+
+void TPlanetary_T::Reject(std::string why) {
+  if (map_) ::munmap(const_cast<unsigned char*>(map_), map_bytes_);
+  map_ = nullptr;
+  map_bytes_ = 0;
+  records_ = 0;
+  for (auto& row : index_) std::fill(std::begin(row), std::end(row), -1);
+  source_ = Source::kRejected;
+  problem_ = std::move(why);
+}
+
+bool TPlanetary_T::Has(int a, int b) const {
+  if (a < 0 || a >= kMetricPlanets || b < 0 || b >= kMetricPlanets) return false;
+  return index_[a][b] >= 0;
+}
+
+double TPlanetary_T::Sample(int record, int day) const {
+  return ReadDoubleLE(map_ + static_cast<size_t>(record) * kMetricRecordBytes + 8 +
+                      static_cast<size_t>(day) * 8);
+}
+
+double TPlanetary_T::Value(int a, int b, ChartMoment x) const {
+  if (!Has(a, b)) return NoValue;
+  const int n = index_[std::min(a, b)][std::max(a, b)];
+  // Truncation toward zero: a moment less than a day before the first sample lands on day 0,
+  // which is refused like every moment before it.
+  double q = (x - kMetricFirstMoment) / DayInCenturies;
+  // A moment meant to be a sample's own lands a rounding error to either side of it; it
+  // belongs to that day (otherwise day 1 itself would be refused).
+  const double whole = std::nearbyint(q);
+  if (std::fabs(q - whole) < 1e-9) q = whole;
+  if (!(q >= kMetricFirstLeftDay && q < kMetricLastLeftDay + 1.0)) return NoValue;
+  const int i = static_cast<int>(std::trunc(q));
+  if (i < kMetricFirstLeftDay || i > kMetricLastLeftDay) return NoValue;
+  const double y0 = Sample(n, i);
+  const double y1 = Sample(n, i + 1);
+  if (!std::isfinite(y0) || !std::isfinite(y1)) return NoValue;
+  return LinearAt(x, MetricDayMoment(i + 1), MetricDayMoment(i), y1, y0);
+}
+
+}  // namespace sd::eval

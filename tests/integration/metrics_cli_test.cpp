@@ -1,0 +1,127 @@
+// stockdyn metrics build: the table it writes is the one a forecast of the program directory
+// maps and its kind-33 events read.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "eval/metric_table.h"
+#include "program_copy.h"
+
+namespace sd {
+namespace {
+
+namespace fs = std::filesystem;
+using sd::testing::ChildResult;
+using sd::testing::RunChild;
+
+const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
+constexpr double kPi = 3.14159265358979323846;
+
+ChildResult Tool(std::vector<std::string> args, double timeout = 300.0) {
+  args.insert(args.begin(), kTool);
+  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, timeout);
+}
+
+struct Row {
+  double moment;
+  double value;
+};
+
+std::vector<Row> CsvRows(const std::string& csv) {
+  std::vector<Row> rows;
+  const std::regex row(R"re((\d+),([-0-9.e+]+),[^,]*,([-0-9.e+]+)\n)re");
+  for (auto it = std::sregex_iterator(csv.begin(), csv.end(), row); it != std::sregex_iterator(); ++it)
+    rows.push_back({std::stod((*it)[2]), std::stod((*it)[3])});
+  return rows;
+}
+
+// Moon minus Sun, sine, weight 3.
+const char* const kModel =
+    "[OPTIONS]\nHEADER=metrics\n\n[MoonSun]\n_H=Moon against the Sun\n_T=33\nWEIGHT=3\n"
+    "METR2=0\nMETR3=1\nMETR11=0\n";
+
+class MetricsBuild : public sd::testing::ProgramCopy {
+ protected:
+  std::vector<Row> Forecast() {
+    const ChildResult r = Tool({"forecast", "--security", "IBM Corp", "--zone", "EST", "--date",
+                                "2026-03-20", "--dir", exe_dir_.string(), "--format", "csv"});
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    return CsvRows(r.out);
+  }
+};
+
+TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
+  const fs::path table = exe_dir_ / "Metrics.dat";
+  { std::ofstream(exe_dir_ / "stock.hyp", std::ios::binary) << kModel; }
+
+  // Before there is a table the event scores nothing.
+  std::vector<Row> rows = Forecast();
+  ASSERT_EQ(rows.size(), 41u);
+  for (const Row& r : rows) EXPECT_EQ(r.value, 0.0);
+
+  const ChildResult built = Tool({"metrics", "build", table.string(), "--pairs", "1-0,3-7"});
+  ASSERT_EQ(built.exit_status, 0) << built.err;
+  EXPECT_EQ(built.err.find('\r'), std::string::npos) << "a progress bar without a terminal";
+  EXPECT_EQ(fs::file_size(table), 2 * eval::kMetricRecordBytes);
+
+  eval::TPlanetary_T mapped(table.string());
+  ASSERT_EQ(mapped.State(), eval::TPlanetary_T::Source::kMapped) << mapped.Problem();
+  EXPECT_TRUE(mapped.Has(0, 1));
+  EXPECT_TRUE(mapped.Has(7, 3));
+  EXPECT_FALSE(mapped.Has(0, 2));
+
+  rows = Forecast();
+  ASSERT_EQ(rows.size(), 41u);
+  for (const Row& r : rows) {
+    const double v = mapped.Value(0, 1, r.moment);
+    ASSERT_NE(v, NoValue);
+    EXPECT_NEAR(r.value, 3 * std::sin(v * kPi / 180), 1e-9) << r.moment;
+  }
+  // The pair was given as 1-0: the series is the Sun minus the Moon, over the whole table.
+  const ChartMoment early = eval::MetricDayMoment(3);
+  const ChartMoment late = eval::MetricDayMoment(eval::kMetricSamples - 3);
+  EXPECT_NE(mapped.Value(1, 0, early), NoValue);
+  EXPECT_NE(mapped.Value(1, 0, late), NoValue);
+  // The Moon laps the Sun once a synodic month, about 4063 times in the table's 120000
+  // days: this series loses a whole turn each time and keeps every one.
+  EXPECT_LT(mapped.Value(1, 0, late) - mapped.Value(1, 0, early), -4000 * 360.0);
+}
+
+TEST_F(MetricsBuild, BadUsageAndUnwritableTargets) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+  };
+  const std::string out = (exe_dir_ / "Metrics.dat").string();
+  const Case cases[] = {
+      {{"metrics"}, 2},
+      {{"metrics", "build"}, 2},
+      {{"metrics", "rebuild", out}, 2},
+      {{"metrics", "build", out, "--pairs"}, 2},
+      {{"metrics", "build", out, "--pairs", "0-0"}, 2},
+      {{"metrics", "build", out, "--pairs", "0-1,1-0"}, 2},
+      {{"metrics", "build", out, "--pairs", "0-10"}, 2},
+      {{"metrics", "build", out, "--days", "3"}, 2},
+      {{"metrics", "build", out, out}, 2},
+      {{"metrics", "build", (exe_dir_ / "missing" / "Metrics.dat").string(), "--pairs", "0-1"}, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    const ChildResult r = Tool(args, 60.0);
+    EXPECT_EQ(r.exit_status, c.status) << args.back() << ": " << r.err;
+    EXPECT_FALSE(r.err.empty()) << args.back();
+  }
+  EXPECT_FALSE(fs::exists(out));
+  const ChildResult help = Tool({"metrics", "--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_NE(help.out.find("metrics build OUT"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sd
