@@ -68,36 +68,48 @@ TPlanetary_T::TPlanetary_T(const std::string& path) : TPlanetary_T() {
     ::close(fd);
     return;
   }
+  const size_t count = bytes / kMetricRecordBytes;
+  if (count > static_cast<size_t>(INT32_MAX)) {
+    Reject("too many records");
+    ::close(fd);
+    return;
+  }
   void* m = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE, fd, 0);
-  const int map_errno = errno;
-  ::close(fd);  // the mapping keeps the file
   if (m == MAP_FAILED) {
-    Reject(std::string("cannot map: ") + std::strerror(map_errno));
+    Reject(std::string("cannot map: ") + std::strerror(errno));
+    ::close(fd);
     return;
   }
   map_ = static_cast<const unsigned char*>(m);
   map_bytes_ = bytes;
+  // Lookups jump between pairs and days: read-ahead of whole neighbourhoods would be waste.
+  ::madvise(const_cast<unsigned char*>(map_), map_bytes_, MADV_RANDOM);
 
-  const size_t count = bytes / kMetricRecordBytes;
-  if (count > static_cast<size_t>(INT32_MAX)) {
-    Reject("too many records");
-    return;
-  }
+  // The pair numbers are read from the file, not through the map: touching the first page of
+  // every record would bring that page (and the kernel's neighbourhood of it) into memory for
+  // nothing.
   for (size_t n = 0; n < count; ++n) {
-    const unsigned char* rec = map_ + n * kMetricRecordBytes;
-    const int32_t a = ReadInt32LE(rec);
-    const int32_t b = ReadInt32LE(rec + 4);
+    unsigned char head[8];
+    const ssize_t got = ::pread(fd, head, sizeof head, static_cast<off_t>(n * kMetricRecordBytes));
+    if (got != static_cast<ssize_t>(sizeof head)) {
+      Reject("cannot read record " + std::to_string(n + 1) +
+             (got < 0 ? std::string(": ") + std::strerror(errno) : std::string()));
+      ::close(fd);
+      return;
+    }
+    const int32_t a = ReadInt32LE(head);
+    const int32_t b = ReadInt32LE(head + 4);
     if (a < 0 || a >= kMetricPlanets || b < 0 || b >= kMetricPlanets) {
       Reject("record " + std::to_string(n + 1) + " names planets " + std::to_string(a) + " and " +
              std::to_string(b) + ", outside 0..9");
+      ::close(fd);
       return;
     }
     index_[a][b] = index_[b][a] = static_cast<int32_t>(n);
   }
+  ::close(fd);  // the mapping keeps the file
   records_ = static_cast<int>(count);
   source_ = Source::kMapped;
-  // Lookups jump between pairs and days: read-ahead of whole neighbourhoods would be waste.
-  ::madvise(const_cast<unsigned char*>(map_), map_bytes_, MADV_RANDOM);
 }
 
 TPlanetary_T::~TPlanetary_T() {
