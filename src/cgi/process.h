@@ -55,9 +55,11 @@ void SetStartUpSwitches(ChartData& slot);
 // (0..9 and 15..39) on; 10..14 keep what they had.
 void SetNatalSwitches(ChartData& slot);
 
-// Maps the program directory's metric table, then allocates the six chart slots, sets slot 0's switches, writes the default event data of
-// `now` into every slot, and seeds the random generator from a high-resolution clock and the
-// process id (not from `now`, which tests fix: the picture number must still vary).
+// Maps the program directory's metric table (a file there that cannot be used: one line on
+// stderr, and the table is empty), allocates the six chart slots, sets slot 0's switches,
+// writes the default event data of `now` into every slot, and seeds the random generator from
+// a high-resolution clock and the process id (not from `now`, which tests fix: the picture
+// number must still vary).
 void StartUp(const LocalDateTime& now);
 // The same with the data files of another program directory (the command-line tool).
 void StartUp(const LocalDateTime& now, const std::string& program_dir);

@@ -54,16 +54,27 @@ std::array<std::vector<double>, kMetricPlanets> Longitudes(
   return lon;
 }
 
-// A temporary file beside the target that goes away unless it was renamed over the target.
+// The file being written, beside the target. Where the file system allows it the file has no
+// name until it is whole, so that not even a build killed midway leaves anything behind; else
+// it has a temporary name that goes away unless the file was renamed over the target.
 class TempFile {
  public:
-  explicit TempFile(const std::string& target) : target_(target), name_(target + ".tmpXXXXXX") {
+  explicit TempFile(const std::string& target) : target_(target) {
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    if (::access("/proc/self/fd", X_OK) == 0)
+      fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd_ >= 0) {
+      unnamed_ = true;
+      return;
+    }
+    name_ = target + ".tmpXXXXXX";
     fd_ = ::mkstemp(name_.data());
     if (fd_ < 0) Fail("cannot create a temporary file beside it");
   }
   ~TempFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(name_.c_str());
+    if (!name_.empty() && !committed_) ::unlink(name_.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
@@ -84,6 +95,19 @@ class TempFile {
     // mkstemp makes the file private; the web server's user reads the table too.
     if (::fchmod(fd_, 0644) != 0) Fail("cannot set permissions");
     if (::fsync(fd_) != 0) Fail("cannot write");
+    if (unnamed_) {
+      // A link cannot replace the target: the whole file gets a temporary name first, then
+      // takes the target's place.
+      const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+      for (int attempt = 0; name_.empty(); ++attempt) {
+        const std::string candidate =
+            target_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
+          name_ = candidate;
+        else if (errno != EEXIST || attempt >= 100)
+          Fail("cannot name the new file");
+      }
+    }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) Fail("cannot write");
@@ -97,8 +121,9 @@ class TempFile {
   }
 
   std::string target_;
-  std::string name_;
+  std::string name_;  // empty while the file has no name
   int fd_ = -1;
+  bool unnamed_ = false;
   bool committed_ = false;
 };
 
@@ -118,6 +143,13 @@ bool ParseMetricPairs(std::string_view text, std::vector<MetricPair>& out, std::
     p = s[0] - '0';
     return true;
   };
+  auto refuse = [&error](std::string_view item, const char* why) {
+    error.assign(1, '"');
+    error.append(item);
+    error.append("\" ");
+    error.append(why);
+    return false;
+  };
   size_t start = 0;
   while (true) {
     const size_t comma = text.find(',', start);
@@ -127,17 +159,14 @@ bool ParseMetricPairs(std::string_view text, std::vector<MetricPair>& out, std::
     MetricPair p;
     if (dash == std::string_view::npos || !planet(item.substr(0, dash), p.A) ||
         !planet(item.substr(dash + 1), p.B)) {
-      error = "\"" + std::string(item) + "\" is not a pair a-b of planets 0..9";
-      return false;
+      return refuse(item, "is not a pair a-b of planets 0..9");
     }
     if (p.A == p.B) {
-      error = "\"" + std::string(item) + "\" pairs a planet with itself";
-      return false;
+      return refuse(item, "pairs a planet with itself");
     }
     for (const MetricPair& q : out) {
       if ((q.A == p.A && q.B == p.B) || (q.A == p.B && q.B == p.A)) {
-        error = "\"" + std::string(item) + "\" repeats a pair";
-        return false;
+        return refuse(item, "repeats a pair");
       }
     }
     out.push_back(p);

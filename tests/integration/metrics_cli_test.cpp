@@ -2,6 +2,7 @@
 // maps and its kind-33 events read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "astro/positions.h"
 #include "child_process.h"
 #include "eval/metric_table.h"
 #include "program_copy.h"
@@ -48,10 +50,11 @@ const char* const kModel =
 
 class MetricsBuild : public sd::testing::ProgramCopy {
  protected:
-  std::vector<Row> Forecast() {
+  std::vector<Row> Forecast(std::string* err = nullptr) {
     const ChildResult r = Tool({"forecast", "--security", "IBM Corp", "--zone", "EST", "--date",
                                 "2026-03-20", "--dir", exe_dir_.string(), "--format", "csv"});
     EXPECT_EQ(r.exit_status, 0) << r.err;
+    if (err) *err = r.err;
     return CsvRows(r.out);
   }
 };
@@ -88,9 +91,30 @@ TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
   const ChartMoment late = eval::MetricDayMoment(eval::kMetricSamples - 3);
   EXPECT_NE(mapped.Value(1, 0, early), NoValue);
   EXPECT_NE(mapped.Value(1, 0, late), NoValue);
+  // Venus against Uranus from 1800 to 2128, against the positions of the same days.
+  for (int day : {2, 1000, 45678, 82623, 119990}) {
+    const ChartMoment t = eval::MetricDayMoment(day);
+    const SunResult sun = SunPosition(t);
+    const double expected =
+        NormalizeMod(PlanetPosition(7, t, sun).Longitude - PlanetPosition(3, t, sun).Longitude, 360);
+    EXPECT_NEAR(NormalizeMod(mapped.Value(7, 3, t), 360), expected, 1e-9) << day;
+  }
   // The Moon laps the Sun once a synodic month, about 4063 times in the table's 120000
   // days: this series loses a whole turn each time and keeps every one.
   EXPECT_LT(mapped.Value(1, 0, late) - mapped.Value(1, 0, early), -4000 * 360.0);
+}
+
+TEST_F(MetricsBuild, ATableCutShortIsReportedOnceAndScoresNothing) {
+  { std::ofstream(exe_dir_ / "stock.hyp", std::ios::binary) << kModel; }
+  const fs::path table = exe_dir_ / "Metrics.dat";
+  ASSERT_EQ(Tool({"metrics", "build", table.string(), "--pairs", "0-1"}).exit_status, 0);
+  fs::resize_file(table, eval::kMetricRecordBytes - 8);
+  std::string err;
+  const std::vector<Row> rows = Forecast(&err);
+  ASSERT_EQ(rows.size(), 41u);
+  for (const Row& r : rows) EXPECT_EQ(r.value, 0.0);
+  EXPECT_NE(err.find("Metrics.dat"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 TEST_F(MetricsBuild, BadUsageAndUnwritableTargets) {
