@@ -49,14 +49,16 @@ fs::path Scratch() {
 // The 45-pair table the benchmarks read.
 const std::string& TablePath() {
   static const std::string path = [] {
-    if (const char* env = std::getenv("STOCKDYN_METRICS"); env && fs::exists(env)) return std::string(env);
+    if (const char* env = std::getenv("STOCKDYN_METRICS"); env && fs::exists(env))
+      return std::string(env);
     const std::string p = (Scratch() / "Metrics.dat").string();
     std::ofstream f(p, std::ios::binary);
     std::vector<double> samples(sd::eval::kMetricSamples);
     for (const sd::eval::MetricPair& pair : sd::eval::AllMetricPairs()) {
       const int32_t ab[2] = {pair.A, pair.B};
       f.write(reinterpret_cast<const char*>(ab), sizeof ab);
-      for (int i = 0; i < sd::eval::kMetricSamples; ++i) samples[i] = 12.2 * i + pair.A * 10 + pair.B;
+      for (int i = 0; i < sd::eval::kMetricSamples; ++i)
+        samples[i] = 12.2 * i + pair.A * 10 + pair.B;
       f.write(reinterpret_cast<const char*>(samples.data()),
               static_cast<std::streamsize>(samples.size() * sizeof(double)));
     }
@@ -69,7 +71,8 @@ std::vector<sd::ChartMoment> RandomMoments(int n, uint32_t seed) {
   std::mt19937 gen(seed);
   std::uniform_real_distribution<double> day(1.0, sd::eval::kMetricSamples - 1.5);
   std::vector<sd::ChartMoment> out;
-  for (int i = 0; i < n; ++i) out.push_back(sd::eval::kMetricFirstMoment + day(gen) * sd::DayInCenturies);
+  for (int i = 0; i < n; ++i)
+    out.push_back(sd::eval::kMetricFirstMoment + day(gen) * sd::DayInCenturies);
   return out;
 }
 
@@ -149,8 +152,8 @@ fs::path ForecastDir(bool with_table) {
   std::ofstream model(dir / "stock.hyp", std::ios::binary);
   model << "[OPTIONS]\nHEADER=pairs\n";
   for (const sd::eval::MetricPair& p : sd::eval::AllMetricPairs())
-    model << "\n[P" << p.A << p.B << "]\n_H=pair\n_T=33\nWEIGHT=1\nMETR2=" << p.A << "\nMETR3=" << p.B
-          << "\nMETR11=0\n";
+    model << "\n[P" << p.A << p.B << "]\n_H=pair\n_T=33\nWEIGHT=1\nMETR2=" << p.A
+          << "\nMETR3=" << p.B << "\nMETR11=0\n";
   std::error_code ec;
   fs::remove(dir / "Metrics.dat", ec);
   if (with_table) fs::create_symlink(fs::absolute(TablePath()), dir / "Metrics.dat", ec);

@@ -109,8 +109,7 @@ int RunMetrics(const Args& args) {
 
   ProgressBar bar;
   try {
-    eval::BuildMetricsFile(out, pairs, {},
-                           [&bar](int done, int total) { bar.Show(done, total); });
+    eval::BuildMetricsFile(out, pairs, {}, [&bar](int done, int total) { bar.Show(done, total); });
   } catch (const eval::MetricBuildError& e) {
     bar.Finish();
     std::fprintf(stderr, "stockdyn metrics build: %s\n", e.what());

@@ -153,8 +153,8 @@ bool ParseMetricPairs(std::string_view text, std::vector<MetricPair>& out, std::
   size_t start = 0;
   while (true) {
     const size_t comma = text.find(',', start);
-    const std::string_view item =
-        text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    const std::string_view item = text.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
     const size_t dash = item.find('-');
     MetricPair p;
     if (dash == std::string_view::npos || !planet(item.substr(0, dash), p.A) ||

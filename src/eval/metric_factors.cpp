@@ -28,7 +28,7 @@ void ScoreKind33(KindContext& ctx) {
   double strength;
   switch (k.METR11) {
     case 0: strength = std::sin(radians); break;
-    case 1: strength = std::cos(NormalizeMod(radians / kRadiansPerDegree, 360) * kRadiansPerDegree); break;
+    case 1: strength = std::cos(radians); break;
     default: strength = radians; break;
   }
   // A multiplier too large for the product to stay finite has no angle.

@@ -22,8 +22,8 @@
 namespace sd::eval {
 
 inline constexpr const char* kMetricsFileName = "Metrics.dat";
-inline constexpr int kMetricPlanets = 10;        // planets 0..9
-inline constexpr int kMetricSamples = 120000;    // days per record
+inline constexpr int kMetricPlanets = 10;      // planets 0..9
+inline constexpr int kMetricSamples = 120000;  // days per record
 inline constexpr size_t kMetricRecordBytes = 8 + 8 * static_cast<size_t>(kMetricSamples);
 // 1800 January 1, 0h UT (JD 2378496.5), in centuries from 1900 January 0.5.
 inline constexpr ChartMoment kMetricFirstMoment = -0.99995893224;

@@ -38,8 +38,9 @@ class MetricsForecast : public ::testing::Test {
 
   // The table holds the Sun-Moon pair from the day of `first` for `days` days.
   void BuildTable(int first_year, int first_month, int first_day, int days) {
-    const double q = (MomentFromDate(first_year, first_month, first_day, 0) - eval::kMetricFirstMoment) /
-                     DayInCenturies;
+    const double q =
+        (MomentFromDate(first_year, first_month, first_day, 0) - eval::kMetricFirstMoment) /
+        DayInCenturies;
     const int first = static_cast<int>(std::lround(q));
     eval::BuildMetricsFile(eval::MetricsPathIn(dir_.string()), {{0, 1}}, {first, days});
     last_left_moment_ = eval::MetricDayMoment(first + days - 1);
@@ -98,9 +99,7 @@ TEST_F(MetricsForecast, WithoutAUsableTableTheEventScoresNothing) {
 
   BuildTable(2026, 3, 18, 26);
   const fs::path file = eval::MetricsPathIn(dir_.string());
-  {
-    std::ofstream(file, std::ios::binary | std::ios::app) << std::string(1000, '\0');
-  }
+  { std::ofstream(file, std::ios::binary | std::ios::app) << std::string(1000, '\0'); }
   v = run_.Run(kMoonSunModel, 2026, 3, 20, -5.0);
   ASSERT_EQ(v.Values.size(), 41u);
   for (double x : v.Values) EXPECT_EQ(x, 0.0);

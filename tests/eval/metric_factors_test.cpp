@@ -5,13 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "../model/model_fixture.h"
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
 #include "eval/event_frame.h"
 #include "eval/metric_table.h"
 #include "metric_file.h"
 #include "model/ev_list.h"
-#include "../model/model_fixture.h"
 
 namespace sd::eval {
 namespace {
@@ -31,7 +31,8 @@ class MetricEvent : public ::testing::Test {
     ASSERT_EQ(table_->State(), TPlanetary_T::Source::kMapped) << table_->Problem();
   }
 
-  EventResult Evaluate(const std::string& keys, const TPlanetary_T* table, ChartMoment t = Day(80000.3)) {
+  EventResult Evaluate(const std::string& keys, const TPlanetary_T* table,
+                       ChartMoment t = Day(80000.3)) {
     model::TEvList model;
     model::testing::LoadText(model, "[E]\n_H=pair wave\n_T=33\nWEIGHT=1\n" + keys);
     EXPECT_EQ(model.Count(), 1) << keys;

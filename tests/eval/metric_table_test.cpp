@@ -35,7 +35,11 @@ TEST(MetricTable, LookupsAtTheEdgesAndBetweenDays) {
   ASSERT_EQ(t.State(), TPlanetary_T::Source::kMapped) << t.Problem();
   const int last = kMetricSamples - 1;  // 119999
 
-  struct Case { double day; double expected; const char* why; };
+  struct Case {
+    double day;
+    double expected;
+    const char* why;
+  };
   const Case cases[] = {
       {1.0, Zigzag(1), "day 1 is the first usable left point"},
       {1.25, Zigzag(1) + 0.25 * (Zigzag(2) - Zigzag(1)), "a quarter into day 1"},
@@ -75,7 +79,9 @@ TEST(MetricTable, EitherOrderOfThePairAndOnlyPairsThatHaveARecord) {
     EXPECT_EQ(t.Value(2, 5, Day(d)), t.Value(5, 2, Day(d))) << d;
     EXPECT_NEAR(t.Value(2, 5, Day(d)), -2.0 * d, 1e-6) << d;
   }
-  struct Pair { int a, b; };
+  struct Pair {
+    int a, b;
+  };
   for (Pair p : {Pair{0, 1}, Pair{3, 3}, Pair{2, 8}, Pair{-1, 3}, Pair{3, 10}, Pair{100, 8}})
     EXPECT_EQ(t.Value(p.a, p.b, Day(50)), NoValue) << p.a << "-" << p.b;
 }
@@ -158,7 +164,10 @@ TEST(MetricTable, PathInTheProgramDirectory) {
 // ---- the builder -----------------------------------------------------------------------
 
 TEST(MetricPairs, ParsesListsAndRefusesWhatIsNotAPairOfPlanets) {
-  struct Case { const char* text; std::vector<MetricPair> pairs; };
+  struct Case {
+    const char* text;
+    std::vector<MetricPair> pairs;
+  };
   const Case good[] = {
       {"0-1", {{0, 1}}},
       {"0-1,9-2,4-5", {{0, 1}, {9, 2}, {4, 5}}},
@@ -198,7 +207,10 @@ TEST(UnwrappedDifference, FirstSampleInOneTurnThenStepsOfLessThanHalfATurn) {
       {"b overtakes a through 0", {0, 0, 0, 0}, {350, 355, 5, 15}, {350, 355, 365, 375}},
       {"b falls back through 0", {0, 0, 0}, {10, 5, 355}, {10, 5, -5}},
       {"a negative first difference is taken into [0, 360)", {20, 20}, {0, 10}, {340, 350}},
-      {"a moving a turn and a half ahead of b", {0, 170, 340, 150}, {0, 0, 0, 0}, {0, -170, -340, -510}},
+      {"a moving a turn and a half ahead of b",
+       {0, 170, 340, 150},
+       {0, 0, 0, 0},
+       {0, -170, -340, -510}},
       {"an unknown day starts the series afresh",
        {0, 0, 0, 0},
        {350, 10, NoValue, 30},
@@ -207,7 +219,8 @@ TEST(UnwrappedDifference, FirstSampleInOneTurnThenStepsOfLessThanHalfATurn) {
   for (const Case& c : cases) {
     const std::vector<double> got = UnwrappedDifference(c.a, c.b);
     ASSERT_EQ(got.size(), c.expected.size()) << c.what;
-    for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], c.expected[k], 1e-9) << c.what << " at " << k;
+    for (size_t k = 0; k < got.size(); ++k)
+      EXPECT_NEAR(got[k], c.expected[k], 1e-9) << c.what << " at " << k;
   }
 }
 
@@ -238,7 +251,8 @@ TEST(MetricBuild, WrittenTableReadsBackAsTheDifferenceOfTheLongitudes) {
         << day;
     EXPECT_NEAR(NormalizeMod(t.Value(1, 0, x), 360), NormalizeMod(moon - sun.Longitude, 360), 1e-9)
         << day;
-    EXPECT_NEAR(NormalizeMod(t.Value(2, 4, x), 360), NormalizeMod(mercury - mars, 360), 1e-9) << day;
+    EXPECT_NEAR(NormalizeMod(t.Value(2, 4, x), 360), NormalizeMod(mercury - mars, 360), 1e-9)
+        << day;
   }
   // The Moon gains about 12 degrees a day on the Sun: over the span it goes round more than
   // once, and the unwrapped series keeps every turn.
@@ -248,18 +262,18 @@ TEST(MetricBuild, WrittenTableReadsBackAsTheDifferenceOfTheLongitudes) {
   EXPECT_LT(end - first, 37 * 15.5);
   // Outside the computed span there is nothing.
   EXPECT_EQ(t.Value(0, 1, MetricDayMoment(span.FirstDay - 1)), NoValue);
-  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(span.FirstDay + span.Days - 1) + DayInCenturies / 2), NoValue);
+  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(span.FirstDay + span.Days - 1) + DayInCenturies / 2),
+            NoValue);
   EXPECT_EQ(t.Value(0, 1, MetricDayMoment(50000)), NoValue);
 }
 
 TEST(MetricBuild, AFailedBuildLeavesTheOldFileAndNoTemporary) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::path(::testing::TempDir()) / ("metrics_build_" + std::to_string(getpid()));
+  const fs::path dir =
+      fs::path(::testing::TempDir()) / ("metrics_build_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string out = (dir / "Metrics.dat").string();
-  {
-    std::ofstream(out, std::ios::binary) << "old";
-  }
+  { std::ofstream(out, std::ios::binary) << "old"; }
   // A failure in the middle of the computation.
   EXPECT_THROW(BuildMetricsFile(out, {{0, 1}}, {100, 30},
                                 [](int done, int) {

@@ -38,7 +38,8 @@ struct Row {
 std::vector<Row> CsvRows(const std::string& csv) {
   std::vector<Row> rows;
   const std::regex row(R"re((\d+),([-0-9.e+]+),[^,]*,([-0-9.e+]+)\n)re");
-  for (auto it = std::sregex_iterator(csv.begin(), csv.end(), row); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(csv.begin(), csv.end(), row); it != std::sregex_iterator();
+       ++it)
     rows.push_back({std::stod((*it)[2]), std::stod((*it)[3])});
   return rows;
 }
@@ -95,8 +96,8 @@ TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
   for (int day : {2, 1000, 45678, 82623, 119990}) {
     const ChartMoment t = eval::MetricDayMoment(day);
     const SunResult sun = SunPosition(t);
-    const double expected =
-        NormalizeMod(PlanetPosition(7, t, sun).Longitude - PlanetPosition(3, t, sun).Longitude, 360);
+    const double expected = NormalizeMod(
+        PlanetPosition(7, t, sun).Longitude - PlanetPosition(3, t, sun).Longitude, 360);
     EXPECT_NEAR(NormalizeMod(mapped.Value(7, 3, t), 360), expected, 1e-9) << day;
   }
   // The Moon laps the Sun once a synodic month, about 4063 times in the table's 120000
