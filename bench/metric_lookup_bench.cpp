@@ -7,7 +7,11 @@
 //   ReadIntoMemory    reading the same file into memory, what a copying loader would pay
 //   ForecastPeakMemory  `stockdyn forecast` on a copy of the installed program directory with
 //                     45 kind-33 events; argument 1 with the 45-pair table, 0 without;
-//                     counter peak_rss_kb of the child
+//                     counter peak_rss_kb of the child. The mapped pages a run touches count
+//                     in it, and the kernel maps whole page-cache folios: right after the
+//                     table was written (large folios) the figure is higher than once the
+//                     file's pages come from disk one by one. Either way they are shared
+//                     and clean, not memory of the process's own.
 //
 // The table is STOCKDYN_METRICS when that names a file (a real `stockdyn metrics build`), else
 // 45 records of synthetic ramps written into a scratch directory.
