@@ -1,5 +1,7 @@
 #include "cgi/process.h"
 
+#include "data/data_error.h"
+
 #include <unistd.h>
 
 #include <chrono>
@@ -53,13 +55,15 @@ void StartUp(const LocalDateTime& now) { StartUp(now, ProgramDir("")); }
 
 void StartUp(const LocalDateTime& now, const std::string& program_dir) {
   ProcessState& p = Process();
-  // Without the table the forecast still runs; only the events that read it score nothing,
-  // and a file that is there but unusable is worth one line to whoever runs the server.
+  // Without a table the forecast still runs and only the events that read it score nothing.
+  // A table that is there but cannot be read stops the run like any other unreadable data
+  // file: a forecast quietly missing part of its model would pass for a whole one.
   const std::string metrics_path = eval::MetricsPathIn(program_dir);
   p.metric_table = std::make_unique<eval::TPlanetary_T>(metrics_path);
   if (p.metric_table->State() == eval::TPlanetary_T::Source::kRejected) {
-    std::fprintf(stderr, "%s: %s; planet-pair metric events score nothing\n",
-                 metrics_path.c_str(), p.metric_table->Problem().c_str());
+    const std::string problem = p.metric_table->Problem();
+    CleanUp();
+    throw DataFileError(metrics_path, problem);
   }
   p.chart_slots = std::make_unique<ChartSlotArray>();
   ChartSlotArray& slots = *p.chart_slots;

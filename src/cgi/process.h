@@ -55,8 +55,8 @@ void SetStartUpSwitches(ChartData& slot);
 // (0..9 and 15..39) on; 10..14 keep what they had.
 void SetNatalSwitches(ChartData& slot);
 
-// Maps the program directory's metric table (a file there that cannot be used: one line on
-// stderr, and the table is empty), allocates the six chart slots, sets slot 0's switches,
+// Maps the program directory's metric table (none there: the table is empty; a file there that
+// cannot be used throws DataFileError, as a missing or unreadable towns file does), allocates the six chart slots, sets slot 0's switches,
 // writes the default event data of `now` into every slot, and seeds the random generator from
 // a high-resolution clock and the process id (not from `now`, which tests fix: the picture
 // number must still vary).

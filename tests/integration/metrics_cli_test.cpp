@@ -105,17 +105,19 @@ TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
   EXPECT_LT(mapped.Value(1, 0, late) - mapped.Value(1, 0, early), -4000 * 360.0);
 }
 
-TEST_F(MetricsBuild, ATableCutShortIsReportedOnceAndScoresNothing) {
+// An unreadable table is an unreadable data file: no forecast that silently leaves out the
+// events reading it, but the error the other data files give.
+TEST_F(MetricsBuild, ATableCutShortStopsTheRunNamingTheFile) {
   { std::ofstream(exe_dir_ / "stock.hyp", std::ios::binary) << kModel; }
   const fs::path table = exe_dir_ / "Metrics.dat";
   ASSERT_EQ(Tool({"metrics", "build", table.string(), "--pairs", "0-1"}).exit_status, 0);
   fs::resize_file(table, eval::kMetricRecordBytes - 8);
-  std::string err;
-  const std::vector<Row> rows = Forecast(&err);
-  ASSERT_EQ(rows.size(), 41u);
-  for (const Row& r : rows) EXPECT_EQ(r.value, 0.0);
-  EXPECT_NE(err.find("Metrics.dat"), std::string::npos) << err;
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  const ChildResult r = Tool({"forecast", "--security", "IBM Corp", "--zone", "EST", "--date",
+                              "2026-03-20", "--dir", exe_dir_.string(), "--format", "csv"});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("Metrics.dat"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
 TEST_F(MetricsBuild, BadUsageAndUnwritableTargets) {
