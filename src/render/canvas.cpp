@@ -94,10 +94,6 @@ constexpr int kAvgWidthWeights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6,
 
 }  // namespace
 
-// Fontconfig keeps what it allocates while reading its configuration until the process ends;
-// the leak checker of sanitizer builds would report that on every program that draws text.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 // FreeType faces found through fontconfig, kept for the life of the canvas.
 class FontEngine {
  public:
