@@ -1,0 +1,93 @@
+// How objects spread over the circle: intercepted signs (kind 18) and a crowd of objects in one
+// sector (kind 23).
+#include <cmath>
+
+#include "astro/aspects.h"
+#include "astro/calendar.h"
+#include "astro/houses.h"
+#include "eval/kinds.h"
+#include "eval/rulership_factors.h"
+
+namespace sd::eval {
+
+namespace {
+
+bool AllCuspsIn(RowView lon) {
+  for (int k = 1; k <= 12; ++k)
+    if (!IsValue(lon[CuspObject(k)])) return false;
+  return true;
+}
+
+// Centres of the search over the whole circle: tenths of a degree, 0.0 .. 359.9.
+constexpr int kCentreSteps = 3600;
+
+}  // namespace
+
+bool InSignInterceptedInItsHouse(RowView houses, double x) {
+  if (!IsValue(x) || !std::isfinite(x) || !AllCuspsIn(houses)) return false;
+  const int h = HouseOfCusps(houses.data(), x);
+  if (h == 0) return false;
+  const int next = h == 12 ? 1 : h + 1;
+  const int sign = SignOf(x);
+  return sign != SignOf(houses[CuspObject(h)]) && sign != SignOf(houses[CuspObject(next)]);
+}
+
+int CountNearCentre(RowView values, const ObjectSet& objects, double centre, double width) {
+  const double half = width / 2;
+  int count = 0;
+  for (int n = 0; n < kObjectCount; ++n)
+    if (objects.Has(n) && IsValue(values[n]) && std::fabs(SignedDifference(centre, values[n])) < half)
+      ++count;
+  return count;
+}
+
+double FirstCrowdedCentre(RowView values, const ObjectSet& objects, int minimum, double width) {
+  for (int i = 0; i < kCentreSteps; ++i) {
+    const double c = i / 10.0;
+    if (CountNearCentre(values, objects, c, width) >= minimum) return c;
+  }
+  return NoValue;
+}
+
+void ScoreKind18(KindContext& ctx) {
+  const model::EvKind18& ev = ctx.Def().K.k18;
+  if (!ctx.Admit({})) return;
+  const LongitudeRow houses = SelectedLongitudes(ctx, ev.IPL3);
+  bool hit = false;
+  if (ev.IPL4 == 0) {
+    const LongitudeRow own = SelectedLongitudes(ctx, ev.IPL1);
+    const int obj = ev.IPL2;
+    hit = obj < kObjectCount && InSignInterceptedInItsHouse(houses, own[obj]);
+  } else if (ev.IPL4 == 1 && AllCuspsIn(houses)) {
+    const ObjectSet wanted = ev.IPL5;
+    for (int s = 1; s <= 12 && !hit; ++s) hit = wanted.Has(s) && InterceptedSign(houses, s);
+  }
+  if (hit) ctx.Hit(1.0, 0.0);
+}
+
+void ScoreKind23(KindContext& ctx) {
+  const model::EvKind23& ev = ctx.Def().K.k23;
+  if (!ctx.Admit({})) return;
+  LongitudeRow v;
+  v.fill(NoValue);
+  if (ev.IS7 == 0) {
+    v = SelectedLongitudes(ctx, ev.IS1);
+  } else if (ev.IS7 == 1) {
+    // The Moon has no heliocentric place of its own.
+    const LongitudeRow helio = SelectedHelioLongitudes(ctx, ev.IS1);
+    for (int i = 0; i < kPlanetCount; ++i)
+      if (i != kMoon) v[i] = helio[i];
+  }
+  const int harmonic = ev.IS2;
+  for (double& x : v)
+    if (IsValue(x)) x = NormalizeMod(harmonic * x, 360);
+
+  const ObjectSet objects = ev.IS3;
+  const int minimum = ev.IS4;
+  const double width = ev.IS5, centre = ev.IS6;
+  const bool hit = IsValue(centre) ? CountNearCentre(v, objects, centre, width) >= minimum
+                                   : IsValue(FirstCrowdedCentre(v, objects, minimum, width));
+  if (hit) ctx.Hit(1.0, 0.0);
+}
+
+}  // namespace sd::eval

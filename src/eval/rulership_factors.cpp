@@ -1,0 +1,134 @@
+// Order and rulership within one chart: the planet nearest behind an object (kind 17), houses in
+// mutual reception (kind 20) and essential dignity by sign or house (kind 24).
+#include "eval/rulership_factors.h"
+
+#include "astro/aspects.h"
+#include "astro/calendar.h"
+#include "astro/dignities.h"
+#include "astro/houses.h"
+#include "eval/kinds.h"
+
+namespace sd::eval {
+
+namespace {
+
+LongitudeRow Absent() {
+  LongitudeRow row;
+  row.fill(NoValue);
+  return row;
+}
+
+// A snapshot keeps its rows packed; the readers unpack one entry each.
+template <typename Read>
+LongitudeRow Row(Read read) {
+  LongitudeRow row;
+  for (int n = 0; n < kObjectCount; ++n) row[n] = read(n);
+  return row;
+}
+
+bool PlanetInHouse(RowView lon, int planet, int house) {
+  return IsValue(lon[planet]) && HouseOfCusps(lon.data(), lon[planet]) == house;
+}
+
+// Some ruler of the sign on `cusp` stands in `house`.
+bool RulerStandsIn(RowView lon, double cusp, int house) {
+  const int sign = SignOf(cusp);
+  if (sign < 1 || sign > 12) return false;
+  const ObjectSet& rulers = DignitySets[sign - 1].RulerSet;
+  for (int p = 0; p < kPlanetCount; ++p)
+    if (rulers.Has(p) && PlanetInHouse(lon, p, house)) return true;
+  return false;
+}
+
+}  // namespace
+
+LongitudeRow SelectedLongitudes(const KindContext& ctx, int selector) {
+  if (selector == 0) {
+    const ChartData& natal = ctx.NatalAt(kAt);
+    return Row([&](int n) { return natal.Object[kLongitude][n]; });
+  }
+  if (selector == 1) {
+    const MomentSnapshot& snap = ctx.TransitAt(kAt);
+    return Row([&](int n) { return snap.Longitude(n); });
+  }
+  return Absent();
+}
+
+LongitudeRow SelectedHelioLongitudes(const KindContext& ctx, int selector) {
+  if (selector == 0) {
+    const ChartData& natal = ctx.NatalAt(kAt);
+    return Row([&](int n) { return natal.Object[kHelioLongitude][n]; });
+  }
+  if (selector == 1) {
+    const MomentSnapshot& snap = ctx.TransitAt(kAt);
+    return Row([&](int n) { return snap.HelioLongitude(n); });
+  }
+  return Absent();
+}
+
+int NearestPlanetBehind(RowView lon, int r) {
+  if (r < 0 || r >= kObjectCount || !IsValue(lon[r])) return -1;
+  int found = -1;
+  double best = 10000.0;
+  for (int i = 0; i < kPlanetCount; ++i) {
+    if (i == r || !IsValue(lon[i])) continue;
+    // How far r is ahead of planet i, in (-180, 180].
+    const double d = SignedDifference(lon[r], lon[i]);
+    if (d > 0 && d < best) {
+      found = i;
+      best = d;
+    }
+  }
+  return found;
+}
+
+bool HousesInMutualReception(RowView lon, int a, int b) {
+  if (a < 1 || a > 12 || b < 1 || b > 12) return false;
+  const double ca = lon[CuspObject(a)], cb = lon[CuspObject(b)];
+  if (!IsValue(ca) || !IsValue(cb)) return false;
+  return RulerStandsIn(lon, ca, b) && RulerStandsIn(lon, cb, a);
+}
+
+int DignityByScheme(int scheme, int n, RowView lon) {
+  if (n < 0 || n >= kObjectCount) return kDignityNone;
+  const double x = lon[n];
+  if (!IsValue(x)) return kDignityNone;
+  if (scheme == 0) return SignDignity(n, x);
+  if (scheme == 1) return HouseDignity(n, lon, x);
+  return kDignityNone;
+}
+
+void ScoreKind17(KindContext& ctx) {
+  const model::EvKind17& ev = ctx.Def().K.k17;
+  if (!ctx.Admit({})) return;
+  const LongitudeRow lon = SelectedLongitudes(ctx, ev.FPB1);
+  const int e = ev.FPB3;
+  // The expected planet must itself be in the chart: an absent one is never "found".
+  if (e >= kObjectCount || !IsValue(lon[e])) return;
+  if (NearestPlanetBehind(lon, ev.FPB2) == e) ctx.Hit(1.0, 0.0);
+}
+
+void ScoreKind20(KindContext& ctx) {
+  const model::EvKind20& ev = ctx.Def().K.k20;
+  if (!ctx.Admit({})) return;
+  const LongitudeRow lon = SelectedLongitudes(ctx, ev.HR1);
+  if (HousesInMutualReception(lon, ev.HR2, ev.HR3)) ctx.Hit(1.0, 0.0);
+}
+
+void ScoreKind24(KindContext& ctx) {
+  const model::EvKind24& ev = ctx.Def().K.k24;
+  const ObjectSet objects = ev.PD4;
+  const uint8_t scheme = ev.PD2, wanted = ev.PD3, selector = ev.PD1;
+  bool have_row = false;
+  LongitudeRow lon{};
+  for (int n = 0; n < kObjectCount; ++n) {
+    if (!objects.Has(n) || !ctx.Admit({n})) continue;
+    if (!have_row) {
+      lon = SelectedLongitudes(ctx, selector);
+      have_row = true;
+    }
+    if (DignityByScheme(scheme, n, lon) == wanted) ctx.Hit(1.0, 0.0);
+  }
+}
+
+}  // namespace sd::eval

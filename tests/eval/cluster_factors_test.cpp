@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "astro/calendar.h"
+#include "astro/moment_snapshot.h"
+#include "eval/event_frame.h"
+#include "eval/rulership_factors.h"
+
+namespace sd::eval {
+namespace {
+
+LongitudeRow Empty() {
+  LongitudeRow row;
+  row.fill(NoValue);
+  return row;
+}
+
+// Unequal houses: house 1 runs from 10 Aries to 10 Gemini (Taurus intercepted), house 7 from
+// 10 Libra to 10 Sagittarius (Scorpio intercepted); every other house has a cusp in each sign
+// it touches.
+constexpr double kUnequal[12] = {10, 70, 95, 120, 150, 170, 190, 250, 275, 300, 330, 350};
+
+void SetCusps(LongitudeRow& row, const double (&cusps)[12]) {
+  for (int k = 1; k <= 12; ++k) row[CuspObject(k)] = cusps[k - 1];
+}
+
+// ---- intercepted signs ----------------------------------------------------------------
+
+TEST(InterceptedSignOfAnObject, OnlyASignWithoutABoundingCusp) {
+  LongitudeRow houses = Empty();
+  SetCusps(houses, kUnequal);
+  struct Case { double x; bool want; const char* what; };
+  const Case cases[] = {
+      {45, true, "Taurus inside house 1"},
+      {30, true, "0 Taurus exactly"},
+      {20, false, "Aries, the sign of cusp 1"},
+      {65, false, "Gemini, the sign of cusp 2"},
+      {225, true, "Scorpio inside house 7"},
+      {100, false, "Cancer in house 3"},
+      {355, false, "Pisces in house 12"},
+      {NoValue, false, "absent"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(InSignInterceptedInItsHouse(houses, c.x), c.want) << c.what;
+  houses[CuspObject(5)] = NoValue;
+  EXPECT_FALSE(InSignInterceptedInItsHouse(houses, 45)) << "a cusp missing";
+}
+
+TEST(InterceptedSignOfAnObject, NeverWithEqualHousesFromAries) {
+  LongitudeRow houses = Empty();
+  for (int k = 1; k <= 12; ++k) houses[CuspObject(k)] = 30.0 * (k - 1);
+  for (double x = 0; x < 360; x += 0.25) ASSERT_FALSE(InSignInterceptedInItsHouse(houses, x)) << x;
+}
+
+// ---- crowds in a sector ---------------------------------------------------------------
+
+TEST(CountNearCentre, StrictEdgeAcrossZeroMembersOnly) {
+  LongitudeRow v = Empty();
+  v[kSun] = 5.0;
+  v[kMoon] = 15.0;
+  const ObjectSet both{kSun, kMoon};
+  EXPECT_EQ(CountNearCentre(v, both, 10, 10), 0) << "5 from the centre is on the edge";
+  v[kMoon] = 14.99;
+  EXPECT_EQ(CountNearCentre(v, both, 10, 10), 1);
+  v[kSun] = 358;
+  v[kMoon] = 2;
+  v[kMars] = 1;
+  EXPECT_EQ(CountNearCentre(v, both, 0, 6), 2) << "across 0";
+  EXPECT_EQ(CountNearCentre(v, ObjectSet{kSun, kMoon, kMars, kVenus}, 0, 6), 3) << "Venus absent";
+  EXPECT_EQ(CountNearCentre(v, ObjectSet{kMars}, 0, 6), 1);
+}
+
+TEST(FirstCrowdedCentre, GridOfTenthsAndTheOpenSector) {
+  LongitudeRow v = Empty();
+  v[kMercury] = 100;
+  v[kVenus] = 103;
+  v[kMars] = 106;
+  const ObjectSet three{kMercury, kVenus, kMars};
+  struct Case { double width; int minimum; double want; const char* what; };
+  const Case cases[] = {
+      {6, 3, NoValue, "points 6 apart never fit an open sector 6 wide"},
+      {6.1, 3, 103.0, "only the centre 103.0 is within 3.05 of all three"},
+      {12, 3, 100.1, "the first centre that holds all three"},
+      {12, 4, NoValue, "never four"},
+      {4, 2, 101.1, "100 and 103 need a centre past 101.0, where 103 is on the edge"},
+      {1, 0, 0.0, "a minimum of 0 holds at the first centre"},
+  };
+  for (const Case& c : cases) {
+    const double got = FirstCrowdedCentre(v, three, c.minimum, c.width);
+    if (c.want == NoValue)
+      EXPECT_EQ(got, NoValue) << c.what;
+    else
+      EXPECT_NEAR(got, c.want, 1e-9) << c.what;
+  }
+}
+
+// ---- the events through the frame ------------------------------------------------------
+
+class ClusterEvent : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    natal_ = std::make_unique<ChartData>();
+    transit_ = std::make_unique<ChartData>();
+  }
+  ChartData& Chart(int selector) { return selector == 0 ? *natal_ : *transit_; }
+  void Place(int selector, int obj, double lon) {
+    Chart(selector).ObjectOn[obj] = 1;
+    Chart(selector).Object[kLongitude][obj] = lon;
+  }
+  void PlaceHelio(int selector, int obj, double lon) {
+    Chart(selector).ObjectOn[obj] = 1;
+    Chart(selector).Object[kHelioLongitude][obj] = lon;
+  }
+  void PlaceCusps(int selector, const double (&cusps)[12]) {
+    for (int k = 1; k <= 12; ++k) Place(selector, CuspObject(k), cusps[k - 1]);
+  }
+  int Hits(const model::EventDef& def) {
+    FillSnapshot(snap_, *transit_);
+    EventInputs in;
+    for (auto& t : in.Transit) t = &snap_;
+    for (auto& n : in.Natal) n = natal_.get();
+    in.Moment = MomentFromDate(2026, 3, 20, 5);
+    in.GridStepDays = 0.5;
+    const EventResult r = EvaluateEvent(def, in);
+    EXPECT_EQ(r.Graded, static_cast<long double>(r.Hits));
+    return r.Hits;
+  }
+  static model::EventDef Def(int kind) {
+    model::EventDef def{};
+    def.Kind = static_cast<uint8_t>(kind);
+    return def;
+  }
+
+  std::unique_ptr<ChartData> natal_, transit_;
+  MomentSnapshot snap_;
+};
+
+TEST_F(ClusterEvent, InterceptedObjectWithHousesOfTheOtherChart) {
+  // The transit Sun in Taurus among the natal houses.
+  PlaceCusps(0, kUnequal);
+  Place(1, kSun, 45);
+  model::EventDef def = Def(18);
+  def.K.k18.IPL4 = 0;
+  def.K.k18.IPL1 = 1;
+  def.K.k18.IPL2 = kSun;
+  def.K.k18.IPL3 = 0;
+  EXPECT_EQ(Hits(def), 1);
+  Place(1, kSun, 75);
+  EXPECT_EQ(Hits(def), 0);
+  // The transit chart has no houses.
+  Place(1, kSun, 45);
+  def.K.k18.IPL3 = 1;
+  EXPECT_EQ(Hits(def), 0);
+}
+
+TEST_F(ClusterEvent, InterceptedSignInOneOfTheHouses) {
+  PlaceCusps(1, kUnequal);
+  model::EventDef def = Def(18);
+  def.K.k18.IPL4 = 1;
+  def.K.k18.IPL3 = 1;
+  struct Case { ObjectSet houses; int want; };
+  const Case cases[] = {{{1}, 1}, {{2}, 0}, {{2, 3, 7}, 1}, {{12}, 0}, {{}, 0}};
+  for (const Case& c : cases) {
+    def.K.k18.IPL5 = c.houses;
+    EXPECT_EQ(Hits(def), c.want);
+  }
+  def.K.k18.IPL5 = ObjectSet{1};
+  def.K.k18.IPL4 = 2;
+  EXPECT_EQ(Hits(def), 0) << "no third mode";
+  def.K.k18.IPL4 = 1;
+  transit_->Object[kLongitude][CuspObject(10)] = NoValue;
+  EXPECT_EQ(Hits(def), 0) << "a cusp missing";
+}
+
+TEST_F(ClusterEvent, ClusterAtAGivenCentreOrAnywhere) {
+  Place(1, kMercury, 100);
+  Place(1, kVenus, 103);
+  Place(1, kMars, 106);
+  Place(1, kJupiter, 280);  // the second harmonic puts it on 200, beside the others
+  model::EventDef def = Def(23);
+  def.K.k23.IS1 = 1;
+  def.K.k23.IS2 = 1;
+  def.K.k23.IS3 = ObjectSet{kMercury, kVenus, kMars, kJupiter};
+  def.K.k23.IS4 = 3;
+  def.K.k23.IS5 = 6.1;
+  def.K.k23.IS6 = NoValue;
+  def.K.k23.IS7 = 0;
+  EXPECT_EQ(Hits(def), 1);
+  def.K.k23.IS5 = 6;
+  EXPECT_EQ(Hits(def), 0);
+  def.K.k23.IS5 = 12;
+  def.K.k23.IS6 = 103;
+  EXPECT_EQ(Hits(def), 1);
+  def.K.k23.IS6 = 110;  // only Mars within 6
+  EXPECT_EQ(Hits(def), 0);
+  // Second harmonic: 200, 206, 212 and Jupiter on 200.
+  def.K.k23.IS2 = 2;
+  def.K.k23.IS4 = 3;
+  def.K.k23.IS5 = 8;
+  def.K.k23.IS6 = 203;
+  EXPECT_EQ(Hits(def), 1) << "200, 206 and Jupiter's 200";
+  def.K.k23.IS2 = 1;
+  EXPECT_EQ(Hits(def), 0);
+  // A minimum of 0 hits even where nothing stands; absent objects never count.
+  def.K.k23.IS4 = 0;
+  def.K.k23.IS6 = 0;
+  EXPECT_EQ(Hits(def), 1);
+  def.K.k23.IS4 = 1;
+  def.K.k23.IS3 = ObjectSet{kSaturn};
+  def.K.k23.IS6 = NoValue;
+  def.K.k23.IS5 = 360;
+  EXPECT_EQ(Hits(def), 0);
+}
+
+TEST_F(ClusterEvent, ClusterOfHeliocentricPlacesLeavesOutTheMoon) {
+  PlaceHelio(0, kSun, 50);
+  PlaceHelio(0, kMoon, 50);
+  PlaceHelio(0, kMars, 51);
+  Place(0, kSun, 230);
+  Place(0, kMoon, 230);
+  Place(0, kMars, 231);
+  model::EventDef def = Def(23);
+  def.K.k23.IS1 = 0;
+  def.K.k23.IS2 = 1;
+  def.K.k23.IS3 = ObjectSet{kSun, kMoon, kMars};
+  def.K.k23.IS4 = 3;
+  def.K.k23.IS5 = 4;
+  def.K.k23.IS6 = NoValue;
+  def.K.k23.IS7 = 1;
+  EXPECT_EQ(Hits(def), 0);
+  def.K.k23.IS4 = 2;
+  def.K.k23.IS6 = 50.5;
+  EXPECT_EQ(Hits(def), 1);
+  def.K.k23.IS6 = 230.5;
+  EXPECT_EQ(Hits(def), 0) << "the geocentric places are not read";
+  def.K.k23.IS7 = 0;
+  def.K.k23.IS4 = 3;
+  EXPECT_EQ(Hits(def), 1) << "geocentric: the Moon counts";
+  def.K.k23.IS7 = 2;
+  def.K.k23.IS4 = 1;
+  EXPECT_EQ(Hits(def), 0) << "no third coordinate";
+}
+
+}  // namespace
+}  // namespace sd::eval

@@ -1,0 +1,237 @@
+#include "eval/rulership_factors.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "astro/calendar.h"
+#include "astro/dignities.h"
+#include "astro/moment_snapshot.h"
+#include "eval/event_frame.h"
+
+namespace sd::eval {
+namespace {
+
+LongitudeRow Empty() {
+  LongitudeRow row;
+  row.fill(NoValue);
+  return row;
+}
+
+// Cusp 1 at `first`, every house 30 degrees wide.
+void SetEqualCusps(LongitudeRow& row, double first) {
+  for (int k = 1; k <= 12; ++k) row[CuspObject(k)] = NormalizeMod(first + 30 * (k - 1), 360);
+}
+
+// ---- the planet nearest behind --------------------------------------------------------
+
+TEST(NearestPlanetBehind, ClosestBehindWithinHalfACircleLowerNumberOnTies) {
+  struct Placed { int obj; double lon; };
+  struct Case {
+    const char* what;
+    int r;
+    std::initializer_list<Placed> placed;
+    int want;
+  };
+  const Case cases[] = {
+      {"Venus 5 behind beats Mercury 10 behind", kSun,
+       {{kSun, 100}, {kMercury, 90}, {kVenus, 95}, {kMoon, 250}, {kMars, 130}, {kJupiter, 30}},
+       kVenus},
+      {"everything ahead", kSun, {{kSun, 100}, {kMoon, 101}, {kMars, 200}, {kSaturn, 279}}, -1},
+      {"a planet on the reference is not behind it", kSun, {{kSun, 100}, {kMoon, 100}}, -1},
+      {"exactly opposite counts as behind", kSun, {{kSun, 100}, {kMoon, 280}}, kMoon},
+      {"a tie goes to the lower planet number", kSun,
+       {{kSun, 100}, {kJupiter, 93}, {kMars, 93}, {kSaturn, 50}}, kMars},
+      {"behind across 0 Aries", kMars, {{kMars, 2}, {kPluto, 358}, {kSun, 340}}, kPluto},
+      {"a cusp as reference, planets only as candidates", CuspObject(1),
+       {{CuspObject(1), 50}, {CuspObject(12), 49}, {kNeptune, 20}}, kNeptune},
+      {"the reference absent", kSun, {{kMoon, 10}}, -1},
+  };
+  for (const Case& c : cases) {
+    LongitudeRow row = Empty();
+    for (const Placed& p : c.placed) row[p.obj] = p.lon;
+    EXPECT_EQ(NearestPlanetBehind(row, c.r), c.want) << c.what;
+  }
+}
+
+// ---- houses in mutual reception -------------------------------------------------------
+
+TEST(HousesInMutualReception, EachRulerInTheOtherHouse) {
+  // Cusp 1 at 5 Aries (ruler Mars), cusp 7 at 5 Libra (ruler Venus).
+  LongitudeRow row = Empty();
+  SetEqualCusps(row, 5);
+  row[kMars] = 190;  // house 7
+  row[kVenus] = 10;  // house 1
+  EXPECT_TRUE(HousesInMutualReception(row, 1, 7));
+  EXPECT_TRUE(HousesInMutualReception(row, 7, 1));
+  // Only one way round.
+  EXPECT_FALSE(HousesInMutualReception(row, 1, 2));
+  row[kVenus] = 40;  // house 2
+  EXPECT_FALSE(HousesInMutualReception(row, 1, 7));
+  // Cusp 2 at 5 Taurus (Venus) and Mars in 7, Venus in 2: 2 and 7 are not in reception
+  // (Libra's ruler Venus is in 2, but Taurus's ruler Venus is not in 7).
+  EXPECT_FALSE(HousesInMutualReception(row, 2, 7));
+  // Houses 2 and 8 (Taurus and Scorpio): Scorpio's ruler in 2, Taurus's ruler in 8.
+  row[kPluto] = 45;   // ruler of Scorpio in house 2
+  row[kVenus] = 220;  // ruler of Taurus in house 8
+  EXPECT_TRUE(HousesInMutualReception(row, 2, 8));
+}
+
+TEST(HousesInMutualReception, NoCuspsOrNoSuchHouseNeverHits) {
+  LongitudeRow row = Empty();
+  row[kMars] = 190;
+  row[kVenus] = 10;
+  EXPECT_FALSE(HousesInMutualReception(row, 1, 7));
+  SetEqualCusps(row, 5);
+  row[CuspObject(4)] = NoValue;  // the houses hold nothing without all twelve cusps
+  EXPECT_FALSE(HousesInMutualReception(row, 1, 7));
+  SetEqualCusps(row, 5);
+  EXPECT_FALSE(HousesInMutualReception(row, 0, 7));
+  EXPECT_FALSE(HousesInMutualReception(row, 1, 13));
+}
+
+// ---- essential dignity ----------------------------------------------------------------
+
+TEST(DignityByScheme, BySignAndByHouse) {
+  LongitudeRow row = Empty();
+  // Houses from 10 Cancer: house 1 reads as Aries, house 5 as Leo, house 7 as Libra.
+  SetEqualCusps(row, 100);
+  struct Case { int scheme; double sun; int want; const char* what; };
+  const Case cases[] = {
+      {0, 130, kDignityRuler, "Sun in Leo"},
+      {0, 15, kDignityExaltation, "Sun in Aries"},
+      {0, 195, kDignityFall, "Sun in Libra"},
+      {0, 75, kDignityNone, "Sun in Gemini"},
+      {1, 105, kDignityExaltation, "Sun in house 1 (in Cancer by sign)"},
+      {1, 225, kDignityRuler, "Sun in house 5 (in Scorpio by sign)"},
+      {1, 285, kDignityFall, "Sun in house 7 (in Capricorn by sign)"},
+      {2, 130, kDignityNone, "no third scheme"},
+      {0, NoValue, kDignityNone, "Sun absent"},
+      {1, NoValue, kDignityNone, "Sun absent, by house"},
+  };
+  for (const Case& c : cases) {
+    row[kSun] = c.sun;
+    EXPECT_EQ(DignityByScheme(c.scheme, kSun, row), c.want) << c.what;
+  }
+  row[kSun] = 105;
+  row[CuspObject(9)] = NoValue;
+  EXPECT_EQ(DignityByScheme(1, kSun, row), kDignityNone) << "a cusp missing";
+  EXPECT_EQ(DignityByScheme(0, kSun, row), kDignityNone) << "Sun in Cancer";
+}
+
+// ---- the events through the frame ------------------------------------------------------
+
+// A natal chart and a transit snapshot placed by hand; events read one of them by selector.
+class RulershipEvent : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    natal_ = std::make_unique<ChartData>();
+    transit_ = std::make_unique<ChartData>();
+  }
+  // Places an object in the chart of the selector (0 natal, 1 transit).
+  void Place(int selector, int obj, double lon) {
+    if (selector == 0) {
+      natal_->ObjectOn[obj] = 1;
+      natal_->Object[kLongitude][obj] = lon;
+    } else {
+      transit_->Object[kLongitude][obj] = lon;
+    }
+  }
+  void PlaceEqualCusps(int selector, double first) {
+    for (int k = 1; k <= 12; ++k) Place(selector, CuspObject(k), NormalizeMod(first + 30 * (k - 1), 360));
+  }
+  EventResult Run(const model::EventDef& def) {
+    FillSnapshot(snap_, *transit_);
+    EventInputs in;
+    for (auto& t : in.Transit) t = &snap_;
+    for (auto& n : in.Natal) n = natal_.get();
+    in.Moment = MomentFromDate(2026, 3, 20, 5);
+    in.GridStepDays = 0.5;
+    return EvaluateEvent(def, in);
+  }
+  static model::EventDef Def(int kind) {
+    model::EventDef def{};
+    def.Kind = static_cast<uint8_t>(kind);
+    return def;
+  }
+
+  std::unique_ptr<ChartData> natal_, transit_;
+  MomentSnapshot snap_;
+};
+
+TEST_F(RulershipEvent, NearestBehindReadsTheChartItsSelectorNames) {
+  for (int sel : {0, 1}) {
+    SetUp();
+    Place(sel, kSun, 100);
+    Place(sel, kMercury, 90);
+    Place(sel, kVenus, 95);
+    model::EventDef def = Def(17);
+    def.K.k17 = {static_cast<uint8_t>(sel), kSun, kVenus};
+    EventResult r = Run(def);
+    EXPECT_EQ(r.Hits, 1) << "selector " << sel;
+    EXPECT_EQ(r.Graded, 1.0L);
+    def.K.k17.FPB3 = kMercury;
+    EXPECT_EQ(Run(def).Hits, 0) << "selector " << sel;
+    // The other chart is empty: nothing is found there.
+    def.K.k17 = {static_cast<uint8_t>(1 - sel), kSun, kVenus};
+    EXPECT_EQ(Run(def).Hits, 0) << "selector " << sel;
+  }
+}
+
+TEST_F(RulershipEvent, HouseReceptionHitsOnceAndNeedsTheHouses) {
+  Place(1, kMars, 190);
+  Place(1, kVenus, 10);
+  model::EventDef def = Def(20);
+  def.K.k20 = {1, 1, 7};
+  EXPECT_EQ(Run(def).Hits, 0) << "no cusps computed";
+  PlaceEqualCusps(1, 5);
+  EventResult r = Run(def);
+  EXPECT_EQ(r.Hits, 1);
+  EXPECT_EQ(r.Graded, 1.0L);
+  Place(1, kVenus, 40);
+  EXPECT_EQ(Run(def).Hits, 0) << "Venus in house 2";
+}
+
+TEST_F(RulershipEvent, DignityCountsEveryObjectOfTheSet) {
+  Place(0, kSun, 130);   // Leo: rulership
+  Place(0, kMoon, 40);   // Taurus: exaltation
+  Place(0, kMars, 10);   // Aries: rulership
+  Place(0, kVenus, 15);  // Aries: detriment
+  model::EventDef def = Def(24);
+  def.K.k24.PD1 = 0;
+  def.K.k24.PD2 = 0;
+  def.K.k24.PD3 = kDignityRuler;
+  def.K.k24.PD4 = ObjectSet{kSun, kMoon, kMars, kVenus, kSaturn};
+  EventResult r = Run(def);
+  EXPECT_EQ(r.Hits, 2);
+  EXPECT_EQ(r.Graded, 2.0L);
+  def.K.k24.PD3 = kDignityExaltation;
+  EXPECT_EQ(Run(def).Hits, 1);
+  def.K.k24.PD3 = kDignityDetriment;
+  EXPECT_EQ(Run(def).Hits, 1);
+  def.K.k24.PD3 = 255;  // "no dignity" is never asked for
+  EXPECT_EQ(Run(def).Hits, 0);
+  def.K.k24.PD2 = 2;
+  def.K.k24.PD3 = kDignityRuler;
+  EXPECT_EQ(Run(def).Hits, 0);
+  // An object the natal chart does not hold is skipped by the condition.
+  natal_->ObjectOn[kMars] = 0;
+  def.K.k24.PD2 = 0;
+  EXPECT_EQ(Run(def).Hits, 1);
+}
+
+TEST_F(RulershipEvent, DignityByHouseOfTheTransitChart) {
+  PlaceEqualCusps(1, 100);
+  Place(1, kSun, 225);  // Scorpio, house 5
+  model::EventDef def = Def(24);
+  def.K.k24.PD1 = 1;
+  def.K.k24.PD2 = 1;
+  def.K.k24.PD3 = kDignityRuler;
+  def.K.k24.PD4 = ObjectSet{kSun};
+  EXPECT_EQ(Run(def).Hits, 1);
+  def.K.k24.PD2 = 0;
+  EXPECT_EQ(Run(def).Hits, 0);
+}
+
+}  // namespace
+}  // namespace sd::eval
