@@ -3,10 +3,9 @@
 // at one moment; the kind's function loops over its candidates, asks `Admit` before every
 // factor test and reports each success with `Hit`.
 //
-// Adding the factor test of a kind: write `void ScoreKindN(KindContext&)` in the family's own
-// source (declared in eval/kinds.h) and take the kind's placeholder out of the pending file of
-// its group. The dispatch table (event_level.cpp) already names the function and says whether
-// one hit adds 1 or the strength to the graded value.
+// Each scored kind is a `void ScoreKindN(KindContext&)` in its family's own source, declared in
+// eval/kinds.h; the dispatch table (event_level.cpp) names the function and says whether one
+// hit adds 1 or the strength to the graded value.
 #include <cstdint>
 #include <initializer_list>
 
