@@ -1,6 +1,7 @@
 // The query comes from whoever sends the request: whatever its bytes, decoding it, picking the
 // zone and the security name out of it, looking that name up in the natal database and writing
 // the page for it must neither crash nor hang, and the steps must keep their promises.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -23,11 +24,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string(STOCKDYN_SOURCE_DIR) + "/fuzzing/corpus/natal_db/shipped.mil";
   const std::string_view raw(reinterpret_cast<const char*>(data), size);
 
-  // The raw text as the server hands it over; an overlong one reads as no query at all.
-  const std::string env(raw.substr(0, raw.find('\0')));
-  ::setenv("QUERY_STRING", env.c_str(), 1);
+  // The raw text as the server hands it over; an overlong one reads as no query at all. The
+  // variable lives in one buffer of ours: setenv would keep every value ever set.
+  static constexpr std::string_view kName = "QUERY_STRING=";
+  static char variable[kName.size() + 65536];
+  static const bool put = [] {
+    kName.copy(variable, kName.size());
+    return ::putenv(variable) == 0;
+  }();
+  if (!put) std::abort();
+  const std::string_view env = raw.substr(0, std::min(raw.find('\0'), size_t{65535}));
+  env.copy(variable + kName.size(), env.size());
+  variable[kName.size() + env.size()] = '\0';
   const std::string read = sd::ReadQueryString();
   if (env.size() >= sd::kQueryBufferSize && !read.empty()) std::abort();
+  if (env.size() < sd::kQueryBufferSize && read != sd::DecodeQuery(env)) std::abort();
 
   const std::string query = sd::DecodeQuery(raw);
   if (query.size() > raw.size()) std::abort();  // every replacement is shorter than its escape
