@@ -78,8 +78,12 @@ try {
   if ((await name.evaluate((e) => e.tagName)) === 'SELECT') await name.selectOption(security);
   else await name.fill(security);
   await page.locator('select[name="TRS_TZ"]').selectOption(zone);
-  await Promise.all([page.waitForLoadState('load'), page.locator('form').evaluate((f) => f.submit())]);
-  await page.waitForLoadState('load');
+  // The form page is already loaded, so waiting for 'load' alone can return before the
+  // submission navigates: wait for the answer's own address.
+  await Promise.all([
+    page.waitForURL(/\/Exe\/srv_stock_dyn\?/, { waitUntil: 'load' }),
+    page.locator('form').evaluate((f) => f.submit()),
+  ]);
 
   const text = await page.locator('body').innerText();
   check(text.includes(`Instrument:${security}`), `the page names the instrument "${security}"`);
