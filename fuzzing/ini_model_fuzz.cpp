@@ -13,15 +13,11 @@
 #include "astro/object_set.h"
 #include "data/ini.h"
 #include "model/ev_list.h"
+#include "scratch_files.h"
 
 namespace {
 
-void WriteFile(const std::string& path, std::string_view bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
+using sd::fuzzing::WriteFile;
 
 bool KeepLater(intptr_t, const std::string&, const sd::StringList&, const sd::StringList&) {
   return false;

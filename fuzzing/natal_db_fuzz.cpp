@@ -13,23 +13,15 @@
 #include "data/natal_csv.h"
 #include "data/natal_db.h"
 #include "data/towns.h"
+#include "scratch_files.h"
 
 namespace {
 
-std::string ScratchDir() {
-  static const std::string dir = [] {
-    std::string tmpl = "/tmp/natal_fuzz_XXXXXX";
-    if (!mkdtemp(tmpl.data())) std::abort();
-    return tmpl;
-  }();
-  return dir;
-}
+using sd::fuzzing::WriteFile;
 
-void WriteFile(const std::string& path, std::string_view bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+std::string ScratchDir() {
+  static const std::string dir = sd::fuzzing::MakeScratchDir("natal_fuzz");
+  return dir;
 }
 
 }  // namespace

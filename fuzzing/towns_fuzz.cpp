@@ -12,20 +12,14 @@
 
 #include "data/data_error.h"
 #include "data/towns.h"
+#include "scratch_files.h"
 
 namespace {
 
-std::string ScratchDir(const char* name) {
-  std::string tmpl = std::string("/tmp/sd_towns_fuzz_") + name + "_XXXXXX";
-  if (!mkdtemp(tmpl.data())) std::abort();
-  return tmpl;
-}
+using sd::fuzzing::WriteFile;
 
-void WriteFile(const std::string& path, std::string_view bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+std::string ScratchDir(const char* name) {
+  return sd::fuzzing::MakeScratchDir(std::string("sd_towns_fuzz_") + name);
 }
 
 }  // namespace
