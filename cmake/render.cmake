@@ -10,13 +10,6 @@ add_test(NAME render_draw_cli
          COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/render/draw_cli_check.py $<TARGET_FILE:stockdyn>)
 set_tests_properties(render_draw_cli PROPERTIES LABELS integration TIMEOUT 120)
 
-# Benchmark of painting and writing the forecast picture (not part of ctest).
-find_package(benchmark QUIET)
-if(benchmark_FOUND)
-  add_executable(bench_render ${CMAKE_SOURCE_DIR}/bench/render_bench.cpp)
-  target_link_libraries(bench_render PRIVATE sd_render benchmark::benchmark)
-endif()
-
 # The faces fontconfig gives our fonts on this machine, asked once here. Reading the whole font
 # configuration costs a CGI run about a third of its instructions on every request; the table
 # spares that while its files are there, and the program falls back to fontconfig otherwise.

@@ -1,8 +1,8 @@
 # The web root: the form page, the installation settings and the picture directory.
 #
 # The form's zone list is the program's zone table, in its order; a test compares the two.
-# STOCKDYN_SECURITIES, when set before this file is included (cmake/*.cmake run in sorted
-# order), is a list of security names offered by the form.
+# STOCKDYN_SECURITIES, set by data.cmake (included before this file), is the list of security
+# names offered by the form.
 set(STOCKDYN_ZONES
   GST JST AEST ACST AWST CCT JT SSUT IST GMT CET EET Moscow
   NST EWT AST EST CWT CST MDT MST PDT PST AHST HST)
