@@ -92,12 +92,26 @@ TEST(LocalClock, ZoneShiftsTheMomentAndRoundTrips) {
 
 TEST(DeltaT, TableInsidePolynomialAtAndBeyondItsEnds) {
   const double s = SecondInCenturies;
-  EXPECT_NEAR(DeltaT(0.5) / s, 29.0, 1e-3);                       // 1950 from the table
-  EXPECT_NEAR(DeltaT(0.76) / s, 46.0 + 1.0 * 3.0 / 2.0, 1e-3);  // 1976: between 1975 and 1977
-  auto poly = [](double t) { return (0.41 + 1.2053 * t + 0.4992 * t * t) * 60 - 29.0; };
-  for (double t : {0.0, 0.81, -2.0, 3.0}) {  // 1900, 1981 and far outside use the parabola
-    EXPECT_NEAR(DeltaT(t) / s, poly(t), 2e-3) << t;
+  // Observed Delta T at the start of each year (Espenak & Meeus, Five Millennium Canon of Solar
+  // Eclipses, table of historical values). The table's figures are older estimates of the same
+  // quantity and stay within 2 s of these; 1900 is the table's end and comes from the parabola.
+  struct Case { int year; double observed_s; };
+  const Case observed[] = {{1900, -2.79}, {1910, 10.46}, {1930, 24.02}, {1950, 29.15},
+                           {1960, 33.15}, {1970, 40.18}, {1980, 50.54}};
+  for (const Case& c : observed) {
+    EXPECT_NEAR(DeltaT((c.year - 1900) / 100.0) / s, c.observed_s, 2.0) << c.year;
   }
+  EXPECT_NEAR(DeltaT(0.5) / s, 29.0, 1e-3);                     // 1950: the table's own figure
+  EXPECT_NEAR(DeltaT(0.76) / s, 46.0 + 1.0 * 3.0 / 2.0, 1e-3);  // 1976: between 1975 and 1977
+  // Beyond 1981 the parabola of Meeus (Astronomical Formulae for Calculators) less 29 s holds:
+  // in 2000, 2.1145 min - 29 s = 97.87 s, well ahead of the 63.83 s observed; before the table
+  // as well, in 1700 (T = -2), 0.41 - 2.4106 + 1.9968 = -0.0038 min, less 29 s.
+  EXPECT_NEAR(DeltaT(1.0) / s, 97.87, 2e-3);
+  EXPECT_NEAR(DeltaT(-2.0) / s, -29.228, 2e-3);
+  // The table's end years themselves take the parabola: 1900 gives 0.41 min - 29 s, not the
+  // table's -4.22 s, and 1981 gives 1.71382 min - 29 s, not the table's 52 s.
+  EXPECT_NEAR(DeltaT(0.0) / s, -4.4, 2e-3);
+  EXPECT_NEAR(DeltaT(0.81) / s, 73.829, 2e-3);
   EXPECT_DOUBLE_EQ(EphemerisMoment(0.5), 0.5 + DeltaT(0.5));
 }
 

@@ -12,9 +12,13 @@
 #include <vector>
 
 #include "one_event_forecast.h"
+#include "zodiac_expect.h"
 
 namespace sd {
 namespace {
+
+using testing::House;
+using testing::Sign;
 
 constexpr double kWeight = 2.5;
 constexpr int kYear = 2026, kMonth = 3, kDay = 2;
@@ -24,20 +28,9 @@ constexpr double kZone = -5.0;
 // Pisces).
 constexpr int kRulerOfSign[13] = {-1, 4, 3, 2, 1, 0, 2, 3, 9, 5, 6, 7, 8};
 
-int Sign(double lon) { return static_cast<int>(std::floor(lon / 30.0)) + 1; }
 double Wrap(double x) { return x - 360.0 * std::floor(x / 360.0); }
 double Cusp(const ChartData& c, int house) { return c.Object[kLongitude][17 + house]; }
 int RulerOfHouse(const ChartData& c, int house) { return kRulerOfSign[Sign(Cusp(c, house))]; }
-
-// The house of lon among the chart's cusps: the first h whose arc from cusp h forward to cusp
-// h + 1 holds it, both ends included.
-int House(const ChartData& c, double lon) {
-  for (int h = 1; h <= 12; ++h) {
-    const double width = Wrap(Cusp(c, h % 12 + 1) - Cusp(c, h));
-    if (Wrap(lon - Cusp(c, h)) <= width) return h;
-  }
-  return 0;
-}
 
 std::string Event(int kind, const std::string& keys) {
   return "[Event]\n_H=one event\n_T=" + std::to_string(kind) + "\nWEIGHT=2.5\n" + keys;

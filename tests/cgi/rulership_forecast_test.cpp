@@ -9,33 +9,21 @@
 
 #include "astro/dignities.h"
 #include "one_event_forecast.h"
+#include "zodiac_expect.h"
 
 namespace sd {
 namespace {
 
 using Row = double[kObjectCount];
+using testing::House;
+using testing::Sign;
 
 bool Known(double x) { return x != NoValue; }
-
-// Sign 1..12 from Aries.
-int Sign(double lon) { return static_cast<int>(std::floor(lon / 30.0)) % 12 + 1; }
 
 // Degrees from q forward to p, in [0, 360).
 double Forward(double q, double p) {
   double d = std::fmod(p - q, 360.0);
   return d < 0 ? d + 360.0 : d;
-}
-
-// House 1..12 of x among cusps 18..29: the house whose cusp x has passed by less than the
-// house's width. 0 without all cusps.
-int House(const Row& lon, double x) {
-  for (int k = 0; k < 12; ++k)
-    if (!Known(lon[kAscendant + k])) return 0;
-  for (int k = 0; k < 12; ++k) {
-    const double here = lon[kAscendant + k], next = lon[kAscendant + (k + 1) % 12];
-    if (Forward(here, x) < Forward(here, next)) return k + 1;
-  }
-  return 0;
 }
 
 // The planet nearest behind r: the smallest backward distance in (0, 180], the lower number

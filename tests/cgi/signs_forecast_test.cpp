@@ -12,28 +12,16 @@
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
 #include "one_event_forecast.h"
+#include "zodiac_expect.h"
 
 namespace sd {
 namespace {
 
+using testing::House;
 using testing::OneEventForecast;
+using testing::Sign;
 
 // ---- the expectations, worked out here from plain geometry ----------------------------------
-
-int Sign(double lon) { return static_cast<int>(std::floor(NormalizeMod(lon, 360) / 30)) + 1; }
-
-// House h runs from cusp h up to the next cusp; 0 when a cusp is missing.
-int House(const ChartData& chart, double lon) {
-  for (int h = 1; h <= 12; ++h) {
-    const double here = chart.Lon(kAscendant + h - 1), next = chart.Lon(kAscendant + h % 12);
-    if (!IsValue(here) || !IsValue(next)) return 0;
-  }
-  for (int h = 1; h <= 12; ++h) {
-    const double here = chart.Lon(kAscendant + h - 1), next = chart.Lon(kAscendant + h % 12);
-    if (NormalizeMod(lon - here, 360) < NormalizeMod(next - here, 360)) return h;
-  }
-  return 0;
-}
 
 // The midpoint on the shorter arc, as the direction of the sum of the two unit vectors.
 double Midpoint(double x, double y) {

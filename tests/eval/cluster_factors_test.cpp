@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "astro/calendar.h"
-#include "astro/moment_snapshot.h"
 #include "eval/event_frame.h"
+#include "one_moment.h"
 #include "eval/rulership_factors.h"
 
 namespace sd::eval {
@@ -96,50 +95,25 @@ TEST(FirstCrowdedCentre, GridOfTenthsAndTheOpenSector) {
 
 // ---- the events through the frame ------------------------------------------------------
 
-class ClusterEvent : public ::testing::Test {
+class ClusterEvent : public ::testing::Test, protected testing::OneMoment {
  protected:
-  void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
-    transit_ = std::make_unique<ChartData>();
-  }
-  ChartData& Chart(int selector) { return selector == 0 ? *natal_ : *transit_; }
-  void Place(int selector, int obj, double lon) {
-    Chart(selector).ObjectOn[obj] = 1;
-    Chart(selector).Object[kLongitude][obj] = lon;
-  }
-  void PlaceHelio(int selector, int obj, double lon) {
-    Chart(selector).ObjectOn[obj] = 1;
-    Chart(selector).Object[kHelioLongitude][obj] = lon;
-  }
+  using OneMoment::Run;  // not the test's own Run
+  void PlaceHelio(int selector, int obj, double lon) { Place(selector, obj, lon, kHelioLongitude); }
   void PlaceCusps(int selector, const double (&cusps)[12]) {
     for (int k = 1; k <= 12; ++k) Place(selector, CuspObject(k), cusps[k - 1]);
   }
   int Hits(const model::EventDef& def) {
-    FillSnapshot(snap_, *transit_);
-    EventInputs in;
-    for (auto& t : in.Transit) t = &snap_;
-    for (auto& n : in.Natal) n = natal_.get();
-    in.Moment = MomentFromDate(2026, 3, 20, 5);
-    in.GridStepDays = 0.5;
-    const EventResult r = EvaluateEvent(def, in);
+    const EventResult r = Run(def);
     EXPECT_EQ(r.Graded, static_cast<long double>(r.Hits));
     return r.Hits;
   }
-  static model::EventDef Def(int kind) {
-    model::EventDef def{};
-    def.Kind = static_cast<uint8_t>(kind);
-    return def;
-  }
-
-  std::unique_ptr<ChartData> natal_, transit_;
-  MomentSnapshot snap_;
 };
 
 TEST_F(ClusterEvent, InterceptedObjectWithHousesOfTheOtherChart) {
   // The transit Sun in Taurus among the natal houses.
   PlaceCusps(0, kUnequal);
   Place(1, kSun, 45);
-  model::EventDef def = Def(18);
+  model::EventDef def = testing::EventOfKind(18);
   def.K.k18.IPL4 = 0;
   def.K.k18.IPL1 = 1;
   def.K.k18.IPL2 = kSun;
@@ -155,7 +129,7 @@ TEST_F(ClusterEvent, InterceptedObjectWithHousesOfTheOtherChart) {
 
 TEST_F(ClusterEvent, InterceptedSignInOneOfTheHouses) {
   PlaceCusps(1, kUnequal);
-  model::EventDef def = Def(18);
+  model::EventDef def = testing::EventOfKind(18);
   def.K.k18.IPL4 = 1;
   def.K.k18.IPL3 = 1;
   struct Case { ObjectSet houses; int want; };
@@ -168,7 +142,7 @@ TEST_F(ClusterEvent, InterceptedSignInOneOfTheHouses) {
   def.K.k18.IPL4 = 2;
   EXPECT_EQ(Hits(def), 0) << "no third mode";
   def.K.k18.IPL4 = 1;
-  transit_->Object[kLongitude][CuspObject(10)] = NoValue;
+  TransitChart().Object[kLongitude][CuspObject(10)] = NoValue;
   EXPECT_EQ(Hits(def), 0) << "a cusp missing";
 }
 
@@ -177,7 +151,7 @@ TEST_F(ClusterEvent, ClusterAtAGivenCentreOrAnywhere) {
   Place(1, kVenus, 103);
   Place(1, kMars, 106);
   Place(1, kJupiter, 280);  // the second harmonic puts it on 200, beside the others
-  model::EventDef def = Def(23);
+  model::EventDef def = testing::EventOfKind(23);
   def.K.k23.IS1 = 1;
   def.K.k23.IS2 = 1;
   def.K.k23.IS3 = ObjectSet{kMercury, kVenus, kMars, kJupiter};
@@ -219,7 +193,7 @@ TEST_F(ClusterEvent, ClusterOfHeliocentricPlacesLeavesOutTheMoon) {
   Place(0, kSun, 230);
   Place(0, kMoon, 230);
   Place(0, kMars, 231);
-  model::EventDef def = Def(23);
+  model::EventDef def = testing::EventOfKind(23);
   def.K.k23.IS1 = 0;
   def.K.k23.IS2 = 1;
   def.K.k23.IS3 = ObjectSet{kSun, kMoon, kMars};

@@ -24,6 +24,13 @@ class OneMoment {
     natal_->Object[kLongitude][obj] = lon;
   }
   void Transit(int obj, double lon) { transit_->Object[kLongitude][obj] = lon; }
+  // Places an object in the chart an event's selector names (0 natal, 1 transit), in any
+  // coordinate row.
+  void Place(int selector, int obj, double value, int row = kLongitude) {
+    ChartData& chart = selector == 0 ? *natal_ : *transit_;
+    chart.ObjectOn[static_cast<size_t>(obj)] = 1;
+    chart.Object[row][obj] = value;
+  }
   ChartData& NatalChart() { return *natal_; }
   ChartData& TransitChart() { return *transit_; }
 

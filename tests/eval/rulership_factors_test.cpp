@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "astro/calendar.h"
 #include "astro/dignities.h"
-#include "astro/moment_snapshot.h"
 #include "eval/event_frame.h"
+#include "one_moment.h"
 
 namespace sd::eval {
 namespace {
@@ -121,67 +120,38 @@ TEST(DignityByScheme, BySignAndByHouse) {
 
 // ---- the events through the frame ------------------------------------------------------
 
-// A natal chart and a transit snapshot placed by hand; events read one of them by selector.
-class RulershipEvent : public ::testing::Test {
+class RulershipEvent : public ::testing::Test, protected testing::OneMoment {
  protected:
-  void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
-    transit_ = std::make_unique<ChartData>();
-  }
-  // Places an object in the chart of the selector (0 natal, 1 transit).
-  void Place(int selector, int obj, double lon) {
-    if (selector == 0) {
-      natal_->ObjectOn[obj] = 1;
-      natal_->Object[kLongitude][obj] = lon;
-    } else {
-      transit_->Object[kLongitude][obj] = lon;
-    }
-  }
+  using OneMoment::Run;  // not the test's own Run
   void PlaceEqualCusps(int selector, double first) {
     for (int k = 1; k <= 12; ++k) Place(selector, CuspObject(k), NormalizeMod(first + 30 * (k - 1), 360));
   }
-  EventResult Run(const model::EventDef& def) {
-    FillSnapshot(snap_, *transit_);
-    EventInputs in;
-    for (auto& t : in.Transit) t = &snap_;
-    for (auto& n : in.Natal) n = natal_.get();
-    in.Moment = MomentFromDate(2026, 3, 20, 5);
-    in.GridStepDays = 0.5;
-    return EvaluateEvent(def, in);
-  }
-  static model::EventDef Def(int kind) {
-    model::EventDef def{};
-    def.Kind = static_cast<uint8_t>(kind);
-    return def;
-  }
-
-  std::unique_ptr<ChartData> natal_, transit_;
-  MomentSnapshot snap_;
 };
 
 TEST_F(RulershipEvent, NearestBehindReadsTheChartItsSelectorNames) {
+  // A fresh pair of charts for each selector.
   for (int sel : {0, 1}) {
-    SetUp();
-    Place(sel, kSun, 100);
-    Place(sel, kMercury, 90);
-    Place(sel, kVenus, 95);
-    model::EventDef def = Def(17);
+    testing::OneMoment m;
+    m.Place(sel, kSun, 100);
+    m.Place(sel, kMercury, 90);
+    m.Place(sel, kVenus, 95);
+    model::EventDef def = testing::EventOfKind(17);
     def.K.k17 = {static_cast<uint8_t>(sel), kSun, kVenus};
-    EventResult r = Run(def);
+    EventResult r = m.Run(def);
     EXPECT_EQ(r.Hits, 1) << "selector " << sel;
     EXPECT_EQ(r.Graded, 1.0L);
     def.K.k17.FPB3 = kMercury;
-    EXPECT_EQ(Run(def).Hits, 0) << "selector " << sel;
+    EXPECT_EQ(m.Run(def).Hits, 0) << "selector " << sel;
     // The other chart is empty: nothing is found there.
     def.K.k17 = {static_cast<uint8_t>(1 - sel), kSun, kVenus};
-    EXPECT_EQ(Run(def).Hits, 0) << "selector " << sel;
+    EXPECT_EQ(m.Run(def).Hits, 0) << "selector " << sel;
   }
 }
 
 TEST_F(RulershipEvent, HouseReceptionHitsOnceAndNeedsTheHouses) {
   Place(1, kMars, 190);
   Place(1, kVenus, 10);
-  model::EventDef def = Def(20);
+  model::EventDef def = testing::EventOfKind(20);
   def.K.k20 = {1, 1, 7};
   EXPECT_EQ(Run(def).Hits, 0) << "no cusps computed";
   PlaceEqualCusps(1, 5);
@@ -197,7 +167,7 @@ TEST_F(RulershipEvent, DignityCountsEveryObjectOfTheSet) {
   Place(0, kMoon, 40);   // Taurus: exaltation
   Place(0, kMars, 10);   // Aries: rulership
   Place(0, kVenus, 15);  // Aries: detriment
-  model::EventDef def = Def(24);
+  model::EventDef def = testing::EventOfKind(24);
   def.K.k24.PD1 = 0;
   def.K.k24.PD2 = 0;
   def.K.k24.PD3 = kDignityRuler;
@@ -215,7 +185,7 @@ TEST_F(RulershipEvent, DignityCountsEveryObjectOfTheSet) {
   def.K.k24.PD3 = kDignityRuler;
   EXPECT_EQ(Run(def).Hits, 0);
   // An object the natal chart does not hold is skipped by the condition.
-  natal_->ObjectOn[kMars] = 0;
+  NatalChart().ObjectOn[kMars] = 0;
   def.K.k24.PD2 = 0;
   EXPECT_EQ(Run(def).Hits, 1);
 }
@@ -223,7 +193,7 @@ TEST_F(RulershipEvent, DignityCountsEveryObjectOfTheSet) {
 TEST_F(RulershipEvent, DignityByHouseOfTheTransitChart) {
   PlaceEqualCusps(1, 100);
   Place(1, kSun, 225);  // Scorpio, house 5
-  model::EventDef def = Def(24);
+  model::EventDef def = testing::EventOfKind(24);
   def.K.k24.PD1 = 1;
   def.K.k24.PD2 = 1;
   def.K.k24.PD3 = kDignityRuler;
