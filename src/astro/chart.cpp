@@ -200,11 +200,28 @@ bool ComputeChart(ChartData& chart, int mode, double /*further*/) {
   return ComputeChartWith(chart, mode, kChartSettings);
 }
 
-bool ComputeChartWith(ChartData& chart, int mode, const ChartSettings& st) {
-  bool idle = false;
-  if (!g_chart_busy.compare_exchange_strong(idle, true)) return false;
-  BusyRelease release;
+namespace {
 
+// One computation of a chart: the chart being filled, the settings, and what every step reads
+// of the moment and the place.
+struct ChartRun {
+  ChartData& chart;
+  const ChartSettings& st;
+  ChartMoment t;
+  bool t_ok;      // t is a moment the theories can take
+  double e;       // the ephemeris moment of t
+  Place place;
+  bool angles_ok;  // moment and place give the sky's angles
+  double ramc, eps;
+  SunResult sun;
+
+  // The object flags as they stand: the dependencies' until step 19, the caller's after.
+  bool On(int n) const { return chart.ObjectOn[n] != 0; }
+  double (&Lon())[kObjectCount] { return chart.Object[kLongitude]; }
+};
+
+// Mode 0: the moment from the event's local clock; mode 1: the event's clock from the moment.
+void SetMoment(ChartData& chart, int mode) {
   if (mode == 0) {
     chart.Moment = MomentFromLocal(chart.Event.Clock());
   } else if (mode == 1 && UsableMoment(chart.Moment)) {
@@ -213,101 +230,113 @@ bool ComputeChartWith(ChartData& chart, int mode, const ChartSettings& st) {
     chart.Event.SetClock(clock);
   }
   if (!std::isfinite(chart.Moment)) chart.Moment = NoValue;
-  const ChartMoment t = chart.Moment;
-  const bool t_ok = UsableMoment(t);
-  const double e = t_ok ? EphemerisMoment(t) : NoValue;
-  const Place place = PlaceOf(chart);
+}
 
-  // 1. Flags: only allowed objects; the caller's set is kept for the end.
-  chart.PrevEclipseMoment = chart.NextEclipseMoment = NoValue;
-  for (int n = 0; n < kObjectCount; ++n)
-    if (!IsAllowedObject(n)) chart.ObjectOn[n] = 0;
-  const auto callers_flags = chart.ObjectOn;
-  auto on = [&](int n) { return chart.ObjectOn[n] != 0; };
-  auto& lon = chart.Object[kLongitude];
+// 2. Everything this computation writes starts unknown.
+void ClearOutputs(ChartData& chart) {
   auto& planet = chart.Planet;
   auto& object = chart.Object;
-
-  // 2. Everything this computation writes starts unknown.
   for (int row = kLatitude; row <= kAltitude; ++row)
     for (int n = 0; n < kPlanetCount; ++n) planet[row][n] = NoValue;
   for (int n = 0; n < kPlanetCount; ++n) planet[kPhaseAngle][n] = NoValue;
   for (int row : {kLongitude, kHelioLongitude, kSiderealLongitude, kNodeDistance,
                   kDeclinationLongitude, kDeclination})
     for (int n = 0; n < kObjectCount; ++n) object[row][n] = NoValue;
+}
 
-  // 3. Dependencies (the composite's first, so that points it names pull in their own).
-  if (on(kCompositePoint))
+// 3. Dependencies (the composite's first, so that points it names pull in their own).
+void SwitchOnDependencies(ChartRun& r) {
+  ChartData& chart = r.chart;
+  if (r.On(kCompositePoint))
     ForEachFormulaObject(CompositeFormula, [&](int n) {
       if (n < kObjectCount && IsAllowedObject(n)) chart.ObjectOn[n] = 1;
     });
-  if (on(kPartOfFortune)) chart.ObjectOn[kAscendant] = chart.ObjectOn[kMoon] = 1;
-  if (on(kAscMarsSaturn))
+  if (r.On(kPartOfFortune)) chart.ObjectOn[kAscendant] = chart.ObjectOn[kMoon] = 1;
+  if (r.On(kAscMarsSaturn))
     chart.ObjectOn[kMars] = chart.ObjectOn[kSaturn] = chart.ObjectOn[kAscendant] = 1;
-  if (on(kNorthNode))
+  if (r.On(kNorthNode))
     for (int n = kSun; n <= kPluto; ++n) chart.ObjectOn[n] = 1;
+}
 
-  // 4. Sun.
-  const SunResult sun = SunPosition(t);
-  if (sun.Valid()) {
-    lon[kSun] = sun.Longitude;
-    planet[kLatitude][kSun] = sun.Latitude;
-    object[kDeclination][kSun] = sun.Declination;
-    planet[kRightAscension][kSun] = sun.RightAscension;
-    planet[kRadiusVector][kSun] = sun.Distance;
-    planet[kDistance][kSun] = sun.Distance;
-    planet[kHelioLatitude][kSun] = sun.EarthHelioLatitude;
-    object[kHelioLongitude][kSun] = NormalizeMod(sun.Longitude + 180, 360);
-  }
+// 4. Sun.
+void FillSun(ChartRun& r) {
+  auto& planet = r.chart.Planet;
+  auto& object = r.chart.Object;
+  const SunResult& sun = r.sun;
+  if (!sun.Valid()) return;
+  r.Lon()[kSun] = sun.Longitude;
+  planet[kLatitude][kSun] = sun.Latitude;
+  object[kDeclination][kSun] = sun.Declination;
+  planet[kRightAscension][kSun] = sun.RightAscension;
+  planet[kRadiusVector][kSun] = sun.Distance;
+  planet[kDistance][kSun] = sun.Distance;
+  planet[kHelioLatitude][kSun] = sun.EarthHelioLatitude;
+  object[kHelioLongitude][kSun] = NormalizeMod(sun.Longitude + 180, 360);
+}
 
-  // 5. Moon, mean apogee and perigee.
-  const MoonResult moon = MoonPosition(t);
-  if (moon.Valid()) {
-    lon[kMoon] = moon.Longitude;
-    planet[kLatitude][kMoon] = moon.Latitude;
-    planet[kDistance][kMoon] = moon.Distance;
-    object[kDeclination][kMoon] = moon.Declination;
-    planet[kRightAscension][kMoon] = moon.RightAscension;
-  }
-  if (t_ok) {
-    lon[kApogee] = NormalizeMod(334.329555 + 4069.03503 * e + 180, 360);
-    lon[kPerigee] = NormalizeMod(lon[kApogee] + 180, 360);
+// 5. Moon.
+void FillMoon(ChartRun& r) {
+  auto& planet = r.chart.Planet;
+  auto& object = r.chart.Object;
+  const MoonResult moon = MoonPosition(r.t);
+  if (!moon.Valid()) return;
+  r.Lon()[kMoon] = moon.Longitude;
+  planet[kLatitude][kMoon] = moon.Latitude;
+  planet[kDistance][kMoon] = moon.Distance;
+  object[kDeclination][kMoon] = moon.Declination;
+  planet[kRightAscension][kMoon] = moon.RightAscension;
+}
 
-    // 6. Node: mean node, less the main periodic term for the true node.
-    const double tj = t - 1.0000000127;
-    double node = 125.044555 - 1934.1361849 * tj + 0.0020762 * tj * tj +
-                  tj * tj * tj / 467410 - tj * tj * tj * tj / 60616000;
-    if (st.MeanNode != 1) node -= TrueNodeCorrection(e);
-    lon[kNorthNode] = NormalizeMod(node, 360);
-    lon[kSouthNode] = NormalizeMod(node + 180, 360);
+// 5-7. Mean apogee and perigee, the node (mean, less the main periodic term for the true
+// node), and the seven-year point in place of the perigee.
+void FillNodesAndApsides(ChartRun& r) {
+  if (!r.t_ok) return;
+  auto& lon = r.Lon();
+  const ChartMoment t = r.t;
+  const double e = r.e;
+  lon[kApogee] = NormalizeMod(334.329555 + 4069.03503 * e + 180, 360);
+  lon[kPerigee] = NormalizeMod(lon[kApogee] + 180, 360);
 
-    // 7. Seven-year point in place of the perigee.
-    if (st.WhiteMoon == 1 && on(kPerigee))
-      lon[kPerigee] =
-          (t - MomentFromDate(1800, 1, 1, 0)) / DayInCenturies * 0.1408138 + 36.13333333333;
-  }
+  const double tj = t - 1.0000000127;
+  double node = 125.044555 - 1934.1361849 * tj + 0.0020762 * tj * tj +
+                tj * tj * tj / 467410 - tj * tj * tj * tj / 60616000;
+  if (r.st.MeanNode != 1) node -= TrueNodeCorrection(e);
+  lon[kNorthNode] = NormalizeMod(node, 360);
+  lon[kSouthNode] = NormalizeMod(node + 180, 360);
 
-  // 8. Planets.
+  if (r.st.WhiteMoon == 1 && r.On(kPerigee))
+    lon[kPerigee] = (t - MomentFromDate(1800, 1, 1, 0)) / DayInCenturies * 0.1408138 + 36.13333333333;
+}
+
+// 8. Planets.
+void FillPlanets(ChartRun& r) {
+  auto& planet = r.chart.Planet;
+  auto& object = r.chart.Object;
   for (int n = kMercury; n <= kPluto; ++n) {
-    if (!on(n)) continue;
-    const PlanetResult p = PlanetPosition(n, t, sun);
+    if (!r.On(n)) continue;
+    const PlanetResult p = PlanetPosition(n, r.t, r.sun);
     if (!p.Valid()) continue;
     object[kHelioLongitude][n] = p.HelioLongitude;
     planet[kHelioLatitude][n] = p.HelioLatitude;
     planet[kRadiusVector][n] = p.RadiusVector;
-    lon[n] = p.Longitude;
+    r.Lon()[n] = p.Longitude;
     planet[kLatitude][n] = p.Latitude;
     planet[kDistance][n] = p.Distance;
     object[kDeclination][n] = p.Declination;
     planet[kRightAscension][n] = p.RightAscension;
   }
+}
 
-  // 9. Topocentric places.
+// 9. Topocentric places: every planet's with the setting on, else the Moon's aside.
+void FillTopocentric(ChartRun& r) {
+  auto& planet = r.chart.Planet;
+  auto& lon = r.Lon();
+  const Place& place = r.place;
   planet[kTopoMoonRow][0] = planet[kTopoMoonRow][1] = NoValue;
-  if (st.Topocentric == 1) {
+  if (r.st.Topocentric == 1) {
     for (int n = kSun; n <= kPluto; ++n) {
-      if (!on(n) || !place.ok) continue;
-      const EclipticPoint p = Topocentric(lon[n], planet[kLatitude][n], planet[kDistance][n], t,
+      if (!r.On(n) || !place.ok) continue;
+      const EclipticPoint p = Topocentric(lon[n], planet[kLatitude][n], planet[kDistance][n], r.t,
                                           place.lat, place.lon);
       if (!IsValue(p.Lon)) continue;
       lon[n] = p.Lon;
@@ -315,165 +344,248 @@ bool ComputeChartWith(ChartData& chart, int mode, const ChartSettings& st) {
     }
     planet[kTopoMoonRow][0] = lon[kMoon];
     planet[kTopoMoonRow][1] = planet[kLatitude][kMoon];
-  } else if (on(kMoon) && place.ok) {
+  } else if (r.On(kMoon) && place.ok) {
     const EclipticPoint p = Topocentric(lon[kMoon], planet[kLatitude][kMoon],
-                                        planet[kDistance][kMoon], t, place.lat, place.lon);
+                                        planet[kDistance][kMoon], r.t, place.lat, place.lon);
     planet[kTopoMoonRow][0] = p.Lon;
     planet[kTopoMoonRow][1] = p.Lat;
   }
+}
 
-  // 10. Calendar point.
-  if (on(kCalendarPoint) && t_ok) {
-    const CivilDate date = DateFromMoment(t);
-    const double y = date.year, m = date.month, d = date.day;
-    const double s = std::sin(0.523 * (d / 30.5 + (m - 1) + 3.23 - (y - 2009) / 65));
-    lon[kCalendarPoint] = 0.35 * s + (d / 30.5 + 12 * y + m - 22801) * 0.0384 - 8.64 + 180;
-  }
+// 10. Calendar point.
+void FillCalendarPoint(ChartRun& r) {
+  if (!r.On(kCalendarPoint) || !r.t_ok) return;
+  const CivilDate date = DateFromMoment(r.t);
+  const double y = date.year, m = date.month, d = date.day;
+  const double s = std::sin(0.523 * (d / 30.5 + (m - 1) + 3.23 - (y - 2009) / 65));
+  r.Lon()[kCalendarPoint] = 0.35 * s + (d / 30.5 + 12 * y + m - 22801) * 0.0384 - 8.64 + 180;
+}
 
-  // 11. House cusps.
-  bool need_cusps = on(kPartOfFortune) || on(kAscMarsSaturn);
-  for (int k = 1; k <= 12; ++k) need_cusps = need_cusps || on(CuspObject(k));
-  if (need_cusps) {
-    double cusps[12];
-    for (double& c : cusps) c = NoValue;
-    ComputeCusps(chart, cusps, place.lat, place.lon, t);
-    for (int k = 1; k <= 12; ++k)
-      lon[CuspObject(k)] = Usable(cusps[k - 1]) ? NormalizeMod(cusps[k - 1], 360) : NoValue;
-  }
+// 11. House cusps, when a cusp or a point built on the Ascendant is on.
+void FillCusps(ChartRun& r) {
+  bool need_cusps = r.On(kPartOfFortune) || r.On(kAscMarsSaturn);
+  for (int k = 1; k <= 12; ++k) need_cusps = need_cusps || r.On(CuspObject(k));
+  if (!need_cusps) return;
+  double cusps[12];
+  for (double& c : cusps) c = NoValue;
+  ComputeCusps(r.chart, cusps, r.place.lat, r.place.lon, r.t);
+  for (int k = 1; k <= 12; ++k)
+    r.Lon()[CuspObject(k)] = Usable(cusps[k - 1]) ? NormalizeMod(cusps[k - 1], 360) : NoValue;
+}
 
-  // 12. Arabic parts: the formula is reversed at night (Sun in houses 1..6).
+// 12. Arabic parts: the formula is reversed at night (Sun in houses 1..6).
+void FillParts(ChartRun& r) {
+  auto& lon = r.Lon();
   auto part = [&](int a, int b) {
     const double asc = lon[kAscendant];
     if (!Usable(asc) || !Usable(lon[a]) || !Usable(lon[b])) return NoValue;
-    const int house = HouseOf(chart, lon[kSun]);
-    const bool day = st.PartsNight == 0 || (house >= 7 && house <= 12);
+    const int house = HouseOf(r.chart, lon[kSun]);
+    const bool day = r.st.PartsNight == 0 || (house >= 7 && house <= 12);
     return day ? asc + lon[a] - lon[b] : asc - lon[a] + lon[b];
   };
-  if (on(kPartOfFortune)) lon[kPartOfFortune] = part(kMoon, kSun);
-  if (on(kAscMarsSaturn)) lon[kAscMarsSaturn] = part(kMars, kSaturn);
+  if (r.On(kPartOfFortune)) lon[kPartOfFortune] = part(kMoon, kSun);
+  if (r.On(kAscMarsSaturn)) lon[kAscMarsSaturn] = part(kMars, kSaturn);
+}
 
-  // 13-14. East Point and Vertex.
-  const bool angles_ok = t_ok && place.ok;
-  const double ramc = angles_ok ? Ramc(t, chart.Event.PlaceLongitude) : NoValue;
-  const double eps = t_ok ? TrueObliquity(t) : NoValue;
-  if (on(kEastPoint) && angles_ok)
-    lon[kEastPoint] =
-        FiniteOrNoValue(Atan2Deg(-CosDeg(eps) * SinDeg(ramc), CosDeg(ramc)));
-  if (on(kVertex) && angles_ok) {
-    const double phi = place.lat;
+// 13-14. East Point and Vertex.
+void FillEastPointAndVertex(ChartRun& r) {
+  if (!r.angles_ok) return;
+  auto& lon = r.Lon();
+  const double ramc = r.ramc, eps = r.eps;
+  if (r.On(kEastPoint))
+    lon[kEastPoint] = FiniteOrNoValue(Atan2Deg(-CosDeg(eps) * SinDeg(ramc), CosDeg(ramc)));
+  if (r.On(kVertex)) {
+    const double phi = r.place.lat;
     const double x = std::fabs(phi) < 0.1
                          ? CosDeg(eps) * SinDeg(ramc)
                          : CosDeg(eps) * SinDeg(ramc) - SinDeg(eps) * CosDeg(phi) / SinDeg(phi);
     lon[kVertex] = FiniteOrNoValue(Atan2Deg(x, -CosDeg(ramc)));
   }
+}
 
-  // 15. Prenatal New Moon.
-  if (on(kPrenatalNewMoon)) lon[kPrenatalNewMoon] = LastNewMoon(t).MoonLongitude;
-
-  // 16. Solar eclipses around the moment.
-  if (on(kPrevEclipseMoon) || on(kNextEclipseMoon)) {
-    const EclipsePlace where{place.ok ? place.lat : 0, place.ok ? place.lon : 0};
-    const EclipsePair ec = EclipseSearch(t, EclipseSearchMode, where);
-    chart.PrevEclipseMoment = ec.PrevMoment;
-    chart.NextEclipseMoment = ec.NextMoment;
+// 15-16. Prenatal New Moon and the solar eclipses around the moment.
+void FillLunations(ChartRun& r) {
+  auto& lon = r.Lon();
+  if (r.On(kPrenatalNewMoon)) lon[kPrenatalNewMoon] = LastNewMoon(r.t).MoonLongitude;
+  if (r.On(kPrevEclipseMoon) || r.On(kNextEclipseMoon)) {
+    const EclipsePlace where{r.place.ok ? r.place.lat : 0, r.place.ok ? r.place.lon : 0};
+    const EclipsePair ec = EclipseSearch(r.t, EclipseSearchMode, where);
+    r.chart.PrevEclipseMoment = ec.PrevMoment;
+    r.chart.NextEclipseMoment = ec.NextMoment;
     lon[kPrevEclipseMoon] = ec.PrevMoonLongitude;
     lon[kNextEclipseMoon] = ec.NextMoonLongitude;
   }
+}
 
-  // 17. Longitudes into [0, 360); the composite point reduces itself.
+// 17. Longitudes into [0, 360); the composite point reduces itself.
+void ReduceLongitudes(ChartRun& r) {
+  auto& lon = r.Lon();
   for (int n = 0; n < kObjectCount; ++n)
-    if (on(n) && n != kCompositePoint && Usable(lon[n])) lon[n] = NormalizeMod(lon[n], 360);
+    if (r.On(n) && n != kCompositePoint && Usable(lon[n])) lon[n] = NormalizeMod(lon[n], 360);
+}
 
-  // 18. Heliocentric cusps.
+// 18. Heliocentric cusps.
+void FillHelioCusps(ChartRun& r) {
   for (int k = 1; k <= 12; ++k) {
-    double& h = object[kHelioLongitude][CuspObject(k)];
-    if (st.HelioCusps == 1) h = 30.0 * (k - 1);
-    else if (st.HelioCusps == 2) h = lon[CuspObject(k)];
+    double& h = r.chart.Object[kHelioLongitude][CuspObject(k)];
+    if (r.st.HelioCusps == 1) h = 30.0 * (k - 1);
+    else if (r.st.HelioCusps == 2) h = r.Lon()[CuspObject(k)];
     else h = NoValue;
   }
+}
 
-  // 19. From here on the caller's flags count.
-  chart.ObjectOn = callers_flags;
-
-  // 20. Direction of the solar system's barycentre from the Sun.
-  {
-    const double me = 1.0 / kEarthMoonMassRatio;
-    double total = 1 + me, x = 0, y = 0;
-    bool known = Usable(lon[kSun]) && Usable(planet[kRadiusVector][kSun]);
-    if (known) {
-      x = me * planet[kRadiusVector][kSun] * CosDeg(lon[kSun] + 180);
-      y = me * planet[kRadiusVector][kSun] * SinDeg(lon[kSun] + 180);
-    }
-    for (int n = kMercury; n <= kPluto && known; ++n) {
-      const double l = object[kHelioLongitude][n], r = planet[kRadiusVector][n];
-      if (!Usable(l) || !Usable(r)) {
-        known = false;
-        break;
-      }
-      const double m = 1.0 / kPlanetMassRatio[n];
-      total += m;
-      x += m * r * CosDeg(l);
-      y += m * r * SinDeg(l);
-    }
-    object[kHelioLongitude][kNorthNode] =
-        known ? FiniteOrNoValue(Atan2Deg(x / total, y / total)) : NoValue;
+// 20. Direction of the solar system's barycentre from the Sun, in the heliocentric row of the
+// node.
+void FillBarycentre(ChartRun& r) {
+  auto& planet = r.chart.Planet;
+  auto& object = r.chart.Object;
+  const auto& lon = r.Lon();
+  const double me = 1.0 / kEarthMoonMassRatio;
+  double total = 1 + me, x = 0, y = 0;
+  bool known = Usable(lon[kSun]) && Usable(planet[kRadiusVector][kSun]);
+  if (known) {
+    x = me * planet[kRadiusVector][kSun] * CosDeg(lon[kSun] + 180);
+    y = me * planet[kRadiusVector][kSun] * SinDeg(lon[kSun] + 180);
   }
-
-  // 21. Composite point.
-  if (on(kCompositePoint)) {
-    lon[kCompositePoint] = CompositeValue(CompositeFormula, lon, t);
-    object[kHelioLongitude][kCompositePoint] =
-        CompositeValue(CompositeFormula, object[kHelioLongitude], t);
+  for (int n = kMercury; n <= kPluto && known; ++n) {
+    const double l = object[kHelioLongitude][n], rv = planet[kRadiusVector][n];
+    if (!Usable(l) || !Usable(rv)) {
+      known = false;
+      break;
+    }
+    const double m = 1.0 / kPlanetMassRatio[n];
+    total += m;
+    x += m * rv * CosDeg(l);
+    y += m * rv * SinDeg(l);
   }
+  object[kHelioLongitude][kNorthNode] = known ? FiniteOrNoValue(Atan2Deg(x / total, y / total)) : NoValue;
+}
 
-  // 22. Sidereal longitudes and distances from the node.
-  const double ayanamsa = t_ok ? AyanamsaAt(t) : NoValue;
-  planet[kTopoMoonRow][6] = Usable(ayanamsa) ? -ayanamsa : NoValue;
+// 21. Composite point.
+void FillComposite(ChartRun& r) {
+  if (!r.On(kCompositePoint)) return;
+  auto& object = r.chart.Object;
+  r.Lon()[kCompositePoint] = CompositeValue(CompositeFormula, r.Lon(), r.t);
+  object[kHelioLongitude][kCompositePoint] = CompositeValue(CompositeFormula, object[kHelioLongitude], r.t);
+}
+
+// 22. Sidereal longitudes and distances from the node.
+void FillSiderealAndNodeDistances(ChartRun& r) {
+  auto& object = r.chart.Object;
+  const auto& lon = r.Lon();
+  const double ayanamsa = r.t_ok ? AyanamsaAt(r.t) : NoValue;
+  r.chart.Planet[kTopoMoonRow][6] = Usable(ayanamsa) ? -ayanamsa : NoValue;
   for (int n = 0; n < kObjectCount; ++n) {
     if (!Usable(lon[n])) continue;
     if (Usable(ayanamsa)) object[kSiderealLongitude][n] = lon[n] - ayanamsa;
-    if (Usable(lon[kNorthNode]))
-      object[kNodeDistance][n] = NormalizeMod(lon[n] - lon[kNorthNode], 360);
+    if (Usable(lon[kNorthNode])) object[kNodeDistance][n] = NormalizeMod(lon[n] - lon[kNorthNode], 360);
   }
+}
 
-  // 23-24. Altitude (planets on) and mundane position (every planet with a place on the sky).
+// 23-24. Altitude (planets on) and mundane position (every planet with a place on the sky).
+void FillAltitudeAndMundane(ChartRun& r) {
+  auto& planet = r.chart.Planet;
+  const auto& object = r.chart.Object;
+  const double lat = r.place.lat;
   for (int n = kSun; n <= kPluto; ++n) {
     const double ra = planet[kRightAscension][n], dec = object[kDeclination][n];
-    if (!Usable(ra) || !Usable(dec) || !angles_ok) continue;
-    if (on(n) && Usable(lon[n])) {
-      const double c = SinDeg(dec) * SinDeg(place.lat) +
-                       CosDeg(dec) * CosDeg(place.lat) * CosDeg(ramc - ra);
+    if (!Usable(ra) || !Usable(dec) || !r.angles_ok) continue;
+    if (r.On(n) && Usable(r.Lon()[n])) {
+      const double c = SinDeg(dec) * SinDeg(lat) + CosDeg(dec) * CosDeg(lat) * CosDeg(r.ramc - ra);
       planet[kAltitude][n] = FiniteOrNoValue(90 - ArcCosGuarded(c) * kRadToDeg);
     }
-    const double mp = MundanePositionOf(ramc, place.lat, ra, dec);
+    const double mp = MundanePositionOf(r.ramc, lat, ra, dec);
     if (IsValue(mp)) planet[kMundanePosition][n] = NormalizeMod(mp, 360);
   }
+}
 
-  // 25. Longitudes with the planets' declinations.
+// 25. Longitudes with the planets' declinations.
+void FillDeclinationLongitudes(ChartRun& r) {
+  auto& object = r.chart.Object;
+  const auto& lon = r.Lon();
   for (int n = 0; n < kObjectCount; ++n) object[kDeclinationLongitude][n] = lon[n];
   for (int n = kSun; n <= kPluto; ++n) {
-    const double dec = object[kDeclination][n], ra = planet[kRightAscension][n];
-    if (on(n) && Usable(lon[n]) && Usable(dec) && Usable(ra))
-      object[kDeclinationLongitude][n] = DeclinationFromLongitude(dec, ra, t);
+    const double dec = object[kDeclination][n], ra = r.chart.Planet[kRightAscension][n];
+    if (r.On(n) && Usable(lon[n]) && Usable(dec) && Usable(ra))
+      object[kDeclinationLongitude][n] = DeclinationFromLongitude(dec, ra, r.t);
   }
+}
 
-  // 26. Declinations of the points on the ecliptic.
-  if (t_ok) {
-    for (int n : {18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, int(kPartOfFortune),
-                  int(kAscMarsSaturn), int(kEastPoint), int(kVertex)}) {
-      if (on(n) && Usable(lon[n]))
-        object[kDeclination][n] =
-            FiniteOrNoValue(ArcSinGuarded(SinDeg(lon[n]) * SinDeg(eps)) * kRadToDeg);
-    }
+// 26. Declinations of the points on the ecliptic.
+void FillPointDeclinations(ChartRun& r) {
+  if (!r.t_ok) return;
+  const auto& lon = r.Lon();
+  for (int n : {18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, int(kPartOfFortune),
+                int(kAscMarsSaturn), int(kEastPoint), int(kVertex)}) {
+    if (r.On(n) && Usable(lon[n]))
+      r.chart.Object[kDeclination][n] = FiniteOrNoValue(ArcSinGuarded(SinDeg(lon[n]) * SinDeg(r.eps)) * kRadToDeg);
   }
+}
 
-  // 27. Phase angles.
-  for (int n = kSun; n <= kPluto; ++n) planet[kPhaseAngle][n] = PhaseAngle(chart, n);
-
-  // Reserved rows hold nothing.
+// Reserved rows hold nothing.
+void ClearReservedRows(ChartData& chart) {
   for (int row : {1, 4, 6})
-    for (int n = 0; n < kObjectCount; ++n) object[row][n] = NoValue;
-  for (int n = 0; n < 10; ++n) object[10][n] = NoValue;
+    for (int n = 0; n < kObjectCount; ++n) chart.Object[row][n] = NoValue;
+  for (int n = 0; n < 10; ++n) chart.Object[10][n] = NoValue;
+}
+
+}  // namespace
+
+bool ComputeChartWith(ChartData& chart, int mode, const ChartSettings& st) {
+  bool idle = false;
+  if (!g_chart_busy.compare_exchange_strong(idle, true)) return false;
+  BusyRelease release;
+
+  SetMoment(chart, mode);
+  const ChartMoment t = chart.Moment;
+  const bool t_ok = UsableMoment(t);
+  const Place place = PlaceOf(chart);
+  const bool angles_ok = t_ok && place.ok;
+  ChartRun r{chart,
+             st,
+             t,
+             t_ok,
+             t_ok ? EphemerisMoment(t) : NoValue,
+             place,
+             angles_ok,
+             NoValue,
+             NoValue,
+             {}};
+
+  // 1. Flags: only allowed objects; the caller's set is kept for the end.
+  chart.PrevEclipseMoment = chart.NextEclipseMoment = NoValue;
+  for (int n = 0; n < kObjectCount; ++n)
+    if (!IsAllowedObject(n)) chart.ObjectOn[n] = 0;
+  const auto callers_flags = chart.ObjectOn;
+
+  ClearOutputs(chart);
+  SwitchOnDependencies(r);
+  r.sun = SunPosition(t);
+  FillSun(r);
+  FillMoon(r);
+  FillNodesAndApsides(r);
+  FillPlanets(r);
+  FillTopocentric(r);
+  FillCalendarPoint(r);
+  FillCusps(r);
+  FillParts(r);
+  r.ramc = angles_ok ? Ramc(t, chart.Event.PlaceLongitude) : NoValue;
+  r.eps = t_ok ? TrueObliquity(t) : NoValue;
+  FillEastPointAndVertex(r);
+  FillLunations(r);
+  ReduceLongitudes(r);
+  FillHelioCusps(r);
+  // 19. From here on the caller's flags count.
+  chart.ObjectOn = callers_flags;
+  FillBarycentre(r);
+  FillComposite(r);
+  FillSiderealAndNodeDistances(r);
+  FillAltitudeAndMundane(r);
+  FillDeclinationLongitudes(r);
+  FillPointDeclinations(r);
+  // 27. Phase angles.
+  for (int n = kSun; n <= kPluto; ++n) chart.Planet[kPhaseAngle][n] = PhaseAngle(chart, n);
+  ClearReservedRows(chart);
   return true;
 }
 

@@ -80,6 +80,121 @@ void Fill(double cusps[12], double v) {
   for (int k = 0; k < 12; ++k) cusps[k] = v;
 }
 
+// What every system reads of the moment and place: the right ascension of the meridian (from
+// the sidereal time at Greenwich plus the east longitude), the true obliquity and tan(latitude),
+// all in degrees.
+struct CuspSky {
+  ChartMoment t;
+  double lat, lon;
+  double ramc, eps, tan_phi;
+};
+
+// Offset of house k from the meridian: k = 1 gives 90, k = 10 gives 360.
+double HouseOffset(int k) { return 30.0 * k + 60.0; }
+
+void TopocentricCusps(const CuspSky& s, double cusps[12]) {
+  const double ramc = s.ramc, eps = s.eps, lat = s.lat;
+  const double p1 = CosDeg(eps), p2 = SinDeg(ramc) * SinDeg(eps), p3 = -SinDeg(eps) * CosDeg(ramc);
+  for (int k = 1; k <= 6; ++k) {
+    const double u = k - 1;
+    const double v = s.tan_phi * (1 - u / 3);
+    const double norm = std::sqrt(v * v + 1);
+    const double q1 = v / norm, q2 = -CosDeg(30 * u) / norm, q3 = SinDeg(30 * u) / norm;
+    double w1 = q2 * p3 - q3 * p2, w2 = q3 * p1 - q1 * p3, w3 = q1 * p2 - q2 * p1;
+    const bool flip = k == 1 ? w3 < 0 : w1 * SinDeg(lat) - w2 * CosDeg(lat) > 0;
+    if (flip) w1 = -w1, w2 = -w2, w3 = -w3;
+    double c = Atan2Deg(-SinDeg(ramc) * w3 - CosDeg(ramc) * w2,
+                        CosDeg(eps) * CosDeg(ramc) * w3 - CosDeg(eps) * SinDeg(ramc) * w2 +
+                            SinDeg(eps) * w1);
+    // Near the polar circle the orientation test above can pick the opposite end of the
+    // intersection; the cusps follow one another forward, each less than half a circle past
+    // the previous one, so take the end that does.
+    if (k > 1 && NormalizeMod(c - cusps[k - 2], 360) >= 180) c += 180;
+    cusps[k - 1] = c;
+    cusps[k + 5] = c + 180;
+  }
+}
+
+void PlacidusCusps(const CuspSky& s, double cusps[12]) {
+  const double a = s.tan_phi * TanDeg(s.eps);
+  for (int k = 7; k <= 12; ++k) {
+    const double f = (k - 10) / 3.0;
+    const double x = PlacidusArc(a, s.ramc, f);
+    if (!IsValue(x)) {
+      cusps[k - 1] = cusps[k - 7] = NoValue;
+      continue;
+    }
+    const double ra = s.ramc + f * x;
+    cusps[k - 1] = Atan2Deg(CosDeg(ra) * CosDeg(s.eps), SinDeg(ra));
+    cusps[k - 7] = cusps[k - 1] + 180;
+  }
+}
+
+void RegiomontanusCusps(const CuspSky& s, double cusps[12]) {
+  for (int k = 1; k <= 12; ++k) {
+    const double h = HouseOffset(k);
+    cusps[k - 1] = AscensionalCusp(s.ramc + h, s.eps, s.tan_phi * SinDeg(h));
+  }
+}
+
+void CampanusCusps(const CuspSky& s, double cusps[12]) {
+  for (int k = 1; k <= 12; ++k) {
+    const double h = HouseOffset(k);
+    const double f = Atan2Deg(CosDeg(h), CosDeg(s.lat) * SinDeg(h));
+    cusps[k - 1] = AscensionalCusp(s.ramc + f, s.eps, s.tan_phi * SinDeg(f));
+  }
+}
+
+void KochCusps(const CuspSky& s, double cusps[12]) {
+  const double ad = ArcSinGuarded(s.tan_phi * TanDeg(s.eps) * SinDeg(s.ramc)) * kRadToDeg;
+  for (int k = 1; k <= 12; ++k) {
+    const double h = NormalizeMod(30.0 * k + 60.0, 360);
+    const double g = h >= 180 ? h / 90 - 3 : h / 90 - 1;
+    const double sign = h >= 180 ? -1.0 : 1.0;
+    cusps[k - 1] = AscensionalCusp(s.ramc + h + g * ad, s.eps, sign * s.tan_phi);
+  }
+}
+
+// Equal houses from the Ascendant, or from 0 degrees of the Ascendant's sign (whole signs).
+void EqualFromAscendantCusps(const CuspSky& s, bool whole_signs, double cusps[12]) {
+  const double asc = AscensionalCusp(s.ramc + 90, s.eps, s.tan_phi);
+  const double first = whole_signs ? 30.0 * std::trunc(asc / 30) : asc;
+  for (int k = 1; k <= 12; ++k) cusps[k - 1] = first + 30.0 * (k - 1);
+}
+
+void EqualFromMidheavenCusps(const CuspSky& s, double cusps[12]) {
+  const double theta = 15.0 * LocalSiderealHours(s.lon, s.t);
+  const double mc = NormalizeMod(Atan2Deg(CosDeg(s.eps) * CosDeg(theta), SinDeg(theta)), 360);
+  for (int k = 1; k <= 12; ++k) cusps[k - 1] = NormalizeMod(mc + 30.0 * (k - 10), 360);
+}
+
+void SolarCusps(const ChartData& chart, double cusps[12]) {
+  const double sun = chart.Lon(kSun);
+  if (!IsValue(sun) || !std::isfinite(sun)) {
+    Fill(cusps, NoValue);
+    return;
+  }
+  for (int k = 1; k <= 12; ++k) cusps[k - 1] = sun + 30.0 * (k - 1);
+}
+
+void EastPointCusps(const ChartData& chart, double lon, double cusps[12]) {
+  const double ep = EastPoint(chart, lon, 0);
+  for (int k = 1; k <= 12; ++k) cusps[k - 1] = IsValue(ep) ? NormalizeMod(ep + 30.0 * (k - 1), 360) : NoValue;
+}
+
+// The East Points of twelve moments spread over one sidereal day from the event's clock.
+void TwelveEastPointsCusps(const ChartData& chart, double lon, double cusps[12]) {
+  for (int k = 1; k <= 12; ++k)
+    cusps[k - 1] = EastPoint(chart, lon, kSiderealDayFraction * DayInCenturies * (k - 1) / 12);
+}
+
+void MorinusCusps(const CuspSky& s, double cusps[12]) {
+  for (int k = 1; k <= 12; ++k) {
+    const double a = s.ramc + HouseOffset(k);
+    cusps[k - 1] = Atan2Deg(CosDeg(a), CosDeg(s.eps) * SinDeg(a));
+  }
+}
+
 }  // namespace
 
 const char* HouseSystemName(int system) {
@@ -113,113 +228,20 @@ void ComputeCuspsWith(int requested, const ChartData& chart, double cusps[12], d
     Fill(cusps, NoValue);
     return;
   }
-
-  const double ramc = 15.0 * LocalSiderealHours(0, t) + lon;
-  const double eps = TrueObliquity(t);
-  const double tan_phi = TanDeg(lat);
-  // Offset of house k from the meridian: k = 1 gives 90, k = 10 gives 360.
-  auto offset = [](int k) { return 30.0 * k + 60.0; };
-
+  const CuspSky sky{t, lat, lon, 15.0 * LocalSiderealHours(0, t) + lon, TrueObliquity(t), TanDeg(lat)};
   switch (system) {
-    case kTopocentricHouses: {
-      const double p1 = CosDeg(eps), p2 = SinDeg(ramc) * SinDeg(eps),
-                   p3 = -SinDeg(eps) * CosDeg(ramc);
-      for (int k = 1; k <= 6; ++k) {
-        const double u = k - 1;
-        const double v = tan_phi * (1 - u / 3);
-        const double norm = std::sqrt(v * v + 1);
-        const double q1 = v / norm, q2 = -CosDeg(30 * u) / norm, q3 = SinDeg(30 * u) / norm;
-        double w1 = q2 * p3 - q3 * p2, w2 = q3 * p1 - q1 * p3, w3 = q1 * p2 - q2 * p1;
-        const bool flip = k == 1 ? w3 < 0 : w1 * SinDeg(lat) - w2 * CosDeg(lat) > 0;
-        if (flip) w1 = -w1, w2 = -w2, w3 = -w3;
-        double c = Atan2Deg(-SinDeg(ramc) * w3 - CosDeg(ramc) * w2,
-                            CosDeg(eps) * CosDeg(ramc) * w3 - CosDeg(eps) * SinDeg(ramc) * w2 +
-                                SinDeg(eps) * w1);
-        // Near the polar circle the orientation test above can pick the opposite end of
-        // the intersection; the cusps follow one another forward, each less than half a
-        // circle past the previous one, so take the end that does.
-        if (k > 1 && NormalizeMod(c - cusps[k - 2], 360) >= 180) c += 180;
-        cusps[k - 1] = c;
-        cusps[k + 5] = c + 180;
-      }
-      break;
-    }
-    case kPlacidus: {
-      const double a = tan_phi * TanDeg(eps);
-      for (int k = 7; k <= 12; ++k) {
-        const double f = (k - 10) / 3.0;
-        const double x = PlacidusArc(a, ramc, f);
-        if (!IsValue(x)) {
-          cusps[k - 1] = cusps[k - 7] = NoValue;
-          continue;
-        }
-        const double ra = ramc + f * x;
-        cusps[k - 1] = Atan2Deg(CosDeg(ra) * CosDeg(eps), SinDeg(ra));
-        cusps[k - 7] = cusps[k - 1] + 180;
-      }
-      break;
-    }
-    case kRegiomontanus:
-      for (int k = 1; k <= 12; ++k) {
-        const double h = offset(k);
-        cusps[k - 1] = AscensionalCusp(ramc + h, eps, tan_phi * SinDeg(h));
-      }
-      break;
-    case kCampanus:
-      for (int k = 1; k <= 12; ++k) {
-        const double h = offset(k);
-        const double f = Atan2Deg(CosDeg(h), CosDeg(lat) * SinDeg(h));
-        cusps[k - 1] = AscensionalCusp(ramc + f, eps, tan_phi * SinDeg(f));
-      }
-      break;
-    case kKoch: {
-      const double ad = ArcSinGuarded(tan_phi * TanDeg(eps) * SinDeg(ramc)) * kRadToDeg;
-      for (int k = 1; k <= 12; ++k) {
-        const double h = NormalizeMod(30.0 * k + 60.0, 360);
-        const double g = h >= 180 ? h / 90 - 3 : h / 90 - 1;
-        const double s = h >= 180 ? -1.0 : 1.0;
-        cusps[k - 1] = AscensionalCusp(ramc + h + g * ad, eps, s * tan_phi);
-      }
-      break;
-    }
-    case kEqualFromAscendant:
-    case kWholeSign: {
-      const double asc = AscensionalCusp(ramc + 90, eps, tan_phi);
-      const double first = system == kWholeSign ? 30.0 * std::trunc(asc / 30) : asc;
-      for (int k = 1; k <= 12; ++k) cusps[k - 1] = first + 30.0 * (k - 1);
-      break;
-    }
-    case kEqualFromMidheaven: {
-      const double theta = 15.0 * LocalSiderealHours(lon, t);
-      const double mc = NormalizeMod(Atan2Deg(CosDeg(eps) * CosDeg(theta), SinDeg(theta)), 360);
-      for (int k = 1; k <= 12; ++k) cusps[k - 1] = NormalizeMod(mc + 30.0 * (k - 10), 360);
-      break;
-    }
-    case kSolarHouses: {
-      const double sun = chart.Lon(kSun);
-      if (!IsValue(sun) || !std::isfinite(sun)) {
-        Fill(cusps, NoValue);
-        break;
-      }
-      for (int k = 1; k <= 12; ++k) cusps[k - 1] = sun + 30.0 * (k - 1);
-      break;
-    }
-    case kEastPointHouses: {
-      const double ep = EastPoint(chart, lon, 0);
-      for (int k = 1; k <= 12; ++k)
-        cusps[k - 1] = IsValue(ep) ? NormalizeMod(ep + 30.0 * (k - 1), 360) : NoValue;
-      break;
-    }
-    case kTwelveEastPoints:
-      for (int k = 1; k <= 12; ++k)
-        cusps[k - 1] = EastPoint(chart, lon, kSiderealDayFraction * DayInCenturies * (k - 1) / 12);
-      break;
-    case kMorinus:
-      for (int k = 1; k <= 12; ++k) {
-        const double a = ramc + offset(k);
-        cusps[k - 1] = Atan2Deg(CosDeg(a), CosDeg(eps) * SinDeg(a));
-      }
-      break;
+    case kTopocentricHouses: TopocentricCusps(sky, cusps); break;
+    case kPlacidus: PlacidusCusps(sky, cusps); break;
+    case kRegiomontanus: RegiomontanusCusps(sky, cusps); break;
+    case kCampanus: CampanusCusps(sky, cusps); break;
+    case kKoch: KochCusps(sky, cusps); break;
+    case kEqualFromAscendant: EqualFromAscendantCusps(sky, false, cusps); break;
+    case kWholeSign: EqualFromAscendantCusps(sky, true, cusps); break;
+    case kEqualFromMidheaven: EqualFromMidheavenCusps(sky, cusps); break;
+    case kSolarHouses: SolarCusps(chart, cusps); break;
+    case kEastPointHouses: EastPointCusps(chart, lon, cusps); break;
+    case kTwelveEastPoints: TwelveEastPointsCusps(chart, lon, cusps); break;
+    case kMorinus: MorinusCusps(sky, cusps); break;
   }
   for (int k = 0; k < 12; ++k)
     if (!std::isfinite(cusps[k])) cusps[k] = NoValue;

@@ -69,33 +69,57 @@ void ScoreKind2(KindContext& ctx) {
 
 namespace {
 
+// The positions of object `obj` of chart `chart` (0 natal, 1 transit) at the stencil points,
+// in the event's coordinate with its harmonic applied, and its latitudes.
+Track TrackOf(KindContext& ctx, int obj, int chart, bool natal_stencil) {
+  const model::EvKind2& ev = ctx.Def().K.k2;
+  const int coord = ev.V7;
+  const ChartMoment t = ctx.In->Moment;
+  Track tr;
+  for (int s = kBefore; s <= kAfter; ++s) {
+    double v = NoValue, lat = NoValue;
+    if (chart == 0) {
+      const ChartData& c = ctx.NatalAt(natal_stencil ? static_cast<StencilPoint>(s) : kAt);
+      v = ChartCoordinate(coord, c, obj);
+      lat = ChartCoordinate(kCoordLatitude, c, obj);
+    } else if (chart == 1) {
+      const MomentSnapshot& sn = ctx.TransitAt(static_cast<StencilPoint>(s));
+      v = SnapshotCoordinate(coord, sn, obj, t);
+      lat = SnapshotCoordinate(kCoordLatitude, sn, obj, t);
+    }
+    tr.pos[s] = ApplyHarmonic(coord, v, ev.A9);
+    tr.lat[s] = lat;
+  }
+  return tr;
+}
+
+// The members of a set in ascending order, so that the loops visit only them; returns how many.
+int MembersOf(const ObjectSet& set, int count, int first_member, int* out) {
+  int n = 0;
+  for (int m = first_member; m < first_member + count; ++m)
+    if (set.Has(m)) out[n++] = m;
+  return n;
+}
+
+// Aspect k between the tracks a and b: at the exact moment (CM = 1), as a close approach
+// (conjunction and opposition in longitude and latitude), or within its orb.
+AspectFactorResult AspectTest(KindContext& ctx, AspectFactorParams params, int k, const Track& a,
+                              const Track& b) {
+  const model::EvKind2& ev = ctx.Def().K.k2;
+  params.aspect = k;
+  if (ctx.Def().CM == 1)
+    return ExactMomentTest(params, ev.A9, {a.pos[kAt], a.pos[kAfter], b.pos[kAt], b.pos[kAfter]});
+  if (ev.V7 == kCoordLongitudeLatitude && (k == kConjunction || k == kOpposition))
+    return CloseApproachTest(k, ev.A6, {a.pos[kAt], a.lat[kAt], a.pos[kAfter], a.lat[kAfter]},
+                             {b.pos[kAt], b.lat[kAt], b.pos[kAfter], b.lat[kAfter]});
+  return AspectInOrbTest(params, {a.pos[kBefore], a.pos[kAt], b.pos[kBefore], b.pos[kAt]});
+}
+
 void ScoreAspects(KindContext& ctx) {
   const model::EvKind2& ev = ctx.Def().K.k2;
-
   // A natal object keeps still against a transit one unless the caller asks otherwise.
   const bool natal_stencil = (ev.A0 == 0 && ev.A3 == 0) || ctx.In->Options.NatalStencilAlways != 0;
   const int coord = ev.V7;
-  const int harmonic = ev.A9;
-  const ChartMoment t = ctx.In->Moment;
-
-  auto track = [&](int obj, int chart) {
-    Track tr;
-    for (int s = kBefore; s <= kAfter; ++s) {
-      double v = NoValue, lat = NoValue;
-      if (chart == 0) {
-        const ChartData& c = ctx.NatalAt(natal_stencil ? static_cast<StencilPoint>(s) : kAt);
-        v = ChartCoordinate(coord, c, obj);
-        lat = ChartCoordinate(kCoordLatitude, c, obj);
-      } else if (chart == 1) {
-        const MomentSnapshot& sn = ctx.TransitAt(static_cast<StencilPoint>(s));
-        v = SnapshotCoordinate(coord, sn, obj, t);
-        lat = SnapshotCoordinate(kCoordLatitude, sn, obj, t);
-      }
-      tr.pos[s] = ApplyHarmonic(coord, v, harmonic);
-      tr.lat[s] = lat;
-    }
-    return tr;
-  };
 
   AspectFactorParams params;
   params.phase_mask = ev.A5;
@@ -103,15 +127,10 @@ void ScoreAspects(KindContext& ctx) {
   params.side = ev.A8;
 
   const bool suppress = ev.A0 == ev.A3 && model::QualifiersEqual(ev.A11, ev.A44);
-  // The members, in ascending order, so that the loops visit only them.
   int first[kObjectCount], second[kObjectCount], aspects[AspectCount];
-  int n_first = 0, n_second = 0, n_aspects = 0;
-  for (int n = 0; n < kObjectCount; ++n) {
-    if (ev.A1.Has(n)) first[n_first++] = n;
-    if (ev.A4.Has(n)) second[n_second++] = n;
-  }
-  for (int k = 1; k <= AspectCount; ++k)
-    if (ev.A2.Has(k)) aspects[n_aspects++] = k;
+  const int n_first = MembersOf(ev.A1, kObjectCount, 0, first);
+  const int n_second = MembersOf(ev.A4, kObjectCount, 0, second);
+  const int n_aspects = MembersOf(ev.A2, AspectCount, 1, aspects);
   if (n_aspects == 0) return;
   // An inactive qualifier passes every object: it is not asked.
   const bool first_qualified = model::QualifierActive(ev.A11);
@@ -123,29 +142,13 @@ void ScoreAspects(KindContext& ctx) {
       const int j = second[si];
       if (!VisitAspectPair(suppress, ev.A1, ev.A4, i, j)) continue;
       // The tests below depend on the pair only; they are asked once, before its first aspect.
-      int admitted = -1;
-      Track a{}, b{};
+      if (!ctx.Admit({i, j}) || (first_qualified && !ctx.Qualifies(i, ev.A0, ev.A11, coord)) ||
+          (second_qualified && !ctx.Qualifies(j, ev.A3, ev.A44, coord)))
+        continue;
+      const Track a = TrackOf(ctx, i, ev.A0, natal_stencil);
+      const Track b = TrackOf(ctx, j, ev.A3, natal_stencil);
       for (int ki = 0; ki < n_aspects; ++ki) {
-        const int k = aspects[ki];
-        if (admitted < 0) {
-          admitted = ctx.Admit({i, j}) && (!first_qualified || ctx.Qualifies(i, ev.A0, ev.A11, coord)) &&
-                     (!second_qualified || ctx.Qualifies(j, ev.A3, ev.A44, coord));
-          if (admitted) {
-            a = track(i, ev.A0);
-            b = track(j, ev.A3);
-          }
-        }
-        if (!admitted) break;
-        params.aspect = k;
-        AspectFactorResult r;
-        if (ctx.Def().CM == 1) {
-          r = ExactMomentTest(params, harmonic, {a.pos[kAt], a.pos[kAfter], b.pos[kAt], b.pos[kAfter]});
-        } else if (coord == kCoordLongitudeLatitude && (k == kConjunction || k == kOpposition)) {
-          r = CloseApproachTest(k, ev.A6, {a.pos[kAt], a.lat[kAt], a.pos[kAfter], a.lat[kAfter]},
-                                {b.pos[kAt], b.lat[kAt], b.pos[kAfter], b.lat[kAfter]});
-        } else {
-          r = AspectInOrbTest(params, {a.pos[kBefore], a.pos[kAt], b.pos[kBefore], b.pos[kAt]});
-        }
+        const AspectFactorResult r = AspectTest(ctx, params, aspects[ki], a, b);
         if (r.hit) ctx.Hit(r.strength, r.second);
       }
     }

@@ -54,6 +54,147 @@ Units UnitsOf(const CivilDate& c) {
 bool IsDayCode(int code) { return code == 72 || code == 71 || code == 7 || code == 93 || code == 92 ||
                                   code == 91 || code == 100 || code == 110; }
 
+// What the label of one column is made from: its date against the date one column earlier,
+// and its clock time written out.
+struct ColumnDates {
+  Units cur, prev;
+  bool year_changes, month_changes, day_changes;
+  std::string hour_label, minute_label;
+};
+
+ColumnDates CompareColumnDates(const CivilDate& now, const CivilDate& before) {
+  ColumnDates c{UnitsOf(now), UnitsOf(before), false, false, false, {}, {}};
+  double hour_form = now.hours;
+  std::string suffix;
+  if (TwelveHourClock == 1) {
+    suffix = now.hours >= 12 ? " PM" : " AM";
+    if (now.hours >= 12) hour_form -= 12;
+    if (hour_form < 1) hour_form += 12;
+  }
+  const std::string hh = TwoDigits(static_cast<long>(std::floor(hour_form)));
+  c.hour_label = hh + ":00" + suffix;
+  c.minute_label = hh + ":" + TwoDigits(c.cur.minute) + suffix;
+  c.year_changes = c.cur.year != c.prev.year;
+  c.month_changes = c.cur.month != c.prev.month;
+  c.day_changes = c.cur.day != c.prev.day;
+  return c;
+}
+
+// Codes 0, 1 and 2: a label at most once a year.
+void YearScaleLabel(int code, const ColumnDates& c, LabelKinds& kinds, std::string& label) {
+  const Units& cur = c.cur;
+  kinds |= kKindYear;
+  switch (code) {
+    case 0:
+      if (c.year_changes) {
+        if (FloorDiv(cur.year, 100) != FloorDiv(c.prev.year, 100))
+          label = HundredText(cur.year);
+        else if (FloorDiv(cur.year, 50) != FloorDiv(c.prev.year, 50))
+          label = "**";
+      }
+      return;
+    case 1:
+      if (c.year_changes) {
+        long r10 = ((cur.year % 10) + 10) % 10, r5 = ((cur.year % 5) + 5) % 5;
+        label = r10 == 0 ? std::to_string(cur.year) : r5 == 0 ? "**" : "*";
+      }
+      return;
+    default:
+      if (c.year_changes) label = std::to_string(cur.year);
+      else if (c.month_changes) label = "*";
+      return;
+  }
+}
+
+bool IsYearScale(int code) { return code == 0 || code == 1 || code == 2; }
+bool IsMonthScale(int code) {
+  return code == 3 || code == 31 || code == 4 || code == 5 || code == 51 || code == 6;
+}
+
+// Codes 3, 31, 4, 5, 51 and 6: labels at months and days, within one year.
+void MonthScaleLabel(int code, const ColumnDates& c, LabelKinds& kinds, std::string& label) {
+  const Units& cur = c.cur;
+  switch (code) {
+    case 3:
+      kinds |= kKindDay;
+      if (c.month_changes) label = MonthAbbrev3(cur.month);
+      return;
+    case 31:
+    case 4:
+    case 5:
+      if (c.month_changes) {
+        label = MonthAbbrev3(cur.month);
+        kinds |= kKindDay | kKindMonth;
+      } else if (c.day_changes) {
+        if (cur.day == 10 || cur.day == 20) {
+          label = code == 5 ? MonthDay(TwoDigits(cur.month), cur.day) : "**";
+          if (code != 31) kinds |= kKindDay | kKindMonth;
+        } else if (code != 31) {
+          label = "*";
+        }
+      }
+      return;
+    case 51:
+      if (c.month_changes) {
+        label = MonthAbbrev3(cur.month);
+      } else if (c.day_changes) {
+        if (cur.day % 2 == 1 && cur.day >= 3 && cur.day <= 31) {
+          label = MonthDay(MonthAbbrev3(cur.month), cur.day);
+          kinds |= kKindDay | kKindMonth;
+        } else {
+          label = "*";
+        }
+      }
+      return;
+    default:  // 6
+      if (c.month_changes || c.day_changes) {
+        label = MonthDay(MonthAbbrev3(cur.month), cur.day);
+        kinds |= kKindDay | kKindMonth;
+      }
+      return;
+  }
+}
+
+// The day codes within one day: labels at hours, minutes and seconds.
+void TimeOfDayLabel(int code, const ColumnDates& c, std::string& label) {
+  const Units &cur = c.cur, &prev = c.prev;
+  const bool hour_changes = cur.hour != prev.hour;
+  switch (code) {
+    case 72:
+      if (hour_changes) label = (cur.hour == 6 || cur.hour == 12 || cur.hour == 18) ? c.hour_label : "*";
+      return;
+    case 71:
+      if (hour_changes) label = cur.hour % 2 == 0 ? c.hour_label : "*";
+      return;
+    case 7:
+      if (hour_changes) label = c.hour_label;
+      else if (cur.ten_min != prev.ten_min) label = "**";
+      return;
+    case 93:
+      if (hour_changes) label = c.hour_label;
+      else if (cur.ten_min != prev.ten_min) label = c.minute_label;
+      else if (cur.minute != prev.minute) label = "*";
+      return;
+    case 92:
+      if (hour_changes) label = c.hour_label;
+      else if (cur.five_min != prev.five_min) label = c.minute_label;
+      else if (cur.minute != prev.minute) label = "*";
+      return;
+    case 91:
+    case 100:
+      if (hour_changes) label = c.hour_label;
+      else if (cur.minute != prev.minute) label = c.minute_label;
+      return;
+    case 110:
+      if (hour_changes) label = c.hour_label;
+      else if (cur.minute != prev.minute) label = c.minute_label;
+      else if (cur.ten_sec != prev.ten_sec) label = "*";
+      return;
+    default:
+      return;
+  }
+}
+
 }  // namespace
 
 int AxisScaleCode(double u) {
@@ -91,140 +232,24 @@ bool IsNonTradingDay(int year, int month, int day) {
 
 void AxisLabelAt(int code, LabelKinds& kinds, bool& non_trading, std::string& label, double d, double m) {
   const CivilDate now = DateFromMoment(m);
-  const Units cur = UnitsOf(now);
-  const Units prev = UnitsOf(DateFromMoment(m - d));
+  const ColumnDates c = CompareColumnDates(now, DateFromMoment(m - d));
   non_trading = now.year > 0 ? IsNonTradingDay(now.year, now.month, now.day) : false;
-
-  double hour_form = now.hours;
-  std::string suffix;
-  if (TwelveHourClock == 1) {
-    suffix = now.hours >= 12 ? " PM" : " AM";
-    if (now.hours >= 12) hour_form -= 12;
-    if (hour_form < 1) hour_form += 12;
-  }
-  const std::string hh = TwoDigits(static_cast<long>(std::floor(hour_form)));
-  const std::string hour_label = hh + ":00" + suffix;
-  const std::string minute_label = hh + ":" + TwoDigits(cur.minute) + suffix;
-
   label.clear();
-  const bool year_changes = cur.year != prev.year;
-  const bool month_changes = cur.month != prev.month;
-  const bool day_changes = cur.day != prev.day;
-  const bool ten_day = cur.day == 10 || cur.day == 20;
-
-  switch (code) {
-    case 0:
-      kinds |= kKindYear;
-      if (year_changes) {
-        if (FloorDiv(cur.year, 100) != FloorDiv(prev.year, 100))
-          label = HundredText(cur.year);
-        else if (FloorDiv(cur.year, 50) != FloorDiv(prev.year, 50))
-          label = "**";
-      }
-      return;
-    case 1:
-      kinds |= kKindYear;
-      if (year_changes) {
-        long r10 = ((cur.year % 10) + 10) % 10, r5 = ((cur.year % 5) + 5) % 5;
-        label = r10 == 0 ? std::to_string(cur.year) : r5 == 0 ? "**" : "*";
-      }
-      return;
-    case 2:
-      kinds |= kKindYear;
-      if (year_changes) label = std::to_string(cur.year);
-      else if (month_changes) label = "*";
-      return;
-    default:
-      break;
-  }
-
-  if (year_changes) {
-    label = std::to_string(cur.year);
+  if (IsYearScale(code)) return YearScaleLabel(code, c, kinds, label);
+  // Finer scales name a new year wherever one begins.
+  if (c.year_changes) {
+    label = std::to_string(c.cur.year);
     kinds |= kKindYear;
     return;
   }
-  switch (code) {
-    case 3:
-      kinds |= kKindDay;
-      if (month_changes) label = MonthAbbrev3(cur.month);
-      return;
-    case 31:
-    case 4:
-    case 5:
-      if (month_changes) {
-        label = MonthAbbrev3(cur.month);
-        kinds |= kKindDay | kKindMonth;
-      } else if (day_changes) {
-        if (ten_day) {
-          label = code == 5 ? MonthDay(TwoDigits(cur.month), cur.day) : "**";
-          if (code != 31) kinds |= kKindDay | kKindMonth;
-        } else if (code != 31) {
-          label = "*";
-        }
-      }
-      return;
-    case 51:
-      if (month_changes) {
-        label = MonthAbbrev3(cur.month);
-      } else if (day_changes) {
-        if (cur.day % 2 == 1 && cur.day >= 3 && cur.day <= 31) {
-          label = MonthDay(MonthAbbrev3(cur.month), cur.day);
-          kinds |= kKindDay | kKindMonth;
-        } else {
-          label = "*";
-        }
-      }
-      return;
-    case 6:
-      if (month_changes || day_changes) {
-        label = MonthDay(MonthAbbrev3(cur.month), cur.day);
-        kinds |= kKindDay | kKindMonth;
-      }
-      return;
-    default:
-      break;
-  }
+  if (IsMonthScale(code)) return MonthScaleLabel(code, c, kinds, label);
   if (!IsDayCode(code)) return;
-  if (month_changes || day_changes) {
-    label = MonthDay(TwoDigits(cur.month), cur.day);
+  if (c.month_changes || c.day_changes) {
+    label = MonthDay(TwoDigits(c.cur.month), c.cur.day);
     kinds |= kKindDay | kKindMonth;
     return;
   }
-  const bool hour_changes = cur.hour != prev.hour;
-  switch (code) {
-    case 72:
-      if (hour_changes) label = (cur.hour == 6 || cur.hour == 12 || cur.hour == 18) ? hour_label : "*";
-      return;
-    case 71:
-      if (hour_changes) label = cur.hour % 2 == 0 ? hour_label : "*";
-      return;
-    case 7:
-      if (hour_changes) label = hour_label;
-      else if (cur.ten_min != prev.ten_min) label = "**";
-      return;
-    case 93:
-      if (hour_changes) label = hour_label;
-      else if (cur.ten_min != prev.ten_min) label = minute_label;
-      else if (cur.minute != prev.minute) label = "*";
-      return;
-    case 92:
-      if (hour_changes) label = hour_label;
-      else if (cur.five_min != prev.five_min) label = minute_label;
-      else if (cur.minute != prev.minute) label = "*";
-      return;
-    case 91:
-    case 100:
-      if (hour_changes) label = hour_label;
-      else if (cur.minute != prev.minute) label = minute_label;
-      return;
-    case 110:
-      if (hour_changes) label = hour_label;
-      else if (cur.minute != prev.minute) label = minute_label;
-      else if (cur.ten_sec != prev.ten_sec) label = "*";
-      return;
-    default:
-      return;
-  }
+  TimeOfDayLabel(code, c, label);
 }
 
 std::string AxisCaption(LabelKinds kinds, int year, int month, int day) {
@@ -259,6 +284,85 @@ AxisLayout LayoutDateAxis(const Rect& rect, int dpi, const ColumnMoment& column_
   return out;
 }
 
+namespace {
+
+// The face of the labels: Arial turned 54 degrees up from the baseline, f the axis font unit.
+Font RotatedLabelFont(int f, Colour colour) {
+  Font rotated;
+  rotated.name = "Arial";
+  rotated.height = 2 * f;
+  rotated.width = f;
+  rotated.weight = 400;
+  rotated.escapement = 540;
+  rotated.colour = colour;
+  return rotated;
+}
+
+// A short mark under the axis line at a day the exchange is closed.
+void DrawNonTradingMark(Canvas& canvas, int x, const Rect& rect, int mark_length) {
+  const Pen saved = canvas.pen();
+  canvas.pen().colour = kNonTradingMarkColour;
+  canvas.pen().mode = PenMode::kMask;
+  canvas.MoveTo(x, rect.top + 1);
+  canvas.LineTo(x, rect.top + 1 + mark_length);
+  canvas.pen().colour = saved.colour;
+  canvas.pen().mode = saved.mode;
+}
+
+// A column's tick: "*" short, "**" longer, any other label a red tick with the text written
+// down-left of it and, with a grid, a dash-dot line up through the plot.
+void DrawColumnTick(Canvas& canvas, const AxisColumn& col, const Rect& rect, const Rect* grid, int f) {
+  const int x = col.x;
+  if (col.label == "*") {
+    canvas.MoveTo(x, rect.top);
+    canvas.LineTo(x, rect.top + 2 * f / 3);
+    return;
+  }
+  if (col.label == "**") {
+    canvas.MoveTo(x, rect.top);
+    canvas.LineTo(x, rect.top + 4 * f / 3);
+    return;
+  }
+  const double c = std::cos(54.0 * kDegToRad), sn = std::sin(54.0 * kDegToRad);
+  const int h = 2 * f;
+  // The pen stays red afterwards: ticks further left are drawn in it.
+  canvas.pen().colour = kRed;
+  canvas.MoveTo(x, rect.top);
+  canvas.LineTo(x, rect.top + 12 * f / 7);
+  const int w = canvas.TextWidth(col.label);
+  canvas.font().colour = kBlack;
+  const int tx = x + static_cast<int>(std::nearbyint(c * (h / 2))) - h / 2 - static_cast<int>(std::nearbyint(w * c));
+  const int ty = rect.top + 2 * f + static_cast<int>(std::nearbyint(w * sn));
+  canvas.TextOut(tx, ty, col.label);
+  if (grid) {
+    const Pen saved = canvas.pen();
+    canvas.pen().colour = kGridColour;
+    canvas.pen().style = PenStyle::kDashDot;
+    canvas.MoveTo(x, grid->bottom);
+    canvas.LineTo(x, grid->top);
+    canvas.pen().colour = saved.colour;
+    canvas.pen().style = saved.style;
+  }
+}
+
+// The caption centred under the labels, in blue, when asked for and there is one; the font's
+// colour is given back afterwards, its name and height are not.
+void DrawAxisCaption(Canvas& canvas, const Rect& rect, const std::string& font_name, int f, bool caption,
+                     const std::string& text) {
+  const Colour previous_colour = canvas.font().colour;
+  canvas.font().name = font_name;
+  canvas.font().height = 3 * f;
+  canvas.font().colour = kBlue;
+  if (caption && !text.empty()) {
+    const int w = canvas.TextWidth(text);
+    const int th = canvas.TextHeight(text);
+    canvas.TextOut(rect.left + (rect.right - rect.left - w) / 2, rect.bottom - th, text);
+  }
+  canvas.font().colour = previous_colour;
+}
+
+}  // namespace
+
 void DrawDateAxis(Canvas& canvas, const Rect& rect, const std::string& font_name, const ColumnMoment& column_moment,
                   bool caption, const Rect* grid, double zone_hours, ChartMoment end, ChartMoment start) {
   Font& font = canvas.font();
@@ -275,70 +379,15 @@ void DrawDateAxis(Canvas& canvas, const Rect& rect, const std::string& font_name
   canvas.LineTo(rect.right, rect.top);
 
   const Font previous = canvas.font();
-  Font rotated;
-  rotated.name = "Arial";
-  rotated.height = 2 * f;
-  rotated.width = f;
-  rotated.weight = 400;
-  rotated.escapement = 540;
-  rotated.colour = previous.colour;
-  canvas.font() = rotated;
-
-  const double c = std::cos(54.0 * kDegToRad), sn = std::sin(54.0 * kDegToRad);
-  const int h = 2 * f;
+  canvas.font() = RotatedLabelFont(f, previous.colour);
   const int mark_length = std::max(f / 3, 7);
   const bool marks = layout.code == 4 || layout.code == 5 || layout.code == 6 || layout.code == 51;
   for (const AxisColumn& col : layout.columns) {
-    const int x = col.x;
-    if (marks && col.non_trading) {
-      const Pen saved = canvas.pen();
-      canvas.pen().colour = kNonTradingMarkColour;
-      canvas.pen().mode = PenMode::kMask;
-      canvas.MoveTo(x, rect.top + 1);
-      canvas.LineTo(x, rect.top + 1 + mark_length);
-      canvas.pen().colour = saved.colour;
-      canvas.pen().mode = saved.mode;
-    }
-    if (col.label.empty()) continue;
-    if (col.label == "*") {
-      canvas.MoveTo(x, rect.top);
-      canvas.LineTo(x, rect.top + 2 * f / 3);
-    } else if (col.label == "**") {
-      canvas.MoveTo(x, rect.top);
-      canvas.LineTo(x, rect.top + 4 * f / 3);
-    } else {
-      // The pen stays red afterwards: ticks further left are drawn in it.
-      canvas.pen().colour = kRed;
-      canvas.MoveTo(x, rect.top);
-      canvas.LineTo(x, rect.top + 12 * f / 7);
-      const int w = canvas.TextWidth(col.label);
-      canvas.font().colour = kBlack;
-      const int tx = x + static_cast<int>(std::nearbyint(c * (h / 2))) - h / 2 - static_cast<int>(std::nearbyint(w * c));
-      const int ty = rect.top + 2 * f + static_cast<int>(std::nearbyint(w * sn));
-      canvas.TextOut(tx, ty, col.label);
-      if (grid) {
-        const Pen saved = canvas.pen();
-        canvas.pen().colour = kGridColour;
-        canvas.pen().style = PenStyle::kDashDot;
-        canvas.MoveTo(x, grid->bottom);
-        canvas.LineTo(x, grid->top);
-        canvas.pen().colour = saved.colour;
-        canvas.pen().style = saved.style;
-      }
-    }
+    if (marks && col.non_trading) DrawNonTradingMark(canvas, col.x, rect, mark_length);
+    if (!col.label.empty()) DrawColumnTick(canvas, col, rect, grid, f);
   }
   canvas.font() = previous;
-
-  const Colour previous_colour = canvas.font().colour;
-  canvas.font().name = font_name;
-  canvas.font().height = 3 * f;
-  canvas.font().colour = kBlue;
-  if (caption && !layout.caption.empty()) {
-    const int w = canvas.TextWidth(layout.caption);
-    const int th = canvas.TextHeight(layout.caption);
-    canvas.TextOut(rect.left + (rect.right - rect.left - w) / 2, rect.bottom - th, layout.caption);
-  }
-  canvas.font().colour = previous_colour;
+  DrawAxisCaption(canvas, rect, font_name, f, caption, layout.caption);
 }
 
 }  // namespace sd::render
