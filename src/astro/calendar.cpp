@@ -30,8 +30,9 @@ struct DeltaTEntry {
   float seconds;
 };
 
-// Observed ET - UT, seconds. Years strictly inside the table interpolate; the rest use the
-// parabola of DeltaT below.
+// Observed ET - UT, seconds, at the listed years (figures of their time: within 2 s of the later
+// reductions in Espenak & Meeus, Five Millennium Canon of Solar Eclipses). Years strictly inside
+// the table interpolate; the rest use the parabola of DeltaT below.
 constexpr std::array<DeltaTEntry, 18> kDeltaTTable = {{
     {1900, -4.22f}, {1905, 3.036f}, {1910, 10.174f}, {1915, 15.799f}, {1920, 19.756f},
     {1925, 22.0f},  {1930, 23.0f},  {1935, 23.0f},   {1940, 24.0f},   {1945, 26.0f},
@@ -50,6 +51,8 @@ constexpr int kAyanamsaColumns = 18;
 constexpr double kAyanamsaFirstT = -33.989637;
 constexpr double kAyanamsaLastT = 15.9996851;
 
+// General precession in longitude, Lieske et al. (1977, A&A 58, 1), as in Meeus, Astronomical
+// Algorithms, "Precession": arcseconds -> degrees; t_j2000 in Julian centuries from J2000.0.
 double GeneralPrecessionDeg(double t_j2000) {
   const double t = t_j2000;
   return (5029.0966 * t + 1.11113 * t * t - 0.000006 * t * t * t) / 3600.0;
@@ -107,6 +110,8 @@ const std::array<AyanamsaRow, kAyanamsaRows>& AyanamsaTable() {
 
 // ---- calendar ---------------------------------------------------------------------------
 
+// Julian Day of a calendar date, Meeus, Astronomical Formulae for Calculators, "Julian Day and
+// Calendar Date" (the Gregorian correction 2 - A + A/4 from 1582 October 15); days -> moment.
 ChartMoment MomentFromDate(int year, int month, int day, double hours) {
   double yr = year;
   if (yr < 0) yr += 1;  // -1 denotes 1 BC, astronomical year 0
@@ -129,6 +134,7 @@ ChartMoment MomentFromDate(int year, int month, int day, double hours) {
   return (jd - 2415020.0) / 36525.0;
 }
 
+// The inverse of the same chapter's formula (Meeus, Astronomical Formulae for Calculators).
 CivilDate DateFromMoment(ChartMoment t) {
   CivilDate out;
   if (t == NoValue || !std::isfinite(t)) return out;
@@ -204,6 +210,8 @@ double DeltaT(ChartMoment t) {
       }
     }
   }
+  // Meeus, Astronomical Formulae for Calculators, "Ephemeris Time and Universal Time": minutes,
+  // t in centuries from 1900 January 0.5 (UT); less 29 s by this program's own choice.
   const double minutes = 0.41 + 1.2053 * t + 0.4992 * t * t;
   return minutes * DayInCenturies / 1440.0 - 29.0 * SecondInCenturies;
 }
@@ -212,6 +220,8 @@ double EphemerisMoment(ChartMoment t) { return t + DeltaT(t); }
 
 double LocalSiderealHours(double lon_deg, ChartMoment t) {
   const double h = DateFromMoment(t).hours;
+  // Newcomb's mean sidereal time, Meeus, Astronomical Formulae for Calculators, "Sidereal Time at
+  // Greenwich": hours; t in centuries of UT from 1900 January 0.5, h the clock hours of UT.
   return NormalizeMod(6.6460659 + 2400.051262 * t + 0.00002581 * t * t + lon_deg / 15.0 + h, 24);
 }
 
@@ -220,6 +230,9 @@ double Ramc(ChartMoment t, double lon_hms) {
 }
 
 double TrueObliquity(ChartMoment t) {
+  // Meeus, Astronomical Formulae for Calculators: Newcomb's mean obliquity ("Solar Coordinates")
+  // and the largest nutation term in obliquity, 9.21" cos of the Moon's node ("Nutation"):
+  // degrees, the node in degrees, t in centuries from 1900 January 0.5 (taken here in UT).
   const double node = 259.1833 - 1934.142 * t + 0.002078 * t * t;
   return 23.452294 - 0.0130125 * t - 0.00000164 * t * t + 0.000000503 * t * t * t +
          (9.21 + 0.00091 * t) * CosDeg(node) / 3600.0;

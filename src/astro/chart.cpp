@@ -60,7 +60,10 @@ double ParseRun(std::string_view run) {
   return HmsToDecimal(v);
 }
 
-// The Moon's mean elongation D and argument of latitude F (degrees) at ephemeris moment e.
+// The largest periodic term of the true node, -1.6 sin(2D - 2F) degrees (rounded from the 1.4979
+// of Meeus, Astronomical Algorithms, "Position of the Moon"); D, F, the Moon's mean elongation and
+// argument of latitude in degrees from Meeus, Astronomical Formulae for Calculators, "Position of
+// the Moon"; e in ephemeris centuries from 1900 January 0.5.
 double TrueNodeCorrection(double e) {
   const double d = 350.737486 + 445267.1142 * e - 0.001436 * e * e + 0.0000019 * e * e * e;
   const double f = 11.250889 + 483202.0251 * e - 0.003211 * e * e - 0.0000003 * e * e * e;
@@ -294,9 +297,14 @@ void FillNodesAndApsides(ChartRun& r) {
   auto& lon = r.Lon();
   const ChartMoment t = r.t;
   const double e = r.e;
+  // Mean perigee, L' - M' of Meeus, Astronomical Formulae for Calculators, "Position of the
+  // Moon" (the Moon's mean longitude less its mean anomaly), the apogee opposite: degrees, e in
+  // ephemeris centuries from 1900 January 0.5.
   lon[kApogee] = NormalizeMod(334.329555 + 4069.03503 * e + 180, 360);
   lon[kPerigee] = NormalizeMod(lon[kApogee] + 180, 360);
 
+  // Mean longitude of the ascending node, Meeus, Astronomical Algorithms (1991), "Position of the
+  // Moon": degrees, tj in Julian centuries from J2000.0 (counted here from the universal moment).
   const double tj = t - 1.0000000127;
   double node = 125.044555 - 1934.1361849 * tj + 0.0020762 * tj * tj +
                 tj * tj * tj / 467410 - tj * tj * tj * tj / 60616000;
@@ -304,6 +312,8 @@ void FillNodesAndApsides(ChartRun& r) {
   lon[kNorthNode] = NormalizeMod(node, 360);
   lon[kSouthNode] = NormalizeMod(node + 180, 360);
 
+  // The seven-year point: this program's own linear motion, 0.1408138 degrees a day from
+  // 36.1333 degrees at 1800 January 1, 0h.
   if (r.st.WhiteMoon == 1 && r.On(kPerigee))
     lon[kPerigee] = (t - MomentFromDate(1800, 1, 1, 0)) / DayInCenturies * 0.1408138 + 36.13333333333;
 }
@@ -356,6 +366,7 @@ void FillTopocentric(ChartRun& r) {
 void FillCalendarPoint(ChartRun& r) {
   if (!r.On(kCalendarPoint) || !r.t_ok) return;
   const CivilDate date = DateFromMoment(r.t);
+  // This program's own calendar point (no outside source): degrees from the civil date.
   const double y = date.year, m = date.month, d = date.day;
   const double s = std::sin(0.523 * (d / 30.5 + (m - 1) + 3.23 - (y - 2009) / 65));
   r.Lon()[kCalendarPoint] = 0.35 * s + (d / 30.5 + 12 * y + m - 22801) * 0.0384 - 8.64 + 180;

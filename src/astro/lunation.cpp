@@ -191,7 +191,9 @@ double LunationNumberAt(ChartMoment t) {
   return std::floor(t / (DayInCenturies * 365.2558) * 12.3685);
 }
 
-// Meeus' mean New Moon with the periodic terms; k lunations from 1900 January.
+// Meeus' mean New Moon with the periodic terms (Astronomical Formulae for Calculators, "Phases of
+// the Moon"): Julian Day of ephemeris time, k lunations from 1900 January, f = k / 1236.85 and t
+// in centuries from 1900 January 0.5; M, M', F in degrees.
 ChartMoment ApproximateNewMoon(double k, ChartMoment t) {
   if (!Usable(k) || !Usable(t)) return NoValue;
   const double f = k / 1236.85;

@@ -402,7 +402,9 @@ ApparentPlace ApparentFromEcliptic(const Vec3& v, double e1900) {
   const double tj = e1900 - 1.0;
   if (!AllFinite({v.x, v.y, v.z, e1900}) || std::fabs(e1900) > kMaxAbsMoment + 1.0) return {};
 
-  // Equatorial, mean equator and equinox of date.
+  // Equatorial, mean equator and equinox of date. Mean obliquity of the IAU 1976 system (Lieske
+  // et al. 1977; Meeus, Astronomical Algorithms, "Nutation and the Obliquity of the Ecliptic"):
+  // degrees, tj in Julian centuries of TT from J2000.0.
   const double eps0 =
       (23.43929111 - (46.815 * tj + 0.00059 * tj * tj - 0.001813 * tj * tj * tj) / 3600.0) *
       kDegToRad;
@@ -411,7 +413,9 @@ ApparentPlace ApparentFromEcliptic(const Vec3& v, double e1900) {
   double y = ce * v.y - se * v.z;
   double z = se * v.y + ce * v.z;
 
-  // Nutation, applied as a small rotation of the equatorial vector.
+  // Nutation, applied as a small rotation of the equatorial vector: the five-term series of
+  // routine NUTEQU in Montenbruck & Pfleger, Astronomy on the Personal Computer, "Precession and
+  // Nutation": arguments in revolutions, terms in arcseconds, tj in Julian centuries from J2000.0.
   const double ls = RevAngle(0.993133, 99.997306, tj);
   const double d = RevAngle(0.827362, 1236.853087, tj);
   const double f = RevAngle(0.259089, 1342.227826, tj);
@@ -496,7 +500,8 @@ MoonResult MoonPosition(ChartMoment t) {
   out.Declination = ap.Declination;
 
   // Node of the theory (mean node with the main term of the true node's oscillation) and
-  // mean apogee, E in centuries from 1900.
+  // mean apogee, E in centuries from 1900. D, F and the node: Meeus, Astronomical Formulae for
+  // Calculators, "Position of the Moon", degrees; the apogee is L' - M' + 180 of the same chapter.
   const double d_arg = 350.737486 + 445267.1142 * e - 0.001436 * e * e + 0.0000019 * e * e * e;
   const double f_arg = 11.250889 + 483202.0251 * e - 0.003211 * e * e - 0.0000003 * e * e * e;
   const double node = 259.183275 - 1934.142 * e + 0.002078 * e * e + 0.0000022 * e * e * e -
