@@ -1,7 +1,7 @@
-# Fuzz targets: each fuzzing/<name>_fuzz.cpp defines LLVMFuzzerTestOneInput over one reader of
+# Fuzz targets: each tests/fuzz/<name>_fuzz.cpp defines LLVMFuzzerTestOneInput over one reader of
 # outside input. Every build makes replay_<name>, the same entry function driven by a plain
-# main over files, and the suite replays the seed corpus fuzzing/corpus/<name> and every input
-# that once broke the target, fuzzing/regressions/<name>, through it. Clang builds also make
+# main over files, and the suite replays the seed corpus tests/fuzz/corpus/<name> and every input
+# that once broke the target, tests/fuzz/regressions/<name>, through it. Clang builds also make
 # fuzz_<name> with libFuzzer; ./fuzz configures build-fuzz with the libraries instrumented
 # and runs each target for a bounded time.
 set(stockdyn_fuzz_targets
@@ -17,14 +17,14 @@ foreach(entry ${stockdyn_fuzz_targets})
   separate_arguments(entry)
   list(GET entry 0 name)
   list(GET entry 1 lib)
-  set(src ${CMAKE_SOURCE_DIR}/fuzzing/${name}_fuzz.cpp)
+  set(src ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}_fuzz.cpp)
 
-  add_executable(replay_${name} ${src} ${CMAKE_SOURCE_DIR}/fuzzing/replay_main.cpp)
+  add_executable(replay_${name} ${src} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
   target_link_libraries(replay_${name} PRIVATE ${lib})
   target_compile_definitions(replay_${name} PRIVATE STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_test(NAME fuzz_replay.${name}
-    COMMAND replay_${name} ${CMAKE_SOURCE_DIR}/fuzzing/corpus/${name}
-            ${CMAKE_SOURCE_DIR}/fuzzing/regressions/${name})
+    COMMAND replay_${name} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name}
+            ${CMAKE_SOURCE_DIR}/tests/fuzz/regressions/${name})
   set_tests_properties(fuzz_replay.${name} PROPERTIES LABELS unit TIMEOUT 300)
 
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Writes src/astro/series_tables.cpp from plain-text coefficient files.
 
-Usage: tools/gen_series_tables.py tools/series > src/astro/series_tables.cpp
+Usage: tools/gen_series_tables.py tools/series-data > src/astro/series_tables.cpp
 
-The data directory (tools/series in the repository) holds sun200.txt, mer200.txt ...
-plu200.txt, moon.txt and meeus-uranus-neptune.txt (one record per line, first token a keyword, '#' comments).
+The data directory (tools/series-data in the repository) holds sun200.txt, mer200.txt ...
+plu200.txt, moon.txt and meeus-uranus-neptune.txt (one record per line, first token a keyword,
+'#' comments).
 The numbers are copied as printed, so the C++ tables hold exactly the published figures.
 The build does not run this script; its output is kept in the source tree.
 """

@@ -2,7 +2,7 @@
 """The committed series tables are the generator's output on the committed series files.
 
 Usage: series_tables_check.py SOURCE_DIR
-Runs tools/gen_series_tables.py on SOURCE_DIR/tools/series and compares its output with
+Runs tools/gen_series_tables.py on SOURCE_DIR/tools/series-data and compares its output with
 SOURCE_DIR/src/astro/series_tables.cpp byte for byte; names the first line that differs.
 """
 import subprocess
@@ -11,7 +11,7 @@ import sys
 
 def main():
     top = sys.argv[1]
-    made = subprocess.run([sys.executable, f"{top}/tools/gen_series_tables.py", f"{top}/tools/series"],
+    made = subprocess.run([sys.executable, f"{top}/tools/gen_series_tables.py", f"{top}/tools/series-data"],
                           check=True, capture_output=True).stdout
     with open(f"{top}/src/astro/series_tables.cpp", "rb") as f:
         kept = f.read()

@@ -21,7 +21,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string database =
-      std::string(STOCKDYN_SOURCE_DIR) + "/fuzzing/corpus/natal_db/shipped.mil";
+      std::string(STOCKDYN_SOURCE_DIR) + "/tests/fuzz/corpus/natal_db/shipped.mil";
   const std::string_view raw(reinterpret_cast<const char*>(data), size);
 
   // The raw text as the server hands it over; an overlong one reads as no query at all. The
