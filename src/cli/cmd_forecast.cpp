@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "astro/calendar.h"
@@ -14,63 +15,47 @@
 #include "cgi/process.h"
 #include "cgi/program_dir.h"
 #include "cgi/query.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/json.h"
 #include "data/cp1251.h"
+#include "render/gif_output.h"
 
 namespace sd::cli {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: stockdyn forecast --security NAME [--zone ABBR] [--date YYYY-MM-DD]\n"
+    "usage: stockdyn forecast --security NAME [--zone ZONE] [--date YYYY-MM-DD]\n"
     "                         [--dir PROGRAMDIR] [--gif PATH] [--format csv|json]\n"
     "\n"
     "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
-    "days from local midnight of the date (default today) in the zone (an abbreviation of the\n"
-    "zone table; absent or unknown: Greenwich). PROGRAMDIR holds Nyse.mil, stock.hyp, the\n"
-    "towns files and, when there is one, Metrics.dat (default: the program directory\n"
-    "installed beside this tool, www/Exe).\n"
-    "--gif writes the picture to PATH. Output: JSON (default) or CSV on stdout.\n";
+    "days from local midnight of the date (default today) in the zone: an abbreviation of the\n"
+    "zone table (EST, CET, ...; any letter case) or hours east of Greenwich (-5, 5.5, 5:30);\n"
+    "default Greenwich. PROGRAMDIR holds Nyse.mil, stock.hyp, the towns files and, when there\n"
+    "is one, Metrics.dat (default: the program directory installed beside this tool, www/Exe).\n"
+    "--gif writes the picture to PATH with its extension made \".gif\" (x.png is written as\n"
+    "x.gif). Output: JSON (default) or CSV on stdout.\n";
+
+constexpr std::string_view kCommand = "forecast";
 
 struct Options {
   std::string security;
-  bool has_security = false;
-  std::string zone;
-  std::string date;
+  Zone zone;
+  int year = 0, month = 0, day = 0;
   std::string dir;
-  std::string gif;
+  std::string gif;  // the path written, its extension already ".gif"; empty for none
   std::string format = "json";
 };
 
-bool ParseDate(const std::string& text, int& y, int& m, int& d) {
-  LocalDateTime t;
-  if (!ParseLocalDateTime(text + " 00:00:00", t)) return false;
-  y = t.year;
-  m = t.month;
-  d = t.day;
-  return true;
-}
+// One row of the output.
+struct Row {
+  ChartMoment moment;
+  double value;
+};
 
 // The default program directory: www/Exe beside the directory of this executable.
 std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
-
-// A JSON string of UTF-8 text.
-std::string JsonString(const std::string& utf8) {
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
@@ -114,50 +99,62 @@ struct ProcessScope {
   ProcessScope& operator=(const ProcessScope&) = delete;
 };
 
+// Reads the arguments into `o`; empty when the command goes on, else its exit status.
+std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Options& o) {
+  std::string zone_text, date;
+  CLI::App app{"", "stockdyn forecast"};
+  SetUpParser(app);
+  app.add_option("--security", o.security)->required();
+  app.add_option("--zone", zone_text);
+  app.add_option("--date", date);
+  app.add_option("--dir", o.dir);
+  app.add_option("--gif", o.gif);
+  app.add_option("--format", o.format);
+  if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
+
+  auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
+  if (o.format != "json" && o.format != "csv") return usage("--format must be csv or json");
+  std::string why;
+  if (!zone_text.empty() && !ParseZone(zone_text, o.zone, why)) return usage(why);
+  if (date.empty()) {
+    o.year = now.year, o.month = now.month, o.day = now.day;
+  } else if (!ParseDate(date, kFourDigitYears, o.year, o.month, o.day, why)) {
+    return usage("--date: " + why);
+  }
+  if (!o.gif.empty()) o.gif = render::ForceGifExtension(o.gif);
+  return std::nullopt;
+}
+
+std::string JsonOutput(const Options& o, const std::vector<Row>& rows) {
+  // Names are stored in code page 1251; what was typed in UTF-8 is printed as typed.
+  const std::string name_utf8 = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
+  Json list = Json::array();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    list.push_back({{"index", i},
+                    {"moment", JsonValue(rows[i].moment)},
+                    {"local", LocalText(rows[i].moment, o.zone.packed)},
+                    {"value", JsonValue(rows[i].value)}});
+  }
+  return JsonText({{"security", name_utf8}, {"zone", o.zone.packed}, {"rows", std::move(list)}});
+}
+
+std::string CsvOutput(const Options& o, const std::vector<Row>& rows) {
+  std::string out = "index,moment,local,value\n";
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const std::string v = Number(rows[i].value);
+    out += std::to_string(i) + "," + Number(rows[i].moment) + "," +
+           CsvField(LocalText(rows[i].moment, o.zone.packed)) + "," + (v == "null" ? "" : v) + "\n";
+  }
+  return out;
+}
+
 }  // namespace
 
 int RunForecastCommand(const Args& args) {
-  Options o;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    std::string* dest = nullptr;
-    if (a == "--security") dest = &o.security, o.has_security = true;
-    else if (a == "--zone") dest = &o.zone;
-    else if (a == "--date") dest = &o.date;
-    else if (a == "--dir") dest = &o.dir;
-    else if (a == "--gif") dest = &o.gif;
-    else if (a == "--format") dest = &o.format;
-    if (!dest) {
-      std::fprintf(stderr, "stockdyn forecast: unknown argument '%s'\n%s", a.c_str(), kUsage);
-      return 2;
-    }
-    if (i + 1 >= args.size()) {
-      std::fprintf(stderr, "stockdyn forecast: %s needs a value\n%s", a.c_str(), kUsage);
-      return 2;
-    }
-    *dest = args[++i];
-  }
-  if (!o.has_security) {
-    std::fprintf(stderr, "stockdyn forecast: --security is required\n%s", kUsage);
-    return 2;
-  }
-  if (o.format != "json" && o.format != "csv") {
-    std::fprintf(stderr, "stockdyn forecast: --format must be csv or json\n");
-    return 2;
-  }
   const LocalDateTime now = LocalNow();
-  int year = now.year, month = now.month, day = now.day;
-  if (!o.date.empty() && !ParseDate(o.date, year, month, day)) {
-    std::fprintf(stderr, "stockdyn forecast: --date must be YYYY-MM-DD, not '%s'\n", o.date.c_str());
-    return 2;
-  }
+  Options o;
+  if (const auto status = ParseOptions(args, now, o)) return *status;
   const std::string dir = JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
-  double zone = ZoneOffsetByName(o.zone);
-  if (zone == kUnknownZone) zone = 0.0;
 
   // A full disk or a file-size limit must fail the picture's write (EFBIG, reported below),
   // not kill the command halfway with the picture's temporary file left behind.
@@ -173,8 +170,8 @@ int RunForecastCommand(const Args& args) {
                    o.security.c_str(), dir.c_str());
       return 1;
     }
-    run = RunForecast(dir + kModelFileName, o.gif, year, month, day, kForecastSpan, zone,
-                      kForecastStep);
+    run = RunForecast(dir + kModelFileName, o.gif, o.year, o.month, o.day, kForecastSpan,
+                      o.zone.packed, kForecastStep);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "stockdyn forecast: %s\n", e.what());
     return 1;
@@ -184,29 +181,10 @@ int RunForecastCommand(const Args& args) {
     return 1;
   }
 
-  const auto& moments = run.Values.Moments;
-  const auto& values = run.Values.Values;
-  std::string out;
-  if (o.format == "json") {
-    const std::string name_utf8 =
-        Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
-    out = "{\"security\": " + JsonString(name_utf8) + ", \"zone\": " + Number(zone) +
-          ", \"rows\": [";
-    for (size_t i = 0; i < moments.size(); ++i) {
-      if (i) out += ", ";
-      out += "{\"index\": " + std::to_string(i) + ", \"moment\": " + Number(moments[i]) +
-             ", \"local\": \"" + LocalText(moments[i], zone) + "\", \"value\": " +
-             Number(values[i]) + "}";
-    }
-    out += "]}\n";
-  } else {
-    out = "index,moment,local,value\n";
-    for (size_t i = 0; i < moments.size(); ++i) {
-      const std::string v = Number(values[i]);
-      out += std::to_string(i) + "," + Number(moments[i]) + "," +
-             CsvField(LocalText(moments[i], zone)) + "," + (v == "null" ? "" : v) + "\n";
-    }
-  }
+  std::vector<Row> rows;
+  for (size_t i = 0; i < run.Values.Moments.size(); ++i)
+    rows.push_back({run.Values.Moments[i], run.Values.Values[i]});
+  const std::string out = o.format == "json" ? JsonOutput(o, rows) : CsvOutput(o, rows);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "eval/metric_build.h"
 
@@ -22,6 +23,8 @@ constexpr const char* kUsage =
     "minus that of a at 0h UT of every day from 1800 January 1 for 120000 days, unwrapped so\n"
     "that full turns accumulate: about 0.96 MB per pair. OUT is replaced only when the new\n"
     "table is whole.\n";
+
+constexpr std::string_view kCommand = "metrics";
 
 // One line on stderr redrawn in place; only on a terminal.
 class ProgressBar {
@@ -56,56 +59,20 @@ class ProgressBar {
 }  // namespace
 
 int RunMetrics(const Args& args) {
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-  }
-  std::string out;
+  if (const auto status = CheckAction(args, {"build"}, kCommand, kUsage)) return *status;
+  std::string out, pairs_text;
+  CLI::App app{"", "stockdyn metrics"};
+  SetUpParser(app);
+  app.require_subcommand(1);
+  CLI::App* build = app.add_subcommand("build");
+  build->add_option("OUT", out)->required();
+  CLI::Option* pairs_option = build->add_option("--pairs", pairs_text);
+  if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return *status;
+
   std::vector<eval::MetricPair> pairs = eval::AllMetricPairs();
-  bool have_pairs = false;
-  if (args.empty() || args[0] != "build") {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--pairs" || a.rfind("--pairs=", 0) == 0) {
-      std::string value;
-      if (a == "--pairs") {
-        if (i + 1 >= args.size()) {
-          std::fputs("stockdyn metrics build: --pairs needs a list of pairs\n", stderr);
-          return 2;
-        }
-        value = args[++i];
-      } else {
-        value = a.substr(8);
-      }
-      if (have_pairs) {
-        std::fputs("stockdyn metrics build: --pairs given twice\n", stderr);
-        return 2;
-      }
-      std::string error;
-      if (!eval::ParseMetricPairs(value, pairs, error)) {
-        std::fprintf(stderr, "stockdyn metrics build: --pairs: %s\n", error.c_str());
-        return 2;
-      }
-      have_pairs = true;
-    } else if (!a.empty() && a[0] == '-') {
-      std::fprintf(stderr, "stockdyn metrics build: unknown option %s\n", a.c_str());
-      return 2;
-    } else if (out.empty()) {
-      out = a;
-    } else {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
-  }
-  if (out.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  std::string error;
+  if (pairs_option->count() > 0 && !eval::ParseMetricPairs(pairs_text, pairs, error))
+    return UsageError("metrics build", "--pairs: " + error, kUsage);
 
   ProgressBar bar;
   try {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "data/ini.h"
 #include "model/ev_list.h"
@@ -21,6 +22,8 @@ const char* kUsage =
     "Loads the model FILE as the forecast does and prints one line per section, tab-separated:\n"
     "name, accepted or rejected, kind number, kind name, and the reason of a rejection;\n"
     "then: total, accepted count, rejected count.\n";
+
+constexpr std::string_view kCommand = "model";
 
 struct RawSection {
   std::string name;
@@ -151,19 +154,14 @@ int Check(const std::string& path) {
 }  // namespace
 
 int RunModel(const Args& args) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (args.size() == 2 && args[0] == "check") {
-    if (args[1] == "--help" || args[1] == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    return Check(args[1]);
-  }
-  std::fputs(kUsage, stderr);
-  return 2;
+  if (const auto status = CheckAction(args, {"check"}, kCommand, kUsage)) return *status;
+  std::string path;
+  CLI::App app{"", "stockdyn model"};
+  SetUpParser(app);
+  app.require_subcommand(1);
+  app.add_subcommand("check")->add_option("FILE", path)->required();
+  if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return *status;
+  return Check(path);
 }
 
 }  // namespace sd::cli

@@ -5,6 +5,7 @@
 
 #include "astro/calendar.h"
 #include "cgi/query.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
@@ -33,13 +34,9 @@ const char kNatalUsage[] =
     "DB must end in .mil. Nothing is written when the input has an error; the message names the\n"
     "line and the field.\n";
 
-bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
+constexpr std::string_view kCommand = "natal";
 
-int Usage(const char* why) {
-  if (why) std::fprintf(stderr, "stockdyn natal: %s\n", why);
-  std::fputs(kNatalUsage, stderr);
-  return 2;
-}
+int Usage(const std::string& why) { return UsageError(kCommand, why, kNatalUsage); }
 
 bool IsMilPath(const std::string& path) {
   return NatalDatabase::DetectKind(path) == kNatalKindMil;
@@ -145,46 +142,34 @@ int Export(const std::string& db, const std::string& csv) {
 }  // namespace
 
 int RunNatal(const Args& args) {
-  if (args.empty()) return Usage("missing action");
-  for (const std::string& a : args) {
-    if (IsHelp(a)) {
-      std::fputs(kNatalUsage, stdout);
-      return 0;
-    }
-  }
+  if (const auto status = CheckAction(args, {"list", "import", "export"}, kCommand, kNatalUsage))
+    return *status;
+  std::string db, csv;
+  bool scramble = false;
+  CLI::App app{"", "stockdyn natal"};
+  SetUpParser(app);
+  app.require_subcommand(1);
+  CLI::App* list = app.add_subcommand("list");
+  list->add_option("DB", db)->required();
+  CLI::App* import = app.add_subcommand("import");
+  import->add_option("CSV", csv)->required();
+  import->add_option("DB", db)->required();
+  import->add_flag("--scramble", scramble);
+  CLI::App* export_ = app.add_subcommand("export");
+  export_->add_option("DB", db)->required();
+  export_->add_option("CSV", csv)->required();
+  if (const auto status = ParseArguments(app, args, kCommand, kNatalUsage)) return *status;
+  if (!IsMilPath(db)) return Usage("the database name must end in .mil");
+
   const std::string& action = args[0];
   try {
-    if (action == "list") {
-      if (args.size() != 2) return Usage("list takes one database");
-      if (!IsMilPath(args[1])) return Usage("the database name must end in .mil");
-      return List(args[1]);
-    }
-    if (action == "import") {
-      bool scramble = false;
-      std::vector<std::string> paths;
-      for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--scramble") {
-          scramble = true;
-        } else if (!args[i].empty() && args[i][0] == '-') {
-          return Usage(("unknown option " + args[i]).c_str());
-        } else {
-          paths.push_back(args[i]);
-        }
-      }
-      if (paths.size() != 2) return Usage("import takes a CSV file and a database");
-      if (!IsMilPath(paths[1])) return Usage("the database name must end in .mil");
-      return Import(paths[0], paths[1], scramble);
-    }
-    if (action == "export") {
-      if (args.size() != 3) return Usage("export takes a database and a CSV file");
-      if (!IsMilPath(args[1])) return Usage("the database name must end in .mil");
-      return Export(args[1], args[2]);
-    }
+    if (list->parsed()) return List(db);
+    if (import->parsed()) return Import(csv, db, scramble);
+    return Export(db, csv);
   } catch (const DataFileError& e) {
     std::fprintf(stderr, "stockdyn natal %s: %s\n", action.c_str(), e.what());
     return 1;
   }
-  return Usage(("unknown action " + action).c_str());
 }
 
 }  // namespace sd::cli

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "data/data_error.h"
 #include "data/towns.h"
@@ -20,25 +21,26 @@ const char kTownsUsage[] =
     "east of Greenwich. Names may not hold brackets, '|' or the word EUROPE in capitals.\n"
     "Nothing is written when the source has an error; the message names the line.\n";
 
+constexpr std::string_view kCommand = "towns";
+
 }  // namespace
 
 int RunTowns(const Args& args) {
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::fputs(kTownsUsage, stdout);
-      return 0;
-    }
-  }
-  if (args.size() != 3 || args[0] != "build") {
-    std::fputs(kTownsUsage, stderr);
-    return 2;
-  }
+  if (const auto status = CheckAction(args, {"build"}, kCommand, kTownsUsage)) return *status;
+  std::string source, dir;
+  CLI::App app{"", "stockdyn towns"};
+  SetUpParser(app);
+  app.require_subcommand(1);
+  CLI::App* build = app.add_subcommand("build");
+  build->add_option("SOURCE", source)->required();
+  build->add_option("DIR", dir)->required();
+  if (const auto status = ParseArguments(app, args, kCommand, kTownsUsage)) return *status;
   try {
-    const TownsBuildResult r = BuildTowns(args[1], args[2]);
-    std::fprintf(stderr, "%s: %d regions, %d towns\n", args[2].c_str(), r.regions, r.towns);
+    const TownsBuildResult r = BuildTowns(source, dir);
+    std::fprintf(stderr, "%s: %d regions, %d towns\n", dir.c_str(), r.regions, r.towns);
     return 0;
   } catch (const TownsSourceError& e) {
-    std::fprintf(stderr, "stockdyn towns build: %s: %s\n", args[1].c_str(), e.what());
+    std::fprintf(stderr, "stockdyn towns build: %s: %s\n", source.c_str(), e.what());
   } catch (const DataFileError& e) {
     std::fprintf(stderr, "stockdyn towns build: %s\n", e.what());
   }

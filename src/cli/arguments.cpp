@@ -1,0 +1,185 @@
+#include "cli/arguments.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "astro/calendar.h"
+#include "cgi/query.h"
+
+namespace sd::cli {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Digits only, at most max_digits of them.
+bool ParseDigits(std::string_view s, size_t max_digits, long& out) {
+  if (s.empty() || s.size() > max_digits) return false;
+  out = 0;
+  for (const char c : s) {
+    if (!IsDigit(c)) return false;
+    out = out * 10 + (c - '0');
+  }
+  return true;
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+// Julian leap years up to 1582, Gregorian after, counted on the astronomical year (1 BC is 0).
+bool IsLeap(int year) {
+  const int y = year < 0 ? year + 1 : year;
+  if (y <= 1582) return ((y % 4) + 4) % 4 == 0;
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+// The words CLI11 uses for a missing value, a repeated option or a stray argument, said as the
+// subcommands always said them.
+std::string Reason(const CLI::ParseError& e) {
+  const std::string what = e.what();
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) {
+    const std::string option = what.substr(0, what.find(':'));
+    if (what.find("missing") != std::string::npos) return option + " needs a value";
+    if (what.find("At Most") != std::string::npos) return option + " is given more than once";
+  }
+  if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+    const std::string head = what.find("arguments were") != std::string::npos
+                                 ? "unknown arguments"
+                                 : "unknown argument";
+    return head + what.substr(what.find(':'));
+  }
+  return what;
+}
+
+}  // namespace
+
+void SetUpParser(CLI::App& app) {
+  app.set_help_flag("-h,--help");
+  app.allow_windows_style_options(false);
+}
+
+std::optional<int> ParseArguments(CLI::App& app, const Args& args, std::string_view command,
+                                  std::string_view usage) {
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    std::fwrite(usage.data(), 1, usage.size(), stdout);
+    return 0;
+  } catch (const CLI::CallForAllHelp&) {
+    std::fwrite(usage.data(), 1, usage.size(), stdout);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    return UsageError(command, Reason(e), usage);
+  }
+  return std::nullopt;
+}
+
+std::optional<int> CheckAction(const Args& args, std::initializer_list<std::string_view> actions,
+                               std::string_view command, std::string_view usage) {
+  if (args.empty()) return UsageError(command, "missing action", usage);
+  if (args[0] == "-h" || args[0] == "--help") return std::nullopt;
+  for (const std::string_view a : actions)
+    if (args[0] == a) return std::nullopt;
+  return UsageError(command, "unknown action '" + args[0] + "'", usage);
+}
+
+int UsageError(std::string_view command, const std::string& why, std::string_view usage) {
+  std::fprintf(stderr, "stockdyn %.*s: %s\n", static_cast<int>(command.size()), command.data(),
+               why.c_str());
+  std::fwrite(usage.data(), 1, usage.size(), stderr);
+  return 2;
+}
+
+bool ParseNumber(const std::string& text, double& out) {
+  if (text.empty() || !(IsDigit(text[0]) || text[0] == '-' || text[0] == '+' || text[0] == '.'))
+    return false;
+  errno = 0;
+  char* end = nullptr;
+  out = std::strtod(text.c_str(), &end);
+  return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
+}
+
+bool ParseDate(const std::string& text, DateRange range, int& year, int& month, int& day,
+               std::string& why) {
+  const std::string form = "must be a date YYYY-MM-DD, not '" + text + "'";
+  // The year's own minus sign is not a separator: the last two '-' are.
+  const size_t second = text.rfind('-');
+  const size_t first = second == std::string::npos || second == 0
+                           ? std::string::npos
+                           : text.rfind('-', second - 1);
+  const bool negative = !text.empty() && text[0] == '-';
+  long y = 0, m = 0, d = 0;
+  if (first == std::string::npos || first == 0 || second - first != 3 ||
+      text.size() - second != 3 ||
+      !ParseDigits(std::string_view(text).substr(negative, first - negative), 6, y) ||
+      !ParseDigits(std::string_view(text).substr(first + 1, 2), 2, m) ||
+      !ParseDigits(std::string_view(text).substr(second + 1, 2), 2, d) ||
+      (range.min_year > 0 && (negative || first != 4))) {
+    why = form;
+    return false;
+  }
+  if (negative) y = -y;
+  if (y < range.min_year || y > range.max_year) {
+    why = "the year of " + text + " is outside " + std::to_string(range.min_year) + " to " +
+          std::to_string(range.max_year);
+    return false;
+  }
+  static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y == 0 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1] ||
+      (m == 2 && d == 29 && !IsLeap(static_cast<int>(y)))) {
+    why = "there is no date " + text + (y == 0 ? " (there is no year 0: -1 is 1 BC)" : "");
+    return false;
+  }
+  year = static_cast<int>(y);
+  month = static_cast<int>(m);
+  day = static_cast<int>(d);
+  return true;
+}
+
+bool ParseZone(const std::string& text, Zone& out, std::string& why) {
+  for (const ZoneRow& row : ZoneTable) {
+    if (SameIgnoringCase(text, row.abbreviation)) {
+      out.packed = row.value;
+      out.hours = HmsToDecimal(row.value);
+      return true;
+    }
+  }
+  double hours = 0;
+  const size_t colon = text.find(':');
+  bool ok = false;
+  if (colon == std::string::npos) {
+    ok = ParseNumber(text, hours);
+  } else {
+    const size_t sign = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    long h = 0, mm = 0;
+    ok = ParseDigits(std::string_view(text).substr(sign, colon - sign), 2, h) &&
+         text.size() - colon == 3 && ParseDigits(std::string_view(text).substr(colon + 1), 2, mm) &&
+         mm < 60;
+    hours = (text[0] == '-' ? -1.0 : 1.0) * (static_cast<double>(h) + mm / 60.0);
+  }
+  if (ok && std::fabs(hours) <= 14) {
+    out.hours = hours;
+    out.packed = DecimalToHms(hours);
+    return true;
+  }
+  why = "--zone must be hours east of Greenwich (-5, 5.5 or 5:30, at most 14) or one of";
+  for (const ZoneRow& row : ZoneTable) {
+    why += ' ';
+    why += row.abbreviation;
+  }
+  why += ", not '" + text + "'";
+  return false;
+}
+
+}  // namespace sd::cli
