@@ -1,0 +1,43 @@
+#pragma once
+// Daily price histories in the formats data vendors hand out, recognised by their header line.
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace sd::study {
+
+using Date = std::chrono::sys_days;
+
+enum class PriceFormat { Adjusted, Ohlcv, MetaStock, Close };
+
+// "adjusted", "ohlcv", "metastock", "close".
+const char* PriceFormatName(PriceFormat f);
+
+struct PriceSeries {
+  std::string File;
+  PriceFormat Format = PriceFormat::Close;
+  std::string Column;          // the header's name of the column read, as the file spells it
+  std::vector<Date> Dates;     // strictly increasing
+  std::vector<double> Prices;  // > 0, one per date
+  int Skipped = 0;             // rows with an empty or null price
+};
+
+// A file that cannot be read as a price history; the message names the file, the line and the field.
+struct PriceError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Reads a price file. Blank lines are ignored; an empty or "null" price skips its row (counted);
+// anything else wrong (bad header, missing column, row of the wrong width, bad or non-increasing
+// date, price not a number or not above zero) throws PriceError.
+PriceSeries ReadPrices(const std::string& path);
+
+// The same from text already in memory; `name` stands for the file in messages.
+PriceSeries ParsePrices(const std::string& text, const std::string& name);
+
+// "YYYY-MM-DD" (or "YYYYMMDD" with `compact`) of a real calendar day.
+bool ParseDate(const std::string& text, bool compact, Date& out);
+std::string FormatDate(Date d);
+
+}  // namespace sd::study

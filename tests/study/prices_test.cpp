@@ -1,0 +1,114 @@
+#include "study/prices.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace sd::study {
+namespace {
+
+struct FormatCase {
+  const char* label;
+  const char* text;
+  PriceFormat format;
+  const char* column;
+  std::vector<double> prices;
+  int skipped;
+};
+
+TEST(PriceFiles, EachVendorFormatReadsItsPriceColumn) {
+  const FormatCase cases[] = {
+      {"adjusted, usual order", "Date,Open,High,Low,Close,Adj Close,Volume\n"
+                                "2000-01-03,10,11,9,10.5,5.25,100\n2000-01-04,10,11,9,11,5.5,100\n",
+       PriceFormat::Adjusted, "Adj Close", {5.25, 5.5}, 0},
+      {"adjusted, other order and case, adjclose, CRLF",
+       "volume,ADJCLOSE,close,low,high,open,DATE\r\n1,7,8,1,9,2,2000-01-03\r\n1,null,8,1,9,2,2000-01-04\r\n"
+       "1,7.5,8,1,9,2,2000-01-05\r\n",
+       PriceFormat::Adjusted, "ADJCLOSE", {7, 7.5}, 1},
+      {"ohlcv", "Date,Open,High,Low,Close,Volume\n2000-01-03,1,2,0.5,1.5,10\n2000-01-04,1,2,0.5,,10\n"
+                "2000-01-05,1,2,0.5,1.75,10\n",
+       PriceFormat::Ohlcv, "Close", {1.5, 1.75}, 1},
+      {"metastock", "<TICKER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\nIBM,20000103,1,2,0.5,3.5,9\n"
+                    "IBM,20000104,1,2,0.5,4,9\n",
+       PriceFormat::MetaStock, "<CLOSE>", {3.5, 4}, 0},
+      {"metastock with period", "<TICKER>,<PER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\n"
+                                "IBM,D,20000103,1,2,0.5,3.5,9\n",
+       PriceFormat::MetaStock, "<CLOSE>", {3.5}, 0},
+      {"metastock with time", "<TICKER>,<DTYYYYMMDD>,<TIME>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\n"
+                              "IBM,20000103,000000,1,2,0.5,3.5,9\n",
+       PriceFormat::MetaStock, "<CLOSE>", {3.5}, 0},
+      {"close, BOM, blank lines, NULL", "\xEF\xBB\xBF" "Date,Close\n\n2000-01-03,27.86\n2000-01-04,NULL\n\n"
+                                        "2000-01-05,28\n",
+       PriceFormat::Close, "Close", {27.86, 28}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const PriceSeries s = ParsePrices(c.text, "p.csv");
+    EXPECT_EQ(s.Format, c.format);
+    EXPECT_EQ(s.Column, c.column);
+    EXPECT_EQ(s.Prices, c.prices);
+    EXPECT_EQ(s.Skipped, c.skipped);
+    ASSERT_EQ(s.Dates.size(), c.prices.size());
+    EXPECT_EQ(FormatDate(s.Dates.front()), "2000-01-03");
+  }
+}
+
+struct BadCase {
+  const char* label;
+  const char* text;
+  const char* message;  // the exact message after the file name
+};
+
+TEST(PriceFiles, EveryKindOfBadRowStopsWithFileLineAndField) {
+  const BadCase cases[] = {
+      {"empty file", "", "p.csv: no header line (empty file)"},
+      {"unknown header", "When,Price\n2000-01-03,1\n", "p.csv: line 1: not a price header"},
+      {"missing volume", "Date,Open,High,Low,Close\n2000-01-03,1,1,1,1\n", "p.csv: line 1: missing column 'Volume'"},
+      {"adjusted without date", "Open,High,Low,Close,Adj Close,Volume\n", "p.csv: line 1: missing column 'Date'"},
+      {"close without close", "Date\n2000-01-03\n", "p.csv: line 1: missing column 'Close'"},
+      {"metastock without close", "<TICKER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<VOL>\n",
+       "p.csv: line 1: missing column '<CLOSE>'"},
+      {"short row", "Date,Close\n2000-01-03,1\n2000-01-04\n", "p.csv: line 3: 1 fields, the header has 2"},
+      {"long row", "Date,Close\n2000-01-03,1,2\n", "p.csv: line 2: 3 fields, the header has 2"},
+      {"price zero", "Date,Close\n2000-01-03,0\n", "p.csv: line 2: field 'Close': price not above zero: '0'"},
+      {"price negative", "Date,Close\n2000-01-03,-2.5\n", "p.csv: line 2: field 'Close': price not above zero: '-2.5'"},
+      {"price text", "Date,Close\n2000-01-03,1\n2000-01-04,abc\n", "p.csv: line 3: field 'Close': not a number: 'abc'"},
+      {"price trailing junk", "Date,Close\n2000-01-03,1.5x\n", "p.csv: line 2: field 'Close': not a number: '1.5x'"},
+      {"price nan", "Date,Close\n2000-01-03,nan\n", "p.csv: line 2: field 'Close': not a number: 'nan'"},
+      {"adjusted bad", "Date,Open,High,Low,Close,Adj Close,Volume\n2000-01-03,1,1,1,1,x,1\n",
+       "p.csv: line 2: field 'Adj Close': not a number: 'x'"},
+      {"duplicate date", "Date,Close\n2000-01-03,1\n2000-01-03,2\n",
+       "p.csv: line 3: field 'Date': duplicate date 2000-01-03"},
+      {"out of order", "Date,Close\n2000-01-04,1\n2000-01-03,2\n",
+       "p.csv: line 3: field 'Date': date 2000-01-03 is before the row above it"},
+      {"order judged across a skipped row", "Date,Close\n2000-01-04,1\n2000-01-05,null\n2000-01-05,2\n",
+       "p.csv: line 4: field 'Date': duplicate date 2000-01-05"},
+      {"not a calendar day", "Date,Close\n2000-02-30,1\n",
+       "p.csv: line 2: field 'Date': not a date (YYYY-MM-DD): '2000-02-30'"},
+      {"slashed date", "Date,Close\n01/03/2000,1\n", "p.csv: line 2: field 'Date': not a date (YYYY-MM-DD): '01/03/2000'"},
+      {"metastock dashed date", "<TICKER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\nX,2000-01-03,1,1,1,1,1\n",
+       "p.csv: line 2: field '<DTYYYYMMDD>': not a date (YYYYMMDD): '2000-01-03'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    try {
+      ParsePrices(c.text, "p.csv");
+      ADD_FAILURE() << "accepted";
+    } catch (const PriceError& e) {
+      EXPECT_EQ(std::string(e.what()).substr(0, std::string(c.message).size()), c.message) << e.what();
+    }
+  }
+}
+
+TEST(PriceFiles, ReadsTheShippedSampleAndNamesAMissingFile) {
+  const PriceSeries ibm = ReadPrices(std::string(STOCKDYN_SOURCE_DIR) + "/assets/prices/dow30/IBM.csv");
+  EXPECT_EQ(ibm.Format, PriceFormat::Close);
+  EXPECT_EQ(ibm.Dates.size(), 2529u);
+  EXPECT_EQ(FormatDate(ibm.Dates.front()), "1990-12-31");
+  EXPECT_DOUBLE_EQ(ibm.Prices.front(), 27.86);
+  EXPECT_THROW(ReadPrices("/nonexistent/prices.csv"), PriceError);
+}
+
+}  // namespace
+}  // namespace sd::study
