@@ -23,7 +23,7 @@
 
 #include "astro/chart.h"
 #include "astro/moment_snapshot.h"
-#include "cgi/forecast.h"
+#include "cgi/picture.h"
 #include "cgi/process.h"
 #include "cgi/program_dir.h"
 #include "cgi/request.h"

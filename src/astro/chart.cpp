@@ -12,8 +12,11 @@
 namespace sd {
 namespace {
 
-// The one process-wide state of the computation: set while a chart is being computed.
-std::atomic<bool> g_chart_busy{false};
+// Set while a chart is being computed, to refuse a computation started from inside another.
+// A request has one thread, where this is the process-wide guard; the evaluation of a price
+// history computes skies on several threads, and each needs only its own guard, since a
+// computation shares nothing with one on another thread.
+thread_local std::atomic<bool> g_chart_busy{false};
 
 struct BusyRelease {
   ~BusyRelease() { g_chart_busy.store(false); }

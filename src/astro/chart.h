@@ -60,7 +60,7 @@ bool ComputeChart(ChartData& chart, int mode, double further = NoValue);
 // The same with other settings (tools and tests).
 bool ComputeChartWith(ChartData& chart, int mode, const ChartSettings& settings);
 
-// True while a chart computation is running.
+// True while a chart computation is running on this thread.
 bool ChartComputationBusy();
 
 // True when cusps 1..12 (objects 18..29) are all known.

@@ -45,12 +45,6 @@ void SetStartUpSwitches(ChartData& slot) {
   for (int n : kIntermediateCusps) slot.ObjectOn[n] = 9;
 }
 
-void SetNatalSwitches(ChartData& slot) {
-  for (int n = 0; n < kObjectCount; ++n) {
-    if (n <= kPluto || n >= kPrevEclipseMoon) slot.ObjectOn[n] = 1;
-  }
-}
-
 void StartUp(const LocalDateTime& now) { StartUp(now, ProgramDir("")); }
 
 void StartUp(const LocalDateTime& now, const std::string& program_dir) {

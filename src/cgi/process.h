@@ -51,9 +51,6 @@ void SetDefaultEvent(ChartData& slot, const LocalDateTime& now);
 // Object switches of the natal slot before the natal record is read: 1 for the planets,
 // the four angles and the node, 9 for the intermediate cusps, 0 for all others.
 void SetStartUpSwitches(ChartData& slot);
-// Switches the natal chart is computed with: every object that can be computed
-// (0..9 and 15..39) on; 10..14 keep what they had.
-void SetNatalSwitches(ChartData& slot);
 
 // Maps the program directory's metric table (none there: the table is empty; a file there that
 // cannot be used throws DataFileError, as a missing or unreadable towns file does), allocates the six chart slots, sets slot 0's switches,

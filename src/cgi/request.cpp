@@ -4,12 +4,14 @@
 
 #include "astro/chart.h"
 #include "cgi/clock.h"
-#include "cgi/forecast.h"
 #include "cgi/page.h"
+#include "cgi/picture.h"
 #include "cgi/process.h"
 #include "cgi/program_dir.h"
 #include "cgi/query.h"
 #include "data/natal_db.h"
+#include "forecast/model_value.h"
+#include "forecast/natal.h"
 
 namespace sd {
 namespace {
@@ -45,7 +47,7 @@ int RunRequest(std::ostream& out) {
   //    event block and name; none leaves the defaults. A missing or unreadable database
   //    stops the run here, before any output. Then the natal chart, with every computable
   //    object, its moment from the event block.
-  LoadNatalChart(ProgramDir(""), req.security, slots[0]);
+  forecast::LoadNatalChart(ProgramDir(""), req.security, slots[0]);
 
   // 9. Today's date.
   const LocalDateTime today = LocalNow();
@@ -56,8 +58,8 @@ int RunRequest(std::ostream& out) {
   // 10. Forecast run: today's twenty days in steps of half a day. The picture claims its
   //     name without replacing another request's picture; on a clash it draws a new one.
   const ForecastRun run = RunForecast(
-      ProgramDir("") + kModelFileName, ProgramDir("Temp") + req.gif_name, req.year, req.month,
-      req.day, kForecastSpan, req.zone, kForecastStep,
+      ProgramDir("") + forecast::kModelFileName, ProgramDir("Temp") + req.gif_name, req.year, req.month,
+      req.day, forecast::kForecastSpan, req.zone, forecast::kForecastStep,
       [] { return MakeGifName("sc_stock_dyn_", ".gif"); });
   if (!run.Picture.empty()) req.gif_name = FileNamePart(run.Picture);
 

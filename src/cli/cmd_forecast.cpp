@@ -11,7 +11,7 @@
 
 #include "astro/calendar.h"
 #include "cgi/clock.h"
-#include "cgi/forecast.h"
+#include "cgi/picture.h"
 #include "cgi/process.h"
 #include "cgi/program_dir.h"
 #include "cgi/query.h"
@@ -19,6 +19,8 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "data/cp1251.h"
+#include "forecast/model_value.h"
+#include "forecast/natal.h"
 #include "render/gif_output.h"
 
 namespace sd::cli {
@@ -165,13 +167,13 @@ int RunForecastCommand(const Args& args) {
     ChartData& natal = ChartSlots()[0];
     // Names are stored in code page 1251; a terminal sends UTF-8.
     const std::string stored_name = Utf8ToCp1251(o.security).value_or(o.security);
-    if (!LoadNatalChart(dir, stored_name, natal)) {
+    if (!forecast::LoadNatalChart(dir, stored_name, natal)) {
       std::fprintf(stderr, "stockdyn forecast: no security named '%s' in %sNyse.mil\n",
                    o.security.c_str(), dir.c_str());
       return 1;
     }
-    run = RunForecast(dir + kModelFileName, o.gif, o.year, o.month, o.day, kForecastSpan,
-                      o.zone.packed, kForecastStep);
+    run = RunForecast(dir + forecast::kModelFileName, o.gif, o.year, o.month, o.day,
+                      forecast::kForecastSpan, o.zone.packed, forecast::kForecastStep);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "stockdyn forecast: %s\n", e.what());
     return 1;

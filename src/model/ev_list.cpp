@@ -28,9 +28,11 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-void TEvList::AddEvent(const EventDef& def, const ParsedEvent& parsed) {
+void TEvList::AddEvent(const EventDef& def, const ParsedEvent& parsed,
+                       const std::string& section) {
   auto rec = std::make_unique<EventRecord>();
   rec->Def = def;
+  rec->Section = section;
   rec->Header = parsed.header;
   rec->Weight = parsed.weight;
   rec->OrbProp = parsed.orb_prop;
@@ -71,7 +73,7 @@ int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t
       ParsedEvent parsed;
       if (ParseEvent(buffer, ini, section, mode, parsed)) {
         if (parsed.weight == NoValue) parsed.weight = 1.0;
-        AddEvent(buffer, parsed);
+        AddEvent(buffer, parsed, section);
         outcome.status = SectionOutcome::Accepted;
       } else {
         outcome.status = SectionOutcome::Rejected;

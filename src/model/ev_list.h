@@ -16,6 +16,7 @@ namespace sd::model {
 // One loaded event: its definition and the values the model keeps beside it.
 struct EventRecord {
   EventDef Def;
+  std::string Section;         // the model file's section name: how reports name the event
   std::string Header;          // "_H"; empty when the file gave an empty text
   double Weight = 1.0;         // "WEIGHT"
   uint8_t Work1[8] = {};
@@ -94,7 +95,7 @@ class TEvList {
   std::string GroupWeightsMax = "10;";
 
  private:
-  void AddEvent(const EventDef& def, const ParsedEvent& parsed);
+  void AddEvent(const EventDef& def, const ParsedEvent& parsed, const std::string& section);
 
   std::vector<std::unique_ptr<EventRecord>> events_;
 };

@@ -47,7 +47,7 @@ TEST(CyclesForecast, ThirtyDayCycleIsTheRaisedCosineOfItsPhase) {
   OneEventForecast f;
   // Orb 180 takes in every phase: the strength (cos(pi d / 180) + 1) / 2 with d = -phase is
   // (1 + cos phase) / 2.
-  const ForecastValues v = f.Run(
+  const forecast::ForecastValues v = f.Run(
       "[Cycle]\n_H=Cycle\n_T=40\nWEIGHT=2\nINTERACT_1=30\nINTERACT_2=0\nINTERACT_3=180\nINTERACT_4=0\n", 2026, 3,
       20, kEst);
   ASSERT_EQ(v.Values.size(), 41u);
@@ -59,7 +59,7 @@ TEST(CyclesForecast, ThirtyDayCycleIsTheRaisedCosineOfItsPhase) {
 
 TEST(CyclesForecast, CycleInPhaseOnlyNearItsTarget) {
   OneEventForecast f;
-  const ForecastValues v = f.Run(
+  const forecast::ForecastValues v = f.Run(
       "[Cycle]\n_H=Cycle\n_T=40\nWEIGHT=1\nINTERACT_1=30\nINTERACT_2=90\nINTERACT_3=10\n", 2026, 3, 20, kEst);
   int in_phase = 0;
   for (size_t i = 0; i < v.Values.size(); ++i) {
@@ -82,9 +82,9 @@ TEST(CyclesForecast, ThresholdAndYearsSinceTheFirstTradeAreSteps) {
   const ChartMoment mar30 = MomentFromDate(2026, 3, 30, 11.0);
   const ChartMoment apr4 = MomentFromDate(2026, 4, 4, 11.0);
 
-  const ForecastValues after =
+  const forecast::ForecastValues after =
       f.Run("[Step]\n_H=Step\n_T=39\nWEIGHT=3\nIMPORTANT_T1=1\nIMPORTANT_T2=" + Real(mar30) + "\n", 2026, 3, 20, kEst);
-  const ForecastValues until =
+  const forecast::ForecastValues until =
       f.Run("[Step]\n_H=Step\n_T=39\nWEIGHT=3\nIMPORTANT_T1=0\nIMPORTANT_T2=" + Real(mar30) + "\n", 2026, 3, 20, kEst);
   for (int i = 0; i <= 40; ++i) {
     EXPECT_EQ(after.Values[i], i > 20 ? 3.0 : 0.0) << i;
@@ -94,9 +94,9 @@ TEST(CyclesForecast, ThresholdAndYearsSinceTheFirstTradeAreSteps) {
   const ChartMoment natal = f.Natal().Moment;
   const double year = 365.24219879 * DayInCenturies;
   const std::string y1 = Real((mar25 - natal) / year), y2 = Real((apr4 - natal) / year);
-  const ForecastValues between =
+  const forecast::ForecastValues between =
       f.Run("[Years]\n_H=Years\n_T=29\nWEIGHT=-1\nTST1=2\nTST2=" + y1 + "\nTST3=" + y2 + "\n", 2026, 3, 20, kEst);
-  const ForecastValues later = f.Run("[Years]\n_H=Years\n_T=29\nWEIGHT=1\nTST1=1\nTST2=" + y1 + "\n", 2026, 3, 20, kEst);
+  const forecast::ForecastValues later = f.Run("[Years]\n_H=Years\n_T=29\nWEIGHT=1\nTST1=1\nTST2=" + y1 + "\n", 2026, 3, 20, kEst);
   for (int i = 0; i <= 40; ++i) {
     EXPECT_EQ(between.Values[i], i > 10 && i <= 30 ? -1.0 : 0.0) << i;
     EXPECT_EQ(later.Values[i], i > 10 ? 1.0 : 0.0) << i;
@@ -108,8 +108,8 @@ TEST(CyclesForecast, ThresholdAndYearsSinceTheFirstTradeAreSteps) {
 TEST(CyclesForecast, WeekendAndClockWindowOnTheRequestsLocalDays) {
   OneEventForecast f;
   for (double zone : {kEst, kAcst}) {
-    const ForecastValues weekend = f.Run("[Weekend]\n_H=Weekend\n_T=14\nWEIGHT=1\nDAY1=0\nDAY2=6,7\n", 2026, 3, 20, zone);
-    const ForecastValues first_hour = f.Run("[Midnight]\n_H=Midnight\n_T=14\nWEIGHT=1\nDAY1=3\n", 2026, 3, 20, zone);
+    const forecast::ForecastValues weekend = f.Run("[Weekend]\n_H=Weekend\n_T=14\nWEIGHT=1\nDAY1=0\nDAY2=6,7\n", 2026, 3, 20, zone);
+    const forecast::ForecastValues first_hour = f.Run("[Midnight]\n_H=Midnight\n_T=14\nWEIGHT=1\nDAY1=3\n", 2026, 3, 20, zone);
     ASSERT_EQ(weekend.Values.size(), 41u);
     int weekend_moments = 0;
     for (int i = 0; i <= 40; ++i) {
@@ -125,8 +125,8 @@ TEST(CyclesForecast, WeekendAndClockWindowOnTheRequestsLocalDays) {
 
 TEST(CyclesForecast, MonthStartAndDayOfMonth) {
   OneEventForecast f;
-  const ForecastValues start = f.Run("[April]\n_H=April\n_T=14\n_CM=1\nWEIGHT=1\nDAY1=2\nDAY4=4\n", 2026, 3, 20, kAcst);
-  const ForecastValues days = f.Run("[Days]\n_H=Days\n_T=14\nWEIGHT=1\nDAY1=1\nDAY3=31,1\n", 2026, 3, 20, kAcst);
+  const forecast::ForecastValues start = f.Run("[April]\n_H=April\n_T=14\n_CM=1\nWEIGHT=1\nDAY1=2\nDAY4=4\n", 2026, 3, 20, kAcst);
+  const forecast::ForecastValues days = f.Run("[Days]\n_H=Days\n_T=14\nWEIGHT=1\nDAY1=1\nDAY3=31,1\n", 2026, 3, 20, kAcst);
   for (int i = 0; i <= 40; ++i) {
     const Day d = LocalDay(2026, 3, 20, i / 2);
     EXPECT_EQ(start.Values[i], d.month == 4 && d.day == 1 && i % 2 == 0 ? 1.0 : 0.0) << i;
@@ -151,7 +151,7 @@ bool StillMoonIsVoid(const ChartData& c, std::initializer_list<int> objects, std
 
 TEST(CyclesForecast, VoidOfCourseMoonFromTheTransitCharts) {
   OneEventForecast f;
-  const ForecastValues v =
+  const forecast::ForecastValues v =
       f.Run("[Void]\n_H=Void\n_T=15\nWEIGHT=-1\nVC0=1\nVC1=0,6\nVC2=1,5\n", 2026, 3, 20, kEst);
   int void_moments = 0;
   for (size_t i = 0; i < v.Values.size(); ++i) {
@@ -184,9 +184,9 @@ TEST(ShippedCycles, CalendarEvents) {
   ASSERT_FALSE(monday.empty());
   ASSERT_FALSE(turn.empty());
   ASSERT_FALSE(october.empty());
-  const ForecastValues mondays = f.Run(monday, 2026, 3, 20, kEst);
-  const ForecastValues turns = f.Run(turn, 2026, 3, 20, kEst);
-  const ForecastValues octobers = f.Run(october, 2026, 9, 25, kEst);
+  const forecast::ForecastValues mondays = f.Run(monday, 2026, 3, 20, kEst);
+  const forecast::ForecastValues turns = f.Run(turn, 2026, 3, 20, kEst);
+  const forecast::ForecastValues octobers = f.Run(october, 2026, 9, 25, kEst);
   for (int i = 0; i <= 40; ++i) {
     const Day d = LocalDay(2026, 3, 20, i / 2);
     EXPECT_EQ(mondays.Values[i], d.weekday == 1 ? -0.25 : 0.0) << i;
@@ -200,7 +200,7 @@ TEST(ShippedCycles, QuarterlyCyclePeaksAtTheCycleStart) {
   OneEventForecast f;
   const std::string text = ShippedEvent("QuarterlyCycle");
   ASSERT_FALSE(text.empty());
-  const ForecastValues v = f.Run(text, 2026, 3, 20, kEst);
+  const forecast::ForecastValues v = f.Run(text, 2026, 3, 20, kEst);
   size_t peak = 0;
   for (size_t i = 0; i < v.Values.size(); ++i) {
     const double days = DaysSince1900(v.Moments[i]);
@@ -221,7 +221,7 @@ TEST(ShippedCycles, VoidOfCourseMoon) {
   OneEventForecast f;
   const std::string text = ShippedEvent("VoidOfCourseMoon");
   ASSERT_FALSE(text.empty());
-  const ForecastValues v = f.Run(text, 2026, 3, 20, kEst);
+  const forecast::ForecastValues v = f.Run(text, 2026, 3, 20, kEst);
   for (size_t i = 0; i < v.Values.size(); ++i) {
     const bool want = StillMoonIsVoid(f.TransitAt(v.Moments[i]), {0, 2, 3, 4, 5, 6, 7, 8, 9},
                                       {0, 180, 60, -60, 90, -90, 120, -120});
@@ -234,7 +234,7 @@ TEST(ShippedCycles, From2026OnAndTheFirstYearListed) {
   const std::string after = ShippedEvent("After2026");
   ASSERT_FALSE(after.empty());
   // Grid moments at 05:00 and 17:00 UT from 25 December 2025: moment 14 is 1 January 05:00 UT.
-  const ForecastValues v = f.Run(after, 2025, 12, 25, kEst);
+  const forecast::ForecastValues v = f.Run(after, 2025, 12, 25, kEst);
   for (int i = 0; i <= 40; ++i) EXPECT_EQ(v.Values[i], i >= 14 ? 0.25 : 0.0) << i;
 
   // Listed on 10 June 2025 at 10:00 in New York (15:00 UT); one tropical year later is
@@ -246,7 +246,7 @@ TEST(ShippedCycles, From2026OnAndTheFirstYearListed) {
   OneEventForecast young(listing);
   const std::string first = ShippedEvent("FirstYearListed");
   ASSERT_FALSE(first.empty());
-  const ForecastValues w = young.Run(first, 2026, 6, 1, kEst);
+  const forecast::ForecastValues w = young.Run(first, 2026, 6, 1, kEst);
   for (int i = 0; i <= 40; ++i) EXPECT_EQ(w.Values[i], i <= 19 ? -0.25 : 0.0) << i;
 }
 

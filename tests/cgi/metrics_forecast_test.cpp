@@ -59,7 +59,7 @@ class MetricsForecast : public ::testing::Test {
 
 TEST_F(MetricsForecast, EveryMomentScoresTheSineOfTheInterpolatedElongation) {
   BuildTable(2026, 3, 18, 26);
-  const ForecastValues v = run_.Run(kMoonSunModel, 2026, 3, 20, -5.0);
+  const forecast::ForecastValues v = run_.Run(kMoonSunModel, 2026, 3, 20, -5.0);
   ASSERT_EQ(v.Values.size(), 41u);
   double low = 10, high = -10;
   for (size_t i = 0; i < v.Values.size(); ++i) {
@@ -76,7 +76,7 @@ TEST_F(MetricsForecast, EveryMomentScoresTheSineOfTheInterpolatedElongation) {
 
 TEST_F(MetricsForecast, MomentsBeyondTheTableScoreNothing) {
   BuildTable(2026, 3, 18, 12);  // days up to March 29; the run goes on to April 9
-  const ForecastValues v = run_.Run(kMoonSunModel, 2026, 3, 20, -5.0);
+  const forecast::ForecastValues v = run_.Run(kMoonSunModel, 2026, 3, 20, -5.0);
   ASSERT_EQ(v.Values.size(), 41u);
   int inside = 0;
   for (size_t i = 0; i < v.Values.size(); ++i) {
@@ -93,7 +93,7 @@ TEST_F(MetricsForecast, MomentsBeyondTheTableScoreNothing) {
 
 TEST_F(MetricsForecast, WithoutAUsableTableTheEventScoresNothing) {
   // No file, then a file cut short in its second record.
-  ForecastValues v = run_.Run(kMoonSunModel, 2026, 3, 20, -5.0);
+  forecast::ForecastValues v = run_.Run(kMoonSunModel, 2026, 3, 20, -5.0);
   ASSERT_EQ(v.Values.size(), 41u);
   for (double x : v.Values) EXPECT_EQ(x, 0.0);
 

@@ -41,7 +41,7 @@ class MotionForecast : public ::testing::Test {
  protected:
   // Runs the model and compares every moment with the expectation; returns the expected values.
   std::vector<double> Check(const std::string& keys, const Expectation& expect) {
-    const ForecastValues v = forecast_.Run(Model(keys), kYear, kMonth, kDay, kZone);
+    const forecast::ForecastValues v = forecast_.Run(Model(keys), kYear, kMonth, kDay, kZone);
     EXPECT_EQ(v.Moments.size(), 41u);
     std::vector<double> expected;
     for (size_t i = 0; i < v.Moments.size() && i < v.Values.size(); ++i) {

@@ -13,7 +13,9 @@
 #include "astro/calendar.h"
 #include "astro/chart.h"
 #include "astro/chart_data.h"
-#include "cgi/forecast.h"
+#include "forecast/model_value.h"
+#include "forecast/natal.h"
+#include "forecast/run.h"
 #include "cgi/process.h"
 #include "eval/metric_table.h"
 
@@ -39,7 +41,7 @@ class OneEventForecast {
     n.Event.Zone = natal.Zone;
     n.Event.PlaceLatitude = natal.Latitude;
     n.Event.PlaceLongitude = natal.Longitude;
-    SetNatalSwitches(n);
+    forecast::SetNatalSwitches(n);
     ComputeChart(n, 0, NoValue);
   }
 
@@ -51,20 +53,21 @@ class OneEventForecast {
 
   // Runs the forecast of `model_text` (the text of a model file) over the twenty days from
   // local midnight of the date in `zone` (packed hours east), half a day apart.
-  ForecastValues Run(const std::string& model_text, int year, int month, int day, double zone) {
+  forecast::ForecastValues Run(const std::string& model_text, int year, int month, int day, double zone) {
     static int counter = 0;
     const std::string path =
         program_dir_.empty()
             ? (std::filesystem::temp_directory_path() /
                ("sd_one_event_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".hyp"))
                   .string()
-            : (std::filesystem::path(program_dir_) / kModelFileName).string();
+            : (std::filesystem::path(program_dir_) / forecast::kModelFileName).string();
     std::ofstream(path, std::ios::binary) << model_text;
     std::unique_ptr<eval::TPlanetary_T> metrics;
     if (!program_dir_.empty())
       metrics = std::make_unique<eval::TPlanetary_T>(eval::MetricsPathIn(program_dir_));
-    ForecastValues v = ComputeForecast(*slots_, path, year, month, day, kForecastSpan, zone,
-                                       kForecastStep, metrics.get());
+    forecast::ForecastValues v = forecast::ComputeForecast(
+        {(*slots_)[0], (*slots_)[2], (*slots_)[4]}, path, year, month, day,
+        forecast::kForecastSpan, zone, forecast::kForecastStep, metrics.get());
     std::remove(path.c_str());
     return v;
   }

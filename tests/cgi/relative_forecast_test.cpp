@@ -45,7 +45,7 @@ struct Seen {
 };
 Seen ExpectValues(OneEventForecast& f, const std::string& model,
                  const std::function<double(const ChartData&)>& expected, double tolerance = 1e-9) {
-  const ForecastValues v = f.Run(model, kYear, kMonth, kDay, kZone);
+  const forecast::ForecastValues v = f.Run(model, kYear, kMonth, kDay, kZone);
   EXPECT_EQ(v.Values.size(), 41u);
   Seen seen;
   for (size_t i = 0; i < v.Values.size(); ++i) {
@@ -128,7 +128,7 @@ TEST(RelativeForecast, TimeWaveIsTheCosineOfTheDaysSinceTheOrigin) {
   const std::string model = std::string("[E]\n_H=thirty days\n_T=41\nWEIGHT=3\nUWAVE=1\x01" "30\x01") +
                             "0\x01" "0\x01" "0\x01" "0\x01" "0\x01" "0\x01" "0\x01" "0\x01" "0\x01" +
                             "0\x02" "1\x02" "1\x01\n";
-  const ForecastValues v = f.Run(model, kYear, kMonth, kDay, kZone);
+  const forecast::ForecastValues v = f.Run(model, kYear, kMonth, kDay, kZone);
   ASSERT_EQ(v.Values.size(), 41u);
   for (size_t i = 0; i < v.Values.size(); ++i) {
     const double days = v.Moments[i] / DayInCenturies;
@@ -178,7 +178,7 @@ TEST(ShippedModel, LunarWaveIsHighNearNewMoonAndLowNearFullMoon) {
   ExpectValues(f, model, [](const ChartData& t) { return 0.5 * Cos(Elongation(t, kMoon)); }, 1e-6);
 
   // The header's promise, at the grid moments nearest the New and the Full Moon.
-  const ForecastValues v = f.Run(model, kYear, kMonth, kDay, kZone);
+  const forecast::ForecastValues v = f.Run(model, kYear, kMonth, kDay, kZone);
   double near_new = 360, near_full = 360, at_new = 0, at_full = 0;
   for (size_t i = 0; i < v.Values.size(); ++i) {
     const double e = Elongation(f.TransitAt(v.Moments[i]), kMoon);

@@ -11,6 +11,7 @@
 #include "cgi/clock.h"
 #include "cgi/page.h"
 #include "cgi/process.h"
+#include "forecast/natal.h"
 #include "cgi/program_dir.h"
 
 namespace sd {
@@ -135,7 +136,7 @@ TEST(StartUp, ObjectSwitchesOfTheNatalSlot) {
   for (int s = 1; s < kChartSlotCount; ++s) {
     for (int n = 0; n < kObjectCount; ++n) EXPECT_EQ(ChartSlots()[static_cast<size_t>(s)].ObjectOn[static_cast<size_t>(n)], 0);
   }
-  SetNatalSwitches(natal);
+  forecast::SetNatalSwitches(natal);
   for (int n = 0; n < kObjectCount; ++n) {
     const int want = n == 12 ? 5 : (n >= 10 && n <= 14) ? 0 : 1;
     EXPECT_EQ(natal.ObjectOn[static_cast<size_t>(n)], want) << n;

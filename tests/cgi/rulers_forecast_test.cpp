@@ -47,7 +47,7 @@ class RulersForecast : public ::testing::Test {
   // Runs the model and compares every grid value with weight x the hits `expected` counts from
   // the transit chart of the moment. Returns how many distinct values the run gave.
   static int RunAndCompare(const std::string& model, const std::function<int(const ChartData&)>& expected) {
-    const ForecastValues v = forecast_->Run(model, kYear, kMonth, kDay, kZone);
+    const forecast::ForecastValues v = forecast_->Run(model, kYear, kMonth, kDay, kZone);
     EXPECT_EQ(v.Values.size(), 41u);
     std::vector<double> seen;
     for (size_t i = 0; i < v.Values.size(); ++i) {
@@ -195,7 +195,7 @@ TEST_F(RulersForecast, ShippedRulersOfIncomeAndGains) {
   EXPECT_GT(weight, 0) << "a favourable factor";
   const int a = RulerOfHouse(Natal(), 2), b = RulerOfHouse(Natal(), 11);
   // For the test's natal chart these are Mercury and Uranus, sextile about 2026 April 15.
-  const ForecastValues v = forecast_->Run(section, 2026, 4, 5, kZone);
+  const forecast::ForecastValues v = forecast_->Run(section, 2026, 4, 5, kZone);
   ASSERT_EQ(v.Values.size(), 41u);
   const auto zeros = std::count(v.Values.begin(), v.Values.end(), 0.0);
   EXPECT_GT(zeros, 0);
@@ -217,7 +217,7 @@ TEST_F(RulersForecast, ShippedInnerPlanetsAtPerihelion) {
   const double weight = SectionWeight(section);
   EXPECT_NE(weight, 0);
   // Mercury passes its perihelion about 2026 February 19.
-  const ForecastValues v = forecast_->Run(section, 2026, 2, 10, kZone);
+  const forecast::ForecastValues v = forecast_->Run(section, 2026, 2, 10, kZone);
   ASSERT_EQ(v.Values.size(), 41u);
   EXPECT_NE(std::count(v.Values.begin(), v.Values.end(), 0.0), 41) << "Mercury never scored";
   for (size_t i = 0; i < v.Values.size(); ++i) {

@@ -100,7 +100,7 @@ class RulershipForecast : public ::testing::Test {
   std::set<double> Compare(const std::string& event_keys,
                            const std::function<double(ChartMoment)>& expect) {
     const std::string model = "[E]\n_H=one event\nWEIGHT=1\n" + event_keys;
-    const ForecastValues v = run_.Run(model, 2026, 3, 2, 0.0);
+    const forecast::ForecastValues v = run_.Run(model, 2026, 3, 2, 0.0);
     EXPECT_EQ(v.Moments.size(), 41u);
     EXPECT_EQ(v.Values.size(), v.Moments.size());
     std::set<double> seen;

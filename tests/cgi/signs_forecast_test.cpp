@@ -39,7 +39,7 @@ bool Has(const std::set<int>& s, int n) { return s.count(n) != 0; }
 // Runs the model and checks every moment against expect(transit chart); returns the values.
 std::vector<double> Check(OneEventForecast& f, const std::string& model, int y, int m, int d,
                           const std::function<double(const ChartData&)>& expect) {
-  const ForecastValues v = f.Run(model, y, m, d, 0.0);
+  const forecast::ForecastValues v = f.Run(model, y, m, d, 0.0);
   EXPECT_EQ(v.Values.size(), 41u);
   for (size_t i = 0; i < v.Values.size(); ++i) {
     const ChartData transit = f.TransitAt(v.Moments[i]);

@@ -1,21 +1,19 @@
-#include "cgi/forecast.h"
+#include "forecast/run.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "astro/calendar.h"
 #include "astro/chart.h"
-#include "render/canvas.h"
 
-namespace sd {
+namespace sd::forecast {
 namespace {
 
 // Hours since midnight UT of the moment's civil date.
@@ -53,6 +51,28 @@ TEST(ForecastGrid, FortyOneMomentsHalfADayApartOverTwentyDays) {
   EXPECT_NEAR(UtHours(g.At(40)), 5.0, 1e-6);
 }
 
+// Far from 1900 a moment keeps fewer bits of the day, and End - Start may come out a hair
+// short of twenty days: the count must still be 40 and the moments half a day apart, over every
+// date the program accepts.
+TEST(ForecastGrid, FortyOneMomentsOverTheWholeRangeOfDates) {
+  int checked = 0;
+  for (int year = 1; year <= 9999; year += 7) {
+    for (double zone : {-12.0, -5.0, 0.0, 5.3, 9.3, 14.0}) {
+      for (int month : {1, 3, 12}) {
+        const ForecastGrid g = MakeForecastGrid(year, month, 20, kForecastSpan, zone, kForecastStep);
+        ASSERT_EQ(g.N, 40) << year << "-" << month << " zone " << zone;
+        for (int i = 1; i <= g.N; ++i)
+          ASSERT_NEAR((g.At(i) - g.At(i - 1)) / DayInCenturies, 0.5, 1e-6)
+              << year << " zone " << zone << " i " << i;
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GT(checked, 20000);
+  // The date of the audit: 2301-03-20 gave 40 rows 12:18 apart.
+  EXPECT_EQ(MakeForecastGrid(2301, 3, 20, kForecastSpan, -5.0, kForecastStep).N, 40);
+}
+
 TEST(ForecastGrid, DegenerateStepsGiveNoEndlessGrid) {
   EXPECT_EQ(MakeForecastGrid(2026, 3, 20, kForecastSpan, 0, 0.0).N, -1);
   EXPECT_EQ(MakeForecastGrid(2026, 3, 20, kForecastSpan, 0, NAN).N, -1);
@@ -61,13 +81,17 @@ TEST(ForecastGrid, DegenerateStepsGiveNoEndlessGrid) {
   const ForecastGrid one = MakeForecastGrid(2026, 3, 20, kForecastSpan, 0, 2 * kForecastSpan);
   EXPECT_EQ(one.N, 0);
   EXPECT_EQ(one.At(0), one.Start);
+  // Steps that do not divide the span still truncate: 2.5 intervals are 2.
+  EXPECT_EQ(MakeForecastGrid(2026, 3, 20, kForecastSpan, 0, kForecastSpan / 2.5).N, 2);
   // A negative span counts down: truncation towards zero.
   EXPECT_EQ(MakeForecastGrid(2026, 3, 20, -kForecastSpan, 0, kForecastStep).N, -40);
 }
 
 TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStaysAsItWas) {
-  auto slots = std::make_unique<ChartSlotArray>();
-  ChartData& natal = (*slots)[0];
+  auto natal_ptr = std::make_unique<ChartData>();
+  auto event_ptr = std::make_unique<ChartData>();
+  auto transit_ptr = std::make_unique<ChartData>();
+  ChartData& natal = *natal_ptr;
   natal.Event.Year = 1924;
   natal.Event.Month = 2;
   natal.Event.Day = 14;
@@ -87,7 +111,7 @@ TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStays
                             "[F]\n_H=cusp\n_T=2\nA0=1\nA1=18\nA2=1,2,3,4,5\nA3=0\nA4=0\nA6=30\n";
   }
   const ForecastValues fv =
-      ComputeForecast(*slots, model, 2026, 3, 20, kForecastSpan, -5.0, kForecastStep);
+      ComputeForecast({natal, *event_ptr, *transit_ptr}, model, 2026, 3, 20, kForecastSpan, -5.0, kForecastStep);
   std::filesystem::remove(model);
 
   ASSERT_EQ(fv.Values.size(), 41u);
@@ -97,89 +121,26 @@ TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStays
   for (double v : fv.Values) scored += v != 0.0;
   EXPECT_GT(scored, 0);
 
-  const ChartData& transit = (*slots)[4];
+  const ChartData& transit = *transit_ptr;
   for (int n = 0; n < kObjectCount; ++n) {
     const bool wanted = n <= 9 || n == 30;
-    EXPECT_EQ((*slots)[2].ObjectOn[n], wanted ? 1 : 0) << n;
+    EXPECT_EQ(event_ptr->ObjectOn[n], wanted ? 1 : 0) << n;
     // Only the objects switched on have positions in the transit chart: a transit Ascendant
     // never scores, however wide its orb.
-    if (n == 0 || n == 1 || n == 30) EXPECT_TRUE(IsValue(transit.Object[kLongitude][n])) << n;
+    if (n == 0 || n == 1 || n == 30) {
+      EXPECT_TRUE(IsValue(transit.Object[kLongitude][n])) << n;
+    }
   }
   EXPECT_FALSE(IsValue(transit.Object[kLongitude][18]));
   EXPECT_EQ(transit.Moment, fv.Moments[40]);
-  EXPECT_EQ((*slots)[2].Event.Zone, -5.0);
+  EXPECT_EQ(event_ptr->Event.Zone, -5.0);
   // The transit event's clock is the last moment's, local to the zone (local midnight, which
   // the packed clock may show as 24.00 of the day before).
-  EXPECT_NEAR(MomentFromLocal((*slots)[2].Event.Clock()), fv.Moments[40], SecondInCenturies);
+  EXPECT_NEAR(MomentFromLocal(event_ptr->Event.Clock()), fv.Moments[40], SecondInCenturies);
   EXPECT_EQ(std::memcmp(&natal.Object, &before->Object, sizeof natal.Object), 0);
   EXPECT_EQ(std::memcmp(&natal.Planet, &before->Planet, sizeof natal.Planet), 0);
   EXPECT_EQ(natal.ObjectOn, before->ObjectOn);
 }
 
-class PublishPicture : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           ("publish_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  int FileCount() const {
-    int n = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir_)) n += e.is_regular_file();
-    return n;
-  }
-  std::filesystem::path dir_;
-};
-
-std::string FirstBytes(const std::string& path, size_t n) {
-  std::ifstream f(path, std::ios::binary);
-  std::string s(n, '\0');
-  f.read(s.data(), static_cast<std::streamsize>(n));
-  s.resize(static_cast<size_t>(f.gcount()));
-  return s;
-}
-
-TEST_F(PublishPicture, ATakenNameIsNeverReplaced) {
-  render::Canvas raster(8, 4);
-  raster.FillRect({0, 0, 7, 3}, render::kWhite);
-  {
-    std::ofstream other(Path("3_20_sc_stock_dyn_7.gif"));
-    other << "another request's picture";
-  }
-  int drawn = 0;
-  const std::string got = PublishPictureExclusive(raster, Path("3_20_sc_stock_dyn_7.gif"), [&] {
-    ++drawn;
-    return Path(drawn == 1 ? "3_20_sc_stock_dyn_7.gif" : "3_20_sc_stock_dyn_8.gif");
-  });
-  EXPECT_EQ(got, Path("3_20_sc_stock_dyn_8.gif"));
-  EXPECT_EQ(drawn, 2);
-  EXPECT_EQ(FirstBytes(Path("3_20_sc_stock_dyn_7.gif"), 100), "another request's picture");
-  EXPECT_EQ(FirstBytes(got, 4), "GIF8");
-  EXPECT_EQ(FileCount(), 2);  // no temporary file is left behind
-}
-
-TEST_F(PublishPicture, GivesUpAfterBoundedAttemptsLeavingNothing) {
-  render::Canvas raster(4, 4);
-  { std::ofstream(Path("taken.gif")) << "x"; }
-  int drawn = 0;
-  const std::string got = PublishPictureExclusive(raster, Path("taken.gif"), [&] {
-    ++drawn;
-    return Path("taken.gif");
-  });
-  EXPECT_EQ(got, "");
-  EXPECT_EQ(drawn, kPictureNameAttempts - 1);
-  EXPECT_EQ(FileCount(), 1);
-}
-
-TEST_F(PublishPicture, AMissingDirectoryFailsQuietly) {
-  render::Canvas raster(4, 4);
-  EXPECT_EQ(PublishPictureExclusive(raster, Path("no/such/dir/p.gif"), [] { return std::string(); }),
-            "");
-}
-
 }  // namespace
-}  // namespace sd
+}  // namespace sd::forecast

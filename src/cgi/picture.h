@@ -1,0 +1,38 @@
+#pragma once
+// The request's forecast run on the process's chart slots, and the publishing of its picture
+// under a name no other request holds.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "forecast/run.h"
+#include "render/canvas.h"
+
+namespace sd {
+
+// Draws another picture name when the one asked for is taken; returns a full path.
+using PictureRenamer = std::function<std::string()>;
+
+struct ForecastRun {
+  forecast::ForecastValues Values;
+  std::string Picture;  // the path written; empty when none was written
+};
+
+// The whole run on the process's chart slots and metric table: values, picture, GIF. With a renamer the picture
+// claims its path without replacing an existing file and draws another name while the path is
+// taken; without one it replaces whatever is at the path. An empty picture path draws no
+// picture. A failure to write is swallowed (one line on stderr, no file, empty Picture).
+ForecastRun RunForecast(const std::string& model_path, const std::string& picture_path, int year,
+                        int month, int day, double span, double zone, double step,
+                        const PictureRenamer& rename = nullptr);
+
+// Writes the GIF to a temporary file beside `path`, then links it to `path`, which must not
+// exist yet; while it does, `rename` gives the next candidate (up to a bound). Returns the
+// path claimed, empty on failure. Two processes never end up with the same file.
+// At most this many names are tried.
+inline constexpr int kPictureNameAttempts = 100;
+std::string PublishPictureExclusive(const render::Canvas& raster, const std::string& path,
+                                    const PictureRenamer& rename);
+
+}  // namespace sd

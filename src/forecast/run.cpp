@@ -1,0 +1,51 @@
+#include "forecast/run.h"
+
+#include <memory>
+
+#include "forecast/model_value.h"
+#include "render/forecast_picture.h"
+#include "render/value_series.h"
+
+namespace sd::forecast {
+
+ForecastValues ComputeForecast(const ForecastCharts& charts, const model::TEvList& model,
+                               int year, int month, int day, double span, double zone,
+                               double step, const eval::TPlanetary_T* metrics) {
+  ForecastValues out;
+  out.Grid = MakeForecastGrid(year, month, day, span, zone, step);
+  charts.TransitEvent = TransitEvent(charts.Natal, zone);
+  if (out.Grid.N < 0) return out;
+
+  // One sky, reused for every moment.
+  auto sky = std::make_unique<TransitSky>();
+  out.Moments.reserve(static_cast<size_t>(out.Grid.N) + 1);
+  out.Values.reserve(static_cast<size_t>(out.Grid.N) + 1);
+  for (int i = 0; i <= out.Grid.N; ++i) {
+    const ChartMoment t = out.Grid.At(i);
+    LocalClock clock = charts.TransitEvent.Event.Clock();
+    LocalFromMoment(clock, t);
+    charts.TransitEvent.Event.SetClock(clock);
+    ComputeSky(charts.TransitEvent, t, *sky);
+    out.Moments.push_back(t);
+    out.Values.push_back(
+        ModelValue(model, charts.Natal, *sky, zone, metrics, nullptr, step / DayInCenturies));
+  }
+  charts.Transit = sky->Chart;
+  return out;
+}
+
+ForecastValues ComputeForecast(const ForecastCharts& charts, const std::string& model_path,
+                               int year, int month, int day, double span, double zone,
+                               double step, const eval::TPlanetary_T* metrics) {
+  const auto model = LoadModel(model_path);
+  return ComputeForecast(charts, *model, year, month, day, span, zone, step, metrics);
+}
+
+render::Canvas DrawForecast(const ForecastValues& values, double zone) {
+  render::TCorvDoubleList list;
+  for (double v : values.Values) list.Add(v);
+  return render::DrawForecastPicture(list, values.Grid.Start, values.Grid.End,
+                                     HmsToDecimal(zone));
+}
+
+}  // namespace sd::forecast
