@@ -6,7 +6,7 @@ if(oracle_srcs)
   find_library(SWE_LIBRARY swe REQUIRED)
   add_executable(test_oracle ${oracle_srcs})
   target_include_directories(test_oracle PRIVATE ${SWE_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/tests/oracle)
-  target_link_libraries(test_oracle PRIVATE sd_astro ${SWE_LIBRARY} m dl
+  target_link_libraries(test_oracle PRIVATE sd_astro sd_timeline ${SWE_LIBRARY} m dl
                         GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(test_oracle PRIVATE
     STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}" STOCKDYN_BINARY_DIR="${CMAKE_BINARY_DIR}")

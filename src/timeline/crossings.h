@@ -1,0 +1,67 @@
+#pragma once
+// Moments at which a smooth angle of time reaches given values, and the moments at which it
+// turns back.
+//
+// The angle is sampled on a grid; consecutive samples are joined by the shorter way round the
+// circle, which is right while the angle moves less than half a turn per step. Between two
+// turning points the angle is monotonic, so each level it passes there is passed exactly once:
+// the turning points are located first (the grid shows one as a change of direction of the
+// samples, provided no two of them fall within two steps of each other), and every piece
+// between grid moments and turning points is then searched for each level, on either side of
+// the circle. Moments are refined by false position (Illinois) to under a second, with a
+// bounded number of steps.
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "astro/calendar.h"
+
+namespace sd::timeline {
+
+// An angle in degrees at a universal moment; any multiple of 360 may be added or missing.
+// NoValue where it is unknown.
+using AngleOfTime = std::function<double(ChartMoment)>;
+
+// Refinement stops when the bracket is this narrow or the estimate moves less than a tenth of it.
+inline constexpr double kMomentTolerance = SecondInCenturies;
+inline constexpr int kRefineSteps = 64;
+
+struct Turn {
+  ChartMoment Moment = NoValue;
+  bool Maximum = false;  // the angle rose before and falls after
+};
+
+struct Crossing {
+  ChartMoment Moment = NoValue;
+  double Level = 0;      // the level reached, [0, 360)
+  bool Rising = false;   // the angle increases through it
+};
+
+// The sampled angle cut into monotonic pieces: boundaries in ascending order, with the angle
+// made continuous across them.
+struct Track {
+  std::vector<ChartMoment> T;
+  std::vector<double> U;  // NoValue where the angle is unknown
+  std::vector<Turn> Turns;
+};
+
+// `values` are f at `grid` (ascending). Turning points are refined on the angle's rate of
+// change, a central difference of f over an hour.
+Track BuildTrack(const AngleOfTime& f, std::span<const ChartMoment> grid,
+                 std::span<const double> values);
+
+// Every moment in [from, to] at which the angle reaches one of `levels` (degrees, taken
+// modulo 360), in ascending order of moment.
+std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& track,
+                                    std::span<const double> levels, ChartMoment from,
+                                    ChartMoment to);
+
+// A root of g in [a, b], where ga = g(a) and gb = g(b) have opposite signs (or one is 0).
+// NoValue when g cannot be evaluated.
+ChartMoment RefineRoot(const std::function<double(ChartMoment)>& g, ChartMoment a, double ga,
+                       ChartMoment b, double gb);
+
+// x - 360 k in (-180, 180].
+double Wrap180(double x);
+
+}  // namespace sd::timeline

@@ -1,0 +1,240 @@
+#include "timeline/events.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#include "astro/aspects.h"
+#include "astro/lunation.h"
+#include "model/ev_list.h"
+#include "timeline/crossings.h"
+#include "timeline/longitudes.h"
+
+namespace sd::timeline {
+
+namespace {
+
+// The ten bodies at every grid moment.
+struct Samples {
+  std::vector<ChartMoment> Grid;
+  std::vector<BodyLongitudes> Lon;
+
+  std::vector<double> Of(int body) const {
+    std::vector<double> v(Grid.size());
+    for (size_t i = 0; i < Grid.size(); ++i) v[i] = Lon[i][body];
+    return v;
+  }
+  std::vector<double> Difference(int a, int b) const {
+    std::vector<double> v(Grid.size());
+    for (size_t i = 0; i < Grid.size(); ++i)
+      v[i] = IsValue(Lon[i][a]) && IsValue(Lon[i][b]) ? Lon[i][a] - Lon[i][b] : NoValue;
+    return v;
+  }
+};
+
+// The grid reaches a step beyond either end, so that a turn close to an end is seen.
+Samples Sample(ChartMoment from, ChartMoment to) {
+  Samples s;
+  const int steps = static_cast<int>(std::ceil((to - from) / kGridStep)) + 2;
+  for (int i = 0; i <= steps; ++i) {
+    const ChartMoment t = from + (i - 1) * kGridStep;
+    s.Grid.push_back(t);
+    s.Lon.push_back(TransitLongitudes(t));
+  }
+  return s;
+}
+
+AngleOfTime BodyAngle(int body) {
+  return [body](ChartMoment t) { return TransitLongitude(body, t); };
+}
+
+AngleOfTime PairAngle(int a, int b) {
+  return [a, b](ChartMoment t) {
+    const double la = TransitLongitude(a, t), lb = TransitLongitude(b, t);
+    return IsValue(la) && IsValue(lb) ? la - lb : NoValue;
+  };
+}
+
+// The levels of the aspects: 0 and 180 once, the others on either side.
+std::vector<double> AspectLevels() {
+  std::vector<double> out;
+  for (double a : kAspectAngles) {
+    out.push_back(a);
+    if (a != 0 && a != 180) out.push_back(360 - a);
+  }
+  return out;
+}
+
+double AspectOfLevel(double level) { return level > 180 ? 360 - level : level; }
+
+void AddAspects(const std::vector<Crossing>& found, int body, int other, bool natal,
+                std::vector<Event>& out) {
+  for (const Crossing& c : found) {
+    Event e;
+    e.Type = EventType::kAspect;
+    e.Moment = c.Moment;
+    e.Body = body;
+    e.Other = other;
+    e.OtherNatal = natal;
+    e.Aspect = AspectOfLevel(c.Level);
+    out.push_back(e);
+  }
+}
+
+void FindBodyEvents(const Samples& s, int body, const ChartData* natal,
+                    const std::vector<double>& levels, ChartMoment from, ChartMoment to,
+                    std::vector<Event>& out) {
+  const AngleOfTime f = BodyAngle(body);
+  const Track track = BuildTrack(f, s.Grid, s.Of(body));
+
+  // Stations: the planets' turns. The Sun and the Moon never turn.
+  if (body >= kMercury)
+    for (const Turn& turn : track.Turns) {
+      if (turn.Moment < from || turn.Moment > to) continue;
+      Event e;
+      e.Type = EventType::kStation;
+      e.Moment = turn.Moment;
+      e.Body = body;
+      e.Dir = turn.Maximum ? Direction::kRetrograde : Direction::kDirect;
+      out.push_back(e);
+    }
+
+  static constexpr double kSignCusps[] = {0, 30, 60, 90, 120, 150, 180, 210, 240, 270, 300, 330};
+  for (const Crossing& c : FindCrossings(f, track, kSignCusps, from, to)) {
+    Event e;
+    e.Type = EventType::kIngress;
+    e.Moment = c.Moment;
+    e.Body = body;
+    // Forward across a cusp enters the sign that begins there; backward, the one before it.
+    e.Sign = c.Rising ? SignOf(c.Level) : SignOf(NormalizeMod(c.Level - 15, 360));
+    e.Dir = c.Rising ? Direction::kForward : Direction::kBackward;
+    out.push_back(e);
+  }
+
+  if (!natal) return;
+  for (int target : kNatalTargets) {
+    const double at = natal->Lon(target);
+    if (!IsValue(at) || !std::isfinite(at)) continue;
+    std::vector<double> shifted;
+    for (double level : levels) shifted.push_back(NormalizeMod(level + at, 360));
+    std::vector<Crossing> found = FindCrossings(f, track, shifted, from, to);
+    for (Crossing& c : found) c.Level = NormalizeMod(c.Level - at, 360);
+    AddAspects(found, body, target, true, out);
+  }
+}
+
+void FindPairEvents(const Samples& s, int a, int b, const std::vector<double>& levels,
+                    ChartMoment from, ChartMoment to, std::vector<Event>& out) {
+  const AngleOfTime f = PairAngle(a, b);
+  const Track track = BuildTrack(f, s.Grid, s.Difference(a, b));
+  const std::vector<Crossing> found = FindCrossings(f, track, levels, from, to);
+  AddAspects(found, a, b, false, out);
+  if (a != kSun || b != kMoon) return;
+  // The Sun's aspects to the Moon are measured Sun minus Moon; the conjunction and opposition
+  // are also the lunations.
+  for (const Crossing& c : found) {
+    if (c.Level != 0 && c.Level != 180) continue;
+    Event e;
+    e.Type = EventType::kLunation;
+    e.Moment = c.Moment;
+    e.Body = kMoon;
+    e.Other = kSun;
+    e.Aspect = c.Level;
+    e.Sign = SignOf(TransitLongitude(kMoon, c.Moment));
+    out.push_back(e);
+  }
+}
+
+// The solar eclipses of the window, as a chart at a moment finds the next one.
+void FindEclipses(ChartMoment from, ChartMoment to, std::vector<Event>& out) {
+  ChartMoment t = from;
+  // Solar eclipses come at most five a year.
+  for (int guard = 0; guard < 2 * kMaxWindowDays / 29 + 2; ++guard) {
+    const EclipsePair ec = EclipseSearch(t);
+    if (!IsValue(ec.NextMoment) || ec.NextMoment > to) return;
+    Event e;
+    e.Type = EventType::kEclipse;
+    e.Moment = ec.NextMoment;
+    e.Body = kMoon;
+    e.Other = kSun;
+    e.Aspect = 0;
+    e.Sign = IsValue(ec.NextMoonLongitude) ? SignOf(ec.NextMoonLongitude) : 0;
+    out.push_back(e);
+    // The next search starts past this New Moon, well before the next one.
+    t = ec.NextMoment + 2 * DayInCenturies;
+  }
+}
+
+}  // namespace
+
+int AspectNumberOf(double angle) {
+  for (int k = 1; k <= 5; ++k)
+    if (AspectAngle(k) == angle) return k;
+  return 0;
+}
+
+std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to) {
+  std::vector<Event> out;
+  if (!IsValue(from) || !IsValue(to) || !std::isfinite(from) || !std::isfinite(to) || to < from ||
+      to - from > (kMaxWindowDays + 1) * DayInCenturies)
+    return out;
+  const Samples s = Sample(from, to);
+  const std::vector<double> levels = AspectLevels();
+  for (int body = kSun; body <= kPluto; ++body) {
+    FindBodyEvents(s, body, natal, levels, from, to, out);
+    for (int other = body + 1; other <= kPluto; ++other)
+      FindPairEvents(s, body, other, levels, from, to, out);
+  }
+  FindEclipses(from, to, out);
+  std::stable_sort(out.begin(), out.end(), [](const Event& x, const Event& y) {
+    return std::tie(x.Moment, x.Type, x.Body, x.OtherNatal, x.Other) <
+           std::tie(y.Moment, y.Type, y.Body, y.OtherNatal, y.Other);
+  });
+  return out;
+}
+
+void AttachDrivers(const model::TEvList& model, std::vector<Event>& events) {
+  constexpr int kNatalChart = 0, kTransitChart = 1;
+  for (Event& e : events) {
+    e.Drivers.clear();
+    const bool aspect_like = e.Type == EventType::kAspect || e.Type == EventType::kLunation;
+    const int k = aspect_like ? AspectNumberOf(e.Aspect) : 0;
+    if (k == 0) continue;
+    const int other_chart = e.OtherNatal ? kNatalChart : kTransitChart;
+    for (int i = 0; i < model.Count(); ++i) {
+      const model::EventDef& d = model.Event(i).Def;
+      if (d.Kind != 2) continue;
+      const model::EvKind2& a = d.K.k2;
+      if ((a.V7 != 0 && a.V7 != 3) || a.A9 != 1 || !a.A2.Has(k)) continue;
+      const bool forward = a.A0 == kTransitChart && a.A1.Has(e.Body) && a.A3 == other_chart &&
+                           a.A4.Has(e.Other);
+      const bool backward = a.A3 == kTransitChart && a.A4.Has(e.Body) && a.A0 == other_chart &&
+                            a.A1.Has(e.Other);
+      if (forward || backward) e.Drivers.push_back(i);
+    }
+  }
+}
+
+const char* TypeName(EventType t) {
+  switch (t) {
+    case EventType::kAspect: return "aspect";
+    case EventType::kIngress: return "ingress";
+    case EventType::kStation: return "station";
+    case EventType::kLunation: return "lunation";
+    case EventType::kEclipse: return "eclipse";
+  }
+  return "";
+}
+
+const char* DirectionName(Direction d) {
+  switch (d) {
+    case Direction::kForward: return "forward";
+    case Direction::kBackward: return "backward";
+    case Direction::kRetrograde: return "retrograde";
+    case Direction::kDirect: return "direct";
+    case Direction::kNone: return "";
+  }
+  return "";
+}
+
+}  // namespace sd::timeline

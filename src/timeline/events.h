@@ -1,0 +1,57 @@
+#pragma once
+// The timeline of a window: the exact moments of the transits the forecast's model reads,
+// found on the transit chart's own apparent longitudes so that they agree with the forecast.
+#include <string>
+#include <vector>
+
+#include "astro/calendar.h"
+#include "astro/chart_data.h"
+
+namespace sd::model {
+class TEvList;
+}
+
+namespace sd::timeline {
+
+enum class EventType { kAspect, kIngress, kStation, kLunation, kEclipse };
+enum class Direction { kNone, kForward, kBackward, kRetrograde, kDirect };
+
+struct Event {
+  EventType Type = EventType::kAspect;
+  ChartMoment Moment = NoValue;
+  int Body = -1;            // transit body 0..9 (lunations and eclipses: the Moon)
+  int Other = -1;           // the other object (natal 0..9, 18, 27 or transit 0..9); -1 none
+  bool OtherNatal = false;
+  double Aspect = NoValue;  // 0, 60, 90, 120 or 180 degrees; NoValue when not an aspect
+  int Sign = 0;             // ingress: the sign entered; lunation, eclipse: the Moon's; 0 none
+  Direction Dir = Direction::kNone;
+  std::vector<int> Drivers; // indices of the model's aspect events that read this one
+};
+
+// Natal objects the transits are measured against: the planets, the Ascendant, the Midheaven.
+inline constexpr int kNatalTargets[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, kAscendant, kMidheaven};
+// Aspects looked for; all but the conjunction and the opposition on either side.
+inline constexpr double kAspectAngles[] = {0, 60, 90, 120, 180};
+// The grid the longitudes are sampled on. The Moon moves about 15 degrees in it, far less than
+// half a turn; two turns of one body or pair are weeks apart, more than two steps.
+inline constexpr double kGridStep = DayInCenturies;
+// Windows longer than this are refused.
+inline constexpr int kMaxWindowDays = 366;
+
+// Every event in [from, to], by moment (ties in a fixed order of kind and bodies). `natal`
+// may be null: no transit-to-natal aspects then. The model's drivers are not filled in.
+std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to);
+
+// The model's aspect events (kind 2, measured in longitude, harmonic 1) that read each event:
+// the pair's charts and objects in the event's two object sets (either way round) and the
+// aspect in its aspect set. Lunations are the Moon's aspects to the Sun.
+void AttachDrivers(const model::TEvList& model, std::vector<Event>& events);
+
+// Aspect number of the aspect table for an angle of kAspectAngles; 0 for any other.
+int AspectNumberOf(double angle);
+
+const char* TypeName(EventType t);
+// "" for kNone.
+const char* DirectionName(Direction d);
+
+}  // namespace sd::timeline

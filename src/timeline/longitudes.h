@@ -1,0 +1,20 @@
+#pragma once
+// Apparent geocentric longitudes of the transit bodies 0..9, the numbers the transit chart
+// holds in its longitude row, without the rest of the chart (houses, nodes, points).
+#include <array>
+
+#include "astro/calendar.h"
+#include "astro/chart_data.h"
+
+namespace sd::timeline {
+
+using BodyLongitudes = std::array<double, kPlanetCount>;
+
+// Longitude of body 0..9 at universal moment t, [0, 360); NoValue where the chart has none
+// (a moment outside the theories' range, a body number outside 0..9).
+double TransitLongitude(int body, ChartMoment t);
+
+// All ten at once; the Sun, which every planet's reduction needs, is computed once.
+BodyLongitudes TransitLongitudes(ChartMoment t);
+
+}  // namespace sd::timeline

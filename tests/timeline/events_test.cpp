@@ -1,0 +1,269 @@
+// The window's events against the transit chart itself and against a brute-force scan of the
+// longitudes an hour apart.
+#include "timeline/events.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "astro/chart.h"
+#include "model/ev_list.h"
+#include "timeline/crossings.h"
+#include "timeline/longitudes.h"
+
+namespace sd::timeline {
+namespace {
+
+// The forecast's transit chart: the Sun to Pluto and the north node, at a place with a zone.
+ChartData TransitChart(ChartMoment t) {
+  ChartData c;
+  c.Event.PlaceLatitude = 40.4251;   // New York, packed D.MMSS
+  c.Event.PlaceLongitude = -73.5957;
+  c.Event.Zone = -5;
+  for (int n = 0; n <= 9; ++n) c.ObjectOn[n] = 1;
+  c.ObjectOn[kNorthNode] = 1;
+  c.Moment = t;
+  EXPECT_TRUE(ComputeChart(c, 1));
+  return c;
+}
+
+TEST(TransitLongitudes, AreTheTransitChartsOwnNumbers) {
+  // Moments over three centuries at an irregular step, every hour of the day met.
+  for (ChartMoment t = -0.5137; t < 2.6; t += 0.0731) {
+    const ChartData chart = TransitChart(t);
+    const BodyLongitudes all = TransitLongitudes(t);
+    for (int n = 0; n <= 9; ++n) {
+      EXPECT_EQ(all[n], chart.Lon(n)) << "body " << n << " t " << t;
+      EXPECT_EQ(TransitLongitude(n, t), chart.Lon(n)) << "body " << n << " t " << t;
+    }
+  }
+  EXPECT_FALSE(IsValue(TransitLongitude(10, 1.26)));
+  EXPECT_FALSE(IsValue(TransitLongitude(kSun, 5000.0)));
+}
+
+// A natal chart placed by hand: objects 0..9, the Ascendant and the Midheaven.
+ChartData HandNatal(const double (&lon)[12]) {
+  ChartData natal;
+  for (int i = 0; i < 12; ++i) {
+    natal.ObjectOn[kNatalTargets[i]] = 1;
+    natal.Object[kLongitude][kNatalTargets[i]] = lon[i];
+  }
+  return natal;
+}
+
+using Key = std::tuple<int, int, int, bool, double>;  // type, body, other, other natal, aspect
+Key KeyOf(const Event& e) {
+  return {static_cast<int>(e.Type), e.Body, e.Other, e.OtherNatal, e.Aspect};
+}
+
+// Every moment at which angle(t) - level changes sign between two samples an hour apart,
+// away from the jump at the far side of the circle.
+template <class Angle>
+std::vector<ChartMoment> HourlyCrossings(Angle angle, double level, ChartMoment from, ChartMoment to) {
+  std::vector<ChartMoment> out;
+  constexpr double kHour = DayInCenturies / 24;
+  double prev = Wrap180(angle(from) - level);
+  for (ChartMoment t = from + kHour; t <= to + kHour / 2; t += kHour) {
+    const double d = Wrap180(angle(t) - level);
+    if ((prev < 0) != (d < 0) && std::fabs(d - prev) < 90) out.push_back(t);
+    prev = d;
+  }
+  return out;
+}
+
+TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
+  const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
+  const ChartData natal = HandNatal({84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0,
+                                     130.2, 182.7, 92.5});
+  const std::vector<Event> events = FindEvents(&natal, from, to);
+  ASSERT_TRUE(std::is_sorted(events.begin(), events.end(),
+                             [](const Event& a, const Event& b) { return a.Moment < b.Moment; }));
+
+  std::map<Key, std::vector<ChartMoment>> found, scanned;
+  for (const Event& e : events) found[KeyOf(e)].push_back(e.Moment);
+
+  auto scan = [&](Key key, auto angle, double level) {
+    for (ChartMoment t : HourlyCrossings(angle, level, from, to)) scanned[key].push_back(t);
+  };
+  for (int b = 0; b <= 9; ++b) {
+    auto body = [b](ChartMoment t) { return TransitLongitude(b, t); };
+    for (double angle : kAspectAngles) {
+      for (double side : {1.0, -1.0}) {
+        if (side < 0 && (angle == 0 || angle == 180)) continue;
+        for (int target : kNatalTargets)
+          scan({0, b, target, true, angle}, body, natal.Lon(target) + side * angle);
+        for (int o = b + 1; o <= 9; ++o)
+          scan({0, b, o, false, angle},
+               [b, o](ChartMoment t) { return TransitLongitude(b, t) - TransitLongitude(o, t); },
+               side * angle);
+      }
+    }
+    for (int sign = 0; sign < 12; ++sign) scan({1, b, -1, false, NoValue}, body, 30.0 * sign);
+  }
+  for (double phase : {0.0, 180.0})
+    scan({3, kMoon, kSun, false, phase},
+         [](ChartMoment t) { return TransitLongitude(kSun, t) - TransitLongitude(kMoon, t); }, phase);
+
+  size_t compared = 0;
+  for (auto& [key, moments] : scanned) {
+    std::sort(moments.begin(), moments.end());
+    const auto& got = found[key];
+    ASSERT_EQ(got.size(), moments.size())
+        << "type " << std::get<0>(key) << " body " << std::get<1>(key) << " other "
+        << std::get<2>(key) << " aspect " << std::get<4>(key);
+    // Each found moment lies in the hour before the sample that showed the change.
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_LE(got[i], moments[i] + SecondInCenturies);
+      EXPECT_GE(got[i], moments[i] - DayInCenturies / 24 - SecondInCenturies);
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 100u);
+  // Nothing found that the scan did not see (stations and eclipses are not scanned).
+  for (const auto& [key, moments] : found) {
+    if (std::get<0>(key) == 2 || std::get<0>(key) == 4) continue;
+    EXPECT_EQ(moments.size(), scanned[key].size()) << "body " << std::get<1>(key);
+  }
+}
+
+TEST(FindEvents, MomentsAreExactToASecond) {
+  const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
+  const ChartData natal = HandNatal({84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0,
+                                     130.2, 182.7, 92.5});
+  constexpr double kSecond = SecondInCenturies;
+  for (const Event& e : FindEvents(&natal, from, to)) {
+    if (e.Type == EventType::kEclipse) continue;
+    // The quantity that reaches its level, a second either side of the moment.
+    auto angle = [&](ChartMoment t) {
+      switch (e.Type) {
+        case EventType::kAspect:
+          return TransitLongitude(e.Body, t) -
+                 (e.OtherNatal ? natal.Lon(e.Other) : TransitLongitude(e.Other, t));
+        case EventType::kLunation: return TransitLongitude(kMoon, t) - TransitLongitude(kSun, t);
+        default: return TransitLongitude(e.Body, t);
+      }
+    };
+    if (e.Type == EventType::kStation) {
+      const double before = Wrap180(angle(e.Moment) - angle(e.Moment - 3600 * kSecond));
+      const double after = Wrap180(angle(e.Moment + 3600 * kSecond) - angle(e.Moment));
+      EXPECT_EQ(before > 0, e.Dir == Direction::kRetrograde);
+      EXPECT_EQ(after > 0, e.Dir == Direction::kDirect);
+      continue;
+    }
+    std::vector<double> levels;
+    if (e.Type == EventType::kIngress) levels = {30.0 * (e.Sign - 1), 30.0 * e.Sign};
+    else levels = {e.Aspect, -e.Aspect};
+    bool straddles = false;
+    for (double level : levels) {
+      const double a = Wrap180(angle(e.Moment - kSecond) - level);
+      const double b = Wrap180(angle(e.Moment + kSecond) - level);
+      straddles = straddles || ((a <= 0) != (b <= 0) && std::fabs(a - b) < 1);
+    }
+    EXPECT_TRUE(straddles) << TypeName(e.Type) << " body " << e.Body << " other " << e.Other;
+    if (e.Type == EventType::kIngress) {
+      const int sign_after = SignOf(angle(e.Moment + kSecond));
+      EXPECT_EQ(sign_after == e.Sign, e.Dir == Direction::kForward) << "body " << e.Body;
+    }
+  }
+}
+
+// Mercury turns direct in March 2026. A natal point just above the turning longitude is
+// passed twice, days apart, once retrograde and once direct; one just below, never.
+TEST(FindEvents, TransitThatTouchesAndTurnsBackIsListedTwice) {
+  const ChartMoment from = MomentFromDate(2026, 3, 1, 0), to = from + 40 * DayInCenturies;
+  const std::vector<Event> plain = FindEvents(nullptr, from, to);
+  const auto station = std::find_if(plain.begin(), plain.end(), [](const Event& e) {
+    return e.Type == EventType::kStation && e.Body == kMercury && e.Dir == Direction::kDirect;
+  });
+  ASSERT_NE(station, plain.end());
+  const double turn = TransitLongitude(kMercury, station->Moment);
+
+  ChartData natal;
+  natal.Object[kLongitude][kSun] = NormalizeMod(turn + 0.01, 360);      // reached twice
+  natal.Object[kLongitude][kMoon] = NormalizeMod(turn - 0.01, 360);     // never reached
+  natal.Object[kLongitude][kVenus] = NormalizeMod(turn + 0.01 + 90, 360);  // square, other side
+  std::vector<Event> conj, square, missed;
+  for (const Event& e : FindEvents(&natal, from, to)) {
+    if (e.Type != EventType::kAspect || e.Body != kMercury || !e.OtherNatal) continue;
+    if (e.Other == kSun && e.Aspect == 0) conj.push_back(e);
+    if (e.Other == kVenus && e.Aspect == 90) square.push_back(e);
+    if (e.Other == kMoon && e.Aspect == 0) missed.push_back(e);
+  }
+  ASSERT_EQ(conj.size(), 2u);
+  EXPECT_LT(conj[0].Moment, station->Moment);
+  EXPECT_GT(conj[1].Moment, station->Moment);
+  EXPECT_LT(conj[1].Moment - conj[0].Moment, 10 * DayInCenturies);
+  ASSERT_EQ(square.size(), 2u);
+  EXPECT_NEAR(square[0].Moment, conj[0].Moment, 2 * SecondInCenturies);
+  EXPECT_TRUE(missed.empty());
+}
+
+TEST(FindEvents, LunationsAndEclipsesOfTheWindow) {
+  // 2026: New Moon 19 March, Full Moon 2 April; a total solar eclipse on 12 August.
+  const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
+  std::vector<Event> lunations;
+  for (const Event& e : FindEvents(nullptr, from, to))
+    if (e.Type == EventType::kLunation) lunations.push_back(e);
+  ASSERT_EQ(lunations.size(), 1u);
+  EXPECT_EQ(lunations[0].Aspect, 180);
+  const CivilDate d = DateFromMoment(lunations[0].Moment);
+  EXPECT_EQ(std::tie(d.year, d.month, d.day), std::make_tuple(2026, 4, 2));
+
+  const ChartMoment july = MomentFromDate(2026, 7, 20, 0);
+  std::vector<Event> eclipses;
+  for (const Event& e : FindEvents(nullptr, july, july + 40 * DayInCenturies))
+    if (e.Type == EventType::kEclipse) eclipses.push_back(e);
+  ASSERT_EQ(eclipses.size(), 1u);
+  ChartData chart = TransitChart(july);
+  chart.ObjectOn[kNextEclipseMoon] = 1;
+  ComputeChart(chart, 1);
+  EXPECT_EQ(eclipses[0].Moment, chart.NextEclipseMoment);
+}
+
+TEST(FindEvents, RefusesWindowsItCannotSearch) {
+  const ChartMoment t = MomentFromDate(2026, 3, 20, 5);
+  EXPECT_TRUE(FindEvents(nullptr, t, t - DayInCenturies).empty());
+  EXPECT_TRUE(FindEvents(nullptr, t, t + 400 * DayInCenturies).empty());
+  EXPECT_TRUE(FindEvents(nullptr, NoValue, t).empty());
+  EXPECT_TRUE(FindEvents(nullptr, t, std::nan("")).empty());
+}
+
+TEST(AttachDrivers, AspectEventsWhosePairAndAspectSetsHoldTheEvent) {
+  const std::string path = ::testing::TempDir() + "drivers_" + std::to_string(getpid()) + ".hyp";
+  std::ofstream(path, std::ios::binary)
+      << "[OPTIONS]\nHEADER=t\n\n"
+         "[JupiterSun]\n_T=2\nA0=1\nA1=5\nA2=1,2,4\nA3=0\nA4=0\n\n"        // 0: transit Jupiter, natal Sun
+         "[SunJupiterBack]\n_T=2\nA0=0\nA1=0\nA2=2\nA3=1\nA4=5\n\n"        // 1: the same the other way round
+         "[TransitPair]\n_T=2\nA0=1\nA1=5\nA2=2\nA3=1\nA4=0\n\n"          // 2: transit Jupiter, transit Sun
+         "[Harmonic]\n_T=2\nA0=1\nA1=5\nA2=2\nA3=0\nA4=0\nA9=2\n\n"        // 3: not measured in longitude
+         "[Lunation]\n_T=2\nA0=1\nA1=1\nA2=5\nA3=1\nA4=0\n\n"             // 4: Moon opposite Sun
+         "[Kind]\n_T=3\n\n";
+  model::TEvList model;
+  model.Load(path);
+  std::filesystem::remove(path);
+  ASSERT_GE(model.Count(), 5);
+
+  std::vector<Event> events(5);
+  events[0] = {EventType::kAspect, 1, 5, 0, true, 60, 0, Direction::kNone, {}};
+  events[1] = {EventType::kAspect, 1, 5, 0, false, 60, 0, Direction::kNone, {}};
+  events[2] = {EventType::kAspect, 1, 5, 0, true, 90, 0, Direction::kNone, {}};
+  events[3] = {EventType::kLunation, 1, kMoon, kSun, false, 180, 0, Direction::kNone, {}};
+  events[4] = {EventType::kIngress, 1, 5, -1, false, NoValue, 3, Direction::kForward, {9}};
+  AttachDrivers(model, events);
+  EXPECT_EQ(events[0].Drivers, (std::vector<int>{0, 1}));
+  EXPECT_EQ(events[1].Drivers, (std::vector<int>{2}));
+  EXPECT_TRUE(events[2].Drivers.empty());
+  EXPECT_EQ(events[3].Drivers, (std::vector<int>{4}));
+  EXPECT_TRUE(events[4].Drivers.empty());
+}
+
+}  // namespace
+}  // namespace sd::timeline
