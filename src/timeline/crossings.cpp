@@ -131,7 +131,8 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
       const double line = ua + (ub - ua) * (t - a) / (b - a);
       return line + Wrap180(v - line);
     };
-    for (double level : levels) {
+    for (size_t li = 0; li < levels.size(); ++li) {
+      const double level = levels[li];
       // Each value level + 360 k passed on the piece: rising, ua < c <= ub; falling,
       // ub <= c < ua. An end shared with the next piece belongs to one of them only.
       const double lo = std::min(ua, ub), hi = std::max(ua, ub);
@@ -143,7 +144,7 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
           return Known(v) ? v - c : NoValue;
         }, a, ua - c, b, ub - c);
         if (!Known(t) || t < from || t > to) continue;
-        out.push_back({t, NormalizeMod(level, 360), rising});
+        out.push_back({t, NormalizeMod(level, 360), static_cast<int>(li), rising});
       }
     }
   }

@@ -34,6 +34,7 @@ struct Turn {
 struct Crossing {
   ChartMoment Moment = NoValue;
   double Level = 0;      // the level reached, [0, 360)
+  int Index = 0;         // its place in the levels asked for
   bool Rising = false;   // the angle increases through it
 };
 

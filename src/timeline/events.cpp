@@ -118,7 +118,9 @@ void FindBodyEvents(const Samples& s, int body, const ChartData* natal,
     std::vector<double> shifted;
     for (double level : levels) shifted.push_back(NormalizeMod(level + at, 360));
     std::vector<Crossing> found = FindCrossings(f, track, shifted, from, to);
-    for (Crossing& c : found) c.Level = NormalizeMod(c.Level - at, 360);
+    // The level found is known by its place: taking the natal longitude off again could
+    // leave 119.99999999999997 of a trine.
+    for (Crossing& c : found) c.Level = levels[c.Index];
     AddAspects(found, body, target, true, out);
   }
 }

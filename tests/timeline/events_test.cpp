@@ -64,20 +64,28 @@ Key KeyOf(const Event& e) {
   return {static_cast<int>(e.Type), e.Body, e.Other, e.OtherNatal, e.Aspect};
 }
 
-// Every moment at which angle(t) - level changes sign between two samples an hour apart,
-// away from the jump at the far side of the circle.
-template <class Angle>
-std::vector<ChartMoment> HourlyCrossings(Angle angle, double level, ChartMoment from, ChartMoment to) {
-  std::vector<ChartMoment> out;
-  constexpr double kHour = DayInCenturies / 24;
-  double prev = Wrap180(angle(from) - level);
-  for (ChartMoment t = from + kHour; t <= to + kHour / 2; t += kHour) {
-    const double d = Wrap180(angle(t) - level);
-    if ((prev < 0) != (d < 0) && std::fabs(d - prev) < 90) out.push_back(t);
-    prev = d;
+// The ten longitudes an hour apart over a window, and every moment at which an angle made of
+// them minus a level changes sign between two samples, away from the jump at the far side of
+// the circle. The moment given is the later sample's.
+struct HourlyScan {
+  static constexpr double kHour = DayInCenturies / 24;
+  ChartMoment from;
+  std::vector<BodyLongitudes> lon;
+  HourlyScan(ChartMoment f, ChartMoment to) : from(f) {
+    for (ChartMoment t = from; t <= to + kHour / 2; t += kHour) lon.push_back(TransitLongitudes(t));
   }
-  return out;
-}
+  template <class Angle>
+  std::vector<ChartMoment> Crossings(Angle angle, double level) const {
+    std::vector<ChartMoment> out;
+    double prev = Wrap180(angle(lon[0]) - level);
+    for (size_t i = 1; i < lon.size(); ++i) {
+      const double d = Wrap180(angle(lon[i]) - level);
+      if ((prev < 0) != (d < 0) && std::fabs(d - prev) < 90) out.push_back(from + i * kHour);
+      prev = d;
+    }
+    return out;
+  }
+};
 
 TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
   const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
@@ -90,11 +98,12 @@ TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
   std::map<Key, std::vector<ChartMoment>> found, scanned;
   for (const Event& e : events) found[KeyOf(e)].push_back(e.Moment);
 
+  const HourlyScan hourly(from, to);
   auto scan = [&](Key key, auto angle, double level) {
-    for (ChartMoment t : HourlyCrossings(angle, level, from, to)) scanned[key].push_back(t);
+    for (ChartMoment t : hourly.Crossings(angle, level)) scanned[key].push_back(t);
   };
   for (int b = 0; b <= 9; ++b) {
-    auto body = [b](ChartMoment t) { return TransitLongitude(b, t); };
+    auto body = [b](const BodyLongitudes& l) { return l[b]; };
     for (double angle : kAspectAngles) {
       for (double side : {1.0, -1.0}) {
         if (side < 0 && (angle == 0 || angle == 180)) continue;
@@ -102,7 +111,7 @@ TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
           scan({0, b, target, true, angle}, body, natal.Lon(target) + side * angle);
         for (int o = b + 1; o <= 9; ++o)
           scan({0, b, o, false, angle},
-               [b, o](ChartMoment t) { return TransitLongitude(b, t) - TransitLongitude(o, t); },
+               [b, o](const BodyLongitudes& l) { return l[b] - l[o]; },
                side * angle);
       }
     }
@@ -110,7 +119,7 @@ TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
   }
   for (double phase : {0.0, 180.0})
     scan({3, kMoon, kSun, false, phase},
-         [](ChartMoment t) { return TransitLongitude(kSun, t) - TransitLongitude(kMoon, t); }, phase);
+         [](const BodyLongitudes& l) { return l[kSun] - l[kMoon]; }, phase);
 
   size_t compared = 0;
   for (auto& [key, moments] : scanned) {
@@ -118,7 +127,7 @@ TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
     const auto& got = found[key];
     ASSERT_EQ(got.size(), moments.size())
         << "type " << std::get<0>(key) << " body " << std::get<1>(key) << " other "
-        << std::get<2>(key) << " aspect " << std::get<4>(key);
+        << std::get<2>(key) << (std::get<3>(key) ? " natal" : "") << " aspect " << std::get<4>(key);
     // Each found moment lies in the hour before the sample that showed the change.
     for (size_t i = 0; i < got.size(); ++i) {
       EXPECT_LE(got[i], moments[i] + SecondInCenturies);
@@ -240,12 +249,12 @@ TEST(AttachDrivers, AspectEventsWhosePairAndAspectSetsHoldTheEvent) {
   const std::string path = ::testing::TempDir() + "drivers_" + std::to_string(getpid()) + ".hyp";
   std::ofstream(path, std::ios::binary)
       << "[OPTIONS]\nHEADER=t\n\n"
-         "[JupiterSun]\n_T=2\nA0=1\nA1=5\nA2=1,2,4\nA3=0\nA4=0\n\n"        // 0: transit Jupiter, natal Sun
-         "[SunJupiterBack]\n_T=2\nA0=0\nA1=0\nA2=2\nA3=1\nA4=5\n\n"        // 1: the same the other way round
-         "[TransitPair]\n_T=2\nA0=1\nA1=5\nA2=2\nA3=1\nA4=0\n\n"          // 2: transit Jupiter, transit Sun
-         "[Harmonic]\n_T=2\nA0=1\nA1=5\nA2=2\nA3=0\nA4=0\nA9=2\n\n"        // 3: not measured in longitude
-         "[Lunation]\n_T=2\nA0=1\nA1=1\nA2=5\nA3=1\nA4=0\n\n"             // 4: Moon opposite Sun
-         "[Kind]\n_T=3\n\n";
+         "[JupiterSun]\n_H=x\n_T=2\nA0=1\nA1=5\nA2=1,2,4\nA3=0\nA4=0\n\n"        // 0: transit Jupiter, natal Sun
+         "[SunJupiterBack]\n_H=x\n_T=2\nA0=0\nA1=0\nA2=2\nA3=1\nA4=5\n\n"        // 1: the same the other way round
+         "[TransitPair]\n_H=x\n_T=2\nA0=1\nA1=5\nA2=2\nA3=1\nA4=0\n\n"          // 2: transit Jupiter, transit Sun
+         "[Harmonic]\n_H=x\n_T=2\nA0=1\nA1=5\nA2=2\nA3=0\nA4=0\nA9=2\n\n"        // 3: not measured in longitude
+         "[Lunation]\n_H=x\n_T=2\nA0=1\nA1=1\nA2=5\nA3=1\nA4=0\n\n"             // 4: Moon opposite Sun
+         "[Kind]\n_H=x\n_T=3\n\n";
   model::TEvList model;
   model.Load(path);
   std::filesystem::remove(path);
