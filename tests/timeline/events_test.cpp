@@ -10,11 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
 
 #include "astro/chart.h"
+#include "forecast/model_value.h"
 #include "model/ev_list.h"
 #include "timeline/crossings.h"
 #include "timeline/longitudes.h"
@@ -22,17 +24,14 @@
 namespace sd::timeline {
 namespace {
 
-// The forecast's transit chart: the Sun to Pluto and the north node, at a place with a zone.
+// The forecast's transit chart of moment t, for a natal chart in New York.
 ChartData TransitChart(ChartMoment t) {
-  ChartData c;
-  c.Event.PlaceLatitude = 40.4251;   // New York, packed D.MMSS
-  c.Event.PlaceLongitude = -73.5957;
-  c.Event.Zone = -5;
-  for (int n = 0; n <= 9; ++n) c.ObjectOn[n] = 1;
-  c.ObjectOn[kNorthNode] = 1;
-  c.Moment = t;
-  EXPECT_TRUE(ComputeChart(c, 1));
-  return c;
+  ChartData natal;
+  natal.Event.PlaceLatitude = 40.4251;   // packed D.MMSS
+  natal.Event.PlaceLongitude = -73.5957;
+  auto sky = std::make_unique<forecast::TransitSky>();
+  forecast::ComputeSky(forecast::TransitEvent(natal, -5), t, *sky);
+  return sky->Chart;
 }
 
 TEST(TransitLongitudes, AreTheTransitChartsOwnNumbers) {
@@ -233,7 +232,7 @@ TEST(FindEvents, LunationsAndEclipsesOfTheWindow) {
   ASSERT_EQ(eclipses.size(), 1u);
   ChartData chart = TransitChart(july);
   chart.ObjectOn[kNextEclipseMoon] = 1;
-  ComputeChart(chart, 1);
+  ASSERT_TRUE(ComputeChart(chart, 1));
   EXPECT_EQ(eclipses[0].Moment, chart.NextEclipseMoment);
 }
 
