@@ -1,0 +1,357 @@
+// The trader's forecast page: asks the JSON API for the securities, the zones and one
+// forecast, and draws the curve as SVG. Every text from the server goes in as text, never
+// as markup.
+'use strict';
+
+const API = 'Exe/srv_stock_api';
+const SVG_NS = 'http://www.w3.org/2000/svg';
+// Geometry of the drawing in its own units; the SVG scales to the width of the page.
+const W = 800, H = 360;
+const PAD = { left: 56, right: 12, top: 14, bottom: 46 };
+const TOP_EVENTS_IN_TIP = 4;
+const TOP_EVENTS_IN_TABLE = 10;
+
+const $ = (id) => document.getElementById(id);
+let securities = [];
+let current = null;  // the forecast document shown
+
+function svg(tag, attrs, parent) {
+  const e = document.createElementNS(SVG_NS, tag);
+  for (const [k, v] of Object.entries(attrs || {})) e.setAttribute(k, v);
+  if (parent) parent.appendChild(e);
+  return e;
+}
+
+function fmt(v, digits = 3) {
+  return v === null || v === undefined ? '–' : Number(v).toFixed(digits);
+}
+
+async function getJson(path) {
+  const r = await fetch(path, { headers: { Accept: 'application/json' } });
+  let body = null;
+  try { body = await r.json(); } catch { /* not JSON */ }
+  if (!r.ok) {
+    const err = new Error((body && (body.detail || body.title)) || `HTTP ${r.status}`);
+    err.problem = body;
+    throw err;
+  }
+  return body;
+}
+
+// ---- the form ---------------------------------------------------------------------------
+
+function fillSecurities(filter, keep) {
+  const sel = $('security');
+  const want = filter.trim().toLowerCase();
+  sel.textContent = '';
+  for (const s of securities) {
+    if (want && !s.name.toLowerCase().includes(want)) continue;
+    const o = document.createElement('option');
+    o.value = s.name;
+    o.textContent = s.name;
+    sel.appendChild(o);
+  }
+  if (keep && [...sel.options].some((o) => o.value === keep)) sel.value = keep;
+  else if (sel.options.length) sel.selectedIndex = 0;
+}
+
+function fillZones(zones) {
+  const sel = $('zone');
+  for (const z of zones) {
+    const o = document.createElement('option');
+    o.value = z.abbreviation;
+    o.textContent = `${z.abbreviation} (${z.utc_offset})`;
+    sel.appendChild(o);
+  }
+  sel.value = 'EST';
+}
+
+function apiQuery(security, zone, date) {
+  const q = new URLSearchParams({ security, zone });
+  if (date) q.set('date', date);
+  return q;
+}
+
+// ---- the curve --------------------------------------------------------------------------
+
+// Day of the week of a local "YYYY-MM-DD HH:MM": 0 Sunday .. 6 Saturday.
+function weekday(local) {
+  const [y, m, d] = local.slice(0, 10).split('-').map(Number);
+  return new Date(Date.UTC(y, m - 1, d)).getUTCDay();
+}
+
+function niceStep(range) {
+  const raw = range / 5;
+  const p = Math.pow(10, Math.floor(Math.log10(raw)));
+  for (const k of [1, 2, 2.5, 5, 10]) if (k * p >= raw) return k * p;
+  return 10 * p;
+}
+
+function drawChart(doc) {
+  const chart = $('chart');
+  chart.textContent = '';
+  chart.setAttribute('viewBox', `0 0 ${W} ${H}`);
+  const rows = doc.rows;
+  const n = rows.length;
+  const band = doc.band || null;
+  const all = [0];
+  rows.forEach((r, i) => {
+    if (r.value !== null) all.push(r.value);
+    if (band) for (const k of ['earlier', 'later']) if (band[k][i] !== null) all.push(band[k][i]);
+  });
+  let lo = Math.min(...all), hi = Math.max(...all);
+  if (hi - lo < 1e-9) { hi += 1; lo -= 1; }
+  const step = niceStep(hi - lo);
+  lo = Math.floor(lo / step) * step;
+  hi = Math.ceil(hi / step) * step;
+  const x = (i) => PAD.left + (W - PAD.left - PAD.right) * (n > 1 ? i / (n - 1) : 0.5);
+  const y = (v) => PAD.top + (H - PAD.top - PAD.bottom) * (hi - v) / (hi - lo);
+  const dx = n > 1 ? x(1) - x(0) : 0;
+
+  // Weekends: from the midnight a Saturday or Sunday begins to the next.
+  const g = svg('g', { class: 'weekends' }, chart);
+  rows.forEach((r, i) => {
+    if (r.local.slice(11) !== '00:00') return;
+    const wd = weekday(r.local);
+    if (wd !== 0 && wd !== 6) return;
+    const x0 = x(i), x1 = Math.min(x(i) + 2 * dx, x(n - 1));
+    if (x1 > x0) svg('rect', { class: 'weekend', x: x0, y: PAD.top, width: x1 - x0, height: H - PAD.top - PAD.bottom }, g);
+  });
+
+  // Value axis with its grid, and the zero line over it.
+  const axis = svg('g', { class: 'value-axis' }, chart);
+  for (let v = lo; v <= hi + step / 2; v += step) {
+    const yy = y(v);
+    svg('line', { class: 'grid', x1: PAD.left, x2: W - PAD.right, y1: yy, y2: yy }, axis);
+    const t = svg('text', { x: PAD.left - 6, y: yy + 4, 'text-anchor': 'end' }, axis);
+    t.textContent = Math.abs(v) < step / 1e6 ? '0' : +v.toPrecision(6);
+  }
+  svg('line', { class: 'zero-line', x1: PAD.left, x2: W - PAD.right, y1: y(0), y2: y(0) }, chart);
+
+  // Date axis: one label a day at local midnight.
+  const dates = svg('g', { class: 'date-axis' }, chart);
+  rows.forEach((r, i) => {
+    if (r.local.slice(11) !== '00:00') return;
+    svg('line', { class: 'tick', x1: x(i), x2: x(i), y1: H - PAD.bottom, y2: H - PAD.bottom + 5 }, dates);
+    const day = Number(r.local.slice(8, 10));
+    if (i % 4 !== 0 && n > 21) return;  // every other day when there are many
+    const t = svg('text', { x: x(i), y: H - PAD.bottom + 18, 'text-anchor': 'middle' }, dates);
+    t.textContent = `${r.local.slice(5, 7)}-${String(day).padStart(2, '0')}`;
+  });
+  const zoneLabel = svg('text', { class: 'axis-title', x: (PAD.left + W - PAD.right) / 2, y: H - 6, 'text-anchor': 'middle' }, dates);
+  zoneLabel.textContent = `date (month-day) in ${doc.zone_abbreviation}`;
+
+  // The band between the curves of the shifted first-trade times.
+  if (band) {
+    const upper = [], lower = [];
+    rows.forEach((r, i) => {
+      const e = band.earlier[i], l = band.later[i];
+      if (e === null || l === null) return;
+      upper.push(`${x(i)},${y(Math.max(e, l))}`);
+      lower.unshift(`${x(i)},${y(Math.min(e, l))}`);
+    });
+    if (upper.length) svg('polygon', { class: 'band', points: upper.concat(lower).join(' ') }, chart);
+  }
+
+  const pts = rows.map((r, i) => (r.value === null ? null : `${x(i)},${y(r.value)}`)).filter(Boolean);
+  svg('polyline', { class: 'curve', points: pts.join(' ') }, chart);
+  const dots = svg('g', { class: 'points' }, chart);
+  rows.forEach((r, i) => {
+    if (r.value === null) return;
+    svg('circle', { class: r.value < 0 ? 'point below' : 'point', cx: x(i), cy: y(r.value), r: 3.2, 'data-index': i }, dots);
+  });
+
+  // One strip per row catches the pointer, so a finger need not hit the dot itself.
+  const hit = svg('g', { class: 'hit' }, chart);
+  rows.forEach((r, i) => {
+    const s = svg('rect', { x: x(i) - dx / 2, y: PAD.top, width: Math.max(dx, 1), height: H - PAD.top - PAD.bottom, 'data-index': i }, hit);
+    s.addEventListener('pointerenter', () => showTip(i));
+    s.addEventListener('click', () => showTip(i));
+  });
+  chart.addEventListener('pointerleave', hideTip);
+}
+
+// Contributions of a row, largest first by size.
+function topContributions(row, count) {
+  return [...(row.contributions || [])].sort((a, b) => Math.abs(b.value) - Math.abs(a.value)).slice(0, count);
+}
+
+function showTip(i) {
+  const doc = current;
+  const row = doc.rows[i];
+  const tip = $('tip');
+  tip.textContent = '';
+  const head = document.createElement('div');
+  head.className = 'tip-head';
+  head.textContent = `${row.local} ${doc.zone_abbreviation}: ${fmt(row.value)}`;
+  tip.appendChild(head);
+  const list = document.createElement('ul');
+  for (const c of topContributions(row, TOP_EVENTS_IN_TIP)) {
+    const li = document.createElement('li');
+    li.className = c.value < 0 ? 'neg' : 'pos';
+    li.textContent = `${c.value >= 0 ? '+' : ''}${fmt(c.value)}  ${c.section}`;
+    list.appendChild(li);
+  }
+  if (!list.children.length) {
+    const li = document.createElement('li');
+    li.textContent = 'no event contributes';
+    list.appendChild(li);
+  }
+  tip.appendChild(list);
+  for (const c of document.querySelectorAll('#chart circle.point')) c.classList.toggle('active', Number(c.dataset.index) === i);
+  // Beside the point, inside the box.
+  const box = $('chart-box').getBoundingClientRect();
+  const dot = document.querySelector(`#chart circle[data-index="${i}"]`);
+  tip.hidden = false;
+  if (dot) {
+    const d = dot.getBoundingClientRect();
+    const left = Math.min(Math.max(d.left - box.left + 10, 0), box.width - tip.offsetWidth);
+    tip.style.left = `${left}px`;
+    tip.style.top = `${Math.max(d.top - box.top - tip.offsetHeight - 8, 0)}px`;
+  }
+}
+
+function hideTip() {
+  $('tip').hidden = true;
+}
+
+// ---- around the curve -------------------------------------------------------------------
+
+function fillEvents(doc) {
+  const totals = new Map();
+  doc.rows.forEach((r) => {
+    for (const c of r.contributions || []) {
+      const t = totals.get(c.section) || { section: c.section, weight: c.weight, sum: 0, size: 0, peak: 0, at: '' };
+      t.sum += c.value;
+      t.size += Math.abs(c.value);
+      if (Math.abs(c.value) > Math.abs(t.peak)) { t.peak = c.value; t.at = r.local; }
+      totals.set(c.section, t);
+    }
+  });
+  const body = $('events').querySelector('tbody');
+  body.textContent = '';
+  const top = [...totals.values()].sort((a, b) => b.size - a.size).slice(0, TOP_EVENTS_IN_TABLE);
+  for (const t of top) {
+    const tr = document.createElement('tr');
+    for (const text of [t.section, fmt(t.weight), fmt(t.sum), `${t.at} (${t.peak >= 0 ? '+' : ''}${fmt(t.peak)})`]) {
+      const td = document.createElement('td');
+      td.textContent = text;
+      tr.appendChild(td);
+    }
+    body.appendChild(tr);
+  }
+  if (!top.length) {
+    const tr = document.createElement('tr');
+    const td = document.createElement('td');
+    td.colSpan = 4;
+    td.textContent = 'No event of the model contributes in this window.';
+    tr.appendChild(td);
+    body.appendChild(tr);
+  }
+}
+
+function fillNatal(doc) {
+  const n = doc.natal;
+  const dl = $('natal');
+  dl.textContent = '';
+  const zone = `UTC${n.zone < 0 ? '-' : '+'}${String(Math.floor(Math.abs(n.zone))).padStart(2, '0')}:${String(Math.round((Math.abs(n.zone) % 1) * 60)).padStart(2, '0')}`;
+  for (const [k, v] of [['Date', n.date], ['Local time', `${n.time} (${zone})`], ['Place', n.place],
+                        ['Latitude', `${n.latitude}°`], ['Longitude', `${n.longitude}°`]]) {
+    const dt = document.createElement('dt');
+    dt.textContent = k;
+    const dd = document.createElement('dd');
+    dd.textContent = v;
+    dl.append(dt, dd);
+  }
+  const p = $('dependence');
+  if (!doc.band) { p.textContent = ''; return; }
+  let widest = 0, at = '', sum = 0, count = 0;
+  doc.rows.forEach((r, i) => {
+    const e = doc.band.earlier[i], l = doc.band.later[i];
+    if (e === null || l === null || r.value === null) return;
+    const w = Math.max(Math.abs(e - r.value), Math.abs(l - r.value));
+    sum += w; count += 1;
+    if (w > widest) { widest = w; at = r.local; }
+  });
+  p.textContent = `With the first-trade time one hour off, the value moves by ${fmt(count ? sum / count : 0)} on average, ` +
+    `at most ${fmt(widest)} (${at}).`;
+}
+
+function fillLinks(doc, q) {
+  const csv = new URLSearchParams(q); csv.set('format', 'csv');
+  const json = new URLSearchParams(q); json.set('explain', '1');
+  $('link-csv').href = `${API}/forecast?${csv}`;
+  $('link-json').href = `${API}/forecast?${json}`;
+  $('link-self').href = `forecast.html?${q}`;
+  $('model').textContent = `Model ${doc.model.name}, content hash ${doc.model.hash}.`;
+}
+
+// ---- one forecast -----------------------------------------------------------------------
+
+async function show(security, zone, date) {
+  const status = $('status');
+  status.textContent = `Computing the forecast of ${security}…`;
+  status.className = '';
+  const q = apiQuery(security, zone, date);
+  const ask = new URLSearchParams(q); ask.set('explain', '1'); ask.set('band', '1');
+  try {
+    const doc = await getJson(`${API}/forecast?${ask}`);
+    current = doc;
+    // The address names the day shown, so that it opens the same forecast again later.
+    const shown = apiQuery(security, zone, doc.date);
+    history.replaceState(null, '', `forecast.html?${shown}`);
+    $('title').textContent = `${doc.security}: ${doc.rows.length} values from ${doc.date} (${doc.zone_abbreviation})`;
+    $('result').hidden = false;
+    drawChart(doc);
+    fillEvents(doc);
+    fillNatal(doc);
+    fillLinks(doc, shown);
+    status.textContent = '';
+  } catch (e) {
+    $('result').hidden = true;
+    status.className = 'error';
+    status.textContent = e.message;
+    const names = e.problem && e.problem.suggestions;
+    if (names && names.length) {
+      status.append(' Did you mean: ');
+      names.forEach((name, k) => {
+        const b = document.createElement('button');
+        b.type = 'button';
+        b.className = 'suggestion';
+        b.textContent = name;
+        b.addEventListener('click', () => { $('security-filter').value = ''; fillSecurities('', name); show(name, zone, date); });
+        status.append(b, k + 1 < names.length ? ' ' : '');
+      });
+    }
+  }
+}
+
+async function start() {
+  try {
+    const [list, zones] = await Promise.all([getJson(`${API}/securities`), getJson(`${API}/zones`)]);
+    securities = list.securities;
+    fillZones(zones.zones);
+  } catch (e) {
+    $('status').className = 'error';
+    $('status').textContent = `The service cannot be reached: ${e.message}`;
+    return;
+  }
+  const params = new URLSearchParams(location.search);
+  const wanted = params.get('security');
+  fillSecurities('', wanted);
+  const zoneParam = (params.get('zone') || '').toLowerCase();
+  const zoneOption = [...$('zone').options].find((o) => o.value.toLowerCase() === zoneParam);
+  if (zoneOption) $('zone').value = zoneOption.value;
+  if (params.get('date')) $('date').value = params.get('date');
+  $('security-filter').addEventListener('input', (e) => fillSecurities(e.target.value, $('security').value));
+  $('ask').addEventListener('submit', (e) => {
+    e.preventDefault();
+    if (!$('security').value) return;
+    show($('security').value, $('zone').value, $('date').value);
+  });
+  // An address with a security and a zone shows its forecast at once; the name goes to the
+  // server as written, so a mistyped link gets the server's suggestions.
+  if (wanted && params.get('zone')) show(wanted, params.get('zone'), params.get('date') || '');
+}
+
+start();

@@ -1,0 +1,22 @@
+# The JSON API: its library, its CGI program in the program directory beside srv_stock_dyn,
+# its unit tests, and the trader's page that reads it, copied into the web root.
+stockdyn_library(sd_api api)
+target_link_libraries(sd_api PUBLIC sd_cgi)
+
+add_executable(srv_stock_api ${CMAKE_SOURCE_DIR}/src/srv_stock_api.cpp)
+target_link_libraries(srv_stock_api PRIVATE sd_api)
+set_target_properties(srv_stock_api PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${EXE_DIR})
+
+stockdyn_tests(api sd_api unit)
+
+set(stockdyn_page_files forecast.html forecast.css forecast.js)
+set(stockdyn_page_outputs "")
+foreach(f ${stockdyn_page_files})
+  add_custom_command(
+    OUTPUT ${WWW_DIR}/${f}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/assets/${f} ${WWW_DIR}/${f}
+    DEPENDS ${CMAKE_SOURCE_DIR}/assets/${f}
+    VERBATIM)
+  list(APPEND stockdyn_page_outputs ${WWW_DIR}/${f})
+endforeach()
+add_custom_target(stockdyn_page ALL DEPENDS ${stockdyn_page_outputs})

@@ -1,0 +1,55 @@
+#include "api/router.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "api/securities.h"
+#include "api/zones.h"
+#include "data/data_error.h"
+
+namespace sd::api {
+
+const std::vector<Route>& Routes() {
+  static const std::vector<Route> routes = {
+      {"/securities", SecuritiesRoute},
+      {"/zones", ZonesRoute},
+  };
+  return routes;
+}
+
+Response NotModified(const std::string& tag, const std::string& cache_control) {
+  Response r;
+  r.status = 304;
+  r.SetHeader("ETag", tag);
+  r.SetHeader("Cache-Control", cache_control);
+  return r;
+}
+
+Response Dispatch(const Request& request, const ApiContext& context) {
+  if (request.method != "GET" && request.method != "HEAD") {
+    Response r = Problem(405, "Only GET and HEAD are served.");
+    r.SetHeader("Allow", "GET, HEAD");
+    return r;
+  }
+  std::string path = request.path;
+  if (path.size() > 1 && path.back() == '/') path.pop_back();
+  for (const Route& route : Routes()) {
+    if (path != route.path) continue;
+    try {
+      return route.handler(request, ParseQuery(request.query), context);
+    } catch (const DataFileError& e) {
+      // The server's log gets the file; the client learns only that the service is broken.
+      std::fprintf(stderr, "srv_stock_api: %s\n", e.what());
+      return Problem(500, "A data file of the service is missing or unreadable.");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "srv_stock_api: %s\n", e.what());
+      return Problem(500, "The request could not be served.");
+    }
+  }
+  nlohmann::json routes = nlohmann::json::array();
+  for (const Route& route : Routes()) routes.push_back(route.path);
+  return Problem(404, "No such resource; the API serves the routes listed.",
+                 {{"routes", routes}});
+}
+
+}  // namespace sd::api

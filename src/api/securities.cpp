@@ -1,0 +1,109 @@
+#include "api/securities.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <tuple>
+
+#include "api/router.h"
+#include "astro/calendar.h"
+#include "data/cp1251.h"
+#include "data/natal_csv.h"
+
+namespace sd::api {
+namespace {
+
+double Rounded(double x, double scale) { return std::round(x * scale) / scale; }
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// Edit distance (insertions, deletions, substitutions) of two texts, byte by byte.
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+      diagonal = up;
+    }
+  }
+  return row[b.size()];
+}
+
+// Longer requests are no name a typo made; they are not compared at all.
+constexpr size_t kMaxComparedLength = 200;
+
+}  // namespace
+
+std::string DisplayName(const NatalRecord& record) {
+  return Cp1251ToUtf8(TrimNameBlanks(record.Name.Str()));
+}
+
+nlohmann::json FirstTradeJson(const NatalRecord& record) {
+  return {{"date", FormatNatalDate(record)},
+          {"time", FormatPackedClock(record.LocalTime)},
+          {"zone", Rounded(HmsToDecimal(record.Zone), 1e6)},
+          {"latitude", Rounded(HmsToDecimal(record.Latitude), 1e6)},
+          {"longitude", Rounded(HmsToDecimal(record.Longitude), 1e6)},
+          {"place", Cp1251ToUtf8(TrimNameBlanks(record.PlaceText.Str()))}};
+}
+
+const NatalRecord* FindSecurity(const std::vector<NatalRecord>& records,
+                                std::string_view utf8_name) {
+  const auto stored = Utf8ToCp1251(utf8_name);
+  if (!stored) return nullptr;
+  const std::string wanted = TrimNameBlanks(*stored);
+  for (const NatalRecord& r : records)
+    if (TrimNameBlanks(r.Name.Str()) == wanted) return &r;
+  return nullptr;
+}
+
+std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,
+                                    std::string_view utf8_name, size_t count) {
+  const std::string wanted = Lower(TrimNameBlanks(utf8_name));
+  if (wanted.empty() || wanted.size() > kMaxComparedLength) return {};
+  // Rank: 0 same letters, 1 one holds the other, 2 a few edits away; then distance, then name.
+  std::vector<std::tuple<int, size_t, std::string>> ranked;
+  const size_t allowed = std::max<size_t>(2, wanted.size() / 3);
+  for (const NatalRecord& r : records) {
+    std::string name = DisplayName(r);
+    const std::string lower = Lower(name);
+    const size_t distance = EditDistance(lower, wanted);
+    int rank;
+    if (lower == wanted) rank = 0;
+    else if (wanted.size() >= 3 && (lower.find(wanted) != std::string::npos ||
+                                    wanted.find(lower) != std::string::npos))
+      rank = 1;
+    else if (distance <= allowed) rank = 2;
+    else continue;
+    ranked.emplace_back(rank, distance, std::move(name));
+  }
+  std::sort(ranked.begin(), ranked.end());
+  std::vector<std::string> names;
+  for (auto& [rank, distance, name] : ranked) {
+    if (names.size() == count) break;
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  }
+  return names;
+}
+
+Response SecuritiesRoute(const Request&, const QueryParams&, const ApiContext& context) {
+  const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
+  nlohmann::json list = nlohmann::json::array();
+  for (const NatalRecord& r : records)
+    list.push_back({{"name", DisplayName(r)}, {"first_trade", FirstTradeJson(r)}});
+  Response response = JsonResponse({{"securities", list}});
+  // The database changes rarely and without notice: clients keep the list but ask again.
+  response.SetHeader("Cache-Control", "no-cache");
+  response.SetHeader("ETag", EntityTag({response.body}));
+  return response;
+}
+
+}  // namespace sd::api
