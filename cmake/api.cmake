@@ -1,6 +1,11 @@
 # The JSON API: its library, its CGI program in the program directory beside srv_stock_dyn,
 # its unit tests, and the trader's page that reads it, copied into the web root.
-stockdyn_library(sd_api api)
+stockdyn_library(sd_api
+  src/api/http.cpp
+  src/api/router.cpp
+  src/api/securities.cpp
+  src/api/url_query.cpp
+  src/api/zones.cpp)
 target_link_libraries(sd_api PUBLIC sd_cgi)
 
 add_executable(srv_stock_api ${CMAKE_SOURCE_DIR}/src/srv_stock_api.cpp)
@@ -20,3 +25,8 @@ foreach(f ${stockdyn_page_files})
   list(APPEND stockdyn_page_outputs ${WWW_DIR}/${f})
 endforeach()
 add_custom_target(stockdyn_page ALL DEPENDS ${stockdyn_page_outputs})
+
+# The integration tests serve the web root with the API and its page in it.
+if(TARGET test_integration)
+  add_dependencies(test_integration srv_stock_api stockdyn_page)
+endif()

@@ -59,17 +59,17 @@ const char* StatusPhrase(int status) {
   return "Unknown";
 }
 
-Response JsonResponse(const nlohmann::json& document) {
+Response JsonResponse(const Json& document) {
   Response r;
   r.SetHeader("Content-Type", kJsonType);
   // Names arrive in UTF-8 (converted from the code page), so nothing here can fail to
   // encode; a stray byte is replaced rather than thrown on.
-  r.body = document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  r.body = document.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
   return r;
 }
 
-Response Problem(int status, std::string_view detail, nlohmann::json extra) {
-  nlohmann::json doc = {{"type", "about:blank"},
+Response Problem(int status, std::string_view detail, Json extra) {
+  Json doc = {{"type", "about:blank"},
                         {"title", StatusPhrase(status)},
                         {"status", status},
                         {"detail", std::string(detail)}};
@@ -79,7 +79,7 @@ Response Problem(int status, std::string_view detail, nlohmann::json extra) {
   r.status = status;
   r.SetHeader("Content-Type", kProblemType);
   r.SetHeader("Cache-Control", "no-store");
-  r.body = doc.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  r.body = doc.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
   return r;
 }
 

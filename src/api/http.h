@@ -12,6 +12,9 @@
 
 namespace sd::api {
 
+// Documents keep their members in the order they are written.
+using Json = nlohmann::ordered_json;
+
 struct Request {
   std::string method = "GET";
   std::string path;           // PATH_INFO: the route, e.g. "/forecast"
@@ -40,11 +43,11 @@ inline constexpr const char* kCsvType = "text/csv; charset=utf-8";
 const char* StatusPhrase(int status);
 
 // A 200 response with the document as its body.
-Response JsonResponse(const nlohmann::json& document);
+Response JsonResponse(const Json& document);
 
 // A problem document: type about:blank, the status's phrase as title, the detail, and any
 // further members (suggestions, invalid-params ...). Never cached.
-Response Problem(int status, std::string_view detail, nlohmann::json extra = nlohmann::json::object());
+Response Problem(int status, std::string_view detail, Json extra = Json::object());
 
 // The response as a CGI program writes it: a Status line, the headers, a blank line and, but
 // for HEAD and 304, the body.

@@ -46,7 +46,7 @@ Response Dispatch(const Request& request, const ApiContext& context) {
       return Problem(500, "The request could not be served.");
     }
   }
-  nlohmann::json routes = nlohmann::json::array();
+  Json routes = Json::array();
   for (const Route& route : Routes()) routes.push_back(route.path);
   return Problem(404, "No such resource; the API serves the routes listed.",
                  {{"routes", routes}});

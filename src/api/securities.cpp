@@ -46,7 +46,7 @@ std::string DisplayName(const NatalRecord& record) {
   return Cp1251ToUtf8(TrimNameBlanks(record.Name.Str()));
 }
 
-nlohmann::json FirstTradeJson(const NatalRecord& record) {
+Json FirstTradeJson(const NatalRecord& record) {
   return {{"date", FormatNatalDate(record)},
           {"time", FormatPackedClock(record.LocalTime)},
           {"zone", Rounded(HmsToDecimal(record.Zone), 1e6)},
@@ -96,7 +96,7 @@ std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,
 
 Response SecuritiesRoute(const Request&, const QueryParams&, const ApiContext& context) {
   const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
-  nlohmann::json list = nlohmann::json::array();
+  Json list = Json::array();
   for (const NatalRecord& r : records)
     list.push_back({{"name", DisplayName(r)}, {"first_trade", FirstTradeJson(r)}});
   Response response = JsonResponse({{"securities", list}});

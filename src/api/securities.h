@@ -16,7 +16,7 @@ struct ApiContext;
 
 // {"date": "YYYY-MM-DD", "time": "HH:MM:SS", "zone": hours east, "latitude", "longitude"
 // (decimal degrees, north and east positive), "place"}; texts in UTF-8.
-nlohmann::json FirstTradeJson(const NatalRecord& record);
+Json FirstTradeJson(const NatalRecord& record);
 
 // The stored name (code page 1251) in UTF-8, without blanks at the ends.
 std::string DisplayName(const NatalRecord& record);

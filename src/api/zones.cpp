@@ -22,14 +22,14 @@ std::optional<ApiZone> FindZone(std::string_view abbreviation) {
 
 std::string UtcOffsetText(double hours) {
   const long minutes = std::lround(std::fabs(hours) * 60);
-  char buf[16];
+  char buf[48];
   std::snprintf(buf, sizeof buf, "UTC%c%02ld:%02ld", hours < 0 ? '-' : '+', minutes / 60,
                 minutes % 60);
   return buf;
 }
 
 Response ZonesRoute(const Request&, const QueryParams&, const ApiContext&) {
-  nlohmann::json zones = nlohmann::json::array();
+  Json zones = Json::array();
   for (const ZoneRow& row : ZoneTable) {
     const double hours = HmsToDecimal(row.value);
     zones.push_back({{"abbreviation", row.abbreviation},

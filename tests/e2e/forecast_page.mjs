@@ -1,0 +1,84 @@
+// Browser end to end of the trader's page: choose a security by filtering the list, see the
+// curve, hover a point for its contributions, follow the CSV link, open a shared address, and
+// read the page on a phone-sized window.
+// Usage: node forecast_page.mjs BUILD_DIR   (exit 0 when every check holds)
+import { execFileSync } from 'node:child_process';
+import { join, resolve } from 'node:path';
+import { check, top, withServedBrowser } from './serve.mjs';
+
+const build = resolve(process.argv[2] ?? join(top, 'build'));
+const security = 'IBM Corp';
+const date = '2026-03-20';
+
+// What the command-line tool writes for the same forecast.
+const expectedCsv = execFileSync(join(build, 'stockdyn'),
+  ['forecast', '--security', security, '--zone', 'EST', '--date', date, '--format', 'csv'],
+  { encoding: 'utf8' });
+
+async function curveShown(page) {
+  await page.locator('#chart circle.point').first().waitFor({ timeout: 60000 });
+  return page.locator('#chart circle.point').count();
+}
+
+await withServedBrowser(build, async ({ browser, base }) => {
+  const page = await browser.newPage();
+  await page.goto(`${base}/index.html`);
+  await page.locator('a[href="forecast.html"]').click();
+  await page.waitForURL(/forecast\.html$/);
+
+  // Typing filters the list; only listed names can be chosen.
+  const options = page.locator('#security option');
+  await options.first().waitFor({ state: 'attached' });
+  const all = await options.count();
+  await page.locator('#security-filter').fill('ibm');
+  const filtered = await options.allTextContents();
+  check(filtered.includes(security) && filtered.length < all,
+    `typing "ibm" leaves ${filtered.length} of ${all} names, ${security} among them`);
+  await page.locator('#security').selectOption(security);
+  const zoneLabels = await page.locator('#zone option').allTextContents();
+  check(zoneLabels.includes('EST (UTC-05:00)') && zoneLabels.length === 25, 'the zone list shows 25 zones with offsets');
+  await page.locator('#zone').selectOption('EST');
+  await page.locator('#date').fill(date);
+  await page.locator('#show').click();
+
+  const points = await curveShown(page);
+  check(points === 41, `the curve has 41 points (got ${points})`);
+  check(await page.locator('#chart line.zero-line').count() === 1, 'the chart has a zero line');
+  check(await page.locator('#chart polygon.band').count() === 1, 'the first-trade band is drawn');
+  check(await page.locator('#chart rect.weekend').count() > 0, 'weekends are shaded');
+  check(/not a price/i.test(await page.locator('#legend').innerText()), 'the legend says the value is not a price');
+  check(page.url().endsWith(`forecast.html?security=IBM+Corp&zone=EST&date=${date}`), `the address names the forecast (${page.url()})`);
+
+  // Hovering a point shows its moment, value and the events behind it.
+  const dot = page.locator('#chart circle.point').nth(10);
+  const box = await dot.boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  const tip = page.locator('#tip');
+  await tip.waitFor({ state: 'visible', timeout: 5000 });
+  const tipText = await tip.innerText();
+  const items = await tip.locator('li').count();
+  check(tipText.includes('2026-03-25 00:00 EST') && items > 0 && !/no event/.test(tipText),
+    `hovering point 10 shows its moment and ${items} contributions: ${JSON.stringify(tipText)}`);
+  check(await page.locator('#events tbody tr').count() > 0, 'the largest contributions are listed under the curve');
+  check((await page.locator('#natal').innerText()).includes('1915-11-11'), 'the first-trade data are shown');
+
+  // The CSV link gives the tool's numbers.
+  const csvHref = await page.locator('#link-csv').getAttribute('href');
+  const csv = await page.request.get(new URL(csvHref, page.url()).href);
+  check(csv.ok() && (await csv.text()) === expectedCsv, `the CSV link (${csvHref}) gives what stockdyn forecast writes`);
+  await page.screenshot({ path: join(build, 'e2e-forecast-page.png'), fullPage: true });
+
+  // A shared address shows its forecast at once, also on a phone.
+  const phone = await browser.newPage();
+  await phone.setViewportSize({ width: 390, height: 844 });
+  await phone.goto(`${base}/forecast.html?security=IBM%20Corp&zone=EST&date=${date}`);
+  check(await curveShown(phone) === 41, 'the shared address shows the curve without a click');
+  const overflow = await phone.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+  check(overflow <= 0, `nothing runs off the phone's screen sideways (${overflow} px)`);
+  await phone.screenshot({ path: join(build, 'e2e-forecast-phone.png'), fullPage: true });
+
+  // A mistyped shared address gets the server's suggestion instead of a forecast.
+  await phone.goto(`${base}/forecast.html?security=ibm%20corp&zone=EST`);
+  await phone.locator('button.suggestion').first().waitFor({ timeout: 30000 });
+  check((await phone.locator('button.suggestion').first().innerText()) === security, 'a wrong letter case is offered the right name');
+});
