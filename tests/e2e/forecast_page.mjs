@@ -60,7 +60,9 @@ await withServedBrowser(build, async ({ browser, base }) => {
   check(tipText.includes('2026-03-25 00:00 EST') && items > 0 && !/no event/.test(tipText),
     `hovering point 10 shows its moment and ${items} contributions: ${JSON.stringify(tipText)}`);
   check(await page.locator('#events tbody tr').count() > 0, 'the largest contributions are listed under the curve');
-  check((await page.locator('#natal').innerText()).includes('1915-11-11'), 'the first-trade data are shown');
+  const listed = (await (await page.request.get(`${base}/Exe/srv_stock_api/securities`)).json())
+    .securities.find((s) => s.name === security);
+  check((await page.locator('#natal').innerText()).includes(listed.first_trade.date), 'the first-trade data are shown');
 
   // The CSV link gives the tool's numbers.
   const csvHref = await page.locator('#link-csv').getAttribute('href');

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -60,12 +61,20 @@ TEST_F(ApiServe, SecuritiesAndZones) {
   ASSERT_GT(all.size(), 10u);
   const auto ibm = std::find_if(all.begin(), all.end(), [](const json& s) { return s["name"] == "IBM Corp"; });
   ASSERT_NE(ibm, all.end());
+  // The row of the shipped source: name,ticker,exchange,date,time,basis,zone,place,lat,lon,...
+  std::ifstream csv(std::string(STOCKDYN_SOURCE_DIR) + "/assets/first-trades.csv");
+  std::string line;
+  while (std::getline(csv, line) && line.rfind("IBM Corp,", 0) != 0) {
+  }
+  const std::regex row("^IBM Corp,[^,]*,[^,]*,([^,]*),([^,]*),[^,]*,([^,]*),\"[^\"]*\",([^,]*),([^,]*),");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(line, m, row)) << line;
   const json& ft = (*ibm)["first_trade"];
-  EXPECT_EQ(ft["date"], "1915-11-11") << ft;
-  EXPECT_EQ(ft["time"], "10:00:00");
-  EXPECT_EQ(ft["zone"], -5.0);
-  EXPECT_NEAR(ft["latitude"].get<double>(), 40.7069, 1e-3);
-  EXPECT_NEAR(ft["longitude"].get<double>(), -74.0113, 1e-3);
+  EXPECT_EQ(ft["date"], m[1].str()) << ft;
+  EXPECT_EQ(ft["time"], m[2].str());
+  EXPECT_NEAR(ft["zone"].get<double>(), std::stod(m[3]), 1e-6);
+  EXPECT_NEAR(ft["latitude"].get<double>(), std::stod(m[4]), 1e-4);
+  EXPECT_NEAR(ft["longitude"].get<double>(), std::stod(m[5]), 1e-4);
 
   const json zones = json::parse(Get(kApi + "/zones").body)["zones"];
   ASSERT_EQ(zones.size(), 25u);
