@@ -49,4 +49,10 @@ if(benchmark_FOUND)
     target_link_libraries(forecast_bench PRIVATE sd_cgi benchmark::benchmark ${SWE_BENCH_LIBRARY})
     set_target_properties(forecast_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   endif()
+
+  # An evaluation of ten years of prices against the requests it replaces.
+  add_executable(evaluate_bench ${CMAKE_SOURCE_DIR}/bench/evaluate_bench.cpp)
+  target_link_libraries(evaluate_bench PRIVATE sd_study sd_cgi benchmark::benchmark)
+  target_compile_definitions(evaluate_bench PRIVATE STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  set_target_properties(evaluate_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

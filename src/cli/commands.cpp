@@ -20,6 +20,7 @@ const std::vector<Command>& Commands() {
       {"towns", "build the towns database from a readable gazetteer", RunTowns},
       {"forecast", "the forecast of a security for a day: 41 values, optionally the picture", RunForecastCommand},
       {"metrics", "build OUT: the planet-pair metric table (Metrics.dat)", RunMetrics},
+      {"evaluate", "the model against a price history: rank correlations, permutation p, report", RunEvaluate},
   };
   return table;
 }

@@ -25,5 +25,6 @@ int RunNatal(const Args& args);
 int RunTowns(const Args& args);
 int RunForecastCommand(const Args& args);
 int RunMetrics(const Args& args);
+int RunEvaluate(const Args& args);
 
 }  // namespace sd::cli

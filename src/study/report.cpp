@@ -12,7 +12,7 @@ namespace sd::study {
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 json Num(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
 

@@ -20,7 +20,7 @@ struct EvaluationContext {
   uint64_t Seed = 0;
 };
 
-nlohmann::json EvaluationJson(const EvaluationContext& context, const Evaluation& ev);
+nlohmann::ordered_json EvaluationJson(const EvaluationContext& context, const Evaluation& ev);
 std::string EvaluationText(const EvaluationContext& context, const Evaluation& ev);
 // "date,horizon,signal,return", a row per evaluation date and horizon where the return is defined.
 std::string DetailsCsv(const Evaluation& ev, const PriceSeries& prices, const std::vector<int>& horizons);
