@@ -44,8 +44,8 @@ void BM_AspectInOrbEveryCombination(benchmark::State& state) {
     for (double x : a)
       for (double y : b)
         for (int k = 1; k <= sd::AspectCount; ++k) {
-          const sd::AspectFactorResult r =
-              sd::AspectInOrbTest({k, 0, static_cast<double>(state.range(0)), 0}, {x, x, y, y});
+          const sd::eval::AspectFactorResult r =
+              sd::eval::AspectInOrbTest({k, 0, static_cast<double>(state.range(0)), 0}, {x, x, y, y});
           if (r.hit) sum += r.strength;
         }
     benchmark::DoNotOptimize(sum);
@@ -58,7 +58,7 @@ void BM_OrbStrengthProfiles(benchmark::State& state) {
   const int profile = static_cast<int>(state.range(0));
   for (auto _ : state) {
     double sum = 0;
-    for (int i = 0; i < 1000; ++i) sum += sd::OrbStrength(profile, i * 0.001, 2.7, 0, 1, true);
+    for (int i = 0; i < 1000; ++i) sum += sd::eval::OrbStrength(profile, i * 0.001, 2.7, 0, 1, true);
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(state.iterations() * 1000);

@@ -12,7 +12,8 @@ namespace {
 
 // Nearest integer, halves to the even neighbour (the default rounding mode).
 double Nearest(double x) { return std::nearbyint(x); }
-double Frac(double x) { return x - std::trunc(x); }
+// The fractional part with the sign of x (toward zero), unlike the [0, 1) part of a revolution.
+double SignedFrac(double x) { return x - std::trunc(x); }
 
 // A double known to be a whole number, as int; out-of-range values are pinned to the int range
 // so that absurd input stays defined instead of overflowing.
@@ -157,7 +158,7 @@ CivilDate DateFromMoment(ChartMoment t) {
   out.year = ToInt(year);
   out.month = ToInt(month);
   out.day = ToInt(std::trunc(dd));
-  out.hours = Frac(dd) * 24.0;
+  out.hours = SignedFrac(dd) * 24.0;
   out.hours_hms = DecimalToHms(out.hours);
   return out;
 }
@@ -166,7 +167,7 @@ double HmsToDecimal(double x) {
   const double s = x < 0 ? -1.0 : 1.0;
   const double v = Nearest(std::fabs(x) * 10000.0) / 10000.0;
   const double h = std::trunc(v);
-  const double m = std::trunc(Nearest(Frac(v) * 100.0 * 10000.0) / 10000.0);
+  const double m = std::trunc(Nearest(SignedFrac(v) * 100.0 * 10000.0) / 10000.0);
   const double sec = Nearest(v * 10000.0 - h * 10000.0 - m * 100.0);
   return s * (h + m / 60.0 + sec / 3600.0);
 }
@@ -175,7 +176,7 @@ double DecimalToHms(double x) {
   const double s = x < 0 ? -1.0 : 1.0;
   const double v = Nearest(std::fabs(x) * 10000.0) / 10000.0;
   const double h = std::trunc(v);
-  const double m = std::trunc(Nearest(Frac(v) * 60.0 * 10000.0) / 10000.0);
+  const double m = std::trunc(Nearest(SignedFrac(v) * 60.0 * 10000.0) / 10000.0);
   const double sec =
       Nearest((v * 3600.0 * 10000.0 - h * 3600.0 * 10000.0 - m * 60.0 * 10000.0) / 10000.0);
   return s * (h + m / 100.0 + sec / 10000.0);

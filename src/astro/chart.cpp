@@ -33,8 +33,12 @@ constexpr const char* kObjectNames[kObjectCount] = {
 
 constexpr double kTropicalYearDays = 365.24219879;
 
+// Reciprocal masses (solar mass / body mass) for the barycentre direction.
+inline constexpr double kEarthMoonMassRatio = 329390;
+inline constexpr double kPlanetMassRatio[kPlanetCount] = {
+    0, 0, 6023650, 408523, 3098710, 1047.346, 3498.5, 22869, 19314, 3000000};
+
 bool Usable(double x) { return IsValue(x) && std::isfinite(x); }
-bool UsableMoment(ChartMoment t) { return Usable(t) && std::fabs(t) <= kMaxAbsMoment; }
 double Atan2Deg(double x, double y) { return FullCircleAtan(x, y) * kRadToDeg; }
 double FiniteOrNoValue(double x) { return std::isfinite(x) ? x : NoValue; }
 

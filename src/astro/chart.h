@@ -34,11 +34,6 @@ inline constexpr char kCompositeFormulaBytes[] = {char(kSun), char(kFormulaPlus)
 inline constexpr std::string_view CompositeFormula{kCompositeFormulaBytes,
                                                    sizeof kCompositeFormulaBytes};
 
-// Reciprocal masses (solar mass / body mass) for the barycentre direction.
-inline constexpr double kEarthMoonMassRatio = 329390;
-inline constexpr double kPlanetMassRatio[kPlanetCount] = {
-    0, 0, 6023650, 408523, 3098710, 1047.346, 3498.5, 22869, 19314, 3000000};
-
 // True for the object numbers a chart computes: 0..9 and 15..39.
 bool IsAllowedObject(int n);
 

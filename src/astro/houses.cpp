@@ -28,10 +28,6 @@ constexpr double kSiderealDayFraction = 1.0 - 1.0 / 365.24219879;
 double Atan2Deg(double x, double y) { return FullCircleAtan(x, y) * kRadToDeg; }
 double TanDeg(double d) { return std::tan(d * kDegToRad); }
 
-bool UsableMoment(ChartMoment t) {
-  return IsValue(t) && std::isfinite(t) && std::fabs(t) <= kMaxAbsMoment;
-}
-
 bool IsQuadrantSystem(int system) { return system >= kTopocentricHouses && system <= kKoch; }
 
 // Longitude where a house circle meets the ecliptic: a is the circle's ascension on the

@@ -44,7 +44,6 @@ constexpr int kMundaneFalsePositionLimit = 1000;
 constexpr int kMundaneNewtonSteps = 10;
 
 bool Usable(double x) { return IsValue(x) && std::isfinite(x); }
-bool UsableMoment(ChartMoment t) { return Usable(t) && std::fabs(t) <= kMaxAbsMoment; }
 
 // Moon minus Sun apparent longitude, (-180, 180]; NoValue when either is unknown.
 double Elongation(ChartMoment t) {

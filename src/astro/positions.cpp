@@ -6,6 +6,7 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "astro/internal/positions_parts.h"
 #include "astro/series_tables.h"
 
 namespace sd {
@@ -31,7 +32,6 @@ double RevAngle(double a, double b, double t) { return kTwoPi * Frac(a + b * t);
 bool Finite(double x) { return std::isfinite(x); }
 
 // The chart moment t is usable: finite, not NoValue, not absurdly far from 1900.
-bool UsableMoment(ChartMoment t) { return Finite(t) && std::fabs(t) <= kMaxAbsMoment; }
 
 // cos and sin of the multiples n x, n = -kMaxMultiple .. kMaxMultiple, by the addition
 // theorem from one cos/sin pair; `scale` multiplies in scale^|n| (the lunar theory's

@@ -8,11 +8,10 @@
 #include "astro/calendar.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 #include "eval/orb_profile.h"
 #include "eval/signs_factors.h"
 
-namespace sd {
+namespace sd::eval {
 
 bool LinearAngleCoordinate(int coordinate) {
   return coordinate == kCoordLatitude || coordinate == kCoordDeclination ||
@@ -67,7 +66,7 @@ AngleFactorResult AngleExactTest(const AngleFactorParams& params, int coordinate
   return r;
 }
 
-}  // namespace sd
+}  // namespace sd::eval
 
 namespace sd::eval {
 

@@ -1,10 +1,11 @@
 #pragma once
+#include "eval/event_frame.h"
 // Angle factors (kind 8): a value formed from two objects, their difference or their midpoint,
 // compared with a target angle and graded by the orb strength profile. The pieces here work on
 // positions only; the event loop (angle_factors.cpp) reads the positions from the charts.
 #include <cstdint>
 
-namespace sd {
+namespace sd::eval {
 
 // How the two positions x (first object) and y (second object) are combined.
 enum AngleOperation : int {
@@ -57,4 +58,7 @@ AngleFactorResult AngleInOrbTest(const AngleFactorParams& params, int coordinate
 AngleFactorResult AngleExactTest(const AngleFactorParams& params, int coordinate, double w_now,
                                  double w_next);
 
-}  // namespace sd
+// The event level of kind 8: the candidate loop inside the frame of event_frame.h.
+void ScoreKind8(KindContext& ctx);
+
+}  // namespace sd::eval

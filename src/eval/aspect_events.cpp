@@ -3,7 +3,7 @@
 #include "astro/aspects.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
+#include "eval/aspect_events.h"
 #include "eval/mean_motion.h"
 #include "model/conditions.h"
 

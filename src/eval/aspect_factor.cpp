@@ -8,7 +8,7 @@
 #include "astro/chart.h"
 #include "eval/orb_profile.h"
 
-namespace sd {
+namespace sd::eval {
 
 namespace {
 
@@ -239,4 +239,4 @@ bool VisitAspectPair(bool suppress_duplicates, const ObjectSet& first_set,
   return true;
 }
 
-}  // namespace sd
+}  // namespace sd::eval

@@ -9,7 +9,7 @@
 #include "astro/moment_snapshot.h"
 #include "astro/object_set.h"
 
-namespace sd {
+namespace sd::eval {
 
 // Which position of an object an aspect is measured in.
 enum AspectCoordinate : int {
@@ -152,4 +152,4 @@ AspectFactorResult ExactMomentTest(const AspectFactorParams& params, int harmoni
 bool VisitAspectPair(bool suppress_duplicates, const ObjectSet& first_set,
                      const ObjectSet& second_set, int i, int j);
 
-}  // namespace sd
+}  // namespace sd::eval

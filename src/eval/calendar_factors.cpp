@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 
 namespace sd::eval {
 

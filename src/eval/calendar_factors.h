@@ -2,6 +2,7 @@
 // Calendar events (kind 14): the weekday, day of the month, month or clock time of a moment on
 // the local calendar of a zone.
 #include "astro/calendar.h"
+#include "eval/event_frame.h"
 
 namespace sd::eval {
 
@@ -16,5 +17,8 @@ int Weekday(const CivilDate& d);
 // Minute of the local day, 0..1439: the clock time rounded to the minute, the last half minute
 // before midnight kept on its own day.
 int MinuteOfDay(const CivilDate& d);
+
+// The event level of kind 14: the candidate loop inside the frame of event_frame.h.
+void ScoreKind14(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -5,7 +5,7 @@
 #include "astro/aspects.h"
 #include "astro/calendar.h"
 #include "astro/houses.h"
-#include "eval/kinds.h"
+#include "eval/cluster_factors.h"
 #include "eval/rulership_factors.h"
 
 namespace sd::eval {

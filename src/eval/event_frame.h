@@ -4,8 +4,8 @@
 // factor test and reports each success with `Hit`.
 //
 // Each scored kind is a `void ScoreKindN(KindContext&)` in its family's own source, declared in
-// eval/kinds.h; the dispatch table (event_level.cpp) names the function and says whether one
-// hit adds 1 or the strength to the graded value.
+// that source's header; the dispatch table (event_frame.cpp) names the function and says whether
+// one hit adds 1 or the strength to the graded value.
 #include <cstdint>
 #include <initializer_list>
 

@@ -9,9 +9,8 @@
 #include "astro/calendar.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 
-namespace sd {
+namespace sd::eval {
 
 double FormulaCoefficient(int code) {
   constexpr double kCoefficients[] = {1.0, -1.0, 0.0, 0.5, -0.5, 1.0 / 3, -1.0 / 3};
@@ -39,7 +38,7 @@ double FormulaPoint(int coordinate, const double (&positions)[kFormulaTerms],
   return plain ? sum : NormalizeMod(sum, 360);
 }
 
-}  // namespace sd
+}  // namespace sd::eval
 
 namespace sd::eval {
 

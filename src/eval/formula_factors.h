@@ -1,10 +1,11 @@
 #pragma once
+#include "eval/event_frame.h"
 // Formula point factors (kind 16): a sensitive point built as a weighted sum of up to four object
 // positions plus a constant (Ascendant + Moon - Sun, means, thirds), scored by the aspects other
 // objects make to it.
 #include <cstdint>
 
-namespace sd {
+namespace sd::eval {
 
 inline constexpr int kFormulaTerms = 4;
 
@@ -23,4 +24,7 @@ bool FormulaCoordinate(int coordinate);
 double FormulaPoint(int coordinate, const double (&positions)[kFormulaTerms],
                     const uint8_t (&codes)[kFormulaTerms], double constant);
 
-}  // namespace sd
+// The event level of kind 16: the candidate loop inside the frame of event_frame.h.
+void ScoreKind16(KindContext& ctx);
+
+}  // namespace sd::eval

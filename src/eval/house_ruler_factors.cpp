@@ -10,7 +10,7 @@
 #include "astro/houses.h"
 #include "astro/moment_snapshot.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
+#include "eval/house_ruler_factors.h"
 
 namespace sd::eval {
 

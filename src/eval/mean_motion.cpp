@@ -4,7 +4,7 @@
 
 #include "astro/calendar.h"
 
-namespace sd {
+namespace sd::eval {
 
 double MeanDailyMotion(int object) {
   return object >= 0 && object < kPlanetCount ? MeanDailyMotionTable[object] : 0.0;
@@ -48,4 +48,4 @@ void MeanMotionStencil(const MomentSnapshot& at_t, double step_days, MomentSnaps
   }
 }
 
-}  // namespace sd
+}  // namespace sd::eval

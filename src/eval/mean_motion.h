@@ -7,7 +7,7 @@
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
 
-namespace sd {
+namespace sd::eval {
 
 // Degrees per day by object number: the Sun and the planets; every other object 0.
 inline constexpr double MeanDailyMotionTable[kPlanetCount] = {1.0, 12.0, 2.0, 1.5, 0.5,
@@ -33,4 +33,4 @@ void MeanMotionStencil(const ChartData& at_t, double step_days, ChartData& prev,
 void MeanMotionStencil(const MomentSnapshot& at_t, double step_days, MomentSnapshot& prev,
                        MomentSnapshot& next, MomentSnapshot& next2);
 
-}  // namespace sd
+}  // namespace sd::eval

@@ -4,7 +4,7 @@
 
 #include "astro/calendar.h"
 
-namespace sd {
+namespace sd::eval {
 
 double OrbStrength(int profile, double x, double p, double s, double limit, bool normalised) {
   const double e = IsValue(s) ? std::fabs(x - s) : std::fabs(x);
@@ -42,4 +42,4 @@ double OrbStrength(double orb, double limit) {
   return OrbStrength(OrbProfileNumber, orb, OrbProfileParameter, 0, limit, OrbProfileNormalised);
 }
 
-}  // namespace sd
+}  // namespace sd::eval

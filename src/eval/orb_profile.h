@@ -3,7 +3,7 @@
 // from 1 at exactness down to 0 at the orb limit. The aspect, midpoint, angle, formula-point
 // and time-cycle factors all grade their hits with it.
 
-namespace sd {
+namespace sd::eval {
 
 enum OrbProfile : int {
   kProfileLinear = 0,           // 1 - e/L
@@ -30,4 +30,4 @@ double OrbStrength(int profile, double x, double p, double s, double limit, bool
 // The profile with the build's settings and shift 0: (cos(pi |orb| / limit) + 1) / 2 inside.
 double OrbStrength(double orb, double limit);
 
-}  // namespace sd
+}  // namespace sd::eval

@@ -5,7 +5,6 @@
 #include "astro/aspects.h"
 #include "astro/calendar.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 
 namespace sd::eval {
 

@@ -2,6 +2,7 @@
 // The fixed points of the heliocentric orbits of Mercury..Pluto and the orbit point test of
 // kind 9 events.
 #include "astro/chart_data.h"
+#include "eval/event_frame.h"
 
 namespace sd::eval {
 
@@ -24,5 +25,8 @@ double OrbitPointLongitude(int planet, int point, ChartMoment t);
 // shorter arc from now to next, ends included; a negative orb never meets. Any NoValue input
 // never meets.
 bool MeetsOrbitPoint(double now, double next, double p, double orb);
+
+// The event level of kind 9: the candidate loop inside the frame of event_frame.h.
+void ScoreKind9(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -6,7 +6,6 @@
 #include "astro/calendar.h"
 #include "astro/chart.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 #include "eval/phase_factors.h"
 
 namespace sd::eval {

@@ -1,4 +1,5 @@
 #pragma once
+#include "eval/event_frame.h"
 // The phase of an object relative to the Sun (kind 7): eight phases of 45 degrees, each in
 // three thirds of 15 degrees.
 
@@ -13,5 +14,8 @@ struct PhasePlace {
 PhasePlace LunarPhase(double moon, double sun);
 // A planet's phase from its phase angle (degrees; a phase number above 8 counts as 8).
 PhasePlace PlanetPhase(double phase_angle);
+
+// The event level of kind 7: the candidate loop inside the frame of event_frame.h.
+void ScoreKind7(KindContext& ctx);
 
 }  // namespace sd::eval

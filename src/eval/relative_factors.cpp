@@ -6,7 +6,6 @@
 #include "astro/aspects.h"
 #include "astro/calendar.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 #include "eval/relative_factors.h"
 
 namespace sd::eval {

@@ -1,4 +1,5 @@
 #pragma once
+#include "eval/event_frame.h"
 // The position tests of the relative-position kinds (11 and 12), on plain longitudes in
 // degrees. NoValue anywhere means no hit.
 
@@ -17,5 +18,9 @@ RelativeResult BehindOrAhead(double x, double y, int side, double orb);
 // Strength (s - |x - m|) / s with s the arc and m its midpoint: 1 on the midpoint, 0.5 at
 // either end.
 RelativeResult Between(double x, double a, double b, double orb);
+
+// The event level of kinds 11, 12: the candidate loop inside the frame of event_frame.h.
+void ScoreKind11(KindContext& ctx);
+void ScoreKind12(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -6,7 +6,6 @@
 #include "astro/calendar.h"
 #include "astro/dignities.h"
 #include "astro/houses.h"
-#include "eval/kinds.h"
 
 namespace sd::eval {
 

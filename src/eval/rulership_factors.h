@@ -1,7 +1,7 @@
 #pragma once
-// Tests of order, rulership, dignity, interception and crowding within one chart, on a copied
-// longitude row of kObjectCount entries (objects 0..39, house cusps 1..12 at objects 18..29).
-// NoValue entries are absent. Events of kinds 17, 18, 20, 23 and 24 score through these.
+// Tests of order, rulership and dignity within one chart, on a copied longitude row of
+// kObjectCount entries (objects 0..39, house cusps 1..12 at objects 18..29). NoValue entries are
+// absent. Events of kinds 17, 20 and 24 score through these; cluster_factors.h reads the same rows.
 #include <array>
 #include <span>
 
@@ -33,15 +33,9 @@ bool HousesInMutualReception(RowView lon, int a, int b);
 // none, its longitude is absent or the scheme is neither.
 int DignityByScheme(int scheme, int n, RowView lon);
 
-// Whether longitude x stands in a sign that neither cusp bounding its house lies in, the
-// houses taken from `houses`. False when x is absent or any cusp is.
-bool InSignInterceptedInItsHouse(RowView houses, double x);
-
-// How many members (0..39) of `objects` have a present value strictly less than width / 2
-// from centre.
-int CountNearCentre(RowView values, const ObjectSet& objects, double centre, double width);
-// The first centre among 0.0, 0.1, .. 359.9 degrees around which at least `minimum` members
-// crowd, or NoValue when none does.
-double FirstCrowdedCentre(RowView values, const ObjectSet& objects, int minimum, double width);
+// The event level of kinds 17, 20, 24: the candidate loop inside the frame of event_frame.h.
+void ScoreKind17(KindContext& ctx);
+void ScoreKind20(KindContext& ctx);
+void ScoreKind24(KindContext& ctx);
 
 }  // namespace sd::eval

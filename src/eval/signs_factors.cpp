@@ -11,10 +11,9 @@
 #include "astro/houses.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 #include "eval/orb_profile.h"
 
-namespace sd {
+namespace sd::eval {
 
 bool PositionHousesAllowed(int coordinate, bool ingress_mode) {
   if (coordinate == kPositionLongitude || coordinate == kPositionSidereal) return true;
@@ -76,8 +75,6 @@ double PairMidpoint(int coordinate, double x, double y, int harmonic, bool harmo
     return HarmonicMidpoint(ApplyHarmonic(coordinate, x, 1), ApplyHarmonic(coordinate, y, 1), harmonic);
   return NearerMidpoint(ApplyHarmonic(coordinate, x, harmonic), ApplyHarmonic(coordinate, y, harmonic));
 }
-
-namespace eval {
 
 namespace {
 
@@ -303,6 +300,4 @@ void ScoreKind3(KindContext& ctx) {
   }
 }
 
-}  // namespace eval
-
-}  // namespace sd
+}  // namespace sd::eval

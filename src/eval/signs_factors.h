@@ -4,8 +4,9 @@
 // other, and the midpoint of a pair. The event loops (signs_factors.cpp) read the charts and
 // hand the positions here.
 #include "astro/object_set.h"
+#include "eval/event_frame.h"
 
-namespace sd {
+namespace sd::eval {
 
 // Coordinates a position event may read ("P4"). The others read nothing.
 inline constexpr int kPositionLongitude = 0;
@@ -73,4 +74,9 @@ inline constexpr bool kHarmonicMidpointMode = true;
 // nothing give 0.
 double PairMidpoint(int coordinate, double x, double y, int harmonic, bool harmonic_midpoint_mode);
 
-}  // namespace sd
+// The event level of kinds 0, 19, 3: the candidate loop inside the frame of event_frame.h.
+void ScoreKind0(KindContext& ctx);
+void ScoreKind19(KindContext& ctx);
+void ScoreKind3(KindContext& ctx);
+
+}  // namespace sd::eval

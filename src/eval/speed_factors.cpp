@@ -9,9 +9,8 @@
 #include "astro/chart_data.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 
-namespace sd {
+namespace sd::eval {
 
 int SpeedClassOf(int object, double speed) {
   if (object < 0 || object >= kPlanetCount) return kSpeedFast;
@@ -63,7 +62,7 @@ bool TurningPointTest(const SpeedMasks& masks, const MotionStencil& p) {
   return false;
 }
 
-}  // namespace sd
+}  // namespace sd::eval
 
 namespace sd::eval {
 

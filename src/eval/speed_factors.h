@@ -1,10 +1,11 @@
 #pragma once
+#include "eval/event_frame.h"
 // Speed and station factors (kind 1): how an object moves, judged from its positions at the four
 // stencil points t - step, t, t + step, t + 2 step. The pieces here work on positions only; the
 // event loop (speed_factors.cpp) reads them from the charts.
 #include <cstdint>
 
-namespace sd {
+namespace sd::eval {
 
 // Speed classes, numbered as the bits of the event's class mask.
 enum SpeedClass : int { kSpeedSlow = 0, kSpeedAverage = 1, kSpeedFast = 2 };
@@ -67,4 +68,7 @@ SpeedStateResult SpeedStateTest(int object, const SpeedMasks& masks, const Motio
 // matched by the acceleration mask. Both masks 0 never match; an unknown position never does.
 bool TurningPointTest(const SpeedMasks& masks, const MotionStencil& p);
 
-}  // namespace sd
+// The event level of kind 1: the candidate loop inside the frame of event_frame.h.
+void ScoreKind1(KindContext& ctx);
+
+}  // namespace sd::eval

@@ -5,7 +5,6 @@
 
 #include "astro/aspects.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 #include "eval/orb_profile.h"
 
 namespace sd::eval {

@@ -4,6 +4,7 @@
 // position; they give the forecast curve waves and steps of its own.
 #include "astro/calendar.h"
 #include "model/event_def.h"
+#include "eval/event_frame.h"
 
 namespace sd::eval {
 
@@ -35,5 +36,10 @@ TimeFactorResult ThresholdTest(ChartMoment t, const model::EvKind39& ev);
 // Kind 29: mode 0 up to the first threshold, 1 after it, 2 after the first up to the second;
 // thresholds in tropical years after the natal moment.
 bool YearsSinceNatalTest(ChartMoment t, ChartMoment natal, const model::EvKind29& ev);
+
+// The event level of kinds 40, 39, 29: the candidate loop inside the frame of event_frame.h.
+void ScoreKind40(KindContext& ctx);
+void ScoreKind39(KindContext& ctx);
+void ScoreKind29(KindContext& ctx);
 
 }  // namespace sd::eval

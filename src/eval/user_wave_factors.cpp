@@ -5,7 +5,6 @@
 
 #include "astro/calendar.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 #include "eval/user_wave_factors.h"
 #include "model/field_text.h"
 

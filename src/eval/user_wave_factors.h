@@ -3,6 +3,7 @@
 #include "astro/calendar.h"
 #include "astro/moment_snapshot.h"
 #include "model/event_def.h"
+#include "eval/event_frame.h"
 
 namespace sd::eval {
 
@@ -16,5 +17,8 @@ struct WaveResult {
 // no hit when an object with a non-zero coefficient has no value there. Mode 1: the wave at
 // the span from the moment origin to t. Any other mode: a hit of value 0.
 WaveResult UserWaveAt(const model::UserWave& w, const MomentSnapshot& transit, ChartMoment t);
+
+// The event level of kind 41: the candidate loop inside the frame of event_frame.h.
+void ScoreKind41(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -7,7 +7,6 @@
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
 
 namespace sd::eval {
 

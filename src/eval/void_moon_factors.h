@@ -3,6 +3,7 @@
 // leaves its sign, judged by extrapolating the Moon and every aspect point linearly from their
 // longitudes at t and t + step.
 #include "astro/object_set.h"
+#include "eval/event_frame.h"
 
 namespace sd::eval {
 
@@ -25,5 +26,8 @@ struct LongitudePair {
 // of object n; an object without a longitude offers no point.
 bool MoonIsVoid(const LongitudePair& moon, const LongitudePair objects[40], const ObjectSet& wanted,
                 const ObjectSet& aspects);
+
+// The event level of kind 15: the candidate loop inside the frame of event_frame.h.
+void ScoreKind15(KindContext& ctx);
 
 }  // namespace sd::eval

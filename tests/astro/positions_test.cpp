@@ -9,6 +9,7 @@
 
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/internal/positions_parts.h"
 #include "astro/positions.h"
 
 namespace sd {

@@ -9,7 +9,7 @@
 #include "eval/aspect_factor.h"
 #include "hand_stencil.h"
 
-namespace sd {
+namespace sd::eval {
 namespace {
 
 double Profile(double dev, double limit) { return (std::cos(kPi * std::fabs(dev) / limit) + 1) / 2; }
@@ -205,4 +205,4 @@ TEST(AngleEvent, ExactMomentBetweenTAndTheNextStep) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::eval

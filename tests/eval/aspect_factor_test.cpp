@@ -7,7 +7,7 @@
 #include "astro/aspects.h"
 #include "astro/calendar.h"
 
-namespace sd {
+namespace sd::eval {
 namespace {
 
 // Every row of the Moon and the Ascendant holds its own value, so a reader that picks the wrong
@@ -264,4 +264,4 @@ TEST(VisitAspectPair, EachUnorderedPairOnce) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::eval

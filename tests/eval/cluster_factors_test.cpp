@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
+#include "eval/cluster_factors.h"
 
+#include <gtest/gtest.h>
 
 #include "astro/calendar.h"
 #include "eval/event_frame.h"
 #include "one_moment.h"
-#include "eval/rulership_factors.h"
 
 namespace sd::eval {
 namespace {

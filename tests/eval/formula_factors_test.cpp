@@ -9,7 +9,7 @@
 #include "eval/aspect_factor.h"
 #include "hand_stencil.h"
 
-namespace sd {
+namespace sd::eval {
 namespace {
 
 double Profile(double orb, double limit) { return (std::cos(kPi * std::fabs(orb) / limit) + 1) / 2; }
@@ -137,4 +137,4 @@ TEST_F(FormulaEvent, ExactMomentPassesBetweenTAndTheNextStep) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::eval

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace sd {
+namespace sd::eval {
 namespace {
 
 TEST(MeanDailyMotion, PlanetsOnlyAndBoundsChecked) {
@@ -85,4 +85,4 @@ TEST_F(StencilRows, SnapshotsGetTheSameStencil) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::eval

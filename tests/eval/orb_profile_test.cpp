@@ -6,7 +6,7 @@
 
 #include "astro/calendar.h"
 
-namespace sd {
+namespace sd::eval {
 namespace {
 
 TEST(OrbStrength, EveryProfileInsideAndAtTheLimit) {
@@ -75,4 +75,4 @@ TEST(OrbStrength, ProfilesFallMonotonically) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::eval

@@ -15,7 +15,7 @@
 #include "eval/aspect_factor.h"
 #include "eval/evaluation.h"
 
-namespace sd {
+namespace sd::eval {
 namespace {
 
 using eval::CountMode;
@@ -442,4 +442,4 @@ TEST_F(PositionEvents, MidpointExactMoment) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::eval

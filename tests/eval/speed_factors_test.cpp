@@ -6,7 +6,7 @@
 #include "astro/moment_snapshot.h"
 #include "hand_stencil.h"
 
-namespace sd {
+namespace sd::eval {
 namespace {
 
 TEST(SpeedClass, ThresholdsByObject) {
@@ -144,4 +144,4 @@ TEST(SpeedEvent, TurningPointsInTheEventsCoordinate) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::eval

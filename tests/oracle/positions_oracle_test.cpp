@@ -22,6 +22,7 @@
 
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/internal/positions_parts.h"
 #include "astro/positions.h"
 #include "swe_reference.h"
 

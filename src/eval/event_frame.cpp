@@ -1,7 +1,22 @@
 #include <cstring>
 
 #include "eval/event_frame.h"
-#include "eval/kinds.h"
+#include "eval/angle_factors.h"
+#include "eval/aspect_events.h"
+#include "eval/calendar_factors.h"
+#include "eval/cluster_factors.h"
+#include "eval/formula_factors.h"
+#include "eval/house_ruler_factors.h"
+#include "eval/metric_factors.h"
+#include "eval/orbit_point_factors.h"
+#include "eval/phase_factors.h"
+#include "eval/relative_factors.h"
+#include "eval/rulership_factors.h"
+#include "eval/signs_factors.h"
+#include "eval/speed_factors.h"
+#include "eval/time_factors.h"
+#include "eval/user_wave_factors.h"
+#include "eval/void_moon_factors.h"
 
 namespace sd::eval {
 
