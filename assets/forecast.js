@@ -7,7 +7,7 @@ const API = 'Exe/srv_stock_api';
 const SVG_NS = 'http://www.w3.org/2000/svg';
 // Geometry of the drawing in its own units; the SVG scales to the width of the page.
 const W = 800, H = 360;
-const PAD = { left: 56, right: 12, top: 14, bottom: 46 };
+const PAD = { left: 56, right: 24, top: 14, bottom: 46 };
 const TOP_EVENTS_IN_TIP = 4;
 const TOP_EVENTS_IN_TABLE = 10;
 

@@ -1,6 +1,7 @@
 # The JSON API: its library, its CGI program in the program directory beside srv_stock_dyn,
 # its unit tests, and the trader's page that reads it, copied into the web root.
 stockdyn_library(sd_api
+  src/api/forecast_route.cpp
   src/api/http.cpp
   src/api/router.cpp
   src/api/securities.cpp

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "api/forecast_route.h"
 #include "api/securities.h"
 #include "api/zones.h"
 #include "data/data_error.h"
@@ -12,6 +13,7 @@ namespace sd::api {
 const std::vector<Route>& Routes() {
   static const std::vector<Route> routes = {
       {"/securities", SecuritiesRoute},
+      {"/forecast", ForecastRoute},
       {"/zones", ZonesRoute},
   };
   return routes;

@@ -21,6 +21,8 @@
 #include "data/cp1251.h"
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
+#include "forecast/report.h"
+#include "forecast/run.h"
 #include "render/gif_output.h"
 
 namespace sd::cli {
@@ -29,7 +31,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: stockdyn forecast --security NAME [--zone ZONE] [--date YYYY-MM-DD]\n"
-    "                         [--dir PROGRAMDIR] [--gif PATH] [--format csv|json]\n"
+    "                         [--dir PROGRAMDIR] [--gif PATH] [--explain] [--format csv|json]\n"
     "\n"
     "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
     "days from local midnight of the date (default today) in the zone: an abbreviation of the\n"
@@ -37,7 +39,10 @@ constexpr const char* kUsage =
     "default Greenwich. PROGRAMDIR holds Nyse.mil, stock.hyp, the towns files and, when there\n"
     "is one, Metrics.dat (default: the program directory installed beside this tool, www/Exe).\n"
     "--gif writes the picture to PATH with its extension made \".gif\" (x.png is written as\n"
-    "x.gif). Output: JSON (default) or CSV on stdout.\n";
+    "x.gif). Output: JSON (default) or CSV on stdout. --explain adds each event's contribution\n"
+    "(its section name, weight and weighted value; a row's contributions sum to its value): in\n"
+    "JSON a \"contributions\" list per row, in CSV one line per contribution with the columns\n"
+    "index,moment,local,section,contribution.\n";
 
 constexpr std::string_view kCommand = "forecast";
 
@@ -48,50 +53,11 @@ struct Options {
   std::string dir;
   std::string gif;  // the path written, its extension already ".gif"; empty for none
   std::string format = "json";
-};
-
-// One row of the output.
-struct Row {
-  ChartMoment moment;
-  double value;
+  bool explain = false;
 };
 
 // The default program directory: www/Exe beside the directory of this executable.
 std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
-
-std::string CsvField(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-std::string Number(double v) {
-  if (!IsValue(v) || !std::isfinite(v)) return "null";
-  // The shortest text that reads back as the same double (9.3, not 9.3000000000000007).
-  char buf[32];
-  for (int digits = 15; digits <= 17; ++digits) {
-    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-    if (std::strtod(buf, nullptr) == v) break;
-  }
-  return buf;
-}
-
-// Local date and clock time of t in the zone, to the minute.
-std::string LocalText(ChartMoment t, double zone) {
-  // Half a minute forward, then the minute is cut: a grid moment a hair before the minute
-  // still shows that minute.
-  const CivilDate d =
-      DateFromMoment(t + HmsToDecimal(zone) * DayInCenturies / 24 + 30 * SecondInCenturies);
-  const int minutes = static_cast<int>(std::floor(d.hours * 60));
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day, minutes / 60,
-                minutes % 60);
-  return buf;
-}
 
 // Pairs StartUp with CleanUp, also when the work fails.
 struct ProcessScope {
@@ -112,6 +78,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   app.add_option("--dir", o.dir);
   app.add_option("--gif", o.gif);
   app.add_option("--format", o.format);
+  app.add_flag("--explain", o.explain);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
@@ -127,29 +94,6 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   return std::nullopt;
 }
 
-std::string JsonOutput(const Options& o, const std::vector<Row>& rows) {
-  // Names are stored in code page 1251; what was typed in UTF-8 is printed as typed.
-  const std::string name_utf8 = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
-  Json list = Json::array();
-  for (size_t i = 0; i < rows.size(); ++i) {
-    list.push_back({{"index", i},
-                    {"moment", JsonValue(rows[i].moment)},
-                    {"local", LocalText(rows[i].moment, o.zone.packed)},
-                    {"value", JsonValue(rows[i].value)}});
-  }
-  return JsonText({{"security", name_utf8}, {"zone", o.zone.packed}, {"rows", std::move(list)}});
-}
-
-std::string CsvOutput(const Options& o, const std::vector<Row>& rows) {
-  std::string out = "index,moment,local,value\n";
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const std::string v = Number(rows[i].value);
-    out += std::to_string(i) + "," + Number(rows[i].moment) + "," +
-           CsvField(LocalText(rows[i].moment, o.zone.packed)) + "," + (v == "null" ? "" : v) + "\n";
-  }
-  return out;
-}
-
 }  // namespace
 
 int RunForecastCommand(const Args& args) {
@@ -161,10 +105,11 @@ int RunForecastCommand(const Args& args) {
   // A full disk or a file-size limit must fail the picture's write (EFBIG, reported below),
   // not kill the command halfway with the picture's temporary file left behind.
   std::signal(SIGXFSZ, SIG_IGN);
-  ForecastRun run;
+  std::string out;
   try {
     ProcessScope process(now, dir);
-    ChartData& natal = ChartSlots()[0];
+    ChartSlotArray& slots = ChartSlots();
+    ChartData& natal = slots[0];
     // Names are stored in code page 1251; a terminal sends UTF-8.
     const std::string stored_name = Utf8ToCp1251(o.security).value_or(o.security);
     if (!forecast::LoadNatalChart(dir, stored_name, natal)) {
@@ -172,21 +117,35 @@ int RunForecastCommand(const Args& args) {
                    o.security.c_str(), dir.c_str());
       return 1;
     }
-    run = RunForecast(dir + forecast::kModelFileName, o.gif, o.year, o.month, o.day,
-                      forecast::kForecastSpan, o.zone.packed, forecast::kForecastStep);
+    const std::string model_path = dir + forecast::kModelFileName;
+    if (!o.gif.empty()) {
+      const ForecastRun run = RunForecast(model_path, o.gif, o.year, o.month, o.day,
+                                          forecast::kForecastSpan, o.zone.packed,
+                                          forecast::kForecastStep);
+      if (run.Picture.empty()) {
+        std::fprintf(stderr, "stockdyn forecast: the picture %s was not written\n", o.gif.c_str());
+        return 1;
+      }
+    }
+    // The rows come from the run the API makes too, with the contributions of the same
+    // evaluation as each value.
+    const auto model = forecast::LoadModel(model_path);
+    std::vector<std::vector<forecast::Contribution>> contributions;
+    const forecast::ForecastValues values = forecast::ComputeForecast(
+        {natal, slots[2], slots[4]}, *model, o.year, o.month, o.day, forecast::kForecastSpan,
+        o.zone.packed, forecast::kForecastStep, Process().metric_table.get(),
+        o.explain ? &contributions : nullptr);
+    // What was typed in UTF-8 is printed as typed.
+    const std::string name_utf8 =
+        Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
+    const forecast::Report report = forecast::MakeReport(
+        name_utf8, o.zone.packed, values, *model, o.explain ? &contributions : nullptr);
+    out = o.format == "json" ? forecast::JsonText(forecast::ReportJson(report))
+                             : forecast::ReportCsv(report);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "stockdyn forecast: %s\n", e.what());
     return 1;
   }
-  if (!o.gif.empty() && run.Picture.empty()) {
-    std::fprintf(stderr, "stockdyn forecast: the picture %s was not written\n", o.gif.c_str());
-    return 1;
-  }
-
-  std::vector<Row> rows;
-  for (size_t i = 0; i < run.Values.Moments.size(); ++i)
-    rows.push_back({run.Values.Moments[i], run.Values.Values[i]});
-  const std::string out = o.format == "json" ? JsonOutput(o, rows) : CsvOutput(o, rows);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

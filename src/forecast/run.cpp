@@ -10,8 +10,10 @@ namespace sd::forecast {
 
 ForecastValues ComputeForecast(const ForecastCharts& charts, const model::TEvList& model,
                                int year, int month, int day, double span, double zone,
-                               double step, const eval::TPlanetary_T* metrics) {
+                               double step, const eval::TPlanetary_T* metrics,
+                               std::vector<std::vector<Contribution>>* contributions) {
   ForecastValues out;
+  if (contributions) contributions->clear();
   out.Grid = MakeForecastGrid(year, month, day, span, zone, step);
   charts.TransitEvent = TransitEvent(charts.Natal, zone);
   if (out.Grid.N < 0) return out;
@@ -27,8 +29,10 @@ ForecastValues ComputeForecast(const ForecastCharts& charts, const model::TEvLis
     charts.TransitEvent.Event.SetClock(clock);
     ComputeSky(charts.TransitEvent, t, *sky);
     out.Moments.push_back(t);
+    std::vector<Contribution>* shares = nullptr;
+    if (contributions) shares = &contributions->emplace_back();
     out.Values.push_back(
-        ModelValue(model, charts.Natal, *sky, zone, metrics, nullptr, step / DayInCenturies));
+        ModelValue(model, charts.Natal, *sky, zone, metrics, shares, step / DayInCenturies));
   }
   charts.Transit = sky->Chart;
   return out;

@@ -5,6 +5,7 @@
 
 #include "astro/chart_data.h"
 #include "forecast/grid.h"
+#include "forecast/model_value.h"
 #include "model/ev_list.h"
 #include "render/canvas.h"
 
@@ -33,10 +34,12 @@ struct ForecastValues {
 
 // Evaluates the model at every moment of the grid of the day (span and step in centuries,
 // zone packed hours east). `metrics` is the planet-pair metric table the events read (none:
-// they score nothing).
+// they score nothing). With `contributions`, it receives each moment's event contributions
+// (see ModelValue), one list per moment, from the same evaluation as the value.
 ForecastValues ComputeForecast(const ForecastCharts& charts, const model::TEvList& model,
                                int year, int month, int day, double span, double zone,
-                               double step, const eval::TPlanetary_T* metrics = nullptr);
+                               double step, const eval::TPlanetary_T* metrics = nullptr,
+                               std::vector<std::vector<Contribution>>* contributions = nullptr);
 
 // The same with the model loaded from a file first.
 ForecastValues ComputeForecast(const ForecastCharts& charts, const std::string& model_path,

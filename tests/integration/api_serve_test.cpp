@@ -82,11 +82,129 @@ TEST_F(ApiServe, SecuritiesAndZones) {
   EXPECT_EQ(zones[3]["utc_offset"], "UTC+09:30");  // ACST, packed 9.3
 }
 
-TEST_F(ApiServe, UnknownRouteIsAProblemDocument) {
-  const HttpReply r = Get(kApi + "/nothing");
-  EXPECT_EQ(r.status, 404);
-  EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/problem+json; charset=utf-8");
-  EXPECT_EQ(json::parse(r.body)["status"], 404);
+// What `stockdyn forecast` prints for the same request.
+json ToolForecast(const std::vector<std::string>& extra) {
+  std::vector<std::string> argv = {std::string(STOCKDYN_BINARY_DIR) + "/stockdyn", "forecast",
+                                   "--security", "IBM Corp", "--zone", "EST", "--date", "2026-03-20",
+                                   "--dir", STOCKDYN_EXE_DIR};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  const auto run = sd::testing::RunChild(argv, {"PATH=/usr/bin:/bin"}, 120.0);
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  return json::parse(run.out, nullptr, false);
+}
+
+TEST_F(ApiServe, ForecastEqualsTheToolRowForRow) {
+  const std::string target =
+      kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-20&explain=1";
+  const HttpReply r = Get(target);
+  ASSERT_EQ(r.status, 200) << r.body;
+  EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/json; charset=utf-8");
+  const json api = json::parse(r.body);
+  const json tool = ToolForecast({"--explain"});
+  ASSERT_EQ(api["rows"].size(), 41u);
+  EXPECT_EQ(api["rows"], tool["rows"]);
+  EXPECT_EQ(api["security"], "IBM Corp");
+  EXPECT_EQ(api["zone"], -5.0);
+  EXPECT_EQ(api["natal"]["time"], "10:00:00");
+  EXPECT_EQ(api["model"]["name"], "stock.hyp");
+  EXPECT_TRUE(api["model"]["hash"].is_string());
+  size_t explained = 0;
+  for (const json& row : api["rows"]) {
+    double sum = 0;
+    for (const json& c : row["contributions"]) {
+      EXPECT_TRUE(c["section"].is_string() && c["weight"].is_number());
+      EXPECT_NE(c["value"].get<double>(), 0.0);
+      sum += c["value"].get<double>();
+    }
+    EXPECT_NEAR(sum, row["value"].get<double>(), 1e-9) << row["local"];
+    explained += !row["contributions"].empty();
+  }
+  EXPECT_GT(explained, 30u);  // the shipped model says something on most days
+
+  // Without explain, no contributions; the values stay.
+  const json plain = json::parse(Get(kApi + "/forecast?security=IBM+Corp&zone=est&date=2026-03-20").body);
+  ASSERT_EQ(plain["rows"].size(), 41u);
+  EXPECT_FALSE(plain["rows"][0].contains("contributions"));
+  EXPECT_EQ(plain["rows"][7]["value"], api["rows"][7]["value"]);
+
+  // The band: the same 41 moments for the first-trade time an hour off, and not the curve.
+  const json band = json::parse(
+      Get(kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-20&band=1").body)["band"];
+  ASSERT_EQ(band["earlier"].size(), 41u);
+  ASSERT_EQ(band["later"].size(), 41u);
+  EXPECT_NE(band["earlier"], band["later"]);
+}
+
+TEST_F(ApiServe, ForecastCsvIsTheToolsCsv) {
+  for (const bool explain : {false, true}) {
+    std::string target = kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-20&format=csv";
+    std::vector<std::string> argv = {std::string(STOCKDYN_BINARY_DIR) + "/stockdyn", "forecast",
+                                     "--security", "IBM Corp", "--zone", "EST", "--date",
+                                     "2026-03-20", "--dir", STOCKDYN_EXE_DIR, "--format", "csv"};
+    if (explain) target += "&explain=1", argv.push_back("--explain");
+    const HttpReply r = Get(target);
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(HeaderValue(r, "Content-Type"), "text/csv; charset=utf-8");
+    const auto run = sd::testing::RunChild(argv, {"PATH=/usr/bin:/bin"}, 120.0);
+    EXPECT_EQ(r.body, run.out) << explain;
+    EXPECT_EQ(r.body.rfind(explain ? "index,moment,local,section,contribution\n" : "index,moment,local,value\n", 0), 0u);
+  }
+}
+
+TEST_F(ApiServe, EntityTagRoundTrip) {
+  const std::string target = kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-20";
+  const HttpReply first = Get(target);
+  ASSERT_EQ(first.status, 200);
+  const std::string tag = HeaderValue(first, "ETag");
+  ASSERT_FALSE(tag.empty());
+  std::smatch m;
+  const std::string cache = HeaderValue(first, "Cache-Control");
+  ASSERT_TRUE(std::regex_search(cache, m, std::regex("max-age=([0-9]+)"))) << cache;
+  EXPECT_GT(std::stol(m[1]), 0);
+  EXPECT_LE(std::stol(m[1]), 86400);
+
+  const HttpReply again = Get(target, {"If-None-Match: " + tag});
+  EXPECT_EQ(again.status, 304);
+  EXPECT_TRUE(again.body.empty());
+  EXPECT_EQ(HeaderValue(again, "ETag"), tag);
+  EXPECT_EQ(Get(target, {"If-None-Match: \"other\""}).status, 200);
+  // Another form of the same forecast is another document with its own tag.
+  EXPECT_NE(HeaderValue(Get(target + "&explain=1"), "ETag"), tag);
+  EXPECT_NE(HeaderValue(Get(kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-21"), "ETag"), tag);
+  EXPECT_EQ(Get(target + "&format=csv", {"If-None-Match: " + tag}).status, 200);
+}
+
+TEST_F(ApiServe, ErrorsAreProblemDocuments) {
+  const struct {
+    std::string target;
+    int status;
+  } cases[] = {
+      {kApi + "/nothing", 404},
+      {kApi + "/forecast?security=ibm%20corp&zone=EST", 404},
+      {kApi + "/forecast?security=IBM%20Corp&zone=XYZ", 400},
+      {kApi + "/forecast?security=IBM%20Corp", 400},
+      {kApi + "/forecast?zone=EST", 400},
+      {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-02-30", 400},
+      {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=20260320", 400},
+      {kApi + "/forecast?security=IBM%20Corp&zone=EST&format=xml", 400},
+  };
+  for (const auto& c : cases) {
+    const HttpReply r = Get(c.target);
+    EXPECT_EQ(r.status, c.status) << c.target << "\n" << r.body;
+    EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/problem+json; charset=utf-8") << c.target;
+    const json doc = json::parse(r.body, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << c.target << ": " << r.body;
+    EXPECT_EQ(doc["status"], c.status) << c.target;
+    EXPECT_TRUE(doc["title"].is_string() && doc["detail"].is_string()) << r.body;
+  }
+  // The name in the wrong letter case: never the default chart, but the name meant.
+  const json wrong_case =
+      json::parse(Get(kApi + "/forecast?security=ibm%20corp&zone=EST").body);
+  ASSERT_TRUE(wrong_case["suggestions"].is_array()) << wrong_case;
+  EXPECT_EQ(wrong_case["suggestions"][0], "IBM Corp");
+  EXPECT_LE(wrong_case["suggestions"].size(), 3u);
+  const json bad_zone = json::parse(Get(kApi + "/forecast?security=IBM%20Corp&zone=XYZ").body);
+  EXPECT_EQ(bad_zone["invalid-params"][0]["name"], "zone") << bad_zone;
 }
 
 TEST_F(ApiServe, DataFilesStayUnreachable) {
@@ -106,7 +224,7 @@ TEST_F(ApiBrokenData, MissingDatabaseIs500) {
   fs::remove(exe_dir_ / "Nyse.mil");
   auto server = StartServer(root_.string());
   ASSERT_NE(server, nullptr);
-  for (const std::string route : {"/securities"}) {
+  for (const std::string route : {"/securities", "/forecast?security=IBM%20Corp&zone=EST"}) {
     const HttpReply r = HttpGet(server->port(), kApi + route, {}, 60.0);
     EXPECT_EQ(r.status, 500) << route << r.body;
     EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/problem+json; charset=utf-8");

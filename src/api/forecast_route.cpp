@@ -1,0 +1,202 @@
+#include "api/forecast_route.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sys/stat.h>
+
+#include "api/router.h"
+#include "api/securities.h"
+#include "api/zones.h"
+#include "astro/calendar.h"
+#include "astro/chart.h"
+#include "cgi/clock.h"
+#include "cgi/process.h"
+#include "data/data_error.h"
+#include "data/natal_db.h"
+#include "forecast/natal.h"
+#include "forecast/report.h"
+#include "forecast/run.h"
+
+namespace sd::api {
+namespace {
+
+// The first-trade time of the band's two further curves, in hours before and after.
+constexpr double kBandHours = 1.0;
+
+// What the forecast of a request is made of; all of it goes into the entity tag.
+struct ForecastAsk {
+  std::string security;  // UTF-8, as asked and found
+  ApiZone zone;
+  int year = 0, month = 0, day = 0;
+  bool explain = false;
+  bool band = false;
+  bool csv = false;
+};
+
+std::string DateText(int y, int m, int d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+  return buf;
+}
+
+// "1" or "true" switch an option on; "0", "false" or nothing leave it off.
+bool Flag(const QueryParams& params, const char* name, bool& out) {
+  const auto v = Param(params, name);
+  if (!v || *v == "0" || *v == "false") return out = false, true;
+  if (*v == "" || *v == "1" || *v == "true") return out = true, true;
+  return false;
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw DataFileError(path, "cannot be opened");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw DataFileError(path, "cannot be read");
+  return text;
+}
+
+// Pairs StartUp with CleanUp, also when the work fails.
+struct ProcessScope {
+  ProcessScope(const LocalDateTime& now, const std::string& dir) { StartUp(now, dir); }
+  ~ProcessScope() { CleanUp(); }
+  ProcessScope(const ProcessScope&) = delete;
+  ProcessScope& operator=(const ProcessScope&) = delete;
+};
+
+// The natal chart with its first-trade moment moved by `hours`, recomputed as the natal chart is.
+ChartData ShiftedNatal(const ChartData& natal, double hours) {
+  ChartData shifted = natal;
+  LocalClock clock = shifted.Event.Clock();
+  LocalFromMoment(clock, MomentFromLocal(clock) + hours * DayInCenturies / 24);
+  shifted.Event.SetClock(clock);
+  ComputeChart(shifted, 0, NoValue);
+  return shifted;
+}
+
+// Size and time of change of a file, "-" when there is none: cheap to read on every request,
+// and different whenever the file is replaced.
+std::string FileStamp(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return "-";
+  return std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec);
+}
+
+// The rows of one natal chart's forecast of the day.
+forecast::Report ForecastOf(const ChartData& natal, const model::TEvList& model,
+                            const ForecastAsk& ask, bool explain) {
+  ChartData transit_event, transit;
+  std::vector<std::vector<forecast::Contribution>> contributions;
+  const forecast::ForecastValues values = forecast::ComputeForecast(
+      {natal, transit_event, transit}, model, ask.year, ask.month, ask.day,
+      forecast::kForecastSpan, ask.zone.packed, forecast::kForecastStep,
+      Process().metric_table.get(), explain ? &contributions : nullptr);
+  return forecast::MakeReport(ask.security, ask.zone.packed, values, model,
+                              explain ? &contributions : nullptr);
+}
+
+}  // namespace
+
+Response ForecastRoute(const Request& request, const QueryParams& params, const ApiContext& context) {
+  ForecastAsk ask;
+  Json invalid = Json::array();
+  auto refuse = [&](const char* name, const std::string& reason) {
+    invalid.push_back({{"name", name}, {"reason", reason}});
+  };
+
+  const auto security = Param(params, "security");
+  if (!security || security->empty()) refuse("security", "is required");
+  const auto zone_text = Param(params, "zone");
+  std::optional<ApiZone> zone;
+  if (!zone_text || zone_text->empty()) refuse("zone", "is required: an abbreviation of /zones");
+  else if (!(zone = FindZone(*zone_text))) refuse("zone", "is no abbreviation of /zones");
+  const auto format = Param(params, "format").value_or("json");
+  if (format != "json" && format != "csv") refuse("format", "must be json or csv");
+  if (!Flag(params, "explain", ask.explain)) refuse("explain", "must be 1 or 0");
+  if (!Flag(params, "band", ask.band)) refuse("band", "must be 1 or 0");
+  if (const auto date = Param(params, "date"); date && !date->empty()) {
+    LocalDateTime t;
+    if (!ParseLocalDateTime(*date + " 00:00:00", t))
+      refuse("date", "must be a date YYYY-MM-DD that exists");
+    ask.year = t.year, ask.month = t.month, ask.day = t.day;
+  } else if (zone) {
+    // Today in the zone asked for.
+    const std::time_t local = context.now + static_cast<std::time_t>(zone->hours * 3600);
+    std::tm tm{};
+    gmtime_r(&local, &tm);
+    ask.year = tm.tm_year + 1900, ask.month = tm.tm_mon + 1, ask.day = tm.tm_mday;
+  }
+  if (!invalid.empty())
+    return Problem(400, "The request's parameters are not all valid.", {{"invalid-params", invalid}});
+  ask.zone = *zone;
+  ask.csv = format == "csv";
+
+  const std::string& dir = context.program_dir;
+  const auto records = ReadNatalDatabase(dir + kNatalFileName);
+  const NatalRecord* record = FindSecurity(records, *security);
+  if (!record) {
+    const auto names = CloseNames(records, *security);
+    std::string detail = "No security is named '" + *security + "'.";
+    if (!names.empty()) detail += " Close names are in 'suggestions'.";
+    return Problem(404, detail, {{"suggestions", names}});
+  }
+  ask.security = DisplayName(*record);
+  const std::string model_path = dir + forecast::kModelFileName;
+  const std::string model_hash = "fnv1a64:" + Fnv1a64Hex(ReadWhole(model_path));
+  const std::string date = DateText(ask.year, ask.month, ask.day);
+
+  // The tag names every input of the document: the record itself (its data may change under
+  // the same name), the day, the zone, the model, the metric table and the program (a new
+  // build may compute otherwise), and the form asked for.
+  const NatalBytes natal_bytes = EncodeNatalRecord(*record);
+  const std::string tag = EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()),
+                                     ask.zone.abbreviation, date, model_hash,
+                                     FileStamp(dir + "Metrics.dat"), FileStamp("/proc/self/exe"),
+                                     ask.explain ? "explain" : "", ask.band ? "band" : "",
+                                     format});
+  const std::string cache_control =
+      "public, max-age=" + std::to_string(SecondsToNextMidnight(context.now, ask.zone.hours));
+  if (MatchesIfNoneMatch(request.if_none_match, tag)) return NotModified(tag, cache_control);
+
+  Response response;
+  {
+    ProcessScope process(LocalNow(), dir);
+    ChartData& natal = ChartSlots()[0];
+    forecast::LoadNatalChart(dir, record->Name.Str(), natal);
+    const auto model = forecast::LoadModel(model_path);
+    const forecast::Report report = ForecastOf(natal, *model, ask, ask.explain);
+    if (ask.csv) {
+      response.body = forecast::ReportCsv(report);
+      response.SetHeader("Content-Type", kCsvType);
+    } else {
+      Json doc = forecast::ReportJson(report);
+      doc["date"] = date;
+      doc["zone_abbreviation"] = ask.zone.abbreviation;
+      doc["natal"] = FirstTradeJson(*record);
+      doc["model"] = {{"name", forecast::kModelFileName}, {"hash", model_hash}};
+      if (ask.band) {
+        // The same place, the first-trade moment an hour earlier and later: two more natal
+        // charts against the same skies.
+        Json band = {{"hours", kBandHours}};
+        for (const auto& [name, hours] :
+             {std::pair{"earlier", -kBandHours}, std::pair{"later", kBandHours}}) {
+          const forecast::Report shifted = ForecastOf(ShiftedNatal(natal, hours), *model, ask, false);
+          Json values = Json::array();
+          for (const auto& row : shifted.Rows) values.push_back(forecast::JsonNumber(row.Value));
+          band[name] = std::move(values);
+        }
+        doc["band"] = std::move(band);
+      }
+      response.body = forecast::JsonText(doc);
+      response.SetHeader("Content-Type", kJsonType);
+    }
+  }
+  response.SetHeader("Cache-Control", cache_control);
+  response.SetHeader("ETag", tag);
+  return response;
+}
+
+}  // namespace sd::api

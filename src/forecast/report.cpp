@@ -1,0 +1,112 @@
+#include "forecast/report.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace sd::forecast {
+namespace {
+
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// The shortest text that reads back as the same double (9.3, not 9.3000000000000007); empty
+// for NoValue and anything not finite.
+std::string CsvNumber(double v) {
+  if (!IsValue(v) || !std::isfinite(v)) return "";
+  char buf[32];
+  for (int digits = 15; digits <= 17; ++digits) {
+    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    if (std::strtod(buf, nullptr) == v) break;
+  }
+  return buf;
+}
+
+}  // namespace
+
+std::string LocalText(ChartMoment t, double zone) {
+  // Half a minute forward, then the minute is cut: a grid moment a hair before the minute
+  // still shows that minute.
+  const CivilDate d =
+      DateFromMoment(t + HmsToDecimal(zone) * DayInCenturies / 24 + 30 * SecondInCenturies);
+  const int minutes = static_cast<int>(std::floor(d.hours * 60));
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day, minutes / 60,
+                minutes % 60);
+  return buf;
+}
+
+Report MakeReport(const std::string& security_utf8, double zone, const ForecastValues& values,
+                  const model::TEvList& model,
+                  const std::vector<std::vector<Contribution>>* contributions) {
+  Report report;
+  report.Security = security_utf8;
+  report.Zone = zone;
+  report.Explained = contributions != nullptr;
+  for (size_t i = 0; i < values.Moments.size(); ++i) {
+    ReportRow row;
+    row.Moment = values.Moments[i];
+    row.Local = LocalText(row.Moment, zone);
+    row.Value = values.Values[i];
+    if (contributions && i < contributions->size()) {
+      for (const Contribution& c : (*contributions)[i])
+        row.Contributions.push_back({model.Event(c.Event).Section, c.Weight, c.Value});
+    }
+    report.Rows.push_back(std::move(row));
+  }
+  return report;
+}
+
+ReportJsonDoc JsonNumber(double v) {
+  if (!IsValue(v) || !std::isfinite(v)) return nullptr;
+  return v;
+}
+
+ReportJsonDoc ReportJson(const Report& report) {
+  ReportJsonDoc rows = ReportJsonDoc::array();
+  for (size_t i = 0; i < report.Rows.size(); ++i) {
+    const ReportRow& r = report.Rows[i];
+    ReportJsonDoc row = {{"index", i},
+                         {"moment", JsonNumber(r.Moment)},
+                         {"local", r.Local},
+                         {"value", JsonNumber(r.Value)}};
+    if (report.Explained) {
+      ReportJsonDoc list = ReportJsonDoc::array();
+      for (const auto& c : r.Contributions)
+        list.push_back({{"section", c.Section}, {"weight", c.Weight}, {"value", c.Value}});
+      row["contributions"] = std::move(list);
+    }
+    rows.push_back(std::move(row));
+  }
+  return {{"security", report.Security}, {"zone", report.Zone}, {"rows", std::move(rows)}};
+}
+
+std::string ReportCsv(const Report& report) {
+  std::string out = report.Explained ? "index,moment,local,section,contribution\n"
+                                     : "index,moment,local,value\n";
+  for (size_t i = 0; i < report.Rows.size(); ++i) {
+    const ReportRow& r = report.Rows[i];
+    const std::string head =
+        std::to_string(i) + "," + CsvNumber(r.Moment) + "," + CsvField(r.Local) + ",";
+    if (!report.Explained) {
+      out += head + CsvNumber(r.Value) + "\n";
+      continue;
+    }
+    for (const auto& c : r.Contributions)
+      out += head + CsvField(c.Section) + "," + CsvNumber(c.Value) + "\n";
+  }
+  return out;
+}
+
+std::string JsonText(const ReportJsonDoc& doc) {
+  return doc.dump(2, ' ', false, ReportJsonDoc::error_handler_t::replace) + "\n";
+}
+
+}  // namespace sd::forecast

@@ -1,0 +1,63 @@
+#pragma once
+// The forecast of a day as people and programs read it: rows of moment, local time and value,
+// each event's contribution when asked, as JSON or CSV. `stockdyn forecast` and the JSON API
+// print the same rows from the same run.
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "astro/calendar.h"
+#include "forecast/model_value.h"
+#include "forecast/run.h"
+#include "model/ev_list.h"
+
+namespace sd::forecast {
+
+using ReportJsonDoc = nlohmann::ordered_json;
+
+struct ReportContribution {
+  std::string Section;  // the model file's section name of the event
+  double Weight = 0;
+  double Value = 0;     // weight x graded value; a row's contributions sum to its value
+};
+
+struct ReportRow {
+  ChartMoment Moment = NoValue;
+  std::string Local;  // "YYYY-MM-DD HH:MM" in the zone
+  double Value = NoValue;
+  std::vector<ReportContribution> Contributions;
+};
+
+struct Report {
+  std::string Security;  // UTF-8
+  double Zone = 0;       // packed hours east of Greenwich
+  bool Explained = false;
+  std::vector<ReportRow> Rows;
+};
+
+// Local date and clock time of t in the zone (packed hours east), to the minute.
+std::string LocalText(ChartMoment t, double zone);
+
+// The rows of a run; with `contributions` (one list per moment, as ComputeForecast gives
+// them) each row names its events by the model's section names.
+Report MakeReport(const std::string& security_utf8, double zone, const ForecastValues& values,
+                  const model::TEvList& model,
+                  const std::vector<std::vector<Contribution>>* contributions);
+
+// {"security", "zone", "rows": [{"index", "moment", "local", "value"[, "contributions":
+// [{"section", "weight", "value"}]]}]}; NoValue is null.
+ReportJsonDoc ReportJson(const Report& report);
+
+// Without contributions: index,moment,local,value, a row per moment. With them, the long form
+// index,moment,local,section,contribution, a line per contribution.
+std::string ReportCsv(const Report& report);
+
+// A number as JSON: null for NoValue and anything not finite.
+ReportJsonDoc JsonNumber(double v);
+
+// The document as printed: indented two blanks, a line end after it; bytes that are not
+// UTF-8 become U+FFFD rather than stopping the output.
+std::string JsonText(const ReportJsonDoc& doc);
+
+}  // namespace sd::forecast
