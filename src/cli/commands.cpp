@@ -21,6 +21,7 @@ const std::vector<Command>& Commands() {
       {"forecast", "the forecast of a security for a day: 41 values, optionally the picture", RunForecastCommand},
       {"metrics", "build OUT: the planet-pair metric table (Metrics.dat)", RunMetrics},
       {"evaluate", "the model against a price history: rank correlations, permutation p, report", RunEvaluate},
+      {"fit", "ridge-fitted weights of the model against a price history, judged out of sample", RunFit},
   };
   return table;
 }

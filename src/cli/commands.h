@@ -26,5 +26,6 @@ int RunTowns(const Args& args);
 int RunForecastCommand(const Args& args);
 int RunMetrics(const Args& args);
 int RunEvaluate(const Args& args);
+int RunFit(const Args& args);
 
 }  // namespace sd::cli

@@ -1,0 +1,375 @@
+// stockdyn fit: the model's weights fitted to a price history by ridge regression, judged only on
+// dates the fit did not see, and written into a copy of the model whose WEIGHT values alone differ.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "cgi/clock.h"
+#include "cgi/process.h"
+#include "cgi/program_dir.h"
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "data/atomic_file.h"
+#include "data/cp1251.h"
+#include "forecast/model_value.h"
+#include "forecast/natal.h"
+#include "study/evaluate.h"
+#include "study/fit.h"
+#include "study/model_weights.h"
+#include "study/prices.h"
+
+namespace sd::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: stockdyn fit --security NAME --prices FILE --horizon H --out MODEL [--zone ZONE]\n"
+    "                    [--model FILE] [--dir PROGRAMDIR] [--train-from DATE] [--train-to DATE]\n"
+    "                    [--test-from DATE] [--test-to DATE] [--folds K] [--ridge LAMBDA | --cv]\n"
+    "                    [--permutations 999] [--random-natal K] [--seed N] [--format json|text]\n"
+    "\n"
+    "Fits the weights of the model's events so that the forecast's change over H days predicts the\n"
+    "log return over H days of the prices in FILE: ridge regression of the returns on each event's\n"
+    "own change over H days, columns standardised, on the training span only (a date counts when\n"
+    "its return window ends inside the span). The penalty is chosen by walk-forward validation\n"
+    "inside the training span (--cv, the default) or fixed by --ridge. The fitted model is judged\n"
+    "on the test span alone: rank correlation (IC), circular-shift permutation p-value, hit rate;\n"
+    "--random-natal K repeats the whole fit for K charts drawn within fifty years of the true one.\n"
+    "--folds K adds a walk-forward judgement over the whole span: K consecutive blocks, each\n"
+    "predicted by a fit on all dates before it. MODEL is the input model (default\n"
+    "PROGRAMDIR/stock.hyp) with only its WEIGHT values changed: the fitted weights scaled so that the\n"
+    "largest is as large as the model's largest; events whose change is constant over the training\n"
+    "span get 0. Dates default: the whole price file, training on its first two thirds.\n";
+
+constexpr std::string_view kCommand = "fit";
+
+struct Options {
+  std::string security, prices, out, model, dir, format = "json", zone_name;
+  Zone zone;
+  int horizon = 0;
+  std::optional<study::Date> train_from, train_to, test_from, test_to;
+  int folds = 0;
+  std::optional<double> ridge;
+  bool cv = false;
+  int permutations = 999;
+  int random_natal = 0;
+  uint64_t seed = 20240101;
+};
+
+std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
+
+std::optional<int> ParseOptions(const Args& args, Options& o) {
+  std::string zone_text, seed_text, ridge_text;
+  std::string dates[4];
+  CLI::App app{"", "stockdyn fit"};
+  SetUpParser(app);
+  app.add_option("--security", o.security)->required();
+  app.add_option("--prices", o.prices)->required();
+  app.add_option("--horizon", o.horizon)->required();
+  app.add_option("--out", o.out)->required();
+  app.add_option("--zone", zone_text);
+  app.add_option("--model", o.model);
+  app.add_option("--dir", o.dir);
+  app.add_option("--train-from", dates[0]);
+  app.add_option("--train-to", dates[1]);
+  app.add_option("--test-from", dates[2]);
+  app.add_option("--test-to", dates[3]);
+  app.add_option("--folds", o.folds);
+  auto* ridge = app.add_option("--ridge", ridge_text);
+  app.add_flag("--cv", o.cv)->excludes(ridge);
+  app.add_option("--permutations", o.permutations);
+  app.add_option("--random-natal", o.random_natal);
+  app.add_option("--seed", seed_text);
+  app.add_option("--format", o.format);
+  if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
+  auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
+  if (o.format != "json" && o.format != "text") return usage("--format must be json or text");
+  std::string why;
+  if (!zone_text.empty() && !ParseZone(zone_text, o.zone, why)) return usage(why);
+  o.zone_name = zone_text;
+  if (o.horizon < 1 || o.horizon > 3660) return usage("--horizon must be a whole number of days from 1 to 3660");
+  const char* names[4] = {"--train-from", "--train-to", "--test-from", "--test-to"};
+  std::optional<study::Date>* dests[4] = {&o.train_from, &o.train_to, &o.test_from, &o.test_to};
+  for (int i = 0; i < 4; ++i) {
+    if (dates[i].empty()) continue;
+    study::Date d;
+    if (!study::ParseDate(dates[i], false, d)) return usage(std::string(names[i]) + " must be a date YYYY-MM-DD, not '" + dates[i] + "'");
+    *dests[i] = d;
+  }
+  if (!ridge_text.empty()) {
+    double v = 0;
+    if (!ParseNumber(ridge_text, v) || v < 0) return usage("--ridge must be a number >= 0");
+    o.ridge = v;
+  }
+  if (o.folds < 0 || o.folds > 100) return usage("--folds must be from 0 to 100");
+  if (o.permutations < 0 || o.permutations > 1000000) return usage("--permutations must be from 0 to 1000000");
+  if (o.random_natal < 0 || o.random_natal > 10000) return usage("--random-natal must be from 0 to 10000");
+  if (!seed_text.empty()) {
+    if (seed_text.find_first_not_of("0123456789") != std::string::npos || seed_text.size() > 19)
+      return usage("--seed must be a whole number from 0 to 9999999999999999999");
+    o.seed = std::stoull(seed_text);
+  }
+  return std::nullopt;
+}
+
+struct ProcessScope {
+  ProcessScope(const LocalDateTime& now, const std::string& dir) { StartUp(now, dir); }
+  ~ProcessScope() { CleanUp(); }
+  ProcessScope(const ProcessScope&) = delete;
+  ProcessScope& operator=(const ProcessScope&) = delete;
+};
+
+struct Section {
+  std::string name;
+  double weight = 0;  // in the input model
+};
+
+// The accepted events of a model file, in the loader's order.
+std::vector<Section> AcceptedSections(const std::string& path) {
+  std::vector<std::string> names;
+  model::TEvList list;
+  list.on_section = [&](const model::SectionOutcome& s) {
+    if (s.status == model::SectionOutcome::Accepted) names.push_back(s.name);
+  };
+  list.Load(path);
+  std::vector<Section> out;
+  for (int i = 0; i < list.Count(); ++i) out.push_back({names[static_cast<size_t>(i)], list.Event(i).Weight});
+  return out;
+}
+
+// The model with every event's weight 1, loaded from a scratch copy: its contributions are the
+// events' own values, whatever weights the file gives (a weight of 0 would hide an event).
+std::unique_ptr<model::TEvList> UnitWeightModel(const std::string& text, const std::vector<Section>& sections) {
+  std::vector<study::WeightChange> ones;
+  for (const Section& s : sections) ones.push_back({s.name, 1.0});
+  const std::string unit = study::RewriteWeights(text, ones).Text;
+  char path[] = "/tmp/stockdyn-fit-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) throw std::runtime_error("cannot make a scratch file in /tmp");
+  ::close(fd);
+  std::unique_ptr<model::TEvList> m;
+  try {
+    WriteFileAtomically(path, unit);
+    m = forecast::LoadModel(path);
+  } catch (...) {
+    ::unlink(path);
+    throw;
+  }
+  ::unlink(path);
+  return m;
+}
+
+// Each event's signal at every evaluation date, from the per-midnight contributions.
+study::FitInput MakeInput(const study::MidnightSeries& series, const study::PriceSeries& prices,
+                          const std::vector<study::Date>& dates, int h, int events) {
+  study::FitInput in;
+  in.Horizon = h;
+  in.Dates = dates;
+  in.Signals.resize(static_cast<Eigen::Index>(dates.size()), events);
+  for (size_t i = 0; i < dates.size(); ++i) {
+    double r = study::ReturnOver(prices, dates[i], h);
+    for (int e = 0; e < events; ++e) {
+      const double s = study::SignalOver(series.Contributions[static_cast<size_t>(e)], series.First, dates[i], h);
+      in.Signals(static_cast<Eigen::Index>(i), e) = std::isfinite(s) ? s : 0;
+      if (!std::isfinite(s)) r = NAN;  // a date without the whole signal is not a pair
+    }
+    in.Returns.push_back(r);
+  }
+  return in;
+}
+
+Json Stats(const study::SignalStats& s, bool with_p) {
+  Json j;
+  j["pairs"] = s.Pairs;
+  j["ic"] = JsonValue(s.Ic);
+  if (with_p) j["p_value"] = JsonValue(s.PValue);
+  j["hit_rate"] = JsonValue(s.HitRate);
+  j["hits"] = s.Hits;
+  j["hit_pairs"] = s.HitPairs;
+  return j;
+}
+
+std::string Num(double v, const char* fmt = "%.4f") {
+  if (!std::isfinite(v)) return "-";
+  char buf[48];
+  std::snprintf(buf, sizeof buf, fmt, v);
+  return buf;
+}
+
+}  // namespace
+
+int RunFit(const Args& args) {
+  Options o;
+  if (const auto status = ParseOptions(args, o)) return *status;
+  const std::string dir = JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
+  const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
+  std::string out, written;
+  try {
+    const study::PriceSeries prices = study::ReadPrices(o.prices);
+    if (prices.Dates.size() < 3) throw std::runtime_error(o.prices + ": fewer than three prices");
+    const std::string text = ReadWholeFile(model_path);
+    const std::vector<Section> sections = AcceptedSections(model_path);
+    if (sections.empty()) throw std::runtime_error(model_path + ": no event to fit");
+
+    study::FitOptions f;
+    f.TrainFrom = o.train_from.value_or(prices.Dates.front());
+    f.TestTo = o.test_to.value_or(prices.Dates.back());
+    if (o.train_to) {
+      f.TrainTo = *o.train_to;
+    } else if (o.test_from) {
+      f.TrainTo = *o.test_from - std::chrono::days{1};
+    } else {
+      f.TrainTo = prices.Dates[prices.Dates.size() * 2 / 3];
+    }
+    f.TestFrom = o.test_from.value_or(f.TrainTo + std::chrono::days{1});
+    if (o.ridge) f.Ridge = o.ridge;
+    f.Folds = o.folds;
+    f.Permutations = o.permutations;
+    f.Seed = o.seed;
+
+    ProcessScope process(LocalNow(), dir);
+    ChartData& natal = ChartSlots()[0];
+    const std::string stored_name = Utf8ToCp1251(o.security).value_or(o.security);
+    if (!forecast::LoadNatalChart(dir, stored_name, natal)) {
+      std::fprintf(stderr, "stockdyn fit: no security named '%s' in %sNyse.mil\n", o.security.c_str(), dir.c_str());
+      return 1;
+    }
+    const auto unit = UnitWeightModel(text, sections);
+    const int events = unit->Count();
+    if (events != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
+
+    const std::vector<study::Date> dates = study::EvaluationDates(prices, f.TrainFrom, f.TestTo);
+    study::MidnightInputs mi;
+    mi.Model = unit.get();
+    mi.Zone = o.zone.packed;
+    mi.Metrics = Process().metric_table.get();
+    mi.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
+    const auto truth = study::ComputeMidnightSeries(mi, {natal}, true);
+    const study::FitInput input = MakeInput(truth[0], prices, dates, o.horizon, events);
+    study::FitResult r = study::Fit(input, f);
+    if (o.random_natal > 0) {
+      std::vector<Eigen::MatrixXd> random;
+      for (ChartMoment t : study::DrawNatalMoments(natal.Moment, o.random_natal, o.seed)) {
+        const auto series = study::ComputeMidnightSeries(mi, {study::NatalAt(natal, t)}, true);
+        random.push_back(MakeInput(series[0], prices, dates, o.horizon, events).Signals);
+      }
+      r.RandomNatal = study::RandomNatalNull(input, f, r.Test.Ic, random);
+    }
+
+    // Written weights: the fitted ones on the scale of the model's own largest weight.
+    double largest_in = 0, largest_fit = 0;
+    for (int j : r.Fitted) {
+      largest_in = std::max(largest_in, std::abs(sections[static_cast<size_t>(j)].weight));
+      largest_fit = std::max(largest_fit, std::abs(r.Weights[static_cast<size_t>(j)]));
+    }
+    if (largest_in == 0) largest_in = 1;
+    const double scale = largest_fit > 0 ? largest_in / largest_fit : 1;
+    std::vector<study::WeightChange> changes;
+    for (int e = 0; e < events; ++e) changes.push_back({sections[static_cast<size_t>(e)].name, r.Weights[static_cast<size_t>(e)] * scale});
+    const study::RewriteResult rw = study::RewriteWeights(text, changes);
+    written = rw.Text;
+
+    Json doc;
+    doc["security"] = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
+    doc["zone"] = o.zone_name.empty() ? Json(nullptr) : Json(o.zone_name);
+    doc["model"] = model_path;
+    doc["out"] = o.out;
+    doc["prices"] = o.prices;
+    doc["horizon"] = o.horizon;
+    doc["train"] = {{"from", study::FormatDate(f.TrainFrom)}, {"to", study::FormatDate(f.TrainTo)}, {"pairs", r.TrainPairs}};
+    doc["test"] = {{"from", study::FormatDate(f.TestFrom)}, {"to", study::FormatDate(f.TestTo)}};
+    doc["fitted_weights"] = static_cast<int>(r.Fitted.size());
+    doc["penalties_tried"] = r.PenaltiesTried;
+    doc["penalty"] = r.Model.Lambda;
+    doc["penalty_chosen_by"] = o.ridge ? "fixed" : "walk-forward validation";
+    Json cv = Json::array();
+    for (auto [lambda, ic] : r.CvIc) cv.push_back({{"penalty", lambda}, {"ic", JsonValue(ic)}});
+    doc["validation"] = cv;
+    doc["intercept"] = r.Model.Intercept;
+    doc["scale"] = scale;
+    doc["in_sample"] = Stats(r.InSample, false);
+    doc["out_of_sample"] = Stats(r.Test, true);
+    doc["out_of_sample"]["permutations"] = o.permutations;
+    if (r.RandomNatal) {
+      doc["out_of_sample"]["random_natal"] = {{"charts", r.RandomNatal->Charts}, {"ic_mean", JsonValue(r.RandomNatal->IcMean)},
+                                             {"ic_sd", JsonValue(r.RandomNatal->IcSd)}, {"percentile", JsonValue(r.RandomNatal->Percentile)}};
+    } else {
+      doc["out_of_sample"]["random_natal"] = nullptr;
+    }
+    if (o.folds > 0) {
+      Json folds = Json::array();
+      for (const auto& b : r.Folds)
+        folds.push_back({{"from", study::FormatDate(b.From)}, {"to", study::FormatDate(b.To)}, {"train_pairs", b.TrainPairs},
+                         {"penalty", JsonValue(b.Lambda)}, {"pairs", b.Stats.Pairs}, {"ic", JsonValue(b.Stats.Ic)}});
+      doc["folds"] = {{"blocks", folds}, {"joined", Stats(r.FoldsJoined, true)}};
+    }
+    Json ev = Json::array();
+    for (int e = 0; e < events; ++e) {
+      const bool fitted = std::find(r.Fitted.begin(), r.Fitted.end(), e) != r.Fitted.end();
+      ev.push_back({{"section", Cp1251ToUtf8(sections[static_cast<size_t>(e)].name)},
+                    {"weight_in", sections[static_cast<size_t>(e)].weight},
+                    {"fitted", fitted ? JsonValue(r.Weights[static_cast<size_t>(e)]) : Json(nullptr)},
+                    {"weight_out", std::stod(study::FormatWeight(changes[static_cast<size_t>(e)].Weight))},
+                    {"left_out", fitted ? Json(nullptr) : Json("signal constant over the training span")}});
+    }
+    doc["events"] = ev;
+    Json added = Json::array();
+    for (const auto& a : rw.Added) added.push_back(Cp1251ToUtf8(a));
+    doc["weight_lines_added"] = added;
+
+    if (o.format == "json") {
+      out = JsonText(doc);
+    } else {
+      std::string t;
+      t += "fit of " + doc["security"].get<std::string>() + " to " + o.prices + ", horizon " + std::to_string(o.horizon) + " days\n";
+      t += "training " + study::FormatDate(f.TrainFrom) + " .. " + study::FormatDate(f.TrainTo) + " (" + std::to_string(r.TrainPairs) +
+           " dates), test " + study::FormatDate(f.TestFrom) + " .. " + study::FormatDate(f.TestTo) + "\n";
+      t += std::to_string(r.Fitted.size()) + " weights fitted, " + std::to_string(r.Constant.size()) + " events left out (constant), " +
+           std::to_string(r.PenaltiesTried) + " penalties tried; penalty " + Num(r.Model.Lambda, "%g") + " (" +
+           (o.ridge ? "fixed" : "walk-forward validation") + "), intercept " + Num(r.Model.Intercept, "%.6f") + "\n\n";
+      t += "                 pairs      IC   p-value  hit rate\n";
+      t += "in sample   " + Num(r.InSample.Pairs, "%10.0f") + "  " + Num(r.InSample.Ic, "%6.3f") + "         -  " + Num(r.InSample.HitRate, "%8.3f") + "\n";
+      t += "test        " + Num(r.Test.Pairs, "%10.0f") + "  " + Num(r.Test.Ic, "%6.3f") + "  " + Num(r.Test.PValue, "%8.3f") + "  " + Num(r.Test.HitRate, "%8.3f") + "\n";
+      if (r.RandomNatal)
+        t += "random natal: " + std::to_string(r.RandomNatal->Charts) + " charts, test IC mean " + Num(r.RandomNatal->IcMean, "%.3f") +
+             " sd " + Num(r.RandomNatal->IcSd, "%.3f") + ", true chart's percentile " + Num(r.RandomNatal->Percentile, "%.1f") + "\n";
+      if (o.folds > 0) {
+        t += "\nwalk-forward block          train  penalty   pairs      IC\n";
+        for (const auto& b : r.Folds)
+          t += study::FormatDate(b.From) + " .. " + study::FormatDate(b.To) + Num(b.TrainPairs, "%7.0f") + "  " + Num(b.Lambda, "%7g") +
+               Num(b.Stats.Pairs, "%8.0f") + "  " + Num(b.Stats.Ic, "%6.3f") + "\n";
+        t += "all blocks joined                          " + Num(r.FoldsJoined.Pairs, "%8.0f") + "  " + Num(r.FoldsJoined.Ic, "%6.3f") +
+             "  p " + Num(r.FoldsJoined.PValue, "%.3f") + "\n";
+      }
+      t += "\n  weight in    fitted  weight out  section\n";
+      for (const auto& e : ev) {
+        t += Num(e["weight_in"].get<double>(), "%10.3f") + "  " + (e["fitted"].is_null() ? std::string("       -") : Num(e["fitted"].get<double>(), "%8.2e")) +
+             "  " + Num(e["weight_out"].get<double>(), "%10.3f") + "  " + e["section"].get<std::string>() +
+             (e["left_out"].is_null() ? "" : "  (left out: constant)") + "\n";
+      }
+      t += "\nwritten to " + o.out + " (only WEIGHT values changed)\n";
+      out = t;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "stockdyn fit: %s\n", e.what());
+    return 1;
+  }
+  try {
+    WriteFileAtomically(o.out, written);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "stockdyn fit: %s\n", e.what());
+    return 1;
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+}  // namespace sd::cli
