@@ -31,6 +31,12 @@ if(benchmark_FOUND)
   target_link_libraries(bench_metrics PRIVATE sd_cgi benchmark::benchmark)
   set_target_properties(bench_metrics PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 
+  # One security's events next to its forecast.
+  add_executable(timeline_bench ${CMAKE_SOURCE_DIR}/bench/timeline_bench.cpp)
+  target_link_libraries(timeline_bench PRIVATE sd_timeline sd_cgi benchmark::benchmark)
+  set_target_properties(timeline_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  add_dependencies(timeline_bench stockdyn_data)
+
   # Painting and writing the forecast picture.
   add_executable(bench_render ${CMAKE_SOURCE_DIR}/bench/render_bench.cpp)
   target_link_libraries(bench_render PRIVATE sd_render benchmark::benchmark)

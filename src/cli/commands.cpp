@@ -22,6 +22,7 @@ const std::vector<Command>& Commands() {
       {"metrics", "build OUT: the planet-pair metric table (Metrics.dat)", RunMetrics},
       {"evaluate", "the model against a price history: rank correlations, permutation p, report", RunEvaluate},
       {"fit", "ridge-fitted weights of the model against a price history, judged out of sample", RunFit},
+      {"events", "the exact moments of the transits in a security's forecast window", RunEvents},
   };
   return table;
 }

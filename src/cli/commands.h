@@ -27,5 +27,6 @@ int RunForecastCommand(const Args& args);
 int RunMetrics(const Args& args);
 int RunEvaluate(const Args& args);
 int RunFit(const Args& args);
+int RunEvents(const Args& args);
 
 }  // namespace sd::cli

@@ -37,15 +37,17 @@ ChartMoment RefineRoot(const std::function<double(ChartMoment)>& g, ChartMoment 
   if (gb == 0) return b;
   if (SignOf(ga) == SignOf(gb)) return NoValue;
   int kept = 0;  // which end stayed put last time: -1 a, +1 b
-  ChartMoment x = NoValue;
+  ChartMoment x = (a + b) / 2;
   for (int step = 0; step < kRefineSteps && b - a > kMomentTolerance; ++step) {
     ChartMoment next = b - gb * (b - a) / (gb - ga);
     if (!(next > a && next < b)) next = (a + b) / 2;
-    const bool settled = Known(x) && std::fabs(next - x) < kMomentTolerance / 10;
+    // False position closes in faster than linearly: a step this short leaves the estimate
+    // far closer than a second to the root, and it needs no evaluation of its own.
+    if (step > 0 && std::fabs(next - x) < kMomentTolerance / 4) return next;
     x = next;
     const double gx = g(x);
     if (!Known(gx)) return NoValue;
-    if (gx == 0 || settled) return x;
+    if (gx == 0) return x;
     if (SignOf(gx) == SignOf(gb)) {
       b = x, gb = gx;
       if (kept == -1) ga /= 2;  // Illinois: an end that keeps being kept is pulled in

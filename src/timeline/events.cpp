@@ -49,10 +49,7 @@ AngleOfTime BodyAngle(int body) {
 }
 
 AngleOfTime PairAngle(int a, int b) {
-  return [a, b](ChartMoment t) {
-    const double la = TransitLongitude(a, t), lb = TransitLongitude(b, t);
-    return IsValue(la) && IsValue(lb) ? la - lb : NoValue;
-  };
+  return [a, b](ChartMoment t) { return Separation(a, b, t); };
 }
 
 // The levels of the aspects: 0 and 180 once, the others on either side.

@@ -10,14 +10,26 @@ namespace {
 // numbers agree to the last bit.
 double Reduced(double lon) { return IsValue(lon) ? NormalizeMod(lon, 360) : NoValue; }
 
-}  // namespace
-
-double TransitLongitude(int body, ChartMoment t) {
+// Body 0..9 with the Sun of the same moment, when the body needs it and it was computed.
+double LongitudeWith(int body, ChartMoment t, const SunResult* sun) {
   if (body < kSun || body > kPluto) return NoValue;
   if (body == kMoon) return Reduced(MoonPosition(t).Longitude);
-  const SunResult sun = SunPosition(t);
-  if (body == kSun) return Reduced(sun.Longitude);
-  return Reduced(PlanetPosition(body, t, sun).Longitude);
+  const SunResult own = sun ? SunResult{} : SunPosition(t);
+  const SunResult& s = sun ? *sun : own;
+  if (body == kSun) return Reduced(s.Longitude);
+  return Reduced(PlanetPosition(body, t, s).Longitude);
+}
+
+}  // namespace
+
+double TransitLongitude(int body, ChartMoment t) { return LongitudeWith(body, t, nullptr); }
+
+double Separation(int a, int b, ChartMoment t) {
+  const bool sun_needed = (a != kMoon && a >= kSun && a <= kPluto) || (b != kMoon && b >= kSun && b <= kPluto);
+  const SunResult sun = sun_needed ? SunPosition(t) : SunResult{};
+  const double la = LongitudeWith(a, t, sun_needed ? &sun : nullptr);
+  const double lb = LongitudeWith(b, t, sun_needed ? &sun : nullptr);
+  return IsValue(la) && IsValue(lb) ? la - lb : NoValue;
 }
 
 BodyLongitudes TransitLongitudes(ChartMoment t) {

@@ -14,6 +14,10 @@ using BodyLongitudes = std::array<double, kPlanetCount>;
 // (a moment outside the theories' range, a body number outside 0..9).
 double TransitLongitude(int body, ChartMoment t);
 
+// TransitLongitude(a, t) - TransitLongitude(b, t), not reduced; NoValue when either is. The Sun,
+// which every planet's reduction needs, is computed once.
+double Separation(int a, int b, ChartMoment t);
+
 // All ten at once; the Sun, which every planet's reduction needs, is computed once.
 BodyLongitudes TransitLongitudes(ChartMoment t);
 

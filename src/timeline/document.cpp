@@ -1,0 +1,111 @@
+#include "timeline/document.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "model/ev_list.h"
+
+namespace sd::timeline {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Date and clock of t + offset hours, rounded to `unit` seconds.
+CivilDate Rounded(ChartMoment t, double offset_hours, double unit, long long& seconds_of_day) {
+  const CivilDate d = DateFromMoment(t + offset_hours * DayInCenturies / 24 +
+                                     unit / 2 * SecondInCenturies);
+  seconds_of_day = static_cast<long long>(std::floor(d.hours * 3600 / unit)) * static_cast<long long>(unit);
+  return d;
+}
+
+Json Number(double v) { return IsValue(v) && std::isfinite(v) ? Json(v) : Json(nullptr); }
+
+std::vector<std::string> SectionNames(const Event& e, const model::TEvList& model) {
+  std::vector<std::string> names;
+  for (int i : e.Drivers)
+    if (i >= 0 && i < model.Count()) names.push_back(model.Event(i).Section);
+  return names;
+}
+
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string CsvNumber(double v) {
+  if (!IsValue(v) || !std::isfinite(v)) return "";
+  char buf[32];
+  for (int digits = 15; digits <= 17; ++digits) {
+    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    if (std::strtod(buf, nullptr) == v) break;
+  }
+  return buf;
+}
+
+}  // namespace
+
+std::string UtcText(ChartMoment t) {
+  long long s = 0;
+  const CivilDate d = Rounded(t, 0, 1, s);
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lldZ", d.year, d.month, d.day,
+                s / 3600, s / 60 % 60, s % 60);
+  return buf;
+}
+
+std::string LocalText(ChartMoment t, double zone) {
+  long long s = 0;
+  const CivilDate d = Rounded(t, HmsToDecimal(zone), 60, s);
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02lld:%02lld", d.year, d.month, d.day, s / 3600,
+                s / 60 % 60);
+  return buf;
+}
+
+Json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
+                    const model::TEvList& model) {
+  Json list = Json::array();
+  for (const Event& e : events) {
+    const char* direction = DirectionName(e.Dir);
+    list.push_back({{"type", TypeName(e.Type)},
+                    {"moment", e.Moment},
+                    {"utc", UtcText(e.Moment)},
+                    {"local", LocalText(e.Moment, head.Zone)},
+                    {"body", e.Body},
+                    {"other", e.Other >= 0 ? Json(e.Other) : Json(nullptr)},
+                    {"other_natal", e.OtherNatal},
+                    {"aspect", Number(e.Aspect)},
+                    {"sign", e.Sign > 0 ? Json(e.Sign) : Json(nullptr)},
+                    {"direction", *direction ? Json(direction) : Json(nullptr)},
+                    {"sections", SectionNames(e, model)}});
+  }
+  return {{"security", head.Security},
+          {"zone", head.Zone},
+          {"from", UtcText(head.From)},
+          {"to", UtcText(head.To)},
+          {"events", std::move(list)}};
+}
+
+std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events,
+                      const model::TEvList& model) {
+  std::string out = "type,moment,utc,local,body,other,other_natal,aspect,sign,direction,sections\n";
+  for (const Event& e : events) {
+    std::string sections;
+    for (const std::string& name : SectionNames(e, model)) sections += (sections.empty() ? "" : ";") + name;
+    out += std::string(TypeName(e.Type)) + "," + CsvNumber(e.Moment) + "," + UtcText(e.Moment) +
+           "," + LocalText(e.Moment, head.Zone) + "," + std::to_string(e.Body) + "," +
+           (e.Other >= 0 ? std::to_string(e.Other) : "") + "," +
+           (e.OtherNatal ? "true" : "false") + "," + CsvNumber(e.Aspect) + "," +
+           (e.Sign > 0 ? std::to_string(e.Sign) : "") + "," + DirectionName(e.Dir) + "," +
+           CsvField(sections) + "\n";
+  }
+  return out;
+}
+
+}  // namespace sd::timeline

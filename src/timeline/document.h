@@ -1,0 +1,38 @@
+#pragma once
+// The window's events as the programs print them: a JSON document or CSV rows, with each
+// event's moment as universal and local clock text and the names of the model sections it
+// drives.
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+#include "timeline/events.h"
+
+namespace sd::model {
+class TEvList;
+}
+
+namespace sd::timeline {
+
+// What the document is about; `zone` packed hours east, as the forecast's documents give it.
+struct WindowHead {
+  std::string Security;  // UTF-8
+  double Zone = 0;
+  ChartMoment From = NoValue, To = NoValue;
+};
+
+// "YYYY-MM-DDTHH:MM:SSZ", rounded to the second.
+std::string UtcText(ChartMoment t);
+// "YYYY-MM-DD HH:MM" in the zone (packed hours east), rounded to the minute.
+std::string LocalText(ChartMoment t, double zone);
+
+// {"security", "zone", "from", "to", "events": [...]}; the section names are the model's
+// (events whose Drivers index it).
+nlohmann::ordered_json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
+                                      const model::TEvList& model);
+// A header line and one row per event; sections joined by ";".
+std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events,
+                      const model::TEvList& model);
+
+}  // namespace sd::timeline
