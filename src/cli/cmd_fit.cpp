@@ -1,7 +1,5 @@
 // stockdyn fit: the model's weights fitted to a price history by ridge regression, judged only on
 // dates the fit did not see, and written into a copy of the model whose WEIGHT values alone differ.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +20,7 @@
 #include "forecast/natal.h"
 #include "study/evaluate.h"
 #include "study/fit.h"
+#include "study/fit_input.h"
 #include "study/model_weights.h"
 #include "study/prices.h"
 
@@ -126,65 +125,6 @@ struct ProcessScope {
   ProcessScope& operator=(const ProcessScope&) = delete;
 };
 
-struct Section {
-  std::string name;
-  double weight = 0;  // in the input model
-};
-
-// The accepted events of a model file, in the loader's order.
-std::vector<Section> AcceptedSections(const std::string& path) {
-  std::vector<std::string> names;
-  model::TEvList list;
-  list.on_section = [&](const model::SectionOutcome& s) {
-    if (s.status == model::SectionOutcome::Accepted) names.push_back(s.name);
-  };
-  list.Load(path);
-  std::vector<Section> out;
-  for (int i = 0; i < list.Count(); ++i) out.push_back({names[static_cast<size_t>(i)], list.Event(i).Weight});
-  return out;
-}
-
-// The model with every event's weight 1, loaded from a scratch copy: its contributions are the
-// events' own values, whatever weights the file gives (a weight of 0 would hide an event).
-std::unique_ptr<model::TEvList> UnitWeightModel(const std::string& text, const std::vector<Section>& sections) {
-  std::vector<study::WeightChange> ones;
-  for (const Section& s : sections) ones.push_back({s.name, 1.0});
-  const std::string unit = study::RewriteWeights(text, ones).Text;
-  char path[] = "/tmp/stockdyn-fit-XXXXXX";
-  const int fd = mkstemp(path);
-  if (fd < 0) throw std::runtime_error("cannot make a scratch file in /tmp");
-  ::close(fd);
-  std::unique_ptr<model::TEvList> m;
-  try {
-    WriteFileAtomically(path, unit);
-    m = forecast::LoadModel(path);
-  } catch (...) {
-    ::unlink(path);
-    throw;
-  }
-  ::unlink(path);
-  return m;
-}
-
-// Each event's signal at every evaluation date, from the per-midnight contributions.
-study::FitInput MakeInput(const study::MidnightSeries& series, const study::PriceSeries& prices,
-                          const std::vector<study::Date>& dates, int h, int events) {
-  study::FitInput in;
-  in.Horizon = h;
-  in.Dates = dates;
-  in.Signals.resize(static_cast<Eigen::Index>(dates.size()), events);
-  for (size_t i = 0; i < dates.size(); ++i) {
-    double r = study::ReturnOver(prices, dates[i], h);
-    for (int e = 0; e < events; ++e) {
-      const double s = study::SignalOver(series.Contributions[static_cast<size_t>(e)], series.First, dates[i], h);
-      in.Signals(static_cast<Eigen::Index>(i), e) = std::isfinite(s) ? s : 0;
-      if (!std::isfinite(s)) r = NAN;  // a date without the whole signal is not a pair
-    }
-    in.Returns.push_back(r);
-  }
-  return in;
-}
-
 Json Stats(const study::SignalStats& s, bool with_p) {
   Json j;
   j["pairs"] = s.Pairs;
@@ -215,7 +155,7 @@ int RunFit(const Args& args) {
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 3) throw std::runtime_error(o.prices + ": fewer than three prices");
     const std::string text = ReadWholeFile(model_path);
-    const std::vector<Section> sections = AcceptedSections(model_path);
+    const std::vector<study::ModelSection> sections = study::AcceptedSections(model_path);
     if (sections.empty()) throw std::runtime_error(model_path + ": no event to fit");
 
     study::FitOptions f;
@@ -241,7 +181,7 @@ int RunFit(const Args& args) {
       std::fprintf(stderr, "stockdyn fit: no security named '%s' in %sNyse.mil\n", o.security.c_str(), dir.c_str());
       return 1;
     }
-    const auto unit = UnitWeightModel(text, sections);
+    const auto unit = study::UnitWeightModel(text, sections);
     const int events = unit->Count();
     if (events != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
 
@@ -253,13 +193,13 @@ int RunFit(const Args& args) {
     mi.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
     const auto truth = study::ComputeMidnightSeries(mi, {natal}, true);
-    const study::FitInput input = MakeInput(truth[0], prices, dates, o.horizon, events);
+    const study::FitInput input = study::MakeFitInput(truth[0], prices, dates, o.horizon);
     study::FitResult r = study::Fit(input, f);
     if (o.random_natal > 0) {
       std::vector<Eigen::MatrixXd> random;
       for (ChartMoment t : study::DrawNatalMoments(natal.Moment, o.random_natal, o.seed)) {
         const auto series = study::ComputeMidnightSeries(mi, {study::NatalAt(natal, t)}, true);
-        random.push_back(MakeInput(series[0], prices, dates, o.horizon, events).Signals);
+        random.push_back(study::MakeFitInput(series[0], prices, dates, o.horizon).Signals);
       }
       r.RandomNatal = study::RandomNatalNull(input, f, r.Test.Ic, random);
     }
@@ -267,13 +207,13 @@ int RunFit(const Args& args) {
     // Written weights: the fitted ones on the scale of the model's own largest weight.
     double largest_in = 0, largest_fit = 0;
     for (int j : r.Fitted) {
-      largest_in = std::max(largest_in, std::abs(sections[static_cast<size_t>(j)].weight));
+      largest_in = std::max(largest_in, std::abs(sections[static_cast<size_t>(j)].Weight));
       largest_fit = std::max(largest_fit, std::abs(r.Weights[static_cast<size_t>(j)]));
     }
     if (largest_in == 0) largest_in = 1;
     const double scale = largest_fit > 0 ? largest_in / largest_fit : 1;
     std::vector<study::WeightChange> changes;
-    for (int e = 0; e < events; ++e) changes.push_back({sections[static_cast<size_t>(e)].name, r.Weights[static_cast<size_t>(e)] * scale});
+    for (int e = 0; e < events; ++e) changes.push_back({sections[static_cast<size_t>(e)].Name, r.Weights[static_cast<size_t>(e)] * scale});
     const study::RewriteResult rw = study::RewriteWeights(text, changes);
     written = rw.Text;
 
@@ -314,8 +254,8 @@ int RunFit(const Args& args) {
     Json ev = Json::array();
     for (int e = 0; e < events; ++e) {
       const bool fitted = std::find(r.Fitted.begin(), r.Fitted.end(), e) != r.Fitted.end();
-      ev.push_back({{"section", Cp1251ToUtf8(sections[static_cast<size_t>(e)].name)},
-                    {"weight_in", sections[static_cast<size_t>(e)].weight},
+      ev.push_back({{"section", Cp1251ToUtf8(sections[static_cast<size_t>(e)].Name)},
+                    {"weight_in", sections[static_cast<size_t>(e)].Weight},
                     {"fitted", fitted ? JsonValue(r.Weights[static_cast<size_t>(e)]) : Json(nullptr)},
                     {"weight_out", std::stod(study::FormatWeight(changes[static_cast<size_t>(e)].Weight))},
                     {"left_out", fitted ? Json(nullptr) : Json("signal constant over the training span")}});
