@@ -94,15 +94,11 @@ TEST(FitInput, ShippedModelEventsMixedWithKnownWeightsComeBack) {
     planted.push_back(truth[static_cast<size_t>(e)]);
   }
   for (int e : r.Constant) EXPECT_EQ(r.Weights[static_cast<size_t>(e)], 0.0);
-  const double correlation = Correlation(fitted, planted);
-  EXPECT_GE(correlation, 0.99);
+  EXPECT_GE(Correlation(fitted, planted), 0.99);
   EXPECT_GT(r.InSample.Ic, 0.95);
   EXPECT_GT(r.Test.Ic, 0.9);
   EXPECT_LE(r.Test.PValue, 0.01);
   EXPECT_GT(r.Test.HitRate, 0.8);
-  std::printf("fitted %zu of %zu, left out %zu, penalty %g, weight correlation %.5f, IC in %.4f test %.4f p %.3f hits %.3f\n",
-              r.Fitted.size(), sections.size(), r.Constant.size(), r.Model.Lambda, correlation, r.InSample.Ic, r.Test.Ic,
-              r.Test.PValue, r.Test.HitRate);
 }
 
 }  // namespace
