@@ -20,6 +20,10 @@ if(benchmark_FOUND)
   target_compile_definitions(bench_natal_lookup PRIVATE STOCKDYN_EXE_DIR="${EXE_DIR}")
   add_dependencies(bench_natal_lookup stockdyn_data)
 
+  # Reading an INI file of many sections (the duplicate check's growth).
+  add_executable(bench_ini ${CMAKE_SOURCE_DIR}/bench/ini_bench.cpp)
+  target_link_libraries(bench_ini PRIVATE sd_data benchmark::benchmark)
+
   # The model's condition and qualifier tests and loading a model.
   add_executable(bench_model ${CMAKE_SOURCE_DIR}/bench/model_bench.cpp)
   target_link_libraries(bench_model PRIVATE sd_model benchmark::benchmark)

@@ -1,5 +1,8 @@
 #include "data/ini.h"
 
+#include "data/data_error.h"
+#include "data/data_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +12,7 @@
 #include <charconv>
 #include <ios>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 namespace sd {
@@ -61,6 +65,12 @@ int HexDigit(char c) {
 }
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+std::string UpperCased(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(kUpper[static_cast<unsigned char>(c)]);
+  return out;
+}
 
 }  // namespace
 
@@ -162,7 +172,8 @@ void TSectionList::Clear() {
 
 // ---- TBigIniFile: reading ----------------------------------------------------------------
 
-TBigIniFile::TBigIniFile(std::string file_name) : file_name_(std::move(file_name)) {
+TBigIniFile::TBigIniFile(std::string file_name, uint64_t max_bytes)
+    : file_name_(std::move(file_name)), max_bytes_(max_bytes) {
   if (!file_name_.empty()) ReadFile();
   modified_ = false;
 }
@@ -176,11 +187,8 @@ TBigIniFile::~TBigIniFile() {
 }
 
 void TBigIniFile::ReadFile() {
-  const int fd = ::open(file_name_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return;  // no file: no sections
-    ThrowIo("cannot open", file_name_, errno);
-  }
+  const int fd = OpenDataFile(file_name_, max_bytes_, /*missing_ok=*/true);
+  if (fd < 0) return;  // no file: no sections
   std::string text;
   std::string buffer(kBufferSize, '\0');
   for (;;) {
@@ -191,6 +199,11 @@ void TBigIniFile::ReadFile() {
       const int err = errno;
       ::close(fd);
       ThrowIo("cannot read", file_name_, err);
+    }
+    // The size was checked at open; a file that grows while it is read is cut at the cap.
+    if (text.size() + static_cast<size_t>(n) > max_bytes_) {
+      ::close(fd);
+      throw DataFileError(file_name_, TooLargeReason(max_bytes_));
     }
     text.append(buffer, 0, static_cast<size_t>(n));
   }
@@ -248,22 +261,26 @@ void TBigIniFile::AddLine(std::string line, int& current) {
 void TBigIniFile::DropDuplicateSections() {
   auto& items = sections_.Items();
   std::vector<bool> keep(items.size(), true);
+  // The section in force for each upper-cased name: one look-up per section instead of a
+  // comparison with every earlier one (files of many thousand sections are read per request).
+  std::unordered_map<std::string, size_t> in_force;
+  in_force.reserve(items.size());
   for (size_t i = 0; i < items.size(); ++i) {
-    for (size_t j = 0; j < i; ++j) {
-      if (!keep[j] || !SameTextIgnoringCase(items[j].name, items[i].name)) continue;
-      // One kept section per name at any time, so j is the one in force.
-      const bool keep_earlier =
-          duplicate_handler_ == nullptr ||
-          duplicate_handler_(duplicate_user_, items[i].name, items[j].lines, items[i].lines);
-      if (keep_earlier) {
-        keep[i] = false;
-      } else {
-        keep[j] = false;
-      }
-      break;
+    auto [it, first] = in_force.try_emplace(UpperCased(items[i].name), i);
+    if (first) continue;
+    const size_t j = it->second;
+    const bool keep_earlier =
+        duplicate_handler_ == nullptr ||
+        duplicate_handler_(duplicate_user_, items[i].name, items[j].lines, items[i].lines);
+    if (keep_earlier) {
+      keep[i] = false;
+    } else {
+      keep[j] = false;
+      it->second = i;
     }
   }
   std::vector<TSectionList::Section> kept;
+  kept.reserve(in_force.size());
   for (size_t i = 0; i < items.size(); ++i) {
     if (keep[i]) kept.push_back(std::move(items[i]));
   }

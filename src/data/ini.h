@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "astro/object_set.h"
+#include "data/data_file.h"
 
 namespace sd {
 
@@ -62,9 +63,14 @@ class TBigIniFile {
 
   static constexpr int kBufferSize = 16384;
 
+  // The largest file read unless the owner says otherwise.
+  static constexpr uint64_t kDefaultMaxBytes = kModelFileMaxBytes;
+
   // Reads file_name; a missing file gives an object without sections. An empty name reads
-  // nothing (set the filters, then Reload). Throws std::ios_base::failure on a read error.
-  explicit TBigIniFile(std::string file_name);
+  // nothing (set the filters, then Reload). A file larger than max_bytes, or one that is not a
+  // regular file, throws DataFileError before anything is read (a FIFO never blocks); a read
+  // error throws std::ios_base::failure.
+  explicit TBigIniFile(std::string file_name, uint64_t max_bytes = kDefaultMaxBytes);
   // Writes back when modified; a failure there is lost (a destructor cannot report it), so
   // owners that write call UpdateFile themselves first.
   virtual ~TBigIniFile();
@@ -124,6 +130,7 @@ class TBigIniFile {
   void DropDuplicateSections();
 
   std::string file_name_;
+  uint64_t max_bytes_;
   bool modified_ = false;
   TSectionList sections_;
   // Lines before the first section header: no lookup sees them, but a write-back keeps them.

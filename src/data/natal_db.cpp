@@ -10,6 +10,9 @@
 
 #include "data/atomic_file.h"
 #include "data/data_error.h"
+#include "data/data_file.h"
+
+#include <unistd.h>
 
 namespace sd {
 namespace {
@@ -253,19 +256,22 @@ bool NatalDatabase::Open(const std::string& path, NatalKind kind) {
       open_error_ = "records of this kind cannot be read";
       return false;
   }
-  file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) {
-    open_error_ = "cannot open: " + ErrnoText();
+  // Every request scans this file: a FIFO, a device or a file of gigabytes is refused at open.
+  try {
+    const int fd = OpenDataFile(path, kNatalFileMaxBytes, /*missing_ok=*/false);
+    file_ = ::fdopen(fd, "rb");
+    if (!file_) {
+      open_error_ = "cannot open: " + ErrnoText();
+      ::close(fd);
+      return false;
+    }
+  } catch (const DataFileError& e) {
+    open_error_ = e.reason();
     return false;
   }
   struct stat st {};
   if (fstat(fileno(file_), &st) != 0) {
     open_error_ = "cannot open: " + ErrnoText();
-    Close();
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    open_error_ = "cannot open: not a regular file";
     Close();
     return false;
   }

@@ -10,13 +10,23 @@
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
 #include "data/data_error.h"
+#include "data/data_file.h"
+
+#include <unistd.h>
 
 namespace sd {
 namespace {
 
+// Both files are read at start-up of every request: a FIFO, a device or a file of gigabytes in
+// their place is refused before anything is read.
 std::FILE* OpenText(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw DataFileError(path, std::string("cannot open: ") + std::strerror(errno));
+  const int fd = OpenDataFile(path, kTownsFileMaxBytes, /*missing_ok=*/false);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) {
+    const int err = errno;
+    ::close(fd);
+    throw DataFileError(path, std::string("cannot open: ") + std::strerror(err));
+  }
   return f;
 }
 

@@ -1,5 +1,7 @@
 #include "data/ini.h"
 
+#include "data/data_error.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace sd {
 namespace {
@@ -353,10 +357,94 @@ TEST_F(IniFile, FailedWriteBackThroughAMissingDirectory) {
   EXPECT_EQ(FileCount(), 0u);
 }
 
-TEST_F(IniFile, UnreadableFileIsAnInputOutputError) {
-  // A directory where the file should be cannot be read as text.
-  fs::create_directory(dir_ / "dir.ini");
-  EXPECT_THROW(TBigIniFile((dir_ / "dir.ini").string()), std::ios_base::failure);
+// What stands in a data file's place is looked at before a byte is read: the request neither
+// waits on a FIFO nor reads a file of hundreds of megabytes into memory.
+TEST_F(IniFile, FilesThatAreNotRegularOrTooLargeAreRefusedUnread) {
+  struct Case {
+    const char* what;
+    std::function<std::string()> make;
+    uint64_t cap;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"directory", [&] { fs::create_directory(dir_ / "dir.ini"); return (dir_ / "dir.ini").string(); },
+       TBigIniFile::kDefaultMaxBytes, "not a regular file"},
+      {"FIFO", [&] {
+         const std::string p = (dir_ / "fifo.ini").string();
+         EXPECT_EQ(mkfifo(p.c_str(), 0644), 0);
+         return p;
+       }, TBigIniFile::kDefaultMaxBytes, "not a regular file"},
+      {"device", [] { return std::string("/dev/zero"); }, TBigIniFile::kDefaultMaxBytes, "not a regular file"},
+      {"300 MB sparse model", [&] {
+         const std::string p = Write("big.hyp", "[S]\nk=1\n");
+         fs::resize_file(p, 300u << 20);
+         return p;
+       }, TBigIniFile::kDefaultMaxBytes, "larger than 16 MiB"},
+      {"one byte above a settings cap", [&] { return Write("s.ini", std::string(kSettingsFileMaxBytes + 1, 'x')); },
+       kSettingsFileMaxBytes, "larger than 1 MiB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = c.make();
+    try {
+      TBigIniFile ini(path, c.cap);
+      ADD_FAILURE() << "read";
+    } catch (const DataFileError& e) {
+      EXPECT_EQ(e.file(), path);
+      EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.what();
+    }
+  }
+  // Exactly at the cap is still read.
+  const std::string at_cap = "[S]\nk=" + std::string(kSettingsFileMaxBytes - 6, 'v');
+  TBigIniFile ini(Write("cap.ini", at_cap), kSettingsFileMaxBytes);
+  EXPECT_EQ(ini.ReadString("S", "k", "").size(), kSettingsFileMaxBytes - 6);
+}
+
+// The duplicate check looks each name up once; the result is that of comparing every section
+// with every earlier one: the first of each name is kept, or the handler's choice, with the
+// handler shown the section in force at that moment.
+TEST_F(IniFile, DuplicateCheckAgreesWithComparingEveryPair) {
+  // Names in mixed case, ASCII and code page 1251 letters, many repeated.
+  const char* stems[] = {"Opt", "OPT", "opt", "\xC0\xE1", "\xE0\xC1", "\xA8x", "\xB8X", "E1", "e1", "\xFF"};
+  std::string text;
+  std::vector<std::string> names;
+  uint32_t r = 12345;
+  for (int i = 0; i < 3000; ++i) {
+    r = r * 1103515245u + 12345u;
+    std::string name = stems[(r >> 8) % 10] + std::to_string((r >> 16) % 40);
+    names.push_back(name);
+    text += "[" + name + "]\nk=" + std::to_string(i) + "\n";
+  }
+  // The reference: every section against every earlier one still kept.
+  auto reference = [&](bool (*prefer_earlier)(int, int)) {
+    std::vector<bool> keep(names.size(), true);
+    for (size_t i = 0; i < names.size(); ++i)
+      for (size_t j = 0; j < i; ++j) {
+        if (!keep[j] || !SameTextIgnoringCase(names[j], names[i])) continue;
+        if (prefer_earlier(static_cast<int>(j), static_cast<int>(i))) keep[i] = false; else keep[j] = false;
+        break;
+      }
+    StringList kept;
+    for (size_t i = 0; i < names.size(); ++i)
+      if (keep[i]) kept.push_back(names[i] + "=" + std::to_string(i));
+    return kept;
+  };
+  auto read = [&](TBigIniFile::DuplicateHandler handler) {
+    TBigIniFile ini("");
+    if (handler) ini.SetDuplicateHandler(handler, 0);
+    ini.Reload(Write("dups.ini", text));
+    StringList sections, kept;
+    ini.ReadSections(sections);
+    for (const auto& name : sections) kept.push_back(name + "=" + ini.ReadString(name, "k", "?"));
+    return kept;
+  };
+  // Without a handler the earlier is kept; with one that prefers the later when the later's
+  // line number is odd, the choice depends on which section is in force.
+  EXPECT_EQ(read(nullptr), reference([](int, int) { return true; }));
+  auto odd_later = [](intptr_t, const std::string&, const StringList&, const StringList& other) {
+    return std::stoi(other.front().substr(2)) % 2 == 0;
+  };
+  EXPECT_EQ(read(odd_later), reference([](int, int i) { return i % 2 == 0; }));
 }
 
 TEST_F(IniFile, LongLinesAndLargeFiles) {

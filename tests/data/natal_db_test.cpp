@@ -1,6 +1,7 @@
 #include "data/natal_db.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -257,8 +258,13 @@ TEST(NatalDatabase, UnopenableFileStopsAtCountWithItsNameAndReason) {
       {dir.File("Nyse.mil"), "No such file"},
       {dir.path() + "/sub.mil", "not a regular file"},
       {dir.File("list.ddd"), "cannot be read"},
+      {dir.File("fifo.mil"), "not a regular file"},   // never waited for
+      {dir.File("huge.mil"), "larger than 64 MiB"},  // sparse, 300 MB
   };
   std::filesystem::create_directory(dir.path() + "/sub.mil");
+  ASSERT_EQ(mkfifo(dir.File("fifo.mil").c_str(), 0644), 0);
+  dir.Write("huge.mil", "");
+  std::filesystem::resize_file(dir.File("huge.mil"), 300u << 20);
   dir.Write("list.ddd", "IBM Corp\n");
   for (const Case& c : cases) {
     NatalDatabase db;

@@ -1,6 +1,7 @@
 #include "data/towns.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "data/data_error.h"
 #include "scratch_dir.h"
@@ -132,6 +133,34 @@ TEST(TTowns, MissingOrUnreadableFileNamesIt) {
   std::filesystem::create_directory(dir.File("towns.ndx"));
   dir.Write("towns.nd", "");
   EXPECT_THROW(T_Towns towns(dir.path()), DataFileError);
+}
+
+// Both files are opened by every request: a file of hundreds of megabytes (here sparse) or a
+// FIFO in their place is refused before it is read, naming the file.
+TEST(TTowns, HugeOrSpecialFilesAreRefusedUnread) {
+  for (const char* file : {"towns.nd", "towns.ndx"}) {
+    for (const bool fifo : {false, true}) {
+      SCOPED_TRACE(std::string(file) + (fifo ? " FIFO" : " sparse"));
+      ScratchDir dir;
+      dir.Write("towns.nd", "");
+      dir.Write("towns.ndx", "[A]\n");
+      const std::string path = dir.File(file);
+      if (fifo) {
+        std::filesystem::remove(path);
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+      } else {
+        std::filesystem::resize_file(path, 300u << 20);
+      }
+      try {
+        T_Towns towns(dir.path());
+        ADD_FAILURE() << "opened";
+      } catch (const DataFileError& e) {
+        EXPECT_EQ(e.file(), path);
+        EXPECT_NE(e.reason().find(fifo ? "not a regular file" : "larger than 64 MiB"), std::string::npos)
+            << e.what();
+      }
+    }
+  }
 }
 
 TEST(TownsBuild, SourceBuildsBothFiles) {
