@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cgi/query.h"
+#include "cgi/temp_sweep.h"
 #include "data/ini.h"
 
 namespace sd {
@@ -14,6 +15,22 @@ void Line(std::ostream& out, std::string_view text) {
 }
 
 }  // namespace
+
+std::string EscapeHtml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
 
 void WritePageHead(std::ostream& out, std::string_view title) {
   Line(out, "CONTENT-TYPE: TEXT/HTML");
@@ -47,7 +64,7 @@ void WritePage(std::ostream& out, const ChartData& natal, std::string_view image
                std::string_view gif_name) {
   WritePageHead(out, "Dynamics for Security");
   std::string line = "<p align=\"center\"><b>Instrument:";
-  line += natal.ChartName.View();
+  line += EscapeHtml(natal.ChartName.View());
   line += "<br>First Trade:<br>";
   Line(out, line);
 
@@ -57,22 +74,34 @@ void WritePage(std::ostream& out, const ChartData& natal, std::string_view image
   Line(out, line);
   Line(out, "<br>");
 
-  line = "<p align=\"center\"><img border=\"0\" src=\"";
-  line += image_base_url;
-  line += "/Exe/Temp/";
-  line += gif_name;
-  line += "\"></p>";
-  Line(out, line);
+  // No picture could be published: the page links none rather than a name this request did
+  // not write (another request's picture, or nothing at all).
+  if (!gif_name.empty()) {
+    line = "<p align=\"center\"><img border=\"0\" src=\"";
+    line += EscapeHtml(image_base_url);
+    line += "/Exe/Temp/";
+    line += gif_name;
+    line += "\"></p>";
+    Line(out, line);
+  }
   Line(out, "<br>");
   Line(out, "<HR>");
   WritePageTail(out);
 }
 
 std::string ImageBaseUrl(const std::string& program_dir) {
-  TBigIniFile settings(program_dir + kSiteSettingsFile);
-  std::string url = TrimBlanks(settings.ReadString("Site", "ImageBaseUrl", ""));
-  while (!url.empty() && url.back() == '/') url.pop_back();
-  return url;
+  return ReadSiteSettings(program_dir).image_base_url;
+}
+
+SiteSettings ReadSiteSettings(const std::string& program_dir) {
+  TBigIniFile settings(program_dir + kSiteSettingsFile, kSettingsFileMaxBytes);
+  SiteSettings site;
+  site.image_base_url = TrimBlanks(settings.ReadString("Site", "ImageBaseUrl", ""));
+  while (!site.image_base_url.empty() && site.image_base_url.back() == '/') site.image_base_url.pop_back();
+  const int32_t minutes =
+      settings.ReadInteger("Site", kPictureLifetimeKey, kDefaultPictureLifetimeMinutes);
+  site.picture_lifetime_minutes = minutes < 0 ? kDefaultPictureLifetimeMinutes : minutes;
+  return site;
 }
 
 }  // namespace sd

@@ -229,6 +229,10 @@ std::vector<NatalRecord> ParseNatalCsv(std::string_view text, bool scramble) {
 
     const std::string name = StoredText(line, "name", field(0), kNatalNameMax);
     if (TrimNameBlanks(name).empty()) throw NatalCsvError(line, "name", "empty");
+    // The name is echoed into the web page: characters that mean something in HTML have no
+    // place in a security's name.
+    if (name.find_first_of("<>&\"'") != std::string::npos)
+      throw NatalCsvError(line, "name", "holds one of < > & \" ' (not allowed in names)");
     if (scramble) {
       const size_t at_sign = name.find('@');
       if (at_sign == std::string::npos)

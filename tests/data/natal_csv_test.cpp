@@ -156,6 +156,11 @@ TEST(NatalCsv, BadRowsNameTheLineAndTheField) {
       {",B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
       {"  ,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
       {"Tab\there,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
+      {"\"X<script>alert(1)</script>\",B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
+      {"AT&T,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
+      {"\"Say \"\"hi\"\"\",B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
+      {"O'Neil,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
+      {"a>b,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},
       {"Check \xE2\x9C\x93,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},  // not in the code page
       {"Bad \xC0\x80,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},         // overlong UTF-8
       {" IBM Corp ,B,1924-02-14,10:00:00,-5,NY,40,-74,s", "name"},  // same as line 2 once trimmed

@@ -72,6 +72,31 @@ TEST(Serve, FormPageProgramAndPictureDirectory) {
     const int status = HttpGet(port, hidden, {}, 10.0).status;
     EXPECT_TRUE(status == 403 || status == 404) << hidden << " answered " << status;
   }
+
+  // The server's own headers: on the page, on the form, and on pictures with their cache rule.
+  for (const HttpReply* reply : {&form, &page}) {
+    EXPECT_TRUE(std::regex_search(reply->headers, std::regex("\r\nX-Content-Type-Options: nosniff\r\n", std::regex::icase)))
+        << reply->headers;
+    EXPECT_TRUE(std::regex_search(reply->headers, std::regex("\r\nX-Frame-Options: SAMEORIGIN\r\n", std::regex::icase)))
+        << reply->headers;
+  }
+  if (!m.empty()) {
+    const HttpReply picture = HttpGet(port, m[1].str(), {}, 10.0);
+    EXPECT_EQ(picture.status, 200);
+    EXPECT_EQ(picture.body.substr(0, 4), "GIF8");
+    EXPECT_TRUE(std::regex_search(picture.headers, std::regex("\r\nCache-Control: private, no-cache\r\n", std::regex::icase)))
+        << picture.headers;
+  }
+
+  // A link planted in Temp under a picture's name does not publish what it points at.
+  const fs::path temp = fs::path(STOCKDYN_EXE_DIR) / "Temp";
+  const fs::path planted = temp / ("leak_" + std::to_string(::getpid()) + ".gif");
+  fs::create_symlink("../Nyse.mil", planted);
+  const HttpReply leak = HttpGet(port, "/Exe/Temp/" + planted.filename().string(), {}, 10.0);
+  fs::remove(planted);
+  EXPECT_TRUE(leak.status == 403 || leak.status == 404) << "a link in Temp answered " << leak.status;
+  EXPECT_EQ(leak.body.find("IBM Corp"), std::string::npos);
+
   server->Stop();
   EXPECT_EQ(HttpGet(port, "/", {}, 2.0).status, 0) << "server still answering after Stop";
 }
