@@ -38,6 +38,8 @@ if(NOT EXISTS ${EXE_DIR}/srv_stock_dyn.ini)
     "[Site]\n"
     "; Scheme and host that publish Exe/Temp/ as /Exe/Temp/, e.g. http://example.org.\n"
     "; Empty: picture URLs are root-relative.\n"
-    "ImageBaseUrl=\n")
+    "ImageBaseUrl=\n"
+    "; Minutes a picture in Exe/Temp/ is kept before a later request removes it; 0 keeps all.\n"
+    "PictureLifetimeMinutes=60\n")
 endif()
 file(MAKE_DIRECTORY ${EXE_DIR}/Temp)

@@ -17,8 +17,21 @@ namespace sd {
 
 namespace {
 
-// Links the finished file to the target, drawing new targets while the name is taken.
-// `link_to` makes one attempt and returns 0 or the errno of the failure.
+// path with "_" + pid + "_" + counter before its extension: a name no other running process
+// can draw (their ids differ), tried with counters 1, 2, ... past leftovers of a process that
+// had the same id earlier.
+std::string ExtendedName(const std::string& path, int counter) {
+  const size_t slash = path.rfind('/');
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+  return path.substr(0, dot) + "_" + std::to_string(getpid()) + "_" + std::to_string(counter) +
+         path.substr(dot);
+}
+
+// Links the finished file to the target, drawing new targets while the name is taken; when
+// the draws keep clashing (a busy day, or a Temp full of the day's names), an extended name
+// that cannot clash with another request's. `link_to` makes one attempt and returns 0 or the
+// errno of the failure.
 template <typename LinkTo>
 std::string ClaimName(const std::string& path, const PictureRenamer& rename, LinkTo link_to) {
   std::string target = path;
@@ -29,12 +42,21 @@ std::string ClaimName(const std::string& path, const PictureRenamer& rename, Lin
       std::fprintf(stderr, "cannot publish picture %s: %s\n", target.c_str(), std::strerror(err));
       return {};
     }
-    if (attempt >= kPictureNameAttempts) {
-      std::fprintf(stderr, "no free picture name after %d attempts\n", kPictureNameAttempts);
-      return {};
-    }
+    if (attempt >= kPictureNameAttempts) break;
     target = rename();
   }
+  for (int counter = 1; counter <= kExtendedNameAttempts; ++counter) {
+    const std::string extended = ExtendedName(target, counter);
+    const int err = link_to(extended);
+    if (err == 0) return extended;
+    if (err != EEXIST) {
+      std::fprintf(stderr, "cannot publish picture %s: %s\n", extended.c_str(), std::strerror(err));
+      return {};
+    }
+  }
+  std::fprintf(stderr, "no free picture name after %d attempts\n",
+               kPictureNameAttempts + kExtendedNameAttempts);
+  return {};
 }
 
 }  // namespace

@@ -28,10 +28,12 @@ ForecastRun RunForecast(const std::string& model_path, const std::string& pictur
                         const PictureRenamer& rename = nullptr);
 
 // Writes the GIF to a temporary file beside `path`, then links it to `path`, which must not
-// exist yet; while it does, `rename` gives the next candidate (up to a bound). Returns the
-// path claimed, empty on failure. Two processes never end up with the same file.
-// At most this many names are tried.
+// exist yet; while it does, `rename` gives the next candidate. After kPictureNameAttempts
+// names the last one is extended by "_" + process id + "_" + counter before its extension
+// (counters 1 up to kExtendedNameAttempts). Returns the path claimed, empty on failure (and
+// then no file is left). Two processes never end up with the same file.
 inline constexpr int kPictureNameAttempts = 100;
+inline constexpr int kExtendedNameAttempts = 1000;
 std::string PublishPictureExclusive(const render::Canvas& raster, const std::string& path,
                                     const PictureRenamer& rename);
 

@@ -1,6 +1,11 @@
 #include "cgi/request.h"
 
+#include <unistd.h>
+
+#include <ctime>
 #include <sstream>
+#include <stdexcept>
+#include <string>
 
 #include "astro/chart.h"
 #include "cgi/clock.h"
@@ -9,6 +14,7 @@
 #include "cgi/process.h"
 #include "cgi/program_dir.h"
 #include "cgi/query.h"
+#include "cgi/temp_sweep.h"
 #include "data/natal_db.h"
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
@@ -22,6 +28,23 @@ struct ProcessScope {
   ~ProcessScope() { CleanUp(); }
   ProcessScope(const ProcessScope&) = delete;
   ProcessScope& operator=(const ProcessScope&) = delete;
+};
+
+// Removes the published picture unless the page that links it went out: a run that fails
+// after publishing leaves nothing behind in Temp.
+class PictureGuard {
+ public:
+  PictureGuard() = default;
+  ~PictureGuard() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  PictureGuard(const PictureGuard&) = delete;
+  PictureGuard& operator=(const PictureGuard&) = delete;
+  void Watch(std::string path) { path_ = std::move(path); }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::string path_;
 };
 
 }  // namespace
@@ -43,6 +66,15 @@ int RunRequest(std::ostream& out) {
   RequestState req;
   ReadRequest(ReadQueryString(), req);
 
+  // The installation settings, read before anything is written: a settings file that cannot
+  // be read stops the run with nothing left behind.
+  const SiteSettings site = ReadSiteSettings(ProgramDir(""));
+  const std::string& image_base_url = site.image_base_url;
+
+  // Old pictures go before this request adds its own (at most once a minute over all
+  // requests; the file times are the system's, whatever clock the request reads).
+  SweepOldPictures(ProgramDir("Temp"), site.picture_lifetime_minutes, std::time(nullptr));
+
   // 6.-8. Natal record: the first record named req.security (both trimmed) gives slot 0 its
   //    event block and name; none leaves the defaults. A missing or unreadable database
   //    stops the run here, before any output. Then the natal chart, with every computable
@@ -61,14 +93,21 @@ int RunRequest(std::ostream& out) {
       ProgramDir("") + forecast::kModelFileName, ProgramDir("Temp") + req.gif_name, req.year, req.month,
       req.day, forecast::kForecastSpan, req.zone, forecast::kForecastStep,
       [] { return MakeGifName("sc_stock_dyn_", ".gif"); });
-  if (!run.Picture.empty()) req.gif_name = FileNamePart(run.Picture);
+  PictureGuard picture;
+  picture.Watch(run.Picture);
+  // The page links only a picture this request wrote, or none.
+  req.gif_name = run.Picture.empty() ? std::string() : FileNamePart(run.Picture);
 
   // 11. The page, built whole before the first byte goes out.
   std::ostringstream page;
-  WritePage(page, slots[0], ImageBaseUrl(ProgramDir("")), req.gif_name);
+  WritePage(page, slots[0], image_base_url, req.gif_name);
   const std::string text = page.str();
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
   out.flush();
+  // A page that did not go out (no memory for the stream's buffer, a closed output) is a
+  // failure of the run, not a success without a page.
+  if (!out) throw std::runtime_error("the page could not be written to standard output");
+  picture.Keep();
 
   // 12. Clean-up (ProcessScope).
   return 0;

@@ -133,48 +133,106 @@ void SaveBitmapAsGif(const Canvas& raster, const std::string& path) {
   if (!WriteGif(raster, target, &why)) std::fprintf(stderr, "stockdyn: picture %s not written: %s\n", target.c_str(), why.c_str());
 }
 
-void PictureNameMemory::Load(const std::string& dir) {
+void PictureNameMemory::Load(const std::string& dir) noexcept {
   name_ = kDefaultName;
-  std::ifstream in(JoinDir(dir, kFileName), std::ios::binary);
-  if (!in) return;
-  std::string line;
-  std::getline(in, line);
-  if (in.bad()) return;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  name_ = line;
-}
-
-bool PictureNameMemory::Save(const std::string& dir) const {
-  const std::string target = JoinDir(dir, kFileName);
-  std::string tmp;
-  const int fd = CreateBeside(target, tmp);
-  bool ok = fd >= 0;
-  std::string why = ok ? "" : std::strerror(errno);
-  if (ok) {
-    const std::string text = name_ + "\n";
-    size_t done = 0;
-    while (ok && done < text.size()) {
-      const ssize_t n = write(fd, text.data() + done, text.size() - done);
+  on_disk_ = OnDisk::kDiffers;
+  try {
+    const std::string path = JoinDir(dir, kFileName);
+    // Never blocking (a FIFO in its place) and only from a regular file (not a link to a
+    // device that never ends); a bounded amount, so a huge line costs nothing.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+      if (errno == ENOENT) on_disk_ = OnDisk::kMissing;
+      return;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      on_disk_ = OnDisk::kNotAFile;
+      close(fd);
+      return;
+    }
+    std::string text(kMaxBytes, '\0');
+    size_t got = 0;
+    while (got < text.size()) {
+      const ssize_t n = read(fd, text.data() + got, text.size() - got);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
+        if (n < 0) got = 0, text.clear();
+        break;
+      }
+      got += static_cast<size_t>(n);
+    }
+    close(fd);
+    if (text.empty()) return;  // unreadable: the default stays
+    text.resize(got);
+    const size_t end = text.find('\n');
+    // A first line longer than any picture name is not one: the default stays.
+    if (end == std::string::npos && got == kMaxBytes) return;
+    std::string line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    name_ = std::move(line);
+    on_disk_ = OnDisk::kSame;
+  } catch (...) {
+    name_ = kDefaultName;  // out of memory: the default, as for any failure of this file
+    on_disk_ = OnDisk::kDiffers;
+  }
+}
+
+void PictureNameMemory::SetName(const std::string& name) {
+  if (name != name_ && on_disk_ == OnDisk::kSame) on_disk_ = OnDisk::kDiffers;
+  name_ = name;
+}
+
+bool PictureNameMemory::Save(const std::string& dir) const noexcept {
+  // An unchanged value is not rewritten: the program directory need not be writable for it,
+  // and concurrent requests do not replace the file under each other.
+  if (on_disk_ == OnDisk::kSame) return true;
+  try {
+    const std::string target = JoinDir(dir, kFileName);
+    struct stat st {};
+    if (lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      // A link, FIFO or device put there by someone else stays as it is.
+      std::fprintf(stderr, "stockdyn: %s not written: not a regular file\n", target.c_str());
+      return false;
+    }
+    std::string tmp;
+    const int fd = CreateBeside(target, tmp);
+    bool ok = fd >= 0;
+    std::string why = ok ? "" : std::strerror(errno);
+    if (ok) {
+      // Readable by all, writable by the owner, whatever the umask of the server.
+      if (fchmod(fd, 0644) != 0) {
         ok = false;
         why = std::strerror(errno);
-      } else {
-        done += static_cast<size_t>(n);
       }
+      const std::string text = name_ + "\n";
+      size_t done = 0;
+      while (ok && done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+          ok = false;
+          why = std::strerror(errno);
+        } else {
+          done += static_cast<size_t>(n);
+        }
+      }
+      if (close(fd) != 0 && ok) {
+        ok = false;
+        why = std::strerror(errno);
+      }
+      if (ok && std::rename(tmp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        why = std::strerror(errno);
+      }
+      if (!ok) unlink(tmp.c_str());
     }
-    if (close(fd) != 0 && ok) {
-      ok = false;
-      why = std::strerror(errno);
-    }
-    if (ok && std::rename(tmp.c_str(), target.c_str()) != 0) {
-      ok = false;
-      why = std::strerror(errno);
-    }
-    if (!ok) unlink(tmp.c_str());
+    if (!ok) std::fprintf(stderr, "stockdyn: %s not written: %s\n", target.c_str(), why.c_str());
+    return ok;
+  } catch (...) {
+    std::fprintf(stderr, "stockdyn: %s not written: out of memory\n", kFileName);
+    return false;
   }
-  if (!ok) std::fprintf(stderr, "stockdyn: %s not written: %s\n", target.c_str(), why.c_str());
-  return ok;
 }
 
 }  // namespace sd::render

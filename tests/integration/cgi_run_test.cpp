@@ -2,10 +2,12 @@
 // the page on standard output.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -57,9 +59,11 @@ class ProgramRun : public sd::testing::ProgramCopy {
     }
     return files;
   }
+  // The files in Temp, except the lock file of the picture sweep.
   std::vector<std::string> InTemp() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(exe_dir_ / "Temp")) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(exe_dir_ / "Temp"))
+      if (e.path().filename() != ".sweep.lock") names.push_back(e.path().filename().string());
     return names;
   }
 
@@ -204,6 +208,8 @@ TEST_F(ProgramRun, ImageBaseUrlFromTheInstallationSettings) {
       {"host", "[Site]\r\nImageBaseUrl=http://example.org\r\n", "http://example\\.org"},
       {"trailing slash, other case", "[SITE]\nimagebaseurl=http://example.org:8080/\n", "http://example\\.org:8080"},
       {"other section only", "[Other]\nImageBaseUrl=http://wrong\n", ""},
+      {"markup, escaped on the page", "[Site]\nImageBaseUrl=http://h/\"><b a='1'>\n",
+       "http://h/&quot;&gt;&lt;b a=&#39;1&#39;&gt;"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -240,24 +246,187 @@ TEST(InstallTree, FormOffersTheZoneTableInItsOrder) {
   EXPECT_TRUE(fs::exists(fs::path(STOCKDYN_EXE_DIR) / "srv_stock_dyn.ini"));
 }
 
-TEST_F(ProgramRun, PictureNameMemoryIsWrittenAtExitAndKeepsItsLine) {
+TEST_F(ProgramRun, PictureNameMemoryIsWrittenOnceAndLeftAloneWhileUnchanged) {
   const fs::path memory = exe_dir_ / "PictureName.ini";
-  auto first_line = [&] {
-    std::ifstream in(memory);
-    std::string line;
-    std::getline(in, line);
-    return line;
+  auto all = [&] {
+    std::ifstream in(memory, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   };
   ASSERT_FALSE(fs::exists(memory));
   ASSERT_EQ(Serve("TRS_TZ=EST").exit_status, 0);
-  EXPECT_EQ(first_line(), "Picture.bmp");  // the default when there was no file
+  EXPECT_EQ(all(), "Picture.bmp\n");  // the default when there was no file
+  struct stat st {};
+  ASSERT_EQ(stat(memory.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
 
-  std::ofstream(memory) << "Last.gif\r\nsecond line\r\n";
+  // The value read is the value kept: the file is not rewritten, so the program directory
+  // need not be writable by the server once the file is there.
+  std::ofstream(memory, std::ios::binary) << "Last.gif\r\nsecond line\r\n";
+  const auto inode_before = fs::status(memory).permissions();
+  struct stat before {};
+  ASSERT_EQ(stat(memory.c_str(), &before), 0);
   ASSERT_EQ(Serve("TRS_TZ=EST").exit_status, 0);
-  EXPECT_EQ(first_line(), "Last.gif");     // read at start, written back whole at exit
-  std::ifstream in(memory);
-  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(all.find("second line"), std::string::npos);
+  EXPECT_EQ(all(), "Last.gif\r\nsecond line\r\n");
+  struct stat after {};
+  ASSERT_EQ(stat(memory.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(fs::status(memory).permissions(), inode_before);
+
+  // A FIFO in its place neither hangs the request nor is replaced.
+  fs::remove(memory);
+  ASSERT_EQ(mkfifo(memory.c_str(), 0644), 0);
+  const ChildResult r = Serve("TRS_TZ=EST");
+  EXPECT_FALSE(r.timed_out);
+  EXPECT_EQ(r.exit_status, 0);
+  ExpectDefaultPage(r.out, "3,7,2026   9.05", "", "3_7");
+  EXPECT_TRUE(fs::is_fifo(memory));
+}
+
+// Old pictures are swept by the requests: only the program's own names, only when older than
+// the installation's lifetime; a lifetime of 0 keeps everything.
+TEST_F(ProgramRun, OldPicturesAreSweptByLaterRequests) {
+  // Each case has a fresh copy: the paths are taken anew from exe_dir_.
+  auto make = [&](const std::string& name, int minutes_ago) {
+    const fs::path path = exe_dir_ / "Temp" / name;
+    std::ofstream(path) << "GIF89a";
+    const std::time_t when = std::time(nullptr) - minutes_ago * 60;
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  struct Case {
+    const char* settings;  // nullptr: no settings file (the default lifetime, 60 minutes)
+    std::vector<std::string> kept;
+  };
+  const Case cases[] = {
+      {nullptr, {"3_6_sc_stock_dyn_3.gif", "notes.gif"}},
+      {"[Site]\nPictureLifetimeMinutes=10\n", {"notes.gif"}},
+      {"[Site]\nPictureLifetimeMinutes=0\n",
+       {"3_6_sc_stock_dyn_1.gif", "3_6_sc_stock_dyn_2_77_1.gif", "3_6_sc_stock_dyn_3.gif", "notes.gif"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings ? c.settings : "no settings");
+    TearDown();
+    SetUp();
+    const fs::path ini = exe_dir_ / "srv_stock_dyn.ini";
+    fs::remove(ini);
+    if (c.settings) std::ofstream(ini) << c.settings;
+    make("3_6_sc_stock_dyn_1.gif", 61);
+    make("3_6_sc_stock_dyn_2_77_1.gif", 24 * 60);
+    make("3_6_sc_stock_dyn_3.gif", 30);
+    make("notes.gif", 24 * 60);
+    const ChildResult r = Serve("TRS_TZ=EST");
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    const std::string own = ExpectDefaultPage(r.out, "3,7,2026   9.05", "", "3_7");
+    std::vector<std::string> expected = c.kept;
+    expected.push_back(own);
+    std::vector<std::string> names = InTemp();
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+  }
+}
+
+// Short of memory at any point of the run: the run either serves the whole page (with its own
+// picture, or without a picture line when none could be written) or fails with a line on
+// stderr and exit 1, writing nothing to stdout and leaving no picture and no core file.
+TEST_F(ProgramRun, ShortOfMemoryAnywhereFailsCleanly) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than these limits allow";
+#else
+  int served = 0, failed = 0;
+  for (int kb = 2000; kb <= 40000; kb += 600) {
+    SCOPED_TRACE("ulimit -v " + std::to_string(kb));
+    TearDown();
+    SetUp();
+    const std::string limit = "ulimit -v " + std::to_string(kb) + "; exec \"$0\"";
+    const ChildResult r = RunChild({"/bin/sh", "-c", limit, program_},
+                                   {"PATH=/usr/bin:/bin", "QUERY_STRING=TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp",
+                                    "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
+                                   kRunBound);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.signal, 0) << r.err;
+    for (const auto& e : fs::directory_iterator(exe_dir_)) {
+      EXPECT_EQ(e.path().filename().string().rfind("core", 0), std::string::npos) << e.path();
+    }
+    const std::vector<std::string> temp = InTemp();
+    if (r.exit_status == 0) {
+      ++served;
+      bool only_crlf = false;
+      const auto lines = CrlfLines(r.out, only_crlf);
+      ASSERT_FALSE(lines.empty()) << r.err;
+      EXPECT_EQ(lines.back(), "</BODY></HTML>");
+      std::smatch m;
+      if (std::regex_search(r.out, m, std::regex(R"re(/Exe/Temp/([^"]+)")re"))) {
+        EXPECT_EQ(temp, std::vector<std::string>{m[1].str()});
+      } else {
+        EXPECT_TRUE(temp.empty());
+      }
+      continue;
+    }
+    // The loader itself may find no room before the program runs: nothing of ours ran then.
+    if (r.exit_status == 127 && r.err.find("error while loading shared libraries") != std::string::npos) continue;
+    ++failed;
+    EXPECT_EQ(r.exit_status, 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_TRUE(temp.empty()) << temp.front();
+  }
+  // The range spans both outcomes: too little memory to run, and enough to serve.
+  EXPECT_GT(served, 0);
+  EXPECT_GT(failed, 0);
+#endif
+}
+
+// A data file that is far too large, not a regular file, or a directory stops the run with one
+// line on stderr naming it: no page, exit 1, no picture left in Temp, no core file.
+TEST_F(ProgramRun, HostileDataFilesStopTheRunAndLeaveNothing) {
+  struct Case {
+    const char* file;
+    const char* what;  // "sparse", "fifo" or "directory"
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"stock.hyp", "sparse", "larger than 16 MiB"},
+      {"stock.hyp", "fifo", "not a regular file"},
+      {"srv_stock_dyn.ini", "sparse", "larger than 1 MiB"},
+      {"srv_stock_dyn.ini", "directory", "not a regular file"},
+      {"srv_stock_dyn.ini", "fifo", "not a regular file"},
+      {"towns.nd", "sparse", "larger than 64 MiB"},
+      {"towns.ndx", "sparse", "larger than 64 MiB"},
+      {"towns.ndx", "fifo", "not a regular file"},
+      {"Nyse.mil", "sparse", "larger than 64 MiB"},
+      {"Nyse.mil", "fifo", "not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.what);
+    TearDown();
+    SetUp();
+    const fs::path path = exe_dir_ / c.file;
+    const std::string what = c.what;
+    if (what == "sparse") {
+      std::ofstream(path, std::ios::app) << "";
+      fs::resize_file(path, 300u << 20);  // a hole: nothing is written to the disk
+    } else {
+      fs::remove(path);
+      if (what == "fifo") {
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+      } else {
+        fs::create_directory(path);
+      }
+    }
+    const ChildResult r = Serve("TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp");
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    EXPECT_TRUE(InTemp().empty());
+    for (const auto& e : fs::directory_iterator(exe_dir_)) {
+      EXPECT_EQ(e.path().filename().string().rfind("core", 0), std::string::npos) << e.path();
+    }
+  }
 }
 
 // The page of IBM Corp came whole, nothing partial is left in Temp, and one line on stderr
@@ -268,8 +437,12 @@ void ExpectPageWithoutPicture(const ChildResult& r) {
   bool only_crlf = false;
   const auto lines = CrlfLines(r.out, only_crlf);
   EXPECT_TRUE(only_crlf);
-  ASSERT_EQ(lines.size(), 15u) << r.out;
+  // The page links no picture at all rather than a name this request did not write.
+  ASSERT_EQ(lines.size(), 14u) << r.out;
   EXPECT_EQ(lines[8].rfind("<p align=\"center\"><b>Instrument:IBM Corp", 0), 0u) << lines[8];
+  EXPECT_EQ(r.out.find("<img"), std::string::npos) << r.out;
+  EXPECT_EQ(lines[11], "<br>");
+  EXPECT_EQ(lines.back(), "</BODY></HTML>");
   EXPECT_NE(r.err.find("cannot write picture"), std::string::npos) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
@@ -299,7 +472,9 @@ TEST_F(ProgramRun, PageComesWhenThePictureCannotBeWritten) {
                                     "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
                                    kRunBound);
     ExpectPageWithoutPicture(r);
-    if (fs::is_directory(exe_dir_ / "Temp")) EXPECT_TRUE(InTemp().empty());
+    if (fs::is_directory(exe_dir_ / "Temp")) {
+      EXPECT_TRUE(InTemp().empty());
+    }
   }
 }
 
