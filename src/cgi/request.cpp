@@ -71,10 +71,6 @@ int RunRequest(std::ostream& out) {
   const SiteSettings site = ReadSiteSettings(ProgramDir(""));
   const std::string& image_base_url = site.image_base_url;
 
-  // Old pictures go before this request adds its own (at most once a minute over all
-  // requests; the file times are the system's, whatever clock the request reads).
-  SweepOldPictures(ProgramDir("Temp"), site.picture_lifetime_minutes, std::time(nullptr));
-
   // 6.-8. Natal record: the first record named req.security (both trimmed) gives slot 0 its
   //    event block and name; none leaves the defaults. A missing or unreadable database
   //    stops the run here, before any output. Then the natal chart, with every computable
@@ -108,6 +104,11 @@ int RunRequest(std::ostream& out) {
   // failure of the run, not a success without a page.
   if (!out) throw std::runtime_error("the page could not be written to standard output");
   picture.Keep();
+
+  // Old pictures go once the page is out, so that a failed run leaves nothing in Temp (at most
+  // once a minute over all requests; file times are the system's, whatever clock the request
+  // reads).
+  SweepOldPictures(ProgramDir("Temp"), site.picture_lifetime_minutes, std::time(nullptr));
 
   // 12. Clean-up (ProcessScope).
   return 0;

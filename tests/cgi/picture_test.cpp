@@ -72,9 +72,25 @@ TEST_F(PublishPicture, GivesUpAfterBoundedAttemptsLeavingNothing) {
     ++drawn;
     return Path("taken.gif");
   });
-  EXPECT_EQ(got, "");
+  // The draws keep clashing: the name is extended by the process id and a counter, which no
+  // other process can draw.
+  const std::string extended = "taken_" + std::to_string(getpid()) + "_1.gif";
+  EXPECT_EQ(got, Path(extended));
   EXPECT_EQ(drawn, kPictureNameAttempts - 1);
-  EXPECT_EQ(FileCount(), 1);
+  EXPECT_EQ(FirstBytes(got, 4), "GIF8");
+  EXPECT_EQ(FileCount(), 2);
+
+  // Every extended name taken too (leftovers of an earlier process with this id): the run
+  // gives up after a bound and leaves nothing.
+  for (int k = 1; k <= kExtendedNameAttempts; ++k)
+    std::ofstream(Path("taken_" + std::to_string(getpid()) + "_" + std::to_string(k) + ".gif")) << "x";
+  drawn = 0;
+  EXPECT_EQ(PublishPictureExclusive(raster, Path("taken.gif"), [&] {
+              ++drawn;
+              return Path("taken.gif");
+            }),
+            "");
+  EXPECT_EQ(FileCount(), 1 + kExtendedNameAttempts);
 }
 
 TEST_F(PublishPicture, AMissingDirectoryFailsQuietly) {
