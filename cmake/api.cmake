@@ -1,13 +1,15 @@
 # The JSON API: its library, its CGI program in the program directory beside srv_stock_dyn,
 # its unit tests, and the trader's page that reads it, copied into the web root.
 stockdyn_library(sd_api
+  src/api/day_ask.cpp
+  src/api/events_route.cpp
   src/api/forecast_route.cpp
   src/api/http.cpp
   src/api/router.cpp
   src/api/securities.cpp
   src/api/url_query.cpp
   src/api/zones.cpp)
-target_link_libraries(sd_api PUBLIC sd_cgi)
+target_link_libraries(sd_api PUBLIC sd_cgi sd_timeline)
 
 add_executable(srv_stock_api ${CMAKE_SOURCE_DIR}/src/srv_stock_api.cpp)
 target_link_libraries(srv_stock_api PRIVATE sd_api)

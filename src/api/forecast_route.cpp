@@ -2,11 +2,9 @@
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <sys/stat.h>
 
+#include "api/day_ask.h"
 #include "api/router.h"
 #include "api/securities.h"
 #include "api/zones.h"
@@ -36,26 +34,12 @@ struct ForecastAsk {
   bool csv = false;
 };
 
-std::string DateText(int y, int m, int d) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-  return buf;
-}
-
 // "1" or "true" switch an option on; "0", "false" or nothing leave it off.
 bool Flag(const QueryParams& params, const char* name, bool& out) {
   const auto v = Param(params, name);
   if (!v || *v == "0" || *v == "false") return out = false, true;
   if (*v == "" || *v == "1" || *v == "true") return out = true, true;
   return false;
-}
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw DataFileError(path, "cannot be opened");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw DataFileError(path, "cannot be read");
-  return text;
 }
 
 // Pairs StartUp with CleanUp, also when the work fails.
@@ -76,15 +60,6 @@ ChartData ShiftedNatal(const ChartData& natal, double hours) {
   return shifted;
 }
 
-// Size and time of change of a file, "-" when there is none: cheap to read on every request,
-// and different whenever the file is replaced.
-std::string FileStamp(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return "-";
-  return std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
-         std::to_string(st.st_mtim.tv_nsec);
-}
-
 // The rows of one natal chart's forecast of the day.
 forecast::Report ForecastOf(const ChartData& natal, const model::TEvList& model,
                             const ForecastAsk& ask, bool explain) {
@@ -103,46 +78,24 @@ forecast::Report ForecastOf(const ChartData& natal, const model::TEvList& model,
 Response ForecastRoute(const Request& request, const QueryParams& params, const ApiContext& context) {
   ForecastAsk ask;
   Json invalid = Json::array();
+  const DayAsk day = ReadDayAsk(params, context, invalid);
   auto refuse = [&](const char* name, const std::string& reason) {
     invalid.push_back({{"name", name}, {"reason", reason}});
   };
-
-  const auto security = Param(params, "security");
-  if (!security || security->empty()) refuse("security", "is required");
-  const auto zone_text = Param(params, "zone");
-  std::optional<ApiZone> zone;
-  if (!zone_text || zone_text->empty()) refuse("zone", "is required: an abbreviation of /zones");
-  else if (!(zone = FindZone(*zone_text))) refuse("zone", "is no abbreviation of /zones");
   const auto format = Param(params, "format").value_or("json");
   if (format != "json" && format != "csv") refuse("format", "must be json or csv");
   if (!Flag(params, "explain", ask.explain)) refuse("explain", "must be 1 or 0");
   if (!Flag(params, "band", ask.band)) refuse("band", "must be 1 or 0");
-  if (const auto date = Param(params, "date"); date && !date->empty()) {
-    LocalDateTime t;
-    if (!ParseLocalDateTime(*date + " 00:00:00", t))
-      refuse("date", "must be a date YYYY-MM-DD that exists");
-    ask.year = t.year, ask.month = t.month, ask.day = t.day;
-  } else if (zone) {
-    // Today in the zone asked for.
-    const std::time_t local = context.now + static_cast<std::time_t>(zone->hours * 3600);
-    std::tm tm{};
-    gmtime_r(&local, &tm);
-    ask.year = tm.tm_year + 1900, ask.month = tm.tm_mon + 1, ask.day = tm.tm_mday;
-  }
-  if (!invalid.empty())
-    return Problem(400, "The request's parameters are not all valid.", {{"invalid-params", invalid}});
-  ask.zone = *zone;
+  if (!invalid.empty()) return InvalidParams(invalid);
+  ask.zone = day.zone;
+  ask.year = day.year, ask.month = day.month, ask.day = day.day;
   ask.csv = format == "csv";
 
   const std::string& dir = context.program_dir;
   const auto records = ReadNatalDatabase(dir + kNatalFileName);
-  const NatalRecord* record = FindSecurity(records, *security);
-  if (!record) {
-    const auto names = CloseNames(records, *security);
-    std::string detail = "No security is named '" + *security + "'.";
-    if (!names.empty()) detail += " Close names are in 'suggestions'.";
-    return Problem(404, detail, {{"suggestions", names}});
-  }
+  Response problem;
+  const NatalRecord* record = LookUpSecurity(records, day.security, problem);
+  if (!record) return problem;
   ask.security = DisplayName(*record);
   const std::string model_path = dir + forecast::kModelFileName;
   const std::string model_hash = "fnv1a64:" + Fnv1a64Hex(ReadWhole(model_path));

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "api/events_route.h"
 #include "api/forecast_route.h"
 #include "api/securities.h"
 #include "api/zones.h"
@@ -15,6 +16,7 @@ const std::vector<Route>& Routes() {
       {"/securities", SecuritiesRoute},
       {"/forecast", ForecastRoute},
       {"/zones", ZonesRoute},
+      {"/events", EventsRoute},
   };
   return routes;
 }

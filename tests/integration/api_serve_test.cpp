@@ -174,6 +174,44 @@ TEST_F(ApiServe, EntityTagRoundTrip) {
   EXPECT_EQ(Get(target + "&format=csv", {"If-None-Match: " + tag}).status, 200);
 }
 
+TEST_F(ApiServe, EventsEqualTheTool) {
+  const std::string target = kApi + "/events?security=IBM%20Corp&zone=EST&date=2026-03-20";
+  const HttpReply r = Get(target);
+  ASSERT_EQ(r.status, 200) << r.body;
+  EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/json; charset=utf-8");
+  const auto run = sd::testing::RunChild(
+      {std::string(STOCKDYN_BINARY_DIR) + "/stockdyn", "events", "--security", "IBM Corp", "--zone",
+       "EST", "--date", "2026-03-20", "--dir", STOCKDYN_EXE_DIR, "--format", "json"},
+      {"PATH=/usr/bin:/bin"}, 120.0);
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  const json api = json::parse(r.body);
+  EXPECT_EQ(api, json::parse(run.out));
+  EXPECT_EQ(api["from"], "2026-03-20T05:00:00Z");
+  EXPECT_EQ(api["to"], "2026-04-09T05:00:00Z");
+  // The window holds the Full Moon of 2 April, and some event drives a section of the model.
+  bool full_moon = false, driving = false;
+  for (const json& e : api["events"]) {
+    full_moon |= e["type"] == "lunation" && e["aspect"] == 180 &&
+                 e["utc"].get<std::string>().rfind("2026-04-02", 0) == 0;
+    driving |= !e["sections"].empty();
+  }
+  EXPECT_TRUE(full_moon);
+  EXPECT_TRUE(driving);
+
+  // Cached as the forecast is: up to the zone's midnight, revalidated by its tag, which names
+  // the window's length too.
+  const std::string tag = HeaderValue(r, "ETag");
+  ASSERT_FALSE(tag.empty());
+  EXPECT_NE(HeaderValue(r, "Cache-Control").find("max-age="), std::string::npos);
+  EXPECT_EQ(Get(target, {"If-None-Match: " + tag}).status, 304);
+  const HttpReply shorter = Get(target + "&days=3");
+  ASSERT_EQ(shorter.status, 200);
+  EXPECT_NE(HeaderValue(shorter, "ETag"), tag);
+  EXPECT_EQ(json::parse(shorter.body)["to"], "2026-03-23T05:00:00Z");
+  EXPECT_NE(HeaderValue(Get(kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-20"), "ETag"),
+            tag);
+}
+
 TEST_F(ApiServe, ErrorsAreProblemDocuments) {
   const struct {
     std::string target;
@@ -187,6 +225,13 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-02-30", 400},
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=20260320", 400},
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&format=xml", 400},
+      {kApi + "/events?security=ibm%20corp&zone=EST", 404},
+      {kApi + "/events?security=IBM%20Corp&zone=XYZ", 400},
+      {kApi + "/events?security=IBM%20Corp&zone=EST&date=2026-13-01", 400},
+      {kApi + "/events?security=IBM%20Corp&zone=EST&days=0", 400},
+      {kApi + "/events?security=IBM%20Corp&zone=EST&days=367", 400},
+      {kApi + "/events?security=IBM%20Corp&zone=EST&days=2.5", 400},
+      {kApi + "/events?security=IBM%20Corp&zone=EST&days=-3", 400},
   };
   for (const auto& c : cases) {
     const HttpReply r = Get(c.target);
@@ -205,6 +250,12 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
   EXPECT_LE(wrong_case["suggestions"].size(), 3u);
   const json bad_zone = json::parse(Get(kApi + "/forecast?security=IBM%20Corp&zone=XYZ").body);
   EXPECT_EQ(bad_zone["invalid-params"][0]["name"], "zone") << bad_zone;
+  const json events_case = json::parse(Get(kApi + "/events?security=ibm%20corp&zone=EST").body);
+  EXPECT_EQ(events_case["suggestions"][0], "IBM Corp") << events_case;
+  const json bad_days =
+      json::parse(Get(kApi + "/events?security=IBM%20Corp&zone=EST&days=abc").body);
+  EXPECT_EQ(bad_days["status"], 400);
+  EXPECT_EQ(bad_days["invalid-params"][0]["name"], "days") << bad_days;
 }
 
 TEST_F(ApiServe, DataFilesStayUnreachable) {
@@ -224,12 +275,26 @@ TEST_F(ApiBrokenData, MissingDatabaseIs500) {
   fs::remove(exe_dir_ / "Nyse.mil");
   auto server = StartServer(root_.string());
   ASSERT_NE(server, nullptr);
-  for (const std::string route : {"/securities", "/forecast?security=IBM%20Corp&zone=EST"}) {
+  for (const std::string route : {"/securities", "/forecast?security=IBM%20Corp&zone=EST",
+                                  "/events?security=IBM%20Corp&zone=EST"}) {
     const HttpReply r = HttpGet(server->port(), kApi + route, {}, 60.0);
     EXPECT_EQ(r.status, 500) << route << r.body;
     EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/problem+json; charset=utf-8");
     EXPECT_EQ(r.body.find("Nyse.mil"), std::string::npos) << r.body;
     EXPECT_EQ(json::parse(r.body)["status"], 500);
+  }
+}
+
+// Without the model the events would name no sections: a broken service, not an answer.
+TEST_F(ApiBrokenData, MissingModelIs500) {
+  fs::remove(exe_dir_ / "stock.hyp");
+  auto server = StartServer(root_.string());
+  ASSERT_NE(server, nullptr);
+  for (const std::string route : {"/forecast?security=IBM%20Corp&zone=EST",
+                                  "/events?security=IBM%20Corp&zone=EST"}) {
+    const HttpReply r = HttpGet(server->port(), kApi + route, {}, 60.0);
+    EXPECT_EQ(r.status, 500) << route << r.body;
+    EXPECT_EQ(r.body.find("stock.hyp"), std::string::npos) << r.body;
   }
 }
 

@@ -1,0 +1,82 @@
+#include "api/day_ask.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+
+#include "api/router.h"
+#include "api/securities.h"
+#include "cgi/clock.h"
+#include "data/data_error.h"
+
+namespace sd::api {
+
+DayAsk ReadDayAsk(const QueryParams& params, const ApiContext& context, Json& invalid) {
+  auto refuse = [&](const char* name, const std::string& reason) {
+    invalid.push_back({{"name", name}, {"reason", reason}});
+  };
+  DayAsk ask;
+  const auto security = Param(params, "security");
+  if (!security || security->empty()) refuse("security", "is required");
+  else ask.security = *security;
+  const auto zone_text = Param(params, "zone");
+  std::optional<ApiZone> zone;
+  if (!zone_text || zone_text->empty()) refuse("zone", "is required: an abbreviation of /zones");
+  else if (!(zone = FindZone(*zone_text))) refuse("zone", "is no abbreviation of /zones");
+  if (zone) ask.zone = *zone;
+  if (const auto date = Param(params, "date"); date && !date->empty()) {
+    LocalDateTime t;
+    if (!ParseLocalDateTime(*date + " 00:00:00", t))
+      refuse("date", "must be a date YYYY-MM-DD that exists");
+    ask.year = t.year, ask.month = t.month, ask.day = t.day;
+  } else if (zone) {
+    // Today in the zone asked for.
+    const std::time_t local = context.now + static_cast<std::time_t>(zone->hours * 3600);
+    std::tm tm{};
+    gmtime_r(&local, &tm);
+    ask.year = tm.tm_year + 1900, ask.month = tm.tm_mon + 1, ask.day = tm.tm_mday;
+  }
+  return ask;
+}
+
+Response InvalidParams(const Json& invalid) {
+  return Problem(400, "The request's parameters are not all valid.", {{"invalid-params", invalid}});
+}
+
+const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const std::string& name,
+                                  Response& problem) {
+  const NatalRecord* record = FindSecurity(records, name);
+  if (!record) {
+    const auto names = CloseNames(records, name);
+    std::string detail = "No security is named '" + name + "'.";
+    if (!names.empty()) detail += " Close names are in 'suggestions'.";
+    problem = Problem(404, detail, {{"suggestions", names}});
+  }
+  return record;
+}
+
+std::string DateText(int year, int month, int day) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+  return buf;
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw DataFileError(path, "cannot be opened");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw DataFileError(path, "cannot be read");
+  return text;
+}
+
+std::string FileStamp(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return "-";
+  return std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec);
+}
+
+}  // namespace sd::api

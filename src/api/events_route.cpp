@@ -1,0 +1,95 @@
+#include "api/events_route.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "api/day_ask.h"
+#include "api/router.h"
+#include "api/securities.h"
+#include "astro/calendar.h"
+#include "astro/chart_data.h"
+#include "cgi/clock.h"
+#include "data/natal_db.h"
+#include "forecast/grid.h"
+#include "forecast/model_value.h"
+#include "forecast/natal.h"
+#include "forecast/report.h"
+#include "model/ev_list.h"
+#include "timeline/document.h"
+#include "timeline/events.h"
+
+namespace sd::api {
+namespace {
+
+// The forecast's window unless asked otherwise.
+constexpr int kDefaultDays = 20;
+
+// A whole number of days from 1 to the timeline's longest window; none otherwise.
+std::optional<int> ParseDays(const std::string& text) {
+  if (text.empty() || text.size() > 3) return std::nullopt;
+  int days = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    days = days * 10 + (c - '0');
+  }
+  if (days < 1 || days > timeline::kMaxWindowDays) return std::nullopt;
+  return days;
+}
+
+}  // namespace
+
+Response EventsRoute(const Request& request, const QueryParams& params, const ApiContext& context) {
+  Json invalid = Json::array();
+  const DayAsk ask = ReadDayAsk(params, context, invalid);
+  int days = kDefaultDays;
+  if (const auto text = Param(params, "days"); text && !text->empty()) {
+    if (const auto parsed = ParseDays(*text)) days = *parsed;
+    else
+      invalid.push_back({{"name", "days"},
+                         {"reason", "must be a whole number from 1 to " +
+                                        std::to_string(timeline::kMaxWindowDays)}});
+  }
+  if (!invalid.empty()) return InvalidParams(invalid);
+
+  const std::string& dir = context.program_dir;
+  const auto records = ReadNatalDatabase(dir + kNatalFileName);
+  Response problem;
+  const NatalRecord* record = LookUpSecurity(records, ask.security, problem);
+  if (!record) return problem;
+  const std::string model_path = dir + forecast::kModelFileName;
+  // Read here so that a missing model is the service's fault (500), not an empty list of sections.
+  const std::string model_hash = "fnv1a64:" + Fnv1a64Hex(ReadWhole(model_path));
+  const std::string date = DateText(ask.year, ask.month, ask.day);
+
+  const NatalBytes natal_bytes = EncodeNatalRecord(*record);
+  const std::string tag = EntityTag({"events", std::string(natal_bytes.begin(), natal_bytes.end()),
+                                     ask.zone.abbreviation, date, std::to_string(days), model_hash,
+                                     FileStamp("/proc/self/exe")});
+  const std::string cache_control =
+      "public, max-age=" + std::to_string(SecondsToNextMidnight(context.now, ask.zone.hours));
+  if (MatchesIfNoneMatch(request.if_none_match, tag)) return NotModified(tag, cache_control);
+
+  auto natal = std::make_unique<ChartData>();
+  forecast::LoadNatalChart(dir, record->Name.Str(), *natal);
+  const auto model = forecast::LoadModel(model_path);
+
+  timeline::WindowHead head;
+  head.Security = DisplayName(*record);
+  head.Zone = ask.zone.packed;
+  head.From = forecast::LocalMidnight(ask.year, ask.month, ask.day, ask.zone.packed);
+  head.To = head.From + days * DayInCenturies;
+  std::vector<timeline::Event> events = timeline::FindEvents(natal.get(), head.From, head.To);
+  timeline::AttachDrivers(*model, events);
+
+  Json doc = timeline::EventsDocument(head, events, *model);
+  Response response;
+  response.body = forecast::JsonText(doc);
+  response.SetHeader("Content-Type", kJsonType);
+  response.SetHeader("Cache-Control", cache_control);
+  response.SetHeader("ETag", tag);
+  return response;
+}
+
+}  // namespace sd::api
