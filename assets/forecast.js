@@ -14,6 +14,14 @@ const TOP_EVENTS_IN_TABLE = 10;
 const $ = (id) => document.getElementById(id);
 let securities = [];
 let current = null;  // the forecast document shown
+let currentEvents = [];  // the window's events, as /events lists them
+
+// Names of the timeline's bodies, natal points, aspects and signs.
+const BODY = ['Sun', 'Moon', 'Mercury', 'Venus', 'Mars', 'Jupiter', 'Saturn', 'Uranus', 'Neptune', 'Pluto'];
+const NATAL_POINT = { 18: 'Ascendant', 27: 'Midheaven' };
+const ASPECT = { 0: 'conjunction', 60: 'sextile', 90: 'square', 120: 'trine', 180: 'opposition' };
+const SIGN = ['Aries', 'Taurus', 'Gemini', 'Cancer', 'Leo', 'Virgo', 'Libra', 'Scorpio',
+              'Sagittarius', 'Capricorn', 'Aquarius', 'Pisces'];
 
 function svg(tag, attrs, parent) {
   const e = document.createElementNS(SVG_NS, tag);
@@ -169,6 +177,119 @@ function drawChart(doc) {
     s.addEventListener('click', () => showTip(i));
   });
   chart.addEventListener('pointerleave', hideTip);
+
+  drawEventMarks(chart, rows, x);
+}
+
+// ---- the window's events ----------------------------------------------------------------
+
+function bodyName(n) { return BODY[n] ?? `body ${n}`; }
+
+// "Moon trine natal Jupiter", "Mercury turns retrograde", "Full Moon in Libra" ...
+function eventName(e) {
+  const sign = e.sign ? SIGN[e.sign - 1] : '';
+  switch (e.type) {
+    case 'aspect': {
+      const other = e.other_natal ? `natal ${NATAL_POINT[e.other] ?? bodyName(e.other)}` : bodyName(e.other);
+      return `${bodyName(e.body)} ${ASPECT[e.aspect] ?? `${e.aspect}°`} ${other}`;
+    }
+    case 'ingress':
+      return e.direction === 'backward' ? `${bodyName(e.body)} backs into ${sign}` : `${bodyName(e.body)} enters ${sign}`;
+    case 'station': return `${bodyName(e.body)} turns ${e.direction}`;
+    case 'lunation': return `${e.aspect === 0 ? 'New' : 'Full'} Moon in ${sign}`;
+    case 'eclipse': return `Solar eclipse in ${sign}`;
+    default: return e.type;
+  }
+}
+
+// The events worth a row and a mark: those that drive a section of the model, and the sky's
+// own milestones (ingresses, stations, lunations, eclipses). The Moon alone makes a hundred
+// aspects in a window; those that drive nothing are only counted.
+function isListed(e) {
+  return e.type !== 'aspect' || e.sections.length > 0;
+}
+
+function eventTitle(e) {
+  const drives = e.sections.length ? ` — drives ${e.sections.join(', ')}` : '';
+  return `${e.local} ${current.zone_abbreviation}: ${eventName(e)}${drives}`;
+}
+
+// A mark on the time axis at each listed event's moment, placed by moment between the first
+// and last rows; hovering it names the event in the hover box, and its <title> names it to
+// any reader of the drawing.
+function drawEventMarks(chart, rows, x) {
+  const n = rows.length;
+  if (!currentEvents.length || n < 2) return;
+  const t0 = rows[0].moment, t1 = rows[n - 1].moment;
+  const at = (m) => x(0) + (x(n - 1) - x(0)) * (m - t0) / (t1 - t0);
+  const base = H - PAD.bottom;
+  const g = svg('g', { class: 'event-marks' }, chart);
+  currentEvents.forEach((e, k) => {
+    if (!isListed(e) || e.moment < t0 || e.moment > t1) return;
+    const xx = at(e.moment);
+    const mark = svg('path', {
+      class: `event-mark ${e.type}${e.sections.length ? ' driving' : ''}`,
+      d: `M${xx},${base - 11} l-4.5,-8 h9 z M${xx},${base - 11} V${base}`,
+      'data-event': k,
+    }, g);
+    svg('title', {}, mark).textContent = eventTitle(e);
+    mark.addEventListener('pointerenter', () => showEventTip(k, mark));
+    mark.addEventListener('click', () => showEventTip(k, mark));
+  });
+}
+
+function showEventTip(k, mark) {
+  const e = currentEvents[k];
+  const tip = $('tip');
+  tip.textContent = '';
+  const head = document.createElement('div');
+  head.className = 'tip-head';
+  head.textContent = `${e.local} ${current.zone_abbreviation}: ${eventName(e)}`;
+  const what = document.createElement('div');
+  what.textContent = e.sections.length ? `Drives ${e.sections.join(', ')}` : 'Drives no section of the model';
+  tip.append(head, what);
+  for (const c of document.querySelectorAll('#chart circle.point.active')) c.classList.remove('active');
+  const box = $('chart-box').getBoundingClientRect();
+  const m = mark.getBoundingClientRect();
+  tip.hidden = false;
+  tip.style.left = `${Math.min(Math.max(m.left - box.left - tip.offsetWidth / 2, 0), box.width - tip.offsetWidth)}px`;
+  tip.style.top = `${Math.max(m.top - box.top - tip.offsetHeight - 6, 0)}px`;
+}
+
+function fillTimeline(events, failure) {
+  const body = $('timeline').querySelector('tbody');
+  body.textContent = '';
+  const note = $('timeline-note');
+  const rest = $('timeline-rest');
+  rest.hidden = true;
+  if (failure) {
+    note.textContent = `The events of the window could not be listed: ${failure}`;
+    return;
+  }
+  const row = (e, into) => {
+    const tr = document.createElement('tr');
+    tr.className = `event-row ${e.type}`;
+    for (const text of [e.local, eventName(e), e.sections.length ? e.sections.join(', ') : '–']) {
+      const td = document.createElement('td');
+      td.textContent = text;
+      tr.appendChild(td);
+    }
+    into.appendChild(tr);
+  };
+  const listed = events.filter(isListed);
+  const others = events.filter((e) => !isListed(e));
+  listed.forEach((e) => row(e, body));
+  const driving = listed.filter((e) => e.sections.length).length;
+  note.textContent = `${events.length} events in the window: ${driving} drive sections of the model; ` +
+    `with the ingresses, stations and lunations they are listed here and marked on the time axis. ` +
+    `The ${others.length} aspects that drive no section are left out of both.`;
+  if (others.length) {
+    rest.hidden = false;
+    rest.querySelector('summary').textContent = `The ${others.length} aspects that drive no section`;
+    const more = rest.querySelector('tbody');
+    more.textContent = '';
+    others.forEach((e) => row(e, more));
+  }
 }
 
 // Contributions of a row, largest first by size.
@@ -295,14 +416,20 @@ async function show(security, zone, date) {
   const q = apiQuery(security, zone, date);
   const ask = new URLSearchParams(q); ask.set('explain', '1'); ask.set('band', '1');
   try {
-    const doc = await getJson(`${API}/forecast?${ask}`);
+    // The events come beside the forecast; without them the curve is still worth showing.
+    const [doc, timeline] = await Promise.all([
+      getJson(`${API}/forecast?${ask}`),
+      getJson(`${API}/events?${q}`).then((t) => ({ events: t.events }), (e) => ({ events: [], failure: e.message })),
+    ]);
     current = doc;
+    currentEvents = timeline.events;
     // The address names the day shown, so that it opens the same forecast again later.
     const shown = apiQuery(security, zone, doc.date);
     history.replaceState(null, '', `forecast.html?${shown}`);
     $('title').textContent = `${doc.security}: ${doc.rows.length} values from ${doc.date} (${doc.zone_abbreviation})`;
     $('result').hidden = false;
     drawChart(doc);
+    fillTimeline(timeline.events, timeline.failure);
     fillEvents(doc);
     fillNatal(doc);
     fillLinks(doc, shown);

@@ -64,6 +64,34 @@ await withServedBrowser(build, async ({ browser, base }) => {
     .securities.find((s) => s.name === security);
   check((await page.locator('#natal').innerText()).includes(listed.first_trade.date), 'the first-trade data are shown');
 
+  // The window's events: listed under the curve, marked on the time axis, named on hover.
+  const toolEvents = JSON.parse(execFileSync(join(build, 'stockdyn'),
+    ['events', '--security', security, '--zone', 'EST', '--date', date, '--format', 'json'],
+    { encoding: 'utf8' })).events;
+  const listedEvents = toolEvents.filter((e) => e.type !== 'aspect' || e.sections.length > 0);
+  const marks = page.locator('#chart .event-mark');
+  const rows = await page.locator('#timeline tbody tr').allInnerTexts();
+  check(listedEvents.length > 0 && await marks.count() === listedEvents.length && rows.length === listedEvents.length,
+    `every event that drives a section or marks the sky has a row and a mark (${listedEvents.length} events, ` +
+    `${await marks.count()} marks, ${rows.length} rows)`);
+  const fullMoon = toolEvents.find((e) => e.type === 'lunation' && e.aspect === 180);
+  check(rows.some((r) => r.startsWith(fullMoon.local) && r.includes('Full Moon in Libra')),
+    `the Full Moon (${fullMoon.local} EST) is listed`);
+  const driving = listedEvents.find((e) => e.sections.length > 0);
+  check(rows.some((r) => r.startsWith(driving.local) && r.includes(driving.sections[0])),
+    `the row of ${driving.local} names the section it drives (${driving.sections[0]})`);
+  check((await page.locator('#timeline-rest summary').innerText()).includes(String(toolEvents.length - listedEvents.length)),
+    'the aspects that drive nothing are counted, folded away');
+  const fullMoonMark = page.locator('#chart .event-mark.lunation');
+  check(await fullMoonMark.count() === 1, 'the Full Moon has its mark');
+  const markTitle = await fullMoonMark.locator('title').textContent();
+  const markBox = await fullMoonMark.boundingBox();
+  await page.mouse.move(markBox.x + markBox.width / 2, markBox.y + 3);
+  await tip.waitFor({ state: 'visible', timeout: 5000 });
+  const markTip = await tip.innerText();
+  check(markTitle.includes('Full Moon in Libra') && markTip.includes('Full Moon in Libra') && markTip.includes(fullMoon.local),
+    `hovering the Full Moon's mark names it: ${JSON.stringify(markTip)} (title ${JSON.stringify(markTitle)})`);
+
   // The CSV link gives the tool's numbers.
   const csvHref = await page.locator('#link-csv').getAttribute('href');
   const csv = await page.request.get(new URL(csvHref, page.url()).href);
