@@ -31,13 +31,15 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: stockdyn forecast --security NAME [--zone ZONE] [--date YYYY-MM-DD]\n"
-    "                         [--dir PROGRAMDIR] [--gif PATH] [--explain] [--format csv|json]\n"
+    "                         [--dir PROGRAMDIR] [--model FILE] [--gif PATH] [--explain]\n"
+    "                         [--format csv|json]\n"
     "\n"
     "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
     "days from local midnight of the date (default today) in the zone: an abbreviation of the\n"
     "zone table (EST, CET, ...; any letter case) or hours east of Greenwich (-5, 5.5, 5:30);\n"
     "default Greenwich. PROGRAMDIR holds Nyse.mil, stock.hyp, the towns files and, when there\n"
     "is one, Metrics.dat (default: the program directory installed beside this tool, www/Exe).\n"
+    "--model runs the model FILE instead of PROGRAMDIR's stock.hyp (the other data files stay).\n"
     "--gif writes the picture to PATH with its extension made \".gif\" (x.png is written as\n"
     "x.gif). Output: JSON (default) or CSV on stdout. --explain adds each event's contribution\n"
     "(its section name, weight and weighted value; a row's contributions sum to its value): in\n"
@@ -51,6 +53,7 @@ struct Options {
   Zone zone;
   int year = 0, month = 0, day = 0;
   std::string dir;
+  std::string model;  // empty: the program directory's stock.hyp
   std::string gif;  // the path written, its extension already ".gif"; empty for none
   std::string format = "json";
   bool explain = false;
@@ -76,6 +79,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   app.add_option("--zone", zone_text);
   app.add_option("--date", date);
   app.add_option("--dir", o.dir);
+  app.add_option("--model", o.model);
   app.add_option("--gif", o.gif);
   app.add_option("--format", o.format);
   app.add_flag("--explain", o.explain);
@@ -117,7 +121,7 @@ int RunForecastCommand(const Args& args) {
                    o.security.c_str(), dir.c_str());
       return 1;
     }
-    const std::string model_path = dir + forecast::kModelFileName;
+    const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
     if (!o.gif.empty()) {
       const ForecastRun run = RunForecast(model_path, o.gif, o.year, o.month, o.day,
                                           forecast::kForecastSpan, o.zone.packed,

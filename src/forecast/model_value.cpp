@@ -92,7 +92,7 @@ std::vector<Forecaster::Row> Forecaster::At(const std::vector<ChartMoment>& mome
 
 std::unique_ptr<model::TEvList> LoadModel(const std::string& path) {
   auto model = std::make_unique<model::TEvList>();
-  model->Load(path, "", 0);
+  model::LoadRunModel(*model, path);
   return model;
 }
 

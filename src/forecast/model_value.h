@@ -83,7 +83,9 @@ class Forecaster {
 // The model's file name in the program directory.
 inline constexpr const char* kModelFileName = "stock.hyp";
 
-// Loads a model file as the forecast reads it (no section prefix, no limit).
+// Loads a model file as the forecast reads it (no section prefix, no limit). A missing or
+// unreadable file throws DataFileError; a model without an accepted event loads, with one line
+// on stderr (model::LoadRunModel).
 std::unique_ptr<model::TEvList> LoadModel(const std::string& path);
 
 }  // namespace sd::forecast

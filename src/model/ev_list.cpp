@@ -1,5 +1,14 @@
 #include "model/ev_list.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ios>
+
+#include "data/data_error.h"
+
 namespace sd::model {
 
 std::string UpperCase(std::string_view s) {
@@ -105,6 +114,22 @@ int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t
   GroupWeightsMin = Cut255(ini.ReadString(settings, "Brad_WeightsMin", ""));
   GroupWeightsMax = Cut255(ini.ReadString(settings, "Brad_WeightsMax", ""));
   return n - 1;
+}
+
+void LoadRunModel(TEvList& model, const std::string& path) {
+  // The loader reads a missing file as an empty model; a run must not take that for a model.
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(status)) throw DataFileError(path, "no such file");
+  if (!std::filesystem::is_regular_file(status)) throw DataFileError(path, "not a regular file");
+  if (!std::ifstream(path, std::ios::binary)) throw DataFileError(path, std::strerror(errno));
+  try {
+    model.Load(path, "", 0);
+  } catch (const std::ios_base::failure& e) {
+    throw DataFileError(path, "cannot read");
+  }
+  if (model.Count() == 0)
+    std::fprintf(stderr, "%s: no event of the model is accepted; every value is 0\n", path.c_str());
 }
 
 }  // namespace sd::model

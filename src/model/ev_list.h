@@ -100,6 +100,11 @@ class TEvList {
   std::vector<std::unique_ptr<EventRecord>> events_;
 };
 
+// The model a forecast runs on, read from `path`. A missing or unreadable file stops the run:
+// DataFileError names the file and the reason. A model without one accepted event still runs
+// (every value is then that of an empty model) and says so in one line on stderr.
+void LoadRunModel(TEvList& model, const std::string& path);
+
 // Name in upper case: ASCII and the Cyrillic letters of code page 1251.
 std::string UpperCase(std::string_view s);
 

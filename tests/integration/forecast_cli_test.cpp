@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -176,6 +177,71 @@ TEST(ForecastCommand, NamesInCodePage1251AreTypedAndPrintedAsUtf8) {
   EXPECT_EQ(ParseJson(r.out)["security"], name) << r.out.substr(0, 80);
   EXPECT_EQ(JsonRows(r.out).size(), 41u);
   fs::remove_all(dir);
+}
+
+// The model is a data file like the others: without it there is no forecast, not a flat one.
+// A model that loads without one accepted event still runs, and says so.
+TEST(ForecastCommand, AMissingModelStopsTheRunAnEmptyOneRunsWithAWarning) {
+  std::string tmpl = (fs::temp_directory_path() / "forecast_model_XXXXXX").string();
+  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+  const fs::path dir = tmpl;
+  for (const char* f : {"Nyse.mil", "towns.nd", "towns.ndx"})
+    fs::copy_file(fs::path(STOCKDYN_EXE_DIR) / f, dir / f);
+  const std::vector<std::string> args = {"--security", "IBM Corp", "--dir", dir.string(),
+                                         "--date", "2026-03-20", "--format", "csv"};
+  const ChildResult missing = Forecast(args);
+  EXPECT_EQ(missing.exit_status, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find((dir / "stock.hyp").string() + ": no such file"), std::string::npos)
+      << missing.err;
+  EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << missing.err;
+
+  fs::create_directory(dir / "stock.hyp");
+  const ChildResult directory = Forecast(args);
+  EXPECT_EQ(directory.exit_status, 1);
+  EXPECT_EQ(directory.out, "");
+  EXPECT_NE(directory.err.find("stock.hyp: not a regular file"), std::string::npos) << directory.err;
+  fs::remove(dir / "stock.hyp");
+
+  { std::ofstream(dir / "stock.hyp") << "[OPTIONS]\nNObjMod=0\n[No header]\n_T=2\n"; }
+  const ChildResult empty = Forecast(args);
+  EXPECT_EQ(empty.exit_status, 0) << empty.err;
+  EXPECT_EQ(std::count(empty.err.begin(), empty.err.end(), '\n'), 1) << empty.err;
+  EXPECT_NE(empty.err.find("no event of the model is accepted"), std::string::npos) << empty.err;
+  EXPECT_EQ(std::count(empty.out.begin(), empty.out.end(), '\n'), 42) << empty.out;
+  fs::remove_all(dir);
+}
+
+// --model runs another model on the installed data files.
+TEST(ForecastCommand, AnotherModelRunsOnTheInstalledDataFiles) {
+  const fs::path model = fs::temp_directory_path() / ("forecast_other_" + std::to_string(getpid()) + ".hyp");
+  // Transit Moon in a major aspect to the natal Sun, 10 degrees of orb: a value near each
+  // aspect, 0 between them.
+  { std::ofstream(model) << "[E]\n_H=moon\n_T=2\nA0=1\nA1=1\nA2=1,2,3,4,5\nA3=0\nA4=0\nA6=10\n"; }
+  const std::vector<std::string> args = {"--security", "IBM Corp", "--zone", "EST", "--date", "2026-03-20"};
+  std::vector<std::string> with_model = args;
+  with_model.insert(with_model.end(), {"--model", model.string()});
+  const ChildResult installed = Forecast(args), other = Forecast(with_model);
+  ASSERT_EQ(other.exit_status, 0) << other.err;
+  const std::vector<Row> a = JsonRows(installed.out), b = JsonRows(other.out);
+  ASSERT_EQ(b.size(), 41u);
+  ASSERT_EQ(a.size(), 41u);
+  int scoring = 0;
+  for (size_t i = 0; i < b.size(); ++i) {
+    EXPECT_EQ(a[i].moment, b[i].moment);
+    scoring += b[i].value != "0.0";
+  }
+  EXPECT_GT(scoring, 0) << other.out;
+  EXPECT_LT(scoring, 41) << other.out;
+  EXPECT_NE(installed.out, other.out);
+
+  std::vector<std::string> missing = args;
+  missing.insert(missing.end(), {"--model", "/nonexistent/my.hyp"});
+  const ChildResult r = Forecast(missing);
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("/nonexistent/my.hyp: no such file"), std::string::npos) << r.err;
+  fs::remove(model);
 }
 
 TEST(ForecastCommand, FailuresAndBadUsage) {

@@ -80,7 +80,7 @@ TEST_F(InstalledCopy, RequestedSecurityGivesItsFirstTrade) {
 }
 
 TEST_F(InstalledCopy, MissingOrUnreadableDataFileStopsBeforeAnyOutput) {
-  for (const char* file : {"Nyse.mil", "towns.nd", "towns.ndx"}) {
+  for (const char* file : {"Nyse.mil", "towns.nd", "towns.ndx", "stock.hyp"}) {
     for (const bool as_directory : {false, true}) {
       InstalledCopy::TearDown();
       InstalledCopy::SetUp();
