@@ -45,8 +45,10 @@ constexpr std::array<DeltaTEntry, 18> kDeltaTTable = {{
 //
 // Every column is a constant offset plus the general precession in longitude,
 // p(t) = 5029.0966" t + 1.11113" t^2 - 0.000006" t^3, t in centuries from J2000; so a column
-// is fixed by its value at J2000. Columns 0..3 take their offsets from their published
-// end rows (-1500 and +3500); the others are the J2000 values of well-known variants.
+// is fixed by its value at J2000. Columns 0..3 have published end rows (-1500 and +3500) that
+// the precession alone misses by up to 35": each of them takes its first row's value plus the
+// precession since, plus a correction linear in t that makes the last row exact too. The
+// other columns are the J2000 values of well-known variants.
 constexpr int kAyanamsaRows = 201;
 constexpr int kAyanamsaColumns = 18;
 constexpr double kAyanamsaFirstT = -33.989637;
@@ -54,6 +56,14 @@ constexpr double kAyanamsaLastT = 15.9996851;
 
 // General precession in longitude, Lieske et al. (1977, A&A 58, 1), as in Meeus, Astronomical
 // Algorithms, "Precession": arcseconds -> degrees; t_j2000 in Julian centuries from J2000.0.
+// Quoted first and last rows of columns 0..3, degrees; the table holds them exactly (to
+// single precision).
+constexpr int kAyanamsaQuotedColumns = 4;
+constexpr double kAyanamsaEndRows[2][kAyanamsaQuotedColumns] = {
+    {-23.7827, -24.666, -20.7134, -26.112},
+    {45.762, 44.8787, 48.8312, 43.4326},
+};
+
 double GeneralPrecessionDeg(double t_j2000) {
   const double t = t_j2000;
   return (5029.0966 * t + 1.11113 * t * t - 0.000006 * t * t * t) / 3600.0;
@@ -61,14 +71,9 @@ double GeneralPrecessionDeg(double t_j2000) {
 
 // Offset of each column at J2000, degrees.
 std::array<double, kAyanamsaColumns> AyanamsaOffsetsAtJ2000() {
-  // Quoted end rows of columns 0..3: the offset is chosen midway, so both rows hold to 0.01.
-  constexpr double first[4] = {-23.7827, -24.666, -20.7134, -26.112};
-  constexpr double last[4] = {45.762, 44.8787, 48.8312, 43.4326};
-  const double p_first = GeneralPrecessionDeg(kAyanamsaFirstT - 1.0);
-  const double p_last = GeneralPrecessionDeg(kAyanamsaLastT - 1.0);
   std::array<double, kAyanamsaColumns> off{};
-  for (int c = 0; c < 4; ++c) off[c] = ((first[c] - p_first) + (last[c] - p_last)) / 2.0;
-  // 0 Fagan-Bradley, 1 Lahiri, 2 De Luce, 3 Raman (from the quoted rows above), then:
+  // 0 Fagan-Bradley, 1 Lahiri, 2 De Luce, 3 Raman come from their quoted rows
+  // (kAyanamsaEndRows, see AyanamsaTable); then:
   off[4] = 20.0575;   // Usha-Shashi
   off[5] = 23.7602;   // Krishnamurti
   off[6] = 28.3597;   // Djwhal Khul
@@ -101,6 +106,17 @@ const std::array<AyanamsaRow, kAyanamsaRows>& AyanamsaTable() {
       t[i].moment = kAyanamsaFirstT + (kAyanamsaLastT - kAyanamsaFirstT) * i / (kAyanamsaRows - 1);
       const double p = GeneralPrecessionDeg(t[i].moment - 1.0);
       for (int c = 0; c < kAyanamsaColumns; ++c) t[i].value[c] = static_cast<float>(off[c] + p);
+      // Columns with quoted end rows: first row + precession since + the linear correction,
+      // counted in rows so that row 0 and the last row are the quoted values themselves.
+      const double p_first = GeneralPrecessionDeg(kAyanamsaFirstT - 1.0);
+      const double p_last = GeneralPrecessionDeg(kAyanamsaLastT - 1.0);
+      const double along = static_cast<double>(i) / (kAyanamsaRows - 1);
+      for (int c = 0; c < kAyanamsaQuotedColumns; ++c) {
+        const double first = kAyanamsaEndRows[0][c], last = kAyanamsaEndRows[1][c];
+        const double miss = (last - first) - (p_last - p_first);
+        const double value = i == kAyanamsaRows - 1 ? last : first + (p - p_first) + along * miss;
+        t[i].value[c] = static_cast<float>(value);
+      }
     }
     return t;
   }();

@@ -134,8 +134,15 @@ TEST(Ayanamsa, QuotedRowsHoldAndEndsAreConstant) {
   const double first[4] = {-23.7827, -24.666, -20.7134, -26.112};
   const double last[4] = {45.762, 44.8787, 48.8312, 43.4326};
   for (int c = 0; c < 4; ++c) {
-    EXPECT_NEAR(AyanamsaAtColumn(first_t, c), first[c], 0.01) << c;
-    EXPECT_NEAR(AyanamsaAtColumn(last_t, c), last[c], 0.01) << c;
+    // Exactly the quoted rows, as the table's single-precision values hold them.
+    EXPECT_EQ(AyanamsaAtColumn(first_t - 1, c), static_cast<double>(static_cast<float>(first[c]))) << c;
+    EXPECT_EQ(AyanamsaAtColumn(last_t + 1, c), static_cast<double>(static_cast<float>(last[c]))) << c;
+    EXPECT_NEAR(AyanamsaAtColumn(first_t, c), first[c], 1e-5) << c;
+    EXPECT_NEAR(AyanamsaAtColumn(last_t, c), last[c], 1e-5) << c;
+    // In between, the general precession carries the column (5029.0966" a century at J2000);
+    // the end-row correction adds its 1.4" a century (70" over the table's fifty centuries).
+    const double century = AyanamsaAtColumn(1.5, c) - AyanamsaAtColumn(0.5, c);
+    EXPECT_NEAR(century, 5029.0966 / 3600, 2.0 / 3600) << c;
     EXPECT_EQ(AyanamsaAtColumn(first_t - 100, c), AyanamsaAtColumn(first_t, c));
     EXPECT_EQ(AyanamsaAtColumn(last_t + 100, c), AyanamsaAtColumn(last_t, c));
   }
