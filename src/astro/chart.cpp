@@ -386,7 +386,7 @@ void FillCusps(ChartRun& r) {
   if (!need_cusps) return;
   double cusps[12];
   for (double& c : cusps) c = NoValue;
-  ComputeCusps(r.chart, cusps, r.place.lat, r.place.lon, r.t);
+  ComputeCuspsWith(r.st.Houses, r.chart, cusps, r.place.lat, r.place.lon, r.t);
   for (int k = 1; k <= 12; ++k)
     r.Lon()[CuspObject(k)] = Usable(cusps[k - 1]) ? NormalizeMod(cusps[k - 1], 360) : NoValue;
 }
@@ -491,7 +491,7 @@ void FillComposite(ChartRun& r) {
 void FillSiderealAndNodeDistances(ChartRun& r) {
   auto& object = r.chart.Object;
   const auto& lon = r.Lon();
-  const double ayanamsa = r.t_ok ? AyanamsaAt(r.t) : NoValue;
+  const double ayanamsa = r.t_ok ? AyanamsaAtColumn(r.t, r.st.SiderealColumn) : NoValue;
   r.chart.Planet[kTopoMoonRow][6] = Usable(ayanamsa) ? -ayanamsa : NoValue;
   for (int n = 0; n < kObjectCount; ++n) {
     if (!Usable(lon[n])) continue;

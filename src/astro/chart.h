@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/houses.h"
 
 namespace sd {
 
@@ -20,6 +22,8 @@ struct ChartSettings {
   int Topocentric = 0;     // 1: longitudes and latitudes of objects 0..9 made topocentric
   int PartsNight = 1;      // 1: objects 35 and 36 reversed for night charts; 0: day formula
   int HelioCusps = 1;      // 0: heliocentric cusps NoValue; 1: cusp k at 30 (k - 1); 2: copies
+  int Houses = HouseSystem;              // house system 0..11, before the polar fallback
+  int SiderealColumn = AyanamsaColumn;   // column 0..17 of the sidereal offset table
 };
 inline constexpr ChartSettings kChartSettings{};
 

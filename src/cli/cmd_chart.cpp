@@ -6,6 +6,7 @@
 
 #include "astro/calendar.h"
 #include "astro/chart.h"
+#include "astro/houses.h"
 #include "cli/arguments.h"
 #include "cli/cmd_chart.h"
 #include "cli/commands.h"
@@ -16,8 +17,8 @@ namespace sd::cli {
 namespace {
 
 const char kChartUsage[] =
-    "usage: stockdyn chart --date YYYY-MM-DD --time HH:MM[:SS] --zone ZONE --lat DEG --lon DEG "
-    "[--transit]\n"
+    "usage: stockdyn chart --date YYYY-MM-DD --time HH:MM[:SS] --zone ZONE --lat DEG --lon DEG\n"
+    "                      [--transit] [--houses N] [--sidereal-column N] [--topocentric]\n"
     "\n"
     "Computes the chart of one moment and place and prints it as JSON.\n"
     "  --date YYYY-MM-DD  local date; a leading - for years BC (-1 is 1 BC, -44 is 44 BC;\n"
@@ -28,7 +29,15 @@ const char kChartUsage[] =
     "  --lat DEG          geographic latitude, decimal degrees, north positive (-90..90)\n"
     "  --lon DEG          geographic longitude, decimal degrees, east positive (-180..180)\n"
     "  --transit          compute as the forecast's transit chart (planets and node only);\n"
-    "                     without it every chart object is computed, eclipses included\n";
+    "                     without it every chart object is computed, eclipses included\n"
+    "  --houses N         house system 0..11 (default 1): 0 topocentric, 1 Placidus,\n"
+    "                     2 Regiomontanus, 3 Campanus, 4 Koch, 5 equal from the Ascendant,\n"
+    "                     6 equal from the Midheaven, 7 solar, 8 east point, 9 twelve east\n"
+    "                     points, 10 Morinus, 11 whole sign; beyond the polar circles a\n"
+    "                     quadrant system gives way to 9, and the JSON names the one used\n"
+    "  --sidereal-column N  column 0..17 of the sidereal offset table (default 1)\n"
+    "  --topocentric      longitudes and latitudes of the Sun to Pluto as seen from the place\n"
+    "The JSON also holds house_system (the name of the system used) and the settings.\n";
 
 constexpr std::string_view kCommand = "chart";
 
@@ -52,7 +61,7 @@ bool ParseTime(const std::string& s, double& hms) {
 
 }  // namespace
 
-std::string ChartJson(const ChartData& c) {
+std::string ChartJson(const ChartData& c, const ChartSettings& settings) {
   Json objects = Json::array();
   for (int n = 0; n < kObjectCount; ++n) {
     Json o = {{"number", n},
@@ -75,16 +84,24 @@ std::string ChartJson(const ChartData& c) {
     }
     objects.push_back(std::move(o));
   }
-  const Json doc = {{"moment", JsonValue(c.Moment)},
-                    {"prev_eclipse_moment", JsonValue(c.PrevEclipseMoment)},
-                    {"next_eclipse_moment", JsonValue(c.NextEclipseMoment)},
-                    {"objects", std::move(objects)}};
+  const Json doc = {
+      {"moment", JsonValue(c.Moment)},
+      {"prev_eclipse_moment", JsonValue(c.PrevEclipseMoment)},
+      {"next_eclipse_moment", JsonValue(c.NextEclipseMoment)},
+      {"house_system",
+       HouseSystemName(EffectiveHouseSystem(settings.Houses, c.Event.PlaceLatitude))},
+      {"settings",
+       {{"houses", settings.Houses},
+        {"sidereal_column", settings.SiderealColumn},
+        {"topocentric", settings.Topocentric == 1}}},
+      {"objects", std::move(objects)}};
   return JsonText(doc);
 }
 
 int RunChart(const Args& args) {
   std::string date, time, zone_text, lat, lon;
-  bool transit = false;
+  bool transit = false, topocentric = false;
+  ChartSettings settings = kChartSettings;
   CLI::App app{"", "stockdyn chart"};
   SetUpParser(app);
   app.add_option("--date", date)->required();
@@ -93,6 +110,9 @@ int RunChart(const Args& args) {
   app.add_option("--lat", lat)->required();
   app.add_option("--lon", lon)->required();
   app.add_flag("--transit", transit);
+  app.add_option("--houses", settings.Houses)->check(CLI::Range(0, kHouseSystemCount - 1));
+  app.add_option("--sidereal-column", settings.SiderealColumn)->check(CLI::Range(0, 17));
+  app.add_flag("--topocentric", topocentric);
   if (const auto status = ParseArguments(app, args, kCommand, kChartUsage)) return *status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why, kChartUsage); };
@@ -108,6 +128,7 @@ int RunChart(const Args& args) {
   if (!ParseNumber(lon, lon_deg) || std::fabs(lon_deg) > 180)
     return usage("--lon must be decimal degrees from -180 to 180, not '" + lon + "'");
 
+  settings.Topocentric = topocentric ? 1 : 0;
   ChartData chart;
   chart.Event.Year = y;
   chart.Event.Month = m;
@@ -123,16 +144,16 @@ int RunChart(const Args& args) {
     for (int n = 0; n <= kPluto; ++n) chart.ObjectOn[n] = 1;
     chart.ObjectOn[kNorthNode] = 1;
     chart.Moment = MomentFromLocal(chart.Event.Clock());
-    done = ComputeChart(chart, 1, chart.Moment);
+    done = ComputeChartWith(chart, 1, settings);
   } else {
     for (int n = 0; n < kObjectCount; ++n) chart.ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;
-    done = ComputeChart(chart, 0, NoValue);
+    done = ComputeChartWith(chart, 0, settings);
   }
   if (!done) {
     std::fprintf(stderr, "stockdyn chart: the chart computation is busy\n");
     return 1;
   }
-  std::fputs(ChartJson(chart).c_str(), stdout);
+  std::fputs(ChartJson(chart, settings).c_str(), stdout);
   return 0;
 }
 

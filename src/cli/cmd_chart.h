@@ -2,12 +2,13 @@
 // The JSON form of a chart that `stockdyn chart` prints.
 #include <string>
 
-#include "astro/chart_data.h"
+#include "astro/chart.h"
 
 namespace sd::cli {
 
-// {"moment", "prev_eclipse_moment", "next_eclipse_moment", "objects": 40 entries}; every
-// NoValue (and anything not finite) is null.
-std::string ChartJson(const ChartData& chart);
+// {"moment", "prev_eclipse_moment", "next_eclipse_moment", "house_system", "settings",
+// "objects": 40 entries}; every NoValue (and anything not finite) is null. The settings are those
+// the chart was computed with.
+std::string ChartJson(const ChartData& chart, const ChartSettings& settings);
 
 }  // namespace sd::cli

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <string>
 
 #include "cli/cmd_chart.h"
@@ -76,6 +77,14 @@ TEST(ChartCommand, TransitChartHasPlanetsAndNodeOnly) {
   EXPECT_EQ(Field(r.out, 35, "longitude"), "null");
   EXPECT_NE(Field(r.out, 9, "longitude"), "null");
   EXPECT_NE(Field(r.out, 30, "longitude"), "null");
+  // With the node come the south node, perigee and apogee, each reduced to [0, 360).
+  for (int n : {31, 32, 33}) {
+    const double lon = std::stod(Field(r.out, n, "longitude"));
+    EXPECT_GE(lon, 0) << n;
+    EXPECT_LT(lon, 360) << n;
+  }
+  EXPECT_NEAR(std::fmod(std::stod(Field(r.out, 31, "longitude")) + 180, 360),
+              std::stod(Field(r.out, 30, "longitude")), 1e-9);
   // Same moment and Sun as the natal computation.
   const Outcome natal = RunChartWith(kNewYork);
   EXPECT_EQ(Field(r.out, 0, "longitude"), Field(natal.out, 0, "longitude"));
@@ -154,6 +163,14 @@ TEST(ChartCommand, BadArgumentsAreUsageErrors) {
       with(7, "91"), with(7, "-90.5"), with(7, "nan"), with(7, "inf"), with(7, ""),
       with(9, "181"), with(9, "1e400"), with(9, "12abc"),
       with(0, "--place"), with(5, "ESTX"), with(5, "14:01"),
+      {"--date", "1987-10-19", "--time", "09:30", "--zone", "-5", "--lat", "40.7", "--lon",
+       "-74.0", "--houses", "12"},
+      {"--date", "1987-10-19", "--time", "09:30", "--zone", "-5", "--lat", "40.7", "--lon",
+       "-74.0", "--houses", "-1"},
+      {"--date", "1987-10-19", "--time", "09:30", "--zone", "-5", "--lat", "40.7", "--lon",
+       "-74.0", "--houses", "koch"},
+      {"--date", "1987-10-19", "--time", "09:30", "--zone", "-5", "--lat", "40.7", "--lon",
+       "-74.0", "--sidereal-column", "18"},
       {"--date", "1987-10-19", "--date", "1987-10-20", "--time", "09:30", "--zone", "-5",
        "--lat", "40.7", "--lon", "-74.0"},
       {"--date", "1987-10-19", "--time", "09:30", "--zone", "-5", "--lat", "40.7", "--lon"},
@@ -175,6 +192,71 @@ TEST(ChartCommand, ExtremeButValidInputGivesNulls) {
   EXPECT_EQ(Field(r.out, 0, "longitude"), "null");
   EXPECT_EQ(r.out.find("nan"), std::string::npos);
   EXPECT_EQ(RunChartWith({"--help"}).status, 0);
+}
+
+// The settings the CGI keeps fixed can be chosen: the house system by number (the JSON names the
+// one used, the polar replacement included), the column of the sidereal offsets, topocentric
+// places.
+TEST(ChartCommand, HouseSystemChosenByNumberAndNamedAsUsed) {
+  struct Case { const char* houses; const char* lat; const char* name; };
+  const Case cases[] = {
+      {nullptr, "40.7", "PLACIDUS"},  {"4", "40.7", "KOCH"},
+      {"5", "40.7", "EQUAL HOUSES ASC"}, {"11", "40.7", "WHOLE HOUSE"},
+      {"4", "70", "1 DAY - 12 EP"},   // polar: a quadrant system gives way
+      {"5", "70", "EQUAL HOUSES ASC"},
+  };
+  for (const Case& c : cases) {
+    Args a = {"--date", "1987-10-19", "--time", "09:30", "--zone", "-5", "--lat", c.lat, "--lon", "-74.0"};
+    if (c.houses) a.insert(a.end(), {"--houses", c.houses});
+    const Outcome r = RunChartWith(a);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json doc = Parse(r.out);
+    EXPECT_EQ(doc["house_system"], c.name) << (c.houses ? c.houses : "default") << " at " << c.lat;
+    EXPECT_EQ(doc["settings"]["houses"], c.houses ? std::stoi(c.houses) : 1);
+  }
+  // The cusps follow the system: equal houses put cusp 2 (object 19) 30 degrees past cusp 1,
+  // whole signs put cusp 1 at the start of the Ascendant's sign.
+  Args equal = kNewYork, whole = kNewYork, placidus = kNewYork;
+  equal.insert(equal.end(), {"--houses", "5"});
+  whole.insert(whole.end(), {"--houses", "11"});
+  const Outcome e = RunChartWith(equal), w = RunChartWith(whole), p = RunChartWith(placidus);
+  const double asc = std::stod(Field(p.out, 18, "longitude"));
+  EXPECT_NEAR(std::fmod(std::stod(Field(e.out, 19, "longitude")) -
+                            std::stod(Field(e.out, 18, "longitude")) + 360, 360), 30, 1e-9);
+  EXPECT_NEAR(std::stod(Field(e.out, 18, "longitude")), asc, 1e-3);
+  EXPECT_NEAR(std::stod(Field(w.out, 18, "longitude")), std::floor(asc / 30) * 30, 1e-9);
+  EXPECT_GT(std::fabs(std::stod(Field(p.out, 19, "longitude")) - std::stod(Field(e.out, 19, "longitude"))), 1);
+}
+
+TEST(ChartCommand, SiderealColumnAndTopocentricPlaces) {
+  auto run = [](std::vector<std::string> extra) {
+    Args a = kNewYork;
+    a.insert(a.end(), extra.begin(), extra.end());
+    const Outcome r = RunChartWith(a);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return Parse(r.out);
+  };
+  const nlohmann::json plain = run({}), column0 = run({"--sidereal-column", "0"}),
+                       column1 = run({"--sidereal-column", "1"}), topo = run({"--topocentric"});
+  EXPECT_EQ(plain["settings"], column1["settings"]);
+  EXPECT_EQ(plain["settings"]["topocentric"], false);
+  EXPECT_EQ(topo["settings"]["topocentric"], true);
+  EXPECT_EQ(column0["settings"]["sidereal_column"], 0);
+  // Tropical longitudes stay; the sidereal ones move by the difference of the two columns,
+  // the same for every object.
+  const auto sun = [](const nlohmann::json& d, const char* key) { return d["objects"][0][key].get<double>(); };
+  const auto mars = [](const nlohmann::json& d, const char* key) { return d["objects"][4][key].get<double>(); };
+  EXPECT_EQ(sun(column0, "longitude"), sun(column1, "longitude"));
+  const double shift = sun(column0, "sidereal_longitude") - sun(column1, "sidereal_longitude");
+  EXPECT_GT(std::fabs(shift), 0.01);
+  EXPECT_NEAR(mars(column0, "sidereal_longitude") - mars(column1, "sidereal_longitude"), shift, 1e-9);
+  // Parallax: the Moon moves by up to about a degree, the Sun by seconds of arc.
+  const double moon_shift = std::fabs(topo["objects"][1]["longitude"].get<double>() -
+                                      plain["objects"][1]["longitude"].get<double>());
+  EXPECT_GT(moon_shift, 0.05);
+  EXPECT_LT(moon_shift, 1.1);
+  EXPECT_LT(std::fabs(sun(topo, "longitude") - sun(plain, "longitude")), 0.003);
+  EXPECT_NE(sun(topo, "longitude"), sun(plain, "longitude"));
 }
 
 }  // namespace
