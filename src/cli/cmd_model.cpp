@@ -20,30 +20,42 @@ namespace {
 const char* kUsage =
     "usage: stockdyn model check FILE\n"
     "Loads the model FILE as the forecast does and prints one line per section, tab-separated:\n"
-    "name, accepted or rejected, kind number, kind name, and the reason of a rejection;\n"
-    "then: total, accepted count, rejected count.\n";
+    "name, accepted or rejected, kind number, kind name, and the reason of a rejection.\n"
+    "Under an event section, one line for each key its kind does not read (a typing error the\n"
+    "loader passes over): name, \"unknown key\", line number, key. A kind the program does not\n"
+    "know is rejected. Last line: total, accepted count, rejected count.\n"
+    "Exit status 1 when a section is rejected or has an unknown key, else 0.\n";
 
 constexpr std::string_view kCommand = "model";
+
+struct RawLine {
+  int number;  // 1-based line number in the file
+  std::string text;
+};
 
 struct RawSection {
   std::string name;
   int kind = 0;
   bool kind_seen = false;  // the first "_T" line counts, as for the reader's lookups
+  std::vector<RawLine> lines;
 };
 
 // Section headers as the INI reader sees them, duplicates included, with each one's "_T".
 std::vector<RawSection> ScanSections(const std::string& text) {
   std::vector<RawSection> out;
   size_t i = 0;
+  int number = 0;
   while (i < text.size()) {
+    ++number;
     size_t j = text.find_first_of("\r\n", i);
     if (j == std::string::npos) j = text.size();
     std::string line = text.substr(i, j - i);
     // CR LF, a bare LF and a bare CR each end one line.
     i = (j + 1 < text.size() && text[j] == '\r' && text[j + 1] == '\n') ? j + 2 : j + 1;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      out.push_back({line.substr(1, line.size() - 2), 0});
+      out.push_back({line.substr(1, line.size() - 2), 0, false, {}});
     } else if (!out.empty()) {
+      out.back().lines.push_back({number, line});
       size_t eq = line.find('=');
       int32_t v = 0;
       if (eq != std::string::npos && !out.back().kind_seen &&
@@ -70,11 +82,43 @@ std::string Reason(const model::ParsedEvent& p) {
   return "rejected";
 }
 
+// Keys every event section may hold, whatever its kind.
+constexpr const char* kCommonKeys[] = {"_H",    "_CM",   "_C",    "_T",    "_COF",  "VVal1",
+                                       "VVal2", "VVal3", "VVal4", "VVal5", "VVal6", "VVal7",
+                                       "UVL1",  "GrInd", "Probab", "WEIGHT", "Orb_Prop",
+                                       "Orb_Shift"};
+
+// The kinds the program knows; a section of any other kind loads but can never score.
+constexpr int kKnownKinds = 44;
+
+bool IsKeyOf(int kind, const std::string& key) {
+  for (const char* k : kCommonKeys)
+    if (SameTextIgnoringCase(key, k)) return true;
+  for (const model::FieldSpec& f : model::Kind(kind).fields)
+    if (SameTextIgnoringCase(key, f.key)) return true;
+  return false;
+}
+
+// Key lines of the section that its kind does not read: "unknown key", line number, key.
+// Blank lines and comments are no keys; a line without '=' is one (the reader cannot use it).
+std::vector<std::string> UnknownKeys(const RawSection& r, int kind) {
+  std::vector<std::string> out;
+  for (const RawLine& l : r.lines) {
+    if (l.text.empty() || l.text[0] == ';' || l.text[0] == '#') continue;
+    const std::string key = l.text.substr(0, l.text.find('='));
+    if (!IsKeyOf(kind, key))
+      out.push_back("unknown key\t" + std::to_string(l.number) + "\t" + key);
+  }
+  return out;
+}
+
 struct Line {
   std::string name;
   std::string text;  // everything after the name
   bool accepted = false;
   bool rejected = false;
+  bool event = false;  // an event section, whose keys are checked
+  int kind = 0;
 };
 
 int Check(const std::string& path) {
@@ -102,7 +146,12 @@ int Check(const std::string& path) {
       l.text = "skipped";
     } else {
       std::string kind = std::to_string(o.kind) + "\t" + model::KindName(o.kind);
-      if (o.status == model::SectionOutcome::Accepted) {
+      l.event = true;
+      l.kind = o.kind;
+      if (o.status == model::SectionOutcome::Accepted && o.kind >= kKnownKinds) {
+        l.rejected = true;
+        l.text = "rejected\t" + kind + "\tunknown kind";
+      } else if (o.status == model::SectionOutcome::Accepted) {
         l.accepted = true;
         l.text = "accepted\t" + kind;
         if (!model::Kind(o.kind).scored) l.text += "\tnot scored";
@@ -124,11 +173,16 @@ int Check(const std::string& path) {
   std::vector<RawSection> raw = ScanSections(text);
   std::vector<std::string> seen;
   size_t next = 0;
-  int accepted = 0, rejected = 0;
-  auto print = [&](const Line& l) {
+  int accepted = 0, rejected = 0, unknown_keys = 0;
+  auto print = [&](const Line& l, const RawSection* r) {
     std::printf("%s\t%s\n", l.name.c_str(), l.text.c_str());
     accepted += l.accepted;
     rejected += l.rejected;
+    if (!l.event || !r) return;
+    for (const std::string& u : UnknownKeys(*r, l.kind)) {
+      std::printf("%s\t%s\n", l.name.c_str(), u.c_str());
+      ++unknown_keys;
+    }
   };
   for (const RawSection& r : raw) {
     bool dup = false;
@@ -140,15 +194,16 @@ int Check(const std::string& path) {
       l.rejected = true;
       l.text = "rejected\t" + std::to_string(r.kind) + "\t" + model::KindName(r.kind) +
                "\tduplicate section name";
-      print(l);
+      print(l, nullptr);
       continue;
     }
     seen.push_back(r.name);
-    if (next < loaded.size()) print(loaded[next++]);
+    if (next < loaded.size()) print(loaded[next++], &r);
   }
-  while (next < loaded.size()) print(loaded[next++]);
+  while (next < loaded.size()) print(loaded[next++], nullptr);
+  if (raw.empty()) std::printf("no section in %s\n", path.c_str());
   std::printf("total\t%d\t%d\n", accepted, rejected);
-  return 0;
+  return rejected > 0 || unknown_keys > 0 ? 1 : 0;
 }
 
 }  // namespace

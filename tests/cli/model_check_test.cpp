@@ -50,7 +50,7 @@ TEST(ModelCheck, OneLinePerSectionInFileOrder) {
       "[Beyond]\r\n_H=b\r\n_T=50\r\n");
   ToolRun r = Stockdyn("model check " + path);
   std::filesystem::remove(path);
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);  // sections are rejected
   EXPECT_EQ(r.out,
             "Sun signs\taccepted\t0\tsign and house\n"
             "OPTIONS\tsettings\n"
@@ -60,8 +60,8 @@ TEST(ModelCheck, OneLinePerSectionInFileOrder) {
             "SUN SIGNS\trejected\t3\tmidpoint\tduplicate section name\n"
             "Formula\trejected\t16\tformula point\tempty PT8\n"
             "Price\taccepted\t36\tprice\tnot scored\n"
-            "Beyond\taccepted\t50\tunknown\tnot scored\n"
-            "total\t3\t5\n");
+            "Beyond\trejected\t50\tunknown\tunknown kind\n"
+            "total\t2\t6\n");
 }
 
 // The shipped model must load whole: a rejected section there silently drops a factor from
@@ -99,7 +99,43 @@ TEST(ModelCheck, ExitStatus) {
   ToolRun empty = Stockdyn("model check " + path);
   std::filesystem::remove(path);
   EXPECT_EQ(empty.status, 0);
-  EXPECT_EQ(empty.out, "total\t0\t0\n");
+  EXPECT_EQ(empty.out, "no section in " + path + "\ntotal\t0\t0\n");
+}
+
+// An author's typing errors pass the loader without a word; the checker names each key the
+// section's kind does not read, with its line, and fails. Keys match in any letter case, as
+// the loader reads them.
+TEST(ModelCheck, KeysTheKindDoesNotReadAreListedWithTheirLines) {
+  struct Case {
+    const char* name;
+    std::string model;
+    int status;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"clean, any letter case",
+       "[Moon]\n_H=m\n_T=2\nA0=1\nA1=0\na2=1,2\nA3=0\nA4=0\nA6=10\nweight=3\nOrb_Prop=1\n"
+       "Orb_Shift=0\n", 0,
+       "Moon\taccepted\t2\taspect\ntotal\t1\t0\n"},
+      {"misspelt weight and a blank before '='",
+       "[Moon]\n_H=m\n_T=2\nA0=1\nA1=0\nA2=1,2\nA3=0\nA4=0\nA6 = 10\nWIEGHT=3\n", 1,
+       "Moon\taccepted\t2\taspect\nMoon\tunknown key\t9\tA6 \nMoon\tunknown key\t10\tWIEGHT\n"
+       "total\t1\t0\n"},
+      {"a key of another kind; comments and blank lines are no keys",
+       "; a comment\n[Sun signs]\n_H=s\n_T=0\nP1=0\n\n; note\nA6=10\n", 1,
+       "Sun signs\taccepted\t0\tsign and house\nSun signs\tunknown key\t8\tA6\ntotal\t1\t0\n"},
+      {"an unknown kind",
+       "[Odd]\n_H=o\n_T=99\n", 1, "Odd\trejected\t99\tunknown\tunknown kind\ntotal\t0\t1\n"},
+      {"settings keys are not checked",
+       "[OPTIONS]\nNObjMod=1\nAnything=2\n", 0, "OPTIONS\tsettings\ntotal\t0\t0\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = WriteModel(c.model);
+    const ToolRun r = Stockdyn("model check " + path);
+    std::filesystem::remove(path);
+    EXPECT_EQ(r.status, c.status) << c.name;
+    EXPECT_EQ(r.out, c.out) << c.name;
+  }
 }
 
 }  // namespace
