@@ -4,11 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <string>
 
 #include "child_process.h"
+#include "text_scan.h"
 
 namespace sd {
 namespace {
@@ -41,11 +41,12 @@ TEST(PictureName, ATakenNameIsLeftAloneAndTheRequestDrawsAnother) {
          "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
         120.0);
     ASSERT_EQ(r.exit_status, 0) << r.err;
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"(/Exe/Temp/(3_7_sc_stock_dyn_(\d+)\.gif))")))
-        << r.out;
-    EXPECT_EQ(std::stoi(m[2]) % 2, 1) << m[1];
-    EXPECT_EQ(Contents(temp / m[1].str()).substr(0, 4), "GIF8") << m[1];
+    const std::string path = sd::testing::FirstSpan(r.out, "/Exe/Temp/3_7_sc_stock_dyn_", ".gif");
+    const auto number = sd::testing::NumberBetween(path, "/Exe/Temp/3_7_sc_stock_dyn_", ".gif");
+    ASSERT_TRUE(number) << r.out;
+    const std::string name = path.substr(std::string("/Exe/Temp/").size());
+    EXPECT_EQ(std::stoi(*number) % 2, 1) << name;
+    EXPECT_EQ(Contents(temp / name).substr(0, 4), "GIF8") << name;
   }
   int taken = 0, pictures = 0;
   for (const auto& e : fs::directory_iterator(temp)) {
@@ -86,12 +87,21 @@ TEST(PictureName, WhenEveryNameOfTheDayIsTakenTheNameIsExtended) {
          "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
         120.0);
     ASSERT_EQ(r.exit_status, 0) << r.err;
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(
-        r.out, m, std::regex(R"(/Exe/Temp/(3_7_sc_stock_dyn_(\d+)_([1-9]\d*)_([1-9]\d*)\.gif)\")")))
-        << r.out;
-    EXPECT_EQ(Contents(temp / m[1].str()).substr(0, 4), "GIF8") << m[1];
-    EXPECT_TRUE(linked.insert(m[1].str()).second) << "linked twice: " << m[1];
+    // 3_7_sc_stock_dyn_N_P_C.gif: the drawn number, then process id and counter (not 0).
+    const std::string head = "/Exe/Temp/3_7_sc_stock_dyn_";
+    const std::string path = sd::testing::FirstSpan(r.out, head, ".gif\"");
+    ASSERT_FALSE(path.empty()) << r.out;
+    const std::string parts = path.substr(head.size(), path.size() - head.size() - 5);
+    const size_t a = parts.find('_'), b = parts.find('_', a + 1);
+    ASSERT_NE(b, std::string::npos) << path;
+    EXPECT_TRUE(sd::testing::NumberBetween(parts.substr(0, a), "", "")) << path;
+    for (const std::string& n : {parts.substr(a + 1, b - a - 1), parts.substr(b + 1)}) {
+      EXPECT_TRUE(sd::testing::NumberBetween(n, "", "")) << path;
+      EXPECT_NE(n, "0") << path;
+    }
+    const std::string name = path.substr(std::string("/Exe/Temp/").size(), path.size() - 11);
+    EXPECT_EQ(Contents(temp / name).substr(0, 4), "GIF8") << name;
+    EXPECT_TRUE(linked.insert(name).second) << "linked twice: " << name;
   }
   // The taken pictures are all still there, untouched.
   for (int n = 0; n < 9000; n += 997) {

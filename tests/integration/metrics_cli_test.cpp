@@ -6,7 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,10 +37,15 @@ struct Row {
 
 std::vector<Row> CsvRows(const std::string& csv) {
   std::vector<Row> rows;
-  const std::regex row(R"re((\d+),([-0-9.e+]+),[^,]*,([-0-9.e+]+)\n)re");
-  for (auto it = std::sregex_iterator(csv.begin(), csv.end(), row); it != std::sregex_iterator();
-       ++it)
-    rows.push_back({std::stod((*it)[2]), std::stod((*it)[3])});
+  // Rows index,moment,local,value after the header; a row without a value is left out.
+  std::istringstream in(csv);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    const size_t a = line.find(','), b = line.find(',', a + 1), c = line.rfind(',');
+    if (a == std::string::npos || b == std::string::npos || c <= b || c + 1 == line.size()) continue;
+    rows.push_back({std::stod(line.substr(a + 1, b - a - 1)), std::stod(line.substr(c + 1))});
+  }
   return rows;
 }
 

@@ -8,12 +8,12 @@
 #include <limits>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 
 #include "cgi/query.h"
 #include "child_process.h"
+#include "text_scan.h"
 #include "program_copy.h"
 #include "data/natal_csv.h"
 #include "data/natal_db.h"
@@ -203,14 +203,12 @@ TEST(ShippedData, FormOffersEveryStoredSecurityAndEachIsFound) {
   std::stringstream ss;
   ss << html.rdbuf();
   const std::string page = ss.str();
-  const std::regex datalist("<datalist id=\"securities\">([^]*?)</datalist>");
-  std::smatch list;
-  ASSERT_TRUE(std::regex_search(page, list, datalist)) << page;
-  const std::string options = list[1].str();
+  const std::string options =
+      sd::testing::FirstSpan(page, "<datalist id=\"securities\">", "</datalist>");
+  ASSERT_FALSE(options.empty()) << page;
   std::vector<std::string> offered;
-  const std::regex option("<option value=\"([^\"]*)\"");
-  for (auto it = std::sregex_iterator(options.begin(), options.end(), option); it != std::sregex_iterator(); ++it)
-    offered.push_back(HtmlUnescaped((*it)[1].str()));
+  for (const std::string& value : sd::testing::QuotedValuesAfter(options, "<option value=\""))
+    offered.push_back(HtmlUnescaped(value));
   EXPECT_EQ(offered, stored);
 
   // Each offered name, sent as a browser sends it, reaches the lookup as that very record.
