@@ -352,9 +352,9 @@ TEST_F(ProgramRun, ShortOfMemoryAnywhereFailsCleanly) {
       const auto lines = CrlfLines(r.out, only_crlf);
       ASSERT_FALSE(lines.empty()) << r.err;
       EXPECT_EQ(lines.back(), "</BODY></HTML>");
-      std::smatch m;
-      if (std::regex_search(r.out, m, std::regex(R"re(/Exe/Temp/([^"]+)")re"))) {
-        EXPECT_EQ(temp, std::vector<std::string>{m[1].str()});
+      const std::vector<std::string> linked = sd::testing::QuotedValuesAfter(r.out, "/Exe/Temp/");
+      if (!linked.empty()) {
+        EXPECT_EQ(temp, std::vector<std::string>{linked[0]});
       } else {
         EXPECT_TRUE(temp.empty());
       }
