@@ -5,8 +5,6 @@
 #include <cstdlib>
 
 namespace sd::forecast {
-namespace {
-
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string out = "\"";
@@ -29,7 +27,6 @@ std::string CsvNumber(double v) {
   return buf;
 }
 
-}  // namespace
 
 std::string LocalText(ChartMoment t, double zone) {
   // Half a minute forward, then the minute is cut: a grid moment a hair before the minute

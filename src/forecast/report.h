@@ -39,6 +39,12 @@ struct Report {
 // Local date and clock time of t in the zone (packed hours east), to the minute.
 std::string LocalText(ChartMoment t, double zone);
 
+// A CSV field, quoted when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& s);
+// The shortest text that reads back as the same double; empty for NoValue and anything not
+// finite (a CSV cell left blank).
+std::string CsvNumber(double v);
+
 // The rows of a run; with `contributions` (one list per moment, as ComputeForecast gives
 // them) each row names its events by the model's section names.
 Report MakeReport(const std::string& security_utf8, double zone, const ForecastValues& values,

@@ -3,9 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "forecast/report.h"
 #include "model/ev_list.h"
 
 namespace sd::timeline {
+
+using forecast::CsvField;
+using forecast::CsvNumber;
 
 namespace {
 
@@ -26,26 +30,6 @@ std::vector<std::string> SectionNames(const Event& e, const model::TEvList& mode
   for (int i : e.Drivers)
     if (i >= 0 && i < model.Count()) names.push_back(model.Event(i).Section);
   return names;
-}
-
-std::string CsvField(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-std::string CsvNumber(double v) {
-  if (!IsValue(v) || !std::isfinite(v)) return "";
-  char buf[32];
-  for (int digits = 15; digits <= 17; ++digits) {
-    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-    if (std::strtod(buf, nullptr) == v) break;
-  }
-  return buf;
 }
 
 }  // namespace
