@@ -98,7 +98,9 @@ def main():
                         failures.append(f"{name}: size {im.size}")
             except Exception as e:  # noqa: BLE001
                 failures.append(f"{name}: {e!r}")
-        leftovers = [n for n in os.listdir(temp) if not n.endswith(".gif") or n.startswith(".")]
+        # The sweep's lock file stays by design; anything else that is not a picture is a leftover.
+        leftovers = [n for n in os.listdir(temp)
+                     if n != ".sweep.lock" and (not n.endswith(".gif") or n.startswith("."))]
         if leftovers:
             failures.append(f"temporary files left in Temp: {leftovers[:5]}")
         with open(os.path.join(www, "Exe", "PictureName.ini"), "rb") as f:
