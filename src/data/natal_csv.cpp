@@ -202,101 +202,133 @@ std::string Quoted(std::string_view s) {
 
 }  // namespace
 
+namespace {
+
+using ColumnIndex = std::array<size_t, kColumns.size()>;
+
+// Where each of the named columns sits in the header row; their order there is free.
+ColumnIndex FindColumns(const CsvRow& header) {
+  std::map<std::string, size_t> column;
+  for (size_t i = 0; i < header.fields.size(); ++i) column.emplace(header.fields[i], i);
+  ColumnIndex at{};
+  for (size_t k = 0; k < kColumns.size(); ++k) {
+    const auto it = column.find(kColumns[k]);
+    if (it == column.end()) throw NatalCsvError(header.line, kColumns[k], "column missing from the header");
+    at[k] = it->second;
+  }
+  return at;
+}
+
+// The name, split at '@' into name and suffix for a scrambled record; returns the whole stored
+// name. `seen` maps each trimmed name to its line, as the lookup compares names: a second record
+// of a name could never be found.
+std::string ReadName(int line, const std::string& text, bool scramble, std::map<std::string, int>& seen,
+              NatalRecord& rec) {
+  const std::string name = StoredText(line, "name", text, kNatalNameMax);
+  if (TrimNameBlanks(name).empty()) throw NatalCsvError(line, "name", "empty");
+  // The name is echoed into the web page: characters that mean something in HTML have no
+  // place in a security's name.
+  if (name.find_first_of("<>&\"'") != std::string::npos)
+    throw NatalCsvError(line, "name", "holds one of < > & \" ' (not allowed in names)");
+  if (scramble) {
+    const size_t at_sign = name.find('@');
+    if (at_sign == std::string::npos)
+      throw NatalCsvError(line, "name", "a scrambled record's name has the form NAME@SUFFIX");
+    const std::string suffix = name.substr(at_sign + 1);
+    if (suffix.size() > kNatalSuffixMax)
+      throw NatalCsvError(line, "name", "suffix longer than 70 characters");
+    rec.Name.Set(name.substr(0, at_sign));
+    rec.NameSuffix.Set(suffix);
+  } else {
+    rec.Name.Set(name);
+  }
+  const auto [dup, fresh] = seen.emplace(TrimNameBlanks(name), line);
+  if (!fresh) {
+    throw NatalCsvError(line, "name",
+                        "'" + text + "' is already on line " + std::to_string(dup->second) +
+                            "; only the first could ever be found");
+  }
+  return name;
+}
+
+void ReadDateAndTime(int line, const std::string& date_text, const std::string& time_text,
+                     NatalRecord& rec) {
+  const auto date = ParseDate(date_text);
+  if (!date) throw NatalCsvError(line, "date", "'" + date_text + "' is no calendar date YYYY-MM-DD");
+  rec.Year = static_cast<int16_t>(date->year);
+  rec.Month = static_cast<int16_t>(date->month);
+  rec.Day = static_cast<int16_t>(date->day);
+
+  const auto clock = ParseColonTime(time_text);
+  if (!clock || (*clock)[0] > 23)
+    throw NatalCsvError(line, "time", "'" + time_text + "' is no clock time HH:MM[:SS]");
+  rec.LocalTime = PackClock((*clock)[0], (*clock)[1], (*clock)[2]);
+}
+
+// Zone hours east of Greenwich, as a decimal or as [-]H:MM[:SS].
+double ReadZone(int line, const std::string& zt) {
+  std::optional<double> zone;
+  if (zt.find(':') != std::string::npos) {
+    const bool neg = !zt.empty() && zt[0] == '-';
+    const std::string_view body =
+        std::string_view(zt).substr(!zt.empty() && (zt[0] == '-' || zt[0] == '+') ? 1 : 0);
+    if (const auto z = ParseColonTime(body)) {
+      const double h = (*z)[0] + (*z)[1] / 60.0 + (*z)[2] / 3600.0;
+      zone = neg ? -h : h;
+    }
+  } else {
+    zone = ParseNumber(zt);
+  }
+  if (!zone || std::fabs(*zone) > 15.0)
+    throw NatalCsvError(line, "zone_hours", "'" + zt + "' is no zone between -15 and 15 hours");
+  return *zone;
+}
+
+void ReadCoordinates(int line, const std::string& lat_text, const std::string& lon_text,
+                     NatalRecord& rec) {
+  const auto lat = ParseNumber(lat_text);
+  if (!lat || std::fabs(*lat) > 90.0)
+    throw NatalCsvError(line, "latitude", "'" + lat_text + "' is no latitude in degrees, -90 to 90");
+  const auto lon = ParseNumber(lon_text);
+  if (!lon || std::fabs(*lon) > 180.0)
+    throw NatalCsvError(line, "longitude",
+                        "'" + lon_text + "' is no longitude in degrees, -180 to 180");
+  rec.Latitude = DecimalToHms(*lat);
+  rec.Longitude = DecimalToHms(*lon);
+}
+
+NatalRecord ReadRecord(const CsvRow& row, const ColumnIndex& at, bool scramble,
+                       std::map<std::string, int>& seen) {
+  const int line = row.line;
+  auto field = [&](size_t k) -> const std::string& { return row.fields[at[k]]; };
+  NatalRecord rec;
+  const std::string name = ReadName(line, field(0), scramble, seen, rec);
+  ReadDateAndTime(line, field(1), field(2), rec);
+  rec.Zone = DecimalToHms(ReadZone(line, field(3)));
+  rec.PlaceText.Set(StoredText(line, "place", field(4), kNatalPlaceMax));
+  ReadCoordinates(line, field(5), field(6), rec);
+  rec.Extra = 0.0;
+  if (scramble && !ScrambleNatalRecord(rec, Fnv1a(name) ^ static_cast<uint32_t>(line)))
+    throw NatalCsvError(line, "", "no key restores this record exactly; store it plain");
+  return rec;
+}
+
+}  // namespace
+
 std::vector<NatalRecord> ParseNatalCsv(std::string_view text, bool scramble) {
   const std::vector<CsvRow> rows = SplitCsv(text);
   if (rows.empty()) throw NatalCsvError(1, "", "no header row");
-  std::map<std::string, size_t> column;
-  for (size_t i = 0; i < rows[0].fields.size(); ++i) column.emplace(rows[0].fields[i], i);
-  std::array<size_t, kColumns.size()> at{};
-  for (size_t k = 0; k < kColumns.size(); ++k) {
-    const auto it = column.find(kColumns[k]);
-    if (it == column.end()) throw NatalCsvError(rows[0].line, kColumns[k], "column missing from the header");
-    at[k] = it->second;
-  }
-
+  const ColumnIndex at = FindColumns(rows[0]);
   std::vector<NatalRecord> out;
-  std::map<std::string, int> seen;  // trimmed name -> line, as the lookup compares names
+  std::map<std::string, int> seen;
   for (size_t r = 1; r < rows.size(); ++r) {
     const CsvRow& row = rows[r];
-    const int line = row.line;
     if (row.fields.size() != rows[0].fields.size()) {
-      throw NatalCsvError(line, "",
+      throw NatalCsvError(row.line, "",
                           std::to_string(row.fields.size()) + " fields, the header has " +
                               std::to_string(rows[0].fields.size()));
     }
-    auto field = [&](size_t k) -> const std::string& { return row.fields[at[k]]; };
-    NatalRecord rec;
-
-    const std::string name = StoredText(line, "name", field(0), kNatalNameMax);
-    if (TrimNameBlanks(name).empty()) throw NatalCsvError(line, "name", "empty");
-    // The name is echoed into the web page: characters that mean something in HTML have no
-    // place in a security's name.
-    if (name.find_first_of("<>&\"'") != std::string::npos)
-      throw NatalCsvError(line, "name", "holds one of < > & \" ' (not allowed in names)");
-    if (scramble) {
-      const size_t at_sign = name.find('@');
-      if (at_sign == std::string::npos)
-        throw NatalCsvError(line, "name", "a scrambled record's name has the form NAME@SUFFIX");
-      const std::string suffix = name.substr(at_sign + 1);
-      if (suffix.size() > kNatalSuffixMax)
-        throw NatalCsvError(line, "name", "suffix longer than 70 characters");
-      rec.Name.Set(name.substr(0, at_sign));
-      rec.NameSuffix.Set(suffix);
-    } else {
-      rec.Name.Set(name);
-    }
-    const auto [dup, fresh] = seen.emplace(TrimNameBlanks(name), line);
-    if (!fresh) {
-      throw NatalCsvError(line, "name",
-                          "'" + field(0) + "' is already on line " + std::to_string(dup->second) +
-                              "; only the first could ever be found");
-    }
-
-    const auto date = ParseDate(field(1));
-    if (!date) throw NatalCsvError(line, "date", "'" + field(1) + "' is no calendar date YYYY-MM-DD");
-    rec.Year = static_cast<int16_t>(date->year);
-    rec.Month = static_cast<int16_t>(date->month);
-    rec.Day = static_cast<int16_t>(date->day);
-
-    const auto clock = ParseColonTime(field(2));
-    if (!clock || (*clock)[0] > 23)
-      throw NatalCsvError(line, "time", "'" + field(2) + "' is no clock time HH:MM[:SS]");
-    rec.LocalTime = PackClock((*clock)[0], (*clock)[1], (*clock)[2]);
-
-    std::optional<double> zone;
-    const std::string& zt = field(3);
-    if (zt.find(':') != std::string::npos) {
-      const bool neg = !zt.empty() && zt[0] == '-';
-      const std::string_view body =
-          std::string_view(zt).substr(!zt.empty() && (zt[0] == '-' || zt[0] == '+') ? 1 : 0);
-      if (const auto z = ParseColonTime(body)) {
-        const double h = (*z)[0] + (*z)[1] / 60.0 + (*z)[2] / 3600.0;
-        zone = neg ? -h : h;
-      }
-    } else {
-      zone = ParseNumber(zt);
-    }
-    if (!zone || std::fabs(*zone) > 15.0)
-      throw NatalCsvError(line, "zone_hours", "'" + zt + "' is no zone between -15 and 15 hours");
-    rec.Zone = DecimalToHms(*zone);
-
-    rec.PlaceText.Set(StoredText(line, "place", field(4), kNatalPlaceMax));
-
-    const auto lat = ParseNumber(field(5));
-    if (!lat || std::fabs(*lat) > 90.0)
-      throw NatalCsvError(line, "latitude", "'" + field(5) + "' is no latitude in degrees, -90 to 90");
-    const auto lon = ParseNumber(field(6));
-    if (!lon || std::fabs(*lon) > 180.0)
-      throw NatalCsvError(line, "longitude",
-                          "'" + field(6) + "' is no longitude in degrees, -180 to 180");
-    rec.Latitude = DecimalToHms(*lat);
-    rec.Longitude = DecimalToHms(*lon);
-    rec.Extra = 0.0;
-
-    if (scramble && !ScrambleNatalRecord(rec, Fnv1a(name) ^ static_cast<uint32_t>(line))) {
-      throw NatalCsvError(line, "", "no key restores this record exactly; store it plain");
-    }
-    out.push_back(rec);
+    out.push_back(ReadRecord(row, at, scramble, seen));
   }
   return out;
 }

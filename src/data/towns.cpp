@@ -138,36 +138,71 @@ void T_Towns::LoadIndex(const std::string& path) {
   for (const auto& r : regions_) region_names_.push_back({r->name(), r.get()});
 }
 
-TownsBuildResult BuildTowns(const std::string& source_path, const std::string& dir) {
-  const std::string source = ReadWholeFile(source_path);
-  struct Town {
-    std::string name, lat, lon, zone;
-  };
-  struct Region {
-    std::string name;
-    std::vector<Town> towns;
-  };
-  std::vector<Region> regions;
+namespace {
+
+struct SourceTown {
+  std::string name, lat, lon, zone;  // name in code page 1251, the rest packed degrees or hours
+};
+
+struct SourceRegion {
+  std::string name;
+  std::vector<SourceTown> towns;
+};
+
+// Texts are stored in code page 1251 and must survive both readers: no brackets (a region
+// line), no "EUROPE" (read as another name), no control characters (scrambling keeps
+// printable characters printable, so line ends stay line ends).
+std::string StoredTownsText(int line, const std::string& text, const char* what) {
+  const auto t = Utf8ToCp1251(text);
+  if (!t) throw TownsSourceError(line, std::string(what) + " is not UTF-8 in code page 1251's characters");
+  if (t->empty()) throw TownsSourceError(line, std::string(what) + " is empty");
+  for (char c : *t) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      throw TownsSourceError(line, std::string(what) + " holds a control character");
+    if (c == '[' || c == ']' || c == '|')
+      throw TownsSourceError(line, std::string(what) + " holds a bracket or '|'");
+  }
+  if (t->find("EUROPE") != std::string::npos)
+    throw TownsSourceError(line, std::string(what) + " holds \"EUROPE\", which the index reads as another name");
+  return *t;
+}
+
+// "[Name]", trimmed: a region's name, once in the file.
+std::string ParseRegionLine(int line_no, const std::string& t, std::set<std::string>& region_names) {
+  if (t.back() != ']' || t.size() < 3) throw TownsSourceError(line_no, "a region line is [Name]");
+  const std::string name = StoredTownsText(line_no, Trim(t.substr(1, t.size() - 2)), "region name");
+  if (name.size() > static_cast<size_t>(kRegionNameMax))
+    throw TownsSourceError(line_no, "region name longer than 50 characters");
+  if (!region_names.insert(name).second) throw TownsSourceError(line_no, "region named twice");
+  return name;
+}
+
+// "name | latitude | longitude | zone hours", trimmed.
+SourceTown ParseTownLine(int line_no, const std::string& t) {
+  std::vector<std::string> f;
+  size_t s = 0;
+  while (true) {
+    const size_t bar = t.find('|', s);
+    f.push_back(Trim(t.substr(s, bar == std::string::npos ? std::string::npos : bar - s)));
+    if (bar == std::string::npos) break;
+    s = bar + 1;
+  }
+  if (f.size() != 4) throw TownsSourceError(line_no, "a town line is: name | latitude | longitude | zone hours");
+  const std::string name = StoredTownsText(line_no, f[0], "town name");
+  const auto lat = ParseDegrees(f[1], 90.0);
+  if (!lat) throw TownsSourceError(line_no, "latitude '" + f[1] + "' is not -90 to 90 degrees");
+  const auto lon = ParseDegrees(f[2], 180.0);
+  if (!lon) throw TownsSourceError(line_no, "longitude '" + f[2] + "' is not -180 to 180 degrees");
+  const auto zone = ParseDegrees(f[3], 15.0);
+  if (!zone) throw TownsSourceError(line_no, "zone '" + f[3] + "' is not -15 to 15 hours");
+  return {name, Packed(*lat), Packed(*lon), Packed(*zone)};
+}
+
+// The source text's regions with their towns, in the order written; blank lines and lines
+// beginning with '#' are skipped.
+std::vector<SourceRegion> ParseTownsSource(const std::string& source) {
+  std::vector<SourceRegion> regions;
   std::set<std::string> region_names;
-
-  // Texts are stored in code page 1251 and must survive both readers: no brackets (a region
-  // line), no "EUROPE" (read as another name), no control characters (scrambling keeps
-  // printable characters printable, so line ends stay line ends).
-  auto stored = [](int line, const std::string& text, const char* what) {
-    const auto t = Utf8ToCp1251(text);
-    if (!t) throw TownsSourceError(line, std::string(what) + " is not UTF-8 in code page 1251's characters");
-    if (t->empty()) throw TownsSourceError(line, std::string(what) + " is empty");
-    for (char c : *t) {
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-        throw TownsSourceError(line, std::string(what) + " holds a control character");
-      if (c == '[' || c == ']' || c == '|')
-        throw TownsSourceError(line, std::string(what) + " holds a bracket or '|'");
-    }
-    if (t->find("EUROPE") != std::string::npos)
-      throw TownsSourceError(line, std::string(what) + " holds \"EUROPE\", which the index reads as another name");
-    return *t;
-  };
-
   int line_no = 0;
   size_t pos = 0;
   while (pos < source.size()) {
@@ -180,37 +215,22 @@ TownsBuildResult BuildTowns(const std::string& source_path, const std::string& d
     const std::string t = Trim(line);
     if (t.empty() || t[0] == '#') continue;
     if (t.front() == '[') {
-      if (t.back() != ']' || t.size() < 3) throw TownsSourceError(line_no, "a region line is [Name]");
-      const std::string name = stored(line_no, Trim(t.substr(1, t.size() - 2)), "region name");
-      if (name.size() > static_cast<size_t>(kRegionNameMax))
-        throw TownsSourceError(line_no, "region name longer than 50 characters");
-      if (!region_names.insert(name).second) throw TownsSourceError(line_no, "region named twice");
-      regions.push_back({name, {}});
+      regions.push_back({ParseRegionLine(line_no, t, region_names), {}});
       continue;
     }
     if (regions.empty()) throw TownsSourceError(line_no, "a town before the first [Region] line");
-    std::vector<std::string> f;
-    size_t s = 0;
-    while (true) {
-      const size_t bar = t.find('|', s);
-      f.push_back(Trim(t.substr(s, bar == std::string::npos ? std::string::npos : bar - s)));
-      if (bar == std::string::npos) break;
-      s = bar + 1;
-    }
-    if (f.size() != 4) throw TownsSourceError(line_no, "a town line is: name | latitude | longitude | zone hours");
-    const std::string name = stored(line_no, f[0], "town name");
-    const auto lat = ParseDegrees(f[1], 90.0);
-    if (!lat) throw TownsSourceError(line_no, "latitude '" + f[1] + "' is not -90 to 90 degrees");
-    const auto lon = ParseDegrees(f[2], 180.0);
-    if (!lon) throw TownsSourceError(line_no, "longitude '" + f[2] + "' is not -180 to 180 degrees");
-    const auto zone = ParseDegrees(f[3], 15.0);
-    if (!zone) throw TownsSourceError(line_no, "zone '" + f[3] + "' is not -15 to 15 hours");
-    regions.back().towns.push_back({name, Packed(*lat), Packed(*lon), Packed(*zone)});
+    regions.back().towns.push_back(ParseTownLine(line_no, t));
   }
   if (regions.empty()) throw TownsSourceError(line_no, "no [Region] line");
+  return regions;
+}
 
+// The data file (scrambled lines, a two-line head, "[$Region]" lines) and its index (plain
+// "[Region]" lines and town names), written together so that readers never see one without
+// the other. Returns the number of towns.
+int WriteTownsFiles(const std::vector<SourceRegion>& regions, const std::string& dir) {
   int towns = 0;
-  for (const Region& r : regions) towns += static_cast<int>(r.towns.size());
+  for (const SourceRegion& r : regions) towns += static_cast<int>(r.towns.size());
   std::string nd, ndx;
   auto nd_line = [&nd](const std::string& plain) {
     nd += ScrambleLine(plain);
@@ -218,15 +238,23 @@ TownsBuildResult BuildTowns(const std::string& source_path, const std::string& d
   };
   nd_line("stockdyn gazetteer");
   nd_line("regions " + std::to_string(regions.size()) + " towns " + std::to_string(towns));
-  for (const Region& r : regions) {
+  for (const SourceRegion& r : regions) {
     nd_line("[$" + r.name + "]");
     ndx += "[" + r.name + "]\n";
-    for (const Town& t : r.towns) {
+    for (const SourceTown& t : r.towns) {
       nd_line(t.name + "|" + t.lat + "|" + t.lon + "|" + t.zone);
       ndx += t.name + "\n";
     }
   }
   WriteFilesAtomically({{dir + "/" + kTownsDataFile, nd}, {dir + "/" + kTownsIndexFile, ndx}});
+  return towns;
+}
+
+}  // namespace
+
+TownsBuildResult BuildTowns(const std::string& source_path, const std::string& dir) {
+  const std::vector<SourceRegion> regions = ParseTownsSource(ReadWholeFile(source_path));
+  const int towns = WriteTownsFiles(regions, dir);
   return {static_cast<int>(regions.size()), towns};
 }
 
