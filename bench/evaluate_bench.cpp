@@ -18,8 +18,8 @@
 #include <sstream>
 #include <string>
 
-#include "cgi/process.h"
-#include "cgi/program_dir.h"
+#include "host/process.h"
+#include "host/program_dir.h"
 #include "cgi/request.h"
 #include "forecast/model_value.h"
 #include "forecast/natal.h"

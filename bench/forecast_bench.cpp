@@ -23,9 +23,9 @@
 
 #include "astro/chart.h"
 #include "astro/moment_snapshot.h"
-#include "cgi/picture.h"
-#include "cgi/process.h"
-#include "cgi/program_dir.h"
+#include "host/picture.h"
+#include "host/process.h"
+#include "host/program_dir.h"
 #include "cgi/request.h"
 #include "eval/evaluation.h"
 #include "model/ev_list.h"

@@ -31,7 +31,7 @@
 
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
-#include "cgi/program_dir.h"
+#include "host/program_dir.h"
 #include "eval/event_frame.h"
 #include "eval/metric_build.h"
 #include "eval/metric_table.h"

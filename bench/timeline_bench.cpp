@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "cgi/program_dir.h"
+#include "host/program_dir.h"
 #include "forecast/grid.h"
 #include "forecast/natal.h"
 #include "forecast/run.h"

@@ -9,7 +9,7 @@ stockdyn_library(sd_api
   src/api/securities.cpp
   src/api/url_query.cpp
   src/api/zones.cpp)
-target_link_libraries(sd_api PUBLIC sd_cgi sd_timeline)
+target_link_libraries(sd_api PUBLIC sd_host sd_timeline)
 
 add_executable(srv_stock_api ${CMAKE_SOURCE_DIR}/src/srv_stock_api.cpp)
 target_link_libraries(srv_stock_api PRIVATE sd_api)

@@ -32,12 +32,12 @@ if(benchmark_FOUND)
   # The planet-pair metric table: one lookup, opening the table, and the peak memory of a
   # forecast with a full table mapped.
   add_executable(bench_metrics ${CMAKE_SOURCE_DIR}/bench/metric_lookup_bench.cpp)
-  target_link_libraries(bench_metrics PRIVATE sd_cgi benchmark::benchmark)
+  target_link_libraries(bench_metrics PRIVATE sd_host benchmark::benchmark)
   set_target_properties(bench_metrics PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 
   # One security's events next to its forecast.
   add_executable(timeline_bench ${CMAKE_SOURCE_DIR}/bench/timeline_bench.cpp)
-  target_link_libraries(timeline_bench PRIVATE sd_timeline sd_cgi benchmark::benchmark)
+  target_link_libraries(timeline_bench PRIVATE sd_timeline sd_host benchmark::benchmark)
   set_target_properties(timeline_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   add_dependencies(timeline_bench stockdyn_data)
 

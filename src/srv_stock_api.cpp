@@ -7,8 +7,8 @@
 #include <iostream>
 
 #include "api/router.h"
-#include "cgi/clock.h"
-#include "cgi/program_dir.h"
+#include "host/clock.h"
+#include "host/program_dir.h"
 
 namespace {
 

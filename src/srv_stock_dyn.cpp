@@ -9,7 +9,7 @@
 #include <iostream>
 #include <new>
 
-#include "cgi/program_dir.h"
+#include "host/program_dir.h"
 #include "cgi/request.h"
 #include "render/gif_output.h"
 

@@ -9,7 +9,7 @@
 
 #include "api/router.h"
 #include "api/securities.h"
-#include "cgi/clock.h"
+#include "host/clock.h"
 #include "data/data_error.h"
 
 namespace sd::api {

@@ -10,7 +10,7 @@
 #include "api/securities.h"
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
-#include "cgi/clock.h"
+#include "host/clock.h"
 #include "data/natal_db.h"
 #include "forecast/grid.h"
 #include "forecast/model_value.h"

@@ -6,7 +6,7 @@
 
 #include "api/router.h"
 #include "astro/calendar.h"
-#include "cgi/query.h"
+#include "data/zone_table.h"
 
 namespace sd::api {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cgi/query.h"
+#include "host/query.h"
 #include "cgi/temp_sweep.h"
 #include "data/ini.h"
 

@@ -8,12 +8,13 @@
 #include <string>
 
 #include "astro/chart.h"
-#include "cgi/clock.h"
+#include "host/clock.h"
 #include "cgi/page.h"
-#include "cgi/picture.h"
-#include "cgi/process.h"
-#include "cgi/program_dir.h"
-#include "cgi/query.h"
+#include "host/picture.h"
+#include "host/process.h"
+#include "host/program_dir.h"
+#include "data/zone_table.h"
+#include "host/query.h"
 #include "cgi/temp_sweep.h"
 #include "data/natal_db.h"
 #include "forecast/model_value.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "astro/calendar.h"
-#include "cgi/query.h"
+#include "data/zone_table.h"
 
 namespace sd::cli {
 

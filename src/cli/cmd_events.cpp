@@ -9,8 +9,8 @@
 #include <string>
 
 #include "astro/calendar.h"
-#include "cgi/clock.h"
-#include "cgi/program_dir.h"
+#include "host/clock.h"
+#include "host/program_dir.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "cgi/clock.h"
-#include "cgi/process.h"
-#include "cgi/program_dir.h"
+#include "host/clock.h"
+#include "host/process.h"
+#include "host/program_dir.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "astro/calendar.h"
-#include "cgi/clock.h"
-#include "cgi/picture.h"
-#include "cgi/process.h"
-#include "cgi/program_dir.h"
-#include "cgi/query.h"
+#include "host/clock.h"
+#include "host/picture.h"
+#include "host/process.h"
+#include "host/program_dir.h"
+#include "host/query.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"

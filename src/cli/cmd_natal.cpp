@@ -4,7 +4,7 @@
 #include <string>
 
 #include "astro/calendar.h"
-#include "cgi/query.h"
+#include "host/query.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "data/atomic_file.h"

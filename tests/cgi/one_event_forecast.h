@@ -16,7 +16,7 @@
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
 #include "forecast/run.h"
-#include "cgi/process.h"
+#include "host/process.h"
 #include "eval/metric_table.h"
 
 namespace sd::testing {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "cgi/clock.h"
+#include "host/clock.h"
 #include "cgi/page.h"
-#include "cgi/process.h"
+#include "host/process.h"
 #include "forecast/natal.h"
-#include "cgi/program_dir.h"
+#include "host/program_dir.h"
 
 namespace sd {
 namespace {

@@ -10,7 +10,8 @@
 
 #include "astro/chart_data.h"
 #include "cgi/page.h"
-#include "cgi/query.h"
+#include "data/zone_table.h"
+#include "host/query.h"
 #include "cgi/request.h"
 #include "data/data_error.h"
 #include "data/natal_db.h"

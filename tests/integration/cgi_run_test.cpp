@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "cgi/query.h"
+#include "data/zone_table.h"
 #include "child_process.h"
 #include "text_scan.h"
 #include "program_copy.h"

@@ -11,7 +11,7 @@
 #include <set>
 #include <sstream>
 
-#include "cgi/query.h"
+#include "host/query.h"
 #include "child_process.h"
 #include "text_scan.h"
 #include "program_copy.h"

@@ -1,4 +1,4 @@
-#include "cgi/picture.h"
+#include "host/picture.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "cgi/process.h"
+#include "host/process.h"
 
 #include "data/data_error.h"
 
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "cgi/program_dir.h"
+#include "host/program_dir.h"
 
 namespace sd {
 

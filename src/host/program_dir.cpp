@@ -1,11 +1,11 @@
-#include "cgi/program_dir.h"
+#include "host/program_dir.h"
 
 #include <unistd.h>
 
 #include <vector>
 
-#include "cgi/clock.h"
-#include "cgi/process.h"
+#include "host/clock.h"
+#include "host/process.h"
 
 namespace sd {
 namespace {

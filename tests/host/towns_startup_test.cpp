@@ -2,9 +2,9 @@
 // program is the build directory, where the build puts a copy of the shipped data files.
 #include <gtest/gtest.h>
 
-#include "cgi/clock.h"
-#include "cgi/process.h"
-#include "cgi/program_dir.h"
+#include "host/clock.h"
+#include "host/process.h"
+#include "host/program_dir.h"
 
 namespace sd {
 namespace {

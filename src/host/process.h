@@ -8,7 +8,7 @@
 
 #include "astro/aspects.h"
 #include "astro/chart_data.h"
-#include "cgi/clock.h"
+#include "host/clock.h"
 #include "data/towns.h"
 #include "eval/metric_table.h"
 

@@ -1,4 +1,4 @@
-#include "cgi/clock.h"
+#include "host/clock.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "cgi/query.h"
+#include "host/query.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -60,13 +60,6 @@ std::string QueryParam(std::string_view name, std::string_view query) {
     }
   }
   return {};
-}
-
-double ZoneOffsetByName(std::string_view abbreviation) {
-  for (const ZoneRow& row : ZoneTable) {
-    if (abbreviation == row.abbreviation) return row.value;
-  }
-  return kUnknownZone;
 }
 
 std::string TrimBlanks(std::string_view text) {

@@ -1,4 +1,4 @@
-#include "cgi/picture.h"
+#include "host/picture.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <limits>
 #include <memory>
 
-#include "cgi/process.h"
+#include "host/process.h"
 #include "render/gif_output.h"
 
 namespace sd {
