@@ -35,7 +35,7 @@ const AspectSlot AspectTable[kAspectSlotCount] = {
     Slot(" 36\xB0", 36, 7, 0.5),
     Slot("144\xB0", 144, 7, 0.5),
     Slot("108\xB0", 108, 7, 0.3),
-    Slot(" 51\xB0", 51.428571, 1, 0.1),
+    Slot(" 51\xB0", 51.428571, 1, 0.1),  // the septile, 360 / 7 to six decimals
     Slot(" 40\xB0", 40, 1, 0.2),
     Slot(" 80\xB0", 80, 1, 0.2),
     Slot(" 20\xB0", 20, 1, 0.1),

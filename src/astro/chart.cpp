@@ -31,9 +31,12 @@ constexpr const char* kObjectNames[kObjectCount] = {
     "North Node", "South Node", "Perigee", "Apogee", "Composite point", "Part of Fortune",
     "Ascendant+Mars-Saturn", "Calendar point", "East Point", "Vertex"};
 
+// The mean tropical year of 1900 in days: the system's own constant for the composite point's
+// yearly rates.
 constexpr double kTropicalYearDays = 365.24219879;
 
-// Reciprocal masses (solar mass / body mass) for the barycentre direction.
+// Reciprocal masses (solar mass / body mass, pure numbers) for the barycentre direction: the
+// Earth with the Moon, then the planets by object number. The system's own constants.
 inline constexpr double kEarthMoonMassRatio = 329390;
 inline constexpr double kPlanetMassRatio[kPlanetCount] = {
     0, 0, 6023650, 408523, 3098710, 1047.346, 3498.5, 22869, 19314, 3000000};
@@ -311,7 +314,8 @@ void FillNodesAndApsides(ChartRun& r) {
   lon[kPerigee] = NormalizeMod(lon[kApogee] + 180, 360);
 
   // Mean longitude of the ascending node, Meeus, Astronomical Algorithms (1991), "Position of the
-  // Moon": degrees, tj in Julian centuries from J2000.0 (counted here from the universal moment).
+  // Moon": degrees, tj in Julian centuries from J2000.0 (counted here from the universal moment,
+  // from the system's own epoch 1.0000000127, 40 seconds after J2000.0).
   const double tj = t - 1.0000000127;
   double node = 125.044555 - 1934.1361849 * tj + 0.0020762 * tj * tj +
                 tj * tj * tj / 467410 - tj * tj * tj * tj / 60616000;

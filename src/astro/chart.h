@@ -73,7 +73,9 @@ struct EclipticPoint {
   double Lon = NoValue;
   double Lat = NoValue;
 };
-// Mean parallax of a body one AU away, degrees (Earth's equatorial radius over the AU).
+// Mean parallax of a body one AU away, degrees (Earth's equatorial radius over the AU): the
+// system's own constant, 8.794 arcseconds, the positions' Earth radius of 4.26346e-5 AU in
+// degrees.
 inline constexpr double kParallaxAtOneAu = 0.00244277;
 
 EclipticPoint Topocentric(double lon, double lat, double dist, ChartMoment t, double place_lat,

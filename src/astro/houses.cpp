@@ -21,7 +21,8 @@ constexpr double kPlacidusFinalStep = 0.0005;
 constexpr double kPlacidusMaxArc = 360.0;
 constexpr int kPlacidusMaxSteps = 2000;
 
-// One sidereal day in days: twelve East Points are spread over it.
+// One sidereal day in mean solar days, 1 - 1 / Y with Y the mean tropical year of 1900 in days
+// (the system's own year length, as in the chart's rates): twelve East Points are spread over it.
 constexpr double kSiderealDayFraction = 1.0 - 1.0 / 365.24219879;
 
 // Angle of the vector (x, y) in degrees, [0, 360).

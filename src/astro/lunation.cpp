@@ -9,8 +9,9 @@ namespace sd {
 namespace {
 
 constexpr double kHour = DayInCenturies / 24;
-// A New Moon this close to the chart's moment is taken even when it lies just after it.
-constexpr double kNewMoonWindow = 2.2815423225e-6;  // two hours
+// A New Moon this close to the chart's moment is taken even when it lies just after it. The
+// system's own constant: two hours in Julian centuries (2 / 24 / 36525, rounded).
+constexpr double kNewMoonWindow = 2.2815423225e-6;
 
 // Secant refinement: the two prescribed steps, then a few more only while the Moon is still
 // visibly off the Sun (epochs where the mean-lunation start is hours away from the theory's
@@ -35,9 +36,13 @@ constexpr double kLocalHalfSpan = 1.45 * kHour;
 constexpr int kBackwardLunations[2] = {5001, 201};  // by search mode 0, 1
 constexpr int kForwardLunations[2] = {5002, 202};
 
-// Apparent disc radii in degrees for Sun and Moon distances in AU.
+// Apparent disc radii in degrees, small-angle form: radius (km) times degrees per radian, over
+// the distance in km. The system's own constants: kilometres per astronomical unit as it defines
+// them (149587870; the IAU 1976 value is 149597870, so the discs come out 0.007 % larger).
 constexpr double kKmPerAu = 149587870;
+// The Sun's radius, 696000 km, times 180 / pi: km-degrees.
 constexpr double kSunRadiusFactor = 39877862.54110529533;
+// The Moon's radius, 1738 km, times 180 / pi: km-degrees.
 constexpr double kMoonRadiusFactor = 99580.064793737073686;
 
 constexpr int kMundaneFalsePositionLimit = 1000;
@@ -185,6 +190,9 @@ bool LocalTest(ChartMoment t, const EclipsePlace& place) {
 
 }  // namespace
 
+// 12.3685 lunations a year, counted from 1900 January as the k of Meeus, Astronomical Formulae for
+// Calculators, "Phases of the Moon"; the year is the system's own 365.2558 days; t in Julian
+// centuries of universal time from 1900 January 0.5.
 double LunationNumberAt(ChartMoment t) {
   if (!Usable(t)) return NoValue;
   return std::floor(t / (DayInCenturies * 365.2558) * 12.3685);

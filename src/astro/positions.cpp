@@ -14,10 +14,15 @@ namespace {
 
 constexpr double kTwoPi = 2.0 * kPi;
 constexpr double kArcsecPerRev = 1296000.0;
+// 180 x 3600 / pi arcseconds per radian, to the ten figures the nutation terms are divided by.
 constexpr double kArcsecPerRad = 206264.8062;
-// Light travels one astronomical unit in this many days.
+// Light time per astronomical unit, days: 1 AU / c is 499.0 s or 0.0057755 days, rounded here
+// to three figures (the system's own constant; the 0.08 % excess changes the aberration of
+// about 20 arcseconds by less than 0.02).
 constexpr double kLightDaysPerAu = 0.00578;
-// Earth radius in astronomical units, for the Moon's distance.
+// The Earth's equatorial radius in astronomical units, for the Moon's distance from its
+// parallax: the system's own constant (6378.14 km over the IAU 1976 AU is 4.26352e-5); the same
+// figure in degrees is the horizontal parallax at one AU, kParallaxAtOneAu of chart.h.
 constexpr double kEarthRadiusAu = 4.26346e-5;
 // Ephemeris moments before this (centuries from 1900, i.e. the year 1600) take Uranus' and
 // Neptune's longitude from the Keplerian elements: the series drift to arcminutes there.
@@ -161,7 +166,10 @@ const series::PlanetSeriesData* SeriesOfBody(int body) {
 // Rates of heliocentric longitude, latitude (1e-4 rad/day) and radius (1e-4 AU/day) for the
 // light-time and aberration terms: a few Fourier terms in the body's mean anomaly M (a, b in
 // revolutions). DL: constant, cos M..cos 4M, sin M..sin 4M; DR: sin M..sin 3M;
-// DB: cos M..cos 4M, sin M..sin 4M.
+// DB: cos M..cos 4M, sin M..sin 4M. M = 2 pi frac(a + b TJ), TJ in Julian centuries of TT from
+// J2000.0, with the body constants of the series themselves (Montenbruck & Pfleger, Astronomy on
+// the Personal Computer, routines MER200 ... PLU200, and SUN200's Earth). The rate
+// coefficients are the system's own approximate velocities; they only scale the light time.
 // On a Keplerian orbit the longitude rate is even in M and the radius rate odd, so the Earth's
 // rows are 5.75 cos M and 2.87 sin M and Mars' second radius term 1.21 sin 2M; with cosine and
 // sine the other way round the Earth's velocity is off by 3 % and the Sun's aberration by 0.8".
