@@ -143,6 +143,162 @@ std::string Num(double v, const char* fmt = "%.4f") {
   return buf;
 }
 
+// The training and test spans and the fit's settings: the dates given, else training over the
+// first two thirds of the prices and testing over the rest.
+study::FitOptions FitSettings(const Options& o, const study::PriceSeries& prices) {
+  study::FitOptions f;
+  f.TrainFrom = o.train_from.value_or(prices.Dates.front());
+  f.TestTo = o.test_to.value_or(prices.Dates.back());
+  if (o.train_to) {
+    f.TrainTo = *o.train_to;
+  } else if (o.test_from) {
+    f.TrainTo = *o.test_from - std::chrono::days{1};
+  } else {
+    f.TrainTo = prices.Dates[prices.Dates.size() * 2 / 3];
+  }
+  f.TestFrom = o.test_from.value_or(f.TrainTo + std::chrono::days{1});
+  if (o.ridge) f.Ridge = o.ridge;
+  f.Folds = o.folds;
+  f.Permutations = o.permutations;
+  f.Seed = o.seed;
+  return f;
+}
+
+// The model's signals at the price dates for the natal chart, the fit, and with --random-natal
+// the same fit's test IC for charts of random moments near the natal one.
+study::FitResult FitToPrices(const Options& o, const study::PriceSeries& prices,
+                             const study::FitOptions& f, const model::TEvList& unit,
+                             const ChartData& natal) {
+  const std::vector<study::Date> dates = study::EvaluationDates(prices, f.TrainFrom, f.TestTo);
+  study::MidnightInputs mi;
+  mi.Model = &unit;
+  mi.Zone = o.zone.packed;
+  mi.Metrics = Process().metric_table.get();
+  mi.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
+  const auto truth = study::ComputeMidnightSeries(mi, {natal}, true);
+  const study::FitInput input = study::MakeFitInput(truth[0], prices, dates, o.horizon);
+  study::FitResult r = study::Fit(input, f);
+  if (o.random_natal > 0) {
+    std::vector<Eigen::MatrixXd> random;
+    for (ChartMoment t : study::DrawNatalMoments(natal.Moment, o.random_natal, o.seed)) {
+      const auto series = study::ComputeMidnightSeries(mi, {study::NatalAt(natal, t)}, true);
+      random.push_back(study::MakeFitInput(series[0], prices, dates, o.horizon).Signals);
+    }
+    r.RandomNatal = study::RandomNatalNull(input, f, r.Test.Ic, random);
+  }
+  return r;
+}
+
+struct ScaledWeights {
+  double scale = 1;
+  std::vector<study::WeightChange> changes;  // one per section, in the model's order
+};
+
+// Written weights: the fitted ones on the scale of the model's own largest weight.
+ScaledWeights ScaleToModel(const std::vector<study::ModelSection>& sections,
+                           const study::FitResult& r) {
+  double largest_in = 0, largest_fit = 0;
+  for (int j : r.Fitted) {
+    largest_in = std::max(largest_in, std::abs(sections[static_cast<size_t>(j)].Weight));
+    largest_fit = std::max(largest_fit, std::abs(r.Weights[static_cast<size_t>(j)]));
+  }
+  if (largest_in == 0) largest_in = 1;
+  ScaledWeights w;
+  w.scale = largest_fit > 0 ? largest_in / largest_fit : 1;
+  for (size_t e = 0; e < sections.size(); ++e) w.changes.push_back({sections[e].Name, r.Weights[e] * w.scale});
+  return w;
+}
+
+Json FitDocument(const Options& o, const std::string& model_path, const study::FitOptions& f,
+                 const study::FitResult& r, const std::vector<study::ModelSection>& sections,
+                 const ScaledWeights& w, const study::RewriteResult& rw) {
+  Json doc;
+  doc["security"] = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
+  doc["zone"] = o.zone_name.empty() ? Json(nullptr) : Json(o.zone_name);
+  doc["model"] = model_path;
+  doc["out"] = o.out;
+  doc["prices"] = o.prices;
+  doc["horizon"] = o.horizon;
+  doc["train"] = {{"from", study::FormatDate(f.TrainFrom)}, {"to", study::FormatDate(f.TrainTo)}, {"pairs", r.TrainPairs}};
+  doc["test"] = {{"from", study::FormatDate(f.TestFrom)}, {"to", study::FormatDate(f.TestTo)}};
+  doc["fitted_weights"] = static_cast<int>(r.Fitted.size());
+  doc["penalties_tried"] = r.PenaltiesTried;
+  doc["penalty"] = r.Model.Lambda;
+  doc["penalty_chosen_by"] = o.ridge ? "fixed" : "walk-forward validation";
+  Json cv = Json::array();
+  for (auto [lambda, ic] : r.CvIc) cv.push_back({{"penalty", lambda}, {"ic", JsonValue(ic)}});
+  doc["validation"] = cv;
+  doc["intercept"] = r.Model.Intercept;
+  doc["scale"] = w.scale;
+  doc["in_sample"] = Stats(r.InSample, false);
+  doc["out_of_sample"] = Stats(r.Test, true);
+  doc["out_of_sample"]["permutations"] = o.permutations;
+  if (r.RandomNatal) {
+    doc["out_of_sample"]["random_natal"] = {{"charts", r.RandomNatal->Charts}, {"ic_mean", JsonValue(r.RandomNatal->IcMean)},
+                                           {"ic_sd", JsonValue(r.RandomNatal->IcSd)}, {"percentile", JsonValue(r.RandomNatal->Percentile)}};
+  } else {
+    doc["out_of_sample"]["random_natal"] = nullptr;
+  }
+  if (o.folds > 0) {
+    Json folds = Json::array();
+    for (const auto& b : r.Folds)
+      folds.push_back({{"from", study::FormatDate(b.From)}, {"to", study::FormatDate(b.To)}, {"train_pairs", b.TrainPairs},
+                       {"penalty", JsonValue(b.Lambda)}, {"pairs", b.Stats.Pairs}, {"ic", JsonValue(b.Stats.Ic)}});
+    doc["folds"] = {{"blocks", folds}, {"joined", Stats(r.FoldsJoined, true)}};
+  }
+  Json ev = Json::array();
+  for (int e = 0; e < static_cast<int>(sections.size()); ++e) {
+    const bool fitted = std::find(r.Fitted.begin(), r.Fitted.end(), e) != r.Fitted.end();
+    ev.push_back({{"section", Cp1251ToUtf8(sections[static_cast<size_t>(e)].Name)},
+                  {"weight_in", sections[static_cast<size_t>(e)].Weight},
+                  {"fitted", fitted ? JsonValue(r.Weights[static_cast<size_t>(e)]) : Json(nullptr)},
+                  {"weight_out", std::stod(study::FormatWeight(w.changes[static_cast<size_t>(e)].Weight))},
+                  {"left_out", fitted ? Json(nullptr) : Json("signal constant over the training span")}});
+  }
+  doc["events"] = ev;
+  Json added = Json::array();
+  for (const auto& a : rw.Added) added.push_back(Cp1251ToUtf8(a));
+  doc["weight_lines_added"] = added;
+
+  return doc;
+}
+
+// The report as text: spans, penalty, the statistics, the walk-forward blocks and the weights.
+std::string FitText(const Options& o, const Json& doc, const study::FitOptions& f,
+                    const study::FitResult& r) {
+  const Json& ev = doc["events"];
+  std::string t;
+  t += "fit of " + doc["security"].get<std::string>() + " to " + o.prices + ", horizon " + std::to_string(o.horizon) + " days\n";
+  t += "training " + study::FormatDate(f.TrainFrom) + " .. " + study::FormatDate(f.TrainTo) + " (" + std::to_string(r.TrainPairs) +
+       " dates), test " + study::FormatDate(f.TestFrom) + " .. " + study::FormatDate(f.TestTo) + "\n";
+  t += std::to_string(r.Fitted.size()) + " weights fitted, " + std::to_string(r.Constant.size()) + " events left out (constant), " +
+       std::to_string(r.PenaltiesTried) + " penalties tried; penalty " + Num(r.Model.Lambda, "%g") + " (" +
+       (o.ridge ? "fixed" : "walk-forward validation") + "), intercept " + Num(r.Model.Intercept, "%.6f") + "\n\n";
+  t += "                 pairs      IC   p-value  hit rate\n";
+  t += "in sample   " + Num(r.InSample.Pairs, "%10.0f") + "  " + Num(r.InSample.Ic, "%6.3f") + "         -  " + Num(r.InSample.HitRate, "%8.3f") + "\n";
+  t += "test        " + Num(r.Test.Pairs, "%10.0f") + "  " + Num(r.Test.Ic, "%6.3f") + "  " + Num(r.Test.PValue, "%8.3f") + "  " + Num(r.Test.HitRate, "%8.3f") + "\n";
+  if (r.RandomNatal)
+    t += "random natal: " + std::to_string(r.RandomNatal->Charts) + " charts, test IC mean " + Num(r.RandomNatal->IcMean, "%.3f") +
+         " sd " + Num(r.RandomNatal->IcSd, "%.3f") + ", true chart's percentile " + Num(r.RandomNatal->Percentile, "%.1f") + "\n";
+  if (o.folds > 0) {
+    t += "\nwalk-forward block          train  penalty   pairs      IC\n";
+    for (const auto& b : r.Folds)
+      t += study::FormatDate(b.From) + " .. " + study::FormatDate(b.To) + Num(b.TrainPairs, "%7.0f") + "  " + Num(b.Lambda, "%7g") +
+           Num(b.Stats.Pairs, "%8.0f") + "  " + Num(b.Stats.Ic, "%6.3f") + "\n";
+    t += "all blocks joined                          " + Num(r.FoldsJoined.Pairs, "%8.0f") + "  " + Num(r.FoldsJoined.Ic, "%6.3f") +
+         "  p " + Num(r.FoldsJoined.PValue, "%.3f") + "\n";
+  }
+  t += "\n  weight in    fitted  weight out  section\n";
+  for (const auto& e : ev) {
+    t += Num(e["weight_in"].get<double>(), "%10.3f") + "  " + (e["fitted"].is_null() ? std::string("       -") : Num(e["fitted"].get<double>(), "%8.2e")) +
+         "  " + Num(e["weight_out"].get<double>(), "%10.3f") + "  " + e["section"].get<std::string>() +
+         (e["left_out"].is_null() ? "" : "  (left out: constant)") + "\n";
+  }
+  t += "\nwritten to " + o.out + " (only WEIGHT values changed)\n";
+  return t;
+}
+
 }  // namespace
 
 int RunFit(const Args& args) {
@@ -157,22 +313,7 @@ int RunFit(const Args& args) {
     const std::string text = ReadWholeFile(model_path);
     const std::vector<study::ModelSection> sections = study::AcceptedSections(model_path);
     if (sections.empty()) throw std::runtime_error(model_path + ": no event to fit");
-
-    study::FitOptions f;
-    f.TrainFrom = o.train_from.value_or(prices.Dates.front());
-    f.TestTo = o.test_to.value_or(prices.Dates.back());
-    if (o.train_to) {
-      f.TrainTo = *o.train_to;
-    } else if (o.test_from) {
-      f.TrainTo = *o.test_from - std::chrono::days{1};
-    } else {
-      f.TrainTo = prices.Dates[prices.Dates.size() * 2 / 3];
-    }
-    f.TestFrom = o.test_from.value_or(f.TrainTo + std::chrono::days{1});
-    if (o.ridge) f.Ridge = o.ridge;
-    f.Folds = o.folds;
-    f.Permutations = o.permutations;
-    f.Seed = o.seed;
+    const study::FitOptions f = FitSettings(o, prices);
 
     ProcessScope process(LocalNow(), dir);
     ChartData& natal = ChartSlots()[0];
@@ -182,122 +323,14 @@ int RunFit(const Args& args) {
       return 1;
     }
     const auto unit = study::UnitWeightModel(text, sections);
-    const int events = unit->Count();
-    if (events != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
+    if (unit->Count() != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
 
-    const std::vector<study::Date> dates = study::EvaluationDates(prices, f.TrainFrom, f.TestTo);
-    study::MidnightInputs mi;
-    mi.Model = unit.get();
-    mi.Zone = o.zone.packed;
-    mi.Metrics = Process().metric_table.get();
-    mi.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
-    const auto truth = study::ComputeMidnightSeries(mi, {natal}, true);
-    const study::FitInput input = study::MakeFitInput(truth[0], prices, dates, o.horizon);
-    study::FitResult r = study::Fit(input, f);
-    if (o.random_natal > 0) {
-      std::vector<Eigen::MatrixXd> random;
-      for (ChartMoment t : study::DrawNatalMoments(natal.Moment, o.random_natal, o.seed)) {
-        const auto series = study::ComputeMidnightSeries(mi, {study::NatalAt(natal, t)}, true);
-        random.push_back(study::MakeFitInput(series[0], prices, dates, o.horizon).Signals);
-      }
-      r.RandomNatal = study::RandomNatalNull(input, f, r.Test.Ic, random);
-    }
-
-    // Written weights: the fitted ones on the scale of the model's own largest weight.
-    double largest_in = 0, largest_fit = 0;
-    for (int j : r.Fitted) {
-      largest_in = std::max(largest_in, std::abs(sections[static_cast<size_t>(j)].Weight));
-      largest_fit = std::max(largest_fit, std::abs(r.Weights[static_cast<size_t>(j)]));
-    }
-    if (largest_in == 0) largest_in = 1;
-    const double scale = largest_fit > 0 ? largest_in / largest_fit : 1;
-    std::vector<study::WeightChange> changes;
-    for (int e = 0; e < events; ++e) changes.push_back({sections[static_cast<size_t>(e)].Name, r.Weights[static_cast<size_t>(e)] * scale});
-    const study::RewriteResult rw = study::RewriteWeights(text, changes);
+    const study::FitResult r = FitToPrices(o, prices, f, *unit, natal);
+    const ScaledWeights w = ScaleToModel(sections, r);
+    const study::RewriteResult rw = study::RewriteWeights(text, w.changes);
     written = rw.Text;
-
-    Json doc;
-    doc["security"] = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
-    doc["zone"] = o.zone_name.empty() ? Json(nullptr) : Json(o.zone_name);
-    doc["model"] = model_path;
-    doc["out"] = o.out;
-    doc["prices"] = o.prices;
-    doc["horizon"] = o.horizon;
-    doc["train"] = {{"from", study::FormatDate(f.TrainFrom)}, {"to", study::FormatDate(f.TrainTo)}, {"pairs", r.TrainPairs}};
-    doc["test"] = {{"from", study::FormatDate(f.TestFrom)}, {"to", study::FormatDate(f.TestTo)}};
-    doc["fitted_weights"] = static_cast<int>(r.Fitted.size());
-    doc["penalties_tried"] = r.PenaltiesTried;
-    doc["penalty"] = r.Model.Lambda;
-    doc["penalty_chosen_by"] = o.ridge ? "fixed" : "walk-forward validation";
-    Json cv = Json::array();
-    for (auto [lambda, ic] : r.CvIc) cv.push_back({{"penalty", lambda}, {"ic", JsonValue(ic)}});
-    doc["validation"] = cv;
-    doc["intercept"] = r.Model.Intercept;
-    doc["scale"] = scale;
-    doc["in_sample"] = Stats(r.InSample, false);
-    doc["out_of_sample"] = Stats(r.Test, true);
-    doc["out_of_sample"]["permutations"] = o.permutations;
-    if (r.RandomNatal) {
-      doc["out_of_sample"]["random_natal"] = {{"charts", r.RandomNatal->Charts}, {"ic_mean", JsonValue(r.RandomNatal->IcMean)},
-                                             {"ic_sd", JsonValue(r.RandomNatal->IcSd)}, {"percentile", JsonValue(r.RandomNatal->Percentile)}};
-    } else {
-      doc["out_of_sample"]["random_natal"] = nullptr;
-    }
-    if (o.folds > 0) {
-      Json folds = Json::array();
-      for (const auto& b : r.Folds)
-        folds.push_back({{"from", study::FormatDate(b.From)}, {"to", study::FormatDate(b.To)}, {"train_pairs", b.TrainPairs},
-                         {"penalty", JsonValue(b.Lambda)}, {"pairs", b.Stats.Pairs}, {"ic", JsonValue(b.Stats.Ic)}});
-      doc["folds"] = {{"blocks", folds}, {"joined", Stats(r.FoldsJoined, true)}};
-    }
-    Json ev = Json::array();
-    for (int e = 0; e < events; ++e) {
-      const bool fitted = std::find(r.Fitted.begin(), r.Fitted.end(), e) != r.Fitted.end();
-      ev.push_back({{"section", Cp1251ToUtf8(sections[static_cast<size_t>(e)].Name)},
-                    {"weight_in", sections[static_cast<size_t>(e)].Weight},
-                    {"fitted", fitted ? JsonValue(r.Weights[static_cast<size_t>(e)]) : Json(nullptr)},
-                    {"weight_out", std::stod(study::FormatWeight(changes[static_cast<size_t>(e)].Weight))},
-                    {"left_out", fitted ? Json(nullptr) : Json("signal constant over the training span")}});
-    }
-    doc["events"] = ev;
-    Json added = Json::array();
-    for (const auto& a : rw.Added) added.push_back(Cp1251ToUtf8(a));
-    doc["weight_lines_added"] = added;
-
-    if (o.format == "json") {
-      out = JsonText(doc);
-    } else {
-      std::string t;
-      t += "fit of " + doc["security"].get<std::string>() + " to " + o.prices + ", horizon " + std::to_string(o.horizon) + " days\n";
-      t += "training " + study::FormatDate(f.TrainFrom) + " .. " + study::FormatDate(f.TrainTo) + " (" + std::to_string(r.TrainPairs) +
-           " dates), test " + study::FormatDate(f.TestFrom) + " .. " + study::FormatDate(f.TestTo) + "\n";
-      t += std::to_string(r.Fitted.size()) + " weights fitted, " + std::to_string(r.Constant.size()) + " events left out (constant), " +
-           std::to_string(r.PenaltiesTried) + " penalties tried; penalty " + Num(r.Model.Lambda, "%g") + " (" +
-           (o.ridge ? "fixed" : "walk-forward validation") + "), intercept " + Num(r.Model.Intercept, "%.6f") + "\n\n";
-      t += "                 pairs      IC   p-value  hit rate\n";
-      t += "in sample   " + Num(r.InSample.Pairs, "%10.0f") + "  " + Num(r.InSample.Ic, "%6.3f") + "         -  " + Num(r.InSample.HitRate, "%8.3f") + "\n";
-      t += "test        " + Num(r.Test.Pairs, "%10.0f") + "  " + Num(r.Test.Ic, "%6.3f") + "  " + Num(r.Test.PValue, "%8.3f") + "  " + Num(r.Test.HitRate, "%8.3f") + "\n";
-      if (r.RandomNatal)
-        t += "random natal: " + std::to_string(r.RandomNatal->Charts) + " charts, test IC mean " + Num(r.RandomNatal->IcMean, "%.3f") +
-             " sd " + Num(r.RandomNatal->IcSd, "%.3f") + ", true chart's percentile " + Num(r.RandomNatal->Percentile, "%.1f") + "\n";
-      if (o.folds > 0) {
-        t += "\nwalk-forward block          train  penalty   pairs      IC\n";
-        for (const auto& b : r.Folds)
-          t += study::FormatDate(b.From) + " .. " + study::FormatDate(b.To) + Num(b.TrainPairs, "%7.0f") + "  " + Num(b.Lambda, "%7g") +
-               Num(b.Stats.Pairs, "%8.0f") + "  " + Num(b.Stats.Ic, "%6.3f") + "\n";
-        t += "all blocks joined                          " + Num(r.FoldsJoined.Pairs, "%8.0f") + "  " + Num(r.FoldsJoined.Ic, "%6.3f") +
-             "  p " + Num(r.FoldsJoined.PValue, "%.3f") + "\n";
-      }
-      t += "\n  weight in    fitted  weight out  section\n";
-      for (const auto& e : ev) {
-        t += Num(e["weight_in"].get<double>(), "%10.3f") + "  " + (e["fitted"].is_null() ? std::string("       -") : Num(e["fitted"].get<double>(), "%8.2e")) +
-             "  " + Num(e["weight_out"].get<double>(), "%10.3f") + "  " + e["section"].get<std::string>() +
-             (e["left_out"].is_null() ? "" : "  (left out: constant)") + "\n";
-      }
-      t += "\nwritten to " + o.out + " (only WEIGHT values changed)\n";
-      out = t;
-    }
+    const Json doc = FitDocument(o, model_path, f, r, sections, w, rw);
+    out = o.format == "json" ? JsonText(doc) : FitText(o, doc, f, r);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "stockdyn fit: %s\n", e.what());
     return 1;
