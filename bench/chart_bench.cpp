@@ -37,7 +37,7 @@ void BM_TransitChart(benchmark::State& state) {
   c.ObjectOn.fill(0);
   for (int n = 0; n <= sd::kPluto; ++n) c.ObjectOn[n] = 1;
   c.ObjectOn[sd::kNorthNode] = 1;
-  c.Moment = sd::MomentFromLocal(c.Event.Clock());
+  c.Moment = c.Event.UniversalMoment();
   for (auto _ : state) {
     c.Moment += 0.5 * sd::DayInCenturies;  // the forecast's half-day grid
     benchmark::DoNotOptimize(sd::ComputeChart(c, 1, c.Moment));

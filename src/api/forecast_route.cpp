@@ -53,9 +53,7 @@ struct ProcessScope {
 // The natal chart with its first-trade moment moved by `hours`, recomputed as the natal chart is.
 ChartData ShiftedNatal(const ChartData& natal, double hours) {
   ChartData shifted = natal;
-  LocalClock clock = shifted.Event.Clock();
-  LocalFromMoment(clock, MomentFromLocal(clock) + hours * DayInCenturies / 24);
-  shifted.Event.SetClock(clock);
+  shifted.Event.MoveClockTo(shifted.Event.UniversalMoment() + hours * DayInCenturies / 24);
   ComputeChart(shifted, 0, NoValue);
   return shifted;
 }

@@ -198,17 +198,14 @@ double DecimalToHms(double x) {
   return s * (h + m / 100.0 + sec / 10000.0);
 }
 
-ChartMoment MomentFromLocal(const LocalClock& ev) {
-  return MomentFromDate(ev.year, ev.month, ev.day, HmsToDecimal(ev.local_time_hms)) -
-         HmsToDecimal(ev.zone_hms) * DayInCenturies / 24.0;
+ChartMoment MomentFromLocal(int year, int month, int day, double local_time_hms,
+                            double zone_hms) {
+  return MomentFromDate(year, month, day, HmsToDecimal(local_time_hms)) -
+         HmsToDecimal(zone_hms) * DayInCenturies / 24.0;
 }
 
-void LocalFromMoment(LocalClock& ev, ChartMoment t) {
-  const CivilDate d = DateFromMoment(t + HmsToDecimal(ev.zone_hms) * DayInCenturies / 24.0);
-  ev.year = d.year;
-  ev.month = d.month;
-  ev.day = d.day;
-  ev.local_time_hms = d.hours_hms;
+CivilDate LocalFromMoment(ChartMoment t, double zone_hms) {
+  return DateFromMoment(t + HmsToDecimal(zone_hms) * DayInCenturies / 24.0);
 }
 
 // ---- time scales ------------------------------------------------------------------------

@@ -43,19 +43,11 @@ CivilDate DateFromMoment(ChartMoment t);
 double HmsToDecimal(double hms);
 double DecimalToHms(double x);
 
-// The event fields that MomentFromLocal and LocalFromMoment read and write.
-struct LocalClock {
-  int year = 1;
-  int month = 1;
-  int day = 1;
-  double local_time_hms = 0;  // packed H.MMSS
-  double zone_hms = 0;        // packed hours east of Greenwich
-};
-
-// local clock and zone -> universal moment: UT = local time - zone.
-ChartMoment MomentFromLocal(const LocalClock& ev);
-// Writes year, month, day and the packed clock time of t in ev's zone back into ev.
-void LocalFromMoment(LocalClock& ev, ChartMoment t);
+// Local clock and zone (both packed H.MMSS, the zone in hours east of Greenwich) -> universal
+// moment: UT = local time - zone.
+ChartMoment MomentFromLocal(int year, int month, int day, double local_time_hms, double zone_hms);
+// The date and clock of moment t in the zone zone_hms (packed hours east of Greenwich).
+CivilDate LocalFromMoment(ChartMoment t, double zone_hms);
 
 // ---- time scales and the rotating Earth -------------------------------------------------
 

@@ -236,11 +236,9 @@ struct ChartRun {
 // Mode 0: the moment from the event's local clock; mode 1: the event's clock from the moment.
 void SetMoment(ChartData& chart, int mode) {
   if (mode == 0) {
-    chart.Moment = MomentFromLocal(chart.Event.Clock());
+    chart.Moment = chart.Event.UniversalMoment();
   } else if (mode == 1 && UsableMoment(chart.Moment)) {
-    LocalClock clock = chart.Event.Clock();
-    LocalFromMoment(clock, chart.Moment);
-    chart.Event.SetClock(clock);
+    chart.Event.MoveClockTo(chart.Moment);
   }
   if (!std::isfinite(chart.Moment)) chart.Moment = NoValue;
 }

@@ -64,10 +64,16 @@ struct EventBlock {
   double PlaceLongitude = 0;   // packed D.MMSS, east positive
   double PlaceExtra = 0;       // carried unchanged
 
-  LocalClock Clock() const { return {Year, Month, Day, LocalTime, Zone}; }
-  void SetClock(const LocalClock& c) {
-    Year = c.year; Month = c.month; Day = c.day; LocalTime = c.local_time_hms; Zone = c.zone_hms;
+  // The universal moment of the local date, clock and zone.
+  ChartMoment UniversalMoment() const {
+    return MomentFromLocal(Year, Month, Day, LocalTime, Zone);
   }
+  // Date and clock from a local date (LocalFromMoment in this event's zone); the zone is kept.
+  void SetLocalClock(const CivilDate& local) {
+    Year = local.year; Month = local.month; Day = local.day; LocalTime = local.hours_hms;
+  }
+  // Date and clock of moment t in this event's zone.
+  void MoveClockTo(ChartMoment t) { SetLocalClock(LocalFromMoment(t, Zone)); }
 };
 
 struct ChartData {

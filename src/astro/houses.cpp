@@ -40,7 +40,7 @@ double AscensionalCusp(double a, double eps, double tan_pole_term) {
 
 // East Point of the event's local clock moment shifted by `offset` centuries.
 double EastPoint(const ChartData& chart, double lon, double offset) {
-  const ChartMoment t = MomentFromLocal(chart.Event.Clock()) + offset;
+  const ChartMoment t = chart.Event.UniversalMoment() + offset;
   if (!UsableMoment(t)) return NoValue;
   const double theta = 15.0 * LocalSiderealHours(lon, t);
   const double eps = TrueObliquity(t);

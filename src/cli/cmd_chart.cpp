@@ -143,7 +143,7 @@ int RunChart(const Args& args) {
     // As the forecast run does: planets and node on, the moment set, then mode 1.
     for (int n = 0; n <= kPluto; ++n) chart.ObjectOn[n] = 1;
     chart.ObjectOn[kNorthNode] = 1;
-    chart.Moment = MomentFromLocal(chart.Event.Clock());
+    chart.Moment = chart.Event.UniversalMoment();
     done = ComputeChartWith(chart, 1, settings);
   } else {
     for (int n = 0; n < kObjectCount; ++n) chart.ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;

@@ -24,9 +24,7 @@ ChartData TransitEvent(const ChartData& natal, double zone) {
 void ComputeSky(const ChartData& transit_event, ChartMoment t, TransitSky& out) {
   ChartData& chart = out.Chart;
   chart.Event = transit_event.Event;
-  LocalClock clock = chart.Event.Clock();
-  LocalFromMoment(clock, t);
-  chart.Event.SetClock(clock);
+  chart.Event.MoveClockTo(t);
   chart.ObjectOn = transit_event.ObjectOn;
   chart.Moment = t;
   ComputeChart(chart, 1, t);

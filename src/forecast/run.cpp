@@ -24,9 +24,7 @@ ForecastValues ComputeForecast(const ForecastCharts& charts, const model::TEvLis
   out.Values.reserve(static_cast<size_t>(out.Grid.N) + 1);
   for (int i = 0; i <= out.Grid.N; ++i) {
     const ChartMoment t = out.Grid.At(i);
-    LocalClock clock = charts.TransitEvent.Event.Clock();
-    LocalFromMoment(clock, t);
-    charts.TransitEvent.Event.SetClock(clock);
+    charts.TransitEvent.Event.MoveClockTo(t);
     ComputeSky(charts.TransitEvent, t, *sky);
     out.Moments.push_back(t);
     std::vector<Contribution>* shares = nullptr;

@@ -131,9 +131,7 @@ std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, cons
 
 ChartData NatalAt(const ChartData& natal, ChartMoment t) {
   ChartData chart = natal;
-  LocalClock clock = chart.Event.Clock();
-  LocalFromMoment(clock, t);
-  chart.Event.SetClock(clock);
+  chart.Event.MoveClockTo(t);
   ComputeChart(chart, 0, NoValue);
   return chart;
 }

@@ -14,9 +14,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // A chart whose event block holds the place and a clock that gives moment `t`.
 ChartData ChartAt(ChartMoment t, double lat, double lon) {
   ChartData c;
-  LocalClock clock;
-  LocalFromMoment(clock, t);
-  c.Event.SetClock(clock);
+  c.Event.MoveClockTo(t);
   c.Event.PlaceLatitude = DecimalToHms(lat);
   c.Event.PlaceLongitude = DecimalToHms(lon);
   return c;

@@ -78,9 +78,7 @@ class OneEventForecast {
   ChartData TransitAt(ChartMoment t) const {
     ChartData transit;
     transit.Event = (*slots_)[2].Event;
-    LocalClock clock = transit.Event.Clock();
-    LocalFromMoment(clock, t);
-    transit.Event.SetClock(clock);
+    transit.Event.MoveClockTo(t);
     transit.ObjectOn = (*slots_)[2].ObjectOn;
     transit.Moment = t;
     ComputeChart(transit, 1, t);

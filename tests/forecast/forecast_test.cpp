@@ -136,7 +136,7 @@ TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStays
   EXPECT_EQ(event_ptr->Event.Zone, -5.0);
   // The transit event's clock is the last moment's, local to the zone (local midnight, which
   // the packed clock may show as 24.00 of the day before).
-  EXPECT_NEAR(MomentFromLocal(event_ptr->Event.Clock()), fv.Moments[40], SecondInCenturies);
+  EXPECT_NEAR(event_ptr->Event.UniversalMoment(), fv.Moments[40], SecondInCenturies);
   EXPECT_EQ(std::memcmp(&natal.Object, &before->Object, sizeof natal.Object), 0);
   EXPECT_EQ(std::memcmp(&natal.Planet, &before->Planet, sizeof natal.Planet), 0);
   EXPECT_EQ(natal.ObjectOn, before->ObjectOn);
