@@ -11,6 +11,7 @@
 #include "astro/calendar.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_kinds.h"
 #include "render/forecast_picture.h"
 #include "render/gif_output.h"
 #include "render/value_series.h"
@@ -21,6 +22,7 @@ namespace {
 
 const char kDrawUsage[] =
     "usage: stockdyn draw --values FILE --start YYYY-MM-DD [--days N] [--zone ZONE] --out PATH\n"
+    "                     [--force]\n"
     "\n"
     "Draws the values of FILE as the forecast picture is drawn (600x350, curve above a date axis)\n"
     "and writes it as GIF to PATH, its extension made \".gif\".\n"
@@ -29,7 +31,9 @@ const char kDrawUsage[] =
     "  --days N        days the axis covers (default 20)\n"
     "  --zone ZONE     an abbreviation of the zone table (EST, CET, ...; any letter case) or\n"
     "                  hours east of Greenwich, e.g. -5, 5.5 or 5:30 (default 0)\n"
-    "  --out PATH      the picture file (x.png is written as x.gif, x as x.gif)\n";
+    "  --out PATH      the picture file (x.png is written as x.gif, x as x.gif); an existing\n"
+    "                  file there is replaced only when it is a GIF picture\n"
+    "  --force         replace it whatever it is\n";
 
 constexpr std::string_view kCommand = "draw";
 
@@ -80,6 +84,7 @@ bool ReadValues(const std::string& path, render::TCorvDoubleList& list, std::str
 
 int RunDraw(const Args& args) {
   std::string values_path, start_text, out_path, zone_text = "0";
+  bool force = false;
   int days = 20;
   CLI::App app{"", "stockdyn draw"};
   SetUpParser(app);
@@ -88,6 +93,7 @@ int RunDraw(const Args& args) {
   app.add_option("--days", days)->check(CLI::Range(1, 36600));
   app.add_option("--zone", zone_text);
   app.add_option("--out", out_path)->required();
+  app.add_flag("--force", force);
   if (const auto status = ParseArguments(app, args, kCommand, kDrawUsage)) return *status;
 
   int year = 0, month = 0, day = 0;
@@ -97,6 +103,13 @@ int RunDraw(const Args& args) {
     return UsageError(kCommand, "--start: " + why, kDrawUsage);
   if (!ParseZone(zone_text, zone, why)) return UsageError(kCommand, why, kDrawUsage);
 
+  const std::string target = render::ForceGifExtension(out_path);
+  try {
+    CheckOutput(target, kGifPicture, {values_path}, force);
+  } catch (const OutputRefused& e) {
+    std::fprintf(stderr, "stockdyn draw: %s\n", e.what());
+    return 1;
+  }
   render::TCorvDoubleList values;
   if (!ReadValues(values_path, values, why)) {
     std::fprintf(stderr, "stockdyn draw: %s\n", why.c_str());
@@ -105,7 +118,6 @@ int RunDraw(const Args& args) {
   const ChartMoment start = MomentFromDate(year, month, day, 0.0) - zone.hours * DayInCenturies / 24;
   const ChartMoment end = start + days * DayInCenturies;
   const render::Canvas picture = render::DrawForecastPicture(values, start, end, zone.hours);
-  const std::string target = render::ForceGifExtension(out_path);
   if (!render::WriteGif(picture, target, &why)) {
     std::fprintf(stderr, "stockdyn draw: cannot write %s: %s\n", target.c_str(), why.c_str());
     return 1;

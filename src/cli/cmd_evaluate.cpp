@@ -16,6 +16,7 @@
 #include "host/program_dir.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_kinds.h"
 #include "cli/json.h"
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
@@ -34,7 +35,7 @@ constexpr const char* kUsage =
     "                         [--to YYYY-MM-DD] [--model FILE] [--dir PROGRAMDIR]\n"
     "                         [--horizons 1,2,5,10,20] [--permutations 999] [--random-natal K]\n"
     "                         [--seed N] [--details CSV] [--report HTML] [--format json|text]\n"
-    "                         [--threads N]\n"
+    "                         [--threads N] [--force]\n"
     "\n"
     "Judges the model's forecast of NAME against the daily prices in FILE: for each horizon of h\n"
     "days, the rank correlation (IC) of the forecast's change over h days from local midnight of\n"
@@ -45,7 +46,8 @@ constexpr const char* kUsage =
     "Date,Open,High,Low,Close,Volume, MetaStock ASCII (<TICKER>,<DTYYYYMMDD>,...,<CLOSE>,<VOL>)\n"
     "or Date,Close. ZONE: an abbreviation of the zone table or hours east (default Greenwich).\n"
     "--model: another model file (default PROGRAMDIR/stock.hyp). --details writes the pairs as\n"
-    "CSV, --report an HTML page with pictures. Output: JSON (default) or a text table on stdout.\n"
+    "CSV, --report an HTML page with pictures; neither replaces an input, a data file of\n"
+    "PROGRAMDIR or a file of another kind unless --force is given. Output: JSON (default) or a text table on stdout.\n"
     "The same input and seed give the same output.\n";
 
 constexpr std::string_view kCommand = "evaluate";
@@ -56,6 +58,7 @@ constexpr int kMaxRandomNatal = 10000;
 struct Options {
   std::string security, prices, model, dir, details, report, format = "json";
   std::string horizons_text = "1,2,5,10,20";
+  bool force = false;
   Zone zone;
   std::string zone_name;
   std::optional<study::Date> from, to;
@@ -97,6 +100,7 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   app.add_option("--report", o.report);
   app.add_option("--format", o.format);
   app.add_option("--threads", threads);
+  app.add_flag("--force", o.force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
@@ -156,6 +160,11 @@ int RunEvaluate(const Args& args) {
 
   std::string out, details, report;
   try {
+    // Refused before the work, not after it.
+    std::vector<std::string> inputs = ProgramDataFiles(dir);
+    inputs.insert(inputs.end(), {model_path, o.prices});
+    if (!o.details.empty()) CheckOutput(o.details, kDetailsCsv, inputs, o.force);
+    if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 2) throw std::runtime_error(o.prices + ": fewer than two prices");
     ProcessScope process(LocalNow(), dir);

@@ -14,6 +14,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/output_kinds.h"
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
 #include "forecast/model_value.h"
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
     "                    [--model FILE] [--dir PROGRAMDIR] [--train-from DATE] [--train-to DATE]\n"
     "                    [--test-from DATE] [--test-to DATE] [--folds K] [--ridge LAMBDA | --cv]\n"
     "                    [--permutations 999] [--random-natal K] [--seed N] [--format json|text]\n"
+    "                    [--force]\n"
     "\n"
     "Fits the weights of the model's events so that the forecast's change over H days predicts the\n"
     "log return over H days of the prices in FILE: ridge regression of the returns on each event's\n"
@@ -45,7 +47,9 @@ constexpr const char* kUsage =
     "predicted by a fit on all dates before it. MODEL is the input model (default\n"
     "PROGRAMDIR/stock.hyp) with only its WEIGHT values changed: the fitted weights scaled so that the\n"
     "largest is as large as the model's largest; events whose change is constant over the training\n"
-    "span get 0. Dates default: the whole price file, training on its first two thirds.\n";
+    "span get 0. Dates default: the whole price file, training on its first two thirds. MODEL\n"
+    "replaces neither the input model, the prices nor a data file of PROGRAMDIR, nor an existing\n"
+    "file that is not a model, unless --force is given.\n";
 
 constexpr std::string_view kCommand = "fit";
 
@@ -60,6 +64,7 @@ struct Options {
   int permutations = 999;
   int random_natal = 0;
   uint64_t seed = 20240101;
+  bool force = false;
 };
 
 std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
@@ -73,6 +78,7 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   app.add_option("--prices", o.prices)->required();
   app.add_option("--horizon", o.horizon)->required();
   app.add_option("--out", o.out)->required();
+  app.add_flag("--force", o.force);
   app.add_option("--zone", zone_text);
   app.add_option("--model", o.model);
   app.add_option("--dir", o.dir);
@@ -308,6 +314,10 @@ int RunFit(const Args& args) {
   const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
   std::string out, written;
   try {
+    // Refused before the fit, not after it.
+    std::vector<std::string> inputs = ProgramDataFiles(dir);
+    inputs.insert(inputs.end(), {model_path, o.prices});
+    CheckOutput(o.out, kModelFile, inputs, o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 3) throw std::runtime_error(o.prices + ": fewer than three prices");
     const std::string text = ReadWholeFile(model_path);

@@ -18,6 +18,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/output_kinds.h"
 #include "data/cp1251.h"
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
@@ -31,8 +32,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: stockdyn forecast --security NAME [--zone ZONE] [--date YYYY-MM-DD]\n"
-    "                         [--dir PROGRAMDIR] [--model FILE] [--gif PATH] [--explain]\n"
-    "                         [--format csv|json]\n"
+    "                         [--dir PROGRAMDIR] [--model FILE] [--gif PATH [--force]]\n"
+    "                         [--explain] [--format csv|json]\n"
     "\n"
     "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
     "days from local midnight of the date (default today) in the zone: an abbreviation of the\n"
@@ -41,7 +42,8 @@ constexpr const char* kUsage =
     "is one, Metrics.dat (default: the program directory installed beside this tool, www/Exe).\n"
     "--model runs the model FILE instead of PROGRAMDIR's stock.hyp (the other data files stay).\n"
     "--gif writes the picture to PATH with its extension made \".gif\" (x.png is written as\n"
-    "x.gif). Output: JSON (default) or CSV on stdout. --explain adds each event's contribution\n"
+    "x.gif); it does not replace a file that is not a GIF picture, nor one of the data files\n"
+    "it reads, unless --force is given. Output: JSON (default) or CSV on stdout. --explain adds each event's contribution\n"
     "(its section name, weight and weighted value; a row's contributions sum to its value): in\n"
     "JSON a \"contributions\" list per row, in CSV one line per contribution with the columns\n"
     "index,moment,local,section,contribution.\n";
@@ -57,6 +59,7 @@ struct Options {
   std::string gif;  // the path written, its extension already ".gif"; empty for none
   std::string format = "json";
   bool explain = false;
+  bool force = false;  // --gif may replace any file
 };
 
 // The default program directory: www/Exe beside the directory of this executable.
@@ -83,6 +86,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   app.add_option("--gif", o.gif);
   app.add_option("--format", o.format);
   app.add_flag("--explain", o.explain);
+  app.add_flag("--force", o.force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
@@ -111,6 +115,12 @@ int RunForecastCommand(const Args& args) {
   std::signal(SIGXFSZ, SIG_IGN);
   std::string out;
   try {
+    const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
+    if (!o.gif.empty()) {
+      std::vector<std::string> inputs = ProgramDataFiles(dir);
+      inputs.push_back(model_path);
+      CheckOutput(o.gif, kGifPicture, inputs, o.force);
+    }
     ProcessScope process(now, dir);
     ChartSlotArray& slots = ChartSlots();
     ChartData& natal = slots[0];
@@ -121,7 +131,6 @@ int RunForecastCommand(const Args& args) {
                    o.security.c_str(), dir.c_str());
       return 1;
     }
-    const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
     if (!o.gif.empty()) {
       const ForecastRun run = RunForecast(model_path, o.gif, o.year, o.month, o.day,
                                           forecast::kForecastSpan, o.zone.packed,

@@ -8,6 +8,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_kinds.h"
 #include "eval/metric_build.h"
 
 namespace sd::cli {
@@ -15,14 +16,14 @@ namespace sd::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: stockdyn metrics build OUT [--pairs a-b,c-d,...]\n"
+    "usage: stockdyn metrics build OUT [--pairs a-b,c-d,...] [--force]\n"
     "\n"
     "Writes the planet-pair metric table to OUT (the program reads it as Metrics.dat in its\n"
     "directory). For each pair a-b of planets 0..9 (0 Sun, 1 Moon, 2 Mercury .. 9 Pluto;\n"
     "default: all 45 pairs with a < b) one record holds the geocentric apparent longitude of b\n"
     "minus that of a at 0h UT of every day from 1800 January 1 for 120000 days, unwrapped so\n"
     "that full turns accumulate: about 0.96 MB per pair. OUT is replaced only when the new\n"
-    "table is whole.\n";
+    "table is whole, and only when it is a metric table (or empty) unless --force is given.\n";
 
 constexpr std::string_view kCommand = "metrics";
 
@@ -61,12 +62,14 @@ class ProgressBar {
 int RunMetrics(const Args& args) {
   if (const auto status = CheckAction(args, {"build"}, kCommand, kUsage)) return *status;
   std::string out, pairs_text;
+  bool force = false;
   CLI::App app{"", "stockdyn metrics"};
   SetUpParser(app);
   app.require_subcommand(1);
   CLI::App* build = app.add_subcommand("build");
   build->add_option("OUT", out)->required();
   CLI::Option* pairs_option = build->add_option("--pairs", pairs_text);
+  build->add_flag("--force", force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return *status;
 
   std::vector<eval::MetricPair> pairs = eval::AllMetricPairs();
@@ -74,6 +77,12 @@ int RunMetrics(const Args& args) {
   if (pairs_option->count() > 0 && !eval::ParseMetricPairs(pairs_text, pairs, error))
     return UsageError("metrics build", "--pairs: " + error, kUsage);
 
+  try {
+    CheckOutput(out, kMetricTable, {}, force);
+  } catch (const OutputRefused& e) {
+    std::fprintf(stderr, "stockdyn metrics build: %s\n", e.what());
+    return 1;
+  }
   ProgressBar bar;
   try {
     eval::BuildMetricsFile(out, pairs, {}, [&bar](int done, int total) { bar.Show(done, total); });

@@ -7,6 +7,7 @@
 #include "host/query.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_kinds.h"
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
 #include "data/data_error.h"
@@ -18,8 +19,8 @@ namespace {
 
 const char kNatalUsage[] =
     "usage: stockdyn natal list DB\n"
-    "       stockdyn natal import CSV DB [--scramble]\n"
-    "       stockdyn natal export DB CSV\n"
+    "       stockdyn natal import CSV DB [--scramble] [--force]\n"
+    "       stockdyn natal export DB CSV [--force]\n"
     "\n"
     "The natal database (e.g. Nyse.mil): one 369-byte record of first-trade data per security.\n"
     "  list     one line per record, tab separated: name, date, local time, zone hours, place\n"
@@ -31,7 +32,8 @@ const char kNatalUsage[] =
     "           --scramble stores every record scrambled; names then have the form\n"
     "           NAME@SUFFIX, and are read back as such.\n"
     "  export   writes DB as such a CSV file (name,date,time,zone_hours,place,latitude,longitude)\n"
-    "DB must end in .mil. Nothing is written when the input has an error; the message names the\n"
+    "DB must end in .mil. import replaces only a natal database and export only such a CSV\n"
+    "file, and neither writes over its input, unless --force is given. Nothing is written when the input has an error; the message names the\n"
     "line and the field.\n";
 
 constexpr std::string_view kCommand = "natal";
@@ -101,7 +103,8 @@ int List(const std::string& db) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int Import(const std::string& csv, const std::string& db, bool scramble) {
+int Import(const std::string& csv, const std::string& db, bool scramble, bool force) {
+  CheckOutput(db, kNatalDatabase, {csv}, force);
   const std::string text = ReadWholeFile(csv);
   std::vector<NatalRecord> records;
   try {
@@ -124,7 +127,8 @@ int Import(const std::string& csv, const std::string& db, bool scramble) {
   return 0;
 }
 
-int Export(const std::string& db, const std::string& csv) {
+int Export(const std::string& db, const std::string& csv, bool force) {
+  CheckOutput(csv, kNatalCsv, {db}, force);
   const std::vector<NatalRecord> records = ReadNatalDatabase(db);
   std::string text;
   try {
@@ -145,7 +149,7 @@ int RunNatal(const Args& args) {
   if (const auto status = CheckAction(args, {"list", "import", "export"}, kCommand, kNatalUsage))
     return *status;
   std::string db, csv;
-  bool scramble = false;
+  bool scramble = false, force = false;
   CLI::App app{"", "stockdyn natal"};
   SetUpParser(app);
   app.require_subcommand(1);
@@ -155,17 +159,22 @@ int RunNatal(const Args& args) {
   import->add_option("CSV", csv)->required();
   import->add_option("DB", db)->required();
   import->add_flag("--scramble", scramble);
+  import->add_flag("--force", force);
   CLI::App* export_ = app.add_subcommand("export");
   export_->add_option("DB", db)->required();
   export_->add_option("CSV", csv)->required();
+  export_->add_flag("--force", force);
   if (const auto status = ParseArguments(app, args, kCommand, kNatalUsage)) return *status;
   if (!IsMilPath(db)) return Usage("the database name must end in .mil");
 
   const std::string& action = args[0];
   try {
     if (list->parsed()) return List(db);
-    if (import->parsed()) return Import(csv, db, scramble);
-    return Export(db, csv);
+    if (import->parsed()) return Import(csv, db, scramble, force);
+    return Export(db, csv, force);
+  } catch (const OutputRefused& e) {
+    std::fprintf(stderr, "stockdyn natal %s: %s\n", action.c_str(), e.what());
+    return 1;
   } catch (const DataFileError& e) {
     std::fprintf(stderr, "stockdyn natal %s: %s\n", action.c_str(), e.what());
     return 1;

@@ -4,6 +4,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output_kinds.h"
 #include "data/data_error.h"
 #include "data/towns.h"
 
@@ -11,7 +12,7 @@ namespace sd::cli {
 namespace {
 
 const char kTownsUsage[] =
-    "usage: stockdyn towns build SOURCE DIR\n"
+    "usage: stockdyn towns build SOURCE DIR [--force]\n"
     "\n"
     "Writes towns.nd and towns.ndx into DIR from the gazetteer SOURCE (UTF-8 text):\n"
     "  # a comment; blank lines are ignored\n"
@@ -19,7 +20,9 @@ const char kTownsUsage[] =
     "  Town name | latitude | longitude | zone hours\n"
     "Latitude and longitude in decimal degrees (north and east positive), the zone in hours\n"
     "east of Greenwich. Names may not hold brackets, '|' or the word EUROPE in capitals.\n"
-    "Nothing is written when the source has an error; the message names the line.\n";
+    "Nothing is written when the source has an error; the message names the line. Existing\n"
+    "files of those names are replaced only when they are text and not SOURCE itself, unless\n"
+    "--force is given.\n";
 
 constexpr std::string_view kCommand = "towns";
 
@@ -28,20 +31,26 @@ constexpr std::string_view kCommand = "towns";
 int RunTowns(const Args& args) {
   if (const auto status = CheckAction(args, {"build"}, kCommand, kTownsUsage)) return *status;
   std::string source, dir;
+  bool force = false;
   CLI::App app{"", "stockdyn towns"};
   SetUpParser(app);
   app.require_subcommand(1);
   CLI::App* build = app.add_subcommand("build");
   build->add_option("SOURCE", source)->required();
   build->add_option("DIR", dir)->required();
+  build->add_flag("--force", force);
   if (const auto status = ParseArguments(app, args, kCommand, kTownsUsage)) return *status;
   try {
+    for (const char* name : {kTownsDataFile, kTownsIndexFile})
+      CheckOutput(dir + "/" + name, kTownsFile, {source}, force);
     const TownsBuildResult r = BuildTowns(source, dir);
     std::fprintf(stderr, "%s: %d regions, %d towns\n", dir.c_str(), r.regions, r.towns);
     return 0;
   } catch (const TownsSourceError& e) {
     std::fprintf(stderr, "stockdyn towns build: %s: %s\n", source.c_str(), e.what());
   } catch (const DataFileError& e) {
+    std::fprintf(stderr, "stockdyn towns build: %s\n", e.what());
+  } catch (const OutputRefused& e) {
     std::fprintf(stderr, "stockdyn towns build: %s\n", e.what());
   }
   return 1;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "data/data_error.h"
+#include "data/output_guard.h"
 
 namespace sd {
 namespace {
@@ -35,8 +36,9 @@ std::string WriteTemporary(const std::string& path, std::string_view content) {
     }
     done += static_cast<size_t>(w);
   }
-  // mkstemp makes the file private; a data file is read by the web server's user too.
-  if (::fchmod(fd, 0644) != 0) fail("cannot set permissions", errno, true);
+  // mkstemp makes the file private: a replaced file keeps its own permissions, a new one gets
+  // what the umask allows (a data file is usually read by the web server's user too).
+  if (::fchmod(fd, OutputMode(path)) != 0) fail("cannot set permissions", errno, true);
   if (::fsync(fd) != 0) fail("cannot write", errno, true);
   if (::close(fd) != 0) fail("cannot write", errno, false);
   return tmp;

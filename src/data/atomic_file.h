@@ -8,6 +8,7 @@
 
 namespace sd {
 
+// A file it replaces keeps its permission bits; a new file gets 0666 less the umask.
 // Throws DataFileError (naming path) on failure; path is then left as it was and no temporary
 // file stays behind.
 void WriteFileAtomically(const std::string& path, std::string_view content);

@@ -15,6 +15,7 @@
 
 #include "astro/aspects.h"
 #include "astro/positions.h"
+#include "data/output_guard.h"
 
 namespace sd::eval {
 
@@ -92,8 +93,8 @@ class TempFile {
   }
 
   void Commit() {
-    // mkstemp makes the file private; the web server's user reads the table too.
-    if (::fchmod(fd_, 0644) != 0) Fail("cannot set permissions");
+    // The new table takes the permissions of the one it replaces, or what the umask allows.
+    if (::fchmod(fd_, OutputMode(target_)) != 0) Fail("cannot set permissions");
     if (::fsync(fd_) != 0) Fail("cannot write");
     if (unnamed_) {
       // A link cannot replace the target: the whole file gets a temporary name first, then

@@ -23,7 +23,7 @@ std::string JoinDir(const std::string& dir, const char* name) {
   return (last == '/' ? dir : dir + "/") + name;
 }
 
-// A new, empty file beside target, readable like any picture the server hands out.
+// A new, empty file beside target.
 // Returns the descriptor (or -1) and its name in tmp.
 int CreateBeside(const std::string& target, std::string& tmp) {
   const size_t slash = target.find_last_of('/');
@@ -35,9 +35,15 @@ int CreateBeside(const std::string& target, std::string& tmp) {
   const int fd = mkstemp(buf.data());
   if (fd < 0) return -1;
   tmp.assign(buf.data());
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
+  // A picture it replaces keeps its permissions; a new one gets what the umask allows.
+  struct stat st {};
+  if (stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    fchmod(fd, st.st_mode & 07777);
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
   return fd;
 }
 

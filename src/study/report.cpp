@@ -196,7 +196,7 @@ std::string EvaluationText(const EvaluationContext& c, const Evaluation& ev) {
 }
 
 std::string DetailsCsv(const Evaluation& ev, const PriceSeries& prices, const std::vector<int>& horizons) {
-  std::string out = "date,horizon,signal,return\n";
+  std::string out = std::string(kDetailsCsvHeader) + "\n";
   for (Date d : ev.Dates) {
     for (int h : horizons) {
       const double r = ReturnOver(prices, d, h);

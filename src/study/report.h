@@ -2,6 +2,7 @@
 // What an evaluation shows its reader: the JSON document, the text table, the pairs as CSV and
 // the HTML report with its pictures.
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -22,7 +23,9 @@ struct EvaluationContext {
 
 nlohmann::ordered_json EvaluationJson(const EvaluationContext& context, const Evaluation& ev);
 std::string EvaluationText(const EvaluationContext& context, const Evaluation& ev);
-// "date,horizon,signal,return", a row per evaluation date and horizon where the return is defined.
+// The first line of the details file, without its line end.
+inline constexpr std::string_view kDetailsCsvHeader = "date,horizon,signal,return";
+// That header, then a row per evaluation date and horizon where the return is defined.
 std::string DetailsCsv(const Evaluation& ev, const PriceSeries& prices, const std::vector<int>& horizons);
 std::string EvaluationHtml(const EvaluationContext& context, const Evaluation& ev);
 
