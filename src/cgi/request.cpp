@@ -23,14 +23,6 @@
 namespace sd {
 namespace {
 
-// Pairs StartUp with CleanUp, also on the way out of a failure.
-struct ProcessScope {
-  explicit ProcessScope(const LocalDateTime& now) { StartUp(now); }
-  ~ProcessScope() { CleanUp(); }
-  ProcessScope(const ProcessScope&) = delete;
-  ProcessScope& operator=(const ProcessScope&) = delete;
-};
-
 // Removes the published picture unless the page that links it went out: a run that fails
 // after publishing leaves nothing behind in Temp.
 class PictureGuard {

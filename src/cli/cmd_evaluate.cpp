@@ -13,13 +13,13 @@
 #include "astro/calendar.h"
 #include "host/clock.h"
 #include "host/process.h"
-#include "host/program_dir.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_kinds.h"
 #include "cli/json.h"
+#include "cli/security_options.h"
+#include "cli/study_options.h"
 #include "data/atomic_file.h"
-#include "data/cp1251.h"
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
 #include "study/evaluate.h"
@@ -52,20 +52,15 @@ constexpr const char* kUsage =
 
 constexpr std::string_view kCommand = "evaluate";
 constexpr int kMaxHorizon = 3660;
-constexpr int kMaxPermutations = 1000000;
-constexpr int kMaxRandomNatal = 10000;
 
 struct Options {
-  std::string security, prices, model, dir, details, report, format = "json";
+  SecurityOptions common;
+  std::string prices, details, report;
   std::string horizons_text = "1,2,5,10,20";
   bool force = false;
-  Zone zone;
-  std::string zone_name;
   std::optional<study::Date> from, to;
   study::EvaluationOptions eval;
 };
-
-std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
 
 bool ParseHorizons(const std::string& text, std::vector<int>& out) {
   out.clear();
@@ -81,54 +76,36 @@ bool ParseHorizons(const std::string& text, std::vector<int>& out) {
 }
 
 std::optional<int> ParseOptions(const Args& args, Options& o) {
-  std::string zone_text, from, to, seed_text;
+  std::string from, to, seed_text;
   int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   CLI::App app{"", "stockdyn evaluate"};
   SetUpParser(app);
-  app.add_option("--security", o.security)->required();
+  AddSecurityOptions(app, o.common);
   app.add_option("--prices", o.prices)->required();
-  app.add_option("--zone", zone_text);
   app.add_option("--from", from);
   app.add_option("--to", to);
-  app.add_option("--model", o.model);
-  app.add_option("--dir", o.dir);
   app.add_option("--horizons", o.horizons_text);
   app.add_option("--permutations", o.eval.Permutations);
   app.add_option("--random-natal", o.eval.RandomNatal);
   app.add_option("--seed", seed_text);
   app.add_option("--details", o.details);
   app.add_option("--report", o.report);
-  app.add_option("--format", o.format);
   app.add_option("--threads", threads);
   app.add_flag("--force", o.force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
+  if (const auto status = CheckSecurityOptions(o.common, {"json", "text"}, kCommand, kUsage))
+    return status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
-  if (o.format != "json" && o.format != "text") return usage("--format must be json or text");
-  std::string why;
-  if (!zone_text.empty() && !ParseZone(zone_text, o.zone, why)) return usage(why);
-  o.zone_name = zone_text;
-  for (auto [text, dest, name] : {std::tuple{&from, &o.from, "--from"}, std::tuple{&to, &o.to, "--to"}}) {
-    if (text->empty()) continue;
-    study::Date d;
-    if (!study::ParseDate(*text, false, d)) return usage(std::string(name) + " must be a date YYYY-MM-DD, not '" + *text + "'");
-    *dest = d;
-  }
+  if (const auto why = ReadDates({{"--from", from, o.from}, {"--to", to, o.to}})) return usage(*why);
   if (o.from && o.to && *o.from > *o.to) return usage("--from is after --to");
   if (!ParseHorizons(o.horizons_text, o.eval.Horizons))
     return usage("--horizons must be whole numbers of days from 1 to " + std::to_string(kMaxHorizon) +
                  ", separated by commas");
-  if (o.eval.Permutations < 0 || o.eval.Permutations > kMaxPermutations)
-    return usage("--permutations must be from 0 to " + std::to_string(kMaxPermutations));
-  if (o.eval.RandomNatal < 0 || o.eval.RandomNatal > kMaxRandomNatal)
-    return usage("--random-natal must be from 0 to " + std::to_string(kMaxRandomNatal));
+  if (const auto why = CheckNullSizes(o.eval.Permutations, o.eval.RandomNatal)) return usage(*why);
   if (threads < 1 || threads > 256) return usage("--threads must be from 1 to 256");
   o.eval.Threads = threads;
-  if (!seed_text.empty()) {
-    if (seed_text.find_first_not_of("0123456789") != std::string::npos || seed_text.size() > 19)
-      return usage("--seed must be a whole number from 0 to 9999999999999999999");
-    o.eval.Seed = std::stoull(seed_text);
-  }
+  if (const auto why = ReadSeed(seed_text, o.eval.Seed)) return usage(*why);
   return std::nullopt;
 }
 
@@ -142,58 +119,46 @@ void DrawProgress(int done, int total) {
   std::fflush(stderr);
 }
 
-struct ProcessScope {
-  ProcessScope(const LocalDateTime& now, const std::string& dir) { StartUp(now, dir); }
-  ~ProcessScope() { CleanUp(); }
-  ProcessScope(const ProcessScope&) = delete;
-  ProcessScope& operator=(const ProcessScope&) = delete;
-};
-
 }  // namespace
 
 int RunEvaluate(const Args& args) {
   Options o;
   if (const auto status = ParseOptions(args, o)) return *status;
-  const std::string dir = JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
-  const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
+  const std::string dir = ProgramDirOf(o.common);
+  const std::string model_path = ModelPathOf(o.common, dir);
   if (isatty(STDERR_FILENO)) o.eval.Progress = DrawProgress;
 
   std::string out, details, report;
   try {
     // Refused before the work, not after it.
-    std::vector<std::string> inputs = ProgramDataFiles(dir);
-    inputs.insert(inputs.end(), {model_path, o.prices});
+    const std::vector<std::string> inputs = StudyInputs(dir, model_path, o.prices);
     if (!o.details.empty()) CheckOutput(o.details, kDetailsCsv, inputs, o.force);
     if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 2) throw std::runtime_error(o.prices + ": fewer than two prices");
     ProcessScope process(LocalNow(), dir);
     ChartData& natal = ChartSlots()[0];
-    const std::string stored_name = Utf8ToCp1251(o.security).value_or(o.security);
-    if (!forecast::LoadNatalChart(dir, stored_name, natal)) {
-      std::fprintf(stderr, "stockdyn evaluate: no security named '%s' in %sNyse.mil\n", o.security.c_str(),
-                   dir.c_str());
-      return 1;
-    }
+    if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     const auto model = forecast::LoadModel(model_path);
     const study::Date from = o.from.value_or(prices.Dates.front());
     const study::Date to = o.to.value_or(prices.Dates.back());
-    const study::Evaluation ev = study::Evaluate(*model, natal, o.zone.packed, Process().metric_table.get(), prices,
-                                                 from, to, o.eval);
+    const study::Evaluation ev = study::Evaluate(*model, natal, o.common.zone.packed,
+                                                 Process().metric_table.get(), prices, from, to,
+                                                 o.eval);
     study::EvaluationContext c;
-    c.Security = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
-    c.ZoneName = o.zone_name;
-    c.Zone = o.zone.packed;
+    c.Security = PrintedName(o.common.security);
+    c.ZoneName = o.common.zone_name;
+    c.Zone = o.common.zone.packed;
     c.Model = model_path;
     c.Prices = &prices;
     c.Permutations = o.eval.Permutations;
     c.Seed = o.eval.Seed;
-    out = o.format == "json" ? JsonText(study::EvaluationJson(c, ev)) : study::EvaluationText(c, ev);
+    out = o.common.format == "json" ? JsonText(study::EvaluationJson(c, ev))
+                                    : study::EvaluationText(c, ev);
     if (!o.details.empty()) details = study::DetailsCsv(ev, prices, o.eval.Horizons);
     if (!o.report.empty()) report = study::EvaluationHtml(c, ev);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "stockdyn evaluate: %s\n", e.what());
-    return 1;
+    return WorkFailed(kCommand, e.what());
   }
   // The files first, each whole or not at all: a failure leaves nothing on stdout.
   try {
@@ -202,11 +167,9 @@ int RunEvaluate(const Args& args) {
     if (!o.report.empty()) files.emplace_back(o.report, report);
     if (!files.empty()) WriteFilesAtomically(files);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "stockdyn evaluate: %s\n", e.what());
-    return 1;
+    return WorkFailed(kCommand, e.what());
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return 0;
+  return PrintOutput(out);
 }
 
 }  // namespace sd::cli

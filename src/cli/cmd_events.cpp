@@ -10,11 +10,10 @@
 
 #include "astro/calendar.h"
 #include "host/clock.h"
-#include "host/program_dir.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
-#include "data/cp1251.h"
+#include "cli/security_options.h"
 #include "forecast/grid.h"
 #include "forecast/natal.h"
 #include "forecast/model_value.h"
@@ -43,43 +42,30 @@ constexpr const char* kUsage =
 constexpr std::string_view kCommand = "events";
 
 struct Options {
-  std::string security;
-  Zone zone;
-  int year = 0, month = 0, day = 0;
+  SecurityOptions common;
+  StartDay start;
   int days = 20;
-  std::string dir;
-  std::string model;
-  std::string format = "json";
 };
 
 std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Options& o) {
-  std::string zone_text, date, days_text;
+  std::string days_text;
   CLI::App app{"", "stockdyn events"};
   SetUpParser(app);
-  app.add_option("--security", o.security)->required();
-  app.add_option("--zone", zone_text);
-  app.add_option("--date", date);
+  AddSecurityOptions(app, o.common);
+  AddStartDay(app, o.start);
   app.add_option("--days", days_text);
-  app.add_option("--dir", o.dir);
-  app.add_option("--model", o.model);
-  app.add_option("--format", o.format);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
-
-  auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
-  if (o.format != "json" && o.format != "csv") return usage("--format must be csv or json");
-  std::string why;
-  if (!zone_text.empty() && !ParseZone(zone_text, o.zone, why)) return usage(why);
-  if (date.empty()) {
-    o.year = now.year, o.month = now.month, o.day = now.day;
-  } else if (!ParseDate(date, kFourDigitYears, o.year, o.month, o.day, why)) {
-    return usage("--date: " + why);
-  }
+  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand, kUsage))
+    return status;
+  if (const auto status = CheckStartDay(o.start, now, kCommand, kUsage)) return status;
   if (!days_text.empty()) {
     double days = 0;
     if (!ParseNumber(days_text, days) || days != static_cast<int>(days) || days < 1 ||
         days > timeline::kMaxWindowDays)
-      return usage("--days must be a whole number from 1 to " +
-                   std::to_string(timeline::kMaxWindowDays) + ", not '" + days_text + "'");
+      return UsageError(kCommand,
+                        "--days must be a whole number from 1 to " +
+                            std::to_string(timeline::kMaxWindowDays) + ", not '" + days_text + "'",
+                        kUsage);
     o.days = static_cast<int>(days);
   }
   return std::nullopt;
@@ -95,45 +81,32 @@ bool Readable(const std::string& path) {
 int RunEvents(const Args& args) {
   Options o;
   if (const auto status = ParseOptions(args, LocalNow(), o)) return *status;
-  const std::string dir =
-      JoinProgramDir(o.dir.empty() ? JoinProgramDir(ProgramDir(""), "www/Exe") : o.dir, "");
-  const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
+  const std::string dir = ProgramDirOf(o.common);
+  const std::string model_path = ModelPathOf(o.common, dir);
   // The model loader reads a missing file as an empty model; here that would silently list
   // no sections at all.
-  if (!Readable(model_path)) {
-    std::fprintf(stderr, "stockdyn events: cannot read the model %s\n", model_path.c_str());
-    return 1;
-  }
+  if (!Readable(model_path)) return WorkFailed(kCommand, "cannot read the model " + model_path);
 
   auto natal = std::make_unique<ChartData>();
   model::TEvList model;
   try {
-    // Names are stored in code page 1251; a terminal sends UTF-8.
-    const std::string stored_name = Utf8ToCp1251(o.security).value_or(o.security);
-    if (!forecast::LoadNatalChart(dir, stored_name, *natal)) {
-      std::fprintf(stderr, "stockdyn events: no security named '%s' in %sNyse.mil\n",
-                   o.security.c_str(), dir.c_str());
-      return 1;
-    }
+    if (!LoadSecurity(kCommand, dir, o.common.security, *natal)) return 1;
     model.Load(model_path);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "stockdyn events: %s\n", e.what());
-    return 1;
+    return WorkFailed(kCommand, e.what());
   }
 
   timeline::WindowHead head;
-  head.Security = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
-  head.Zone = o.zone.packed;
-  head.From = forecast::LocalMidnight(o.year, o.month, o.day, o.zone.packed);
+  head.Security = PrintedName(o.common.security);
+  head.Zone = o.common.zone.packed;
+  head.From = forecast::LocalMidnight(o.start.year, o.start.month, o.start.day, head.Zone);
   head.To = head.From + o.days * DayInCenturies;
   std::vector<timeline::Event> events = timeline::FindEvents(natal.get(), head.From, head.To);
   timeline::AttachDrivers(model, events);
 
-  const std::string out = o.format == "json"
-                              ? JsonText(timeline::EventsDocument(head, events, model))
-                              : timeline::EventsCsv(head, events, model);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return 0;
+  return PrintOutput(o.common.format == "json"
+                         ? JsonText(timeline::EventsDocument(head, events, model))
+                         : timeline::EventsCsv(head, events, model));
 }
 
 }  // namespace sd::cli

@@ -10,10 +10,11 @@
 
 #include "host/clock.h"
 #include "host/process.h"
-#include "host/program_dir.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/security_options.h"
+#include "cli/study_options.h"
 #include "cli/output_kinds.h"
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
@@ -54,8 +55,8 @@ constexpr const char* kUsage =
 constexpr std::string_view kCommand = "fit";
 
 struct Options {
-  std::string security, prices, out, model, dir, format = "json", zone_name;
-  Zone zone;
+  SecurityOptions common;
+  std::string prices, out;
   int horizon = 0;
   std::optional<study::Date> train_from, train_to, test_from, test_to;
   int folds = 0;
@@ -67,21 +68,16 @@ struct Options {
   bool force = false;
 };
 
-std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
-
 std::optional<int> ParseOptions(const Args& args, Options& o) {
-  std::string zone_text, seed_text, ridge_text;
+  std::string seed_text, ridge_text;
   std::string dates[4];
   CLI::App app{"", "stockdyn fit"};
   SetUpParser(app);
-  app.add_option("--security", o.security)->required();
+  AddSecurityOptions(app, o.common);
   app.add_option("--prices", o.prices)->required();
   app.add_option("--horizon", o.horizon)->required();
   app.add_option("--out", o.out)->required();
   app.add_flag("--force", o.force);
-  app.add_option("--zone", zone_text);
-  app.add_option("--model", o.model);
-  app.add_option("--dir", o.dir);
   app.add_option("--train-from", dates[0]);
   app.add_option("--train-to", dates[1]);
   app.add_option("--test-from", dates[2]);
@@ -92,44 +88,26 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   app.add_option("--permutations", o.permutations);
   app.add_option("--random-natal", o.random_natal);
   app.add_option("--seed", seed_text);
-  app.add_option("--format", o.format);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
+  if (const auto status = CheckSecurityOptions(o.common, {"json", "text"}, kCommand, kUsage))
+    return status;
   auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
-  if (o.format != "json" && o.format != "text") return usage("--format must be json or text");
-  std::string why;
-  if (!zone_text.empty() && !ParseZone(zone_text, o.zone, why)) return usage(why);
-  o.zone_name = zone_text;
   if (o.horizon < 1 || o.horizon > 3660) return usage("--horizon must be a whole number of days from 1 to 3660");
-  const char* names[4] = {"--train-from", "--train-to", "--test-from", "--test-to"};
-  std::optional<study::Date>* dests[4] = {&o.train_from, &o.train_to, &o.test_from, &o.test_to};
-  for (int i = 0; i < 4; ++i) {
-    if (dates[i].empty()) continue;
-    study::Date d;
-    if (!study::ParseDate(dates[i], false, d)) return usage(std::string(names[i]) + " must be a date YYYY-MM-DD, not '" + dates[i] + "'");
-    *dests[i] = d;
-  }
+  if (const auto why = ReadDates({{"--train-from", dates[0], o.train_from},
+                                  {"--train-to", dates[1], o.train_to},
+                                  {"--test-from", dates[2], o.test_from},
+                                  {"--test-to", dates[3], o.test_to}}))
+    return usage(*why);
   if (!ridge_text.empty()) {
     double v = 0;
     if (!ParseNumber(ridge_text, v) || v < 0) return usage("--ridge must be a number >= 0");
     o.ridge = v;
   }
   if (o.folds < 0 || o.folds > 100) return usage("--folds must be from 0 to 100");
-  if (o.permutations < 0 || o.permutations > 1000000) return usage("--permutations must be from 0 to 1000000");
-  if (o.random_natal < 0 || o.random_natal > 10000) return usage("--random-natal must be from 0 to 10000");
-  if (!seed_text.empty()) {
-    if (seed_text.find_first_not_of("0123456789") != std::string::npos || seed_text.size() > 19)
-      return usage("--seed must be a whole number from 0 to 9999999999999999999");
-    o.seed = std::stoull(seed_text);
-  }
+  if (const auto why = CheckNullSizes(o.permutations, o.random_natal)) return usage(*why);
+  if (const auto why = ReadSeed(seed_text, o.seed)) return usage(*why);
   return std::nullopt;
 }
-
-struct ProcessScope {
-  ProcessScope(const LocalDateTime& now, const std::string& dir) { StartUp(now, dir); }
-  ~ProcessScope() { CleanUp(); }
-  ProcessScope(const ProcessScope&) = delete;
-  ProcessScope& operator=(const ProcessScope&) = delete;
-};
 
 Json Stats(const study::SignalStats& s, bool with_p) {
   Json j;
@@ -178,7 +156,7 @@ study::FitResult FitToPrices(const Options& o, const study::PriceSeries& prices,
   const std::vector<study::Date> dates = study::EvaluationDates(prices, f.TrainFrom, f.TestTo);
   study::MidnightInputs mi;
   mi.Model = &unit;
-  mi.Zone = o.zone.packed;
+  mi.Zone = o.common.zone.packed;
   mi.Metrics = Process().metric_table.get();
   mi.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
@@ -220,8 +198,8 @@ Json FitDocument(const Options& o, const std::string& model_path, const study::F
                  const study::FitResult& r, const std::vector<study::ModelSection>& sections,
                  const ScaledWeights& w, const study::RewriteResult& rw) {
   Json doc;
-  doc["security"] = Utf8ToCp1251(o.security) ? o.security : Cp1251ToUtf8(o.security);
-  doc["zone"] = o.zone_name.empty() ? Json(nullptr) : Json(o.zone_name);
+  doc["security"] = PrintedName(o.common.security);
+  doc["zone"] = o.common.zone_name.empty() ? Json(nullptr) : Json(o.common.zone_name);
   doc["model"] = model_path;
   doc["out"] = o.out;
   doc["prices"] = o.prices;
@@ -310,14 +288,12 @@ std::string FitText(const Options& o, const Json& doc, const study::FitOptions& 
 int RunFit(const Args& args) {
   Options o;
   if (const auto status = ParseOptions(args, o)) return *status;
-  const std::string dir = JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
-  const std::string model_path = o.model.empty() ? dir + forecast::kModelFileName : o.model;
+  const std::string dir = ProgramDirOf(o.common);
+  const std::string model_path = ModelPathOf(o.common, dir);
   std::string out, written;
   try {
     // Refused before the fit, not after it.
-    std::vector<std::string> inputs = ProgramDataFiles(dir);
-    inputs.insert(inputs.end(), {model_path, o.prices});
-    CheckOutput(o.out, kModelFile, inputs, o.force);
+    CheckOutput(o.out, kModelFile, StudyInputs(dir, model_path, o.prices), o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 3) throw std::runtime_error(o.prices + ": fewer than three prices");
     const std::string text = ReadWholeFile(model_path);
@@ -327,11 +303,7 @@ int RunFit(const Args& args) {
 
     ProcessScope process(LocalNow(), dir);
     ChartData& natal = ChartSlots()[0];
-    const std::string stored_name = Utf8ToCp1251(o.security).value_or(o.security);
-    if (!forecast::LoadNatalChart(dir, stored_name, natal)) {
-      std::fprintf(stderr, "stockdyn fit: no security named '%s' in %sNyse.mil\n", o.security.c_str(), dir.c_str());
-      return 1;
-    }
+    if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     const auto unit = study::UnitWeightModel(text, sections);
     if (unit->Count() != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
 
@@ -340,19 +312,16 @@ int RunFit(const Args& args) {
     const study::RewriteResult rw = study::RewriteWeights(text, w.changes);
     written = rw.Text;
     const Json doc = FitDocument(o, model_path, f, r, sections, w, rw);
-    out = o.format == "json" ? JsonText(doc) : FitText(o, doc, f, r);
+    out = o.common.format == "json" ? JsonText(doc) : FitText(o, doc, f, r);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "stockdyn fit: %s\n", e.what());
-    return 1;
+    return WorkFailed(kCommand, e.what());
   }
   try {
     WriteFileAtomically(o.out, written);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "stockdyn fit: %s\n", e.what());
-    return 1;
+    return WorkFailed(kCommand, e.what());
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  return 0;
+  return PrintOutput(out);
 }
 
 }  // namespace sd::cli

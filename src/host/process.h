@@ -63,6 +63,17 @@ void StartUp(const LocalDateTime& now, const std::string& program_dir);
 // Releases what StartUp created, in the same order. Safe to call twice.
 void CleanUp();
 
+// Pairs StartUp with CleanUp, also when the work fails.
+struct ProcessScope {
+  explicit ProcessScope(const LocalDateTime& now) { StartUp(now); }
+  ProcessScope(const LocalDateTime& now, const std::string& program_dir) {
+    StartUp(now, program_dir);
+  }
+  ~ProcessScope() { CleanUp(); }
+  ProcessScope(const ProcessScope&) = delete;
+  ProcessScope& operator=(const ProcessScope&) = delete;
+};
+
 // A whole number from 0 to 8999 from the process's generator.
 int DrawPictureNumber();
 

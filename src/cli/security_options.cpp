@@ -1,0 +1,85 @@
+#include "cli/security_options.h"
+
+#include <cstdio>
+
+#include "data/cp1251.h"
+#include "forecast/model_value.h"
+#include "forecast/natal.h"
+#include "host/program_dir.h"
+
+namespace sd::cli {
+
+void AddSecurityOptions(CLI::App& app, SecurityOptions& o) {
+  app.add_option("--security", o.security)->required();
+  app.add_option("--zone", o.zone_name);
+  app.add_option("--dir", o.dir);
+  app.add_option("--model", o.model);
+  app.add_option("--format", o.format);
+}
+
+std::optional<int> CheckSecurityOptions(SecurityOptions& o,
+                                        std::initializer_list<std::string_view> formats,
+                                        std::string_view command, std::string_view usage) {
+  bool known = false;
+  std::string named;
+  for (const std::string_view f : formats) {
+    known = known || o.format == f;
+    named += (named.empty() ? "" : " or ") + std::string(f);
+  }
+  if (!known) return UsageError(command, "--format must be " + named, usage);
+  std::string why;
+  if (!o.zone_name.empty() && !ParseZone(o.zone_name, o.zone, why))
+    return UsageError(command, why, usage);
+  return std::nullopt;
+}
+
+void AddStartDay(CLI::App& app, StartDay& d) { app.add_option("--date", d.text); }
+
+std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command,
+                                 std::string_view usage) {
+  if (d.text.empty()) {
+    d.year = now.year, d.month = now.month, d.day = now.day;
+    return std::nullopt;
+  }
+  std::string why;
+  if (!ParseDate(d.text, kFourDigitYears, d.year, d.month, d.day, why))
+    return UsageError(command, "--date: " + why, usage);
+  return std::nullopt;
+}
+
+std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
+
+std::string ProgramDirOf(const SecurityOptions& o) {
+  return JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
+}
+
+std::string ModelPathOf(const SecurityOptions& o, const std::string& dir) {
+  return o.model.empty() ? dir + forecast::kModelFileName : o.model;
+}
+
+std::string StoredName(const std::string& typed) { return Utf8ToCp1251(typed).value_or(typed); }
+
+std::string PrintedName(const std::string& typed) {
+  return Utf8ToCp1251(typed) ? typed : Cp1251ToUtf8(typed);
+}
+
+bool LoadSecurity(std::string_view command, const std::string& dir, const std::string& security,
+                  ChartData& natal) {
+  if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return true;
+  std::fprintf(stderr, "stockdyn %.*s: no security named '%s' in %sNyse.mil\n",
+               static_cast<int>(command.size()), command.data(), security.c_str(), dir.c_str());
+  return false;
+}
+
+int WorkFailed(std::string_view command, std::string_view why) {
+  std::fprintf(stderr, "stockdyn %.*s: %.*s\n", static_cast<int>(command.size()), command.data(),
+               static_cast<int>(why.size()), why.data());
+  return 1;
+}
+
+int PrintOutput(const std::string& out) {
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+}  // namespace sd::cli

@@ -1,0 +1,71 @@
+#pragma once
+// What the subcommands that run the model for one security (forecast, events, evaluate, fit)
+// share: the options naming the security, its zone, the program directory, the model and the
+// output form; where those lead by default; and loading the security's natal chart.
+#include <CLI/CLI.hpp>
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/arguments.h"
+#include "host/clock.h"
+
+namespace sd {
+struct ChartData;
+}
+
+namespace sd::cli {
+
+struct SecurityOptions {
+  std::string security;   // as typed (UTF-8 from a terminal, or code page 1251)
+  std::string zone_name;  // --zone as typed; empty for Greenwich
+  Zone zone;
+  std::string dir;    // --dir as given; empty for the default
+  std::string model;  // --model as given; empty for the program directory's stock.hyp
+  std::string format = "json";
+};
+
+// Adds --security (required), --zone, --dir, --model and --format.
+void AddSecurityOptions(CLI::App& app, SecurityOptions& o);
+
+// After parsing: --format must be one of `formats` (the two the command writes, named in the
+// error in the order given), then --zone must read. Empty when both do; otherwise the usage
+// error's exit status.
+std::optional<int> CheckSecurityOptions(SecurityOptions& o,
+                                        std::initializer_list<std::string_view> formats,
+                                        std::string_view command, std::string_view usage);
+
+// --date YYYY-MM-DD: the local day a window starts, today when not given.
+struct StartDay {
+  std::string text;
+  int year = 0, month = 0, day = 0;
+};
+void AddStartDay(CLI::App& app, StartDay& d);
+std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command,
+                                 std::string_view usage);
+
+// The program directory installed beside this tool: www/Exe beside its executable's directory.
+std::string DefaultProgramDir();
+// --dir, or the default, ending in '/'.
+std::string ProgramDirOf(const SecurityOptions& o);
+// --model, or stock.hyp of the program directory `dir`.
+std::string ModelPathOf(const SecurityOptions& o, const std::string& dir);
+
+// The name as Nyse.mil stores it: code page 1251 (a terminal sends UTF-8).
+std::string StoredName(const std::string& typed);
+// The name as output shows it: UTF-8, what was typed in UTF-8 printed as typed.
+std::string PrintedName(const std::string& typed);
+
+// Loads the natal chart of `security` from dir's Nyse.mil. False after saying on stderr that
+// there is no such security.
+bool LoadSecurity(std::string_view command, const std::string& dir, const std::string& security,
+                  ChartData& natal);
+
+// Writes "stockdyn <command>: why" to stderr; returns 1, the status of failed work.
+int WorkFailed(std::string_view command, std::string_view why);
+// Writes `out` to stdout; returns 0.
+int PrintOutput(const std::string& out);
+
+}  // namespace sd::cli
