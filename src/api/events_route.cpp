@@ -1,6 +1,7 @@
 #include "api/events_route.h"
 
 #include <memory>
+#include <utility>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,12 +65,12 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   const std::string date = DateText(ask.year, ask.month, ask.day);
 
   const NatalBytes natal_bytes = EncodeNatalRecord(*record);
-  const std::string tag = EntityTag({"events", std::string(natal_bytes.begin(), natal_bytes.end()),
-                                     ask.zone.abbreviation, date, std::to_string(days), model_hash,
-                                     FileStamp("/proc/self/exe")});
-  const std::string cache_control =
-      "public, max-age=" + std::to_string(SecondsToNextMidnight(context.now, ask.zone.hours));
-  if (MatchesIfNoneMatch(request.if_none_match, tag)) return NotModified(tag, cache_control);
+  const DayCaching caching = CachedUntilMidnight(
+      EntityTag({"events", std::string(natal_bytes.begin(), natal_bytes.end()),
+                 ask.zone.abbreviation, date, std::to_string(days), model_hash,
+                 FileStamp("/proc/self/exe")}),
+      context, ask.zone.hours);
+  if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 
   auto natal = std::make_unique<ChartData>();
   forecast::LoadNatalChart(dir, record->Name.Str(), *natal);
@@ -87,8 +88,7 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   Response response;
   response.body = forecast::JsonText(doc);
   response.SetHeader("Content-Type", kJsonType);
-  response.SetHeader("Cache-Control", cache_control);
-  response.SetHeader("ETag", tag);
+  SetCaching(response, caching);
   return response;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <utility>
 
 #include "api/day_ask.h"
 #include "api/router.h"
@@ -41,14 +42,6 @@ bool Flag(const QueryParams& params, const char* name, bool& out) {
   if (*v == "" || *v == "1" || *v == "true") return out = true, true;
   return false;
 }
-
-// Pairs StartUp with CleanUp, also when the work fails.
-struct ProcessScope {
-  ProcessScope(const LocalDateTime& now, const std::string& dir) { StartUp(now, dir); }
-  ~ProcessScope() { CleanUp(); }
-  ProcessScope(const ProcessScope&) = delete;
-  ProcessScope& operator=(const ProcessScope&) = delete;
-};
 
 // The natal chart with its first-trade moment moved by `hours`, recomputed as the natal chart is.
 ChartData ShiftedNatal(const ChartData& natal, double hours) {
@@ -103,14 +96,12 @@ Response ForecastRoute(const Request& request, const QueryParams& params, const 
   // the same name), the day, the zone, the model, the metric table and the program (a new
   // build may compute otherwise), and the form asked for.
   const NatalBytes natal_bytes = EncodeNatalRecord(*record);
-  const std::string tag = EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()),
-                                     ask.zone.abbreviation, date, model_hash,
-                                     FileStamp(dir + "Metrics.dat"), FileStamp("/proc/self/exe"),
-                                     ask.explain ? "explain" : "", ask.band ? "band" : "",
-                                     format});
-  const std::string cache_control =
-      "public, max-age=" + std::to_string(SecondsToNextMidnight(context.now, ask.zone.hours));
-  if (MatchesIfNoneMatch(request.if_none_match, tag)) return NotModified(tag, cache_control);
+  const DayCaching caching = CachedUntilMidnight(
+      EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()), ask.zone.abbreviation, date,
+                 model_hash, FileStamp(dir + "Metrics.dat"), FileStamp("/proc/self/exe"),
+                 ask.explain ? "explain" : "", ask.band ? "band" : "", format}),
+      context, ask.zone.hours);
+  if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 
   Response response;
   {
@@ -145,8 +136,7 @@ Response ForecastRoute(const Request& request, const QueryParams& params, const 
       response.SetHeader("Content-Type", kJsonType);
     }
   }
-  response.SetHeader("Cache-Control", cache_control);
-  response.SetHeader("ETag", tag);
+  SetCaching(response, caching);
   return response;
 }
 
