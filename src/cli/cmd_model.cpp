@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -121,60 +122,81 @@ struct Line {
   int kind = 0;
 };
 
-int Check(const std::string& path) {
+// The whole file; empty after saying on stderr why it cannot be read.
+std::optional<std::string> ReadModelText(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
     std::fprintf(stderr, "stockdyn model check: cannot read %s: no such file\n", path.c_str());
-    return 1;
+    return std::nullopt;
   }
   std::ifstream in(path, std::ios::binary);
   std::string text;
   if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (!in || in.bad()) {
     std::fprintf(stderr, "stockdyn model check: cannot read %s\n", path.c_str());
-    return 1;
+    return std::nullopt;
   }
+  return text;
+}
 
+// The line of a section as the loader left it: settings, skipped, accepted or rejected.
+Line LineOf(const model::SectionOutcome& o) {
+  Line l;
+  l.name = o.name;
+  if (o.status == model::SectionOutcome::Settings) {
+    l.text = "settings";
+  } else if (o.status == model::SectionOutcome::OtherPrefix) {
+    l.text = "skipped";
+  } else {
+    std::string kind = std::to_string(o.kind) + "\t" + model::KindName(o.kind);
+    l.event = true;
+    l.kind = o.kind;
+    if (o.status == model::SectionOutcome::Accepted && o.kind >= kKnownKinds) {
+      l.rejected = true;
+      l.text = "rejected\t" + kind + "\tunknown kind";
+    } else if (o.status == model::SectionOutcome::Accepted) {
+      l.accepted = true;
+      l.text = "accepted\t" + kind;
+      if (!model::Kind(o.kind).scored) l.text += "\tnot scored";
+    } else {
+      l.rejected = true;
+      l.text = "rejected\t" + kind + "\t" + Reason(*o.parsed);
+    }
+  }
+  return l;
+}
+
+// The loader's line of each section it kept, in file order; empty after saying on stderr why
+// the model cannot be loaded.
+std::optional<std::vector<Line>> LoadLines(const std::string& path) {
   std::vector<Line> loaded;
   model::TEvList list;
-  list.on_section = [&](const model::SectionOutcome& o) {
-    Line l;
-    l.name = o.name;
-    if (o.status == model::SectionOutcome::Settings) {
-      l.text = "settings";
-    } else if (o.status == model::SectionOutcome::OtherPrefix) {
-      l.text = "skipped";
-    } else {
-      std::string kind = std::to_string(o.kind) + "\t" + model::KindName(o.kind);
-      l.event = true;
-      l.kind = o.kind;
-      if (o.status == model::SectionOutcome::Accepted && o.kind >= kKnownKinds) {
-        l.rejected = true;
-        l.text = "rejected\t" + kind + "\tunknown kind";
-      } else if (o.status == model::SectionOutcome::Accepted) {
-        l.accepted = true;
-        l.text = "accepted\t" + kind;
-        if (!model::Kind(o.kind).scored) l.text += "\tnot scored";
-      } else {
-        l.rejected = true;
-        l.text = "rejected\t" + kind + "\t" + Reason(*o.parsed);
-      }
-    }
-    loaded.push_back(std::move(l));
-  };
+  list.on_section = [&](const model::SectionOutcome& o) { loaded.push_back(LineOf(o)); };
   try {
     list.Load(path);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "stockdyn model check: cannot read %s: %s\n", path.c_str(), e.what());
-    return 1;
+    return std::nullopt;
   }
+  return loaded;
+}
 
-  // Merge the loader's view with the duplicates the INI reader dropped, in file order.
-  std::vector<RawSection> raw = ScanSections(text);
-  std::vector<std::string> seen;
-  size_t next = 0;
+// The line of a section the INI reader dropped for a name seen before.
+Line DuplicateLine(const RawSection& r) {
+  Line l;
+  l.name = r.name;
+  l.rejected = true;
+  l.text = "rejected\t" + std::to_string(r.kind) + "\t" + model::KindName(r.kind) +
+           "\tduplicate section name";
+  return l;
+}
+
+// Prints lines and counts what they say.
+struct Report {
   int accepted = 0, rejected = 0, unknown_keys = 0;
-  auto print = [&](const Line& l, const RawSection* r) {
+
+  // The section's line and, for an event section read from the file, its unknown keys.
+  void Print(const Line& l, const RawSection* r) {
     std::printf("%s\t%s\n", l.name.c_str(), l.text.c_str());
     accepted += l.accepted;
     rejected += l.rejected;
@@ -183,27 +205,39 @@ int Check(const std::string& path) {
       std::printf("%s\t%s\n", l.name.c_str(), u.c_str());
       ++unknown_keys;
     }
-  };
+  }
+};
+
+// The loader's view merged with the duplicates the INI reader dropped, in file order.
+void PrintSections(const std::vector<RawSection>& raw, const std::vector<Line>& loaded,
+                   Report& report) {
+  std::vector<std::string> seen;
+  size_t next = 0;
   for (const RawSection& r : raw) {
     bool dup = false;
     for (const auto& s : seen)
       if (SameTextIgnoringCase(s, r.name)) dup = true;
     if (dup) {
-      Line l;
-      l.name = r.name;
-      l.rejected = true;
-      l.text = "rejected\t" + std::to_string(r.kind) + "\t" + model::KindName(r.kind) +
-               "\tduplicate section name";
-      print(l, nullptr);
+      report.Print(DuplicateLine(r), nullptr);
       continue;
     }
     seen.push_back(r.name);
-    if (next < loaded.size()) print(loaded[next++], &r);
+    if (next < loaded.size()) report.Print(loaded[next++], &r);
   }
-  while (next < loaded.size()) print(loaded[next++], nullptr);
+  while (next < loaded.size()) report.Print(loaded[next++], nullptr);
+}
+
+int Check(const std::string& path) {
+  const std::optional<std::string> text = ReadModelText(path);
+  if (!text) return 1;
+  const std::optional<std::vector<Line>> loaded = LoadLines(path);
+  if (!loaded) return 1;
+  const std::vector<RawSection> raw = ScanSections(*text);
+  Report report;
+  PrintSections(raw, *loaded, report);
   if (raw.empty()) std::printf("no section in %s\n", path.c_str());
-  std::printf("total\t%d\t%d\n", accepted, rejected);
-  return rejected > 0 || unknown_keys > 0 ? 1 : 0;
+  std::printf("total\t%d\t%d\n", report.accepted, report.rejected);
+  return report.rejected > 0 || report.unknown_keys > 0 ? 1 : 0;
 }
 
 }  // namespace

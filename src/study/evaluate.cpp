@@ -198,53 +198,53 @@ std::vector<int> HorizonShifts(int n, int h, int permutations, uint64_t seed) {
   return DrawShifts(n, MinimumShift(h), permutations, SubSeed(seed, kShiftStream, static_cast<uint64_t>(h)));
 }
 
-Evaluation Assess(const model::TEvList& model, MidnightSeries truth, const std::vector<MidnightSeries>& random,
-                  const PriceSeries& prices, const std::vector<Date>& dates, const EvaluationOptions& options) {
-  Evaluation ev;
-  ev.Dates = dates;
-  const size_t horizons = options.Horizons.size();
-  std::vector<RankedSeries> ranked_returns(horizons);
-  std::vector<std::vector<int>> shifts(horizons);
-  std::vector<double> p(horizons, kMissing);
+namespace {
 
-  for (size_t k = 0; k < horizons; ++k) {
-    const int h = options.Horizons[k];
-    HorizonPairs pairs = MakePairs(truth.Values, truth.First, prices, dates, h);
-    HorizonResult r;
-    r.Days = h;
-    r.Pairs = static_cast<int>(pairs.Dates.size());
-    const RankedSeries rs = Rank(pairs.Signal);
-    ranked_returns[k] = Rank(pairs.Return);
-    shifts[k] = HorizonShifts(r.Pairs, h, options.Permutations, options.Seed);
-    r.Ic = RotatedCorrelation(rs, ranked_returns[k], 0);
-    r.P = PermutationP(rs, ranked_returns[k], shifts[k]);
-    r.Critical = PermutationCritical(rs, ranked_returns[k], shifts[k], 0.05);
-    p[k] = r.P;
-    r.Hits = CountHits(pairs.Signal, pairs.Return);
-    r.Quintiles = QuintileMeans(pairs.Signal, pairs.Return);
-    r.Spread = r.Quintiles[4] - r.Quintiles[0];
+// What a horizon's judgements share: the returns in rank order and the circular shifts that
+// make their null distribution, the same for the true chart and for each of its events.
+struct HorizonNull {
+  RankedSeries Returns;
+  std::vector<int> Shifts;
+};
 
-    if (options.RandomNatal > 0) {
-      r.HasRandom = true;
-      std::vector<double> valid;
-      for (const auto& chart : random) {
-        const HorizonPairs rp = MakePairs(chart.Values, chart.First, prices, dates, h);
-        const double ic = Spearman(rp.Signal, rp.Return);
-        r.Random.Ics.push_back(ic);
-        if (!std::isnan(ic)) valid.push_back(ic);
-      }
-      r.Random.Charts = static_cast<int>(valid.size());
-      r.Random.IcMean = Mean(valid);
-      r.Random.IcSd = SampleSd(valid);
-      r.Random.Percentile = PercentileBelow(r.Ic, valid);
-    }
-    ev.Horizons.push_back(std::move(r));
-    ev.Pairs.push_back(std::move(pairs));
+// The true chart's statistics at one horizon over its pairs.
+HorizonResult JudgeHorizon(const HorizonPairs& pairs, const HorizonNull& null) {
+  HorizonResult r;
+  r.Days = pairs.Days;
+  r.Pairs = static_cast<int>(pairs.Dates.size());
+  const RankedSeries rs = Rank(pairs.Signal);
+  r.Ic = RotatedCorrelation(rs, null.Returns, 0);
+  r.P = PermutationP(rs, null.Returns, null.Shifts);
+  r.Critical = PermutationCritical(rs, null.Returns, null.Shifts, 0.05);
+  r.Hits = CountHits(pairs.Signal, pairs.Return);
+  r.Quintiles = QuintileMeans(pairs.Signal, pairs.Return);
+  r.Spread = r.Quintiles[4] - r.Quintiles[0];
+  return r;
+}
+
+// Where the true chart's IC `ic` at horizon h stands among the random charts' ICs.
+RandomNatalSummary JudgeRandomNatal(const std::vector<MidnightSeries>& random, const PriceSeries& prices,
+                                    const std::vector<Date>& dates, int h, double ic) {
+  RandomNatalSummary summary;
+  std::vector<double> valid;
+  for (const auto& chart : random) {
+    const HorizonPairs rp = MakePairs(chart.Values, chart.First, prices, dates, h);
+    const double chart_ic = Spearman(rp.Signal, rp.Return);
+    summary.Ics.push_back(chart_ic);
+    if (!std::isnan(chart_ic)) valid.push_back(chart_ic);
   }
-  const auto holm = HolmAdjust(p);
-  for (size_t k = 0; k < horizons; ++k) ev.Horizons[k].PHolm = holm[k];
+  summary.Charts = static_cast<int>(valid.size());
+  summary.IcMean = Mean(valid);
+  summary.IcSd = SampleSd(valid);
+  summary.Percentile = PercentileBelow(ic, valid);
+  return summary;
+}
 
-  // Each event judged on the true chart's pairs, against the same returns and the same shifts.
+// Each event judged on the true chart's pairs, against the same returns and the same shifts,
+// with Benjamini-Hochberg q-values over the events of each horizon.
+void JudgeEvents(const model::TEvList& model, const MidnightSeries& truth, const std::vector<HorizonNull>& nulls,
+                 const EvaluationOptions& options, Evaluation& ev) {
+  const size_t horizons = nulls.size();
   const int events = static_cast<int>(truth.Contributions.size());
   ev.Events.resize(static_cast<size_t>(events));
   for (int e = 0; e < events; ++e) {
@@ -265,8 +265,8 @@ Evaluation Assess(const model::TEvList& model, MidnightSeries truth, const std::
     const RankedSeries rs = Rank(s);
     EventHorizon& eh = ev.Events[static_cast<size_t>(e)].Horizons[k];
     eh.Days = pairs.Days;
-    eh.Ic = RotatedCorrelation(rs, ranked_returns[k], 0);
-    eh.P = PermutationP(rs, ranked_returns[k], shifts[k]);
+    eh.Ic = RotatedCorrelation(rs, nulls[k].Returns, 0);
+    eh.P = PermutationP(rs, nulls[k].Returns, nulls[k].Shifts);
   };
   ParallelFor(events * static_cast<int>(horizons), options.Threads, 1, task, nullptr);
   for (size_t k = 0; k < horizons; ++k) {
@@ -275,6 +275,34 @@ Evaluation Assess(const model::TEvList& model, MidnightSeries truth, const std::
     const auto q = BenjaminiHochberg(pk);
     for (size_t e = 0; e < ev.Events.size(); ++e) ev.Events[e].Horizons[k].Q = q[e];
   }
+}
+
+}  // namespace
+
+Evaluation Assess(const model::TEvList& model, MidnightSeries truth, const std::vector<MidnightSeries>& random,
+                  const PriceSeries& prices, const std::vector<Date>& dates, const EvaluationOptions& options) {
+  Evaluation ev;
+  ev.Dates = dates;
+  const size_t horizons = options.Horizons.size();
+  std::vector<HorizonNull> nulls(horizons);
+  std::vector<double> p(horizons, kMissing);
+  for (size_t k = 0; k < horizons; ++k) {
+    const int h = options.Horizons[k];
+    HorizonPairs pairs = MakePairs(truth.Values, truth.First, prices, dates, h);
+    nulls[k].Returns = Rank(pairs.Return);
+    nulls[k].Shifts = HorizonShifts(static_cast<int>(pairs.Dates.size()), h, options.Permutations, options.Seed);
+    HorizonResult r = JudgeHorizon(pairs, nulls[k]);
+    p[k] = r.P;
+    if (options.RandomNatal > 0) {
+      r.HasRandom = true;
+      r.Random = JudgeRandomNatal(random, prices, dates, h, r.Ic);
+    }
+    ev.Horizons.push_back(std::move(r));
+    ev.Pairs.push_back(std::move(pairs));
+  }
+  const auto holm = HolmAdjust(p);
+  for (size_t k = 0; k < horizons; ++k) ev.Horizons[k].PHolm = holm[k];
+  JudgeEvents(model, truth, nulls, options, ev);
   ev.Truth = std::move(truth);
   return ev;
 }

@@ -55,25 +55,15 @@ bool KeyIs(std::string_view line, std::string_view key) {
 // The model loader looks a section up by its name cut to 255 bytes.
 std::string LookupName(const std::string& name) { return name.size() > 255 ? name.substr(0, 255) : name; }
 
-}  // namespace
-
-std::string FormatWeight(double weight) {
-  if (!std::isfinite(weight)) weight = 0;
-  if (weight == 0) return "0";  // also for -0
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.6g", weight);
-  return buf;
+std::string_view LineText(const std::string& text, const LineSpan& line) {
+  return std::string_view(text).substr(line.begin, line.end - line.begin);
 }
 
-RewriteResult RewriteWeights(const std::string& text, const std::vector<WeightChange>& changes) {
-  const std::vector<LineSpan> lines = SplitLines(text);
-  auto line_text = [&](size_t k) {
-    return std::string_view(text).substr(lines[k].begin, lines[k].end - lines[k].begin);
-  };
-
+// The sections of the text by their header lines; of two of the same name the first is in force.
+std::vector<SectionSpan> FindSections(const std::string& text, const std::vector<LineSpan>& lines) {
   std::vector<SectionSpan> sections;
   for (size_t k = 0; k < lines.size(); ++k) {
-    const std::string_view l = line_text(k);
+    const std::string_view l = LineText(text, lines[k]);
     if (!IsHeader(l)) continue;
     if (!sections.empty()) sections.back().last_line = k;
     SectionSpan s;
@@ -87,53 +77,55 @@ RewriteResult RewriteWeights(const std::string& text, const std::vector<WeightCh
     }
     sections.push_back(std::move(s));
   }
+  return sections;
+}
 
-  // Edits, keyed by line: either the value of that line replaced, or a line inserted after it.
-  struct Edit {
-    bool insert;
-    std::string value;
-  };
-  std::map<size_t, Edit> edits;
-  RewriteResult result;
-  for (const WeightChange& change : changes) {
-    const std::string wanted = LookupName(change.Section);
-    const SectionSpan* target = nullptr;
-    for (const SectionSpan& s : sections) {
-      if (s.in_force && SameTextIgnoringCase(s.name, wanted)) {
-        target = &s;
-        break;
-      }
-    }
-    if (target == nullptr) {
-      result.Missing.push_back(change.Section);
-      continue;
-    }
-    const std::string value = FormatWeight(change.Weight);
-    size_t weight_line = lines.size(), kind_line = lines.size();
-    for (size_t k = target->first_line; k < target->last_line; ++k) {
-      const std::string_view l = line_text(k);
-      if (l == "\x1A") continue;  // the reader skips the end-of-file mark
-      if (weight_line == lines.size() && KeyIs(l, "WEIGHT")) weight_line = k;
-      if (kind_line == lines.size() && KeyIs(l, "_T")) kind_line = k;
-    }
-    if (weight_line < lines.size()) {
-      edits[weight_line] = {false, value};
-    } else {
-      edits[kind_line < lines.size() ? kind_line : target->header] = {true, value};
-      result.Added.push_back(target->name);
-    }
+// The section in force that the model loader finds under `name`; null when there is none.
+const SectionSpan* FindInForce(const std::vector<SectionSpan>& sections, const std::string& name) {
+  const std::string wanted = LookupName(name);
+  for (const SectionSpan& s : sections)
+    if (s.in_force && SameTextIgnoringCase(s.name, wanted)) return &s;
+  return nullptr;
+}
+
+// An edit of one line: either the value of that line replaced, or a line inserted after it.
+struct Edit {
+  bool insert;
+  std::string value;
+};
+using Edits = std::map<size_t, Edit>;  // keyed by line
+
+// The edit that gives `section` the weight `value`: its WEIGHT line's value replaced, else a
+// WEIGHT line inserted after its _T line (after its header when it has none). True for an
+// insertion.
+bool PlanWeightEdit(const std::string& text, const std::vector<LineSpan>& lines,
+                    const SectionSpan& section, const std::string& value, Edits& edits) {
+  size_t weight_line = lines.size(), kind_line = lines.size();
+  for (size_t k = section.first_line; k < section.last_line; ++k) {
+    const std::string_view l = LineText(text, lines[k]);
+    if (l == "\x1A") continue;  // the reader skips the end-of-file mark
+    if (weight_line == lines.size() && KeyIs(l, "WEIGHT")) weight_line = k;
+    if (kind_line == lines.size() && KeyIs(l, "_T")) kind_line = k;
   }
-
-  // The first line end of the file stands for a line that has none of its own.
-  std::string file_end = "\n";
-  for (const LineSpan& l : lines) {
-    if (l.next > l.end) {
-      file_end = text.substr(l.end, l.next - l.end);
-      break;
-    }
+  if (weight_line < lines.size()) {
+    edits[weight_line] = {false, value};
+    return false;
   }
+  edits[kind_line < lines.size() ? kind_line : section.header] = {true, value};
+  return true;
+}
 
-  std::string& out = result.Text;
+// The first line end of the file, which stands for a line that has none of its own.
+std::string FileLineEnd(const std::string& text, const std::vector<LineSpan>& lines) {
+  for (const LineSpan& l : lines)
+    if (l.next > l.end) return text.substr(l.end, l.next - l.end);
+  return "\n";
+}
+
+// The text with the edits made; every other byte as it was.
+std::string ApplyEdits(const std::string& text, const std::vector<LineSpan>& lines, const Edits& edits) {
+  const std::string file_end = FileLineEnd(text, lines);
+  std::string out;
   out.reserve(text.size() + 32 * edits.size());
   for (size_t k = 0; k < lines.size(); ++k) {
     const LineSpan& l = lines[k];
@@ -154,6 +146,34 @@ RewriteResult RewriteWeights(const std::string& text, const std::vector<WeightCh
       if (l.next > l.end) out += ending;
     }
   }
+  return out;
+}
+
+}  // namespace
+
+std::string FormatWeight(double weight) {
+  if (!std::isfinite(weight)) weight = 0;
+  if (weight == 0) return "0";  // also for -0
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.6g", weight);
+  return buf;
+}
+
+RewriteResult RewriteWeights(const std::string& text, const std::vector<WeightChange>& changes) {
+  const std::vector<LineSpan> lines = SplitLines(text);
+  const std::vector<SectionSpan> sections = FindSections(text, lines);
+  Edits edits;
+  RewriteResult result;
+  for (const WeightChange& change : changes) {
+    const SectionSpan* target = FindInForce(sections, change.Section);
+    if (target == nullptr) {
+      result.Missing.push_back(change.Section);
+      continue;
+    }
+    if (PlanWeightEdit(text, lines, *target, FormatWeight(change.Weight), edits))
+      result.Added.push_back(target->name);
+  }
+  result.Text = ApplyEdits(text, lines, edits);
   return result;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace sd::study {
@@ -41,26 +42,25 @@ std::vector<std::string> SplitFields(const std::string& line) {
 }
 
 // The columns a format must have, by their lower-case names, the first being the date and the
-// second the price read.
+// second the price read, and their names as messages show them.
 struct Layout {
   PriceFormat Format;
   std::vector<std::vector<std::string>> Required;  // each entry: accepted spellings
+  std::vector<const char*> Names;
 };
 
 const Layout kAdjusted = {PriceFormat::Adjusted,
                           {{"date"}, {"adj close", "adjclose", "adj_close"}, {"open"}, {"high"}, {"low"},
-                           {"close"}, {"volume"}}};
-const Layout kOhlcv = {PriceFormat::Ohlcv, {{"date"}, {"close"}, {"open"}, {"high"}, {"low"}, {"volume"}}};
+                           {"close"}, {"volume"}},
+                          {"Date", "Adj Close", "Open", "High", "Low", "Close", "Volume"}};
+const Layout kOhlcv = {PriceFormat::Ohlcv,
+                       {{"date"}, {"close"}, {"open"}, {"high"}, {"low"}, {"volume"}},
+                       {"Date", "Close", "Open", "High", "Low", "Volume"}};
 const Layout kMetaStock = {PriceFormat::MetaStock,
                            {{"<dtyyyymmdd>"}, {"<close>"}, {"<ticker>"}, {"<open>"}, {"<high>"}, {"<low>"},
-                            {"<vol>"}}};
-const Layout kClose = {PriceFormat::Close, {{"date"}, {"close"}}};
-
-// Display names of the required columns, for messages.
-const char* const kAdjustedNames[] = {"Date", "Adj Close", "Open", "High", "Low", "Close", "Volume"};
-const char* const kOhlcvNames[] = {"Date", "Close", "Open", "High", "Low", "Volume"};
-const char* const kMetaStockNames[] = {"<DTYYYYMMDD>", "<CLOSE>", "<TICKER>", "<OPEN>", "<HIGH>", "<LOW>", "<VOL>"};
-const char* const kCloseNames[] = {"Date", "Close"};
+                            {"<vol>"}},
+                           {"<DTYYYYMMDD>", "<CLOSE>", "<TICKER>", "<OPEN>", "<HIGH>", "<LOW>", "<VOL>"}};
+const Layout kClose = {PriceFormat::Close, {{"date"}, {"close"}}, {"Date", "Close"}};
 
 [[noreturn]] void Fail(const std::string& file, int line, const std::string& what) {
   throw PriceError(file + ": line " + std::to_string(line) + ": " + what);
@@ -74,6 +74,86 @@ int FindColumn(const std::vector<std::string>& lower, const std::vector<std::str
 
 bool Has(const std::vector<std::string>& lower, const char* name) {
   return std::find(lower.begin(), lower.end(), name) != lower.end();
+}
+
+// The next line that is not blank, without its line end (and, as the first line, without a
+// UTF-8 byte-order mark); false at the end of the text.
+bool NextLine(std::istream& in, std::string& line, int& line_no) {
+  while (std::getline(in, line)) {
+    ++line_no;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    if (!Trim(line).empty()) return true;
+  }
+  return false;
+}
+
+// The format a header names: MetaStock by its bracketed names, the others by the columns only
+// they have.
+const Layout& LayoutOf(const std::vector<std::string>& lower, const std::string& file, int line) {
+  if (std::any_of(lower.begin(), lower.end(), [](const std::string& h) { return !h.empty() && h[0] == '<'; }))
+    return kMetaStock;
+  if (Has(lower, "adj close") || Has(lower, "adjclose") || Has(lower, "adj_close")) return kAdjusted;
+  if (Has(lower, "open") || Has(lower, "high") || Has(lower, "low") || Has(lower, "volume")) return kOhlcv;
+  if (Has(lower, "date") || Has(lower, "close")) return kClose;
+  Fail(file, line, "not a price header (expected Date,...,Close,... or MetaStock <DTYYYYMMDD>,...,<CLOSE>)");
+}
+
+// What a data row must hold, learnt from the header.
+struct RowShape {
+  size_t Fields = 0;
+  int DateColumn = 0, PriceColumn = 0;
+  bool Compact = false;  // dates as YYYYMMDD
+  std::string DateName, PriceName;
+};
+
+// The header's format and the columns read; every column of the format must be present.
+RowShape ReadHeader(const std::vector<std::string>& header, const std::string& file, int line,
+                    PriceSeries& out) {
+  std::vector<std::string> lower;
+  for (const auto& h : header) lower.push_back(Lower(h));
+  const Layout& layout = LayoutOf(lower, file, line);
+  out.Format = layout.Format;
+  std::vector<int> columns;
+  for (size_t k = 0; k < layout.Required.size(); ++k) {
+    const int c = FindColumn(lower, layout.Required[k]);
+    if (c < 0) Fail(file, line, std::string("missing column '") + layout.Names[k] + "'");
+    columns.push_back(c);
+  }
+  RowShape shape;
+  shape.Fields = header.size();
+  shape.DateColumn = columns[0];
+  shape.PriceColumn = columns[1];
+  shape.Compact = layout.Format == PriceFormat::MetaStock;
+  shape.DateName = header[static_cast<size_t>(shape.DateColumn)];
+  shape.PriceName = header[static_cast<size_t>(shape.PriceColumn)];
+  out.Column = shape.PriceName;
+  return shape;
+}
+
+// A row's date: a calendar day after the row above it (`last`, none for the first row).
+Date ReadRowDate(const std::string& text, const RowShape& shape, const std::optional<Date>& last,
+                 const std::string& file, int line) {
+  Date date;
+  if (!ParseDate(text, shape.Compact, date))
+    Fail(file, line,
+         "field '" + shape.DateName + "': not a date (" + (shape.Compact ? "YYYYMMDD" : "YYYY-MM-DD") + "): '" +
+             text + "'");
+  if (last && date == *last) Fail(file, line, "field '" + shape.DateName + "': duplicate date " + text);
+  if (last && date < *last)
+    Fail(file, line, "field '" + shape.DateName + "': date " + text + " is before the row above it");
+  return date;
+}
+
+// A row's price: a finite number above zero.
+double ReadRowPrice(const std::string& p, const RowShape& shape, const std::string& file, int line) {
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(p.c_str(), &end);
+  if (end == p.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value))
+    Fail(file, line, "field '" + shape.PriceName + "': not a number: '" + p + "'");
+  if (value <= 0) Fail(file, line, "field '" + shape.PriceName + "': price not above zero: '" + p + "'");
+  return value;
 }
 
 }  // namespace
@@ -116,92 +196,28 @@ std::string FormatDate(Date d) {
 PriceSeries ParsePrices(const std::string& text, const std::string& name) {
   PriceSeries out;
   out.File = name;
-
   std::istringstream in(text);
   std::string line;
   int line_no = 0;
-  std::vector<std::string> header;
-  // The header: the first line that is not blank.
-  while (std::getline(in, line)) {
-    ++line_no;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    if (Trim(line).empty()) continue;
-    header = SplitFields(line);
-    break;
-  }
-  if (header.empty()) throw PriceError(name + ": no header line (empty file)");
-  const int header_line = line_no;
+  if (!NextLine(in, line, line_no)) throw PriceError(name + ": no header line (empty file)");
+  const RowShape shape = ReadHeader(SplitFields(line), name, line_no, out);
 
-  std::vector<std::string> lower;
-  for (const auto& h : header) lower.push_back(Lower(h));
-
-  const Layout* layout = nullptr;
-  const char* const* display = nullptr;
-  if (std::any_of(lower.begin(), lower.end(), [](const std::string& h) { return !h.empty() && h[0] == '<'; })) {
-    layout = &kMetaStock;
-    display = kMetaStockNames;
-  } else if (Has(lower, "adj close") || Has(lower, "adjclose") || Has(lower, "adj_close")) {
-    layout = &kAdjusted;
-    display = kAdjustedNames;
-  } else if (Has(lower, "open") || Has(lower, "high") || Has(lower, "low") || Has(lower, "volume")) {
-    layout = &kOhlcv;
-    display = kOhlcvNames;
-  } else if (Has(lower, "date") || Has(lower, "close")) {
-    layout = &kClose;
-    display = kCloseNames;
-  } else {
-    Fail(name, header_line, "not a price header (expected Date,...,Close,... or MetaStock <DTYYYYMMDD>,...,<CLOSE>)");
-  }
-  out.Format = layout->Format;
-
-  std::vector<int> columns;
-  for (size_t k = 0; k < layout->Required.size(); ++k) {
-    const int c = FindColumn(lower, layout->Required[k]);
-    if (c < 0) Fail(name, header_line, std::string("missing column '") + display[k] + "'");
-    columns.push_back(c);
-  }
-  const int date_col = columns[0];
-  const int price_col = columns[1];
-  out.Column = header[price_col];
-  const bool compact = layout->Format == PriceFormat::MetaStock;
-  const std::string& date_name = header[date_col];
-  const std::string& price_name = header[price_col];
-
-  bool have_last = false;
-  Date last{};
-  while (std::getline(in, line)) {
-    ++line_no;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (Trim(line).empty()) continue;
+  std::optional<Date> last;
+  while (NextLine(in, line, line_no)) {
     const auto fields = SplitFields(line);
-    if (fields.size() != header.size())
-      Fail(name, line_no, std::to_string(fields.size()) + " fields, the header has " + std::to_string(header.size()));
-
-    Date date;
-    if (!ParseDate(fields[date_col], compact, date))
-      Fail(name, line_no,
-           "field '" + date_name + "': not a date (" + (compact ? "YYYYMMDD" : "YYYY-MM-DD") + "): '" +
-               fields[date_col] + "'");
-    if (have_last && date == last) Fail(name, line_no, "field '" + date_name + "': duplicate date " + fields[date_col]);
-    if (have_last && date < last)
-      Fail(name, line_no, "field '" + date_name + "': date " + fields[date_col] + " is before the row above it");
-    have_last = true;
+    if (fields.size() != shape.Fields)
+      Fail(name, line_no, std::to_string(fields.size()) + " fields, the header has " + std::to_string(shape.Fields));
+    const std::string& date_text = fields[static_cast<size_t>(shape.DateColumn)];
+    const Date date = ReadRowDate(date_text, shape, last, name, line_no);
     last = date;
-
-    const std::string& p = fields[price_col];
+    const std::string& p = fields[static_cast<size_t>(shape.PriceColumn)];
     if (p.empty() || Lower(p) == "null") {
       ++out.Skipped;
       continue;
     }
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(p.c_str(), &end);
-    if (end == p.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value))
-      Fail(name, line_no, "field '" + price_name + "': not a number: '" + p + "'");
-    if (value <= 0) Fail(name, line_no, "field '" + price_name + "': price not above zero: '" + p + "'");
+    const double price = ReadRowPrice(p, shape, name, line_no);
     out.Dates.push_back(date);
-    out.Prices.push_back(value);
+    out.Prices.push_back(price);
   }
   return out;
 }
