@@ -6,11 +6,13 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "api/router.h"
 #include "api/securities.h"
 #include "host/clock.h"
 #include "data/data_error.h"
+#include "forecast/model_value.h"
 
 namespace sd::api {
 
@@ -56,6 +58,34 @@ const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const
     problem = Problem(404, detail, {{"suggestions", names}});
   }
   return record;
+}
+
+std::optional<DaySources> FindDaySources(const DayAsk& ask, const ApiContext& context,
+                                         Response& problem) {
+  const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
+  const NatalRecord* record = LookUpSecurity(records, ask.security, problem);
+  if (!record) return std::nullopt;
+  DaySources sources;
+  sources.record = *record;
+  sources.model_path = context.program_dir + forecast::kModelFileName;
+  sources.model_hash = "fnv1a64:" + Fnv1a64Hex(ReadWhole(sources.model_path));
+  sources.date = DateText(ask.year, ask.month, ask.day);
+  return sources;
+}
+
+DayCaching CachedUntilMidnight(std::string tag, const ApiContext& context, double zone_hours) {
+  return {std::move(tag),
+          "public, max-age=" + std::to_string(SecondsToNextMidnight(context.now, zone_hours))};
+}
+
+std::optional<Response> NotModifiedFor(const Request& request, const DayCaching& caching) {
+  if (!MatchesIfNoneMatch(request.if_none_match, caching.tag)) return std::nullopt;
+  return NotModified(caching.tag, caching.cache_control);
+}
+
+void SetCaching(Response& response, const DayCaching& caching) {
+  response.SetHeader("Cache-Control", caching.cache_control);
+  response.SetHeader("ETag", caching.tag);
 }
 
 std::string DateText(int year, int month, int day) {

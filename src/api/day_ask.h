@@ -35,6 +35,34 @@ const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const
 
 std::string DateText(int year, int month, int day);  // "YYYY-MM-DD"
 
+// What a day's document about one security is made from: the security's record, the program
+// directory's model and the asked day, as its entity tag names them.
+struct DaySources {
+  NatalRecord record;
+  std::string model_path;
+  std::string model_hash;  // "fnv1a64:" and the hash of the model's bytes
+  std::string date;        // the asked day, "YYYY-MM-DD"
+};
+
+// The sources of the asked day; none with `problem` set to the 404 answer when there is no such
+// security. The model is read here, so that a missing one throws DataFileError (the service's
+// fault, 500) rather than giving a document without sections.
+std::optional<DaySources> FindDaySources(const DayAsk& ask, const ApiContext& context,
+                                         Response& problem);
+// The caching of a document that stays the same until the next midnight of its zone (decimal
+// hours east): the entity tag of its inputs, and public caching up to that midnight.
+struct DayCaching {
+  std::string tag;
+  std::string cache_control;
+};
+DayCaching CachedUntilMidnight(std::string tag, const ApiContext& context, double zone_hours);
+
+// The 304 when the request's If-None-Match names the tag; none when the document is to be sent.
+std::optional<Response> NotModifiedFor(const Request& request, const DayCaching& caching);
+
+// Sets Cache-Control and ETag on the response that carries the document.
+void SetCaching(Response& response, const DayCaching& caching);
+
 // The whole file; a missing or unreadable one throws DataFileError.
 std::string ReadWhole(const std::string& path);
 

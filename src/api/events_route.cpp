@@ -54,30 +54,23 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   }
   if (!invalid.empty()) return InvalidParams(invalid);
 
-  const std::string& dir = context.program_dir;
-  const auto records = ReadNatalDatabase(dir + kNatalFileName);
   Response problem;
-  const NatalRecord* record = LookUpSecurity(records, ask.security, problem);
-  if (!record) return problem;
-  const std::string model_path = dir + forecast::kModelFileName;
-  // Read here so that a missing model is the service's fault (500), not an empty list of sections.
-  const std::string model_hash = "fnv1a64:" + Fnv1a64Hex(ReadWhole(model_path));
-  const std::string date = DateText(ask.year, ask.month, ask.day);
-
-  const NatalBytes natal_bytes = EncodeNatalRecord(*record);
+  const std::optional<DaySources> sources = FindDaySources(ask, context, problem);
+  if (!sources) return problem;
+  const NatalBytes natal_bytes = EncodeNatalRecord(sources->record);
   const DayCaching caching = CachedUntilMidnight(
       EntityTag({"events", std::string(natal_bytes.begin(), natal_bytes.end()),
-                 ask.zone.abbreviation, date, std::to_string(days), model_hash,
+                 ask.zone.abbreviation, sources->date, std::to_string(days), sources->model_hash,
                  FileStamp("/proc/self/exe")}),
       context, ask.zone.hours);
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 
   auto natal = std::make_unique<ChartData>();
-  forecast::LoadNatalChart(dir, record->Name.Str(), *natal);
-  const auto model = forecast::LoadModel(model_path);
+  forecast::LoadNatalChart(context.program_dir, sources->record.Name.Str(), *natal);
+  const auto model = forecast::LoadModel(sources->model_path);
 
   timeline::WindowHead head;
-  head.Security = DisplayName(*record);
+  head.Security = DisplayName(sources->record);
   head.Zone = ask.zone.packed;
   head.From = forecast::LocalMidnight(ask.year, ask.month, ask.day, ask.zone.packed);
   head.To = head.From + days * DayInCenturies;

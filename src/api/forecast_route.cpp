@@ -64,12 +64,10 @@ forecast::Report ForecastOf(const ChartData& natal, const model::TEvList& model,
                               explain ? &contributions : nullptr);
 }
 
-}  // namespace
-
-Response ForecastRoute(const Request& request, const QueryParams& params, const ApiContext& context) {
+// The forecast's own parameters beside the day's: format, explain and band. Each invalid one is
+// added to `invalid`.
+ForecastAsk ReadForecastAsk(const QueryParams& params, const DayAsk& day, Json& invalid) {
   ForecastAsk ask;
-  Json invalid = Json::array();
-  const DayAsk day = ReadDayAsk(params, context, invalid);
   auto refuse = [&](const char* name, const std::string& reason) {
     invalid.push_back({{"name", name}, {"reason", reason}});
   };
@@ -77,65 +75,77 @@ Response ForecastRoute(const Request& request, const QueryParams& params, const 
   if (format != "json" && format != "csv") refuse("format", "must be json or csv");
   if (!Flag(params, "explain", ask.explain)) refuse("explain", "must be 1 or 0");
   if (!Flag(params, "band", ask.band)) refuse("band", "must be 1 or 0");
-  if (!invalid.empty()) return InvalidParams(invalid);
   ask.zone = day.zone;
   ask.year = day.year, ask.month = day.month, ask.day = day.day;
   ask.csv = format == "csv";
+  return ask;
+}
 
-  const std::string& dir = context.program_dir;
-  const auto records = ReadNatalDatabase(dir + kNatalFileName);
+// The tag names every input of the document: the record itself (its data may change under
+// the same name), the day, the zone, the model, the metric table and the program (a new
+// build may compute otherwise), and the form asked for.
+std::string ForecastTag(const DaySources& sources, const ForecastAsk& ask, const std::string& dir) {
+  const NatalBytes natal_bytes = EncodeNatalRecord(sources.record);
+  return EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()), ask.zone.abbreviation,
+                    sources.date, sources.model_hash, FileStamp(dir + "Metrics.dat"),
+                    FileStamp("/proc/self/exe"), ask.explain ? "explain" : "",
+                    ask.band ? "band" : "", ask.csv ? "csv" : "json"});
+}
+
+// The same place, the first-trade moment an hour earlier and later: two more natal charts
+// against the same skies.
+Json BandJson(const ChartData& natal, const model::TEvList& model, const ForecastAsk& ask) {
+  Json band = {{"hours", kBandHours}};
+  for (const auto& [name, hours] : {std::pair{"earlier", -kBandHours}, std::pair{"later", kBandHours}}) {
+    const forecast::Report shifted = ForecastOf(ShiftedNatal(natal, hours), model, ask, false);
+    Json values = Json::array();
+    for (const auto& row : shifted.Rows) values.push_back(forecast::JsonNumber(row.Value));
+    band[name] = std::move(values);
+  }
+  return band;
+}
+
+// The forecast document, as CSV or JSON, without its caching headers.
+Response ForecastResponse(const DaySources& sources, const ForecastAsk& ask, const std::string& dir) {
+  ProcessScope process(LocalNow(), dir);
+  ChartData& natal = ChartSlots()[0];
+  forecast::LoadNatalChart(dir, sources.record.Name.Str(), natal);
+  const auto model = forecast::LoadModel(sources.model_path);
+  const forecast::Report report = ForecastOf(natal, *model, ask, ask.explain);
+  Response response;
+  if (ask.csv) {
+    response.body = forecast::ReportCsv(report);
+    response.SetHeader("Content-Type", kCsvType);
+    return response;
+  }
+  Json doc = forecast::ReportJson(report);
+  doc["date"] = sources.date;
+  doc["zone_abbreviation"] = ask.zone.abbreviation;
+  doc["natal"] = FirstTradeJson(sources.record);
+  doc["model"] = {{"name", forecast::kModelFileName}, {"hash", sources.model_hash}};
+  if (ask.band) doc["band"] = BandJson(natal, *model, ask);
+  response.body = forecast::JsonText(doc);
+  response.SetHeader("Content-Type", kJsonType);
+  return response;
+}
+
+}  // namespace
+
+Response ForecastRoute(const Request& request, const QueryParams& params, const ApiContext& context) {
+  Json invalid = Json::array();
+  const DayAsk day = ReadDayAsk(params, context, invalid);
+  ForecastAsk ask = ReadForecastAsk(params, day, invalid);
+  if (!invalid.empty()) return InvalidParams(invalid);
+
   Response problem;
-  const NatalRecord* record = LookUpSecurity(records, day.security, problem);
-  if (!record) return problem;
-  ask.security = DisplayName(*record);
-  const std::string model_path = dir + forecast::kModelFileName;
-  const std::string model_hash = "fnv1a64:" + Fnv1a64Hex(ReadWhole(model_path));
-  const std::string date = DateText(ask.year, ask.month, ask.day);
-
-  // The tag names every input of the document: the record itself (its data may change under
-  // the same name), the day, the zone, the model, the metric table and the program (a new
-  // build may compute otherwise), and the form asked for.
-  const NatalBytes natal_bytes = EncodeNatalRecord(*record);
-  const DayCaching caching = CachedUntilMidnight(
-      EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()), ask.zone.abbreviation, date,
-                 model_hash, FileStamp(dir + "Metrics.dat"), FileStamp("/proc/self/exe"),
-                 ask.explain ? "explain" : "", ask.band ? "band" : "", format}),
-      context, ask.zone.hours);
+  const std::optional<DaySources> sources = FindDaySources(day, context, problem);
+  if (!sources) return problem;
+  ask.security = DisplayName(sources->record);
+  const DayCaching caching =
+      CachedUntilMidnight(ForecastTag(*sources, ask, context.program_dir), context, ask.zone.hours);
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 
-  Response response;
-  {
-    ProcessScope process(LocalNow(), dir);
-    ChartData& natal = ChartSlots()[0];
-    forecast::LoadNatalChart(dir, record->Name.Str(), natal);
-    const auto model = forecast::LoadModel(model_path);
-    const forecast::Report report = ForecastOf(natal, *model, ask, ask.explain);
-    if (ask.csv) {
-      response.body = forecast::ReportCsv(report);
-      response.SetHeader("Content-Type", kCsvType);
-    } else {
-      Json doc = forecast::ReportJson(report);
-      doc["date"] = date;
-      doc["zone_abbreviation"] = ask.zone.abbreviation;
-      doc["natal"] = FirstTradeJson(*record);
-      doc["model"] = {{"name", forecast::kModelFileName}, {"hash", model_hash}};
-      if (ask.band) {
-        // The same place, the first-trade moment an hour earlier and later: two more natal
-        // charts against the same skies.
-        Json band = {{"hours", kBandHours}};
-        for (const auto& [name, hours] :
-             {std::pair{"earlier", -kBandHours}, std::pair{"later", kBandHours}}) {
-          const forecast::Report shifted = ForecastOf(ShiftedNatal(natal, hours), *model, ask, false);
-          Json values = Json::array();
-          for (const auto& row : shifted.Rows) values.push_back(forecast::JsonNumber(row.Value));
-          band[name] = std::move(values);
-        }
-        doc["band"] = std::move(band);
-      }
-      response.body = forecast::JsonText(doc);
-      response.SetHeader("Content-Type", kJsonType);
-    }
-  }
+  Response response = ForecastResponse(*sources, ask, context.program_dir);
   SetCaching(response, caching);
   return response;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <utility>
 
 #include "api/events_route.h"
 #include "api/forecast_route.h"
@@ -28,21 +27,6 @@ Response NotModified(const std::string& tag, const std::string& cache_control) {
   r.SetHeader("ETag", tag);
   r.SetHeader("Cache-Control", cache_control);
   return r;
-}
-
-DayCaching CachedUntilMidnight(std::string tag, const ApiContext& context, double zone_hours) {
-  return {std::move(tag),
-          "public, max-age=" + std::to_string(SecondsToNextMidnight(context.now, zone_hours))};
-}
-
-std::optional<Response> NotModifiedFor(const Request& request, const DayCaching& caching) {
-  if (!MatchesIfNoneMatch(request.if_none_match, caching.tag)) return std::nullopt;
-  return NotModified(caching.tag, caching.cache_control);
-}
-
-void SetCaching(Response& response, const DayCaching& caching) {
-  response.SetHeader("Cache-Control", caching.cache_control);
-  response.SetHeader("ETag", caching.tag);
 }
 
 Response Dispatch(const Request& request, const ApiContext& context) {

@@ -1,7 +1,6 @@
 #pragma once
 // The API's routes: PATH_INFO to a handler. A new route is one more row of the table.
 #include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,19 +33,5 @@ Response Dispatch(const Request& request, const ApiContext& context);
 // A 304 answer for a request whose If-None-Match names `tag`, carrying the headers a 200
 // would have had for caching.
 Response NotModified(const std::string& tag, const std::string& cache_control);
-
-// The caching of a document that stays the same until the next midnight of its zone (decimal
-// hours east): the entity tag of its inputs, and public caching up to that midnight.
-struct DayCaching {
-  std::string tag;
-  std::string cache_control;
-};
-DayCaching CachedUntilMidnight(std::string tag, const ApiContext& context, double zone_hours);
-
-// The 304 when the request's If-None-Match names the tag; none when the document is to be sent.
-std::optional<Response> NotModifiedFor(const Request& request, const DayCaching& caching);
-
-// Sets Cache-Control and ETag on the response that carries the document.
-void SetCaching(Response& response, const DayCaching& caching);
 
 }  // namespace sd::api
