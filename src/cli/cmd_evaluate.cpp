@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -21,7 +20,6 @@
 #include "cli/study_options.h"
 #include "data/atomic_file.h"
 #include "forecast/model_value.h"
-#include "forecast/natal.h"
 #include "study/evaluate.h"
 #include "study/prices.h"
 #include "study/report.h"

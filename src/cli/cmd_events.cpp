@@ -15,7 +15,6 @@
 #include "cli/json.h"
 #include "cli/security_options.h"
 #include "forecast/grid.h"
-#include "forecast/natal.h"
 #include "forecast/model_value.h"
 #include "model/ev_list.h"
 #include "timeline/document.h"

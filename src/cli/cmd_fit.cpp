@@ -19,7 +19,6 @@
 #include "data/atomic_file.h"
 #include "data/cp1251.h"
 #include "forecast/model_value.h"
-#include "forecast/natal.h"
 #include "study/evaluate.h"
 #include "study/fit.h"
 #include "study/fit_input.h"

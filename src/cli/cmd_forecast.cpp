@@ -20,7 +20,6 @@
 #include "cli/output_kinds.h"
 #include "cli/security_options.h"
 #include "forecast/model_value.h"
-#include "forecast/natal.h"
 #include "forecast/report.h"
 #include "forecast/run.h"
 #include "render/gif_output.h"
