@@ -21,13 +21,14 @@
 #include <sstream>
 #include <string>
 
+#include "astro/calendar.h"
 #include "astro/chart.h"
 #include "astro/moment_snapshot.h"
+#include "cgi/request.h"
+#include "eval/evaluation.h"
 #include "host/picture.h"
 #include "host/process.h"
 #include "host/program_dir.h"
-#include "cgi/request.h"
-#include "eval/evaluation.h"
 #include "model/ev_list.h"
 
 namespace fs = std::filesystem;

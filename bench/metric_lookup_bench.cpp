@@ -29,12 +29,13 @@
 #include <string>
 #include <vector>
 
+#include "astro/calendar.h"
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
-#include "host/program_dir.h"
 #include "eval/event_frame.h"
 #include "eval/metric_build.h"
 #include "eval/metric_table.h"
+#include "host/program_dir.h"
 #include "model/ev_list.h"
 
 namespace fs = std::filesystem;

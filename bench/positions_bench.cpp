@@ -12,8 +12,8 @@
 
 #include <vector>
 
-#include "astro/calendar.h"
 #include "astro/positions.h"
+#include "astro/time_scales.h"
 
 namespace {
 

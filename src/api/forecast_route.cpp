@@ -9,15 +9,15 @@
 #include "api/router.h"
 #include "api/securities.h"
 #include "api/zones.h"
-#include "astro/calendar.h"
 #include "astro/chart.h"
-#include "host/clock.h"
-#include "host/process.h"
+#include "astro/moment.h"
 #include "data/data_error.h"
 #include "data/natal_db.h"
 #include "forecast/natal.h"
 #include "forecast/report.h"
 #include "forecast/run.h"
+#include "host/clock.h"
+#include "host/process.h"
 
 namespace sd::api {
 namespace {

@@ -1,4 +1,6 @@
+#include "astro/angles.h"
 #include "astro/aspects.h"
+#include "astro/numeric.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,6 @@
 #include <span>
 #include <vector>
 
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
 #include "astro/object_set.h"
 #include "astro/short_text.h"

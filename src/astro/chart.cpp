@@ -5,9 +5,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "astro/angles.h"
+#include "astro/ayanamsa.h"
+#include "astro/calendar.h"
 #include "astro/houses.h"
 #include "astro/lunation.h"
+#include "astro/obliquity.h"
 #include "astro/positions.h"
+#include "astro/sidereal_time.h"
+#include "astro/time_scales.h"
 
 namespace sd {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "astro/calendar.h"
+#include "astro/ayanamsa.h"
 #include "astro/chart_data.h"
 #include "astro/houses.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 #include "astro/houses.h"
 
 namespace sd {

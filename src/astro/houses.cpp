@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include "astro/angles.h"
+#include "astro/numeric.h"
+#include "astro/obliquity.h"
 #include "astro/positions.h"
+#include "astro/sidereal_time.h"
 
 namespace sd {
 namespace {

@@ -2,8 +2,13 @@
 
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/chart.h"
+#include "astro/numeric.h"
+#include "astro/obliquity.h"
 #include "astro/positions.h"
+#include "astro/sidereal_time.h"
+#include "astro/time_scales.h"
 
 namespace sd {
 namespace {

@@ -6,7 +6,7 @@
 // longitudes of positions.h. Eclipses are judged by the share of the Sun's disc the Moon
 // covers as seen from places on the Earth. Every search has a fixed bound; what cannot be
 // computed or is not found within the bound is NoValue.
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd {
 

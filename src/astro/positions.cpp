@@ -6,8 +6,11 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "astro/angles.h"
 #include "astro/internal/positions_parts.h"
+#include "astro/obliquity.h"
 #include "astro/series_tables.h"
+#include "astro/time_scales.h"
 
 namespace sd {
 namespace {

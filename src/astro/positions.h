@@ -21,7 +21,7 @@
 // is NoValue; nothing here throws, loops without bound or keeps state between calls.
 #include <cmath>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd {
 

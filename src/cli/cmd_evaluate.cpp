@@ -9,7 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "astro/calendar.h"
 #include "host/clock.h"
 #include "host/process.h"
 #include "cli/arguments.h"

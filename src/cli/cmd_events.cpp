@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "host/clock.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"

@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 
-#include "astro/calendar.h"
 #include "host/clock.h"
 #include "host/picture.h"
 #include "host/process.h"

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "astro/calendar.h"
-#include "host/query.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_kinds.h"
@@ -13,6 +12,7 @@
 #include "data/data_error.h"
 #include "data/natal_csv.h"
 #include "data/natal_db.h"
+#include "host/query.h"
 
 namespace sd::cli {
 namespace {

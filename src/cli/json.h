@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd::cli {
 

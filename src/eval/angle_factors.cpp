@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
 #include "eval/orb_profile.h"

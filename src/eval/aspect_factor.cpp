@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "astro/chart.h"
 #include "eval/orb_profile.h"
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "astro/calendar.h"
 #include "eval/event_frame.h"
 
 namespace sd::eval {

@@ -2,8 +2,8 @@
 // sector (kind 23).
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "astro/houses.h"
 #include "eval/cluster_factors.h"
 #include "eval/rulership_factors.h"

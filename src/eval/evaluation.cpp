@@ -2,6 +2,7 @@
 #include <cstring>
 #include <optional>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
 #include "eval/evaluation.h"
 #include "eval/event_frame.h"

@@ -5,8 +5,8 @@
 
 #include <iterator>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <span>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "astro/dignities.h"
 #include "astro/houses.h"
 #include "astro/moment_snapshot.h"

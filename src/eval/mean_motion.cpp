@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 
 namespace sd::eval {
 

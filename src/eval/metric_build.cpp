@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
 #include "astro/positions.h"
 #include "data/output_guard.h"

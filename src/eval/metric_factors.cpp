@@ -3,6 +3,7 @@
 // cosine or radian measure is the event's strength. There is no object loop: one test per event.
 #include <cmath>
 
+#include "astro/angles.h"
 #include "eval/metric_factors.h"
 #include "eval/metric_table.h"
 

@@ -1,3 +1,4 @@
+#include "astro/numeric.h"
 #include "eval/metric_table.h"
 
 #include <fcntl.h>

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd::eval {
 

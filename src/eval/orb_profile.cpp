@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd::eval {
 

@@ -2,8 +2,8 @@
 // own heliocentric orbit.
 #include "eval/orbit_point_factors.h"
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "eval/event_frame.h"
 
 namespace sd::eval {

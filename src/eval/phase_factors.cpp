@@ -3,7 +3,7 @@
 // itself (natal chart or the moment's transits), never from a neighbouring grid point.
 #include <cmath>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 #include "astro/chart.h"
 #include "eval/event_frame.h"
 #include "eval/phase_factors.h"

@@ -3,8 +3,8 @@
 // ecliptic longitudes at the moment; each hit adds 1 to the event's value.
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "eval/event_frame.h"
 #include "eval/relative_factors.h"
 

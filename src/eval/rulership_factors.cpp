@@ -2,8 +2,8 @@
 // mutual reception (kind 20) and essential dignity by sign or house (kind 24).
 #include "eval/rulership_factors.h"
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "astro/dignities.h"
 #include "astro/houses.h"
 

@@ -4,8 +4,9 @@
 
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
+#include "astro/ayanamsa.h"
 #include "astro/chart.h"
 #include "astro/dignities.h"
 #include "astro/houses.h"

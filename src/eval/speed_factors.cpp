@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/moment.h"
 #include "eval/aspect_factor.h"
 #include "eval/event_frame.h"
 

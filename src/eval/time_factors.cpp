@@ -3,7 +3,9 @@
 
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
+#include "astro/calendar.h"
 #include "eval/event_frame.h"
 #include "eval/orb_profile.h"
 

@@ -2,9 +2,9 @@
 // Factors of the moment alone: a cycle of fixed period in days (kind 40), a fixed threshold
 // moment (kind 39) and thresholds counted in years from the first trade (kind 29). None reads a
 // position; they give the forecast curve waves and steps of its own.
-#include "astro/calendar.h"
-#include "model/event_def.h"
+#include "astro/moment.h"
 #include "eval/event_frame.h"
+#include "model/event_def.h"
 
 namespace sd::eval {
 

@@ -3,7 +3,7 @@
 // value is the event's strength, so it can push the curve either way.
 #include <cstdint>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 #include "eval/event_frame.h"
 #include "eval/user_wave_factors.h"
 #include "model/field_text.h"

@@ -1,9 +1,9 @@
 #pragma once
 // The user wave of an event of kind 41 at one moment.
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "astro/moment_snapshot.h"
-#include "model/event_def.h"
 #include "eval/event_frame.h"
+#include "model/event_def.h"
 
 namespace sd::eval {
 

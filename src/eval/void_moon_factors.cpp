@@ -3,9 +3,10 @@
 
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/numeric.h"
 #include "eval/event_frame.h"
 
 namespace sd::eval {

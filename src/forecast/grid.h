@@ -1,6 +1,6 @@
 #pragma once
 // The forecast's grid: moments at equal steps from local midnight of a day, over a span.
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd::forecast {
 

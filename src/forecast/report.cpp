@@ -1,3 +1,4 @@
+#include "astro/calendar.h"
 #include "forecast/report.h"
 
 #include <cmath>

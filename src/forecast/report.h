@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "forecast/model_value.h"
 #include "forecast/run.h"
 #include "model/ev_list.h"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "astro/calendar.h"
 #include "forecast/model_value.h"
 #include "render/forecast_picture.h"
 #include "render/value_series.h"

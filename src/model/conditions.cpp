@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 #include "astro/dignities.h"
 #include "astro/houses.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "model/event_def.h"
 #include "model/event_parser.h"
 

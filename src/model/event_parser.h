@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "data/ini.h"
 #include "model/event_def.h"
 

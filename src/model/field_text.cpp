@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd::model {
 

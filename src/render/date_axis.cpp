@@ -1,3 +1,5 @@
+#include "astro/calendar.h"
+#include "astro/numeric.h"
 #include "render/date_axis.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "render/canvas.h"
 
 namespace sd::render {

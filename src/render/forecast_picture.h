@@ -1,7 +1,7 @@
 #pragma once
 // The forecast picture: the value curve above the date axis on a white 600 x 350 raster. The
 // forecast run and the draw tool both paint it here, so they cannot drift apart.
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "render/canvas.h"
 #include "render/value_series.h"
 

@@ -4,7 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
+#include "astro/numeric.h"
 
 namespace sd::render {
 

@@ -9,8 +9,8 @@
 #include <random>
 #include <thread>
 
-#include "astro/calendar.h"
 #include "astro/chart.h"
+#include "astro/moment.h"
 #include "forecast/grid.h"
 #include "forecast/model_value.h"
 

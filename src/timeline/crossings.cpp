@@ -1,3 +1,4 @@
+#include "astro/angles.h"
 #include "timeline/crossings.h"
 
 #include <algorithm>

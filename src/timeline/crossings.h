@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd::timeline {
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "astro/calendar.h"
 #include "forecast/report.h"
 #include "model/ev_list.h"
 

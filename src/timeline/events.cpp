@@ -4,6 +4,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
 #include "astro/lunation.h"
 #include "model/ev_list.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/moment.h"
 
 namespace sd::model {
 class TEvList;

@@ -1,5 +1,6 @@
 #include "timeline/longitudes.h"
 
+#include "astro/angles.h"
 #include "astro/positions.h"
 
 namespace sd::timeline {

@@ -3,8 +3,8 @@
 // holds in its longitude row, without the rest of the chart (houses, nodes, points).
 #include <array>
 
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/moment.h"
 
 namespace sd::timeline {
 

@@ -1,4 +1,10 @@
+#include "astro/angles.h"
+#include "astro/ayanamsa.h"
 #include "astro/calendar.h"
+#include "astro/numeric.h"
+#include "astro/obliquity.h"
+#include "astro/sidereal_time.h"
+#include "astro/time_scales.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,11 @@
 #include <limits>
 #include <string>
 
+#include "astro/angles.h"
+#include "astro/calendar.h"
 #include "astro/houses.h"
 #include "astro/lunation.h"
+#include "astro/obliquity.h"
 
 namespace sd {
 namespace {

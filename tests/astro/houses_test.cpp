@@ -1,4 +1,8 @@
+#include "astro/angles.h"
+#include "astro/calendar.h"
 #include "astro/houses.h"
+#include "astro/obliquity.h"
+#include "astro/sidereal_time.h"
 
 #include <gtest/gtest.h>
 

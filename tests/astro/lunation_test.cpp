@@ -5,8 +5,12 @@
 #include <cmath>
 #include <limits>
 
+#include "astro/angles.h"
+#include "astro/calendar.h"
 #include "astro/chart.h"
+#include "astro/obliquity.h"
 #include "astro/positions.h"
+#include "astro/sidereal_time.h"
 
 namespace sd {
 namespace {

@@ -11,6 +11,7 @@
 #include "astro/chart_data.h"
 #include "astro/internal/positions_parts.h"
 #include "astro/positions.h"
+#include "astro/time_scales.h"
 
 namespace sd {
 namespace {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "astro/calendar.h"
 #include "eval/metric_build.h"
 #include "eval/metric_table.h"
 #include "one_event_forecast.h"

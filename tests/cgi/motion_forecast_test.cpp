@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/moment.h"
 #include "one_event_forecast.h"
 
 namespace sd {

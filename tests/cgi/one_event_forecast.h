@@ -10,14 +10,14 @@
 #include <memory>
 #include <string>
 
-#include "astro/calendar.h"
 #include "astro/chart.h"
 #include "astro/chart_data.h"
+#include "astro/moment.h"
+#include "eval/metric_table.h"
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
 #include "forecast/run.h"
 #include "host/process.h"
-#include "eval/metric_table.h"
 
 namespace sd::testing {
 

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <string>
 
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/moment.h"
 #include "one_event_forecast.h"
 
 namespace sd {

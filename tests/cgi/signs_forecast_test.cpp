@@ -9,7 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
+#include "astro/ayanamsa.h"
 #include "astro/chart_data.h"
 #include "one_event_forecast.h"
 #include "zodiac_expect.h"

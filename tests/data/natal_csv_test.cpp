@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "astro/calendar.h"
 #include "data/cp1251.h"
 
 namespace sd {

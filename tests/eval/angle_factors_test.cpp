@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 #include "astro/chart_data.h"
 #include "eval/aspect_factor.h"
 #include "hand_stencil.h"

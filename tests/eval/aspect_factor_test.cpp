@@ -4,8 +4,9 @@
 
 #include <cmath>
 
+#include "astro/angles.h"
 #include "astro/aspects.h"
-#include "astro/calendar.h"
+#include "astro/obliquity.h"
 
 namespace sd::eval {
 namespace {

@@ -8,6 +8,7 @@
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
+#include "astro/numeric.h"
 #include "eval/event_frame.h"
 
 namespace sd::eval {

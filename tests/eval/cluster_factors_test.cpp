@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "eval/event_frame.h"
 #include "one_moment.h"
 

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "astro/moment.h"
 #include "eval/aspect_factor.h"
 #include "hand_stencil.h"
 

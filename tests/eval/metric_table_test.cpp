@@ -11,6 +11,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "astro/angles.h"
 #include "astro/positions.h"
 #include "eval/metric_build.h"
 #include "metric_file.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "astro/moment_snapshot.h"
 #include "eval/event_frame.h"
 

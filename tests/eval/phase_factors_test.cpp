@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 #include "one_moment.h"
 
 namespace sd::eval {

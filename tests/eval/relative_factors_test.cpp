@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "one_moment.h"
 
 namespace sd::eval {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 
-#include "astro/calendar.h"
+#include "astro/angles.h"
 #include "astro/dignities.h"
 #include "eval/event_frame.h"
 #include "one_moment.h"

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "astro/angles.h"
+#include "astro/ayanamsa.h"
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"

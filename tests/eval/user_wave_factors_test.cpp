@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 #include "model/field_text.h"
 #include "one_moment.h"
 

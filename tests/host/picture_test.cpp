@@ -11,7 +11,6 @@
 #include <fstream>
 #include <string>
 
-#include "astro/calendar.h"
 #include "astro/chart.h"
 #include "render/canvas.h"
 

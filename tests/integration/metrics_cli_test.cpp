@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "astro/angles.h"
 #include "astro/positions.h"
 #include "child_process.h"
 #include "eval/metric_table.h"

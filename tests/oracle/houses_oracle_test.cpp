@@ -15,7 +15,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "astro/angles.h"
+#include "astro/calendar.h"
 #include "astro/houses.h"
+#include "astro/obliquity.h"
+#include "astro/sidereal_time.h"
 #include "swephexp.h"
 
 namespace sd {

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "astro/calendar.h"
 #include "astro/lunation.h"
+#include "astro/time_scales.h"
 #include "swephexp.h"
 
 namespace sd {

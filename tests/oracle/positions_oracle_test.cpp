@@ -20,10 +20,10 @@
 
 #include <gtest/gtest.h>
 
-#include "astro/calendar.h"
 #include "astro/chart_data.h"
 #include "astro/internal/positions_parts.h"
 #include "astro/positions.h"
+#include "astro/time_scales.h"
 #include "swe_reference.h"
 
 namespace sd {

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "astro/calendar.h"
+#include "astro/time_scales.h"
 
 namespace sd::oracle {
 

@@ -12,7 +12,10 @@
 #include <map>
 #include <string>
 
+#include "astro/angles.h"
+#include "astro/calendar.h"
 #include "astro/chart.h"
+#include "astro/time_scales.h"
 #include "swe_reference.h"
 #include "timeline/crossings.h"
 #include "timeline/events.h"

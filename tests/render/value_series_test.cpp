@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "astro/calendar.h"
+#include "astro/moment.h"
 
 namespace sd::render {
 namespace {

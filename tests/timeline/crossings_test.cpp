@@ -1,4 +1,5 @@
 // The search for level crossings and turns on synthetic angles whose answers are known.
+#include "astro/angles.h"
 #include "timeline/crossings.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "astro/calendar.h"
 #include "model/ev_list.h"
 
 namespace sd::timeline {

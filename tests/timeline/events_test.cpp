@@ -15,6 +15,8 @@
 #include <string>
 #include <tuple>
 
+#include "astro/angles.h"
+#include "astro/calendar.h"
 #include "astro/chart.h"
 #include "forecast/model_value.h"
 #include "model/ev_list.h"

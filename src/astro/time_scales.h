@@ -1,0 +1,12 @@
+#pragma once
+// Time scales: Ephemeris Time from Universal Time (Delta T).
+#include "astro/moment.h"
+
+namespace sd {
+
+// Ephemeris time minus universal time, in centuries.
+double DeltaT(ChartMoment t);
+// t + DeltaT(t): the argument of every theory of motion.
+double EphemerisMoment(ChartMoment t);
+
+}  // namespace sd
