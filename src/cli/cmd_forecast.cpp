@@ -10,7 +10,6 @@
 #include <string>
 
 #include "host/clock.h"
-#include "host/picture.h"
 #include "host/process.h"
 #include "host/query.h"
 #include "cli/arguments.h"
@@ -97,21 +96,20 @@ int RunForecastCommand(const Args& args) {
     ChartSlotArray& slots = ChartSlots();
     ChartData& natal = slots[0];
     if (!LoadSecurity(kCommand, dir, c.security, natal)) return 1;
-    if (!o.gif.empty()) {
-      const ForecastRun run = RunForecast(model_path, o.gif, d.year, d.month, d.day,
-                                          forecast::kForecastSpan, c.zone.packed,
-                                          forecast::kForecastStep);
-      if (run.Picture.empty())
-        return WorkFailed(kCommand, "the picture " + o.gif + " was not written");
-    }
     // The rows come from the run the API makes too, with the contributions of the same
-    // evaluation as each value.
+    // evaluation as each value; the picture is drawn from the same values, so the model is
+    // loaded and run once.
     const auto model = forecast::LoadModel(model_path);
     std::vector<std::vector<forecast::Contribution>> contributions;
     const forecast::ForecastValues values = forecast::ComputeForecast(
         {natal, slots[2], slots[4]}, *model, d.year, d.month, d.day, forecast::kForecastSpan,
         c.zone.packed, forecast::kForecastStep, Process().metric_table.get(),
         o.explain ? &contributions : nullptr);
+    if (!o.gif.empty()) {
+      std::string why;
+      if (!render::WriteGif(forecast::DrawForecast(values, c.zone.packed), o.gif, &why))
+        return WorkFailed(kCommand, "the picture " + o.gif + " was not written: " + why);
+    }
     const forecast::Report report = forecast::MakeReport(
         PrintedName(c.security), c.zone.packed, values, *model, o.explain ? &contributions : nullptr);
     out = c.format == "json" ? forecast::JsonText(forecast::ReportJson(report))

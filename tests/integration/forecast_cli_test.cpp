@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -13,6 +14,8 @@
 
 #include "astro/calendar.h"
 #include "child_process.h"
+#include "program_copy.h"
+#include "text_scan.h"
 
 namespace sd {
 namespace {
@@ -209,7 +212,41 @@ TEST(ForecastCommand, AMissingModelStopsTheRunAnEmptyOneRunsWithAWarning) {
   EXPECT_EQ(std::count(empty.err.begin(), empty.err.end(), '\n'), 1) << empty.err;
   EXPECT_NE(empty.err.find("no event of the model is accepted"), std::string::npos) << empty.err;
   EXPECT_EQ(std::count(empty.out.begin(), empty.out.end(), '\n'), 42) << empty.out;
+  // With the picture too, the model is read and reported once.
+  std::vector<std::string> with_picture = args;
+  with_picture.insert(with_picture.end(), {"--gif", (dir / "empty.gif").string()});
+  const ChildResult drawn = Forecast(with_picture);
+  EXPECT_EQ(drawn.exit_status, 0) << drawn.err;
+  EXPECT_EQ(std::count(drawn.err.begin(), drawn.err.end(), '\n'), 1) << drawn.err;
+  EXPECT_TRUE(fs::exists(dir / "empty.gif"));
   fs::remove_all(dir);
+}
+
+// The tool's picture is the one a request for the same security, zone and day publishes.
+class ForecastAsRequest : public sd::testing::ProgramCopy {};
+
+TEST_F(ForecastAsRequest, PictureIsTheRequestsPicture) {
+  const ChildResult page = RunChild(
+      {program_}, {"PATH=/usr/bin:/bin", "GATEWAY_INTERFACE=CGI/1.1", "REQUEST_METHOD=GET",
+                   "QUERY_STRING=TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp",
+                   "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
+      120.0);
+  ASSERT_EQ(page.exit_status, 0) << page.err;
+  const std::string link = sd::testing::FirstSpan(page.out, "/Exe/Temp/", ".gif");
+  ASSERT_FALSE(link.empty()) << page.out;
+  const fs::path published = exe_dir_ / "Temp" / link.substr(std::string("/Exe/Temp/").size());
+
+  const fs::path drawn = root_ / "tool.gif";
+  const ChildResult tool = Forecast({"--security", "IBM Corp", "--zone", "EST", "--dir",
+                                     exe_dir_.string(), "--gif", drawn.string()});
+  ASSERT_EQ(tool.exit_status, 0) << tool.err;
+  auto bytes = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::string want = bytes(published);
+  ASSERT_GT(want.size(), 100u);
+  EXPECT_TRUE(bytes(drawn) == want) << "the tool drew another picture than the request";
 }
 
 // --model runs another model on the installed data files.
