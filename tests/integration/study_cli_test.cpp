@@ -1,0 +1,124 @@
+// stockdyn evaluate and fit as a user runs them: a bad price file stops either command with one
+// line naming the file, the line and the field, and nothing on standard output; a good one gives
+// the same document on every run.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "child_process.h"
+
+namespace sd {
+namespace {
+
+namespace fs = std::filesystem;
+using sd::testing::ChildResult;
+using sd::testing::RunChild;
+
+const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
+
+ChildResult Tool(std::vector<std::string> args) {
+  args.insert(args.begin(), kTool);
+  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, 300.0);
+}
+
+class StudyCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "stockdyn_study_XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary) << text;
+    return p.string();
+  }
+
+  // A random walk of weekday closes from 1996-01-01 (a Monday), `days` (< 366) calendar days long.
+  std::string RandomWalk(int days) {
+    std::mt19937 rng(7);
+    std::normal_distribution<double> step(0.0, 0.01);
+    std::string text = "Date,Close\n";
+    double price = 100;
+    for (int d = 0; d < days; ++d) {
+      if (d % 7 >= 5) continue;
+      static const int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};  // 1996
+      int m = 0, rest = d;
+      while (rest >= kMonthDays[m]) rest -= kMonthDays[m++];
+      char line[64];
+      price *= std::exp(step(rng));
+      std::snprintf(line, sizeof line, "1996-%02d-%02d,%.4f\n", m + 1, rest + 1, price);
+      text += line;
+    }
+    return text;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(StudyCommands, BadPriceFilesStopBothCommandsNamingLineAndField) {
+  struct Case {
+    const char* what;
+    const char* text;
+    const char* message;  // after "<file>: "
+  };
+  const Case cases[] = {
+      {"price not a number", "Date,Close\n2001-01-02,10\n2001-01-03,ten\n", "line 3: field 'Close': not a number: 'ten'"},
+      {"price zero", "Date,Close\n2001-01-02,10\n2001-01-03,0\n", "line 3: field 'Close': price not above zero: '0'"},
+      {"date repeated", "Date,Close\n2001-01-02,10\n2001-01-02,11\n", "line 3: field 'Date': duplicate date 2001-01-02"},
+      {"date out of order", "Date,Close\n2001-01-03,10\n2001-01-02,11\n", "line 3: field 'Date': date 2001-01-02 is before the row above it"},
+      {"row too short", "Date,Open,High,Low,Close,Volume\n2001-01-02,1,2,0.5,1.5\n", "line 2: 5 fields, the header has 6"},
+      {"no close column", "Date,Open,High,Low,Volume\n2001-01-02,1,2,0.5,100\n", "line 1: missing column 'Close'"},
+      {"MetaStock price", "<TICKER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\nIBM,20010102,1,2,0.5,-3,100\n",
+       "line 2: field '<CLOSE>': price not above zero: '-3'"},
+  };
+  const std::string model = std::string(STOCKDYN_EXE_DIR) + "/stock.hyp";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string prices = Write("prices.csv", c.text);
+    const std::string want = prices + ": " + c.message;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"evaluate", "--security", "IBM Corp", "--prices", prices},
+          std::vector<std::string>{"fit", "--security", "IBM Corp", "--prices", prices, "--horizon", "1",
+                                   "--model", model, "--out", (dir_ / "fitted.hyp").string()}}) {
+      SCOPED_TRACE(args[0]);
+      const ChildResult r = Tool(args);
+      EXPECT_EQ(r.exit_status, 1) << r.err;
+      EXPECT_EQ(r.out, "");
+      EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "fitted.hyp"));
+  }
+}
+
+TEST_F(StudyCommands, TheSameInputGivesTheSameEvaluation) {
+  const std::string prices = Write("walk.csv", RandomWalk(300));
+  const std::vector<std::string> args = {"evaluate", "--security", "IBM Corp", "--zone", "EST", "--prices", prices,
+                                         "--horizons", "1,5", "--permutations", "99", "--threads", "2"};
+  const ChildResult first = Tool(args);
+  ASSERT_EQ(first.exit_status, 0) << first.err;
+  const nlohmann::json doc = nlohmann::json::parse(first.out, nullptr, false);
+  ASSERT_FALSE(doc.is_discarded()) << first.out.substr(0, 300);
+  ASSERT_EQ(doc["horizons"].size(), 2u);
+  EXPECT_EQ(doc["horizons"][0]["days"], 1);
+  EXPECT_GT(doc["horizons"][0]["pairs"].get<int>(), 200);  // weekdays of 300 days, less the last
+  EXPECT_GE(doc["horizons"][1]["p_value"].get<double>(), 0.01);  // at least 1/(99 + 1)
+  const ChildResult again = Tool(args);
+  ASSERT_EQ(again.exit_status, 0) << again.err;
+  EXPECT_EQ(again.out, first.out);
+}
+
+}  // namespace
+}  // namespace sd
