@@ -167,4 +167,11 @@ HttpReply HttpGet(int port, const std::string& target, const std::vector<std::st
   return reply;
 }
 
+const std::string kToolPath = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
+
+ChildResult RunTool(std::vector<std::string> args, double timeout_seconds) {
+  args.insert(args.begin(), kToolPath);
+  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, timeout_seconds);
+}
+
 }  // namespace sd::testing

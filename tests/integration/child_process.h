@@ -18,6 +18,13 @@ struct ChildResult {
 ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                      double timeout_seconds);
 
+// The built command-line tool `stockdyn`.
+extern const std::string kToolPath;
+
+// Runs the tool with args (its subcommand first) on the test clock of the other tests
+// ("2026-03-07 09:05:30") and a minimal PATH; kills it after timeout_seconds.
+ChildResult RunTool(std::vector<std::string> args, double timeout_seconds = 300.0);
+
 // A loopback TCP port that was free a moment ago.
 int FreeLoopbackPort();
 

@@ -21,8 +21,6 @@ namespace fs = std::filesystem;
 using sd::testing::ChildResult;
 using sd::testing::RunChild;
 
-const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
-
 std::string Slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::ostringstream s;
@@ -53,7 +51,7 @@ class Writers : public sd::testing::ProgramCopy {
 
   // Runs the tool in root_ under the given umask, every {exe} and {root} in args replaced.
   ChildResult Tool(std::vector<std::string> args, const char* umask = "022") {
-    std::string line = "umask " + std::string(umask) + " && cd '" + root_.string() + "' && exec '" + kTool + "'";
+    std::string line = "umask " + std::string(umask) + " && cd '" + root_.string() + "' && exec '" + sd::testing::kToolPath + "'";
     for (std::string& a : args) {
       for (const auto& [key, value] : {std::pair<std::string, std::string>{"{exe}", exe_dir_.string()},
                                        {"{root}", root_.string()}}) {

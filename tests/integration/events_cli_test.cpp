@@ -14,13 +14,10 @@ namespace sd {
 namespace {
 
 using sd::testing::ChildResult;
-using sd::testing::RunChild;
-
-const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
 
 ChildResult Events(std::vector<std::string> args) {
-  args.insert(args.begin(), {kTool, "events"});
-  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, 120.0);
+  args.insert(args.begin(), "events");
+  return sd::testing::RunTool(args, 120.0);
 }
 
 TEST(EventsCommand, WindowOfTheForecastWithItsLunationStationAndSections) {

@@ -24,11 +24,11 @@ namespace fs = std::filesystem;
 using sd::testing::ChildResult;
 using sd::testing::RunChild;
 
-const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
+const std::string& kTool = sd::testing::kToolPath;
 
 ChildResult Forecast(std::vector<std::string> args) {
-  args.insert(args.begin(), {kTool, "forecast"});
-  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, 120.0);
+  args.insert(args.begin(), "forecast");
+  return sd::testing::RunTool(args, 120.0);
 }
 
 struct Row {

@@ -21,15 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using sd::testing::ChildResult;
-using sd::testing::RunChild;
 
-const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
+using sd::testing::RunTool;
 constexpr double kPi = 3.14159265358979323846;
-
-ChildResult Tool(std::vector<std::string> args, double timeout = 300.0) {
-  args.insert(args.begin(), kTool);
-  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, timeout);
-}
 
 struct Row {
   double moment;
@@ -58,7 +52,7 @@ const char* const kModel =
 class MetricsBuild : public sd::testing::ProgramCopy {
  protected:
   std::vector<Row> Forecast(std::string* err = nullptr) {
-    const ChildResult r = Tool({"forecast", "--security", "IBM Corp", "--zone", "EST", "--date",
+    const ChildResult r = RunTool({"forecast", "--security", "IBM Corp", "--zone", "EST", "--date",
                                 "2026-03-20", "--dir", exe_dir_.string(), "--format", "csv"});
     EXPECT_EQ(r.exit_status, 0) << r.err;
     if (err) *err = r.err;
@@ -75,7 +69,7 @@ TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
   ASSERT_EQ(rows.size(), 41u);
   for (const Row& r : rows) EXPECT_EQ(r.value, 0.0);
 
-  const ChildResult built = Tool({"metrics", "build", table.string(), "--pairs", "1-0,3-7"});
+  const ChildResult built = RunTool({"metrics", "build", table.string(), "--pairs", "1-0,3-7"});
   ASSERT_EQ(built.exit_status, 0) << built.err;
   EXPECT_EQ(built.err.find('\r'), std::string::npos) << "a progress bar without a terminal";
   EXPECT_EQ(fs::file_size(table), 2 * eval::kMetricRecordBytes);
@@ -116,9 +110,9 @@ TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
 TEST_F(MetricsBuild, ATableCutShortStopsTheRunNamingTheFile) {
   { std::ofstream(exe_dir_ / "stock.hyp", std::ios::binary) << kModel; }
   const fs::path table = exe_dir_ / "Metrics.dat";
-  ASSERT_EQ(Tool({"metrics", "build", table.string(), "--pairs", "0-1"}).exit_status, 0);
+  ASSERT_EQ(RunTool({"metrics", "build", table.string(), "--pairs", "0-1"}).exit_status, 0);
   fs::resize_file(table, eval::kMetricRecordBytes - 8);
-  const ChildResult r = Tool({"forecast", "--security", "IBM Corp", "--zone", "EST", "--date",
+  const ChildResult r = RunTool({"forecast", "--security", "IBM Corp", "--zone", "EST", "--date",
                               "2026-03-20", "--dir", exe_dir_.string(), "--format", "csv"});
   EXPECT_EQ(r.exit_status, 1);
   EXPECT_EQ(r.out, "");
@@ -146,12 +140,12 @@ TEST_F(MetricsBuild, BadUsageAndUnwritableTargets) {
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
-    const ChildResult r = Tool(args, 60.0);
+    const ChildResult r = RunTool(args, 60.0);
     EXPECT_EQ(r.exit_status, c.status) << args.back() << ": " << r.err;
     EXPECT_FALSE(r.err.empty()) << args.back();
   }
   EXPECT_FALSE(fs::exists(out));
-  const ChildResult help = Tool({"metrics", "--help"});
+  const ChildResult help = RunTool({"metrics", "--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_NE(help.out.find("metrics build OUT"), std::string::npos);
 }

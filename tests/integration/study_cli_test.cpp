@@ -21,14 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using sd::testing::ChildResult;
-using sd::testing::RunChild;
-
-const std::string kTool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
-
-ChildResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), kTool);
-  return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, 300.0);
-}
+using sd::testing::RunTool;
 
 class StudyCommands : public ::testing::Test {
  protected:
@@ -93,7 +86,7 @@ TEST_F(StudyCommands, BadPriceFilesStopBothCommandsNamingLineAndField) {
           std::vector<std::string>{"fit", "--security", "IBM Corp", "--prices", prices, "--horizon", "1",
                                    "--model", model, "--out", (dir_ / "fitted.hyp").string()}}) {
       SCOPED_TRACE(args[0]);
-      const ChildResult r = Tool(args);
+      const ChildResult r = RunTool(args);
       EXPECT_EQ(r.exit_status, 1) << r.err;
       EXPECT_EQ(r.out, "");
       EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
@@ -107,7 +100,7 @@ TEST_F(StudyCommands, TheSameInputGivesTheSameEvaluation) {
   const std::string prices = Write("walk.csv", RandomWalk(300));
   const std::vector<std::string> args = {"evaluate", "--security", "IBM Corp", "--zone", "EST", "--prices", prices,
                                          "--horizons", "1,5", "--permutations", "99", "--threads", "2"};
-  const ChildResult first = Tool(args);
+  const ChildResult first = RunTool(args);
   ASSERT_EQ(first.exit_status, 0) << first.err;
   const nlohmann::json doc = nlohmann::json::parse(first.out, nullptr, false);
   ASSERT_FALSE(doc.is_discarded()) << first.out.substr(0, 300);
@@ -115,7 +108,7 @@ TEST_F(StudyCommands, TheSameInputGivesTheSameEvaluation) {
   EXPECT_EQ(doc["horizons"][0]["days"], 1);
   EXPECT_GT(doc["horizons"][0]["pairs"].get<int>(), 200);  // weekdays of 300 days, less the last
   EXPECT_GE(doc["horizons"][1]["p_value"].get<double>(), 0.01);  // at least 1/(99 + 1)
-  const ChildResult again = Tool(args);
+  const ChildResult again = RunTool(args);
   ASSERT_EQ(again.exit_status, 0) << again.err;
   EXPECT_EQ(again.out, first.out);
 }
