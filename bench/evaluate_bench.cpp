@@ -25,12 +25,13 @@
 #include "forecast/natal.h"
 #include "study/evaluate.h"
 #include "study/prices.h"
+#include "installed_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path InstalledDir() { return fs::path(sd::ProgramDir("")) / ".." / "www" / "Exe"; }
+using sd::bench::InstalledDir;
 
 const sd::study::PriceSeries& Prices() {
   static const auto p = sd::study::ReadPrices(std::string(STOCKDYN_SOURCE_DIR) + "/assets/prices/dow30/IBM.csv");
@@ -74,15 +75,7 @@ BENCHMARK(EvaluateRandomNatal)->Unit(benchmark::kSecond)->Iterations(1)->Measure
 
 // The request reads its files from the directory of the running program.
 void PrepareOwnProgramDir() {
-  const fs::path own = sd::ProgramDir("");
-  for (const char* name : {"Nyse.mil", "stock.hyp", "towns.nd", "towns.ndx", "srv_stock_dyn.ini", "Metrics.dat"}) {
-    const fs::path src = InstalledDir() / name;
-    const fs::path dst = own / name;
-    std::error_code ec;
-    fs::remove(dst, ec);
-    if (fs::exists(src)) fs::create_symlink(fs::canonical(src), dst, ec);
-  }
-  fs::create_directories(own / "Temp");
+  sd::bench::PrepareOwnProgramDir({"Nyse.mil", "stock.hyp", "towns.nd", "towns.ndx", "srv_stock_dyn.ini", "Metrics.dat"});
 }
 
 void RequestPerDate(benchmark::State& state) {

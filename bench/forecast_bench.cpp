@@ -30,6 +30,7 @@
 #include "host/process.h"
 #include "host/program_dir.h"
 #include "model/ev_list.h"
+#include "installed_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -37,21 +38,12 @@ namespace {
 
 const char* const kQuery = "TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp";
 
-// The installed program directory (build/www/Exe), seen from build/bench.
-fs::path InstalledDir() { return fs::path(sd::ProgramDir("")) / ".." / "www" / "Exe"; }
+using sd::bench::InstalledDir;
 
 // The request reads its files from the directory of the running program: give this one the
 // installed data files and a picture directory of its own.
 void PrepareOwnProgramDir() {
-  const fs::path own = sd::ProgramDir("");
-  for (const char* name : {"Nyse.mil", "stock.hyp", "towns.nd", "towns.ndx", "srv_stock_dyn.ini"}) {
-    const fs::path src = InstalledDir() / name;
-    const fs::path dst = own / name;
-    std::error_code ec;
-    fs::remove(dst, ec);
-    if (fs::exists(src)) fs::create_symlink(fs::canonical(src), dst, ec);
-  }
-  fs::create_directories(own / "Temp");
+  sd::bench::PrepareOwnProgramDir({"Nyse.mil", "stock.hyp", "towns.nd", "towns.ndx", "srv_stock_dyn.ini"});
 }
 
 void CleanPictures() {

@@ -20,6 +20,7 @@
 #include "model/ev_list.h"
 #include "timeline/document.h"
 #include "timeline/events.h"
+#include "installed_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -28,9 +29,7 @@ namespace {
 constexpr double kZone = -5;  // EST
 constexpr int kYear = 2026, kMonth = 3, kDay = 20;
 
-std::string InstalledDir() {
-  return (fs::path(sd::ProgramDir("")) / ".." / "www" / "Exe").string() + "/";
-}
+std::string InstalledDir() { return sd::bench::InstalledDir().string() + "/"; }
 
 std::unique_ptr<sd::ChartData> Natal() {
   auto natal = std::make_unique<sd::ChartData>();

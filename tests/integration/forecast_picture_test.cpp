@@ -8,6 +8,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "program_copy.h"
 #include "text_scan.h"
 
 namespace sd {
@@ -20,14 +21,11 @@ std::string Contents(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-TEST(PictureName, ATakenNameIsLeftAloneAndTheRequestDrawsAnother) {
-  std::string tmpl = (fs::temp_directory_path() / "picture_claim_XXXXXX").string();
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-  const fs::path root = tmpl, exe = root / "Exe", temp = exe / "Temp";
-  fs::create_directories(temp);
-  for (const auto& e : fs::directory_iterator(STOCKDYN_EXE_DIR))
-    if (e.is_regular_file() && e.path().filename() != "PictureName.ini")
-      fs::copy_file(e.path(), exe / e.path().filename());
+// A private copy of the installed program directory.
+class PictureName : public sd::testing::ProgramCopy {};
+
+TEST_F(PictureName, ATakenNameIsLeftAloneAndTheRequestDrawsAnother) {
+  const fs::path temp = exe_dir_ / "Temp";
 
   // Every even number of the day is taken by another request's picture: a run that wrote
   // without looking would replace one of them about every second time.
@@ -36,7 +34,7 @@ TEST(PictureName, ATakenNameIsLeftAloneAndTheRequestDrawsAnother) {
 
   for (int run = 0; run < 3; ++run) {
     const sd::testing::ChildResult r = sd::testing::RunChild(
-        {(exe / "srv_stock_dyn").string()},
+        {program_},
         {"PATH=/usr/bin:/bin", "QUERY_STRING=TRS_TZ=EST&D3_NATAL_DATA_TOWNS=IBM+Corp",
          "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
         120.0);
@@ -63,26 +61,19 @@ TEST(PictureName, ATakenNameIsLeftAloneAndTheRequestDrawsAnother) {
   }
   EXPECT_EQ(taken, 4500);
   EXPECT_EQ(pictures, 3);
-  fs::remove_all(root);
 }
 
 // Every name of the day is taken (the audit's busy day, in a few seconds): the page must still
 // link a picture this request wrote, under an extended name, never one of the others.
-TEST(PictureName, WhenEveryNameOfTheDayIsTakenTheNameIsExtended) {
-  std::string tmpl = (fs::temp_directory_path() / "picture_full_XXXXXX").string();
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-  const fs::path root = tmpl, exe = root / "Exe", temp = exe / "Temp";
-  fs::create_directories(temp);
-  for (const auto& e : fs::directory_iterator(STOCKDYN_EXE_DIR))
-    if (e.is_regular_file() && e.path().filename() != "PictureName.ini")
-      fs::copy_file(e.path(), exe / e.path().filename());
+TEST_F(PictureName, WhenEveryNameOfTheDayIsTakenTheNameIsExtended) {
+  const fs::path temp = exe_dir_ / "Temp";
   for (int n = 0; n < 9000; ++n)
     std::ofstream(temp / ("3_7_sc_stock_dyn_" + std::to_string(n) + ".gif")) << "taken " << n;
 
   std::set<std::string> linked;
   for (const char* security : {"IBM+Corp", "Apple+Inc", "IBM+Corp"}) {
     const sd::testing::ChildResult r = sd::testing::RunChild(
-        {(exe / "srv_stock_dyn").string()},
+        {program_},
         {"PATH=/usr/bin:/bin", std::string("QUERY_STRING=TRS_TZ=EST&D3_NATAL_DATA_TOWNS=") + security,
          "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"},
         120.0);
@@ -107,7 +98,6 @@ TEST(PictureName, WhenEveryNameOfTheDayIsTakenTheNameIsExtended) {
   for (int n = 0; n < 9000; n += 997) {
     EXPECT_EQ(Contents(temp / ("3_7_sc_stock_dyn_" + std::to_string(n) + ".gif")), "taken " + std::to_string(n));
   }
-  fs::remove_all(root);
 }
 
 }  // namespace
