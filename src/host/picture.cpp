@@ -113,16 +113,7 @@ ForecastRun RunForecast(const std::string& model_path, const std::string& pictur
                                          day, span, zone, step, Process().metric_table.get());
   if (picture_path.empty()) return run;
 
-  const render::Canvas raster = forecast::DrawForecast(run.Values, zone);
-  if (rename) {
-    run.Picture = PublishPictureExclusive(raster, picture_path, rename);
-    return run;
-  }
-  std::string error;
-  if (render::WriteGif(raster, picture_path, &error))
-    run.Picture = picture_path;
-  else
-    std::fprintf(stderr, "cannot write picture %s: %s\n", picture_path.c_str(), error.c_str());
+  run.Picture = PublishPictureExclusive(forecast::DrawForecast(run.Values, zone), picture_path, rename);
   return run;
 }
 

@@ -19,13 +19,13 @@ struct ForecastRun {
   std::string Picture;  // the path written; empty when none was written
 };
 
-// The whole run on the process's chart slots and metric table: values, picture, GIF. With a renamer the picture
-// claims its path without replacing an existing file and draws another name while the path is
-// taken; without one it replaces whatever is at the path. An empty picture path draws no
-// picture. A failure to write is swallowed (one line on stderr, no file, empty Picture).
+// The request's whole run on the process's chart slots and metric table: values, picture, GIF.
+// The picture claims its path without replacing an existing file and draws another name from
+// `rename` while the path is taken. An empty picture path draws no picture. A failure to write
+// is swallowed (one line on stderr, no file, empty Picture).
 ForecastRun RunForecast(const std::string& model_path, const std::string& picture_path, int year,
                         int month, int day, double span, double zone, double step,
-                        const PictureRenamer& rename = nullptr);
+                        const PictureRenamer& rename);
 
 // Writes the GIF to a temporary file beside `path`, then links it to `path`, which must not
 // exist yet; while it does, `rename` gives the next candidate. After kPictureNameAttempts
