@@ -17,7 +17,7 @@ if(benchmark_FOUND)
   # The natal lookup and opening the towns database.
   add_executable(bench_natal_lookup ${CMAKE_SOURCE_DIR}/bench/natal_lookup_bench.cpp)
   target_link_libraries(bench_natal_lookup PRIVATE sd_data benchmark::benchmark)
-  target_compile_definitions(bench_natal_lookup PRIVATE STOCKDYN_EXE_DIR="${EXE_DIR}")
+  stockdyn_build_paths(bench_natal_lookup)
   add_dependencies(bench_natal_lookup stockdyn_data)
 
   # Reading an INI file of many sections (the duplicate check's growth).
@@ -27,7 +27,7 @@ if(benchmark_FOUND)
   # The model's condition and qualifier tests and loading a model.
   add_executable(bench_model ${CMAKE_SOURCE_DIR}/bench/model_bench.cpp)
   target_link_libraries(bench_model PRIVATE sd_model benchmark::benchmark)
-  target_compile_definitions(bench_model PRIVATE STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  stockdyn_build_paths(bench_model)
 
   # The planet-pair metric table: one lookup, opening the table, and the peak memory of a
   # forecast with a full table mapped.
@@ -63,6 +63,6 @@ if(benchmark_FOUND)
   # An evaluation of ten years of prices against the requests it replaces.
   add_executable(evaluate_bench ${CMAKE_SOURCE_DIR}/bench/evaluate_bench.cpp)
   target_link_libraries(evaluate_bench PRIVATE sd_study sd_cgi benchmark::benchmark)
-  target_compile_definitions(evaluate_bench PRIVATE STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  stockdyn_build_paths(evaluate_bench)
   set_target_properties(evaluate_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

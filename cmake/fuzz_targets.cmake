@@ -21,7 +21,7 @@ foreach(entry ${stockdyn_fuzz_targets})
 
   add_executable(replay_${name} ${src} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
   target_link_libraries(replay_${name} PRIVATE ${lib})
-  target_compile_definitions(replay_${name} PRIVATE STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  stockdyn_build_paths(replay_${name})
   add_test(NAME fuzz_replay.${name}
     COMMAND replay_${name} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name}
             ${CMAKE_SOURCE_DIR}/tests/fuzz/regressions/${name})
@@ -33,6 +33,6 @@ foreach(entry ${stockdyn_fuzz_targets})
                            -fno-sanitize-recover=undefined)
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_libraries(fuzz_${name} PRIVATE ${lib})
-    target_compile_definitions(fuzz_${name} PRIVATE STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    stockdyn_build_paths(fuzz_${name})
   endif()
 endforeach()

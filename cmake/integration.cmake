@@ -4,9 +4,7 @@ file(GLOB integration_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/integrati
 if(integration_srcs)
   add_executable(test_integration ${integration_srcs})
   target_link_libraries(test_integration PRIVATE sd_cgi GTest::gtest GTest::gtest_main nlohmann_json::nlohmann_json)
-  target_compile_definitions(test_integration PRIVATE
-    STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}" STOCKDYN_BINARY_DIR="${CMAKE_BINARY_DIR}"
-    STOCKDYN_EXE_DIR="${EXE_DIR}")
+  stockdyn_build_paths(test_integration)
   # The tests run what the build installs into the web root.
   add_dependencies(test_integration srv_stock_dyn)
   gtest_discover_tests(test_integration PROPERTIES LABELS integration TIMEOUT 600 DISCOVERY_TIMEOUT 60)

@@ -8,7 +8,6 @@ if(oracle_srcs)
   target_include_directories(test_oracle PRIVATE ${SWE_INCLUDE_DIR} ${CMAKE_SOURCE_DIR}/tests/oracle)
   target_link_libraries(test_oracle PRIVATE sd_astro sd_timeline ${SWE_LIBRARY} m dl
                         GTest::gtest GTest::gtest_main GTest::gmock)
-  target_compile_definitions(test_oracle PRIVATE
-    STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}" STOCKDYN_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  stockdyn_build_paths(test_oracle)
   gtest_discover_tests(test_oracle PROPERTIES LABELS oracle DISCOVERY_TIMEOUT 60)
 endif()

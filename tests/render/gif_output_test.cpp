@@ -164,7 +164,7 @@ TEST_F(GifFile, SecondDecoderAgrees) {
     out << "P6\n" << raster.Width() << " " << raster.Height() << "\n255\n";
     for (Colour p : Mapped(raster)) out.put(char(RedOf(p))).put(char(GreenOf(p))).put(char(BlueOf(p)));
   }
-  const std::string cmd = "/usr/bin/python3 '" STOCKDYN_SOURCE_DIR "/tests/render/same_pixels.py' '" + gif + "' '" +
+  const std::string cmd = std::string("/usr/bin/python3 '") + STOCKDYN_SOURCE_DIR + "/tests/render/same_pixels.py' '" + gif + "' '" +
                           expected + "'";
   EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
 }
