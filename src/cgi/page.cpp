@@ -16,22 +16,6 @@ void Line(std::ostream& out, std::string_view text) {
 
 }  // namespace
 
-std::string EscapeHtml(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 void WritePageHead(std::ostream& out, std::string_view title) {
   Line(out, "CONTENT-TYPE: TEXT/HTML");
   Line(out, "");

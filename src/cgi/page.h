@@ -8,11 +8,9 @@
 #include <string_view>
 
 #include "astro/chart_data.h"
+#include "data/text_escape.h"
 
 namespace sd {
-
-// text with & < > " ' as character references; every other byte as it is.
-std::string EscapeHtml(std::string_view text);
 
 // Content type, empty line, head and the banner; the heading line only for a non-empty title.
 void WritePageHead(std::ostream& out, std::string_view title);

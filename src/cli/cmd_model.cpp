@@ -10,7 +10,9 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "data/cp1251.h"
 #include "data/ini.h"
+#include "data/text_escape.h"
 #include "model/ev_list.h"
 #include "model/keywords.h"
 
@@ -191,18 +193,34 @@ Line DuplicateLine(const RawSection& r) {
   return l;
 }
 
+// Tab-separated text holding words of the model file (code page 1251) for the terminal: UTF-8,
+// and control characters shown, so that a model from elsewhere cannot drive the reader's
+// terminal with escape sequences in its names; the tabs between the columns stay.
+std::string Shown(const std::string& stored) {
+  std::string out;
+  size_t start = 0;
+  for (;;) {
+    const size_t tab = stored.find('\t', start);
+    out += ShowControls(Cp1251ToUtf8(stored.substr(start, tab - start)));
+    if (tab == std::string::npos) return out;
+    out += '\t';
+    start = tab + 1;
+  }
+}
+
 // Prints lines and counts what they say.
 struct Report {
   int accepted = 0, rejected = 0, unknown_keys = 0;
 
   // The section's line and, for an event section read from the file, its unknown keys.
   void Print(const Line& l, const RawSection* r) {
-    std::printf("%s\t%s\n", l.name.c_str(), l.text.c_str());
+    const std::string name = Shown(l.name);
+    std::printf("%s\t%s\n", name.c_str(), Shown(l.text).c_str());
     accepted += l.accepted;
     rejected += l.rejected;
     if (!l.event || !r) return;
     for (const std::string& u : UnknownKeys(*r, l.kind)) {
-      std::printf("%s\t%s\n", l.name.c_str(), u.c_str());
+      std::printf("%s\t%s\n", name.c_str(), Shown(u).c_str());
       ++unknown_keys;
     }
   }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "data/cp1251.h"
+#include "data/text_escape.h"
 
 namespace sd::study {
 
@@ -69,20 +70,6 @@ double Quantile(std::vector<double> x, double q) {
   return x[lo] + (pos - static_cast<double>(lo)) * (x[hi] - x[lo]);
 }
 
-std::string Html(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string ShortestNumber(double v) {
@@ -138,7 +125,10 @@ json EvaluationJson(const EvaluationContext& c, const Evaluation& ev) {
     json hs = json::array();
     for (const auto& h : e.Horizons)
       hs.push_back({{"days", h.Days}, {"ic", Num(h.Ic)}, {"p_value", Num(h.P)}, {"q_value", Num(h.Q)}});
-    events.push_back({{"section", SectionText(e.Section)}, {"weight", Num(e.Weight)}, {"horizons", hs}});
+    events.push_back({{"section", SectionText(e.Section)},
+                      {"title", SectionText(e.Title)},
+                      {"weight", Num(e.Weight)},
+                      {"horizons", hs}});
   }
   doc["events"] = events;
   return doc;
@@ -183,7 +173,8 @@ std::string EvaluationText(const EvaluationContext& c, const Evaluation& ev) {
     }
     out << "\n";
     for (const EventResult* e : EventsByQ(ev)) {
-      std::snprintf(line, sizeof line, "%-32s %8s", SectionText(e->Section).c_str(), Fixed(e->Weight, 3).c_str());
+      std::snprintf(line, sizeof line, "%-32s %8s", ShowControls(SectionText(e->Section)).c_str(),
+                    Fixed(e->Weight, 3).c_str());
       out << line;
       for (const auto& h : e->Horizons) {
         std::snprintf(line, sizeof line, " %16s", (Fixed(h.Ic, 4) + " / " + Fixed(h.Q, 3)).c_str());
@@ -245,7 +236,7 @@ std::string Polyline(const Frame& f, const std::vector<double>& xs, const std::v
 
 std::string Text(double x, double y, const std::string& s, const std::string& anchor = "start",
                  const std::string& extra = "") {
-  return "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" + anchor + "\" " + extra + ">" + Html(s) +
+  return "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" + anchor + "\" " + extra + ">" + EscapeHtml(s) +
          "</text>\n";
 }
 
@@ -382,10 +373,10 @@ std::string IcSvg(const Evaluation& ev) {
 }
 
 std::string Paragraph(const EvaluationContext& c, const Evaluation& ev) {
-  double best_holm = kMissing, max_abs_ic = 0;
+  double best_holm = kMissing, max_abs_ic = kMissing;
   int best_days = 0;
   for (const auto& h : ev.Horizons) {
-    if (std::isfinite(h.Ic)) max_abs_ic = std::max(max_abs_ic, std::fabs(h.Ic));
+    if (std::isfinite(h.Ic) && !(std::fabs(h.Ic) <= max_abs_ic)) max_abs_ic = std::fabs(h.Ic);
     if (std::isfinite(h.PHolm) && (std::isnan(best_holm) || h.PHolm < best_holm)) {
       best_holm = h.PHolm;
       best_days = h.Days;
@@ -395,8 +386,8 @@ std::string Paragraph(const EvaluationContext& c, const Evaluation& ev) {
   out << "<p>The information coefficient (IC) is the rank correlation between the forecast's change over a "
          "horizon and the log return that followed over the same days: 1 would be a perfect ordering of the "
          "days, 0 no relation. Over "
-      << ev.Dates.size() << " trading days the largest |IC| of " << Html(c.Security) << " is "
-      << Fixed(max_abs_ic, 3) << ". ";
+      << ev.Dates.size() << " trading days the largest |IC| of " << EscapeHtml(c.Security) << " is "
+      << (std::isfinite(max_abs_ic) ? Fixed(max_abs_ic, 3) : "none (no horizon has a correlation)") << ". ";
   if (std::isnan(best_holm)) {
     out << "No horizon had enough pairs for the permutation test, so nothing can be said about significance. ";
   } else if (best_holm < 0.05) {
@@ -429,13 +420,13 @@ std::string EvaluationHtml(const EvaluationContext& c, const Evaluation& ev) {
   const PriceSeries& p = *c.Prices;
   std::ostringstream out;
   out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Evaluation of "
-      << Html(c.Security) << "</title>\n<style>body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
+      << EscapeHtml(c.Security) << "</title>\n<style>body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
          "table{border-collapse:collapse;font-size:12px}td,th{border-bottom:1px solid #ddd;padding:3px 8px;"
          "text-align:right}th:first-child,td:first-child{text-align:left}h2{font-size:16px;margin-top:28px}"
-         ".low{background:#fdf0d5}</style>\n</head><body>\n";
-  out << "<h1>" << Html(c.Security) << ": the model against its prices</h1>\n";
-  out << "<p>Model " << Html(c.Model) << ", zone " << Html(ZoneText(c)) << ". Prices " << Html(p.File) << " ("
-      << PriceFormatName(p.Format) << ", column " << Html(p.Column) << ", " << p.Dates.size() << " rows, "
+         ".low{background:#fdf0d5}small.id{color:#888;font-size:10px;margin-left:6px}</style>\n</head><body>\n";
+  out << "<h1>" << EscapeHtml(c.Security) << ": the model against its prices</h1>\n";
+  out << "<p>Model " << EscapeHtml(c.Model) << ", zone " << EscapeHtml(ZoneText(c)) << ". Prices " << EscapeHtml(p.File) << " ("
+      << PriceFormatName(p.Format) << ", column " << EscapeHtml(p.Column) << ", " << p.Dates.size() << " rows, "
       << p.Skipped << " skipped). " << ev.Dates.size() << " evaluation dates";
   if (!ev.Dates.empty()) out << " from " << FormatDate(ev.Dates.front()) << " to " << FormatDate(ev.Dates.back());
   out << "; " << c.Permutations << " permutations, seed " << c.Seed << ".</p>\n";
@@ -464,11 +455,15 @@ std::string EvaluationHtml(const EvaluationContext& c, const Evaluation& ev) {
   }
   out << "</table>\n";
 
-  out << "<h2>Events, by q-value</h2>\n<table><tr><th>section</th><th>weight</th>";
+  out << "<h2>Events, by q-value</h2>\n<table><tr><th>event</th><th>weight</th>";
   for (const auto& h : ev.Horizons) out << "<th>IC " << h.Days << " d</th><th>q " << h.Days << " d</th>";
   out << "</tr>\n";
   for (const EventResult* e : EventsByQ(ev)) {
-    out << "<tr><td>" << Html(SectionText(e->Section)) << "</td><td>" << Fixed(e->Weight, 3) << "</td>";
+    // The title is what a reader understands; the section id stays in small print for those who
+    // look it up in the model file.
+    out << "<tr><td>" << EscapeHtml(SectionText(e->Title.empty() ? e->Section : e->Title))
+        << " <small class=\"id\">" << EscapeHtml(SectionText(e->Section)) << "</small></td><td>"
+        << Fixed(e->Weight, 3) << "</td>";
     for (const auto& h : e->Horizons)
       out << "<td>" << Fixed(h.Ic, 4) << "</td><td" << (std::isfinite(h.Q) && h.Q < 0.05 ? " class=\"low\"" : "")
           << ">" << Fixed(h.Q, 3) << "</td>";
