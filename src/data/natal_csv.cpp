@@ -101,17 +101,6 @@ std::optional<double> ParseNumber(std::string_view s) {
   return s[0] == '-' ? -v : v;
 }
 
-bool IsLeap(int year) {
-  // Julian rule up to the calendar reform, Gregorian after it (as the moment computation).
-  if (year <= 1582) return year % 4 == 0;
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
-}
-
 struct Date {
   int year, month, day;
 };
@@ -129,8 +118,7 @@ std::optional<Date> ParseDate(std::string_view s) {
   if (y.size() < 1 || y.size() > 4 || !AllDigits(y) || !AllDigits(m) || !AllDigits(d))
     return std::nullopt;
   Date out{negative ? -ToInt(y) : ToInt(y), ToInt(m), ToInt(d)};
-  if (out.month < 1 || out.month > 12) return std::nullopt;
-  if (out.day < 1 || out.day > DaysInMonth(out.year, out.month)) return std::nullopt;
+  if (!IsCalendarDate(out.year, out.month, out.day)) return std::nullopt;
   return out;
 }
 
@@ -226,10 +214,8 @@ std::string ReadName(int line, const std::string& text, bool scramble, std::map<
               NatalRecord& rec) {
   const std::string name = StoredText(line, "name", text, kNatalNameMax);
   if (TrimNameBlanks(name).empty()) throw NatalCsvError(line, "name", "empty");
-  // The name is echoed into the web page: characters that mean something in HTML have no
-  // place in a security's name.
-  if (name.find_first_of("<>&\"'") != std::string::npos)
-    throw NatalCsvError(line, "name", "holds one of < > & \" ' (not allowed in names)");
+  // Names are text, not markup ("AT&T", "McDonald's"): every output escapes them for its own
+  // context, so nothing beyond the control characters StoredText refuses is kept out here.
   if (scramble) {
     const size_t at_sign = name.find('@');
     if (at_sign == std::string::npos)
