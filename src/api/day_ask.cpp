@@ -4,14 +4,13 @@
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "api/router.h"
 #include "api/securities.h"
 #include "host/clock.h"
 #include "data/data_error.h"
+#include "data/data_file.h"
 #include "forecast/model_value.h"
 
 namespace sd::api {
@@ -68,7 +67,7 @@ std::optional<DaySources> FindDaySources(const DayAsk& ask, const ApiContext& co
   DaySources sources;
   sources.record = *record;
   sources.model_path = context.program_dir + forecast::kModelFileName;
-  sources.model_hash = "fnv1a64:" + Fnv1a64Hex(ReadWhole(sources.model_path));
+  sources.model_hash = "fnv1a64:" + Fnv1a64Hex(ReadModelFile(sources.model_path));
   sources.date = DateText(ask.year, ask.month, ask.day);
   return sources;
 }
@@ -94,12 +93,8 @@ std::string DateText(int year, int month, int day) {
   return buf;
 }
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw DataFileError(path, "cannot be opened");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw DataFileError(path, "cannot be read");
-  return text;
+std::string ReadModelFile(const std::string& path) {
+  return *ReadDataFile(path, kModelFileMaxBytes, /*missing_ok=*/false);
 }
 
 std::string FileStamp(const std::string& path) {

@@ -12,6 +12,7 @@
 #include "astro/chart.h"
 #include "astro/moment.h"
 #include "data/data_error.h"
+#include "data/data_file.h"
 #include "data/natal_db.h"
 #include "forecast/natal.h"
 #include "forecast/report.h"
@@ -87,7 +88,8 @@ ForecastAsk ReadForecastAsk(const QueryParams& params, const DayAsk& day, Json& 
 std::string ForecastTag(const DaySources& sources, const ForecastAsk& ask, const std::string& dir) {
   const NatalBytes natal_bytes = EncodeNatalRecord(sources.record);
   return EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()), ask.zone.abbreviation,
-                    sources.date, sources.model_hash, FileStamp(dir + "Metrics.dat"),
+                    sources.date, sources.model_hash,
+                    DataFileHash(dir + "Metrics.dat", kMetricFileMaxBytes),
                     FileStamp("/proc/self/exe"), ask.explain ? "explain" : "",
                     ask.band ? "band" : "", ask.csv ? "csv" : "json"});
 }

@@ -29,6 +29,14 @@ Response NotModified(const std::string& tag, const std::string& cache_control) {
   return r;
 }
 
+Response WithContentTag(Response response, const Request& request, const std::string& cache_control) {
+  const std::string tag = EntityTag({response.body});
+  if (MatchesIfNoneMatch(request.if_none_match, tag)) return NotModified(tag, cache_control);
+  response.SetHeader("Cache-Control", cache_control);
+  response.SetHeader("ETag", tag);
+  return response;
+}
+
 Response Dispatch(const Request& request, const ApiContext& context) {
   if (request.method != "GET" && request.method != "HEAD") {
     Response r = Problem(405, "Only GET and HEAD are served.");

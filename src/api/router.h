@@ -34,4 +34,8 @@ Response Dispatch(const Request& request, const ApiContext& context);
 // would have had for caching.
 Response NotModified(const std::string& tag, const std::string& cache_control);
 
+// A document that depends on nothing but its own bytes, tagged by them: the 304 when the
+// request's If-None-Match names that tag, else the response with its ETag and Cache-Control.
+Response WithContentTag(Response response, const Request& request, const std::string& cache_control);
+
 }  // namespace sd::api

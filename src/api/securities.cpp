@@ -94,16 +94,15 @@ std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,
   return names;
 }
 
-Response SecuritiesRoute(const Request&, const QueryParams&, const ApiContext& context) {
+Response SecuritiesRoute(const Request& request, const QueryParams&, const ApiContext& context) {
   const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
   Json list = Json::array();
   for (const NatalRecord& r : records)
     list.push_back({{"name", DisplayName(r)}, {"first_trade", FirstTradeJson(r)}});
   Response response = JsonResponse({{"securities", list}});
-  // The database changes rarely and without notice: clients keep the list but ask again.
-  response.SetHeader("Cache-Control", "no-cache");
-  response.SetHeader("ETag", EntityTag({response.body}));
-  return response;
+  // The database changes rarely and without notice: clients keep the list but ask again, and
+  // are told in a few bytes when it is still the same.
+  return WithContentTag(std::move(response), request, "no-cache");
 }
 
 }  // namespace sd::api

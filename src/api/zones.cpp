@@ -28,7 +28,7 @@ std::string UtcOffsetText(double hours) {
   return buf;
 }
 
-Response ZonesRoute(const Request&, const QueryParams&, const ApiContext&) {
+Response ZonesRoute(const Request& request, const QueryParams&, const ApiContext&) {
   Json zones = Json::array();
   for (const ZoneRow& row : ZoneTable) {
     const double hours = HmsToDecimal(row.value);
@@ -38,9 +38,7 @@ Response ZonesRoute(const Request&, const QueryParams&, const ApiContext&) {
   }
   Response r = JsonResponse({{"zones", zones}});
   // The table is part of the program: it changes only with a new build.
-  r.SetHeader("Cache-Control", "max-age=3600");
-  r.SetHeader("ETag", EntityTag({r.body}));
-  return r;
+  return WithContentTag(std::move(r), request, "max-age=3600");
 }
 
 }  // namespace sd::api

@@ -11,6 +11,15 @@ using internal::Nearest;
 using internal::SignedFrac;
 using internal::ToInt;
 
+bool IsCalendarDate(int year, int month, int day) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1) return false;
+  const bool leap = year <= 1582 ? ((year % 4) + 4) % 4 == 0
+                                 : (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (day > (month == 2 && leap ? 29 : kDays[month - 1])) return false;
+  return !(year == 1582 && month == 10 && day >= 5 && day <= 14);
+}
+
 // Julian Day of a calendar date, Meeus, Astronomical Formulae for Calculators, "Julian Day and
 // Calendar Date" (the Gregorian correction 2 - A + A/4 from 1582 October 15); days -> moment.
 ChartMoment MomentFromDate(int year, int month, int day, double hours) {

@@ -13,6 +13,11 @@ struct CivilDate {
   double hours_hms = 0;   // the same clock time packed as H.MMSS
 };
 
+// Whether the date is a day of this calendar: Julian leap years up to 1582 (astronomical year
+// count: 0 is 1 BC, -1 is 2 BC), Gregorian after. The ten days 1582-10-05 .. 1582-10-14 that the
+// reform skipped are no dates: MomentFromDate would give them moments of the days after.
+bool IsCalendarDate(int year, int month, int day);
+
 // year, month, day and decimal hours -> moment. Julian calendar up to 1582-10-04, Gregorian after.
 ChartMoment MomentFromDate(int year, int month, int day, double hours);
 // Inverse of MomentFromDate. NoValue gives 1 January of year 1, 0 h.

@@ -35,13 +35,6 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Julian leap years up to 1582, Gregorian after, counted on the astronomical year (1 BC is 0).
-bool IsLeap(int year) {
-  const int y = year < 0 ? year + 1 : year;
-  if (y <= 1582) return ((y % 4) + 4) % 4 == 0;
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
 // The words CLI11 uses for a missing value, a repeated option or a stray argument, said as the
 // subcommands always said them.
 std::string Reason(const CLI::ParseError& e) {
@@ -135,9 +128,8 @@ bool ParseDate(const std::string& text, DateRange range, int& year, int& month, 
           std::to_string(range.max_year);
     return false;
   }
-  static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (y == 0 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1] ||
-      (m == 2 && d == 29 && !IsLeap(static_cast<int>(y)))) {
+  // Historical years (no year 0) to the calendar's astronomical count.
+  if (y == 0 || !IsCalendarDate(static_cast<int>(y < 0 ? y + 1 : y), static_cast<int>(m), static_cast<int>(d))) {
     why = "there is no date " + text + (y == 0 ? " (there is no year 0: -1 is 1 BC)" : "");
     return false;
   }

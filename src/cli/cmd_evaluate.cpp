@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -142,6 +143,15 @@ int RunEvaluate(const Args& args) {
     const study::Evaluation ev = study::Evaluate(*model, natal, o.common.zone.packed,
                                                  Process().metric_table.get(), prices, from, to,
                                                  o.eval);
+    // Figures of nothing are no result: a span without one evaluation date, or prices that never
+    // move (no horizon has a correlation), stop the run instead of printing zeros.
+    if (ev.Dates.empty())
+      throw std::runtime_error(o.prices + ": no price date from " + study::FormatDate(from) + " to " +
+                               study::FormatDate(to) + " has an earlier price date: nothing to evaluate");
+    if (std::none_of(ev.Horizons.begin(), ev.Horizons.end(),
+                     [](const study::HorizonResult& h) { return std::isfinite(h.Ic); }))
+      throw std::runtime_error(o.prices + ": no horizon has a correlation to measure (the prices or the "
+                               "forecast do not change over the span): nothing to evaluate");
     study::EvaluationContext c;
     c.Security = PrintedName(o.common.security);
     c.ZoneName = o.common.zone_name;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <string>
 #include <thread>
@@ -189,7 +190,19 @@ ScaledWeights ScaleToModel(const std::vector<study::ModelSection>& sections,
   if (largest_in == 0) largest_in = 1;
   ScaledWeights w;
   w.scale = largest_fit > 0 ? largest_in / largest_fit : 1;
-  for (size_t e = 0; e < sections.size(); ++e) w.changes.push_back({sections[e].Name, r.Weights[e] * w.scale});
+  // A penalty so large that every weight underflows (or a fit that did not converge to numbers)
+  // leaves nothing to write that would be the model judged: refused, not written as zeros.
+  if (!r.Fitted.empty() &&
+      (!std::isfinite(largest_fit) || largest_fit < std::numeric_limits<double>::min() || !std::isfinite(w.scale)))
+    throw std::runtime_error("the penalty " + Num(r.Model.Lambda, "%g") +
+                             " shrinks every weight to zero or beyond what a double holds (largest fitted weight " +
+                             Num(largest_fit, "%g") + "): nothing to write; choose a smaller --ridge");
+  for (size_t e = 0; e < sections.size(); ++e) {
+    const double weight = r.Weights[e] * w.scale;
+    if (!std::isfinite(weight))
+      throw std::runtime_error("the fitted weight of " + sections[e].Name + " is not a finite number: nothing to write");
+    w.changes.push_back({sections[e].Name, weight});
+  }
   return w;
 }
 

@@ -42,7 +42,7 @@ constexpr const char* kUsage =
     "it reads, unless --force is given. Output: JSON (default) or CSV on stdout. --explain adds each event's contribution\n"
     "(its section name, weight and weighted value; a row's contributions sum to its value): in\n"
     "JSON a \"contributions\" list per row, in CSV one line per contribution with the columns\n"
-    "index,moment,local,section,contribution.\n";
+    "index,moment,local,section,title,contribution.\n";
 
 constexpr std::string_view kCommand = "forecast";
 

@@ -4,6 +4,7 @@
 // real one is refused before a byte is read: a request must neither hang on it nor read
 // gigabytes into memory.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace sd {
@@ -15,11 +16,22 @@ inline constexpr uint64_t kModelFileMaxBytes = 16 * kMiB;      // stock.hyp and 
 inline constexpr uint64_t kSettingsFileMaxBytes = 1 * kMiB;    // srv_stock_dyn.ini
 inline constexpr uint64_t kTownsFileMaxBytes = 64 * kMiB;      // towns.nd, towns.ndx
 inline constexpr uint64_t kNatalFileMaxBytes = 64 * kMiB;      // Nyse.mil (about 180,000 records)
+inline constexpr uint64_t kMetricFileMaxBytes = 256 * kMiB;    // Metrics.dat (all 45 pairs: 43 MB)
 
 // Opens path for reading (close-on-exec, never blocking at open) when it is a regular file of
 // at most max_bytes, and returns the descriptor. A missing file (ENOENT, ENOTDIR) returns -1
 // when missing_ok; every other failure throws DataFileError naming the file and the reason.
 int OpenDataFile(const std::string& path, uint64_t max_bytes, bool missing_ok);
+
+// The whole of a data file opened as OpenDataFile opens it; nullopt for a missing file when
+// missing_ok. A file that grows beyond the cap while it is read is refused as too large.
+std::optional<std::string> ReadDataFile(const std::string& path, uint64_t max_bytes, bool missing_ok);
+
+// A 64-bit hash of a data file's bytes in hex ("-" when missing), read as OpenDataFile opens it
+// and streamed, so that the tag of an answer changes whenever the content does: a copy with the
+// same size and time (cp -p, rsync -a) is not the same file. Not FNV byte by byte: the metric table
+// is tens of megabytes, read eight bytes a step.
+std::string DataFileHash(const std::string& path, uint64_t max_bytes);
 
 // The reason text for a file above its cap, e.g. "larger than 16 MiB, the most accepted".
 std::string TooLargeReason(uint64_t max_bytes);

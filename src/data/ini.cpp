@@ -187,27 +187,9 @@ TBigIniFile::~TBigIniFile() {
 }
 
 void TBigIniFile::ReadFile() {
-  const int fd = OpenDataFile(file_name_, max_bytes_, /*missing_ok=*/true);
-  if (fd < 0) return;  // no file: no sections
-  std::string text;
-  std::string buffer(kBufferSize, '\0');
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      ThrowIo("cannot read", file_name_, err);
-    }
-    // The size was checked at open; a file that grows while it is read is cut at the cap.
-    if (text.size() + static_cast<size_t>(n) > max_bytes_) {
-      ::close(fd);
-      throw DataFileError(file_name_, TooLargeReason(max_bytes_));
-    }
-    text.append(buffer, 0, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  const std::optional<std::string> read = ReadDataFile(file_name_, max_bytes_, /*missing_ok=*/true);
+  if (!read) return;  // no file: no sections
+  const std::string& text = *read;
 
   int current = -1;
   bool first_end = true;

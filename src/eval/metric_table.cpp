@@ -12,6 +12,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/data_error.h"
+#include "data/data_file.h"
+
 namespace sd::eval {
 
 namespace {
@@ -42,19 +45,19 @@ TPlanetary_T::TPlanetary_T() {
 }
 
 TPlanetary_T::TPlanetary_T(const std::string& path) : TPlanetary_T() {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno != ENOENT) Reject(std::string("cannot open: ") + std::strerror(errno));
+  // Opened as every data file is: a FIFO or a device in its place is refused at once instead of
+  // blocking the request that opens it, and no file far beyond all 45 pairs is mapped.
+  int fd = -1;
+  try {
+    fd = OpenDataFile(path, kMetricFileMaxBytes, /*missing_ok=*/true);
+  } catch (const DataFileError& e) {
+    Reject(e.reason());
     return;
   }
+  if (fd < 0) return;
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     Reject(std::string("cannot examine: ") + std::strerror(errno));
-    ::close(fd);
-    return;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    Reject("not a regular file");
     ::close(fd);
     return;
   }

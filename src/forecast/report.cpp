@@ -1,9 +1,11 @@
-#include "astro/calendar.h"
 #include "forecast/report.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "astro/calendar.h"
+#include "data/cp1251.h"
 
 namespace sd::forecast {
 std::string CsvField(const std::string& s) {
@@ -54,8 +56,10 @@ Report MakeReport(const std::string& security_utf8, double zone, const ForecastV
     row.Local = LocalText(row.Moment, zone);
     row.Value = values.Values[i];
     if (contributions && i < contributions->size()) {
-      for (const Contribution& c : (*contributions)[i])
-        row.Contributions.push_back({model.Event(c.Event).Section, c.Weight, c.Value});
+      for (const Contribution& c : (*contributions)[i]) {
+        const model::EventRecord& e = model.Event(c.Event);
+        row.Contributions.push_back({e.Section, Cp1251ToUtf8(e.Header), c.Weight, c.Value});
+      }
     }
     report.Rows.push_back(std::move(row));
   }
@@ -78,7 +82,8 @@ ReportJsonDoc ReportJson(const Report& report) {
     if (report.Explained) {
       ReportJsonDoc list = ReportJsonDoc::array();
       for (const auto& c : r.Contributions)
-        list.push_back({{"section", c.Section}, {"weight", c.Weight}, {"value", c.Value}});
+        list.push_back({{"section", c.Section}, {"title", c.Title}, {"weight", c.Weight},
+                        {"value", c.Value}});
       row["contributions"] = std::move(list);
     }
     rows.push_back(std::move(row));
@@ -87,7 +92,7 @@ ReportJsonDoc ReportJson(const Report& report) {
 }
 
 std::string ReportCsv(const Report& report) {
-  std::string out = report.Explained ? "index,moment,local,section,contribution\n"
+  std::string out = report.Explained ? "index,moment,local,section,title,contribution\n"
                                      : "index,moment,local,value\n";
   for (size_t i = 0; i < report.Rows.size(); ++i) {
     const ReportRow& r = report.Rows[i];
@@ -98,7 +103,7 @@ std::string ReportCsv(const Report& report) {
       continue;
     }
     for (const auto& c : r.Contributions)
-      out += head + CsvField(c.Section) + "," + CsvNumber(c.Value) + "\n";
+      out += head + CsvField(c.Section) + "," + CsvField(c.Title) + "," + CsvNumber(c.Value) + "\n";
   }
   return out;
 }

@@ -18,6 +18,7 @@ using ReportJsonDoc = nlohmann::ordered_json;
 
 struct ReportContribution {
   std::string Section;  // the model file's section name of the event
+  std::string Title;    // its "_H" text in UTF-8: what a reader is shown, the id in small print
   double Weight = 0;
   double Value = 0;     // weight x graded value; a row's contributions sum to its value
 };
@@ -52,11 +53,11 @@ Report MakeReport(const std::string& security_utf8, double zone, const ForecastV
                   const std::vector<std::vector<Contribution>>* contributions);
 
 // {"security", "zone", "rows": [{"index", "moment", "local", "value"[, "contributions":
-// [{"section", "weight", "value"}]]}]}; NoValue is null.
+// [{"section", "title", "weight", "value"}]]}]}; NoValue is null.
 ReportJsonDoc ReportJson(const Report& report);
 
 // Without contributions: index,moment,local,value, a row per moment. With them, the long form
-// index,moment,local,section,contribution, a line per contribution.
+// index,moment,local,section,title,contribution, a line per contribution.
 std::string ReportCsv(const Report& report);
 
 // A number as JSON: null for NoValue and anything not finite.

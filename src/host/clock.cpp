@@ -4,17 +4,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "astro/calendar.h"
+
 namespace sd {
-namespace {
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
-}  // namespace
 
 bool ParseLocalDateTime(const std::string& text, LocalDateTime& out) {
   // Exactly 19 characters, digits where digits belong: sscanf alone would accept blanks,
@@ -46,8 +38,7 @@ bool ParseLocalDateTime(const std::string& text, LocalDateTime& out) {
   t.hour = num(11, 2);
   t.minute = num(14, 2);
   t.second = num(17, 2);
-  if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month) ||
-      t.hour > 23 || t.minute > 59 || t.second > 59)
+  if (t.year < 1 || !IsCalendarDate(t.year, t.month, t.day) || t.hour > 23 || t.minute > 59 || t.second > 59)
     return false;
   out = t;
   return true;

@@ -251,6 +251,7 @@ void JudgeEvents(const model::TEvList& model, const MidnightSeries& truth, const
     auto& out = ev.Events[static_cast<size_t>(e)];
     out.Event = e;
     out.Section = model.Event(e).Section;
+    out.Title = model.Event(e).Header;
     out.Weight = model.Event(e).Weight;
     out.Horizons.resize(horizons);
   }

@@ -119,6 +119,7 @@ struct EventHorizon {
 struct EventResult {
   int Event = 0;  // index in the model
   std::string Section;
+  std::string Title;  // its "_H" text as stored (code page 1251)
   double Weight = 0;
   std::vector<EventHorizon> Horizons;
 };

@@ -6,9 +6,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <limits>
 #include <optional>
 #include <sstream>
+
+#include "astro/calendar.h"
+#include "data/data_error.h"
+#include "data/data_file.h"
+#include "data/text_escape.h"
 
 namespace sd::study {
 
@@ -62,6 +67,14 @@ const Layout kMetaStock = {PriceFormat::MetaStock,
                            {"<DTYYYYMMDD>", "<CLOSE>", "<TICKER>", "<OPEN>", "<HIGH>", "<LOW>", "<VOL>"}};
 const Layout kClose = {PriceFormat::Close, {{"date"}, {"close"}}, {"Date", "Close"}};
 
+// A field as a message quotes it: at most its first 40 bytes, so that a 100 MB field does not
+// become a 100 MB line on the terminal, and control characters shown, not obeyed.
+std::string Quote(const std::string& field) {
+  constexpr size_t kShown = 40;
+  if (field.size() <= kShown) return "'" + ShowControls(field) + "'";
+  return "'" + ShowControls(field.substr(0, kShown)) + "...' (" + std::to_string(field.size()) + " bytes)";
+}
+
 [[noreturn]] void Fail(const std::string& file, int line, const std::string& what) {
   throw PriceError(file + ": line " + std::to_string(line) + ": " + what);
 }
@@ -104,6 +117,7 @@ struct RowShape {
   size_t Fields = 0;
   int DateColumn = 0, PriceColumn = 0;
   bool Compact = false;  // dates as YYYYMMDD
+  int TickerColumn = -1;  // MetaStock: every row must name the same security
   std::string DateName, PriceName;
 };
 
@@ -118,6 +132,13 @@ RowShape ReadHeader(const std::vector<std::string>& header, const std::string& f
   for (size_t k = 0; k < layout.Required.size(); ++k) {
     const int c = FindColumn(lower, layout.Required[k]);
     if (c < 0) Fail(file, line, std::string("missing column '") + layout.Names[k] + "'");
+    // Which of two columns of one name holds the prices cannot be told: refused, not guessed.
+    for (size_t i = static_cast<size_t>(c) + 1; i < lower.size(); ++i) {
+      const auto& names = layout.Required[k];
+      if (std::find(names.begin(), names.end(), lower[i]) != names.end())
+        Fail(file, line, "field '" + ShowControls(header[i]) + "': a second column '" + layout.Names[k] +
+                             "' (columns " + std::to_string(c + 1) + " and " + std::to_string(i + 1) + ")");
+    }
     columns.push_back(c);
   }
   RowShape shape;
@@ -125,6 +146,7 @@ RowShape ReadHeader(const std::vector<std::string>& header, const std::string& f
   shape.DateColumn = columns[0];
   shape.PriceColumn = columns[1];
   shape.Compact = layout.Format == PriceFormat::MetaStock;
+  if (layout.Format == PriceFormat::MetaStock) shape.TickerColumn = columns[2];
   shape.DateName = header[static_cast<size_t>(shape.DateColumn)];
   shape.PriceName = header[static_cast<size_t>(shape.PriceColumn)];
   out.Column = shape.PriceName;
@@ -137,22 +159,63 @@ Date ReadRowDate(const std::string& text, const RowShape& shape, const std::opti
   Date date;
   if (!ParseDate(text, shape.Compact, date))
     Fail(file, line,
-         "field '" + shape.DateName + "': not a date (" + (shape.Compact ? "YYYYMMDD" : "YYYY-MM-DD") + "): '" +
-             text + "'");
+         "field '" + shape.DateName + "': not a date (" + (shape.Compact ? "YYYYMMDD" : "YYYY-MM-DD") + "): " +
+             Quote(text) + (text.compare(0, 4, "1583") < 0 && std::isdigit(static_cast<unsigned char>(text[0]))
+                                ? " (price dates begin at 1582-10-15, the first day of the Gregorian calendar)"
+                                : ""));
   if (last && date == *last) Fail(file, line, "field '" + shape.DateName + "': duplicate date " + text);
   if (last && date < *last)
     Fail(file, line, "field '" + shape.DateName + "': date " + text + " is before the row above it");
   return date;
 }
 
-// A row's price: a finite number above zero.
-double ReadRowPrice(const std::string& p, const RowShape& shape, const std::string& file, int line) {
+std::string Shortest(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.10g", v);
+  return buf;
+}
+
+// Plain decimal notation: digits with at most one point, an optional exponent. strtod alone
+// would also take "0x10" (16), "inf", "nan" and stop quietly at an embedded NUL.
+bool IsDecimalNumber(const std::string& p) {
+  size_t i = 0;
+  if (i < p.size() && p[i] == '+') ++i;
+  size_t digits = 0;
+  while (i < p.size() && std::isdigit(static_cast<unsigned char>(p[i]))) ++i, ++digits;
+  if (i < p.size() && p[i] == '.') {
+    ++i;
+    while (i < p.size() && std::isdigit(static_cast<unsigned char>(p[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < p.size() && (p[i] == 'e' || p[i] == 'E')) {
+    ++i;
+    if (i < p.size() && (p[i] == '+' || p[i] == '-')) ++i;
+    size_t exponent = 0;
+    while (i < p.size() && std::isdigit(static_cast<unsigned char>(p[i]))) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == p.size();
+}
+
+// A row's price: a normal number above zero whose ratio to the price before it (`last`, 0 for
+// the first price) is a finite, non-zero double, so that its log return exists.
+double ReadRowPrice(const std::string& p, double last, const RowShape& shape, const std::string& file, int line) {
+  const std::string field = "field '" + shape.PriceName + "': ";
+  if (!p.empty() && p[0] == '-' && IsDecimalNumber(p.substr(1)))
+    Fail(file, line, field + "price not above zero: " + Quote(p));
+  if (!IsDecimalNumber(p)) Fail(file, line, field + "not a number: " + Quote(p));
   errno = 0;
-  char* end = nullptr;
-  const double value = std::strtod(p.c_str(), &end);
-  if (end == p.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value))
-    Fail(file, line, "field '" + shape.PriceName + "': not a number: '" + p + "'");
-  if (value <= 0) Fail(file, line, "field '" + shape.PriceName + "': price not above zero: '" + p + "'");
+  const double value = std::strtod(p.c_str(), nullptr);
+  if (value == 0) Fail(file, line, field + "price not above zero: " + Quote(p));
+  if (errno == ERANGE || !std::isfinite(value) || value < std::numeric_limits<double>::min())
+    Fail(file, line, field + "outside the range of normal doubles: " + Quote(p));
+  if (last > 0) {
+    const double ratio = value / last;
+    if (!std::isfinite(ratio) || ratio < std::numeric_limits<double>::min() ||
+        !std::isfinite(1 / ratio))
+      Fail(file, line, field + "the return from the price before it (" + Shortest(last) +
+                           ") is beyond what a double holds: " + Quote(p));
+  }
   return value;
 }
 
@@ -180,7 +243,10 @@ bool ParseDate(const std::string& text, bool compact, Date& out) {
   const int d = std::atoi(text.substr(compact ? 6 : 8, 2).c_str());
   const std::chrono::year_month_day ymd{std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(m)},
                                         std::chrono::day{static_cast<unsigned>(d)}};
-  if (!ymd.ok()) return false;
+  // Price dates are counted as days of the Gregorian calendar; before its first day they would
+  // mean other days than the program's calendar (Julian up to 1582-10-04) gives them.
+  if (!ymd.ok() || !IsCalendarDate(y, m, d) || y < 1582 || (y == 1582 && (m < 10 || (m == 10 && d < 15))))
+    return false;
   out = std::chrono::sys_days{ymd};
   return true;
 }
@@ -203,6 +269,7 @@ PriceSeries ParsePrices(const std::string& text, const std::string& name) {
   const RowShape shape = ReadHeader(SplitFields(line), name, line_no, out);
 
   std::optional<Date> last;
+  std::string first_ticker;
   while (NextLine(in, line, line_no)) {
     const auto fields = SplitFields(line);
     if (fields.size() != shape.Fields)
@@ -215,7 +282,14 @@ PriceSeries ParsePrices(const std::string& text, const std::string& name) {
       ++out.Skipped;
       continue;
     }
-    const double price = ReadRowPrice(p, shape, name, line_no);
+    if (shape.TickerColumn >= 0) {
+      const std::string& ticker = fields[static_cast<size_t>(shape.TickerColumn)];
+      if (first_ticker.empty()) first_ticker = ticker;
+      else if (ticker != first_ticker)
+        Fail(name, line_no, "field '<TICKER>': " + Quote(ticker) + " after " + Quote(first_ticker) +
+                                " (a price file holds one security)");
+    }
+    const double price = ReadRowPrice(p, out.Prices.empty() ? 0 : out.Prices.back(), shape, name, line_no);
     out.Dates.push_back(date);
     out.Prices.push_back(price);
   }
@@ -223,12 +297,13 @@ PriceSeries ParsePrices(const std::string& text, const std::string& name) {
 }
 
 PriceSeries ReadPrices(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) throw PriceError(path + ": cannot open the file");
-  std::ostringstream text;
-  text << f.rdbuf();
-  if (f.bad()) throw PriceError(path + ": cannot read the file");
-  return ParsePrices(text.str(), path);
+  std::optional<std::string> text;
+  try {
+    text = ReadDataFile(path, kPriceFileMaxBytes, /*missing_ok=*/false);
+  } catch (const DataFileError& e) {
+    throw PriceError(path + ": " + e.reason());
+  }
+  return ParsePrices(*text, path);
 }
 
 }  // namespace sd::study

@@ -1,6 +1,7 @@
 #pragma once
 // Daily price histories in the formats data vendors hand out, recognised by their header line.
 #include <chrono>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,9 +29,15 @@ struct PriceError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The largest price file read: a century of daily rows is about 3 MB. Larger files, and what is
+// not a regular file (a FIFO, /dev/zero), are refused before they are read.
+inline constexpr uint64_t kPriceFileMaxBytes = 64 * 1024 * 1024;
+
 // Reads a price file. Blank lines are ignored; an empty or "null" price skips its row (counted);
 // anything else wrong (bad header, missing column, row of the wrong width, bad or non-increasing
-// date, price not a number or not above zero) throws PriceError.
+// date, price not a plain decimal number above zero, a return beyond a double, a second column of
+// the price's name, a MetaStock file naming two tickers, a file above kPriceFileMaxBytes or not
+// regular) throws PriceError quoting at most the start of the faulty field.
 PriceSeries ReadPrices(const std::string& path);
 
 // The same from text already in memory; `name` stands for the file in messages.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "astro/calendar.h"
+#include "data/cp1251.h"
 #include "forecast/report.h"
 #include "model/ev_list.h"
 
@@ -31,6 +32,14 @@ std::vector<std::string> SectionNames(const Event& e, const model::TEvList& mode
   for (int i : e.Drivers)
     if (i >= 0 && i < model.Count()) names.push_back(model.Event(i).Section);
   return names;
+}
+
+// The "_H" texts of the same sections, in the same order, as UTF-8.
+std::vector<std::string> SectionTitles(const Event& e, const model::TEvList& model) {
+  std::vector<std::string> titles;
+  for (int i : e.Drivers)
+    if (i >= 0 && i < model.Count()) titles.push_back(Cp1251ToUtf8(model.Event(i).Header));
+  return titles;
 }
 
 }  // namespace
@@ -68,7 +77,8 @@ Json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
                     {"aspect", Number(e.Aspect)},
                     {"sign", e.Sign > 0 ? Json(e.Sign) : Json(nullptr)},
                     {"direction", *direction ? Json(direction) : Json(nullptr)},
-                    {"sections", SectionNames(e, model)}});
+                    {"sections", SectionNames(e, model)},
+                    {"titles", SectionTitles(e, model)}});
   }
   return {{"security", head.Security},
           {"zone", head.Zone},

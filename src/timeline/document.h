@@ -28,7 +28,7 @@ std::string UtcText(ChartMoment t);
 std::string LocalText(ChartMoment t, double zone);
 
 // {"security", "zone", "from", "to", "events": [...]}; the section names are the model's
-// (events whose Drivers index it).
+// (events whose Drivers index it), and `titles` their "_H" texts in the same order.
 nlohmann::ordered_json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
                                       const model::TEvList& model);
 // A header line and one row per event; sections joined by ";".

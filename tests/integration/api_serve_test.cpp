@@ -1,9 +1,11 @@
 // The JSON API through the web server, as a browser or a script reaches it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,6 +101,19 @@ TEST_F(ApiServe, SecuritiesAndZones) {
   EXPECT_NEAR(ft["latitude"].get<double>(), std::stod(m[8]), 1e-4);
   EXPECT_NEAR(ft["longitude"].get<double>(), std::stod(m[9]), 1e-4);
 
+  // Both lists are tagged by their bytes, and a client holding the tag is told it is current.
+  for (const std::string route : {"/securities", "/zones"}) {
+    const HttpReply first = Get(kApi + route);
+    const std::string tag = HeaderValue(first, "ETag");
+    ASSERT_FALSE(tag.empty()) << route;
+    const HttpReply again = Get(kApi + route, {"If-None-Match: " + tag});
+    EXPECT_EQ(again.status, 304) << route;
+    EXPECT_TRUE(again.body.empty()) << route;
+    EXPECT_EQ(HeaderValue(again, "ETag"), tag) << route;
+    EXPECT_EQ(HeaderValue(again, "Cache-Control"), HeaderValue(first, "Cache-Control")) << route;
+    EXPECT_EQ(Get(kApi + route, {"If-None-Match: \"other\""}).status, 200) << route;
+  }
+
   const json zones = json::parse(Get(kApi + "/zones").body)["zones"];
   ASSERT_EQ(zones.size(), 25u);
   EXPECT_EQ(zones[0]["abbreviation"], "GST");
@@ -131,11 +146,26 @@ TEST_F(ApiServe, ForecastEqualsTheToolRowForRow) {
   EXPECT_EQ(api["natal"]["time"], "10:00:00");
   EXPECT_EQ(api["model"]["name"], "stock.hyp");
   EXPECT_TRUE(api["model"]["hash"].is_string());
+  // Each section's "_H" line of the shipped model, as a reader is shown it beside the id.
+  std::map<std::string, std::string> titles;
+  {
+    std::ifstream model(std::string(STOCKDYN_EXE_DIR) + "/stock.hyp", std::ios::binary);
+    std::string line, section;
+    while (std::getline(model, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.size() > 2 && line.front() == '[' && line.back() == ']') section = line.substr(1, line.size() - 2);
+      else if (line.rfind("_H=", 0) == 0) titles[section] = line.substr(3);
+    }
+  }
   size_t explained = 0;
   for (const json& row : api["rows"]) {
     double sum = 0;
     for (const json& c : row["contributions"]) {
       EXPECT_TRUE(c["section"].is_string() && c["weight"].is_number());
+      const std::string& title = titles[c["section"].get<std::string>()];
+      if (std::all_of(title.begin(), title.end(), [](char ch) { return ch > 0; })) {  // ASCII: same bytes in UTF-8
+        EXPECT_EQ(c["title"], title) << c["section"];
+      }
       EXPECT_NE(c["value"].get<double>(), 0.0);
       sum += c["value"].get<double>();
     }
@@ -170,7 +200,7 @@ TEST_F(ApiServe, ForecastCsvIsTheToolsCsv) {
     EXPECT_EQ(HeaderValue(r, "Content-Type"), "text/csv; charset=utf-8");
     const auto run = sd::testing::RunChild(argv, {"PATH=/usr/bin:/bin"}, 120.0);
     EXPECT_EQ(r.body, run.out) << explain;
-    EXPECT_EQ(r.body.rfind(explain ? "index,moment,local,section,contribution\n" : "index,moment,local,value\n", 0), 0u);
+    EXPECT_EQ(r.body.rfind(explain ? "index,moment,local,section,title,contribution\n" : "index,moment,local,value\n", 0), 0u);
   }
 }
 
@@ -320,6 +350,78 @@ TEST_F(ApiBrokenData, MissingModelIs500) {
     const HttpReply r = HttpGet(server->port(), kApi + route, {}, 60.0);
     EXPECT_EQ(r.status, 500) << route << r.body;
     EXPECT_EQ(r.body.find("stock.hyp"), std::string::npos) << r.body;
+  }
+}
+
+// A model or metric table that is no regular file, or far beyond its cap, is refused before a
+// byte is read or hashed: 500 at once, not a hang on a FIFO or seconds of hashing a gigabyte.
+TEST_F(ApiBrokenData, SpecialOrHugeDataFilesAre500AtOnce) {
+  struct Case {
+    const char* file;
+    const char* what;  // "fifo" or "sparse"
+  };
+  for (const Case& c : {Case{"stock.hyp", "fifo"}, Case{"stock.hyp", "sparse"}, Case{"Metrics.dat", "fifo"}}) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.what);
+    const fs::path path = exe_dir_ / c.file;
+    fs::remove(path);
+    if (std::string(c.what) == "fifo") {
+      ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    } else {
+      std::ofstream(path) << "";
+      fs::resize_file(path, 100u << 20);  // 100 MB, a hole on the disk
+    }
+    auto server = StartServer(root_.string());
+    ASSERT_NE(server, nullptr);
+    // A hang on the FIFO would run into this bound and fail the test instead of blocking it.
+    const HttpReply r = HttpGet(server->port(), kApi + "/forecast?security=IBM%20Corp&zone=EST", {}, 30.0);
+    EXPECT_EQ(r.status, 500) << r.body;
+    fs::remove(path);
+    if (std::string(c.file) == "stock.hyp") fs::copy_file(fs::path(STOCKDYN_EXE_DIR) / "stock.hyp", path);
+  }
+}
+
+// Two metric tables of the same size and the same time of change are still two tables: the
+// forecast's tag follows their content, so a client never keeps the old answer under a new table.
+TEST_F(ApiBrokenData, MetricTablesOfOneSizeAndTimeGetTheirOwnTags) {
+  const std::string tool = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
+  const fs::path a = root_ / "a.dat", b = root_ / "b.dat";
+  for (const auto& [file, pairs] : {std::pair{a, "0-1"}, std::pair{b, "5-6"}}) {
+    const auto run = sd::testing::RunChild({tool, "metrics", "build", file.string(), "--pairs", pairs},
+                                           {"PATH=/usr/bin:/bin"}, 120.0);
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+  }
+  ASSERT_EQ(fs::file_size(a), fs::file_size(b));
+  const auto when = fs::last_write_time(a);
+  std::vector<std::string> tags;
+  for (const fs::path& table : {a, b}) {
+    fs::copy_file(table, exe_dir_ / "Metrics.dat", fs::copy_options::overwrite_existing);
+    fs::last_write_time(exe_dir_ / "Metrics.dat", when);  // as cp -p or rsync -a leave it
+    auto server = StartServer(root_.string());
+    ASSERT_NE(server, nullptr);
+    const HttpReply r =
+        HttpGet(server->port(), kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-20", {}, 60.0);
+    ASSERT_EQ(r.status, 200) << r.body;
+    tags.push_back(HeaderValue(r, "ETag"));
+  }
+  EXPECT_NE(tags[0], tags[1]);
+}
+
+// Names with & and ' (which the classic query cannot carry whole) are reached through the API.
+TEST_F(ApiBrokenData, NamesWithAmpersandAndApostropheAreServed) {
+  std::ofstream(root_ / "in.csv") << "name,date,time,zone_hours,place,latitude,longitude\n"
+                                     "AT&T Inc,1984-02-16,10:00,-5,New York,40.7,-74\n"
+                                     "McDonald's Corp,1966-07-05,10:00,-5,New York,40.7,-74\n";
+  const auto import = sd::testing::RunChild(
+      {std::string(STOCKDYN_BINARY_DIR) + "/stockdyn", "natal", "import", "--force",
+       (root_ / "in.csv").string(), (exe_dir_ / "Nyse.mil").string()},
+      {"PATH=/usr/bin:/bin"}, 60.0);
+  ASSERT_EQ(import.exit_status, 0) << import.err;
+  auto server = StartServer(root_.string());
+  ASSERT_NE(server, nullptr);
+  for (const auto& [query, name] : {std::pair{"AT%26T+Inc", "AT&T Inc"}, std::pair{"McDonald%27s%20Corp", "McDonald's Corp"}}) {
+    const HttpReply r = HttpGet(server->port(), kApi + "/forecast?zone=EST&date=2026-03-20&security=" + query, {}, 60.0);
+    ASSERT_EQ(r.status, 200) << query << r.body;
+    EXPECT_EQ(json::parse(r.body)["security"], name);
   }
 }
 

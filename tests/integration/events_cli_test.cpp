@@ -37,7 +37,10 @@ TEST(EventsCommand, WindowOfTheForecastWithItsLunationStationAndSections) {
   bool natal_aspect_with_section = false;
   double last = -1e300;
   for (const auto& e : events) {
-    EXPECT_EQ(e.size(), 11u) << e.dump();
+    EXPECT_EQ(e.size(), 12u) << e.dump();
+    // Each driven section comes with its title, in the same order.
+    ASSERT_EQ(e["titles"].size(), e["sections"].size()) << e.dump();
+    for (const auto& title : e["titles"]) EXPECT_FALSE(title.get<std::string>().empty()) << e.dump();
     const double moment = e["moment"].get<double>();
     EXPECT_GE(moment, last);
     last = moment;

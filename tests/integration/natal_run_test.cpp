@@ -67,6 +67,9 @@ TEST_F(InstalledCopy, RequestedSecurityGivesItsFirstTrade) {
       {"D3_NATAL_DATA_TOWNS=Alphabet+Inc+%28Google%29", "Alphabet Inc (Google)", "8,19,2004   11.55<br>"},
       {"D3_NATAL_DATA_TOWNS=LinkedIn+Corp", "LinkedIn Corp", "5,19,2011   10.00<br>"},
       {"D3_NATAL_DATA_TOWNS=ibm+corp", "No Name 1", "3,7,2026   9.05<br>"},
+      // %27 is one of the query's own escapes, there for names such as this one.
+      {"D3_NATAL_DATA_TOWNS=Standard+and+Poor%27s+500+Index", "Standard and Poor&#39;s 500 Index",
+       "3,4,1957   10.00<br>"},
   };
   for (const Case& c : cases) {
     const ChildResult r = Serve(c.query);
@@ -141,6 +144,20 @@ TEST_F(InstalledCopy, GarbageAndCutRecordsNeitherCrashNorHang) {
     ASSERT_EQ(lines.size(), 15u) << r.out;
     EXPECT_EQ(lines[8], Instrument(c.name));
   }
+}
+
+// A name is text: markup characters in it reach the page as text, never as markup.
+TEST_F(InstalledCopy, MarkupInANameIsShownAsText) {
+  WriteNatalDatabase((exe_dir_ / "Nyse.mil").string(),
+                     ParseNatalCsv("name,date,time,zone_hours,place,latitude,longitude\n"
+                                   "\"<b>Bold</b> \"\"Q\"\" Co\",2000-06-15,10:30,3,Moscow,55.7558,37.6173\n",
+                                   false));
+  const ChildResult r = Serve("D3_NATAL_DATA_TOWNS=<b>Bold</b>+\"Q\"+Co");
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 10u);
+  EXPECT_EQ(lines[8], Instrument("&lt;b&gt;Bold&lt;/b&gt; &quot;Q&quot; Co"));
+  EXPECT_EQ(lines[9], "6,15,2000   10.30<br>");
 }
 
 TEST_F(InstalledCopy, ScrambledRecordAnswersToNameAndSuffix) {

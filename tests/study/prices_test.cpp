@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -56,7 +60,7 @@ TEST(PriceFiles, EachVendorFormatReadsItsPriceColumn) {
 
 struct BadCase {
   const char* label;
-  const char* text;
+  std::string text;
   const char* message;  // the exact message after the file name
 };
 
@@ -89,6 +93,25 @@ TEST(PriceFiles, EveryKindOfBadRowStopsWithFileLineAndField) {
       {"slashed date", "Date,Close\n01/03/2000,1\n", "p.csv: line 2: field 'Date': not a date (YYYY-MM-DD): '01/03/2000'"},
       {"metastock dashed date", "<TICKER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\nX,2000-01-03,1,1,1,1,1\n",
        "p.csv: line 2: field '<DTYYYYMMDD>': not a date (YYYYMMDD): '2000-01-03'"},
+      {"a day the calendar reform skipped", "Date,Close\n1582-10-10,1\n",
+       "p.csv: line 2: field 'Date': not a date (YYYY-MM-DD): '1582-10-10' (price dates begin at 1582-10-15"},
+      {"hexadecimal", "Date,Close\n2000-01-03,0x10\n", "p.csv: line 2: field 'Close': not a number: '0x10'"},
+      {"embedded NUL", std::string("Date,Close\n2000-01-03,17.55") + '\0' + "999\n",
+       "p.csv: line 2: field 'Close': not a number: '17.55\\x00999'"},
+      {"infinity", "Date,Close\n2000-01-03,inf\n", "p.csv: line 2: field 'Close': not a number: 'inf'"},
+      {"subnormal price", "Date,Close\n2000-01-03,2.3e-310\n",
+       "p.csv: line 2: field 'Close': outside the range of normal doubles: '2.3e-310'"},
+      {"return that overflows", "Date,Close\n2000-01-03,1e-300\n2000-01-04,1e308\n",
+       "p.csv: line 3: field 'Close': the return from the price before it (1e-300) is beyond"},
+      {"return that underflows", "Date,Close\n2000-01-03,17.5\n2000-01-04,2.3e-308\n",
+       "p.csv: line 3: field 'Close': the return from the price before it (17.5) is beyond"},
+      {"second Close column", "Date,Close,Close\n2000-01-03,1,2\n",
+       "p.csv: line 1: field 'Close': a second column 'Close' (columns 2 and 3)"},
+      {"metastock with two tickers",
+       "<TICKER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\nX,20000103,1,1,1,1,1\nY,20000104,1,1,1,1,1\n",
+       "p.csv: line 3: field '<TICKER>': 'Y' after 'X' (a price file holds one security)"},
+      {"a huge field is quoted by its start", "Date,Close\n2000-01-03,1" + std::string(100000, '9') + "x\n",
+       "p.csv: line 2: field 'Close': not a number: '1999999999999999999999999999999999999999...' (100002 bytes)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -99,6 +122,26 @@ TEST(PriceFiles, EveryKindOfBadRowStopsWithFileLineAndField) {
       EXPECT_EQ(std::string(e.what()).substr(0, std::string(c.message).size()), c.message) << e.what();
     }
   }
+}
+
+// What is not a regular file is refused at once (a FIFO would block the reader forever, /dev/zero
+// would grow without end); the message names the file and why.
+TEST(PriceFiles, RefusesFifosDevicesAndDirectoriesBeforeReading) {
+  char dir_template[] = "/tmp/prices_kind_XXXXXX";
+  ASSERT_NE(mkdtemp(dir_template), nullptr);
+  const std::string dir = dir_template, fifo = dir + "/fifo.csv";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), dir}) {
+    try {
+      ReadPrices(path);
+      ADD_FAILURE() << "accepted " << path;
+    } catch (const PriceError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(path + ": ", 0), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
+    }
+  }
+  std::remove(fifo.c_str());
+  rmdir(dir.c_str());
 }
 
 TEST(PriceFiles, ReadsTheShippedSampleAndNamesAMissingFile) {
