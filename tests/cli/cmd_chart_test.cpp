@@ -114,6 +114,9 @@ TEST(ChartCommand, DateMessagesSayWhatIsWrong) {
   struct Case { const char* date; int status; const char* says; };
   const Case cases[] = {
       {"2026-02-30", 2, "there is no date 2026-02-30"},
+      {"1582-10-10", 2, "there is no date 1582-10-10"},  // the days the calendar reform skipped
+      {"1582-10-04", 0, ""},
+      {"1582-10-15", 0, ""},
       {"2023-02-29", 2, "there is no date"},
       {"1900-02-29", 2, "there is no date"},
       {"1500-02-29", 0, ""},   // Julian: every fourth year

@@ -278,11 +278,13 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
       {kApi + "/forecast?security=IBM%20Corp", 400},
       {kApi + "/forecast?zone=EST", 400},
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-02-30", 400},
+      {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=1582-10-10", 400},  // skipped by the reform
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=20260320", 400},
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&format=xml", 400},
       {kApi + "/events?security=ibm%20corp&zone=EST", 404},
       {kApi + "/events?security=IBM%20Corp&zone=XYZ", 400},
       {kApi + "/events?security=IBM%20Corp&zone=EST&date=2026-13-01", 400},
+      {kApi + "/events?security=IBM%20Corp&zone=EST&date=1582-10-05", 400},
       {kApi + "/events?security=IBM%20Corp&zone=EST&days=0", 400},
       {kApi + "/events?security=IBM%20Corp&zone=EST&days=367", 400},
       {kApi + "/events?security=IBM%20Corp&zone=EST&days=2.5", 400},

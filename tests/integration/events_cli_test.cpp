@@ -103,6 +103,7 @@ TEST(EventsCommand, UsageAndWorkFailures) {
       {{"--security", "IBM Corp", "--format", "xml"}, 2, "--format"},
       {{"--security", "IBM Corp", "--zone", "XYZ"}, 2, "EST"},
       {{"--security", "IBM Corp", "--date", "2026-02-30"}, 2, "--date"},
+      {{"--security", "IBM Corp", "--date", "1582-10-14"}, 2, "there is no date 1582-10-14"},
       {{"--security", "No Such Company"}, 1, "no security named"},
       {{"--security", "IBM Corp", "--model", "/nonexistent/model.hyp"}, 1, "/nonexistent/model.hyp"},
   };

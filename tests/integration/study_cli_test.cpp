@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -111,6 +112,63 @@ TEST_F(StudyCommands, TheSameInputGivesTheSameEvaluation) {
   const ChildResult again = RunTool(args);
   ASSERT_EQ(again.exit_status, 0) << again.err;
   EXPECT_EQ(again.out, first.out);
+}
+
+// Figures of nothing are no result: a span without an evaluation date and prices that never move
+// stop evaluate with a reason, and a penalty that shrinks every weight to nothing stops fit before
+// it writes a model other than the one it judged.
+TEST_F(StudyCommands, NothingToEvaluateOrFitStopsWithTheReason) {
+  std::string flat = "Date,Close\n";
+  for (int d = 2; d <= 31; ++d) flat += "1996-01-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + ",50\n";
+  const std::string walk = Write("walk.csv", RandomWalk(300));
+  const std::string model = std::string(STOCKDYN_EXE_DIR) + "/stock.hyp";
+  const fs::path out = dir_ / "fitted.hyp";
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"no evaluation date in the span",
+       {"evaluate", "--security", "IBM Corp", "--prices", walk, "--from", "1999-01-01", "--to", "1999-12-31"},
+       "has an earlier price date: nothing to evaluate"},
+      {"constant prices",
+       {"evaluate", "--security", "IBM Corp", "--prices", Write("flat.csv", flat), "--permutations", "9"},
+       "no horizon has a correlation to measure"},
+      {"a penalty that leaves no weight",
+       {"fit", "--security", "IBM Corp", "--prices", walk, "--horizon", "1", "--ridge", "1e308", "--model", model,
+        "--out", out.string()},
+       "shrinks every weight to zero"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ChildResult r = RunTool(c.args);
+    EXPECT_EQ(r.exit_status, 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_FALSE(fs::exists(out));
+  }
+}
+
+// A model from elsewhere may carry terminal escapes in its names: the text outputs show them as
+// \xHH, never raw.
+TEST_F(StudyCommands, EscapesInAModelNeverReachTheTerminalRaw) {
+  std::ifstream shipped(std::string(STOCKDYN_EXE_DIR) + "/stock.hyp", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(shipped)), std::istreambuf_iterator<char>());
+  const size_t at = text.find("[TJupiterNatalSun]");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 18, "[TJupiter\x1b[2JNatalSun]");
+  const std::string model = Write("escape.hyp", text);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"model", "check", model},
+        std::vector<std::string>{"evaluate", "--security", "IBM Corp", "--prices", Write("walk.csv", RandomWalk(300)),
+                                 "--model", model, "--permutations", "9", "--format", "text"}}) {
+    SCOPED_TRACE(args[0]);
+    const ChildResult r = RunTool(args);
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(r.out.find("TJupiter\\x1B[2JNatalSun"), std::string::npos) << r.out.substr(0, 400);
+  }
 }
 
 }  // namespace
