@@ -209,8 +209,28 @@ function isListed(e) {
   return e.type !== 'aspect' || e.sections.length > 0;
 }
 
+// The sections an event drives as a reader knows them: the model's titles ("_H"), the section
+// ids kept for the hover and the small print.
+function drivenTitles(e) {
+  return e.sections.map((id, k) => (e.titles && e.titles[k]) || id);
+}
+
+// A table cell with a section's title, its id in small print and on hover.
+function sectionCell(title, id) {
+  const td = document.createElement('td');
+  td.title = id;
+  td.append(title || id);
+  if (title && title !== id) {
+    const small = document.createElement('small');
+    small.className = 'section-id';
+    small.textContent = id;
+    td.append(' ', small);
+  }
+  return td;
+}
+
 function eventTitle(e) {
-  const drives = e.sections.length ? ` — drives ${e.sections.join(', ')}` : '';
+  const drives = e.sections.length ? ` — drives ${drivenTitles(e).join('; ')}` : '';
   return `${e.local} ${current.zone_abbreviation}: ${eventName(e)}${drives}`;
 }
 
@@ -246,7 +266,7 @@ function showEventTip(k, mark) {
   head.className = 'tip-head';
   head.textContent = `${e.local} ${current.zone_abbreviation}: ${eventName(e)}`;
   const what = document.createElement('div');
-  what.textContent = e.sections.length ? `Drives ${e.sections.join(', ')}` : 'Drives no section of the model';
+  what.textContent = e.sections.length ? `Drives ${drivenTitles(e).join('; ')}` : 'Drives no section of the model';
   tip.append(head, what);
   for (const c of document.querySelectorAll('#chart circle.point.active')) c.classList.remove('active');
   const box = $('chart-box').getBoundingClientRect();
@@ -269,11 +289,12 @@ function fillTimeline(events, failure) {
   const row = (e, into) => {
     const tr = document.createElement('tr');
     tr.className = `event-row ${e.type}`;
-    for (const text of [e.local, eventName(e), e.sections.length ? e.sections.join(', ') : '–']) {
+    for (const text of [e.local, eventName(e)]) {
       const td = document.createElement('td');
       td.textContent = text;
       tr.appendChild(td);
     }
+    tr.appendChild(e.sections.length ? sectionCell(drivenTitles(e).join('; '), e.sections.join(', ')) : sectionCell('–', '–'));
     into.appendChild(tr);
   };
   const listed = events.filter(isListed);
@@ -310,7 +331,8 @@ function showTip(i) {
   for (const c of topContributions(row, TOP_EVENTS_IN_TIP)) {
     const li = document.createElement('li');
     li.className = c.value < 0 ? 'neg' : 'pos';
-    li.textContent = `${c.value >= 0 ? '+' : ''}${fmt(c.value)}  ${c.section}`;
+    li.textContent = `${c.value >= 0 ? '+' : ''}${fmt(c.value)}  ${c.title || c.section}`;
+    li.title = c.section;
     list.appendChild(li);
   }
   if (!list.children.length) {
@@ -342,7 +364,7 @@ function fillEvents(doc) {
   const totals = new Map();
   doc.rows.forEach((r) => {
     for (const c of r.contributions || []) {
-      const t = totals.get(c.section) || { section: c.section, weight: c.weight, sum: 0, size: 0, peak: 0, at: '' };
+      const t = totals.get(c.section) || { section: c.section, title: c.title, weight: c.weight, sum: 0, size: 0, peak: 0, at: '' };
       t.sum += c.value;
       t.size += Math.abs(c.value);
       if (Math.abs(c.value) > Math.abs(t.peak)) { t.peak = c.value; t.at = r.local; }
@@ -354,7 +376,8 @@ function fillEvents(doc) {
   const top = [...totals.values()].sort((a, b) => b.size - a.size).slice(0, TOP_EVENTS_IN_TABLE);
   for (const t of top) {
     const tr = document.createElement('tr');
-    for (const text of [t.section, fmt(t.weight), fmt(t.sum), `${t.at} (${t.peak >= 0 ? '+' : ''}${fmt(t.peak)})`]) {
+    tr.appendChild(sectionCell(t.title, t.section));
+    for (const text of [fmt(t.weight), fmt(t.sum), `${t.at} (${t.peak >= 0 ? '+' : ''}${fmt(t.peak)})`]) {
       const td = document.createElement('td');
       td.textContent = text;
       tr.appendChild(td);

@@ -21,20 +21,26 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-// Edit distance (insertions, deletions, substitutions) of two texts, byte by byte.
-size_t EditDistance(std::string_view a, std::string_view b) {
+// Edit distance (insertions, deletions, substitutions) of two texts, byte by byte, when it is at
+// most `bound`; bound + 1 as soon as it cannot be (the length difference alone, or a whole row of
+// the table above the bound), so that a long request costs little against a large database.
+size_t EditDistanceWithin(std::string_view a, std::string_view b, size_t bound) {
+  if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > bound) return bound + 1;
   std::vector<size_t> row(b.size() + 1);
   for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
     size_t diagonal = row[0];
     row[0] = i;
+    size_t smallest = row[0];
     for (size_t j = 1; j <= b.size(); ++j) {
       const size_t up = row[j];
       row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
       diagonal = up;
+      smallest = std::min(smallest, row[j]);
     }
+    if (smallest > bound) return bound + 1;
   }
-  return row[b.size()];
+  return std::min(row[b.size()], bound + 1);
 }
 
 // Longer requests are no name a typo made; they are not compared at all.
@@ -75,14 +81,19 @@ std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,
   for (const NatalRecord& r : records) {
     std::string name = DisplayName(r);
     const std::string lower = Lower(name);
-    const size_t distance = EditDistance(lower, wanted);
     int rank;
-    if (lower == wanted) rank = 0;
-    else if (wanted.size() >= 3 && (lower.find(wanted) != std::string::npos ||
-                                    wanted.find(lower) != std::string::npos))
+    size_t distance = 0;
+    if (lower == wanted) {
+      rank = 0;
+    } else if (wanted.size() >= 3 && (lower.find(wanted) != std::string::npos ||
+                                      wanted.find(lower) != std::string::npos)) {
       rank = 1;
-    else if (distance <= allowed) rank = 2;
-    else continue;
+      distance = lower.size() > wanted.size() ? lower.size() - wanted.size() : wanted.size() - lower.size();
+    } else if ((distance = EditDistanceWithin(lower, wanted, allowed)) <= allowed) {
+      rank = 2;
+    } else {
+      continue;
+    }
     ranked.emplace_back(rank, distance, std::move(name));
   }
   std::sort(ranked.begin(), ranked.end());
@@ -95,11 +106,28 @@ std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,
 }
 
 Response SecuritiesRoute(const Request& request, const QueryParams&, const ApiContext& context) {
-  const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
-  Json list = Json::array();
-  for (const NatalRecord& r : records)
-    list.push_back({{"name", DisplayName(r)}, {"first_trade", FirstTradeJson(r)}});
-  Response response = JsonResponse({{"securities", list}});
+  // Written record by record as it is read: a database of 100,000 records is neither held nor
+  // built into a document tree first.
+  const std::string path = context.program_dir + kNatalFileName;
+  NatalDatabase db;
+  if (!db.Open(path, NatalDatabase::DetectKind(path))) db.RecordCount();  // throws the reason
+  // The same bytes as the whole document dumped with an indent of one: each entry two deeper.
+  std::string entries;
+  NatalRecord r;
+  while (!db.AtEnd() && db.ReadRecord(r) == 0) {
+    std::string entry = Json({{"name", DisplayName(r)}, {"first_trade", FirstTradeJson(r)}})
+                            .dump(1, ' ', false, Json::error_handler_t::replace);
+    if (!entries.empty()) entries += ",\n";
+    entries += "  ";
+    for (char c : entry) {
+      entries += c;
+      if (c == '\n') entries += "  ";
+    }
+  }
+  Response response;
+  response.SetHeader("Content-Type", kJsonType);
+  response.body = entries.empty() ? "{\n \"securities\": []\n}\n"
+                                  : "{\n \"securities\": [\n" + entries + "\n ]\n}\n";
   // The database changes rarely and without notice: clients keep the list but ask again, and
   // are told in a few bytes when it is still the same.
   return WithContentTag(std::move(response), request, "no-cache");

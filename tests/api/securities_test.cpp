@@ -33,7 +33,7 @@ TEST(FindSecurity, ComparesTrimmedNamesExactlyInTheCodePage) {
 
 TEST(CloseNames, OffersUpToThreeClosestFirst) {
   const struct {
-    const char* asked;
+    std::string asked;
     std::vector<std::string> offered;
   } cases[] = {
       {"ibm corp", {"IBM Corp"}},
@@ -44,6 +44,8 @@ TEST(CloseNames, OffersUpToThreeClosestFirst) {
       {"Microsoft", {}},
       {"", {}},
       {"москва", {"Москва"}},  // one byte off in UTF-8
+      {"Internatoinal Busines Machines", {"International Business Machines"}},  // three edits
+      {std::string(200, 'x'), {}},  // compared within its bound, not cell by cell against all
   };
   for (const auto& c : cases) EXPECT_EQ(CloseNames(kBook, c.asked), c.offered) << c.asked;
   EXPECT_EQ(CloseNames(kBook, "c").size(), 0u);  // a letter is no name

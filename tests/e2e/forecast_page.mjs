@@ -78,8 +78,14 @@ await withServedBrowser(build, async ({ browser, base }) => {
   check(rows.some((r) => r.startsWith(fullMoon.local) && r.includes('Full Moon in Libra')),
     `the Full Moon (${fullMoon.local} EST) is listed`);
   const driving = listedEvents.find((e) => e.sections.length > 0);
-  check(rows.some((r) => r.startsWith(driving.local) && r.includes(driving.sections[0])),
-    `the row of ${driving.local} names the section it drives (${driving.sections[0]})`);
+  check(rows.some((r) => r.startsWith(driving.local) && r.includes(driving.titles[0]) && r.includes(driving.sections[0])),
+    `the row of ${driving.local} names the section it drives by its title and id (${driving.titles[0]}, ${driving.sections[0]})`);
+  const topRow = await page.locator('#events tbody tr').first().innerText();
+  const topTitled = JSON.parse(execFileSync(join(build, 'stockdyn'),
+    ['forecast', '--security', security, '--zone', 'EST', '--date', date, '--explain'], { encoding: 'utf8' }))
+    .rows.flatMap((r) => r.contributions).find((c) => topRow.includes(c.section));
+  check(topTitled && topRow.includes(topTitled.title),
+    `the largest contributions are named by their titles: ${JSON.stringify(topRow)}`);
   check((await page.locator('#timeline-rest summary').innerText()).includes(String(toolEvents.length - listedEvents.length)),
     'the aspects that drive nothing are counted, folded away');
   const fullMoonMark = page.locator('#chart .event-mark.lunation');
