@@ -69,11 +69,8 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   forecast::LoadNatalChart(context.program_dir, sources->record.Name.Str(), *natal);
   const auto model = forecast::LoadModel(sources->model_path);
 
-  timeline::WindowHead head;
-  head.Security = DisplayName(sources->record);
-  head.Zone = ask.zone.packed;
-  head.From = forecast::LocalMidnight(ask.year, ask.month, ask.day, ask.zone.packed);
-  head.To = head.From + days * DayInCenturies;
+  const timeline::WindowHead head = timeline::DayWindow(DisplayName(sources->record), ask.zone.packed, ask.year,
+                                                       ask.month, ask.day, days, natal->Moment);
   std::vector<timeline::Event> events = timeline::FindEvents(natal.get(), head.From, head.To);
   timeline::AttachDrivers(*model, events);
 

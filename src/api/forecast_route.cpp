@@ -61,7 +61,7 @@ forecast::Report ForecastOf(const ChartData& natal, const model::TEvList& model,
       {natal, transit_event, transit}, model, ask.year, ask.month, ask.day,
       forecast::kForecastSpan, ask.zone.packed, forecast::kForecastStep,
       Process().metric_table.get(), explain ? &contributions : nullptr);
-  return forecast::MakeReport(ask.security, ask.zone.packed, values, model,
+  return forecast::MakeReport(ask.security, ask.zone.packed, natal.Moment, values, model,
                               explain ? &contributions : nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "astro/angles.h"
+#include "astro/calendar.h"
 #include "astro/internal/positions_parts.h"
 #include "astro/obliquity.h"
 #include "astro/series_tables.h"
@@ -557,6 +558,16 @@ PlanetResult PlanetPosition(int n, ChartMoment t, const SunResult& sun) {
     out.Longitude = NormalizeMod(FullCircleAtan(x, y) * kRadToDeg, 360);
   }
   return out;
+}
+
+std::vector<std::string> SeriesRangeWarnings(ChartMoment t) {
+  if (!UsableMoment(t)) return {};
+  // PLU200 is a fit to 1890-2100 (Montenbruck & Pfleger); outside it drifts to tenths of a
+  // degree within a few years.
+  const int year = DateFromMoment(t).year;
+  if (year >= 1890 && year <= 2100) return {};
+  return {"Pluto's positions come from a series fitted to 1890-2100; outside those years they may be "
+          "off by tenths of a degree or more"};
 }
 
 }  // namespace sd

@@ -19,6 +19,9 @@
 // Units: degrees for angles, astronomical units for distances (the Moon's too).
 // A value that cannot be computed (T not finite, |T| beyond kMaxAbsMoment, a NoValue moment)
 // is NoValue; nothing here throws, loops without bound or keeps state between calls.
+#include <string>
+#include <vector>
+
 #include <cmath>
 
 #include "astro/moment.h"
@@ -99,5 +102,11 @@ MoonResult MoonPosition(ChartMoment t);
 // moment gives the planet as seen from where the Earth was then; an invalid Sun or an object
 // number outside 2..9 gives a result of NoValue throughout.
 PlanetResult PlanetPosition(int n, ChartMoment t, const SunResult& sun);
+
+// The bodies whose series is used outside the years it was fitted to at moment t, each as a
+// sentence a user can read ("Pluto's positions come from a series fitted to 1890-2100; ..."),
+// the same words whatever the moment, so that callers can say it once. Empty where
+// every series holds. Positions are still given there: the programs say so, they do not refuse.
+std::vector<std::string> SeriesRangeWarnings(ChartMoment t);
 
 }  // namespace sd

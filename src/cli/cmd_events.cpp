@@ -95,11 +95,10 @@ int RunEvents(const Args& args) {
     return WorkFailed(kCommand, e.what());
   }
 
-  timeline::WindowHead head;
-  head.Security = PrintedName(o.common.security);
-  head.Zone = o.common.zone.packed;
-  head.From = forecast::LocalMidnight(o.start.year, o.start.month, o.start.day, head.Zone);
-  head.To = head.From + o.days * DayInCenturies;
+  const timeline::WindowHead head =
+      timeline::DayWindow(PrintedName(o.common.security), o.common.zone.packed, o.start.year, o.start.month,
+                          o.start.day, o.days, natal->Moment);
+  for (const std::string& w : head.Warnings) std::fprintf(stderr, "stockdyn events: warning: %s\n", w.c_str());
   std::vector<timeline::Event> events = timeline::FindEvents(natal.get(), head.From, head.To);
   timeline::AttachDrivers(model, events);
 

@@ -110,8 +110,10 @@ int RunForecastCommand(const Args& args) {
       if (!render::WriteGif(forecast::DrawForecast(values, c.zone.packed), o.gif, &why))
         return WorkFailed(kCommand, "the picture " + o.gif + " was not written: " + why);
     }
-    const forecast::Report report = forecast::MakeReport(
-        PrintedName(c.security), c.zone.packed, values, *model, o.explain ? &contributions : nullptr);
+    const forecast::Report report =
+        forecast::MakeReport(PrintedName(c.security), c.zone.packed, natal.Moment, values, *model,
+                             o.explain ? &contributions : nullptr);
+    for (const std::string& w : report.Warnings) std::fprintf(stderr, "stockdyn forecast: warning: %s\n", w.c_str());
     out = c.format == "json" ? forecast::JsonText(forecast::ReportJson(report))
                              : forecast::ReportCsv(report);
   } catch (const std::exception& e) {

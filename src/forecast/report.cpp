@@ -1,10 +1,12 @@
 #include "forecast/report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "astro/calendar.h"
+#include "astro/positions.h"
 #include "data/cp1251.h"
 
 namespace sd::forecast {
@@ -43,12 +45,26 @@ std::string LocalText(ChartMoment t, double zone) {
   return buf;
 }
 
-Report MakeReport(const std::string& security_utf8, double zone, const ForecastValues& values,
-                  const model::TEvList& model,
+std::vector<std::string> PositionWarnings(ChartMoment natal, const std::vector<ChartMoment>& window) {
+  std::vector<std::string> out;
+  auto add = [&](const std::string& w) {
+    if (std::find(out.begin(), out.end(), w) == out.end()) out.push_back(w);
+  };
+  for (const std::string& w : SeriesRangeWarnings(natal)) add("the natal chart: " + w);
+  if (!window.empty()) {
+    for (const ChartMoment t : {window.front(), window.back()})
+      for (const std::string& w : SeriesRangeWarnings(t)) add("the window: " + w);
+  }
+  return out;
+}
+
+Report MakeReport(const std::string& security_utf8, double zone, ChartMoment natal,
+                  const ForecastValues& values, const model::TEvList& model,
                   const std::vector<std::vector<Contribution>>* contributions) {
   Report report;
   report.Security = security_utf8;
   report.Zone = zone;
+  report.Warnings = PositionWarnings(natal, values.Moments);
   report.Explained = contributions != nullptr;
   for (size_t i = 0; i < values.Moments.size(); ++i) {
     ReportRow row;
@@ -88,7 +104,10 @@ ReportJsonDoc ReportJson(const Report& report) {
     }
     rows.push_back(std::move(row));
   }
-  return {{"security", report.Security}, {"zone", report.Zone}, {"rows", std::move(rows)}};
+  return {{"security", report.Security},
+          {"zone", report.Zone},
+          {"rows", std::move(rows)},
+          {"warnings", report.Warnings}};
 }
 
 std::string ReportCsv(const Report& report) {

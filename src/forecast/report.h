@@ -35,7 +35,14 @@ struct Report {
   double Zone = 0;       // packed hours east of Greenwich
   bool Explained = false;
   std::vector<ReportRow> Rows;
+  // What the reader must know about the figures: series used outside their years (the natal
+  // chart's or the window's), each once.
+  std::vector<std::string> Warnings;
 };
+
+// The warnings about the positions of the natal moment and of the window's first and last
+// moments, each sentence once, the natal chart's named as such.
+std::vector<std::string> PositionWarnings(ChartMoment natal, const std::vector<ChartMoment>& window);
 
 // Local date and clock time of t in the zone (packed hours east), to the minute.
 std::string LocalText(ChartMoment t, double zone);
@@ -47,13 +54,14 @@ std::string CsvField(const std::string& s);
 std::string CsvNumber(double v);
 
 // The rows of a run; with `contributions` (one list per moment, as ComputeForecast gives
-// them) each row names its events by the model's section names.
-Report MakeReport(const std::string& security_utf8, double zone, const ForecastValues& values,
-                  const model::TEvList& model,
+// them) each row names its events by the model's section names. The warnings are those of the
+// natal moment `natal` and the values' moments.
+Report MakeReport(const std::string& security_utf8, double zone, ChartMoment natal,
+                  const ForecastValues& values, const model::TEvList& model,
                   const std::vector<std::vector<Contribution>>* contributions);
 
 // {"security", "zone", "rows": [{"index", "moment", "local", "value"[, "contributions":
-// [{"section", "title", "weight", "value"}]]}]}; NoValue is null.
+// [{"section", "title", "weight", "value"}]]}], "warnings": [...]}; NoValue is null.
 ReportJsonDoc ReportJson(const Report& report);
 
 // Without contributions: index,moment,local,value, a row per moment. With them, the long form

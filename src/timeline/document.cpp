@@ -1,10 +1,12 @@
 #include "timeline/document.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "astro/calendar.h"
 #include "data/cp1251.h"
+#include "forecast/grid.h"
 #include "forecast/report.h"
 #include "model/ev_list.h"
 
@@ -62,6 +64,17 @@ std::string LocalText(ChartMoment t, double zone) {
   return buf;
 }
 
+WindowHead DayWindow(const std::string& security_utf8, double zone, int year, int month, int day,
+                     int days, ChartMoment natal) {
+  WindowHead head;
+  head.Security = security_utf8;
+  head.Zone = zone;
+  head.From = forecast::LocalMidnight(year, month, day, zone);
+  head.To = std::min(head.From + days * DayInCenturies, forecast::LocalMidnight(10000, 1, 1, zone));
+  head.Warnings = forecast::PositionWarnings(natal, {head.From, head.To});
+  return head;
+}
+
 Json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
                     const model::TEvList& model) {
   Json list = Json::array();
@@ -84,7 +97,8 @@ Json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
           {"zone", head.Zone},
           {"from", UtcText(head.From)},
           {"to", UtcText(head.To)},
-          {"events", std::move(list)}};
+          {"events", std::move(list)},
+          {"warnings", head.Warnings}};
 }
 
 std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events,

@@ -20,15 +20,22 @@ struct WindowHead {
   std::string Security;  // UTF-8
   double Zone = 0;
   ChartMoment From = NoValue, To = NoValue;
+  std::vector<std::string> Warnings;  // about the positions of the natal chart and the window
 };
+
+// The window of `days` days from local midnight of the date in the zone, ending no later than
+// the last day the programs accept (9999-12-31: no event past it is listed), with the warnings
+// about the positions of the natal moment and the window.
+WindowHead DayWindow(const std::string& security_utf8, double zone, int year, int month, int day,
+                     int days, ChartMoment natal);
 
 // "YYYY-MM-DDTHH:MM:SSZ", rounded to the second.
 std::string UtcText(ChartMoment t);
 // "YYYY-MM-DD HH:MM" in the zone (packed hours east), rounded to the minute.
 std::string LocalText(ChartMoment t, double zone);
 
-// {"security", "zone", "from", "to", "events": [...]}; the section names are the model's
-// (events whose Drivers index it), and `titles` their "_H" texts in the same order.
+// {"security", "zone", "from", "to", "events": [...], "warnings": [...]}; the section names are
+// the model's (events whose Drivers index it), and `titles` their "_H" texts in the same order.
 nlohmann::ordered_json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
                                       const model::TEvList& model);
 // A header line and one row per event; sections joined by ";".

@@ -115,5 +115,23 @@ TEST(EventsCommand, UsageAndWorkFailures) {
   }
 }
 
+// Positions outside the years a series was fitted to are given, with a warning in the document
+// and on stderr; no event is listed past the last accepted date.
+TEST(EventsCommand, WarnsOutsideTheSeriesYearsAndStopsAtTheLastDate) {
+  const ChildResult end = Events({"--security", "IBM Corp", "--zone", "GMT", "--date", "9999-12-25", "--format", "json"});
+  ASSERT_EQ(end.exit_status, 0) << end.err;
+  const nlohmann::json doc = nlohmann::json::parse(end.out);
+  ASSERT_FALSE(doc["events"].empty());
+  EXPECT_LE(doc["events"].back()["utc"].get<std::string>(), "9999-12-31T23:59:59Z");
+  ASSERT_EQ(doc["warnings"].size(), 1u) << doc["warnings"];
+  EXPECT_NE(doc["warnings"][0].get<std::string>().find("Pluto"), std::string::npos);
+  EXPECT_NE(end.err.find("warning: the window: Pluto"), std::string::npos) << end.err;
+
+  const ChildResult now = Events({"--security", "IBM Corp", "--zone", "EST", "--date", "2026-03-20", "--format", "json"});
+  ASSERT_EQ(now.exit_status, 0) << now.err;
+  EXPECT_EQ(nlohmann::json::parse(now.out)["warnings"], nlohmann::json::array());
+  EXPECT_EQ(now.err, "");
+}
+
 }  // namespace
 }  // namespace sd

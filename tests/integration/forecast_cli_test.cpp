@@ -307,5 +307,19 @@ TEST(ForecastCommand, FailuresAndBadUsage) {
   EXPECT_NE(help.out.find("usage: stockdyn forecast"), std::string::npos);
 }
 
+// A natal chart before the years Pluto's series was fitted to is still cast, and the document
+// and stderr say what that means for its positions; a modern chart carries no warning.
+TEST(ForecastCommand, WarnsWhenTheNatalChartIsOutsideTheSeriesYears) {
+  const ChildResult old = Forecast({"--security", "NYSE founding (Buttonwood Agreement)", "--date", "2026-03-20"});
+  ASSERT_EQ(old.exit_status, 0) << old.err;
+  const nlohmann::json doc = ParseJson(old.out);
+  ASSERT_EQ(doc["warnings"].size(), 1u) << doc["warnings"];
+  EXPECT_EQ(doc["warnings"][0].get<std::string>().rfind("the natal chart: Pluto", 0), 0u) << doc["warnings"];
+  EXPECT_NE(old.err.find("warning: the natal chart: Pluto"), std::string::npos) << old.err;
+  const ChildResult ibm = Forecast({"--security", "IBM Corp", "--date", "2026-03-20"});
+  ASSERT_EQ(ibm.exit_status, 0) << ibm.err;
+  EXPECT_EQ(ParseJson(ibm.out)["warnings"], nlohmann::json::array());
+}
+
 }  // namespace
 }  // namespace sd

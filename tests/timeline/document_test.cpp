@@ -32,7 +32,7 @@ TEST(EventText, ClockTextsRoundAcrossMinuteAndDay) {
 TEST(EventText, DocumentFieldsNullWhereTheEventHasNone) {
   const model::TEvList no_model;
   const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
-  WindowHead head{"IBM Corp", -5, t, t + DayInCenturies};
+  WindowHead head{"IBM Corp", -5, t, t + DayInCenturies, {}};
   std::vector<Event> events(2);
   events[0] = {EventType::kIngress, t, kMars, -1, false, NoValue, 2, Direction::kBackward, {}};
   events[1] = {EventType::kAspect, t, kMoon, kAscendant, true, 120, 0, Direction::kNone, {7}};
