@@ -153,9 +153,11 @@ RowShape ReadHeader(const std::vector<std::string>& header, const std::string& f
   return shape;
 }
 
-// A row's date: a calendar day after the row above it (`last`, none for the first row).
+// A row's date: a calendar day other than the row above it (`last`, none for the first row),
+// on the same side as every row before: files come oldest first or, as many exports give them,
+// newest first (`direction` +1 or -1 once the first two rows have set it), never both ways.
 Date ReadRowDate(const std::string& text, const RowShape& shape, const std::optional<Date>& last,
-                 const std::string& file, int line) {
+                 int& direction, const std::string& file, int line) {
   Date date;
   if (!ParseDate(text, shape.Compact, date))
     Fail(file, line,
@@ -163,9 +165,15 @@ Date ReadRowDate(const std::string& text, const RowShape& shape, const std::opti
              Quote(text) + (text.compare(0, 4, "1583") < 0 && std::isdigit(static_cast<unsigned char>(text[0]))
                                 ? " (price dates begin at 1582-10-15, the first day of the Gregorian calendar)"
                                 : ""));
-  if (last && date == *last) Fail(file, line, "field '" + shape.DateName + "': duplicate date " + text);
-  if (last && date < *last)
-    Fail(file, line, "field '" + shape.DateName + "': date " + text + " is before the row above it");
+  if (!last) return date;
+  if (date == *last) Fail(file, line, "field '" + shape.DateName + "': duplicate date " + text);
+  const int step = date > *last ? 1 : -1;
+  if (direction == 0) direction = step;
+  if (step != direction)
+    Fail(file, line,
+         "field '" + shape.DateName + "': date " + text +
+             (direction > 0 ? " is before the row above it, in a file whose dates go up"
+                            : " is after the row above it, in a file whose dates go down (newest first)"));
   return date;
 }
 
@@ -269,13 +277,14 @@ PriceSeries ParsePrices(const std::string& text, const std::string& name) {
   const RowShape shape = ReadHeader(SplitFields(line), name, line_no, out);
 
   std::optional<Date> last;
+  int direction = 0;
   std::string first_ticker;
   while (NextLine(in, line, line_no)) {
     const auto fields = SplitFields(line);
     if (fields.size() != shape.Fields)
       Fail(name, line_no, std::to_string(fields.size()) + " fields, the header has " + std::to_string(shape.Fields));
     const std::string& date_text = fields[static_cast<size_t>(shape.DateColumn)];
-    const Date date = ReadRowDate(date_text, shape, last, name, line_no);
+    const Date date = ReadRowDate(date_text, shape, last, direction, name, line_no);
     last = date;
     const std::string& p = fields[static_cast<size_t>(shape.PriceColumn)];
     if (p.empty() || Lower(p) == "null") {
@@ -292,6 +301,10 @@ PriceSeries ParsePrices(const std::string& text, const std::string& name) {
     const double price = ReadRowPrice(p, out.Prices.empty() ? 0 : out.Prices.back(), shape, name, line_no);
     out.Dates.push_back(date);
     out.Prices.push_back(price);
+  }
+  if (direction < 0) {
+    std::reverse(out.Dates.begin(), out.Dates.end());
+    std::reverse(out.Prices.begin(), out.Prices.end());
   }
   return out;
 }

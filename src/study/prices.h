@@ -19,7 +19,7 @@ struct PriceSeries {
   std::string File;
   PriceFormat Format = PriceFormat::Close;
   std::string Column;          // the header's name of the column read, as the file spells it
-  std::vector<Date> Dates;     // strictly increasing
+  std::vector<Date> Dates;     // strictly increasing (a newest-first file is read in reverse)
   std::vector<double> Prices;  // > 0, one per date
   int Skipped = 0;             // rows with an empty or null price
 };
@@ -34,8 +34,9 @@ struct PriceError : std::runtime_error {
 inline constexpr uint64_t kPriceFileMaxBytes = 64 * 1024 * 1024;
 
 // Reads a price file. Blank lines are ignored; an empty or "null" price skips its row (counted);
-// anything else wrong (bad header, missing column, row of the wrong width, bad or non-increasing
-// date, price not a plain decimal number above zero, a return beyond a double, a second column of
+// anything else wrong (bad header, missing column, row of the wrong width, bad or repeated date,
+// dates that go both ways (oldest first and newest first are both read), price not a plain
+// decimal number above zero, a return beyond a double, a second column of
 // the price's name, a MetaStock file naming two tickers, a file above kPriceFileMaxBytes or not
 // regular) throws PriceError quoting at most the start of the faulty field.
 PriceSeries ReadPrices(const std::string& path);

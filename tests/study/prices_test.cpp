@@ -84,8 +84,10 @@ TEST(PriceFiles, EveryKindOfBadRowStopsWithFileLineAndField) {
        "p.csv: line 2: field 'Adj Close': not a number: 'x'"},
       {"duplicate date", "Date,Close\n2000-01-03,1\n2000-01-03,2\n",
        "p.csv: line 3: field 'Date': duplicate date 2000-01-03"},
-      {"out of order", "Date,Close\n2000-01-04,1\n2000-01-03,2\n",
-       "p.csv: line 3: field 'Date': date 2000-01-03 is before the row above it"},
+      {"up, then down", "Date,Close\n2000-01-04,1\n2000-01-05,1\n2000-01-03,2\n",
+       "p.csv: line 4: field 'Date': date 2000-01-03 is before the row above it, in a file whose dates go up"},
+      {"newest first, then up", "Date,Close\n2000-01-05,1\n2000-01-04,1\n2000-01-06,2\n",
+       "p.csv: line 4: field 'Date': date 2000-01-06 is after the row above it, in a file whose dates go down"},
       {"order judged across a skipped row", "Date,Close\n2000-01-04,1\n2000-01-05,null\n2000-01-05,2\n",
        "p.csv: line 4: field 'Date': duplicate date 2000-01-05"},
       {"not a calendar day", "Date,Close\n2000-02-30,1\n",
@@ -142,6 +144,16 @@ TEST(PriceFiles, RefusesFifosDevicesAndDirectoriesBeforeReading) {
   }
   std::remove(fifo.c_str());
   rmdir(dir.c_str());
+}
+
+// Many exports list the newest day first: read in either order, the series is the same.
+TEST(PriceFiles, NewestFirstFilesReadAsTheSameSeries) {
+  const PriceSeries up = ParsePrices("Date,Close\n2000-01-03,10\n2000-01-04,null\n2000-01-05,12\n", "up.csv");
+  const PriceSeries down = ParsePrices("Date,Close\n2000-01-05,12\n2000-01-04,null\n2000-01-03,10\n", "down.csv");
+  EXPECT_EQ(down.Dates, up.Dates);
+  EXPECT_EQ(down.Prices, up.Prices);
+  EXPECT_EQ(FormatDate(down.Dates.front()), "2000-01-03");
+  EXPECT_EQ(down.Skipped, 1);
 }
 
 TEST(PriceFiles, ReadsTheShippedSampleAndNamesAMissingFile) {
