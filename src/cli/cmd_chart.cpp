@@ -17,13 +17,13 @@ namespace sd::cli {
 namespace {
 
 const char kChartUsage[] =
-    "usage: stockdyn chart --date YYYY-MM-DD --time HH:MM[:SS] --zone ZONE --lat DEG --lon DEG\n"
+    "usage: stockdyn chart --date YYYY-MM-DD --time H:MM[:SS] --zone ZONE --lat DEG --lon DEG\n"
     "                      [--transit] [--houses N] [--sidereal-column N] [--topocentric]\n"
     "\n"
     "Computes the chart of one moment and place and prints it as JSON.\n"
     "  --date YYYY-MM-DD  local date; a leading - for years BC (-1 is 1 BC, -44 is 44 BC;\n"
     "                     there is no year 0)\n"
-    "  --time HH:MM[:SS]  local clock time\n"
+    "  --time H:MM[:SS]   local clock time (hour in one or two digits)\n"
     "  --zone ZONE        an abbreviation of the zone table (EST, CET, ...; any letter case)\n"
     "                     or hours east of Greenwich, e.g. -5, 5.5 or 5:30\n"
     "  --lat DEG          geographic latitude, decimal degrees, north positive (-90..90)\n"
@@ -49,8 +49,9 @@ bool ParseTwoDigits(const std::string& s, size_t at, int hi, int& out) {
   return out <= hi;
 }
 
-// HH:MM or HH:MM:SS -> packed H.MMSS.
-bool ParseTime(const std::string& s, double& hms) {
+// HH:MM or HH:MM:SS -> packed H.MMSS; a one-digit hour ("9:30") is read as people write it.
+bool ParseTime(std::string s, double& hms) {
+  if (!s.empty() && s.size() >= 2 && s[1] == ':') s.insert(0, "0");
   if (s.size() != 5 && s.size() != 8) return false;
   int h = 0, mi = 0, sec = 0;
   if (s[2] != ':' || !ParseTwoDigits(s, 0, 23, h) || !ParseTwoDigits(s, 3, 59, mi)) return false;
@@ -121,7 +122,7 @@ int RunChart(const Args& args) {
   Zone zone;
   std::string why;
   if (!ParseDate(date, kAnyYear, y, m, d, why)) return usage("--date: " + why);
-  if (!ParseTime(time, clock)) return usage("--time must be HH:MM or HH:MM:SS, not '" + time + "'");
+  if (!ParseTime(time, clock)) return usage("--time must be H:MM or H:MM:SS (hour 0-23), not '" + time + "'");
   if (!ParseZone(zone_text, zone, why)) return usage(why);
   if (!ParseNumber(lat, lat_deg) || std::fabs(lat_deg) > 90)
     return usage("--lat must be decimal degrees from -90 to 90, not '" + lat + "'");

@@ -26,8 +26,8 @@ const char* kUsage =
     "name, accepted or rejected, kind number, kind name, and the reason of a rejection.\n"
     "Under an event section, one line for each key its kind does not read (a typing error the\n"
     "loader passes over): name, \"unknown key\", line number, key. A kind the program does not\n"
-    "know is rejected. Last line: total, accepted count, rejected count.\n"
-    "Exit status 1 when a section is rejected or has an unknown key, else 0.\n";
+    "know is rejected. Last line: \"total\", \"N accepted\", \"M rejected\". Exit status 1 when a\n"
+    "section is rejected, a key is unknown or the file has no section at all, else 0.\n";
 
 constexpr std::string_view kCommand = "model";
 
@@ -254,8 +254,9 @@ int Check(const std::string& path) {
   Report report;
   PrintSections(raw, *loaded, report);
   if (raw.empty()) std::printf("no section in %s\n", path.c_str());
-  std::printf("total\t%d\t%d\n", report.accepted, report.rejected);
-  return report.rejected > 0 || report.unknown_keys > 0 ? 1 : 0;
+  std::printf("total\t%d accepted\t%d rejected\n", report.accepted, report.rejected);
+  // A file without a section is no model: most likely the wrong file.
+  return raw.empty() || report.rejected > 0 || report.unknown_keys > 0 ? 1 : 0;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace sd {
 namespace {
@@ -55,7 +56,12 @@ std::string Cp1251ToUtf8(std::string_view text) {
   return out;
 }
 
-std::optional<std::string> Utf8ToCp1251(std::string_view text) {
+std::optional<std::string> Utf8ToCp1251(std::string_view text, std::string* why) {
+  auto fail = [&](std::string reason) -> std::optional<std::string> {
+    if (why) *why = std::move(reason);
+    return std::nullopt;
+  };
+  auto not_utf8 = [&](size_t at) { return fail("not UTF-8 at byte " + std::to_string(at + 1)); };
   std::string out;
   out.reserve(text.size());
   size_t i = 0;
@@ -76,19 +82,23 @@ std::optional<std::string> Utf8ToCp1251(std::string_view text) {
       c = b0 & 0x07;
       n = 4;
     } else {
-      return std::nullopt;
+      return not_utf8(i);
     }
-    if (i + n > text.size()) return std::nullopt;
+    if (i + n > text.size()) return not_utf8(i);
     for (size_t k = 1; k < n; ++k) {
       const auto b = static_cast<unsigned char>(text[i + k]);
-      if ((b & 0xC0) != 0x80) return std::nullopt;
+      if ((b & 0xC0) != 0x80) return not_utf8(i);
       c = (c << 6) | (b & 0x3F);
     }
     // Overlong forms would let two spellings stand for one character.
     static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kMin[n]) return std::nullopt;
+    if (c < kMin[n]) return not_utf8(i);
     const auto byte = ByteOf(c);
-    if (!byte) return std::nullopt;
+    if (!byte) {
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+      return fail("'" + std::string(text.substr(i, n)) + "' (" + code + ") is not a character of code page 1251");
+    }
     out += static_cast<char>(*byte);
     i += n;
   }

@@ -11,7 +11,9 @@ namespace sd {
 // U+0098, so that any stored text survives the trip to UTF-8 and back.
 std::string Cp1251ToUtf8(std::string_view text);
 
-// Empty when the text is not valid UTF-8 or holds a character the code page lacks.
-std::optional<std::string> Utf8ToCp1251(std::string_view text);
+// Empty when the text is not valid UTF-8 or holds a character the code page lacks; then `why`,
+// when given, says which ("'é' (U+00E9) is not a character of code page 1251", "not UTF-8 at
+// byte 7").
+std::optional<std::string> Utf8ToCp1251(std::string_view text, std::string* why = nullptr);
 
 }  // namespace sd

@@ -149,8 +149,9 @@ double PackClock(int h, int m, int s) { return h + m / 100.0 + s / 10000.0; }
 
 // Stored texts: code page 1251, no control characters, at most max bytes.
 std::string StoredText(int line, const char* field, const std::string& utf8, size_t max) {
-  const auto text = Utf8ToCp1251(utf8);
-  if (!text) throw NatalCsvError(line, field, "not UTF-8 text in code page 1251's characters");
+  std::string why;
+  const auto text = Utf8ToCp1251(utf8, &why);
+  if (!text) throw NatalCsvError(line, field, why);
   for (char c : *text) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
       throw NatalCsvError(line, field, "control character in the text");

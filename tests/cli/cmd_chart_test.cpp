@@ -99,6 +99,9 @@ TEST(ChartCommand, ZoneFormsAgree) {
     return Parse(r.out)["moment"].get<double>();
   };
   EXPECT_NEAR(moment("5.5", "12:00"), moment("5:30", "12:00"), kSameMoment);
+  // An hour of one digit is the same clock time as its two-digit form.
+  EXPECT_EQ(moment("0", "9:30"), moment("0", "09:30"));
+  EXPECT_EQ(moment("0", "9:30:15"), moment("0", "09:30:15"));
   EXPECT_NEAR(moment("+5:30", "12:00"), moment("0", "06:30"), kSameMoment);
   EXPECT_NEAR(moment("-3:30", "02:30"), moment("0", "06:00"), kSameMoment);
   // Abbreviations of the zone table, in any letter case, mean their hours.

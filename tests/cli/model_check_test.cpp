@@ -61,7 +61,7 @@ TEST(ModelCheck, OneLinePerSectionInFileOrder) {
             "Formula\trejected\t16\tformula point\tempty PT8\n"
             "Price\taccepted\t36\tprice\tnot scored\n"
             "Beyond\trejected\t50\tunknown\tunknown kind\n"
-            "total\t2\t6\n");
+            "total\t2 accepted\t6 rejected\n");
 }
 
 // The shipped model must load whole: a rejected section there silently drops a factor from
@@ -82,7 +82,7 @@ TEST(ModelCheck, ShippedModelLoadsEverySection) {
     EXPECT_EQ(line.find("\trejected\t"), std::string::npos) << line;
   }
   EXPECT_GT(sections, 1);
-  EXPECT_EQ(last.substr(last.rfind('\t')), "\t0");
+  EXPECT_EQ(last.substr(last.rfind('\t')), "\t0 rejected");
 }
 
 TEST(ModelCheck, ExitStatus) {
@@ -98,8 +98,8 @@ TEST(ModelCheck, ExitStatus) {
   std::string path = WriteModel("");
   ToolRun empty = Stockdyn("model check " + path);
   std::filesystem::remove(path);
-  EXPECT_EQ(empty.status, 0);
-  EXPECT_EQ(empty.out, "no section in " + path + "\ntotal\t0\t0\n");
+  EXPECT_EQ(empty.status, 1);  // no section: not a model, most likely the wrong file
+  EXPECT_EQ(empty.out, "no section in " + path + "\ntotal\t0 accepted\t0 rejected\n");
 }
 
 // An author's typing errors pass the loader without a word; the checker names each key the
@@ -116,18 +116,18 @@ TEST(ModelCheck, KeysTheKindDoesNotReadAreListedWithTheirLines) {
       {"clean, any letter case",
        "[Moon]\n_H=m\n_T=2\nA0=1\nA1=0\na2=1,2\nA3=0\nA4=0\nA6=10\nweight=3\nOrb_Prop=1\n"
        "Orb_Shift=0\n", 0,
-       "Moon\taccepted\t2\taspect\ntotal\t1\t0\n"},
+       "Moon\taccepted\t2\taspect\ntotal\t1 accepted\t0 rejected\n"},
       {"misspelt weight and a blank before '='",
        "[Moon]\n_H=m\n_T=2\nA0=1\nA1=0\nA2=1,2\nA3=0\nA4=0\nA6 = 10\nWIEGHT=3\n", 1,
        "Moon\taccepted\t2\taspect\nMoon\tunknown key\t9\tA6 \nMoon\tunknown key\t10\tWIEGHT\n"
-       "total\t1\t0\n"},
+       "total\t1 accepted\t0 rejected\n"},
       {"a key of another kind; comments and blank lines are no keys",
        "; a comment\n[Sun signs]\n_H=s\n_T=0\nP1=0\n\n; note\nA6=10\n", 1,
-       "Sun signs\taccepted\t0\tsign and house\nSun signs\tunknown key\t8\tA6\ntotal\t1\t0\n"},
+       "Sun signs\taccepted\t0\tsign and house\nSun signs\tunknown key\t8\tA6\ntotal\t1 accepted\t0 rejected\n"},
       {"an unknown kind",
-       "[Odd]\n_H=o\n_T=99\n", 1, "Odd\trejected\t99\tunknown\tunknown kind\ntotal\t0\t1\n"},
+       "[Odd]\n_H=o\n_T=99\n", 1, "Odd\trejected\t99\tunknown\tunknown kind\ntotal\t0 accepted\t1 rejected\n"},
       {"settings keys are not checked",
-       "[OPTIONS]\nNObjMod=1\nAnything=2\n", 0, "OPTIONS\tsettings\ntotal\t0\t0\n"},
+       "[OPTIONS]\nNObjMod=1\nAnything=2\n", 0, "OPTIONS\tsettings\ntotal\t0 accepted\t0 rejected\n"},
   };
   for (const Case& c : cases) {
     const std::string path = WriteModel(c.model);

@@ -166,6 +166,14 @@ TEST(NatalCsv, BadRowsNameTheLineAndTheField) {
       {"\"Bad,B,1924-02-14,10:00:00,-5,NY,40,-74,s", ""},
       {"\"Bad\"x,B,1924-02-14,10:00:00,-5,NY,40,-74,s", ""},
   };
+  // The character the code page cannot store is named, so the user knows what to change.
+  try {
+    ParseNatalCsv(std::string(kHeader) + "Soci\xC3\xA9t\xC3\xA9 G\xC3\xA9n\xC3\xA9rale,B,1924-02-14,10:00:00,1,Paris,48,2,s\n", false);
+    ADD_FAILURE() << "accepted";
+  } catch (const NatalCsvError& e) {
+    EXPECT_NE(std::string(e.what()).find("'\xC3\xA9' (U+00E9) is not a character of code page 1251"), std::string::npos)
+        << e.what();
+  }
   for (const Case& c : cases) {
     // The bad row comes after a blank line and a CR LF line, so it is line 4 of the file.
     std::string g = good;
