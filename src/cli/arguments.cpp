@@ -174,4 +174,9 @@ bool ParseZone(const std::string& text, Zone& out, std::string& why) {
   return false;
 }
 
+void SayWritten(std::string_view command, const std::string& path, const std::string& what) {
+  std::fprintf(stderr, "stockdyn %.*s: written to %s%s\n", static_cast<int>(command.size()), command.data(),
+               path.c_str(), what.empty() ? "" : (" (" + what + ")").c_str());
+}
+
 }  // namespace sd::cli

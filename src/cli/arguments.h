@@ -51,4 +51,8 @@ struct Zone {
 };
 bool ParseZone(const std::string& text, Zone& out, std::string& why);
 
+// One line on stderr once a file is written: "stockdyn COMMAND: written to PATH (WHAT)", so that
+// a user sees where the output went while stdout stays the document's.
+void SayWritten(std::string_view command, const std::string& path, const std::string& what = "");
+
 }  // namespace sd::cli

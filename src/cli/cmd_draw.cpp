@@ -122,6 +122,7 @@ int RunDraw(const Args& args) {
     std::fprintf(stderr, "stockdyn draw: cannot write %s: %s\n", target.c_str(), why.c_str());
     return 1;
   }
+  SayWritten("draw", target);
   return 0;
 }
 

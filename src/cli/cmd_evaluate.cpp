@@ -173,6 +173,7 @@ int RunEvaluate(const Args& args) {
     if (!o.details.empty()) files.emplace_back(o.details, details);
     if (!o.report.empty()) files.emplace_back(o.report, report);
     if (!files.empty()) WriteFilesAtomically(files);
+    for (const auto& [path, text] : files) SayWritten(kCommand, path);
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }

@@ -109,6 +109,7 @@ int RunForecastCommand(const Args& args) {
       std::string why;
       if (!render::WriteGif(forecast::DrawForecast(values, c.zone.packed), o.gif, &why))
         return WorkFailed(kCommand, "the picture " + o.gif + " was not written: " + why);
+      SayWritten(kCommand, o.gif);
     }
     const forecast::Report report =
         forecast::MakeReport(PrintedName(c.security), c.zone.packed, natal.Moment, values, *model,

@@ -92,8 +92,8 @@ int RunMetrics(const Args& args) {
     return 1;
   }
   bar.Finish();
-  std::fprintf(stderr, "%s: %zu pairs, %d days each\n", out.c_str(), pairs.size(),
-               eval::kMetricSamples);
+  SayWritten("metrics build", out,
+             std::to_string(pairs.size()) + " pairs, " + std::to_string(eval::kMetricSamples) + " days each");
   return 0;
 }
 

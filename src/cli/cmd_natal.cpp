@@ -114,6 +114,7 @@ int Import(const std::string& csv, const std::string& db, bool scramble, bool fo
     return 1;
   }
   WriteNatalDatabase(db, records);
+  SayWritten("natal import", db, std::to_string(records.size()) + " records");
   for (NatalRecord r : records) {
     UnscrambleNatalRecord(r);
     if (!FormCanRequest(r.Name.View())) {
@@ -140,6 +141,7 @@ int Export(const std::string& db, const std::string& csv, bool force) {
     return 1;
   }
   WriteFileAtomically(csv, text);
+  SayWritten("natal export", csv);
   return 0;
 }
 

@@ -44,7 +44,8 @@ int RunTowns(const Args& args) {
     for (const char* name : {kTownsDataFile, kTownsIndexFile})
       CheckOutput(dir + "/" + name, kTownsFile, {source}, force);
     const TownsBuildResult r = BuildTowns(source, dir);
-    std::fprintf(stderr, "%s: %d regions, %d towns\n", dir.c_str(), r.regions, r.towns);
+    SayWritten("towns build", dir + "/" + kTownsDataFile + " and " + kTownsIndexFile,
+               std::to_string(r.regions) + " regions, " + std::to_string(r.towns) + " towns");
     return 0;
   } catch (const TownsSourceError& e) {
     std::fprintf(stderr, "stockdyn towns build: %s: %s\n", source.c_str(), e.what());

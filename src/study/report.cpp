@@ -367,8 +367,11 @@ std::string IcSvg(const Evaluation& ev) {
   const double lx = f.X0 + f.W + 10;
   svg += Text(lx, top + 14, "IC of the chart", "start");
   svg += "<circle cx=\"" + Px(lx + 120) + "\" cy=\"" + Px(top + 10) + "\" r=\"4\" fill=\"#111\"/>\n";
-  svg += Text(lx, top + 34, "p = 0.05 (permutation)", "start", "fill=\"#c0392b\"");
-  svg += Text(lx, top + 54, "random natal 5-95 %", "start", "fill=\"#4a78b5\"");
+  if (std::any_of(crit.begin(), crit.end(), [](double v) { return std::isfinite(v); }))
+    svg += Text(lx, top + 34, "p = 0.05 (permutation)", "start", "fill=\"#c0392b\"");
+  // The legend names only what is drawn: no random charts, no band.
+  if (std::any_of(hi_band.begin(), hi_band.end(), [](double v) { return std::isfinite(v); }))
+    svg += Text(lx, top + 54, "random natal 5-95 %", "start", "fill=\"#4a78b5\"");
   return svg + "</svg>\n";
 }
 

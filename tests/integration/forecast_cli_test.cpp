@@ -212,12 +212,16 @@ TEST(ForecastCommand, AMissingModelStopsTheRunAnEmptyOneRunsWithAWarning) {
   EXPECT_EQ(std::count(empty.err.begin(), empty.err.end(), '\n'), 1) << empty.err;
   EXPECT_NE(empty.err.find("no event of the model is accepted"), std::string::npos) << empty.err;
   EXPECT_EQ(std::count(empty.out.begin(), empty.out.end(), '\n'), 42) << empty.out;
-  // With the picture too, the model is read and reported once.
+  // With the picture too, the model is read and reported once; a second line says where the
+  // picture went.
   std::vector<std::string> with_picture = args;
   with_picture.insert(with_picture.end(), {"--gif", (dir / "empty.gif").string()});
   const ChildResult drawn = Forecast(with_picture);
   EXPECT_EQ(drawn.exit_status, 0) << drawn.err;
-  EXPECT_EQ(std::count(drawn.err.begin(), drawn.err.end(), '\n'), 1) << drawn.err;
+  EXPECT_EQ(std::count(drawn.err.begin(), drawn.err.end(), '\n'), 2) << drawn.err;
+  EXPECT_EQ(drawn.err.find("no event of the model is accepted"), drawn.err.rfind("no event of the model is accepted"));
+  EXPECT_NE(drawn.err.find("stockdyn forecast: written to " + (dir / "empty.gif").string() + "\n"), std::string::npos)
+      << drawn.err;
   EXPECT_TRUE(fs::exists(dir / "empty.gif"));
   fs::remove_all(dir);
 }

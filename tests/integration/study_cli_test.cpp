@@ -172,5 +172,23 @@ TEST_F(StudyCommands, EscapesInAModelNeverReachTheTerminalRaw) {
   }
 }
 
+// The report's legend names what its picture draws: the random-natal band only when random
+// charts were cast; the writer says what it wrote.
+TEST_F(StudyCommands, ReportLegendNamesOnlyWhatIsDrawn) {
+  const std::string prices = Write("walk.csv", RandomWalk(300));
+  for (const int charts : {0, 2}) {
+    SCOPED_TRACE(charts);
+    const fs::path report = dir_ / ("r" + std::to_string(charts) + ".html");
+    const ChildResult r = RunTool({"evaluate", "--security", "IBM Corp", "--zone", "EST", "--prices", prices,
+                                   "--permutations", "19", "--random-natal", std::to_string(charts), "--report",
+                                   report.string()});
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    std::ifstream in(report);
+    const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(html.find("random natal 5-95 %") != std::string::npos, charts > 0);
+    EXPECT_NE(r.err.find("written to " + report.string()), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace sd
