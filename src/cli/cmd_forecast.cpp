@@ -95,7 +95,7 @@ int RunForecastCommand(const Args& args) {
     ProcessScope process(now, dir);
     ChartSlotArray& slots = ChartSlots();
     ChartData& natal = slots[0];
-    if (!LoadSecurity(kCommand, dir, c.security, natal)) return 1;
+    if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     // The rows come from the run the API makes too, with the contributions of the same
     // evaluation as each value; the picture is drawn from the same values, so the model is
     // loaded and run once.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "data/cp1251.h"
+#include "data/natal_names.h"
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
 #include "host/program_dir.h"
@@ -63,11 +64,20 @@ std::string PrintedName(const std::string& typed) {
   return Utf8ToCp1251(typed) ? typed : Cp1251ToUtf8(typed);
 }
 
-bool LoadSecurity(std::string_view command, const std::string& dir, const std::string& security,
+bool LoadSecurity(std::string_view command, const std::string& dir, std::string& security,
                   ChartData& natal) {
   if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return true;
-  std::fprintf(stderr, "stockdyn %.*s: no security named '%s' in %sNyse.mil\n",
-               static_cast<int>(command.size()), command.data(), security.c_str(), dir.c_str());
+  const std::vector<NatalRecord> records = ReadNatalDatabase(dir + kNatalFileName);
+  if (const NatalRecord* record = FindSecurity(records, PrintedName(security))) {
+    security = DisplayName(*record);
+    return forecast::LoadNatalChart(dir, StoredName(security), natal);
+  }
+  std::string hint;
+  for (const std::string& name : CloseNames(records, PrintedName(security)))
+    hint += (hint.empty() ? "; did you mean '" : "', '") + name;
+  if (!hint.empty()) hint += "'?";
+  std::fprintf(stderr, "stockdyn %.*s: no security named '%s' in %sNyse.mil%s\n",
+               static_cast<int>(command.size()), command.data(), security.c_str(), dir.c_str(), hint.c_str());
   return false;
 }
 

@@ -58,9 +58,11 @@ std::string StoredName(const std::string& typed);
 // The name as output shows it: UTF-8, what was typed in UTF-8 printed as typed.
 std::string PrintedName(const std::string& typed);
 
-// Loads the natal chart of `security` from dir's Nyse.mil. False after saying on stderr that
-// there is no such security.
-bool LoadSecurity(std::string_view command, const std::string& dir, const std::string& security,
+// Loads the natal chart of `security` from dir's Nyse.mil: the record of that name, or else the
+// one record whose name differs only in letter case, whose own name then replaces `security`
+// (so that the output names the record). False after saying on stderr that there is no such
+// security, with up to three close names.
+bool LoadSecurity(std::string_view command, const std::string& dir, std::string& security,
                   ChartData& natal);
 
 // Writes "stockdyn <command>: why" to stderr; returns 1, the status of failed work.

@@ -273,7 +273,7 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
     int status;
   } cases[] = {
       {kApi + "/nothing", 404},
-      {kApi + "/forecast?security=ibm%20corp&zone=EST", 404},
+      {kApi + "/forecast?security=IBM%20Crop&zone=EST", 404},
       {kApi + "/forecast?security=IBM%20Corp&zone=XYZ", 400},
       {kApi + "/forecast?security=IBM%20Corp", 400},
       {kApi + "/forecast?zone=EST", 400},
@@ -281,7 +281,7 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=1582-10-10", 400},  // skipped by the reform
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&date=20260320", 400},
       {kApi + "/forecast?security=IBM%20Corp&zone=EST&format=xml", 400},
-      {kApi + "/events?security=ibm%20corp&zone=EST", 404},
+      {kApi + "/events?security=IBM%20Crop&zone=EST", 404},
       {kApi + "/events?security=IBM%20Corp&zone=XYZ", 400},
       {kApi + "/events?security=IBM%20Corp&zone=EST&date=2026-13-01", 400},
       {kApi + "/events?security=IBM%20Corp&zone=EST&date=1582-10-05", 400},
@@ -299,16 +299,19 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
     EXPECT_EQ(doc["status"], c.status) << c.target;
     EXPECT_TRUE(doc["title"].is_string() && doc["detail"].is_string()) << r.body;
   }
-  // The name in the wrong letter case: never the default chart, but the name meant.
-  const json wrong_case =
-      json::parse(Get(kApi + "/forecast?security=ibm%20corp&zone=EST").body);
-  ASSERT_TRUE(wrong_case["suggestions"].is_array()) << wrong_case;
-  EXPECT_EQ(wrong_case["suggestions"][0], "IBM Corp");
-  EXPECT_LE(wrong_case["suggestions"].size(), 3u);
+  // A misspelt name: never the default chart, but the name meant among the suggestions.
+  const json typo = json::parse(Get(kApi + "/forecast?security=IBM%20Crop&zone=EST").body);
+  ASSERT_TRUE(typo["suggestions"].is_array()) << typo;
+  EXPECT_EQ(typo["suggestions"][0], "IBM Corp");
+  EXPECT_LE(typo["suggestions"].size(), 3u);
+  // The name in another letter case means the one record it matches, named as stored.
+  const HttpReply lower = Get(kApi + "/forecast?security=ibm%20corp&zone=EST&date=2026-03-20");
+  ASSERT_EQ(lower.status, 200) << lower.body;
+  EXPECT_EQ(json::parse(lower.body)["security"], "IBM Corp");
   const json bad_zone = json::parse(Get(kApi + "/forecast?security=IBM%20Corp&zone=XYZ").body);
   EXPECT_EQ(bad_zone["invalid-params"][0]["name"], "zone") << bad_zone;
-  const json events_case = json::parse(Get(kApi + "/events?security=ibm%20corp&zone=EST").body);
-  EXPECT_EQ(events_case["suggestions"][0], "IBM Corp") << events_case;
+  const json events_typo = json::parse(Get(kApi + "/events?security=IBM%20Crop&zone=EST").body);
+  EXPECT_EQ(events_typo["suggestions"][0], "IBM Corp") << events_typo;
   const json bad_days =
       json::parse(Get(kApi + "/events?security=IBM%20Corp&zone=EST&days=abc").body);
   EXPECT_EQ(bad_days["status"], 400);

@@ -325,5 +325,19 @@ TEST(ForecastCommand, WarnsWhenTheNatalChartIsOutsideTheSeriesYears) {
   EXPECT_EQ(ParseJson(ibm.out)["warnings"], nlohmann::json::array());
 }
 
+// Names as people type them: another letter case finds the one record it matches (and the
+// document names the record), a misspelt one is refused with the close names, as the API does.
+TEST(ForecastCommand, NamesInAnotherLetterCaseAndCloseNames) {
+  const ChildResult lower = Forecast({"--security", "ibm corp", "--date", "2026-03-20"});
+  ASSERT_EQ(lower.exit_status, 0) << lower.err;
+  EXPECT_EQ(ParseJson(lower.out)["security"], "IBM Corp");
+  const ChildResult typo = Forecast({"--security", "IBM Crop", "--date", "2026-03-20"});
+  EXPECT_EQ(typo.exit_status, 1);
+  EXPECT_EQ(typo.out, "");
+  EXPECT_NE(typo.err.find("no security named 'IBM Crop'"), std::string::npos) << typo.err;
+  EXPECT_NE(typo.err.find("did you mean 'IBM Corp'"), std::string::npos) << typo.err;
+  EXPECT_EQ(std::count(typo.err.begin(), typo.err.end(), '\n'), 1) << typo.err;
+}
+
 }  // namespace
 }  // namespace sd
