@@ -42,7 +42,8 @@ constexpr const char* kUsage =
     "same for K natal charts drawn within fifty years of the true one; each event's IC, p-value and\n"
     "Benjamini-Hochberg q-value. FILE: Date,Open,High,Low,Close,Adj Close,Volume (Yahoo),\n"
     "Date,Open,High,Low,Close,Volume, MetaStock ASCII (<TICKER>,<DTYYYYMMDD>,...,<CLOSE>,<VOL>)\n"
-    "or Date,Close. ZONE: an abbreviation of the zone table or hours east (default Greenwich).\n"
+    "or Date,Close. ZONE: an abbreviation of the zone table or hours east (default: the\n"
+    "security's own zone, that of its first-trade record; the output names the zone used).\n"
     "--model: another model file (default PROGRAMDIR/stock.hyp). --details writes the pairs as\n"
     "CSV, --report an HTML page with pictures; neither replaces an input, a data file of\n"
     "PROGRAMDIR or a file of another kind unless --force is given. Output: JSON (default) or a text table on stdout.\n"
@@ -137,6 +138,7 @@ int RunEvaluate(const Args& args) {
     ProcessScope process(LocalNow(), dir);
     ChartData& natal = ChartSlots()[0];
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
+    UseSecurityZoneUnlessGiven(o.common, natal);
     const auto model = forecast::LoadModel(model_path);
     const study::Date from = o.from.value_or(prices.Dates.front());
     const study::Date to = o.to.value_or(prices.Dates.back());

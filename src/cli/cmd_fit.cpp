@@ -31,11 +31,11 @@ namespace sd::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: stockdyn fit --security NAME --prices FILE --horizon H --out MODEL [--zone ZONE]\n"
+    "usage: stockdyn fit --security NAME --prices FILE --horizon H [--out MODEL] [--zone ZONE]\n"
     "                    [--model FILE] [--dir PROGRAMDIR] [--train-from DATE] [--train-to DATE]\n"
     "                    [--test-from DATE] [--test-to DATE] [--folds K] [--ridge LAMBDA | --cv]\n"
     "                    [--permutations 999] [--random-natal K] [--seed N] [--format json|text]\n"
-    "                    [--force]\n"
+    "                    [--threads N] [--force]\n"
     "\n"
     "Fits the weights of the model's events so that the forecast's change over H days predicts the\n"
     "log return over H days of the prices in FILE: ridge regression of the returns on each event's\n"
@@ -45,12 +45,13 @@ constexpr const char* kUsage =
     "on the test span alone: rank correlation (IC), circular-shift permutation p-value, hit rate;\n"
     "--random-natal K repeats the whole fit for K charts drawn within fifty years of the true one.\n"
     "--folds K adds a walk-forward judgement over the whole span: K consecutive blocks, each\n"
-    "predicted by a fit on all dates before it. MODEL is the input model (default\n"
+    "predicted by a fit on all dates before it. --out MODEL writes the input model (default\n"
     "PROGRAMDIR/stock.hyp) with only its WEIGHT values changed: the fitted weights scaled so that the\n"
     "largest is as large as the model's largest; events whose change is constant over the training\n"
     "span get 0. Dates default: the whole price file, training on its first two thirds. MODEL\n"
     "replaces neither the input model, the prices nor a data file of PROGRAMDIR, nor an existing\n"
-    "file that is not a model, unless --force is given.\n";
+    "file that is not a model, unless --force is given. ZONE: an abbreviation of the zone table or\n"
+    "hours east; without it the security's own zone, that of its first-trade record.\n";
 
 constexpr std::string_view kCommand = "fit";
 
@@ -60,6 +61,7 @@ struct Options {
   int horizon = 0;
   std::optional<study::Date> train_from, train_to, test_from, test_to;
   int folds = 0;
+  int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::optional<double> ridge;
   bool cv = false;
   int permutations = 999;
@@ -76,7 +78,8 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   AddSecurityOptions(app, o.common);
   app.add_option("--prices", o.prices)->required();
   app.add_option("--horizon", o.horizon)->required();
-  app.add_option("--out", o.out)->required();
+  app.add_option("--out", o.out);
+  app.add_option("--threads", o.threads);
   app.add_flag("--force", o.force);
   app.add_option("--train-from", dates[0]);
   app.add_option("--train-to", dates[1]);
@@ -104,6 +107,7 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
     o.ridge = v;
   }
   if (o.folds < 0 || o.folds > 100) return usage("--folds must be from 0 to 100");
+  if (o.threads < 1 || o.threads > 256) return usage("--threads must be from 1 to 256");
   if (const auto why = CheckNullSizes(o.permutations, o.random_natal)) return usage(*why);
   if (const auto why = ReadSeed(seed_text, o.seed)) return usage(*why);
   return std::nullopt;
@@ -158,7 +162,7 @@ study::FitResult FitToPrices(const Options& o, const study::PriceSeries& prices,
   mi.Model = &unit;
   mi.Zone = o.common.zone.packed;
   mi.Metrics = Process().metric_table.get();
-  mi.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  mi.Threads = o.threads;
   study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
   const auto truth = study::ComputeMidnightSeries(mi, {natal}, true);
   const study::FitInput input = study::MakeFitInput(truth[0], prices, dates, o.horizon);
@@ -213,7 +217,7 @@ Json FitDocument(const Options& o, const std::string& model_path, const study::F
   doc["security"] = PrintedName(o.common.security);
   doc["zone"] = o.common.zone_name.empty() ? Json(nullptr) : Json(o.common.zone_name);
   doc["model"] = model_path;
-  doc["out"] = o.out;
+  doc["out"] = o.out.empty() ? Json(nullptr) : Json(o.out);
   doc["prices"] = o.prices;
   doc["horizon"] = o.horizon;
   doc["train"] = {{"from", study::FormatDate(f.TrainFrom)}, {"to", study::FormatDate(f.TrainTo)}, {"pairs", r.TrainPairs}};
@@ -291,7 +295,8 @@ std::string FitText(const Options& o, const Json& doc, const study::FitOptions& 
          "  " + Num(e["weight_out"].get<double>(), "%10.3f") + "  " + e["section"].get<std::string>() +
          (e["left_out"].is_null() ? "" : "  (left out: constant)") + "\n";
   }
-  t += "\nwritten to " + o.out + " (only WEIGHT values changed)\n";
+  t += o.out.empty() ? "\nno --out: the fitted model was not written\n"
+                     : "\nwritten to " + o.out + " (only WEIGHT values changed)\n";
   return t;
 }
 
@@ -305,7 +310,7 @@ int RunFit(const Args& args) {
   std::string out, written;
   try {
     // Refused before the fit, not after it.
-    CheckOutput(o.out, kModelFile, StudyInputs(dir, model_path, o.prices), o.force);
+    if (!o.out.empty()) CheckOutput(o.out, kModelFile, StudyInputs(dir, model_path, o.prices), o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 3) throw std::runtime_error(o.prices + ": fewer than three prices");
     const std::string text = ReadWholeFile(model_path);
@@ -316,6 +321,7 @@ int RunFit(const Args& args) {
     ProcessScope process(LocalNow(), dir);
     ChartData& natal = ChartSlots()[0];
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
+    UseSecurityZoneUnlessGiven(o.common, natal);
     const auto unit = study::UnitWeightModel(text, sections);
     if (unit->Count() != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
 
@@ -329,7 +335,7 @@ int RunFit(const Args& args) {
     return WorkFailed(kCommand, e.what());
   }
   try {
-    WriteFileAtomically(o.out, written);
+    if (!o.out.empty()) WriteFileAtomically(o.out, written);
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }

@@ -1,7 +1,11 @@
 #include "cli/security_options.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
+#include "astro/calendar.h"
+#include "astro/chart_data.h"
 #include "data/cp1251.h"
 #include "data/natal_names.h"
 #include "forecast/model_value.h"
@@ -79,6 +83,17 @@ bool LoadSecurity(std::string_view command, const std::string& dir, std::string&
   std::fprintf(stderr, "stockdyn %.*s: no security named '%s' in %sNyse.mil%s\n",
                static_cast<int>(command.size()), command.data(), security.c_str(), dir.c_str(), hint.c_str());
   return false;
+}
+
+void UseSecurityZoneUnlessGiven(SecurityOptions& o, const ChartData& natal) {
+  if (!o.zone_name.empty()) return;
+  o.zone.packed = natal.Event.Zone;
+  o.zone.hours = HmsToDecimal(natal.Event.Zone);
+  const long minutes = std::lround(o.zone.hours * 60);
+  char name[48];
+  std::snprintf(name, sizeof name, "security's own, UTC%c%02ld:%02ld", minutes < 0 ? '-' : '+',
+                std::labs(minutes) / 60, std::labs(minutes) % 60);
+  o.zone_name = name;
 }
 
 int WorkFailed(std::string_view command, std::string_view why) {

@@ -53,6 +53,11 @@ std::string ProgramDirOf(const SecurityOptions& o);
 // --model, or stock.hyp of the program directory `dir`.
 std::string ModelPathOf(const SecurityOptions& o, const std::string& dir);
 
+// Without --zone, a price study works in the security's own zone, that of its first-trade
+// record (the exchange's clock, where its days begin and end): sets the zone from `natal` and
+// names it "security's own". With --zone, nothing changes.
+void UseSecurityZoneUnlessGiven(SecurityOptions& o, const ChartData& natal);
+
 // The name as Nyse.mil stores it: code page 1251 (a terminal sends UTF-8).
 std::string StoredName(const std::string& typed);
 // The name as output shows it: UTF-8, what was typed in UTF-8 printed as typed.

@@ -190,5 +190,47 @@ TEST_F(StudyCommands, ReportLegendNamesOnlyWhatIsDrawn) {
   }
 }
 
+// A price study without --zone reads its days on the security's own clock (IBM Corp's record is
+// at UTC-05:00) and says so; fit without --out judges the weights and writes nothing, and its
+// document is the same whatever --threads.
+TEST_F(StudyCommands, DefaultsUseTheSecuritysZoneAndWriteNothingUnasked) {
+  const std::string prices = Write("walk.csv", RandomWalk(300));
+  const std::vector<std::string> evaluate = {"evaluate", "--security", "IBM Corp", "--prices", prices,
+                                             "--permutations", "19"};
+  std::vector<nlohmann::json> docs;
+  for (const std::vector<std::string>& zone : {std::vector<std::string>{}, {"--zone", "-5"}, {"--zone", "0"}}) {
+    std::vector<std::string> args = evaluate;
+    args.insert(args.end(), zone.begin(), zone.end());
+    const ChildResult r = RunTool(args);
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    docs.push_back(nlohmann::json::parse(r.out, nullptr, false));
+    ASSERT_FALSE(docs.back().is_discarded()) << r.out.substr(0, 300);
+  }
+  EXPECT_EQ(docs[0], docs[1]);
+  EXPECT_EQ(docs[0]["zone"], -5.0);
+  docs[2].erase("zone");
+  docs[0].erase("zone");
+  EXPECT_NE(docs[0], docs[2]);  // the model's days begin five hours later than Greenwich's
+  std::vector<std::string> text = evaluate;
+  text.insert(text.end(), {"--format", "text"});
+  const ChildResult named = RunTool(text);
+  EXPECT_NE(named.out.find("zone security's own, UTC-05:00 -5,"), std::string::npos) << named.out.substr(0, 300);
+
+  std::vector<std::string> outputs;
+  for (const char* threads : {"1", "2"}) {
+    const ChildResult r = RunTool({"fit", "--security", "IBM Corp", "--prices", prices, "--horizon", "1",
+                                   "--permutations", "19", "--threads", threads});
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    const nlohmann::json doc = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.out.substr(0, 300);
+    EXPECT_TRUE(doc["out"].is_null());
+    EXPECT_EQ(doc["zone"], "security's own, UTC-05:00");
+    EXPECT_EQ(r.err.find("written to"), std::string::npos) << r.err;
+    outputs.push_back(r.out);
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // walk.csv alone
+}
+
 }  // namespace
 }  // namespace sd
