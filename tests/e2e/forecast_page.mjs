@@ -113,8 +113,11 @@ await withServedBrowser(build, async ({ browser, base }) => {
   check(overflow <= 0, `nothing runs off the phone's screen sideways (${overflow} px)`);
   await phone.screenshot({ path: join(build, 'e2e-forecast-phone.png'), fullPage: true });
 
-  // A mistyped shared address gets the server's suggestion instead of a forecast.
+  // A name in another letter case is the one record it can mean; a mistyped one gets the
+  // server's suggestion instead of a forecast.
   await phone.goto(`${base}/forecast.html?security=ibm%20corp&zone=EST`);
+  check(await curveShown(phone) === 41, 'a name in another letter case is served its forecast');
+  await phone.goto(`${base}/forecast.html?security=IBM%20Crop&zone=EST`);
   await phone.locator('button.suggestion').first().waitFor({ timeout: 30000 });
-  check((await phone.locator('button.suggestion').first().innerText()) === security, 'a wrong letter case is offered the right name');
+  check((await phone.locator('button.suggestion').first().innerText()) === security, 'a mistyped name is offered the right name');
 });
