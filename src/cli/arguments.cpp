@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "astro/calendar.h"
+#include "data/edit_distance.h"
 #include "data/zone_table.h"
 
 namespace sd::cli {
@@ -35,20 +36,55 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The long option of `app` a mistyped `option` most likely meant: the one within a small edit
+// distance (two, three for long names), the closest first; empty when none is that close.
+std::string DidYouMean(const CLI::App& app, std::string_view option) {
+  const size_t bound = option.size() >= 12 ? 3 : 2;
+  std::string best;
+  size_t best_distance = bound + 1;
+  for (const CLI::Option* o : app.get_options()) {
+    for (const std::string& name : o->get_lnames()) {
+      const std::string candidate = "--" + name;
+      const size_t d = EditDistanceWithin(option, candidate, bound);
+      if (d < best_distance) best = candidate, best_distance = d;
+    }
+  }
+  return best;
+}
+
+// What the user typed that no option takes, in the order typed: each unknown option (a value
+// typed after it belongs to it, and is not named again), or a stray argument.
+std::string UnknownArguments(const CLI::App& app, const std::vector<std::string>& extras) {
+  std::string out;
+  for (size_t i = 0; i < extras.size(); ++i) {
+    const std::string& a = extras[i];
+    if (!out.empty()) out += "; ";
+    if (a.size() > 1 && a[0] == '-') {
+      const std::string option = a.substr(0, a.find('='));
+      out += "unknown option '" + option + "'";
+      const std::string meant = DidYouMean(app, option);
+      if (!meant.empty()) out += " (did you mean '" + meant + "'?)";
+      if (a.find('=') == std::string::npos && i + 1 < extras.size() && extras[i + 1].rfind('-', 0) != 0) ++i;
+    } else {
+      out += "unexpected argument '" + a + "'";
+    }
+  }
+  return out;
+}
+
 // The words CLI11 uses for a missing value, a repeated option or a stray argument, said as the
 // subcommands always said them.
-std::string Reason(const CLI::ParseError& e) {
+std::string Reason(const CLI::App& app, const CLI::ParseError& e) {
   const std::string what = e.what();
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) {
     const std::string option = what.substr(0, what.find(':'));
     if (what.find("missing") != std::string::npos) return option + " needs a value";
     if (what.find("At Most") != std::string::npos) return option + " is given more than once";
   }
-  if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
-    const std::string head = what.find("arguments were") != std::string::npos
-                                 ? "unknown arguments"
-                                 : "unknown argument";
-    return head + what.substr(what.find(':'));
+  // A required option that is "missing" was most often mistyped: name the typo, not the absence.
+  if (dynamic_cast<const CLI::ExtrasError*>(&e) || dynamic_cast<const CLI::RequiredError*>(&e)) {
+    const std::vector<std::string> extras = app.remaining();
+    if (!extras.empty()) return UnknownArguments(app, extras);
   }
   return what;
 }
@@ -73,24 +109,26 @@ std::optional<int> ParseArguments(CLI::App& app, const Args& args, std::string_v
     std::fwrite(usage.data(), 1, usage.size(), stdout);
     return 0;
   } catch (const CLI::ParseError& e) {
-    return UsageError(command, Reason(e), usage);
+    return UsageError(command, Reason(app, e));
   }
   return std::nullopt;
 }
 
 std::optional<int> CheckAction(const Args& args, std::initializer_list<std::string_view> actions,
-                               std::string_view command, std::string_view usage) {
-  if (args.empty()) return UsageError(command, "missing action", usage);
+                               std::string_view command) {
+  if (args.empty()) return UsageError(command, "missing action");
   if (args[0] == "-h" || args[0] == "--help") return std::nullopt;
   for (const std::string_view a : actions)
     if (args[0] == a) return std::nullopt;
-  return UsageError(command, "unknown action '" + args[0] + "'", usage);
+  return UsageError(command, "unknown action '" + args[0] + "'");
 }
 
-int UsageError(std::string_view command, const std::string& why, std::string_view usage) {
-  std::fprintf(stderr, "stockdyn %.*s: %s\n", static_cast<int>(command.size()), command.data(),
-               why.c_str());
-  std::fwrite(usage.data(), 1, usage.size(), stderr);
+int UsageError(std::string_view command, const std::string& why) {
+  // One line for what was wrong and one for where the options are: the whole usage would bury
+  // the line that matters.
+  const int n = static_cast<int>(command.size());
+  std::fprintf(stderr, "stockdyn %.*s: %s\nRun 'stockdyn %.*s --help' for its options.\n", n, command.data(),
+               why.c_str(), n, command.data());
   return 2;
 }
 

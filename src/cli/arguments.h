@@ -23,10 +23,10 @@ std::optional<int> ParseArguments(CLI::App& app, const Args& args, std::string_v
 // For `stockdyn <command> ACTION ...`: a usage error (2) when the first argument is missing or
 // names none of `actions`; empty when it names one, or is -h or --help.
 std::optional<int> CheckAction(const Args& args, std::initializer_list<std::string_view> actions,
-                               std::string_view command, std::string_view usage);
+                               std::string_view command);
 
-// Writes "stockdyn <command>: why" and the usage to stderr; returns 2.
-int UsageError(std::string_view command, const std::string& why, std::string_view usage);
+// Writes "stockdyn <command>: why" and where its options are told to stderr; returns 2.
+int UsageError(std::string_view command, const std::string& why);
 
 // A finite decimal number, the whole text (no blanks, no trailing characters).
 bool ParseNumber(const std::string& text, double& out);

@@ -118,7 +118,7 @@ int RunChart(const Args& args) {
   app.add_flag("--topocentric", topocentric);
   if (const auto status = ParseArguments(app, args, kCommand, kChartUsage)) return *status;
 
-  auto usage = [](const std::string& why) { return UsageError(kCommand, why, kChartUsage); };
+  auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
   int y = 0, m = 0, d = 0;
   double clock = 0, lat_deg = 0, lon_deg = 0;
   Zone zone;

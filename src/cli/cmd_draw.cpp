@@ -100,8 +100,8 @@ int RunDraw(const Args& args) {
   Zone zone;
   std::string why;
   if (!ParseDate(start_text, kFourDigitYears, year, month, day, why))
-    return UsageError(kCommand, "--start: " + why, kDrawUsage);
-  if (!ParseZone(zone_text, zone, why)) return UsageError(kCommand, why, kDrawUsage);
+    return UsageError(kCommand, "--start: " + why);
+  if (!ParseZone(zone_text, zone, why)) return UsageError(kCommand, why);
 
   const std::string target = render::ForceGifExtension(out_path);
   try {

@@ -92,10 +92,10 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   app.add_option("--threads", threads);
   app.add_flag("--force", o.force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
-  if (const auto status = CheckSecurityOptions(o.common, {"json", "text"}, kCommand, kUsage))
+  if (const auto status = CheckSecurityOptions(o.common, {"json", "text"}, kCommand))
     return status;
 
-  auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
+  auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
   if (const auto why = ReadDates({{"--from", from, o.from}, {"--to", to, o.to}})) return usage(*why);
   if (o.from && o.to && *o.from > *o.to) return usage("--from is after --to");
   if (!ParseHorizons(o.horizons_text, o.eval.Horizons))

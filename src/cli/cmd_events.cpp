@@ -54,17 +54,16 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   AddStartDay(app, o.start);
   app.add_option("--days", days_text);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
-  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand, kUsage))
+  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand))
     return status;
-  if (const auto status = CheckStartDay(o.start, now, kCommand, kUsage)) return status;
+  if (const auto status = CheckStartDay(o.start, now, kCommand)) return status;
   if (!days_text.empty()) {
     double days = 0;
     if (!ParseNumber(days_text, days) || days != static_cast<int>(days) || days < 1 ||
         days > timeline::kMaxWindowDays)
       return UsageError(kCommand,
                         "--days must be a whole number from 1 to " +
-                            std::to_string(timeline::kMaxWindowDays) + ", not '" + days_text + "'",
-                        kUsage);
+                            std::to_string(timeline::kMaxWindowDays) + ", not '" + days_text + "'");
     o.days = static_cast<int>(days);
   }
   return std::nullopt;

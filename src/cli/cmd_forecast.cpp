@@ -64,9 +64,9 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   app.add_flag("--explain", o.explain);
   app.add_flag("--force", o.force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
-  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand, kUsage))
+  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand))
     return status;
-  if (const auto status = CheckStartDay(o.start, now, kCommand, kUsage)) return status;
+  if (const auto status = CheckStartDay(o.start, now, kCommand)) return status;
   if (!o.gif.empty()) o.gif = render::ForceGifExtension(o.gif);
   return std::nullopt;
 }

@@ -60,7 +60,7 @@ class ProgressBar {
 }  // namespace
 
 int RunMetrics(const Args& args) {
-  if (const auto status = CheckAction(args, {"build"}, kCommand, kUsage)) return *status;
+  if (const auto status = CheckAction(args, {"build"}, kCommand)) return *status;
   std::string out, pairs_text;
   bool force = false;
   CLI::App app{"", "stockdyn metrics"};
@@ -75,7 +75,7 @@ int RunMetrics(const Args& args) {
   std::vector<eval::MetricPair> pairs = eval::AllMetricPairs();
   std::string error;
   if (pairs_option->count() > 0 && !eval::ParseMetricPairs(pairs_text, pairs, error))
-    return UsageError("metrics build", "--pairs: " + error, kUsage);
+    return UsageError("metrics build", "--pairs: " + error);
 
   try {
     CheckOutput(out, kMetricTable, {}, force);

@@ -262,7 +262,7 @@ int Check(const std::string& path) {
 }  // namespace
 
 int RunModel(const Args& args) {
-  if (const auto status = CheckAction(args, {"check"}, kCommand, kUsage)) return *status;
+  if (const auto status = CheckAction(args, {"check"}, kCommand)) return *status;
   std::string path;
   CLI::App app{"", "stockdyn model"};
   SetUpParser(app);

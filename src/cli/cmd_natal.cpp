@@ -38,7 +38,7 @@ const char kNatalUsage[] =
 
 constexpr std::string_view kCommand = "natal";
 
-int Usage(const std::string& why) { return UsageError(kCommand, why, kNatalUsage); }
+int Usage(const std::string& why) { return UsageError(kCommand, why); }
 
 bool IsMilPath(const std::string& path) {
   return NatalDatabase::DetectKind(path) == kNatalKindMil;
@@ -148,7 +148,7 @@ int Export(const std::string& db, const std::string& csv, bool force) {
 }  // namespace
 
 int RunNatal(const Args& args) {
-  if (const auto status = CheckAction(args, {"list", "import", "export"}, kCommand, kNatalUsage))
+  if (const auto status = CheckAction(args, {"list", "import", "export"}, kCommand))
     return *status;
   std::string db, csv;
   bool scramble = false, force = false;

@@ -29,7 +29,7 @@ constexpr std::string_view kCommand = "towns";
 }  // namespace
 
 int RunTowns(const Args& args) {
-  if (const auto status = CheckAction(args, {"build"}, kCommand, kTownsUsage)) return *status;
+  if (const auto status = CheckAction(args, {"build"}, kCommand)) return *status;
   std::string source, dir;
   bool force = false;
   CLI::App app{"", "stockdyn towns"};

@@ -24,31 +24,30 @@ void AddSecurityOptions(CLI::App& app, SecurityOptions& o) {
 
 std::optional<int> CheckSecurityOptions(SecurityOptions& o,
                                         std::initializer_list<std::string_view> formats,
-                                        std::string_view command, std::string_view usage) {
+                                        std::string_view command) {
   bool known = false;
   std::string named;
   for (const std::string_view f : formats) {
     known = known || o.format == f;
     named += (named.empty() ? "" : " or ") + std::string(f);
   }
-  if (!known) return UsageError(command, "--format must be " + named, usage);
+  if (!known) return UsageError(command, "--format must be " + named);
   std::string why;
   if (!o.zone_name.empty() && !ParseZone(o.zone_name, o.zone, why))
-    return UsageError(command, why, usage);
+    return UsageError(command, why);
   return std::nullopt;
 }
 
 void AddStartDay(CLI::App& app, StartDay& d) { app.add_option("--date", d.text); }
 
-std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command,
-                                 std::string_view usage) {
+std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command) {
   if (d.text.empty()) {
     d.year = now.year, d.month = now.month, d.day = now.day;
     return std::nullopt;
   }
   std::string why;
   if (!ParseDate(d.text, kFourDigitYears, d.year, d.month, d.day, why))
-    return UsageError(command, "--date: " + why, usage);
+    return UsageError(command, "--date: " + why);
   return std::nullopt;
 }
 

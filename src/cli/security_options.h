@@ -35,7 +35,7 @@ void AddSecurityOptions(CLI::App& app, SecurityOptions& o);
 // error's exit status.
 std::optional<int> CheckSecurityOptions(SecurityOptions& o,
                                         std::initializer_list<std::string_view> formats,
-                                        std::string_view command, std::string_view usage);
+                                        std::string_view command);
 
 // --date YYYY-MM-DD: the local day a window starts, today when not given.
 struct StartDay {
@@ -43,8 +43,7 @@ struct StartDay {
   int year = 0, month = 0, day = 0;
 };
 void AddStartDay(CLI::App& app, StartDay& d);
-std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command,
-                                 std::string_view usage);
+std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command);
 
 // The program directory installed beside this tool: www/Exe beside its executable's directory.
 std::string DefaultProgramDir();

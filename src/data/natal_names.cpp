@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/cp1251.h"
+#include "data/edit_distance.h"
 #include "data/ini.h"
 
 namespace sd {
@@ -15,28 +16,6 @@ std::string Lower(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
-}
-
-// Edit distance (insertions, deletions, substitutions) of two texts, byte by byte, when it is at
-// most `bound`; bound + 1 as soon as it cannot be (the length difference alone, or a whole row of
-// the table above the bound), so that a long request costs little against a large database.
-size_t EditDistanceWithin(std::string_view a, std::string_view b, size_t bound) {
-  if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > bound) return bound + 1;
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    size_t smallest = row[0];
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t up = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-      diagonal = up;
-      smallest = std::min(smallest, row[j]);
-    }
-    if (smallest > bound) return bound + 1;
-  }
-  return std::min(row[b.size()], bound + 1);
 }
 
 // Longer requests are no name a typo made; they are not compared at all.

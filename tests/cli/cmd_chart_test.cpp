@@ -187,7 +187,7 @@ TEST(ChartCommand, BadArgumentsAreUsageErrors) {
     for (const auto& s : a) line += s + " ";
     EXPECT_EQ(r.status, 2) << line;
     EXPECT_TRUE(r.out.empty()) << line;
-    EXPECT_NE(r.err.find("usage: stockdyn chart"), std::string::npos) << line;
+    EXPECT_NE(r.err.find("Run 'stockdyn chart --help'"), std::string::npos) << line;
   }
 }
 
