@@ -342,6 +342,7 @@ function showTip(i) {
   }
   tip.appendChild(list);
   for (const c of document.querySelectorAll('#chart circle.point')) c.classList.toggle('active', Number(c.dataset.index) === i);
+  showWheel(i);
   // Beside the point, inside the box.
   const box = $('chart-box').getBoundingClientRect();
   const dot = document.querySelector(`#chart circle[data-index="${i}"]`);
@@ -356,6 +357,71 @@ function showTip(i) {
 
 function hideTip() {
   $('tip').hidden = true;
+}
+
+// ---- the chart wheel beside the curve ---------------------------------------------------
+
+// The bi-wheel of each moment asked for so far: row index -> {src, url, houses, title}.
+let wheels = new Map();
+let wheelShown = -1;
+let wheelTicket = 0;
+let wheelAsk = null;  // {security, zone} of the forecast shown
+
+function forgetWheels(ask) {
+  for (const w of wheels.values()) URL.revokeObjectURL(w.src);
+  wheels = new Map();
+  wheelShown = -1;
+  wheelAsk = ask;
+}
+
+async function fetchWheel(i) {
+  const [date, time] = current.rows[i].local.split(' ');
+  const q = new URLSearchParams({ security: wheelAsk.security, zone: wheelAsk.zone, date, time });
+  const url = `${API}/chart.svg?${q}`;
+  const r = await fetch(url);
+  if (!r.ok) {
+    let detail = `HTTP ${r.status}`;
+    try { detail = (await r.json()).detail || detail; } catch { /* not a problem document */ }
+    throw new Error(detail);
+  }
+  const text = await r.text();
+  const root = new DOMParser().parseFromString(text, 'image/svg+xml').documentElement;
+  return {
+    src: URL.createObjectURL(new Blob([text], { type: 'image/svg+xml' })),
+    url,
+    houses: root.getAttribute('data-house-system') || '',
+    title: root.querySelector('title')?.textContent || '',
+  };
+}
+
+// Natal chart inside, the transits of row i's moment outside; the latest pointer wins.
+async function showWheel(i) {
+  if (!current || !wheelAsk || i === wheelShown) return;
+  wheelShown = i;
+  const ticket = ++wheelTicket;
+  const row = current.rows[i];
+  const zone = current.zone_abbreviation;
+  let w = wheels.get(i);
+  if (!w) {
+    try {
+      w = await fetchWheel(i);
+      wheels.set(i, w);
+    } catch (e) {
+      if (ticket === wheelTicket) {
+        wheelShown = -1;
+        $('wheel-caption').textContent = `The chart wheel cannot be drawn: ${e.message}`;
+      }
+      return;
+    }
+  }
+  if (ticket !== wheelTicket) return;
+  const img = $('wheel-img');
+  img.src = w.src;
+  img.alt = w.title;
+  img.dataset.index = i;
+  $('wheel-link').href = w.url;
+  $('wheel-caption').textContent =
+    `First-trade chart inside, transits of ${row.local} ${zone} outside. House system: ${w.houses}.`;
 }
 
 // ---- around the curve -------------------------------------------------------------------
@@ -451,7 +517,9 @@ async function show(security, zone, date) {
     history.replaceState(null, '', `forecast.html?${shown}`);
     $('title').textContent = `${doc.security}: ${doc.rows.length} values from ${doc.date} (${doc.zone_abbreviation})`;
     $('result').hidden = false;
+    forgetWheels({ security, zone });
     drawChart(doc);
+    showWheel(0);
     fillTimeline(timeline.events, timeline.failure);
     fillEvents(doc);
     fillNatal(doc);

@@ -1,6 +1,7 @@
 # The JSON API: its library, its CGI program in the program directory beside srv_stock_dyn,
 # its unit tests, and the trader's page that reads it, copied into the web root.
 stockdyn_library(sd_api
+  src/api/chart_route.cpp
   src/api/day_ask.cpp
   src/api/events_route.cpp
   src/api/forecast_route.cpp

@@ -60,6 +60,12 @@ if(benchmark_FOUND)
     set_target_properties(forecast_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   endif()
 
+  # One chart wheel next to one forecast, both through the API's router.
+  add_executable(wheel_bench ${CMAKE_SOURCE_DIR}/bench/wheel_bench.cpp)
+  target_link_libraries(wheel_bench PRIVATE sd_api benchmark::benchmark)
+  set_target_properties(wheel_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  add_dependencies(wheel_bench stockdyn_data)
+
   # An evaluation of ten years of prices against the requests it replaces.
   add_executable(evaluate_bench ${CMAKE_SOURCE_DIR}/bench/evaluate_bench.cpp)
   target_link_libraries(evaluate_bench PRIVATE sd_study sd_cgi benchmark::benchmark)

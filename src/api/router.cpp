@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "api/chart_route.h"
 #include "api/events_route.h"
 #include "api/forecast_route.h"
 #include "api/securities.h"
@@ -17,6 +18,7 @@ const std::vector<Route>& Routes() {
       {"/forecast", ForecastRoute},
       {"/zones", ZonesRoute},
       {"/events", EventsRoute},
+      {"/chart.svg", ChartRoute},
   };
   return routes;
 }

@@ -2,7 +2,10 @@
 // JSON, either as the natal chart of a security is computed or as the forecast's transit chart.
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "astro/calendar.h"
 #include "astro/chart.h"
@@ -11,6 +14,10 @@
 #include "cli/cmd_chart.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/output_kinds.h"
+#include "cli/security_options.h"
+#include "data/atomic_file.h"
+#include "host/wheel_picture.h"
 
 namespace sd::cli {
 
@@ -19,8 +26,18 @@ namespace {
 const char kChartUsage[] =
     "usage: stockdyn chart --date YYYY-MM-DD --time H:MM[:SS] --zone ZONE --lat DEG --lon DEG\n"
     "                      [--transit] [--houses N] [--sidereal-column N] [--topocentric]\n"
+    "                      [--svg FILE [--force]]\n"
+    "       stockdyn chart --security NAME [--dir DIR] [--svg FILE [--force]]\n"
+    "                      [--transits YYYY-MM-DD H:MM[:SS] [--zone ZONE]]\n"
     "\n"
-    "Computes the chart of one moment and place and prints it as JSON.\n"
+    "Computes the chart of one moment and place, or a security's first-trade chart, and prints\n"
+    "it as JSON, or draws it as a chart wheel.\n"
+    "  --svg FILE         write the chart wheel as SVG instead of printing JSON\n"
+    "  --force            replace FILE even when it is not an SVG picture\n"
+    "  --security NAME    the first-trade chart of a security of DIR's Nyse.mil\n"
+    "  --dir DIR          the program directory (default: www/Exe beside this tool)\n"
+    "  --transits DATE TIME  with --security and --svg: the bi-wheel, the transits of that\n"
+    "                     local moment (in --zone, Greenwich when not given) in the outer ring\n"
     "  --date YYYY-MM-DD  local date; a leading - for years BC (-1 is 1 BC, -44 is 44 BC;\n"
     "                     there is no year 0)\n"
     "  --time H:MM[:SS]   local clock time (hour in one or two digits)\n"
@@ -101,31 +118,101 @@ std::string ChartJson(const ChartData& c, const ChartSettings& settings) {
   return JsonText(doc);
 }
 
+namespace {
+
+// Writes the wheel to `path` unless that would destroy something (see CheckOutput).
+int WriteSvg(const std::string& path, const std::string& svg, const std::vector<std::string>& inputs,
+             bool force) {
+  try {
+    CheckOutput(path, kSvgPicture, inputs, force);
+    WriteFileAtomically(path, svg);
+  } catch (const OutputRefused& e) {
+    return WorkFailed(kCommand, e.what());
+  } catch (const std::exception& e) {
+    return WorkFailed(kCommand, "cannot write " + path + ": " + e.what());
+  }
+  return 0;
+}
+
+// The first-trade chart of a security, as JSON or as a wheel (with transits, a bi-wheel).
+int RunSecurityChart(const std::string& security, const std::string& dir_option, const Zone& zone,
+                     const std::string& zone_name, const std::vector<std::string>& transits,
+                     const std::string& svg, bool force) {
+  auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
+  std::optional<host::LocalMoment> at;
+  if (!transits.empty()) {
+    if (svg.empty()) return usage("--transits draws a bi-wheel: give --svg FILE");
+    host::LocalMoment m;
+    std::string why;
+    if (!ParseDate(transits[0], kFourDigitYears, m.year, m.month, m.day, why))
+      return usage("--transits: " + why);
+    if (!ParseTime(transits[1], m.clock))
+      return usage("--transits: the time must be H:MM or H:MM:SS (hour 0-23), not '" + transits[1] + "'");
+    m.zone = zone.packed;
+    m.zone_name = zone_name;
+    at = m;
+  }
+  SecurityOptions o;
+  o.dir = dir_option;
+  const std::string dir = ProgramDirOf(o);
+  ChartData natal;
+  try {
+    if (!LoadSecurity(kCommand, dir, security, natal)) return 1;
+  } catch (const std::exception& e) {
+    return WorkFailed(kCommand, e.what());
+  }
+  if (svg.empty()) return PrintOutput(ChartJson(natal, kChartSettings));
+  return WriteSvg(svg, host::SecurityWheelSvg(natal, PrintedName(security), at),
+                  ProgramDataFiles(dir), force);
+}
+
+}  // namespace
+
 int RunChart(const Args& args) {
-  std::string date, time, zone_text, lat, lon;
-  bool transit = false, topocentric = false;
+  std::string date, time, zone_text, lat, lon, security, dir, svg;
+  std::vector<std::string> transits;
+  bool transit = false, topocentric = false, force = false;
   ChartSettings settings = kChartSettings;
   CLI::App app{"", "stockdyn chart"};
   SetUpParser(app);
-  app.add_option("--date", date)->required();
-  app.add_option("--time", time)->required();
-  app.add_option("--zone", zone_text)->required();
-  app.add_option("--lat", lat)->required();
-  app.add_option("--lon", lon)->required();
-  app.add_flag("--transit", transit);
-  app.add_option("--houses", settings.Houses)->check(CLI::Range(0, kHouseSystemCount - 1));
-  app.add_option("--sidereal-column", settings.SiderealColumn)->check(CLI::Range(0, 17));
-  app.add_flag("--topocentric", topocentric);
+  auto* date_opt = app.add_option("--date", date);
+  auto* time_opt = app.add_option("--time", time);
+  app.add_option("--zone", zone_text);
+  auto* lat_opt = app.add_option("--lat", lat);
+  auto* lon_opt = app.add_option("--lon", lon);
+  auto* transit_opt = app.add_flag("--transit", transit);
+  auto* houses_opt =
+      app.add_option("--houses", settings.Houses)->check(CLI::Range(0, kHouseSystemCount - 1));
+  auto* column_opt =
+      app.add_option("--sidereal-column", settings.SiderealColumn)->check(CLI::Range(0, 17));
+  auto* topo_opt = app.add_flag("--topocentric", topocentric);
+  auto* security_opt = app.add_option("--security", security);
+  auto* dir_opt = app.add_option("--dir", dir);
+  auto* transits_opt = app.add_option("--transits", transits)->expected(2);
+  app.add_option("--svg", svg);
+  app.add_flag("--force", force);
+  for (auto* o : {date_opt, time_opt, lat_opt, lon_opt, transit_opt, houses_opt, column_opt, topo_opt}) {
+    security_opt->excludes(o);
+  }
+  dir_opt->needs(security_opt);
+  transits_opt->needs(security_opt);
   if (const auto status = ParseArguments(app, args, kCommand, kChartUsage)) return *status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
-  int y = 0, m = 0, d = 0;
-  double clock = 0, lat_deg = 0, lon_deg = 0;
   Zone zone;
   std::string why;
+  if (!zone_text.empty() && !ParseZone(zone_text, zone, why)) return usage(why);
+  if (!security.empty() || security_opt->count() > 0)
+    return RunSecurityChart(security, dir, zone, zone_text, transits, svg, force);
+
+  for (auto [opt, name] : {std::pair{date_opt, "--date"}, {time_opt, "--time"}, {lat_opt, "--lat"},
+                           {lon_opt, "--lon"}})
+    if (opt->count() == 0) return usage(std::string(name) + " is required (or --security)");
+  if (zone_text.empty()) return usage("--zone is required (or --security)");
+  int y = 0, m = 0, d = 0;
+  double clock = 0, lat_deg = 0, lon_deg = 0;
   if (!ParseDate(date, kAnyYear, y, m, d, why)) return usage("--date: " + why);
   if (!ParseTime(time, clock)) return usage("--time must be H:MM or H:MM:SS (hour 0-23), not '" + time + "'");
-  if (!ParseZone(zone_text, zone, why)) return usage(why);
   if (!ParseNumber(lat, lat_deg) || std::fabs(lat_deg) > 90)
     return usage("--lat must be decimal degrees from -90 to 90, not '" + lat + "'");
   if (!ParseNumber(lon, lon_deg) || std::fabs(lon_deg) > 180)
@@ -155,6 +242,10 @@ int RunChart(const Args& args) {
   if (!done) {
     std::fprintf(stderr, "stockdyn chart: the chart computation is busy\n");
     return 1;
+  }
+  if (!svg.empty()) {
+    const host::LocalMoment at{y, m, d, clock, zone.packed, zone_text};
+    return WriteSvg(svg, host::MomentWheelSvg(chart, settings.Houses, at, lat_deg, lon_deg), {}, force);
   }
   std::fputs(ChartJson(chart, settings).c_str(), stdout);
   return 0;

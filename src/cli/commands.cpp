@@ -13,7 +13,7 @@ const std::vector<Command>& Commands() {
   // One line per subcommand; each lives in its own source file of this folder.
   static const std::vector<Command> table = {
       {"version", "print the program version", RunVersion},
-      {"chart", "compute one chart for a date, time, zone and place, as JSON", RunChart},
+      {"chart", "compute a chart of a moment and place or of a security, as JSON or a wheel (SVG)", RunChart},
       {"draw", "draw a series of values as the forecast picture, into a GIF", RunDraw},
       {"model", "check FILE: how the model loader reads each section", RunModel},
       {"natal", "list the natal database, import it from CSV, export it as CSV", RunNatal},

@@ -83,6 +83,20 @@ bool IsHtml(std::string_view head, std::uintmax_t) {
   return StartsWithNoCase(FirstLine(head), "<!DOCTYPE html") || StartsWithNoCase(FirstLine(head), "<html");
 }
 
+// An SVG document: its root element opens the text, after an XML declaration or not.
+bool IsSvg(std::string_view head, std::uintmax_t size) {
+  if (!IsText(head, size)) return false;
+  std::string_view rest = head;
+  if (rest.substr(0, 5) == "<?xml") {
+    const size_t end = rest.find("?>");
+    if (end == std::string_view::npos) return false;
+    rest.remove_prefix(end + 2);
+  }
+  while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\n' || rest.front() == '\r' || rest.front() == '\t'))
+    rest.remove_prefix(1);
+  return rest.substr(0, 4) == "<svg";
+}
+
 }  // namespace
 
 const OutputKind kGifPicture{"a GIF picture", IsGif};
@@ -93,6 +107,7 @@ const OutputKind kTownsFile{"a towns file", IsText};
 const OutputKind kModelFile{"a model file (no event with _H=)", IsModel};
 const OutputKind kDetailsCsv{"an evaluation details file (its header line differs)", IsDetailsCsv};
 const OutputKind kHtmlReport{"an HTML file", IsHtml};
+const OutputKind kSvgPicture{"an SVG picture", IsSvg};
 
 std::vector<std::string> ProgramDataFiles(const std::string& dir) {
   return {dir + kNatalFileName,  dir + forecast::kModelFileName, dir + kTownsDataFile,

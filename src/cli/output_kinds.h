@@ -16,6 +16,7 @@ extern const OutputKind kTownsFile;        // towns build: towns.nd and towns.nd
 extern const OutputKind kModelFile;        // fit --out
 extern const OutputKind kDetailsCsv;       // evaluate --details
 extern const OutputKind kHtmlReport;       // evaluate --report
+extern const OutputKind kSvgPicture;       // chart --svg
 
 // The files of program directory `dir` (ending in '/') that the tool's forecast reads.
 std::vector<std::string> ProgramDataFiles(const std::string& dir);

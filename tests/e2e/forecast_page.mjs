@@ -59,6 +59,24 @@ await withServedBrowser(build, async ({ browser, base }) => {
   const items = await tip.locator('li').count();
   check(tipText.includes('2026-03-25 00:00 EST') && items > 0 && !/no event/.test(tipText),
     `hovering point 10 shows its moment and ${items} contributions: ${JSON.stringify(tipText)}`);
+
+  // The wheel beside the curve follows the pointer: natal inside, that moment's transits outside.
+  await page.waitForFunction(() => {
+    const img = document.getElementById('wheel-img');
+    return img.dataset.index === '10' && img.complete && img.naturalWidth > 0;
+  }, null, { timeout: 30000 });
+  const caption = await page.locator('#wheel-caption').innerText();
+  check(caption.includes('2026-03-25 00:00 EST') && caption.includes('House system: PLACIDUS'),
+    `the wheel's caption names the moment under the pointer and the house system: ${JSON.stringify(caption)}`);
+  const wheelHref = await page.locator('#wheel-link').getAttribute('href');
+  const wheelSvg = await (await page.request.get(new URL(wheelHref, page.url()).href)).text();
+  const sky = JSON.parse(execFileSync(join(build, 'stockdyn'),
+    ['chart', '--date', '2026-03-25', '--time', '00:00', '--zone', 'EST', '--lat', '0', '--lon', '0', '--transit'],
+    { encoding: 'utf8' })).objects;
+  const transitSun = /data-body="0" data-ring="transit" data-longitude="([^"]+)"/.exec(wheelSvg);
+  check(transitSun && Number(transitSun[1]) === sky[0].longitude &&
+    (wheelSvg.match(/data-ring="transit"/g) || []).length === 11,
+    `the wheel shown has the eleven transits of that moment, the Sun at the tool's ${sky[0].longitude}`);
   check(await page.locator('#events tbody tr').count() > 0, 'the largest contributions are listed under the curve');
   const listed = (await (await page.request.get(`${base}/Exe/srv_stock_api/securities`)).json())
     .securities.find((s) => s.name === security);

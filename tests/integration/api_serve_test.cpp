@@ -1,10 +1,12 @@
 // The JSON API through the web server, as a browser or a script reaches it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
@@ -328,6 +330,96 @@ TEST_F(ApiServe, DataFilesStayUnreachable) {
   }
 }
 
+// The wheel the API serves is the tool's wheel of the same chart, byte for byte.
+TEST_F(ApiServe, ChartSvgIsTheToolsWheel) {
+  struct Case {
+    const char* what;
+    std::string target;
+    std::vector<std::string> tool;
+  };
+  const Case cases[] = {
+      {"natal", "/chart.svg?security=IBM%20Corp&zone=EST", {"--security", "IBM Corp"}},
+      {"bi-wheel", "/chart.svg?security=IBM%20Corp&zone=EST&date=2026-03-20&time=12:00",
+       {"--security", "IBM Corp", "--transits", "2026-03-20", "12:00", "--zone", "EST"}},
+      {"moment and place", "/chart.svg?date=2026-03-20&time=09:30&zone=EST&lat=40.7128&lon=-74.006",
+       {"--date", "2026-03-20", "--time", "09:30", "--zone", "EST", "--lat", "40.7128", "--lon", "-74.006"}},
+  };
+  const fs::path file = fs::temp_directory_path() / ("api_wheel_" + std::to_string(::getpid()) + ".svg");
+  for (const Case& c : cases) {
+    const HttpReply r = Get(kApi + c.target);
+    ASSERT_EQ(r.status, 200) << c.what << r.body;
+    EXPECT_EQ(HeaderValue(r, "Content-Type"), "image/svg+xml; charset=utf-8") << c.what;
+    std::vector<std::string> args = {"chart"};
+    args.insert(args.end(), c.tool.begin(), c.tool.end());
+    args.insert(args.end(), {"--svg", file.string(), "--force"});
+    const auto tool = sd::testing::RunTool(args, 120.0);
+    ASSERT_EQ(tool.exit_status, 0) << tool.err;
+    std::ifstream in(file, std::ios::binary);
+    const std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(r.body, expected) << c.what;
+  }
+  fs::remove(file);
+}
+
+TEST_F(ApiServe, ChartSvgCachingFollowsItsInputs) {
+  const std::string target = kApi + "/chart.svg?security=IBM%20Corp&zone=EST&date=2026-03-20&time=12:00";
+  const HttpReply first = Get(target);
+  ASSERT_EQ(first.status, 200);
+  const std::string tag = HeaderValue(first, "ETag");
+  ASSERT_FALSE(tag.empty());
+  EXPECT_EQ(HeaderValue(first, "Cache-Control"), "public, max-age=86400");
+  const HttpReply again = Get(target, {"If-None-Match: " + tag});
+  EXPECT_EQ(again.status, 304);
+  EXPECT_TRUE(again.body.empty());
+  EXPECT_EQ(HeaderValue(again, "ETag"), tag);
+  // Another moment, another zone, the natal wheel alone: other documents, other tags.
+  for (const std::string other : {"/chart.svg?security=IBM%20Corp&zone=EST&date=2026-03-20&time=12:01",
+                                  "/chart.svg?security=IBM%20Corp&zone=CET&date=2026-03-20&time=12:00",
+                                  "/chart.svg?security=IBM%20Corp&zone=EST"}) {
+    const HttpReply r = Get(kApi + other, {"If-None-Match: " + tag});
+    EXPECT_EQ(r.status, 200) << other;
+    EXPECT_NE(HeaderValue(r, "ETag"), tag) << other;
+  }
+}
+
+TEST_F(ApiServe, ChartSvgErrorsNameTheParameter) {
+  struct Case {
+    std::string query;
+    int status;
+    const char* param;  // the invalid parameter named, or the 404's suggestion
+  };
+  const Case cases[] = {
+      {"security=IBM%20Corp", 400, "zone"},
+      {"security=&zone=EST", 400, "security"},
+      {"security=IBM%20Corp&zone=XYZ", 400, "zone"},
+      {"security=IBM%20Corp&zone=EST&date=2026-03-20", 400, "time"},
+      {"security=IBM%20Corp&zone=EST&time=12:00", 400, "date"},
+      {"security=IBM%20Corp&zone=EST&date=2026-02-30&time=12:00", 400, "date"},
+      {"security=IBM%20Corp&zone=EST&date=2026-03-20&time=24:00", 400, "time"},
+      {"security=IBM%20Corp&zone=EST&date=2026-03-20&time=noon", 400, "time"},
+      {"date=2026-03-20&time=12:00&zone=EST&lon=10", 400, "lat"},
+      {"date=2026-03-20&time=12:00&zone=EST&lat=91&lon=10", 400, "lat"},
+      {"date=2026-03-20&time=12:00&zone=EST&lat=10&lon=abc", 400, "lon"},
+      {"date=2026-03-20&time=12:00&zone=EST&lat=10&lon=inf", 400, "lon"},
+      {"time=12:00&zone=EST&lat=10&lon=10", 400, "date"},
+      {"security=ibm%20corp&zone=EST", 404, "IBM Corp"},
+  };
+  for (const Case& c : cases) {
+    const HttpReply r = Get(kApi + "/chart.svg?" + c.query);
+    EXPECT_EQ(r.status, c.status) << c.query << r.body;
+    EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/problem+json; charset=utf-8") << c.query;
+    const json doc = json::parse(r.body, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.body;
+    if (c.status == 400) {
+      std::vector<std::string> names;
+      for (const auto& p : doc["invalid-params"]) names.push_back(p["name"]);
+      EXPECT_NE(std::find(names.begin(), names.end(), c.param), names.end()) << c.query << r.body;
+    } else {
+      EXPECT_NE(doc["suggestions"].dump().find(c.param), std::string::npos) << r.body;
+    }
+  }
+}
+
 // A program directory whose database is gone: the service says it is broken, names no file.
 class ApiBrokenData : public sd::testing::ProgramCopy {};
 
@@ -336,7 +428,8 @@ TEST_F(ApiBrokenData, MissingDatabaseIs500) {
   auto server = StartServer(root_.string());
   ASSERT_NE(server, nullptr);
   for (const std::string route : {"/securities", "/forecast?security=IBM%20Corp&zone=EST",
-                                  "/events?security=IBM%20Corp&zone=EST"}) {
+                                  "/events?security=IBM%20Corp&zone=EST",
+                                  "/chart.svg?security=IBM%20Corp&zone=EST"}) {
     const HttpReply r = HttpGet(server->port(), kApi + route, {}, 60.0);
     EXPECT_EQ(r.status, 500) << route << r.body;
     EXPECT_EQ(HeaderValue(r, "Content-Type"), "application/problem+json; charset=utf-8");

@@ -1,0 +1,164 @@
+// stockdyn chart --svg as a user runs it: the wheel's positions are the chart's own numbers
+// (the JSON the same command prints), natal, for a moment and place, and in the bi-wheel.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+namespace sd {
+namespace {
+
+namespace fs = std::filesystem;
+using sd::testing::ChildResult;
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "stockdyn_wheel_XXXXXX").string();
+    EXPECT_NE(mkdtemp(tmpl.data()), nullptr);
+    path = tmpl;
+  }
+  ~TempDir() { fs::remove_all(path); }
+};
+
+ChildResult Chart(std::vector<std::string> args) {
+  args.insert(args.begin(), "chart");
+  return sd::testing::RunTool(args, 120.0);
+}
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Longitude by object number from the chart's JSON.
+std::map<int, double> JsonLongitudes(const std::string& doc) {
+  std::map<int, double> out;
+  const auto j = nlohmann::json::parse(doc, nullptr, false);
+  EXPECT_FALSE(j.is_discarded()) << doc.substr(0, 200);
+  if (j.is_discarded()) return out;
+  for (const auto& o : j["objects"])
+    if (!o["longitude"].is_null()) out[o["number"].get<int>()] = o["longitude"].get<double>();
+  return out;
+}
+
+// Longitude by object number of one ring of the SVG, as its attributes say.
+std::map<int, double> SvgLongitudes(const std::string& svg, const std::string& ring) {
+  std::map<int, double> out;
+  const std::regex body("<g class=\"body\" data-body=\"(\\d+)\" data-ring=\"" + ring +
+                        "\" data-longitude=\"([^\"]+)\"");
+  for (std::sregex_iterator it(svg.begin(), svg.end(), body), end; it != end; ++it) {
+    const int n = std::stoi((*it)[1]);
+    EXPECT_EQ(out.count(n), 0u) << "object " << n << " twice in the " << ring << " ring";
+    out[n] = std::strtod((*it)[2].str().c_str(), nullptr);
+  }
+  return out;
+}
+
+// Every body of the ring carries the JSON's longitude to the last bit; the planets and the node
+// are all there.
+void ExpectSamePositions(const std::map<int, double>& svg, const std::map<int, double>& json) {
+  for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 30}) EXPECT_EQ(svg.count(n), 1u) << "object " << n;
+  for (const auto& [n, lon] : svg) {
+    ASSERT_EQ(json.count(n), 1u) << "object " << n << " is not in the chart";
+    EXPECT_EQ(lon, json.at(n)) << "object " << n;
+  }
+}
+
+TEST(ChartWheelCommand, SecurityWheelShowsTheChartsPositions) {
+  TempDir dir;
+  const ChildResult json = Chart({"--security", "IBM Corp"});
+  ASSERT_EQ(json.exit_status, 0) << json.err;
+  const std::string file = (dir.path / "ibm.svg").string();
+  const ChildResult drawn = Chart({"--security", "IBM Corp", "--svg", file});
+  ASSERT_EQ(drawn.exit_status, 0) << drawn.err;
+  EXPECT_EQ(drawn.out, "");
+  const std::string svg = Slurp(file);
+  ASSERT_EQ(svg.rfind("<svg ", 0), 0u) << svg.substr(0, 80);
+  EXPECT_NE(svg.find("<title>IBM Corp: first-trade chart of "), std::string::npos);
+  ExpectSamePositions(SvgLongitudes(svg, "natal"), JsonLongitudes(json.out));
+  EXPECT_TRUE(SvgLongitudes(svg, "transit").empty());
+  // The cusps too: the Ascendant is cusp 1, object 18.
+  const std::regex asc("data-house=\"1\" data-longitude=\"([^\"]+)\"");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(svg, m, asc));
+  EXPECT_EQ(std::strtod(m[1].str().c_str(), nullptr), JsonLongitudes(json.out).at(18));
+}
+
+TEST(ChartWheelCommand, BiWheelCarriesTheTransitsOfTheMoment) {
+  TempDir dir;
+  const std::string file = (dir.path / "bi.svg").string();
+  const ChildResult drawn =
+      Chart({"--security", "IBM Corp", "--svg", file, "--transits", "2026-03-20", "12:00", "--zone", "EST"});
+  ASSERT_EQ(drawn.exit_status, 0) << drawn.err;
+  const std::string svg = Slurp(file);
+  // Geocentric places do not depend on the place, so the transit chart of any place agrees.
+  const ChildResult sky = Chart({"--date", "2026-03-20", "--time", "12:00", "--zone", "EST", "--lat", "0",
+                                 "--lon", "0", "--transit"});
+  ASSERT_EQ(sky.exit_status, 0) << sky.err;
+  ExpectSamePositions(SvgLongitudes(svg, "transit"), JsonLongitudes(sky.out));
+  const ChildResult natal = Chart({"--security", "IBM Corp"});
+  ExpectSamePositions(SvgLongitudes(svg, "natal"), JsonLongitudes(natal.out));
+  EXPECT_NE(svg.find("with the transits of 2026-03-20 12:00 EST</title>"), std::string::npos);
+}
+
+TEST(ChartWheelCommand, MomentWheelIncludingAPolarPlace) {
+  TempDir dir;
+  struct Case {
+    const char* lat;
+    const char* houses;
+  };
+  for (const Case& c : {Case{"40.7128", "PLACIDUS"}, Case{"78.2232", "1 DAY - 12 EP"}}) {
+    const std::vector<std::string> where = {"--date", "2026-03-20", "--time", "09:30", "--zone", "EST",
+                                            "--lat", c.lat, "--lon", "15.6267"};
+    const ChildResult json = Chart(where);
+    ASSERT_EQ(json.exit_status, 0) << json.err;
+    std::vector<std::string> draw = where;
+    const std::string file = (dir.path / "moment.svg").string();
+    draw.insert(draw.end(), {"--svg", file, "--force"});
+    const ChildResult drawn = Chart(draw);
+    ASSERT_EQ(drawn.exit_status, 0) << drawn.err;
+    const std::string svg = Slurp(file);
+    ExpectSamePositions(SvgLongitudes(svg, "natal"), JsonLongitudes(json.out));
+    EXPECT_NE(svg.find(std::string("data-house-system=\"") + c.houses + "\""), std::string::npos) << c.lat;
+  }
+}
+
+TEST(ChartWheelCommand, RefusesWhatItCannotDraw) {
+  TempDir dir;
+  const std::string file = (dir.path / "x.svg").string();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"--security", "IBM Corp", "--transits", "2026-03-20", "12:00"}, 2, "--svg"},
+      {{"--security", "IBM Corp", "--svg", file, "--transits", "2026-02-30", "12:00"}, 2, "--transits"},
+      {{"--security", "IBM Corp", "--svg", file, "--transits", "2026-03-20", "25:00"}, 2, "--transits"},
+      {{"--security", "IBM Corp", "--lat", "40", "--svg", file}, 2, "--lat"},
+      {{"--security", "No Such Security Corp", "--svg", file}, 1, "no security named"},
+      {{"--date", "2026-03-20", "--time", "12:00", "--zone", "EST", "--svg", file}, 2, "--lat"},
+      {{"--transits", "2026-03-20", "12:00", "--svg", file}, 2, "--security"},
+  };
+  for (const Case& c : cases) {
+    const ChildResult r = Chart(c.args);
+    EXPECT_EQ(r.exit_status, c.status) << c.args[0] << " " << c.args.back() << ": " << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(file)) << c.args.back();
+  }
+}
+
+}  // namespace
+}  // namespace sd
