@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,7 +13,6 @@
 #include "api/zones.h"
 #include "astro/chart_data.h"
 #include "data/natal_db.h"
-#include "forecast/natal.h"
 #include "host/clock.h"
 #include "host/wheel_picture.h"
 
@@ -126,9 +124,9 @@ Response SecurityWheel(const Request& request, const QueryParams& params, const 
                            kWheelCacheControl};
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 
-  auto natal = std::make_unique<ChartData>();
-  forecast::LoadNatalChart(context.program_dir, record->Name.Str(), *natal);
-  return Svg(host::SecurityWheelSvg(*natal, DisplayName(*record), moment), caching);
+  EventBlock first_trade;
+  ToEventData(*record, first_trade);
+  return Svg(host::SecurityWheelSvg(first_trade, DisplayName(*record), moment), caching);
 }
 
 Response MomentWheel(const Request& request, const QueryParams& params) {

@@ -162,7 +162,7 @@ int RunSecurityChart(const std::string& security, const std::string& dir_option,
     return WorkFailed(kCommand, e.what());
   }
   if (svg.empty()) return PrintOutput(ChartJson(natal, kChartSettings));
-  return WriteSvg(svg, host::SecurityWheelSvg(natal, PrintedName(security), at),
+  return WriteSvg(svg, host::SecurityWheelSvg(natal.Event, PrintedName(security), at),
                   ProgramDataFiles(dir), force);
 }
 

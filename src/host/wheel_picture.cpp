@@ -43,21 +43,25 @@ std::string MomentText(const LocalMoment& m) {
          (m.zone_name.empty() ? ZoneText(m.zone) : m.zone_name);
 }
 
-std::string SecurityWheelSvg(const ChartData& natal, const std::string& name,
+std::string SecurityWheelSvg(const EventBlock& first_trade, const std::string& name,
                              const std::optional<LocalMoment>& transits) {
-  const EventBlock& e = natal.Event;
-  const std::string first_trade =
+  auto natal = std::make_unique<ChartData>();
+  natal->Event = first_trade;
+  wheel::SetWheelSwitches(*natal);
+  if (!ComputeChart(*natal, 0)) throw std::runtime_error("the chart computation is busy");
+  const EventBlock& e = natal->Event;
+  const std::string first_trade_text =
       DateText(e.Year, e.Month, e.Day) + " " + ClockText(e.LocalTime) + " " + ZoneText(e.Zone);
-  std::string title = name + ": first-trade chart of " + first_trade;
+  std::string title = name + ": first-trade chart of " + first_trade_text;
   if (transits) title += ", with the transits of " + MomentText(*transits);
-  wheel::WheelInput in = wheel::NatalWheel(natal, kChartSettings.Houses, title);
+  wheel::WheelInput in = wheel::NatalWheel(*natal, kChartSettings.Houses, title);
   if (transits) {
-    const ChartData event = forecast::TransitEvent(natal, transits->zone);
-    forecast::TransitSky sky;
+    const ChartData event = forecast::TransitEvent(*natal, transits->zone);
+    auto sky = std::make_unique<forecast::TransitSky>();
     const ChartMoment t =
         MomentFromLocal(transits->year, transits->month, transits->day, transits->clock, transits->zone);
-    forecast::ComputeSky(event, t, sky);
-    wheel::AddTransits(in, sky.Chart, "Transits (outer ring): " + MomentText(*transits));
+    forecast::ComputeSky(event, t, *sky);
+    wheel::AddTransits(in, sky->Chart, "Transits (outer ring): " + MomentText(*transits));
   }
   return wheel::WheelSvg(in);
 }

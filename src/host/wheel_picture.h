@@ -22,8 +22,9 @@ struct LocalMoment {
 // "2026-03-20 12:00 EST" (or "... UTC-05:00" without a name).
 std::string MomentText(const LocalMoment& m);
 
-// The SVG of a computed natal chart named `name` (UTF-8), and with `transits` the bi-wheel.
-std::string SecurityWheelSvg(const ChartData& natal, const std::string& name,
+// The SVG of the first-trade chart of a security named `name` (UTF-8) from its event data (as
+// the natal database gives them), and with `transits` the bi-wheel.
+std::string SecurityWheelSvg(const EventBlock& first_trade, const std::string& name,
                              const std::optional<LocalMoment>& transits);
 
 // The SVG of a chart computed for a moment and place: `chart` computed with house system

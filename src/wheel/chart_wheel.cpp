@@ -1,6 +1,8 @@
 #include "wheel/chart_wheel.h"
 
+#include <array>
 #include <utility>
+#include <vector>
 
 #include "astro/houses.h"
 #include "astro/positions.h"
@@ -10,9 +12,22 @@ namespace sd::wheel {
 
 namespace {
 
-double LongitudeAt(int body, ChartMoment t) {
+// The step either side of the moment over which the motion is judged.
+constexpr double kMotionStep = DayInCenturies / 24;
+
+// Longitudes of the planets 2..9 at t (index by object number; 0 and 1 unused), the Sun that
+// every planet needs computed once.
+std::array<double, kPlanetCount> PlanetLongitudes(ChartMoment t) {
+  std::array<double, kPlanetCount> out;
+  out.fill(NoValue);
   const SunResult sun = SunPosition(t);
-  return PlanetPosition(body, t, sun).Longitude;
+  for (int n = kMercury; n <= kPluto; ++n) out[n] = PlanetPosition(n, t, sun).Longitude;
+  return out;
+}
+
+// Backwards over the step: the shorter way round from before to after is negative.
+bool Backwards(double before, double after) {
+  return IsValue(before) && IsValue(after) && NormalizeMod(after - before, 360) > 180;
 }
 
 int HouseIn(const WheelInput& in, double lon) {
@@ -24,25 +39,34 @@ int HouseIn(const WheelInput& in, double lon) {
 }
 
 std::vector<WheelBody> Ring(const ChartData& c, const WheelInput& houses) {
+  std::array<double, kPlanetCount> before, after;
+  before.fill(NoValue);
+  after.fill(NoValue);
+  if (UsableMoment(c.Moment)) {
+    before = PlanetLongitudes(c.Moment - kMotionStep);
+    after = PlanetLongitudes(c.Moment + kMotionStep);
+  }
   std::vector<WheelBody> out;
   for (int n : kWheelObjects) {
     const double lon = c.Object[kLongitude][n];
     if (!IsValue(lon)) continue;
-    out.push_back({n, lon, IsRetrograde(n, c.Moment), HouseIn(houses, lon)});
+    const bool retrograde = n >= kMercury && n <= kPluto && Backwards(before[n], after[n]);
+    out.push_back({n, lon, retrograde, HouseIn(houses, lon)});
   }
   return out;
 }
 
 }  // namespace
 
+void SetWheelSwitches(ChartData& chart) {
+  for (auto& on : chart.ObjectOn) on = 0;
+  for (int n : kWheelObjects) chart.ObjectOn[n] = 1;
+  for (int k = 1; k <= 12; ++k) chart.ObjectOn[CuspObject(k)] = 1;
+}
+
 bool IsRetrograde(int object, ChartMoment t) {
   if (object < kMercury || object > kPluto || !UsableMoment(t)) return false;
-  const double step = DayInCenturies / 24;
-  const double before = LongitudeAt(object, t - step), after = LongitudeAt(object, t + step);
-  if (!IsValue(before) || !IsValue(after)) return false;
-  // The shorter way round from before to after: backwards means retrograde.
-  const double d = NormalizeMod(after - before, 360);
-  return d > 180;
+  return Backwards(PlanetLongitudes(t - kMotionStep)[object], PlanetLongitudes(t + kMotionStep)[object]);
 }
 
 WheelInput NatalWheel(const ChartData& natal, int houses, std::string title) {

@@ -13,6 +13,11 @@ namespace sd::wheel {
 // The objects a ring shows, in drawing order: Sun .. Pluto and the north node.
 inline constexpr int kWheelObjects[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 30};
 
+// Switches on exactly what a wheel shows (its objects and the cusps 18..29) and nothing else: the
+// eclipse and lunation searches of a full chart cost far more than the wheel itself, and these
+// objects come out the same whatever else is on.
+void SetWheelSwitches(ChartData& chart);
+
 // True when the geocentric longitude of body 2..9 decreases at universal moment t (judged over
 // an hour either side). The Sun and the Moon never are; other objects are reported direct.
 bool IsRetrograde(int object, ChartMoment t);

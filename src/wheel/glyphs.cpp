@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 namespace sd::wheel {
 
@@ -23,9 +24,10 @@ constexpr const char* kPlanetIdNames[10] = {"sun",     "moon",   "mercury", "ven
 std::span<const GlyphOutline> GlyphOutlines() { return kOutlines; }
 
 const GlyphOutline* FindGlyph(char32_t code) {
-  for (const GlyphOutline& g : kOutlines)
-    if (g.code == code) return &g;
-  return nullptr;
+  // The generator writes the table in code point order.
+  const auto* at = std::lower_bound(std::begin(kOutlines), std::end(kOutlines), code,
+                                    [](const GlyphOutline& g, char32_t c) { return g.code < c; });
+  return at != std::end(kOutlines) && at->code == code ? at : nullptr;
 }
 
 char32_t BodySymbol(int object) {

@@ -17,7 +17,7 @@ struct GlyphOutline {
   const char* path;  // SVG path data, "" for the blank
 };
 
-// Every outline of the table, in code point order of the generator's list.
+// Every outline of the table, in ascending code point order.
 std::span<const GlyphOutline> GlyphOutlines();
 
 // The outline of a code point, or nullptr when the table has none.

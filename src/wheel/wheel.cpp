@@ -1,6 +1,7 @@
 #include "wheel/wheel.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -36,6 +37,10 @@ struct Stack {
   double leader_end;          // where the leader meets the symbol
 };
 constexpr double kStackSpacing = 2;
+// Neighbouring stacks start this many degrees apart and keep a little white between their
+// labels, so that each degree is read with its own symbol.
+constexpr double kFirstGap = 5;
+constexpr double kLabelPadding = 2;
 constexpr Stack kNatalStack{236, -1, 22, 13, 12, 11, kZodiacInner, 252, 248};
 constexpr Stack kTransitStack{322, +1, 22, 13, 12, 11, kZodiacOuter, 308, 310};
 
@@ -75,19 +80,19 @@ double Separation(double a, double b) {
   return d > 180 ? 360 - d : d;
 }
 
+// Two decimals: a hundredth of a unit is far below a pixel at any size the wheel is shown.
 std::string Num(double v) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  std::string s = buf;
+  const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2).ptr;
+  std::string s(buf, end);
   if (s == "-0.00") s = "0.00";
   return s;
 }
 
-// Every digit a double needs to read back as itself.
+// The shortest text that reads back as the same double.
 std::string FullNum(double v) {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
 std::string Escaped(std::string_view s) {
@@ -127,13 +132,16 @@ const GlyphOutline& GlyphOrQuestion(char32_t c) {
 }
 
 std::string GlyphId(char32_t c) {
-  for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 30, 31})
-    if (BodySymbol(n) == c) return BodyGlyphId(n);
-  for (int s = 0; s < 12; ++s)
-    if (SignSymbol(s) == c) return SignGlyphId(s);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "ch-%04x", unsigned(c));
-  return buf;
+  if (c >= SignSymbol(0) && c <= SignSymbol(11)) return SignGlyphId(static_cast<int>(c - SignSymbol(0)));
+  if (c >= 0x2600 && c < SignSymbol(0))
+    for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 30, 31})
+      if (BodySymbol(n) == c) return BodyGlyphId(n);
+  // "ch-" and four or more hex digits; written by hand, as this runs for every character drawn.
+  std::string id = "ch-";
+  char digits[8];
+  const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(c), 16).ptr;
+  id.append(std::max<std::ptrdiff_t>(0, 4 - (end - digits)), '0').append(digits, end);
+  return id;
 }
 
 // The text's ink box at one unit per em, pen at the origin.
@@ -153,6 +161,10 @@ LabelBox InkBox(const std::u32string& text) {
     pen += g.advance;
   }
   return {b.left / 1000, b.top / 1000, b.right / 1000, b.bottom / 1000};
+}
+
+LabelBox Padded(const LabelBox& b) {
+  return {b.left - kLabelPadding, b.top - kLabelPadding, b.right + kLabelPadding, b.bottom + kLabelPadding};
 }
 
 // Screen position of a longitude at radius r.
@@ -231,7 +243,7 @@ std::vector<double> SpreadLabels(WheelLayout& l, const std::vector<double>& long
   std::vector<double> display;
   std::vector<PlacedLabel> labels;
   std::vector<std::size_t> owner;
-  for (double gap = 4.0;; gap = std::min(gap * 1.08, widest)) {
+  for (double gap = kFirstGap;; gap = std::min(gap * 1.08, widest)) {
     display = SpreadOnCircle(lons, gap);
     labels.clear();
     owner.clear();
@@ -243,7 +255,7 @@ std::vector<double> SpreadLabels(WheelLayout& l, const std::vector<double>& long
     bool clash = false;
     for (std::size_t i = 0; i < labels.size() && !clash; ++i)
       for (std::size_t j = i + 1; j < labels.size() && !clash; ++j)
-        clash = owner[i] != owner[j] && Overlap(labels[i].box, labels[j].box);
+        clash = owner[i] != owner[j] && Overlap(Padded(labels[i].box), labels[j].box);
     if (!clash || gap >= widest) break;
   }
   for (PlacedLabel& p : labels) l.labels.push_back(std::move(p));
@@ -257,6 +269,23 @@ std::vector<double> PlaceRing(WheelLayout& l, const std::vector<WheelBody>& bodi
   return SpreadLabels(l, lons, [&](std::size_t i, double display) {
     return BodyLabels(l, bodies[i], first_index + int(i), display, s);
   });
+}
+
+// The degree ticks and sign boundaries around the origin with 0 Aries at nine o'clock, made once:
+// every wheel draws the same path turned by its Ascendant.
+const std::string& ZodiacTicks() {
+  static const std::string path = [] {
+    WheelLayout origin;
+    std::string d;
+    for (int deg = 0; deg < 360; ++deg) {
+      const double len =
+          deg % 30 == 0 ? kZodiacOuter - kZodiacInner : deg % 10 == 0 ? 10 : deg % 5 == 0 ? 7 : 4;
+      const Point a = At(origin, deg, kZodiacInner), b = At(origin, deg, kZodiacInner + len);
+      d += "M" + Num(a.x) + " " + Num(a.y) + "L" + Num(b.x) + " " + Num(b.y);
+    }
+    return d;
+  }();
+  return path;
 }
 
 // Middle of house k's arc (k 1..12), going forward from its cusp to the next.
@@ -435,9 +464,6 @@ struct SvgWriter {
     out += "<line x1=\"" + Num(a.x) + "\" y1=\"" + Num(a.y) + "\" x2=\"" + Num(b.x) + "\" y2=\"" +
            Num(b.y) + "\" " + attrs + "/>";
   }
-  void Circle(const WheelLayout& l, double r, const std::string& attrs) {
-    out += "<circle cx=\"" + Num(l.cx) + "\" cy=\"" + Num(l.cy) + "\" r=\"" + Num(r) + "\" " + attrs + "/>";
-  }
 };
 
 std::string BodyTitle(const WheelBody& b, bool transit) {
@@ -468,21 +494,17 @@ std::string OrbNumber(double orb) {
 std::string WheelSvg(const WheelInput& in) {
   const WheelLayout l = LayOutWheel(in);
   SvgWriter w;
+  w.out.reserve(1 << 17);
   const double outer = in.bi_wheel ? kTransitOuter : kZodiacOuter;
 
-  // Rings and the zodiac's sign boundaries and degree ticks.
-  w.out += "<g class=\"rings\" fill=\"none\" stroke=\"#444\">";
-  w.Circle(l, kZodiacOuter, "stroke-width=\"1.2\"");
-  w.Circle(l, kZodiacInner, "stroke-width=\"1.2\"");
-  w.Circle(l, kAspectRadius, "stroke-width=\"1\"");
-  if (in.bi_wheel) w.Circle(l, kTransitOuter, "stroke-width=\"1.2\"");
-  std::string ticks;
-  for (int d = 0; d < 360; ++d) {
-    const double len = d % 30 == 0 ? kZodiacOuter - kZodiacInner : d % 10 == 0 ? 10 : d % 5 == 0 ? 7 : 4;
-    const Point a = At(l, d, kZodiacInner), b = At(l, d, kZodiacInner + len);
-    ticks += "M" + Num(a.x) + " " + Num(a.y) + "L" + Num(b.x) + " " + Num(b.y);
-  }
-  w.out += "<path class=\"ticks\" stroke-width=\"0.7\" d=\"" + ticks + "\"/></g>";
+  // Rings and the zodiac's sign boundaries and degree ticks, turned by the Ascendant.
+  w.out += "<g class=\"rings\" fill=\"none\" stroke=\"#444\" transform=\"translate(" + Num(l.cx) + " " +
+           Num(l.cy) + ")\">";
+  for (double r : {kZodiacOuter, kZodiacInner, kAspectRadius})
+    w.out += "<circle r=\"" + Num(r) + "\" stroke-width=\"1.2\"/>";
+  if (in.bi_wheel) w.out += "<circle r=\"" + Num(kTransitOuter) + "\" stroke-width=\"1.2\"/>";
+  w.out += "<path class=\"ticks\" stroke-width=\"0.7\" transform=\"rotate(" + FullNum(l.asc) + ")\" d=\"";
+  w.out.append(ZodiacTicks()).append("\"/></g>");
 
   for (const PlacedLabel& p : l.labels) {
     if (p.kind != LabelKind::kSign) continue;
@@ -598,11 +620,13 @@ std::string WheelSvg(const WheelInput& in) {
                     "viewBox=\"0 0 " + Num(l.width) + " " + Num(l.height) + "\" width=\"" + Num(l.width) +
                     "\" height=\"" + Num(l.height) + "\" role=\"img\" data-house-system=\"" +
                     Escaped(in.house_system) + "\"><title>" + Escaped(in.title) + "</title><defs>";
+  // Appended piece by piece: the body is tens of kilobytes, and every copy of it shows.
+  doc.reserve(doc.size() + w.out.size() + 64 * 1024);
   for (char32_t c : w.used) {
-    const GlyphOutline* g = FindGlyph(c);
-    doc += "<path id=\"" + GlyphId(c) + "\" data-char=\"" + Escaped(Utf8(c)) + "\" d=\"" + g->path + "\"/>";
+    doc.append("<path id=\"").append(GlyphId(c)).append("\" data-char=\"").append(Escaped(Utf8(c)));
+    doc.append("\" d=\"").append(FindGlyph(c)->path).append("\"/>");
   }
-  doc += "</defs><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>" + w.out + "</svg>\n";
+  doc.append("</defs><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>").append(w.out).append("</svg>\n");
   return doc;
 }
 

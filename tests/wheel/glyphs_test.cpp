@@ -50,6 +50,20 @@ TEST(GlyphTable, EveryBodyAndSignHasItsOwnSymbolWithAnOutline) {
   for (const SymbolCase& c : kSigns) check(c, SignSymbol(c.number), SignGlyphId(c.number));
 }
 
+TEST(GlyphTable, AscendingCodePointsEachFoundAgain) {
+  const auto all = GlyphOutlines();
+  ASSERT_GT(all.size(), 95u);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (i > 0) {
+      EXPECT_LT(all[i - 1].code, all[i].code) << i;
+    }
+    EXPECT_EQ(FindGlyph(all[i].code), &all[i]) << unsigned(all[i].code);
+  }
+  EXPECT_EQ(FindGlyph(0x1F), nullptr);
+  EXPECT_EQ(FindGlyph(0x7F), nullptr);
+  EXPECT_EQ(FindGlyph(0x2654), nullptr);
+}
+
 TEST(GlyphTable, ObjectsWithoutSymbolsHaveNone) {
   for (int n : {-1, 10, 14, 18, 29, 35, 40}) {
     EXPECT_EQ(BodySymbol(n), 0u) << n;
