@@ -22,11 +22,12 @@ struct PathWriter {
   std::string d;
   double scale = 1;  // font units -> 1000 per em
 
-  // One decimal keeps curves smooth at 100 px glyphs; "-0.0" is written 0.0.
+  // Whole units: a thousandth of an em is a tenth of a pixel on a 100 px glyph, and the wheel
+  // draws them at 11 to 24 px. "-0" is written 0.
   void Number(double v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", v);
-    d += std::string(buf) == "-0.0" ? "0.0" : buf;
+    std::snprintf(buf, sizeof buf, "%.0f", v);
+    d += std::string(buf) == "-0" ? "0" : buf;
   }
   // y flipped: SVG's y grows downwards.
   void Point(const FT_Vector* p) {

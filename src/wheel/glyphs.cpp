@@ -24,7 +24,8 @@ constexpr const char* kPlanetIdNames[10] = {"sun",     "moon",   "mercury", "ven
 std::span<const GlyphOutline> GlyphOutlines() { return kOutlines; }
 
 const GlyphOutline* FindGlyph(char32_t code) {
-  // The generator writes the table in code point order.
+  // The generator writes the table in code point order, printable ASCII first and whole.
+  if (code >= 0x20 && code <= 0x7E && kOutlines[code - 0x20].code == code) return &kOutlines[code - 0x20];
   const auto* at = std::lower_bound(std::begin(kOutlines), std::end(kOutlines), code,
                                     [](const GlyphOutline& g, char32_t c) { return g.code < c; });
   return at != std::end(kOutlines) && at->code == code ? at : nullptr;

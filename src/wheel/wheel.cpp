@@ -5,7 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <numeric>
-#include <set>
+#include <string_view>
+#include <utility>
 
 #include "wheel/glyphs.h"
 
@@ -40,7 +41,7 @@ constexpr double kStackSpacing = 2;
 // Neighbouring stacks start this many degrees apart and keep a little white between their
 // labels, so that each degree is read with its own symbol.
 constexpr double kFirstGap = 5;
-constexpr double kLabelPadding = 2;
+constexpr double kLabelPadding = 5;
 constexpr Stack kNatalStack{236, -1, 22, 13, 12, 11, kZodiacInner, 252, 248};
 constexpr Stack kTransitStack{322, +1, 22, 13, 12, 11, kZodiacOuter, 308, 310};
 
@@ -81,11 +82,41 @@ double Separation(double a, double b) {
 }
 
 // Two decimals: a hundredth of a unit is far below a pixel at any size the wheel is shown.
-std::string Num(double v) {
+// Written by hand from whole hundredths: a wheel writes some two thousand numbers, and the
+// general formatting of a double costs more than the rest of the text.
+void AppendNum(std::string& out, double v) {
+  long long h = std::isfinite(v) ? std::llround(v * 100) : 0;
   char buf[32];
-  const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2).ptr;
-  std::string s(buf, end);
-  if (s == "-0.00") s = "0.00";
+  char* p = buf;
+  if (h < 0) {
+    *p++ = '-';
+    h = -h;
+  }
+  p = std::to_chars(p, buf + sizeof buf - 3, h / 100).ptr;
+  *p++ = '.';
+  *p++ = char('0' + h / 10 % 10);
+  *p++ = char('0' + h % 10);
+  out.append(buf, p);
+}
+// A label's size in units per em as the scale of the table's 1000-unit em: 22 is 0.022; sizes
+// are given to the hundredth.
+void AppendScale(std::string& out, double size) {
+  long long h = std::isfinite(size) && size > 0 ? std::llround(size * 100) : 0;
+  char digits[24];
+  char* end = std::to_chars(digits, digits + sizeof digits, h).ptr;
+  // h hundredths of a unit are h / 100000 of the em: at least five decimals.
+  const std::ptrdiff_t n = end - digits;
+  if (n <= 5) {
+    out.append("0.").append(5 - n, '0').append(digits, end);
+  } else {
+    out.append(digits, end - 5).append(".").append(end - 5, end);
+  }
+  while (out.back() == '0') out.pop_back();
+  if (out.back() == '.') out.pop_back();
+}
+std::string Num(double v) {
+  std::string s;
+  AppendNum(s, v);
   return s;
 }
 
@@ -144,6 +175,16 @@ std::string GlyphId(char32_t c) {
   return id;
 }
 
+// The ids of every glyph of the table, by table index, made once.
+const std::string& TableGlyphId(const GlyphOutline& g) {
+  static const std::vector<std::string> ids = [] {
+    std::vector<std::string> out;
+    for (const GlyphOutline& each : GlyphOutlines()) out.push_back(GlyphId(each.code));
+    return out;
+  }();
+  return ids[&g - GlyphOutlines().data()];
+}
+
 // The text's ink box at one unit per em, pen at the origin.
 LabelBox InkBox(const std::u32string& text) {
   LabelBox b{0, 0, 0, 0};
@@ -179,8 +220,21 @@ Point At(const WheelLayout& l, double lon, double r) {
 PlacedLabel Label(LabelKind kind, int index, std::u32string text, Point at, double size) {
   const LabelBox ink = InkBox(text);
   const double w = (ink.right - ink.left) * size, h = (ink.bottom - ink.top) * size;
-  return {kind, index, std::move(text), at.x, at.y, size,
-          {at.x - w / 2, at.y - h / 2, at.x + w / 2, at.y + h / 2}};
+  // The pen origin that centres the ink box on (x, y).
+  const double pen_x = at.x - (ink.left + ink.right) / 2 * size;
+  const double pen_y = at.y - (ink.top + ink.bottom) / 2 * size;
+  return {kind,  index, std::move(text), at.x, at.y, size, {at.x - w / 2, at.y - h / 2, at.x + w / 2, at.y + h / 2},
+          pen_x, pen_y};
+}
+
+// Moves a placed label to be centred on `at`.
+void Shift(PlacedLabel& p, Point at) {
+  const double dx = at.x - p.x, dy = at.y - p.y;
+  p.x = at.x;
+  p.y = at.y;
+  p.pen_x += dx;
+  p.pen_y += dy;
+  p.box = {p.box.left + dx, p.box.top + dy, p.box.right + dx, p.box.bottom + dy};
 }
 
 // Arc seconds of a longitude, rounded, [0, 360 * 3600): a chart's 44.55 is 14°33′, not the
@@ -192,12 +246,15 @@ long long ArcSeconds(double lon) {
 int SignOfLongitude(double lon) { return static_cast<int>(ArcSeconds(lon) / (30 * 3600)); }
 
 std::u32string DegreeText(double lon) {
-  return Ascii(std::to_string(ArcSeconds(lon) / 3600 % 30)) + U"\u00B0";
+  const int deg = static_cast<int>(ArcSeconds(lon) / 3600 % 30);
+  std::u32string out;
+  if (deg >= 10) out += char32_t('0' + deg / 10);
+  out += char32_t('0' + deg % 10);
+  return out += U'\u00B0';
 }
 std::u32string MinuteText(double lon) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(ArcSeconds(lon) / 60 % 60));
-  return Ascii(buf) + U"\u2032";
+  const int minute = static_cast<int>(ArcSeconds(lon) / 60 % 60);
+  return {char32_t('0' + minute / 10), char32_t('0' + minute % 10), U'\u2032'};
 }
 
 // The labels of one body at a display longitude.
@@ -211,12 +268,16 @@ std::vector<PlacedLabel> BodyLabels(const WheelLayout& l, const WheelBody& b, in
                              {DegreeText(b.longitude), s.degree_size},
                              {MinuteText(b.longitude), s.minute_size}};
   if (b.retrograde) items.push_back({U"R", s.retro_size});
+  // The ray's direction on screen (y down), as At() has it.
   const double a = (180.0 + display - l.asc) * kPi / 180.0;
-  const double ux = std::fabs(std::cos(a)), uy = std::fabs(std::sin(a));
+  const double cx = std::cos(a), cy = -std::sin(a);
+  const double ux = std::fabs(cx), uy = std::fabs(cy);
+  auto on_ray = [&](double r) { return Point{l.cx + r * cx, l.cy + r * cy}; };
   std::vector<PlacedLabel> out;
+  out.reserve(items.size());
   double r = s.glyph_r;
   for (Item& item : items) {
-    PlacedLabel p = Label(LabelKind::kBody, index, std::move(item.text), At(l, display, r), item.size);
+    PlacedLabel p = Label(LabelKind::kBody, index, std::move(item.text), on_ray(r), item.size);
     if (!out.empty()) {
       // Along the ray, the boxes part once either their x or their y extents do.
       const LabelBox& prev = out.back().box;
@@ -224,7 +285,7 @@ std::vector<PlacedLabel> BodyLabels(const WheelLayout& l, const WheelBody& b, in
       const double h = (prev.bottom - prev.top + p.box.bottom - p.box.top) / 2;
       const double along = std::min(ux > 1e-9 ? w / ux : 1e9, uy > 1e-9 ? h / uy : 1e9) + kStackSpacing;
       r += s.direction * along;
-      p = Label(LabelKind::kBody, index, std::move(p.text), At(l, display, r), p.size);
+      Shift(p, on_ray(r));
     }
     out.push_back(std::move(p));
   }
@@ -247,6 +308,8 @@ std::vector<double> SpreadLabels(WheelLayout& l, const std::vector<double>& long
     display = SpreadOnCircle(lons, gap);
     labels.clear();
     owner.clear();
+    labels.reserve(4 * lons.size());
+    owner.reserve(4 * lons.size());
     for (std::size_t i = 0; i < lons.size(); ++i)
       for (PlacedLabel& p : labels_at(i, display[i])) {
         labels.push_back(std::move(p));
@@ -432,37 +495,63 @@ WheelLayout LayOutWheel(const WheelInput& in) {
 
 namespace {
 
-// Draws labels as <use> of their glyphs; remembers which glyphs the <defs> must hold.
+// Draws labels as <use> of their glyphs; remembers which glyphs the <defs> must hold. Writes
+// straight into the document: a wheel draws some three hundred glyphs and a hundred lines.
 struct SvgWriter {
   std::string out;
-  std::set<char32_t> used;
+  std::vector<bool> used = std::vector<bool>(GlyphOutlines().size());
 
   void Text(const PlacedLabel& p, const char* fill = nullptr) {
-    const LabelBox ink = InkBox(p.text);
-    const double s = p.size / 1000;
-    // The pen origin that centres the ink box on (x, y).
-    const double ox = p.x - (ink.left + ink.right) / 2 * p.size;
-    const double oy = p.y - (ink.top + ink.bottom) / 2 * p.size;
-    out += "<g transform=\"translate(" + Num(ox) + " " + Num(oy) + ") scale(" + FullNum(s) + ")\"";
-    if (fill) out += std::string(" fill=\"") + fill + "\"";
-    out += ">";
+    out.append("<g transform=\"translate(");
+    AppendNum(out, p.pen_x);
+    out += ' ';
+    AppendNum(out, p.pen_y);
+    out.append(") scale(");
+    AppendScale(out, p.size);
+    out.append(")\"");
+    if (fill) out.append(" fill=\"").append(fill).append("\"");
+    out += '>';
+    const GlyphOutline* table = GlyphOutlines().data();
     double pen = 0;
     for (char32_t c : p.text) {
       const GlyphOutline& g = GlyphOrQuestion(c);
       if (g.path[0] != '\0') {
-        used.insert(g.code);
-        out += "<use xlink:href=\"#" + GlyphId(g.code) + "\"";
-        if (pen != 0) out += " x=\"" + Num(pen) + "\"";
-        out += "/>";
+        used[&g - table] = true;
+        out.append("<use xlink:href=\"#").append(TableGlyphId(g)).append("\"");
+        if (pen != 0) {
+          out.append(" x=\"");
+          AppendNum(out, pen);
+          out += '"';
+        }
+        out.append("/>");
       }
       pen += g.advance;
     }
-    out += "</g>";
+    out.append("</g>");
   }
 
-  void Line(Point a, Point b, const std::string& attrs) {
-    out += "<line x1=\"" + Num(a.x) + "\" y1=\"" + Num(a.y) + "\" x2=\"" + Num(b.x) + "\" y2=\"" +
-           Num(b.y) + "\" " + attrs + "/>";
+  void Line(Point a, Point b, std::string_view attrs) {
+    out.append("<line x1=\"");
+    AppendNum(out, a.x);
+    out.append("\" y1=\"");
+    AppendNum(out, a.y);
+    out.append("\" x2=\"");
+    AppendNum(out, b.x);
+    out.append("\" y2=\"");
+    AppendNum(out, b.y);
+    out.append("\" ").append(attrs).append("/>");
+  }
+
+  // The <defs> of every glyph drawn, in code point order.
+  void Defs() {
+    out.append("<defs>");
+    const auto table = GlyphOutlines();
+    for (std::size_t k = 0; k < table.size(); ++k) {
+      if (!used[k]) continue;
+      out.append("<path id=\"").append(TableGlyphId(table[k])).append("\" data-char=\"");
+      out.append(Escaped(Utf8(table[k].code))).append("\" d=\"").append(table[k].path).append("\"/>");
+    }
+    out.append("</defs>");
   }
 };
 
@@ -494,7 +583,14 @@ std::string OrbNumber(double orb) {
 std::string WheelSvg(const WheelInput& in) {
   const WheelLayout l = LayOutWheel(in);
   SvgWriter w;
-  w.out.reserve(1 << 17);
+  // One buffer for the whole document, the glyphs' <defs> last (a <use> may point forwards):
+  // it is tens of kilobytes, and every copy of it shows in the cost of a wheel.
+  w.out.reserve(96 * 1024);
+  w.out += "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+           "viewBox=\"0 0 " + Num(l.width) + " " + Num(l.height) + "\" width=\"" + Num(l.width) +
+           "\" height=\"" + Num(l.height) + "\" role=\"img\" data-house-system=\"" +
+           Escaped(in.house_system) + "\"><title>" + Escaped(in.title) +
+           "</title><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>";
   const double outer = in.bi_wheel ? kTransitOuter : kZodiacOuter;
 
   // Rings and the zodiac's sign boundaries and degree ticks, turned by the Ascendant.
@@ -577,8 +673,11 @@ std::string WheelSvg(const WheelInput& in) {
       w.Line(tick_a, tick_b, "stroke=\"#000\" stroke-width=\"1.4\"");
       w.Line(tick_b, At(l, display[i], s.leader_end), "stroke=\"#999\" stroke-width=\"0.7\"");
       const Point dot = At(l, b.longitude, kAspectRadius);
-      w.out += "<circle cx=\"" + Num(dot.x) + "\" cy=\"" + Num(dot.y) + "\" r=\"2\" fill=\"" +
-               (transit ? "#7d3c98" : "#000") + "\"/>";
+      w.out.append("<circle cx=\"");
+      AppendNum(w.out, dot.x);
+      w.out.append("\" cy=\"");
+      AppendNum(w.out, dot.y);
+      w.out.append("\" r=\"2\" fill=\"").append(transit ? "#7d3c98" : "#000").append("\"/>");
       for (const PlacedLabel& p : l.labels)
         if (p.kind == LabelKind::kBody && p.index == first_index + int(i))
           w.Text(p, transit ? "#7d3c98" : "#111");
@@ -616,18 +715,9 @@ std::string WheelSvg(const WheelInput& in) {
   if (in.bi_wheel && !in.transit_caption.empty()) caption(in.transit_caption, top + 80);
   w.out += "</g>";
 
-  std::string doc = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
-                    "viewBox=\"0 0 " + Num(l.width) + " " + Num(l.height) + "\" width=\"" + Num(l.width) +
-                    "\" height=\"" + Num(l.height) + "\" role=\"img\" data-house-system=\"" +
-                    Escaped(in.house_system) + "\"><title>" + Escaped(in.title) + "</title><defs>";
-  // Appended piece by piece: the body is tens of kilobytes, and every copy of it shows.
-  doc.reserve(doc.size() + w.out.size() + 64 * 1024);
-  for (char32_t c : w.used) {
-    doc.append("<path id=\"").append(GlyphId(c)).append("\" data-char=\"").append(Escaped(Utf8(c)));
-    doc.append("\" d=\"").append(FindGlyph(c)->path).append("\"/>");
-  }
-  doc.append("</defs><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>").append(w.out).append("</svg>\n");
-  return doc;
+  w.Defs();
+  w.out += "</svg>\n";
+  return std::move(w.out);
 }
 
 }  // namespace sd::wheel

@@ -78,6 +78,7 @@ struct PlacedLabel {
   std::u32string text;
   double x, y, size;
   LabelBox box;
+  double pen_x, pen_y;  // where the text's pen starts, on its baseline
 };
 
 // The placed wheel: display longitudes after spreading, and every label drawn.

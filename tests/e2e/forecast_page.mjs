@@ -77,6 +77,19 @@ await withServedBrowser(build, async ({ browser, base }) => {
   check(transitSun && Number(transitSun[1]) === sky[0].longitude &&
     (wheelSvg.match(/data-ring="transit"/g) || []).length === 11,
     `the wheel shown has the eleven transits of that moment, the Sun at the tool's ${sky[0].longitude}`);
+  // On along the curve: the wheel moves with the pointer to point 30's moment.
+  const csvLocal = (i) => expectedCsv.trim().split('\n')[i + 1].split(',')[2];
+  const later = await page.locator('#chart circle.point').nth(30).boundingBox();
+  await page.mouse.move(later.x + later.width / 2, later.y + later.height / 2);
+  await page.waitForFunction(() => {
+    const img = document.getElementById('wheel-img');
+    return img.dataset.index === '30' && img.complete && img.naturalWidth > 0;
+  }, null, { timeout: 30000 });
+  const laterCaption = await page.locator('#wheel-caption').innerText();
+  const laterHref = await page.locator('#wheel-link').getAttribute('href');
+  check(laterCaption.includes(`${csvLocal(30)} EST`) && laterHref !== wheelHref &&
+    new URL(laterHref, page.url()).searchParams.get('date') === csvLocal(30).split(' ')[0],
+    `moving to point 30 shows the wheel of ${csvLocal(30)}: ${JSON.stringify(laterCaption)}`);
   check(await page.locator('#events tbody tr').count() > 0, 'the largest contributions are listed under the curve');
   const listed = (await (await page.request.get(`${base}/Exe/srv_stock_api/securities`)).json())
     .securities.find((s) => s.name === security);

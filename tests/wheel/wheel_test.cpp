@@ -282,6 +282,30 @@ TEST(WheelSvg, EachBodySaysWhatAndWhereItIs) {
   EXPECT_NE(svg.find("data-retrograde=\"1\""), std::string::npos);
 }
 
+// Every label the layout places is drawn there, at its size: the SVG's numbers are the layout's.
+TEST(WheelSvg, DrawsEveryLabelWhereTheLayoutPutIt) {
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 20; ++trial) {
+    const WheelInput in = Chart(rng, trial % 2 == 0, trial % 3 == 0, trial % 5 == 0);
+    const WheelLayout l = LayOutWheel(in);
+    const std::string svg = WheelSvg(in);
+    struct Drawn {
+      double x, y, scale;
+    };
+    std::vector<Drawn> drawn;
+    const std::regex text("<g transform=\"translate\\((-?[0-9.]+) (-?[0-9.]+)\\) scale\\(([0-9.]+)\\)\"");
+    for (std::sregex_iterator it(svg.begin(), svg.end(), text), end; it != end; ++it)
+      drawn.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3])});
+    for (const PlacedLabel& p : l.labels) {
+      const bool found = std::any_of(drawn.begin(), drawn.end(), [&](const Drawn& d) {
+        return std::fabs(d.x - p.pen_x) <= 0.0051 && std::fabs(d.y - p.pen_y) <= 0.0051 &&
+               std::fabs(d.scale - p.size / 1000) < 1e-12;
+      });
+      EXPECT_TRUE(found) << "trial " << trial << ": " << Describe(p) << " at " << p.pen_x << " " << p.pen_y;
+    }
+  }
+}
+
 TEST(WheelSvg, SignsInOrderFromAriesWithTheirSymbols) {
   WheelInput in;
   const std::string svg = WheelSvg(in);
