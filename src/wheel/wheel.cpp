@@ -85,7 +85,8 @@ double Separation(double a, double b) {
 // Written by hand from whole hundredths: a wheel writes some two thousand numbers, and the
 // general formatting of a double costs more than the rest of the text.
 void AppendNum(std::string& out, double v) {
-  long long h = std::isfinite(v) ? std::llround(v * 100) : 0;
+  // Nothing the wheel draws is far from its picture; a value that is not a number draws at 0.
+  long long h = std::isfinite(v) && std::fabs(v) < 1e12 ? std::llround(v * 100) : 0;
   char buf[32];
   char* p = buf;
   if (h < 0) {
