@@ -135,7 +135,7 @@ int WriteSvg(const std::string& path, const std::string& svg, const std::vector<
 }
 
 // The first-trade chart of a security, as JSON or as a wheel (with transits, a bi-wheel).
-int RunSecurityChart(const std::string& security, const std::string& dir_option, const Zone& zone,
+int RunSecurityChart(std::string security, const std::string& dir_option, const Zone& zone,
                      const std::string& zone_name, const std::vector<std::string>& transits,
                      const std::string& svg, bool force) {
   auto usage = [](const std::string& why) { return UsageError(kCommand, why); };

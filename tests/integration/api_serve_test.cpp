@@ -339,6 +339,7 @@ TEST_F(ApiServe, ChartSvgIsTheToolsWheel) {
   };
   const Case cases[] = {
       {"natal", "/chart.svg?security=IBM%20Corp&zone=EST", {"--security", "IBM Corp"}},
+      {"name in another letter case", "/chart.svg?security=ibm%20corp&zone=EST", {"--security", "IBM Corp"}},
       {"bi-wheel", "/chart.svg?security=IBM%20Corp&zone=EST&date=2026-03-20&time=12:00",
        {"--security", "IBM Corp", "--transits", "2026-03-20", "12:00", "--zone", "EST"}},
       {"moment and place", "/chart.svg?date=2026-03-20&time=09:30&zone=EST&lat=40.7128&lon=-74.006",
@@ -402,7 +403,7 @@ TEST_F(ApiServe, ChartSvgErrorsNameTheParameter) {
       {"date=2026-03-20&time=12:00&zone=EST&lat=10&lon=abc", 400, "lon"},
       {"date=2026-03-20&time=12:00&zone=EST&lat=10&lon=inf", 400, "lon"},
       {"time=12:00&zone=EST&lat=10&lon=10", 400, "date"},
-      {"security=ibm%20corp&zone=EST", 404, "IBM Corp"},
+      {"security=IBM%20Crop&zone=EST", 404, "IBM Corp"},
   };
   for (const Case& c : cases) {
     const HttpReply r = Get(kApi + "/chart.svg?" + c.query);
