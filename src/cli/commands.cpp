@@ -23,6 +23,7 @@ const std::vector<Command>& Commands() {
       {"evaluate", "the model against a price history: rank correlations, permutation p, report", RunEvaluate},
       {"fit", "ridge-fitted weights of the model against a price history, judged out of sample", RunFit},
       {"events", "the exact moments of the transits in a security's forecast window", RunEvents},
+      {"study", "an event study: prices around each kind of transit, over many securities", RunStudy},
   };
   return table;
 }

@@ -28,5 +28,6 @@ int RunMetrics(const Args& args);
 int RunEvaluate(const Args& args);
 int RunFit(const Args& args);
 int RunEvents(const Args& args);
+int RunStudy(const Args& args);
 
 }  // namespace sd::cli

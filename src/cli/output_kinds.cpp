@@ -9,6 +9,7 @@
 #include "data/natal_db.h"
 #include "data/towns.h"
 #include "eval/metric_table.h"
+#include "eventstudy/document.h"
 #include "forecast/model_value.h"
 #include "render/gif_output.h"
 #include "study/report.h"
@@ -79,6 +80,10 @@ bool IsDetailsCsv(std::string_view head, std::uintmax_t) {
   return FirstLine(head) == study::kDetailsCsvHeader;
 }
 
+bool IsStudyDetailsCsv(std::string_view head, std::uintmax_t) {
+  return FirstLine(head) == eventstudy::kStudyDetailsHeader;
+}
+
 bool IsHtml(std::string_view head, std::uintmax_t) {
   return StartsWithNoCase(FirstLine(head), "<!DOCTYPE html") || StartsWithNoCase(FirstLine(head), "<html");
 }
@@ -108,6 +113,7 @@ const OutputKind kModelFile{"a model file (no event with _H=)", IsModel};
 const OutputKind kDetailsCsv{"an evaluation details file (its header line differs)", IsDetailsCsv};
 const OutputKind kHtmlReport{"an HTML file", IsHtml};
 const OutputKind kSvgPicture{"an SVG picture", IsSvg};
+const OutputKind kStudyDetailsCsv{"an event study details file (its header line differs)", IsStudyDetailsCsv};
 
 std::vector<std::string> ProgramDataFiles(const std::string& dir) {
   return {dir + kNatalFileName,  dir + forecast::kModelFileName, dir + kTownsDataFile,

@@ -15,8 +15,9 @@ extern const OutputKind kMetricTable;      // metrics build
 extern const OutputKind kTownsFile;        // towns build: towns.nd and towns.ndx
 extern const OutputKind kModelFile;        // fit --out
 extern const OutputKind kDetailsCsv;       // evaluate --details
-extern const OutputKind kHtmlReport;       // evaluate --report
+extern const OutputKind kHtmlReport;       // evaluate --report, study --report
 extern const OutputKind kSvgPicture;       // chart --svg
+extern const OutputKind kStudyDetailsCsv;  // study --details
 
 // The files of program directory `dir` (ending in '/') that the tool's forecast reads.
 std::vector<std::string> ProgramDataFiles(const std::string& dir);

@@ -79,14 +79,15 @@ void AddAspects(const std::vector<Crossing>& found, int body, int other, bool na
   }
 }
 
-void FindBodyEvents(const Samples& s, int body, const ChartData* natal,
-                    const std::vector<double>& levels, ChartMoment from, ChartMoment to,
+void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartData*>& natals,
+                    bool transits, const std::vector<double>& levels, ChartMoment from,
+                    ChartMoment to, std::vector<std::vector<Event>>& natal_out,
                     std::vector<Event>& out) {
   const AngleOfTime f = BodyAngle(body);
   const Track track = BuildTrack(f, s.Grid, s.Of(body));
 
   // Stations: the planets' turns. The Sun and the Moon never turn.
-  if (body >= kMercury)
+  if (transits && body >= kMercury)
     for (const Turn& turn : track.Turns) {
       if (turn.Moment < from || turn.Moment > to) continue;
       Event e;
@@ -98,28 +99,32 @@ void FindBodyEvents(const Samples& s, int body, const ChartData* natal,
     }
 
   static constexpr double kSignCusps[] = {0, 30, 60, 90, 120, 150, 180, 210, 240, 270, 300, 330};
-  for (const Crossing& c : FindCrossings(f, track, kSignCusps, from, to)) {
-    Event e;
-    e.Type = EventType::kIngress;
-    e.Moment = c.Moment;
-    e.Body = body;
-    // Forward across a cusp enters the sign that begins there; backward, the one before it.
-    e.Sign = c.Rising ? SignOf(c.Level) : SignOf(NormalizeMod(c.Level - 15, 360));
-    e.Dir = c.Rising ? Direction::kForward : Direction::kBackward;
-    out.push_back(e);
-  }
+  if (transits)
+    for (const Crossing& c : FindCrossings(f, track, kSignCusps, from, to)) {
+      Event e;
+      e.Type = EventType::kIngress;
+      e.Moment = c.Moment;
+      e.Body = body;
+      // Forward across a cusp enters the sign that begins there; backward, the one before it.
+      e.Sign = c.Rising ? SignOf(c.Level) : SignOf(NormalizeMod(c.Level - 15, 360));
+      e.Dir = c.Rising ? Direction::kForward : Direction::kBackward;
+      out.push_back(e);
+    }
 
-  if (!natal) return;
-  for (int target : kNatalTargets) {
-    const double at = natal->Lon(target);
-    if (!IsValue(at) || !std::isfinite(at)) continue;
-    std::vector<double> shifted;
-    for (double level : levels) shifted.push_back(NormalizeMod(level + at, 360));
-    std::vector<Crossing> found = FindCrossings(f, track, shifted, from, to);
-    // The level found is known by its place: taking the natal longitude off again could
-    // leave 119.99999999999997 of a trine.
-    for (Crossing& c : found) c.Level = levels[c.Index];
-    AddAspects(found, body, target, true, out);
+  for (size_t n = 0; n < natals.size(); ++n) {
+    const ChartData* natal = natals[n];
+    if (!natal) continue;
+    for (int target : kNatalTargets) {
+      const double at = natal->Lon(target);
+      if (!IsValue(at) || !std::isfinite(at)) continue;
+      std::vector<double> shifted;
+      for (double level : levels) shifted.push_back(NormalizeMod(level + at, 360));
+      std::vector<Crossing> found = FindCrossings(f, track, shifted, from, to);
+      // The level found is known by its place: taking the natal longitude off again could
+      // leave 119.99999999999997 of a trine.
+      for (Crossing& c : found) c.Level = levels[c.Index];
+      AddAspects(found, body, target, true, natal_out[n]);
+    }
   }
 }
 
@@ -165,6 +170,34 @@ void FindEclipses(ChartMoment from, ChartMoment to, std::vector<Event>& out) {
   }
 }
 
+void SortEvents(std::vector<Event>& events) {
+  std::stable_sort(events.begin(), events.end(), [](const Event& x, const Event& y) {
+    return std::tie(x.Moment, x.Type, x.Body, x.OtherNatal, x.Other) <
+           std::tie(y.Moment, y.Type, y.Body, y.OtherNatal, y.Other);
+  });
+}
+
+bool UsableWindow(ChartMoment from, ChartMoment to) {
+  return IsValue(from) && IsValue(to) && std::isfinite(from) && std::isfinite(to) && to >= from;
+}
+
+// One window of at most kMaxWindowDays: the transit events (when asked) and each natal chart's.
+void FindWindow(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
+                ChartMoment to, std::vector<Event>& out, std::vector<std::vector<Event>>& natal_out) {
+  natal_out.assign(natals.size(), {});
+  const Samples s = Sample(from, to);
+  const std::vector<double> levels = AspectLevels();
+  for (int body = kSun; body <= kPluto; ++body) {
+    FindBodyEvents(s, body, natals, transits, levels, from, to, natal_out, out);
+    if (transits)
+      for (int other = body + 1; other <= kPluto; ++other)
+        FindPairEvents(s, body, other, levels, from, to, out);
+  }
+  if (transits) FindEclipses(from, to, out);
+  SortEvents(out);
+  for (auto& list : natal_out) SortEvents(list);
+}
+
 }  // namespace
 
 int AspectNumberOf(double angle) {
@@ -175,21 +208,41 @@ int AspectNumberOf(double angle) {
 
 std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to) {
   std::vector<Event> out;
-  if (!IsValue(from) || !IsValue(to) || !std::isfinite(from) || !std::isfinite(to) || to < from ||
-      to - from > (kMaxWindowDays + 1) * DayInCenturies)
+  if (!UsableWindow(from, to) || to - from > (kMaxWindowDays + 1) * DayInCenturies) return out;
+  std::vector<std::vector<Event>> natal_out;
+  const std::vector<const ChartData*> natals = {natal};
+  FindWindow(natals, true, from, to, out, natal_out);
+  out.insert(out.end(), natal_out[0].begin(), natal_out[0].end());
+  SortEvents(out);
+  return out;
+}
+
+int SpanChunks(ChartMoment from, ChartMoment to) {
+  if (!UsableWindow(from, to)) return 0;
+  return std::max(1, static_cast<int>(std::ceil((to - from) / (kSpanChunkDays * DayInCenturies))));
+}
+
+SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
+                         ChartMoment to, int chunk) {
+  SpanEvents out;
+  const int chunks = SpanChunks(from, to);
+  if (chunk < 0 || chunk >= chunks) {
+    out.Natal.assign(natals.size(), {});
     return out;
-  const Samples s = Sample(from, to);
-  const std::vector<double> levels = AspectLevels();
-  for (int body = kSun; body <= kPluto; ++body) {
-    FindBodyEvents(s, body, natal, levels, from, to, out);
-    for (int other = body + 1; other <= kPluto; ++other)
-      FindPairEvents(s, body, other, levels, from, to, out);
   }
-  FindEclipses(from, to, out);
-  std::stable_sort(out.begin(), out.end(), [](const Event& x, const Event& y) {
-    return std::tie(x.Moment, x.Type, x.Body, x.OtherNatal, x.Other) <
-           std::tie(y.Moment, y.Type, y.Body, y.OtherNatal, y.Other);
-  });
+  const ChartMoment a = from + chunk * kSpanChunkDays * DayInCenturies;
+  const bool last = chunk == chunks - 1;
+  const ChartMoment b = last ? to : from + (chunk + 1) * kSpanChunkDays * DayInCenturies;
+  FindWindow(natals, transits, a, b, out.Transit, out.Natal);
+  // The chunks are closed intervals that share their ends: a moment on a shared end belongs to
+  // the later chunk.
+  auto before_end = [&](std::vector<Event>& list) {
+    if (last) return;
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const Event& e) { return e.Moment >= b; }),
+               list.end());
+  };
+  before_end(out.Transit);
+  for (auto& list : out.Natal) before_end(list);
   return out;
 }
 

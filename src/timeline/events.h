@@ -42,6 +42,27 @@ inline constexpr int kMaxWindowDays = 366;
 // may be null: no transit-to-natal aspects then. The model's drivers are not filled in.
 std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to);
 
+// A span of any length is searched in chunks of this many days, each on its own grid, so that
+// the work and the memory of one chunk do not grow with the span.
+inline constexpr int kSpanChunkDays = 128;
+
+// The events of one chunk of a span: the transit events (when asked) and, for each natal chart
+// asked for, its transit-to-natal aspects; each list by moment.
+struct SpanEvents {
+  std::vector<Event> Transit;
+  std::vector<std::vector<Event>> Natal;  // one per natal chart, in the order given
+};
+
+// How many chunks [from, to] is cut into (0 for an unusable span).
+int SpanChunks(ChartMoment from, ChartMoment to);
+
+// Chunk `chunk` (0-based) of [from, to]: the chunks are disjoint and together hold every event of
+// the span exactly once, so their lists joined in chunk order are the span's, by moment. Chunks
+// are independent of each other and may be searched on different threads. Null natal charts
+// get empty lists.
+SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
+                         ChartMoment to, int chunk);
+
 // The model's aspect events (kind 2, measured in longitude, harmonic 1) that read each event:
 // the pair's charts and objects in the event's two object sets (either way round) and the
 // aspect in its aspect set. Lunations are the Moon's aspects to the Sun.

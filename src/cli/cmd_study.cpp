@@ -1,0 +1,240 @@
+// stockdyn study: what prices did around each kind of transit event, over a universe of price
+// files, with a null that keeps the sky's base rates and a correction for every family tried.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/output_kinds.h"
+#include "cli/security_options.h"
+#include "cli/study_options.h"
+#include "data/atomic_file.h"
+#include "eventstudy/document.h"
+#include "eventstudy/study.h"
+#include "eventstudy/universe.h"
+#include "forecast/model_value.h"
+#include "forecast/natal.h"
+#include "host/clock.h"
+#include "host/process.h"
+#include "study/prices.h"
+
+namespace sd::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: stockdyn study (--security NAME --prices FILE | --universe FILE) [--zone ZONE]\n"
+    "                      [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--window K] [--horizon H]\n"
+    "                      [--families LIST] [--min-events N] [--permutations B] [--seed S]\n"
+    "                      [--random-natal R] [--details CSV] [--report HTML]\n"
+    "                      [--format json|csv|text] [--threads N] [--model FILE] [--dir PROGRAMDIR]\n"
+    "                      [--force] [--quiet]\n"
+    "\n"
+    "An event study: for every family of transit events (lunations, eclipses, stations, ingresses,\n"
+    "aspects between transits, and transits to the natal chart of securities that have one) the\n"
+    "mean abnormal log return on the K trading days either side of each event day (default 10),\n"
+    "its cumulative curve and T, the sum over the event day and the H - 1 days after (default 5);\n"
+    "for every state of the sky (the lunar half, each planet retrograde, each body in each sign)\n"
+    "the mean abnormal return on days in it less that on the other days. p-values from B circular\n"
+    "shifts of the returns (default 999), Benjamini-Hochberg q and Holm over every family with at\n"
+    "least N observations (default 10); with --random-natal R the natal families' T over R charts\n"
+    "cast within fifty years of each first trade.\n"
+    "--universe: a CSV with the header label,security,prices (any order; security may be empty).\n"
+    "--families: ids or their leading parts, separated by commas (lunation, aspect:5, natal,\n"
+    "state:retrograde, ...); default all. --details writes one row per observation, --report an\n"
+    "HTML page; neither replaces an input or a file of another kind unless --force is given.\n"
+    "--model: the model whose sections each family's events drive (default PROGRAMDIR/stock.hyp).\n"
+    "Output: JSON (default), CSV (a row per family or state) or text (the 20 best by q) on stdout.\n"
+    "Progress goes to stderr when it is a terminal, unless --quiet. The same input and seed give\n"
+    "the same output, whatever --threads.\n";
+
+constexpr std::string_view kCommand = "study";
+constexpr int kMaxWindow = 250;
+
+struct Options {
+  std::string security, prices, universe, zone_text, dir, model, format = "json";
+  std::string from_text, to_text, families_text, details, report;
+  std::optional<study::Date> from, to;
+  bool force = false, quiet = false;
+  Zone zone;
+  eventstudy::StudySettings settings;
+  std::vector<std::string> families;
+};
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) out.push_back(item);
+  return out;
+}
+
+std::optional<int> ParseOptions(const Args& args, Options& o) {
+  std::string seed_text;
+  int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  eventstudy::StudySettings& s = o.settings;
+  CLI::App app{"", "stockdyn study"};
+  SetUpParser(app);
+  app.add_option("--security", o.security);
+  app.add_option("--prices", o.prices);
+  app.add_option("--universe", o.universe);
+  app.add_option("--zone", o.zone_text);
+  app.add_option("--from", o.from_text);
+  app.add_option("--to", o.to_text);
+  app.add_option("--window", s.Window);
+  app.add_option("--horizon", s.Horizon);
+  app.add_option("--families", o.families_text);
+  app.add_option("--min-events", s.MinEvents);
+  app.add_option("--permutations", s.Permutations);
+  app.add_option("--seed", seed_text);
+  app.add_option("--random-natal", s.RandomNatal);
+  app.add_option("--details", o.details);
+  app.add_option("--report", o.report);
+  app.add_option("--format", o.format);
+  app.add_option("--threads", threads);
+  app.add_option("--model", o.model);
+  app.add_option("--dir", o.dir);
+  app.add_flag("--force", o.force);
+  app.add_flag("--quiet", o.quiet);
+  if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
+
+  auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
+  const bool single = !o.security.empty() || !o.prices.empty();
+  if (single == !o.universe.empty())
+    return usage("give either --security NAME with --prices FILE, or --universe FILE");
+  if (single && (o.security.empty() || o.prices.empty())) return usage("--security and --prices go together");
+  if (o.format != "json" && o.format != "csv" && o.format != "text")
+    return usage("--format must be json, csv or text, not '" + o.format + "'");
+  std::string why;
+  if (!o.zone_text.empty() && !ParseZone(o.zone_text, o.zone, why)) return usage(why);
+  s.Zone = o.zone.packed;
+  if (const auto w = ReadDates({{"--from", o.from_text, o.from}, {"--to", o.to_text, o.to}})) return usage(*w);
+  if (o.from && o.to && *o.from > *o.to) return usage("--from is after --to");
+  if (s.Window < 1 || s.Window > kMaxWindow)
+    return usage("--window must be from 1 to " + std::to_string(kMaxWindow));
+  if (s.Horizon < 1 || s.Horizon > s.Window + 1)
+    return usage("--horizon must be from 1 to the window plus one (" + std::to_string(s.Window + 1) + ")");
+  if (s.MinEvents < 1) return usage("--min-events must be at least 1");
+  if (const auto w = CheckNullSizes(s.Permutations, s.RandomNatal)) return usage(*w);
+  if (threads < 1 || threads > 256) return usage("--threads must be from 1 to 256");
+  s.Threads = threads;
+  if (const auto w = ReadSeed(seed_text, s.Seed)) return usage(*w);
+  if (!o.families_text.empty()) {
+    o.families = SplitList(o.families_text);
+    if (o.families.empty() || o.families_text.back() == ',' ||
+        std::any_of(o.families.begin(), o.families.end(), [](const std::string& f) { return f.empty(); }))
+      return usage("--families must be family ids or their leading parts, separated by commas");
+    s.Families = o.families;
+  }
+  return std::nullopt;
+}
+
+void LineProgress(const char* stage, int done, int total) {
+  std::fprintf(stderr, "  study: %s %d/%d\n", stage, done, total);
+  std::fflush(stderr);
+}
+
+// The price rows of [from, to].
+study::PriceSeries Cut(study::PriceSeries p, std::optional<study::Date> from, std::optional<study::Date> to) {
+  size_t a = 0, b = p.Dates.size();
+  while (a < b && from && p.Dates[a] < *from) ++a;
+  while (b > a && to && p.Dates[b - 1] > *to) --b;
+  p.Dates = std::vector<study::Date>(p.Dates.begin() + static_cast<long>(a), p.Dates.begin() + static_cast<long>(b));
+  p.Prices = std::vector<double>(p.Prices.begin() + static_cast<long>(a), p.Prices.begin() + static_cast<long>(b));
+  return p;
+}
+
+}  // namespace
+
+int RunStudy(const Args& args) {
+  Options o;
+  if (const auto status = ParseOptions(args, o)) return *status;
+  SecurityOptions paths;
+  paths.dir = o.dir;
+  paths.model = o.model;
+  const std::string dir = ProgramDirOf(paths);
+  const std::string model_path = ModelPathOf(paths, dir);
+  if (isatty(STDERR_FILENO) && !o.quiet) o.settings.Progress = LineProgress;
+
+  std::string out, details, report;
+  try {
+    std::vector<eventstudy::UniverseRow> rows;
+    std::string universe_name;
+    if (!o.universe.empty()) {
+      rows = eventstudy::ReadUniverse(o.universe);
+      universe_name = o.universe;
+    } else {
+      rows.push_back({PrintedName(o.security), o.security, o.prices, 0});
+    }
+    // Refused before the work, not after it.
+    std::vector<std::string> inputs = ProgramDataFiles(dir);
+    inputs.push_back(model_path);
+    if (!o.universe.empty()) inputs.push_back(o.universe);
+    for (const auto& r : rows) inputs.push_back(r.Prices);
+    if (!o.details.empty()) CheckOutput(o.details, kStudyDetailsCsv, inputs, o.force);
+    if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
+
+    ProcessScope process(LocalNow(), dir);
+    std::deque<ChartData> natals;
+    std::vector<eventstudy::StudySeries> series;
+    for (const auto& r : rows) {
+      eventstudy::StudySeries s;
+      s.Label = r.Label;
+      s.Prices = Cut(study::ReadPrices(r.Prices), o.from, o.to);
+      if (s.Prices.Dates.size() < 2) {
+        const std::string why = r.Prices + " has fewer than two prices in the span studied";
+        if (universe_name.empty()) throw std::runtime_error(why);
+        throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "prices", why));
+      }
+      if (!r.Security.empty()) {
+        natals.emplace_back();
+        if (!forecast::LoadNatalChart(dir, StoredName(r.Security), natals.back())) {
+          const std::string why = "no security named '" + r.Security + "' in " + dir + "Nyse.mil";
+          if (universe_name.empty()) throw std::runtime_error(why);
+          throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "security", why));
+        }
+        s.Natal = &natals.back();
+        s.Security = PrintedName(r.Security);
+      }
+      series.push_back(std::move(s));
+    }
+    const eventstudy::StudyResult result = eventstudy::RunStudy(series, o.settings);
+    eventstudy::StudyContext c;
+    c.ZoneName = o.zone_text;
+    c.From = o.from_text;
+    c.To = o.to_text;
+    c.FamilyItems = o.families;
+    c.Settings = o.settings;
+    const auto model = forecast::LoadModel(model_path);
+    for (const auto& f : result.Families) c.Sections[f.Fam.Id] = eventstudy::SectionsDriven(f.Fam.Id, *model);
+    if (o.format == "json")
+      out = JsonText(eventstudy::StudyJson(c, series, result));
+    else if (o.format == "csv")
+      out = eventstudy::StudyCsv(result);
+    else
+      out = eventstudy::StudyText(c, series, result);
+    if (!o.details.empty()) details = eventstudy::StudyDetails(c, series, result);
+    if (!o.report.empty()) report = eventstudy::StudyHtml(c, series, result);
+  } catch (const std::exception& e) {
+    return WorkFailed(kCommand, e.what());
+  }
+  try {
+    std::vector<std::pair<std::string, std::string_view>> files;
+    if (!o.details.empty()) files.emplace_back(o.details, details);
+    if (!o.report.empty()) files.emplace_back(o.report, report);
+    if (!files.empty()) WriteFilesAtomically(files);
+  } catch (const std::exception& e) {
+    return WorkFailed(kCommand, e.what());
+  }
+  return PrintOutput(out);
+}
+
+}  // namespace sd::cli

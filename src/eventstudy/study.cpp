@@ -1,0 +1,357 @@
+#include "eventstudy/study.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <stdexcept>
+#include <thread>
+#include <unordered_map>
+
+#include "astro/calendar.h"
+#include "study/evaluate.h"
+#include "study/statistics.h"
+#include "timeline/events.h"
+
+namespace sd::eventstudy {
+
+namespace {
+
+using study::Date;
+using study::kMissing;
+
+// The chosen families of one kind, in catalogue order.
+std::vector<Family> Chosen(const std::vector<Family>& all, const std::vector<std::string>& items) {
+  if (items.empty()) return all;
+  std::vector<Family> out;
+  for (const Family& f : all)
+    for (const std::string& item : items)
+      if (FamilyChosen(f.Id, item)) {
+        out.push_back(f);
+        break;
+      }
+  return out;
+}
+
+// The events of the span for the transit sky and each chart, found chunk by chunk in parallel.
+struct SpanLists {
+  std::vector<timeline::Event> Transit;
+  std::vector<std::vector<timeline::Event>> Natal;
+};
+
+SpanLists ScanSpan(const std::vector<const ChartData*>& charts, bool transits, ChartMoment from,
+                   ChartMoment to, const StudySettings& settings, const char* stage) {
+  const int chunks = timeline::SpanChunks(from, to);
+  std::vector<timeline::SpanEvents> found(static_cast<size_t>(chunks));
+  ParallelFor(chunks, settings.Threads, [&](int c) {
+    found[static_cast<size_t>(c)] = timeline::FindSpanChunk(charts, transits, from, to, c);
+  });
+  if (settings.Progress) settings.Progress(stage, chunks, chunks);
+  SpanLists out;
+  out.Natal.assign(charts.size(), {});
+  for (auto& chunk : found) {
+    out.Transit.insert(out.Transit.end(), chunk.Transit.begin(), chunk.Transit.end());
+    for (size_t i = 0; i < charts.size(); ++i)
+      out.Natal[i].insert(out.Natal[i].end(), chunk.Natal[i].begin(), chunk.Natal[i].end());
+  }
+  return out;
+}
+
+// Observations of each family of `index` from one series' events.
+void Observe(const std::vector<timeline::Event>& events, int series, const study::PriceSeries& prices, int n,
+             const std::unordered_map<std::string, int>& index, const StudySettings& settings,
+             std::vector<FamilyResult>& families) {
+  for (const timeline::Event& e : events) {
+    const auto it = index.find(FamilyIdOf(e));
+    if (it == index.end()) continue;
+    const Date local = LocalDateOf(e.Moment, settings.Zone);
+    if (local < prices.Dates.front() || local > prices.Dates.back()) continue;
+    FamilyResult& f = families[static_cast<size_t>(it->second)];
+    const int day = EventDay(prices.Dates, local);
+    if (day >= 0 && WindowFits(day, settings.Window, n))
+      f.Events.push_back({series, day, e.Moment});
+    else
+      ++f.Skipped;
+  }
+}
+
+// The offsets of each series: 0 for the observed statistic, then one per permutation.
+std::vector<std::vector<int>> SeriesOffsets(const std::vector<RotatableSeries>& rotatable,
+                                            const std::vector<double>& rotations) {
+  std::vector<std::vector<int>> out;
+  for (const RotatableSeries& s : rotatable) {
+    std::vector<int> offsets = {0};
+    for (double u : rotations) offsets.push_back(RotationOf(u, s.N));
+    out.push_back(std::move(offsets));
+  }
+  return out;
+}
+
+void TestFamily(FamilyResult& f, const std::vector<RotatableSeries>& rotatable,
+                const std::vector<std::vector<int>>& offsets, const StudySettings& settings) {
+  const int k = settings.Window, width = 2 * k + 1;
+  f.Observations = static_cast<int>(f.Events.size());
+  const bool tested = f.Observations >= settings.MinEvents && f.Observations > 0 && settings.Permutations > 0;
+  const size_t draws = tested && !offsets.empty() ? offsets.front().size() : 1;
+  // pooled[o][j]: the sums over every series, added in series order.
+  std::vector<std::vector<double>> pooled(draws, std::vector<double>(static_cast<size_t>(width), 0.0));
+  size_t begin = 0;
+  while (begin < f.Events.size()) {
+    const int s = f.Events[begin].Series;
+    size_t end = begin;
+    std::vector<Observation> obs;
+    while (end < f.Events.size() && f.Events[end].Series == s) {
+      obs.push_back({s, f.Events[end].Day});
+      ++end;
+    }
+    const std::vector<int>& all = offsets[static_cast<size_t>(s)];
+    const std::vector<int> used(all.begin(), all.begin() + static_cast<long>(draws));
+    const auto sums = WindowSums(rotatable[static_cast<size_t>(s)], obs, k, used);
+    for (size_t o = 0; o < draws; ++o)
+      for (int j = 0; j < width; ++j) pooled[o][static_cast<size_t>(j)] += sums[o][static_cast<size_t>(j)];
+    begin = end;
+  }
+  const FamilyCurve observed = CurveOf(pooled[0], f.Observations, k, settings.Horizon);
+  f.Car = observed.Car;
+  f.Stat = observed.Stat;
+  f.P = kMissing;
+  if (!tested) return;
+  std::vector<double> null_stat;
+  std::vector<std::vector<double>> null_car(static_cast<size_t>(width));
+  for (size_t o = 1; o < draws; ++o) {
+    const FamilyCurve c = CurveOf(pooled[o], f.Observations, k, settings.Horizon);
+    null_stat.push_back(c.Stat);
+    for (int j = 0; j < width; ++j) null_car[static_cast<size_t>(j)].push_back(c.Car[static_cast<size_t>(j)]);
+  }
+  f.P = PermutationP(f.Stat, null_stat);
+  for (int j = 0; j < width; ++j) {
+    f.P05.push_back(Quantile(null_car[static_cast<size_t>(j)], 0.05));
+    f.P95.push_back(Quantile(null_car[static_cast<size_t>(j)], 0.95));
+  }
+}
+
+void TestState(StateResult& st, const std::vector<RotatableSeries>& rotatable,
+               const std::vector<std::vector<int>>& offsets, const StudySettings& settings) {
+  const size_t draws = offsets.empty() ? 1 : offsets.front().size();
+  std::vector<StateSums> pooled(draws);
+  for (size_t s = 0; s < rotatable.size(); ++s)
+    for (size_t o = 0; o < draws; ++o)
+      pooled[o].Add(StateSumsOf(rotatable[s], st.Runs[s], offsets[s][o]));
+  st.Sums = pooled[0];
+  st.P = kMissing;
+  const bool tested = st.Sums.DaysIn >= settings.MinEvents && st.Sums.DaysOut >= settings.MinEvents &&
+                      st.Sums.DaysIn > 0 && st.Sums.DaysOut > 0 && settings.Permutations > 0;
+  if (!tested) return;
+  std::vector<double> null;
+  for (size_t o = 1; o < draws; ++o) null.push_back(pooled[o].Diff());
+  st.P = PermutationP(st.Sums.Diff(), null);
+}
+
+// Each series' runs of each state, from the sky at noon of every date any series has.
+void FindStateRuns(const std::vector<StudySeries>& series, const std::vector<int>& chosen,
+                   const StudySettings& settings, std::vector<StateResult>& states) {
+  std::vector<Date> dates;
+  for (const StudySeries& s : series) dates.insert(dates.end(), s.Prices.Dates.begin() + 1, s.Prices.Dates.end());
+  std::sort(dates.begin(), dates.end());
+  dates.erase(std::unique(dates.begin(), dates.end()), dates.end());
+  std::vector<std::vector<int>> in(dates.size());
+  ParallelFor(static_cast<int>(dates.size()), settings.Threads, [&](int i) {
+    in[static_cast<size_t>(i)] = StatesOf(StateAt(NoonOf(dates[static_cast<size_t>(i)], settings.Zone)));
+  });
+  if (settings.Progress) settings.Progress("states", static_cast<int>(dates.size()), static_cast<int>(dates.size()));
+  // place[catalogue index] = index among the chosen states, or -1.
+  std::vector<int> place(StateFamilies().size(), -1);
+  for (size_t c = 0; c < chosen.size(); ++c) place[static_cast<size_t>(chosen[c])] = static_cast<int>(c);
+  for (StateResult& st : states) st.Runs.assign(series.size(), {});
+  for (size_t s = 0; s < series.size(); ++s) {
+    const auto& d = series[s].Prices.Dates;
+    for (size_t t = 1; t < d.size(); ++t) {
+      const size_t at = static_cast<size_t>(std::lower_bound(dates.begin(), dates.end(), d[t]) - dates.begin());
+      for (int state : in[at]) {
+        const int p = place[static_cast<size_t>(state)];
+        if (p < 0) continue;
+        std::vector<Run>& runs = states[static_cast<size_t>(p)].Runs[s];
+        const int row = static_cast<int>(t);
+        if (!runs.empty() && runs.back().Last == row)
+          runs.back().Last = row + 1;
+        else
+          runs.push_back({row, row + 1});
+      }
+    }
+  }
+}
+
+// For each random chart r, the natal families' T over the series' r-th charts.
+void RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>& natal_series,
+                 const std::vector<std::vector<timeline::Event>>& random_events,
+                 const std::unordered_map<std::string, int>& index, const std::vector<RotatableSeries>& rotatable,
+                 const StudySettings& settings, std::vector<FamilyResult>& families) {
+  const int r_count = settings.RandomNatal;
+  std::vector<std::vector<double>> stats(families.size());
+  for (int r = 0; r < r_count; ++r) {
+    std::vector<FamilyResult> draw(families.size());
+    for (size_t i = 0; i < families.size(); ++i) draw[i].Fam = families[i].Fam;
+    for (size_t i = 0; i < natal_series.size(); ++i) {
+      const int s = natal_series[i];
+      const auto& events = random_events[i * static_cast<size_t>(r_count) + static_cast<size_t>(r)];
+      Observe(events, s, series[static_cast<size_t>(s)].Prices, rotatable[static_cast<size_t>(s)].N, index,
+              settings, draw);
+    }
+    for (size_t i = 0; i < families.size(); ++i) {
+      if (families[i].Fam.Kind != FamilyKind::kNatal) continue;
+      StudySettings plain = settings;
+      plain.Permutations = 0;
+      TestFamily(draw[i], rotatable, {}, plain);
+      stats[i].push_back(draw[i].Stat);
+    }
+  }
+  for (size_t i = 0; i < families.size(); ++i) {
+    FamilyResult& f = families[i];
+    if (f.Fam.Kind != FamilyKind::kNatal) continue;
+    std::vector<double> x;
+    for (double v : stats[i])
+      if (std::isfinite(v)) x.push_back(v);
+    f.HasRandom = true;
+    f.Random.Charts = static_cast<int>(x.size());
+    f.Random.Mean = study::Mean(x);
+    f.Random.Sd = study::SampleSd(x);
+    f.Random.Percentile = study::PercentileBelow(f.Stat, x);
+  }
+}
+
+}  // namespace
+
+void ParallelFor(int n, int threads, const std::function<void(int)>& fn) {
+  const int workers = std::max(1, std::min(threads, n));
+  if (workers == 1) {
+    for (int i = 0; i < n; ++i) fn(i);
+    return;
+  }
+  std::atomic<int> next{0};
+  std::vector<std::thread> pool;
+  for (int w = 0; w < workers; ++w)
+    pool.emplace_back([&] {
+      for (int i = next++; i < n; i = next++) fn(i);
+    });
+  for (auto& t : pool) t.join();
+}
+
+ChartMoment NoonOf(Date d, double zone) { return study::MidnightOf(d, zone) + DayInCenturies / 2; }
+
+Date LocalDateOf(ChartMoment t, double zone) {
+  const CivilDate c = LocalFromMoment(t, zone);
+  return std::chrono::sys_days{std::chrono::year{c.year} / std::chrono::month{static_cast<unsigned>(c.month)} /
+                               std::chrono::day{static_cast<unsigned>(c.day)}};
+}
+
+StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings& settings) {
+  std::vector<Family> catalogue = TransitFamilies();
+  for (const auto& more : {NatalFamilies(), StateFamilies()}) catalogue.insert(catalogue.end(), more.begin(), more.end());
+  for (const std::string& item : settings.Families) {
+    bool any = false;
+    for (const Family& f : catalogue) any = any || FamilyChosen(f.Id, item);
+    if (!any) throw std::invalid_argument("--families: '" + item + "' names no family");
+  }
+  StudyResult out;
+  bool any_natal = false;
+  for (const StudySeries& s : series) any_natal = any_natal || s.Natal;
+  std::vector<Family> families = Chosen(TransitFamilies(), settings.Families);
+  const bool transits = !families.empty();
+  const std::vector<Family> natal = any_natal ? Chosen(NatalFamilies(), settings.Families) : std::vector<Family>{};
+  families.insert(families.end(), natal.begin(), natal.end());
+  std::unordered_map<std::string, int> index;
+  for (const Family& f : families) {
+    index.emplace(f.Id, static_cast<int>(out.Families.size()));
+    out.Families.push_back({});
+    out.Families.back().Fam = f;
+  }
+
+  std::vector<RotatableSeries> rotatable;
+  Date first = Date::max(), last = Date::min();
+  for (const StudySeries& s : series) {
+    rotatable.emplace_back(MakeReturns(s.Prices.Prices).Abnormal);
+    out.Returns.push_back(rotatable.back().N);
+    first = std::min(first, s.Prices.Dates.front());
+    last = std::max(last, s.Prices.Dates.back());
+  }
+  const std::vector<double> rotations = DrawRotations(settings.Permutations, settings.Seed);
+  const std::vector<std::vector<int>> offsets = SeriesOffsets(rotatable, rotations);
+
+  if (!families.empty()) {
+    // The charts whose events are sought: each series' own, then its random ones.
+    std::vector<const ChartData*> charts;
+    std::vector<int> natal_series;
+    for (size_t s = 0; s < series.size(); ++s)
+      if (series[s].Natal && !natal.empty()) {
+        charts.push_back(series[s].Natal);
+        natal_series.push_back(static_cast<int>(s));
+      }
+    std::vector<ChartData> random;
+    if (!natal.empty() && settings.RandomNatal > 0) {
+      random.reserve(natal_series.size() * static_cast<size_t>(settings.RandomNatal));
+      for (int s : natal_series) {
+        const ChartData& n = *series[static_cast<size_t>(s)].Natal;
+        for (ChartMoment t : study::DrawNatalMoments(n.Moment, settings.RandomNatal, settings.Seed))
+          random.push_back(study::NatalAt(n, t));
+      }
+    }
+    for (const ChartData& c : random) charts.push_back(&c);
+    const ChartMoment from = study::MidnightOf(first, settings.Zone);
+    const ChartMoment to = study::MidnightOf(last + std::chrono::days{1}, settings.Zone);
+    SpanLists lists = ScanSpan(charts, transits, from, to, settings, "events");
+    for (size_t s = 0; s < series.size(); ++s)
+      Observe(lists.Transit, static_cast<int>(s), series[s].Prices, rotatable[s].N, index, settings, out.Families);
+    for (size_t i = 0; i < natal_series.size(); ++i) {
+      const int s = natal_series[i];
+      Observe(lists.Natal[i], s, series[static_cast<size_t>(s)].Prices, rotatable[static_cast<size_t>(s)].N, index,
+              settings, out.Families);
+    }
+    // Transit observations went in series by series, natal ones after them: each family holds one
+    // kind, so each family's list is already by series, then moment.
+    ParallelFor(static_cast<int>(out.Families.size()), settings.Threads, [&](int i) {
+      TestFamily(out.Families[static_cast<size_t>(i)], rotatable, offsets, settings);
+    });
+    if (settings.Progress)
+      settings.Progress("families", static_cast<int>(out.Families.size()), static_cast<int>(out.Families.size()));
+    if (!random.empty()) {
+      std::vector<std::vector<timeline::Event>> random_events(lists.Natal.begin() + static_cast<long>(natal_series.size()),
+                                                              lists.Natal.end());
+      RandomNatal(series, natal_series, random_events, index, rotatable, settings, out.Families);
+    }
+  }
+
+  std::vector<int> chosen_states;
+  const std::vector<Family> all_states = StateFamilies();
+  for (size_t i = 0; i < all_states.size(); ++i)
+    if (!Chosen({all_states[i]}, settings.Families).empty()) chosen_states.push_back(static_cast<int>(i));
+  for (int i : chosen_states) {
+    out.States.push_back({});
+    out.States.back().Fam = all_states[static_cast<size_t>(i)];
+  }
+  if (!out.States.empty()) {
+    FindStateRuns(series, chosen_states, settings, out.States);
+    ParallelFor(static_cast<int>(out.States.size()), settings.Threads, [&](int i) {
+      TestState(out.States[static_cast<size_t>(i)], rotatable, offsets, settings);
+    });
+  }
+
+  // One correction over everything given a p, families first, then states.
+  std::vector<double> p;
+  for (const FamilyResult& f : out.Families) p.push_back(f.P);
+  for (const StateResult& s : out.States) p.push_back(s.P);
+  const std::vector<double> q = study::BenjaminiHochberg(p), holm = study::HolmAdjust(p);
+  size_t at = 0;
+  for (FamilyResult& f : out.Families) {
+    f.Q = q[at];
+    f.PHolm = holm[at++];
+  }
+  for (StateResult& st : out.States) {
+    st.Q = q[at];
+    st.PHolm = holm[at++];
+  }
+  for (double v : p) out.Tests += std::isnan(v) ? 0 : 1;
+  return out;
+}
+
+}  // namespace sd::eventstudy
