@@ -246,6 +246,65 @@ TEST(FindEvents, RefusesWindowsItCannotSearch) {
   EXPECT_TRUE(FindEvents(nullptr, t, std::nan("")).empty());
 }
 
+// The chunks of a span joined in order.
+std::vector<Event> SpanOf(const ChartData* natal, ChartMoment from, ChartMoment to, bool natal_list) {
+  std::vector<Event> out;
+  for (int c = 0; c < SpanChunks(from, to); ++c) {
+    const SpanEvents chunk = FindSpanChunk({natal}, true, from, to, c);
+    const std::vector<Event>& list = natal_list ? chunk.Natal[0] : chunk.Transit;
+    out.insert(out.end(), list.begin(), list.end());
+  }
+  return out;
+}
+
+TEST(FindSpanChunk, JoinedChunksAreTheWindowsEvents) {
+  // 300 days: three chunks, their ends inside the window.
+  const double lon[12] = {10, 75.5, 130, 200.25, 250, 290, 320, 5, 45, 100, 170, 260};
+  const ChartData natal = HandNatal(lon);
+  const ChartMoment from = MomentFromDate(2026, 1, 3, 7), to = from + 300 * DayInCenturies;
+  ASSERT_EQ(SpanChunks(from, to), 3);
+  std::vector<Event> window = FindEvents(&natal, from, to);
+  std::vector<Event> transit = SpanOf(&natal, from, to, false), natal_only = SpanOf(&natal, from, to, true);
+  ASSERT_TRUE(std::is_sorted(transit.begin(), transit.end(), [](const Event& a, const Event& b) { return a.Moment < b.Moment; }));
+  std::vector<Event> joined = transit;
+  joined.insert(joined.end(), natal_only.begin(), natal_only.end());
+  auto key = [](const Event& e) { return std::make_tuple(e.Type, e.Body, e.OtherNatal, e.Other, e.Aspect, e.Sign, e.Dir); };
+  // By kind, then moment: moments agree to a second, not to the bit, so the order of events close
+  // together in time is not a fixed one.
+  auto order = [&](const Event& a, const Event& b) {
+    return std::tuple_cat(key(a), std::tie(a.Moment)) < std::tuple_cat(key(b), std::tie(b.Moment));
+  };
+  std::sort(window.begin(), window.end(), order);
+  std::sort(joined.begin(), joined.end(), order);
+  ASSERT_EQ(joined.size(), window.size());
+  for (size_t i = 0; i < window.size(); ++i) {
+    EXPECT_TRUE(key(joined[i]) == key(window[i])) << i;
+    EXPECT_NEAR(joined[i].Moment, window[i].Moment, 2 * SecondInCenturies) << i;
+  }
+  for (const Event& e : natal_only) EXPECT_TRUE(e.OtherNatal);
+  EXPECT_EQ(SpanChunks(to, from), 0);
+  EXPECT_TRUE(FindSpanChunk({&natal}, true, from, to, 3).Transit.empty());
+}
+
+TEST(FindSpanChunk, YearsLongSpansHaveEveryLunationOnceAndNoGap) {
+  // Ten years from 1990: about 124 new moons, each 29.2 to 29.9 days after the one before.
+  const ChartMoment from = MomentFromDate(1990, 1, 1, 0), to = MomentFromDate(2000, 1, 1, 0);
+  std::vector<ChartMoment> new_moons;
+  int sun_ingresses = 0;
+  for (const Event& e : SpanOf(nullptr, from, to, false)) {
+    if (e.Type == EventType::kLunation && e.Aspect == 0) new_moons.push_back(e.Moment);
+    if (e.Type == EventType::kIngress && e.Body == kSun) ++sun_ingresses;
+  }
+  EXPECT_EQ(sun_ingresses, 120);
+  ASSERT_GE(new_moons.size(), 123u);
+  ASSERT_LE(new_moons.size(), 124u);
+  for (size_t i = 1; i < new_moons.size(); ++i) {
+    const double days = (new_moons[i] - new_moons[i - 1]) / DayInCenturies;
+    EXPECT_GT(days, 29.2) << i;
+    EXPECT_LT(days, 29.9) << i;
+  }
+}
+
 TEST(AttachDrivers, AspectEventsWhosePairAndAspectSetsHoldTheEvent) {
   const std::string path = ::testing::TempDir() + "drivers_" + std::to_string(getpid()) + ".hyp";
   std::ofstream(path, std::ios::binary)
