@@ -189,6 +189,7 @@ void RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>&
                  const StudySettings& settings, std::vector<FamilyResult>& families) {
   const int r_count = settings.RandomNatal;
   std::vector<std::vector<double>> stats(families.size());
+  const std::vector<std::vector<int>> unrotated(rotatable.size(), std::vector<int>{0});
   for (int r = 0; r < r_count; ++r) {
     std::vector<FamilyResult> draw(families.size());
     for (size_t i = 0; i < families.size(); ++i) draw[i].Fam = families[i].Fam;
@@ -202,7 +203,7 @@ void RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>&
       if (families[i].Fam.Kind != FamilyKind::kNatal) continue;
       StudySettings plain = settings;
       plain.Permutations = 0;
-      TestFamily(draw[i], rotatable, {}, plain);
+      TestFamily(draw[i], rotatable, unrotated, plain);
       stats[i].push_back(draw[i].Stat);
     }
   }
