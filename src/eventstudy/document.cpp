@@ -56,7 +56,7 @@ std::string Verdict(const StudyResult& r) {
   if (found.empty())
     return "Nothing here. Of " + std::to_string(r.Tests) +
            " families and states tested, none survives the correction for testing them all (every q is 0.05 or "
-           "more). Any small p below is what chance alone gives when this many things are tried; an honest "
+           "more). Any small p in the table is what chance alone gives when this many things are tried; an honest "
            "reader concludes that these prices show no effect of these events.";
   std::string list;
   for (size_t i = 0; i < found.size() && i < 10; ++i) list += (i ? "; " : "") + found[i];
