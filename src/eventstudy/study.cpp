@@ -182,29 +182,51 @@ void FindStateRuns(const std::vector<StudySeries>& series, const std::vector<int
   }
 }
 
+// Random charts are cast and searched about this many at a time (at least one per security):
+// their events are the memory of the search, and a batch keeps it flat however many charts are
+// asked for.
+constexpr int kRandomBatchCharts = 64;
+
 // For each random chart r, the natal families' T over the series' r-th charts.
-void RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>& natal_series,
-                 const std::vector<std::vector<timeline::Event>>& random_events,
-                 const std::unordered_map<std::string, int>& index, const std::vector<RotatableSeries>& rotatable,
-                 const StudySettings& settings, std::vector<FamilyResult>& families) {
+void RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>& natal_series, ChartMoment from,
+                 ChartMoment to, const std::unordered_map<std::string, int>& index,
+                 const std::vector<RotatableSeries>& rotatable, const StudySettings& settings,
+                 std::vector<FamilyResult>& families) {
   const int r_count = settings.RandomNatal;
+  std::vector<std::vector<ChartMoment>> moments;
+  for (int s : natal_series)
+    moments.push_back(study::DrawNatalMoments(series[static_cast<size_t>(s)].Natal->Moment, r_count, settings.Seed));
   std::vector<std::vector<double>> stats(families.size());
   const std::vector<std::vector<int>> unrotated(rotatable.size(), std::vector<int>{0});
-  for (int r = 0; r < r_count; ++r) {
-    std::vector<FamilyResult> draw(families.size());
-    for (size_t i = 0; i < families.size(); ++i) draw[i].Fam = families[i].Fam;
-    for (size_t i = 0; i < natal_series.size(); ++i) {
-      const int s = natal_series[i];
-      const auto& events = random_events[i * static_cast<size_t>(r_count) + static_cast<size_t>(r)];
-      Observe(events, s, series[static_cast<size_t>(s)].Prices, rotatable[static_cast<size_t>(s)].N, index,
-              settings, draw);
-    }
-    for (size_t i = 0; i < families.size(); ++i) {
-      if (families[i].Fam.Kind != FamilyKind::kNatal) continue;
-      StudySettings plain = settings;
-      plain.Permutations = 0;
-      TestFamily(draw[i], rotatable, unrotated, plain);
-      stats[i].push_back(draw[i].Stat);
+  StudySettings plain = settings;
+  plain.Permutations = 0;
+  const int per_batch = std::max(1, kRandomBatchCharts / static_cast<int>(natal_series.size()));
+  for (int r0 = 0; r0 < r_count; r0 += per_batch) {
+    const int batch = std::min(per_batch, r_count - r0);
+    // Chart (r - r0) * natal_series.size() + i is series i's r-th.
+    std::vector<ChartData> charts;
+    charts.reserve(static_cast<size_t>(batch) * natal_series.size());
+    for (int r = r0; r < r0 + batch; ++r)
+      for (size_t i = 0; i < natal_series.size(); ++i)
+        charts.push_back(study::NatalAt(*series[static_cast<size_t>(natal_series[i])].Natal,
+                                        moments[i][static_cast<size_t>(r)]));
+    std::vector<const ChartData*> pointers;
+    for (const ChartData& c : charts) pointers.push_back(&c);
+    const SpanLists lists = ScanSpan(pointers, false, from, to, settings, "random natal charts");
+    for (int r = r0; r < r0 + batch; ++r) {
+      std::vector<FamilyResult> draw(families.size());
+      for (size_t i = 0; i < families.size(); ++i) draw[i].Fam = families[i].Fam;
+      for (size_t i = 0; i < natal_series.size(); ++i) {
+        const int s = natal_series[i];
+        const auto& events = lists.Natal[static_cast<size_t>(r - r0) * natal_series.size() + i];
+        Observe(events, s, series[static_cast<size_t>(s)].Prices, rotatable[static_cast<size_t>(s)].N, index,
+                settings, draw);
+      }
+      for (size_t i = 0; i < families.size(); ++i) {
+        if (families[i].Fam.Kind != FamilyKind::kNatal) continue;
+        TestFamily(draw[i], rotatable, unrotated, plain);
+        stats[i].push_back(draw[i].Stat);
+      }
     }
   }
   for (size_t i = 0; i < families.size(); ++i) {
@@ -280,7 +302,7 @@ StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings
   const std::vector<std::vector<int>> offsets = SeriesOffsets(rotatable, rotations);
 
   if (!families.empty()) {
-    // The charts whose events are sought: each series' own, then its random ones.
+    // The charts whose events are sought: each series' own (random ones come later, in batches).
     std::vector<const ChartData*> charts;
     std::vector<int> natal_series;
     for (size_t s = 0; s < series.size(); ++s)
@@ -288,16 +310,6 @@ StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings
         charts.push_back(series[s].Natal);
         natal_series.push_back(static_cast<int>(s));
       }
-    std::vector<ChartData> random;
-    if (!natal.empty() && settings.RandomNatal > 0) {
-      random.reserve(natal_series.size() * static_cast<size_t>(settings.RandomNatal));
-      for (int s : natal_series) {
-        const ChartData& n = *series[static_cast<size_t>(s)].Natal;
-        for (ChartMoment t : study::DrawNatalMoments(n.Moment, settings.RandomNatal, settings.Seed))
-          random.push_back(study::NatalAt(n, t));
-      }
-    }
-    for (const ChartData& c : random) charts.push_back(&c);
     const ChartMoment from = study::MidnightOf(first, settings.Zone);
     const ChartMoment to = study::MidnightOf(last + std::chrono::days{1}, settings.Zone);
     SpanLists lists = ScanSpan(charts, transits, from, to, settings, "events");
@@ -315,11 +327,8 @@ StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings
     });
     if (settings.Progress)
       settings.Progress("families", static_cast<int>(out.Families.size()), static_cast<int>(out.Families.size()));
-    if (!random.empty()) {
-      std::vector<std::vector<timeline::Event>> random_events(lists.Natal.begin() + static_cast<long>(natal_series.size()),
-                                                              lists.Natal.end());
-      RandomNatal(series, natal_series, random_events, index, rotatable, settings, out.Families);
-    }
+    if (!natal.empty() && !natal_series.empty() && settings.RandomNatal > 0)
+      RandomNatal(series, natal_series, from, to, index, rotatable, settings, out.Families);
   }
 
   std::vector<int> chosen_states;

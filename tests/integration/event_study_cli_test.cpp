@@ -174,6 +174,22 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
     EXPECT_FALSE(fs::exists(report));
     EXPECT_FALSE(fs::exists(details));
   }
+  // One security named on the command line: its natal record or nothing.
+  const std::string walk = (dir_ / "prices/a.csv").string();
+  const ChildResult unknown = RunTool({"study", "--security", "No Such Co", "--prices", walk, "--report", report});
+  EXPECT_EQ(unknown.exit_status, 1);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_NE(unknown.err.find("no security named 'No Such Co'"), std::string::npos) << unknown.err;
+  EXPECT_FALSE(fs::exists(report));
+  const ChildResult one = RunTool({"study", "--security", "IBM Corp", "--prices", walk, "--permutations", "9",
+                                   "--families", "natal:0:0:0,lunation:new"});
+  ASSERT_EQ(one.exit_status, 0) << one.err;
+  const nlohmann::json doc = nlohmann::json::parse(one.out);
+  EXPECT_EQ(doc["universe"][0]["label"], "IBM Corp");
+  EXPECT_EQ(doc["universe"][0]["natal"], true);
+  EXPECT_EQ(doc["families"].size(), 2u);
+  EXPECT_EQ(doc["families"][1]["id"], "natal:0:0:0");
+
   // Usage faults are told as such (exit 2).
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"study"}, std::vector<std::string>{"study", "--universe", "u.csv", "--prices", "p.csv"},
