@@ -75,6 +75,6 @@ if(benchmark_FOUND)
   # The event study over the Dow 30 and how its cost grows with series, years, B and R.
   add_executable(study_bench ${CMAKE_SOURCE_DIR}/bench/study_bench.cpp)
   target_link_libraries(study_bench PRIVATE sd_eventstudy sd_host benchmark::benchmark)
-  target_compile_definitions(study_bench PRIVATE STOCKDYN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  stockdyn_build_paths(study_bench)
   set_target_properties(study_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
