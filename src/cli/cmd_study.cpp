@@ -188,7 +188,14 @@ int RunStudy(const Args& args) {
     for (const auto& r : rows) {
       eventstudy::StudySeries s;
       s.Label = r.Label;
-      s.Prices = Cut(study::ReadPrices(r.Prices), o.from, o.to);
+      // A price file's fault is told with the universe row that named the file, then where in the
+      // file it lies.
+      try {
+        s.Prices = Cut(study::ReadPrices(r.Prices), o.from, o.to);
+      } catch (const std::exception& e) {
+        if (universe_name.empty()) throw;
+        throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "prices", e.what()));
+      }
       if (s.Prices.Dates.size() < 2) {
         const std::string why = r.Prices + " has fewer than two prices in the span studied";
         if (universe_name.empty()) throw std::runtime_error(why);

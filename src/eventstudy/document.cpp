@@ -6,6 +6,7 @@
 
 #include "forecast/report.h"
 #include "study/report.h"
+#include "study/svg_plot.h"
 #include "timeline/document.h"
 
 namespace sd::eventstudy {
@@ -22,15 +23,7 @@ json Numbers(const std::vector<double>& v) {
   return out;
 }
 
-std::string Fixed(double v, int digits) {
-  if (!std::isfinite(v)) return "-";
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-  return buf;
-}
-
-constexpr double kTradingDays = 252;
-constexpr double kDiscovery = 0.05;
+using study::plot::Fixed;
 
 }  // namespace
 

@@ -13,6 +13,10 @@
 
 namespace sd::eventstudy {
 
+// D shown as a year of trading days; the q below which a family or state counts as a discovery.
+inline constexpr double kTradingDays = 252;
+inline constexpr double kDiscovery = 0.05;
+
 // The settings as the reader is told them.
 struct StudyContext {
   std::string ZoneName;  // as given; empty: Greenwich

@@ -8,12 +8,19 @@
 
 #include "data/cp1251.h"
 #include "data/text_escape.h"
+#include "study/svg_plot.h"
 
 namespace sd::study {
 
 namespace {
 
 using json = nlohmann::ordered_json;
+using plot::Fixed;
+using plot::Frame;
+using plot::Line;
+using plot::Polyline;
+using plot::Px;
+using plot::Text;
 
 json Num(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
 
@@ -24,13 +31,6 @@ json DateOrNull(const std::vector<Date>& dates, bool first) {
 
 // Section names are stored bytes of the model file (code page 1251).
 std::string SectionText(const std::string& stored) { return Cp1251ToUtf8(stored); }
-
-std::string Fixed(double v, int digits) {
-  if (!std::isfinite(v)) return "-";
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-  return buf;
-}
 
 std::string ZoneText(const EvaluationContext& c) {
   char buf[64];
@@ -201,50 +201,6 @@ std::string DetailsCsv(const Evaluation& ev, const PriceSeries& prices, const st
 
 namespace {
 
-// A plot area inside an SVG: maps data to pixels.
-struct Frame {
-  double X0, Y0, W, H;       // pixel box
-  double XMin, XMax, YMin, YMax;
-  double X(double x) const { return X0 + (XMax > XMin ? (x - XMin) / (XMax - XMin) : 0.5) * W; }
-  double Y(double y) const { return Y0 + H - (YMax > YMin ? (y - YMin) / (YMax - YMin) : 0.5) * H; }
-};
-
-std::string Px(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f", v);
-  return buf;
-}
-
-// A polyline of the finite points; a gap where a value is missing.
-std::string Polyline(const Frame& f, const std::vector<double>& xs, const std::vector<double>& ys,
-                     const std::string& style) {
-  std::string out, points;
-  auto flush = [&] {
-    if (!points.empty()) out += "<polyline fill=\"none\" " + style + " points=\"" + points + "\"/>\n";
-    points.clear();
-  };
-  for (size_t i = 0; i < xs.size(); ++i) {
-    if (!std::isfinite(ys[i])) {
-      flush();
-      continue;
-    }
-    points += Px(f.X(xs[i])) + "," + Px(f.Y(ys[i])) + " ";
-  }
-  flush();
-  return out;
-}
-
-std::string Text(double x, double y, const std::string& s, const std::string& anchor = "start",
-                 const std::string& extra = "") {
-  return "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" + anchor + "\" " + extra + ">" + EscapeHtml(s) +
-         "</text>\n";
-}
-
-std::string Line(double x1, double y1, double x2, double y2, const std::string& style) {
-  return "<line x1=\"" + Px(x1) + "\" y1=\"" + Px(y1) + "\" x2=\"" + Px(x2) + "\" y2=\"" + Px(y2) + "\" " + style +
-         "/>\n";
-}
-
 void Range(const std::vector<double>& v, double& lo, double& hi) {
   lo = INFINITY;
   hi = -INFINITY;
@@ -261,8 +217,7 @@ void Range(const std::vector<double>& v, double& lo, double& hi) {
 std::string PriceAndSignalSvg(const Evaluation& ev, const PriceSeries& prices, const HorizonPairs& pairs) {
   const double width = 900, left = 60, right = 20, top = 20, price_h = 240, gap = 40, sig_h = 150;
   const double height = top + price_h + gap + sig_h + 40;
-  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(width) + "\" height=\"" +
-                    Px(height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n";
+  std::string svg = plot::Open(width, height, 11);
   if (ev.Dates.empty()) return svg + Text(left, top + 20, "no evaluation dates") + "</svg>\n";
   const double d0 = static_cast<double>(ev.Dates.front().time_since_epoch().count());
   const double d1 = static_cast<double>(ev.Dates.back().time_since_epoch().count());
@@ -277,8 +232,7 @@ std::string PriceAndSignalSvg(const Evaluation& ev, const PriceSeries& prices, c
   double lo, hi;
   Range(py, lo, hi);
   const Frame pf{left, top, width - left - right, price_h, d0, d1, lo, hi};
-  svg += "<rect x=\"" + Px(pf.X0) + "\" y=\"" + Px(pf.Y0) + "\" width=\"" + Px(pf.W) + "\" height=\"" + Px(pf.H) +
-         "\" fill=\"none\" stroke=\"#999\"/>\n";
+  svg += plot::Rect(pf.X0, pf.Y0, pf.W, pf.H, "fill=\"none\" stroke=\"#999\"");
   svg += Polyline(pf, px, py, "stroke=\"#1f4e9a\" stroke-width=\"1.2\"");
   for (int k = 0; k <= 4; ++k) {
     const double y = lo + (hi - lo) * k / 4;
@@ -293,8 +247,7 @@ std::string PriceAndSignalSvg(const Evaluation& ev, const PriceSeries& prices, c
   }
   Range(sy, lo, hi);
   const Frame sf{left, top + price_h + gap, width - left - right, sig_h, d0, d1, lo, hi};
-  svg += "<rect x=\"" + Px(sf.X0) + "\" y=\"" + Px(sf.Y0) + "\" width=\"" + Px(sf.W) + "\" height=\"" + Px(sf.H) +
-         "\" fill=\"none\" stroke=\"#999\"/>\n";
+  svg += plot::Rect(sf.X0, sf.Y0, sf.W, sf.H, "fill=\"none\" stroke=\"#999\"");
   if (lo < 0 && hi > 0) svg += Line(sf.X0, sf.Y(0), sf.X0 + sf.W, sf.Y(0), "stroke=\"#bbb\"");
   svg += Polyline(sf, sx, sy, "stroke=\"#b5402a\" stroke-width=\"0.8\"");
   svg += Text(sf.X0 - 4, sf.Y(hi) + 4, Fixed(hi, 2), "end");
@@ -320,8 +273,7 @@ std::string PriceAndSignalSvg(const Evaluation& ev, const PriceSeries& prices, c
 // IC per horizon, with the random-natal 5-95 % band and the +-|IC| the permutation test needs for p = 0.05.
 std::string IcSvg(const Evaluation& ev) {
   const double width = 600, height = 320, left = 60, right = 150, top = 20, bottom = 40;
-  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(width) + "\" height=\"" +
-                    Px(height) + "\" font-family=\"sans-serif\" font-size=\"11\">\n";
+  std::string svg = plot::Open(width, height, 11);
   const size_t n = ev.Horizons.size();
   std::vector<double> lo_band(n, kMissing), hi_band(n, kMissing), crit(n, kMissing), ic(n, kMissing), xs(n);
   double extent = 0.05;
@@ -339,16 +291,9 @@ std::string IcSvg(const Evaluation& ev) {
   }
   extent *= 1.15;
   const Frame f{left, top, width - left - right, height - top - bottom, -0.5, n - 0.5, -extent, extent};
-  svg += "<rect x=\"" + Px(f.X0) + "\" y=\"" + Px(f.Y0) + "\" width=\"" + Px(f.W) + "\" height=\"" + Px(f.H) +
-         "\" fill=\"none\" stroke=\"#999\"/>\n";
-  // The band: a polygon through the upper edge and back along the lower one, where it exists.
-  std::string band;
-  for (size_t k = 0; k < n; ++k)
-    if (std::isfinite(hi_band[k])) band += Px(f.X(xs[k])) + "," + Px(f.Y(hi_band[k])) + " ";
-  for (size_t k = n; k-- > 0;)
-    if (std::isfinite(lo_band[k])) band += Px(f.X(xs[k])) + "," + Px(f.Y(lo_band[k])) + " ";
-  const bool single = std::count_if(hi_band.begin(), hi_band.end(), [](double v) { return std::isfinite(v); }) == 1;
-  if (!band.empty() && !single) svg += "<polygon fill=\"#d9e6f5\" stroke=\"none\" points=\"" + band + "\"/>\n";
+  svg += plot::Rect(f.X0, f.Y0, f.W, f.H, "fill=\"none\" stroke=\"#999\"");
+  // The random natal charts' 5-95 % band, and a bar at each horizon (a band of one point shows as its bar).
+  svg += plot::Band(f, xs, lo_band, hi_band, "fill=\"#d9e6f5\" stroke=\"none\"");
   for (size_t k = 0; k < n; ++k)
     if (std::isfinite(hi_band[k]))
       svg += Line(f.X(xs[k]), f.Y(lo_band[k]), f.X(xs[k]), f.Y(hi_band[k]), "stroke=\"#8fb0dc\" stroke-width=\"6\"");

@@ -144,18 +144,20 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
   Universe();
   Write("prices/bad.csv", "Date,Close\n2001-01-02,10\n2001-01-03,ten\n");
   Write("prices/one.csv", "Date,Close\n2001-01-02,10\n");
+  const std::string dir = dir_.string();
   const struct {
     const char* what;
     const char* universe;  // the universe file's text
-    const char* message;   // after the directory of the test's files
+    std::string message;   // after the directory of the test's files
   } cases[] = {
       {"no prices column", "label,file\na,prices/a.csv\n", "universe.csv: line 1: missing column 'prices'"},
       {"row too short", "prices,label\nprices/a.csv,a\nprices/b.csv\n", "universe.csv: line 3: 1 fields, the header has 2"},
       {"unknown security", "prices,security\nprices/a.csv,\nprices/b.csv,No Such Co\n",
        "universe.csv: line 3: field 'security': no security named 'No Such Co'"},
-      {"missing price file", "prices\nprices/a.csv\nprices/gone.csv\n", "prices/gone.csv: cannot open the file"},
+      {"missing price file", "prices\nprices/a.csv\nprices/gone.csv\n",
+       "universe.csv: line 3: field 'prices': " + dir + "/prices/gone.csv: cannot open"},
       {"price not a number", "prices\nprices/a.csv\nprices/bad.csv\n",
-       "prices/bad.csv: line 3: field 'Close': not a number: 'ten'"},
+       "universe.csv: line 3: field 'prices': " + dir + "/prices/bad.csv: line 3: field 'Close': not a number: 'ten'"},
       {"one price", "label,prices\nx,prices/one.csv\n",
        "universe.csv: line 2: field 'prices': " },
       {"label repeated", "label,prices\nx,prices/a.csv\nx,prices/b.csv\n",
