@@ -132,6 +132,8 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
     if (o.families.empty() || o.families_text.back() == ',' ||
         std::any_of(o.families.begin(), o.families.end(), [](const std::string& f) { return f.empty(); }))
       return usage("--families must be family ids or their leading parts, separated by commas");
+    if (const std::string item = eventstudy::ItemChoosingNothing(o.families); !item.empty())
+      return usage("--families: '" + item + "' names no family");
     s.Families = o.families;
   }
   return std::nullopt;

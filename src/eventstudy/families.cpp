@@ -149,6 +149,15 @@ bool FamilyChosen(const std::string& id, const std::string& item) {
   return id.size() == item.size() || id[item.size()] == ':';
 }
 
+std::string ItemChoosingNothing(const std::vector<std::string>& items) {
+  std::vector<Family> catalogue = TransitFamilies();
+  for (const auto& more : {NatalFamilies(), StateFamilies()}) catalogue.insert(catalogue.end(), more.begin(), more.end());
+  for (const std::string& item : items)
+    if (std::none_of(catalogue.begin(), catalogue.end(), [&](const Family& f) { return FamilyChosen(f.Id, item); }))
+      return item;
+  return "";
+}
+
 DayState StateAt(ChartMoment t) {
   DayState s;
   // The rate over two hours: no planet's station is so sharp that the sign of the change misleads.

@@ -41,6 +41,8 @@ std::vector<std::string> SectionsDriven(const std::string& id, const model::TEvL
 // Whether `id` is chosen by a --families item: the item is the id or a leading part of it
 // ending before a ':' ("aspect", "aspect:5", "state:retrograde").
 bool FamilyChosen(const std::string& id, const std::string& item);
+// The first --families item that chooses no family of any kind; empty when each chooses one.
+std::string ItemChoosingNothing(const std::vector<std::string>& items);
 
 // The sky at one moment as the states read it.
 struct DayState {

@@ -269,13 +269,8 @@ Date LocalDateOf(ChartMoment t, double zone) {
 }
 
 StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings& settings) {
-  std::vector<Family> catalogue = TransitFamilies();
-  for (const auto& more : {NatalFamilies(), StateFamilies()}) catalogue.insert(catalogue.end(), more.begin(), more.end());
-  for (const std::string& item : settings.Families) {
-    bool any = false;
-    for (const Family& f : catalogue) any = any || FamilyChosen(f.Id, item);
-    if (!any) throw std::invalid_argument("--families: '" + item + "' names no family");
-  }
+  if (const std::string item = ItemChoosingNothing(settings.Families); !item.empty())
+    throw std::invalid_argument("--families: '" + item + "' names no family");
   StudyResult out;
   bool any_natal = false;
   for (const StudySeries& s : series) any_natal = any_natal || s.Natal;

@@ -198,6 +198,7 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
         std::vector<std::string>{"study", "--universe", "u.csv", "--window", "0"},
         std::vector<std::string>{"study", "--universe", "u.csv", "--horizon", "12"},
         std::vector<std::string>{"study", "--universe", "u.csv", "--families", "lunation,"},
+        std::vector<std::string>{"study", "--universe", "u.csv", "--families", "lunation,aspects"},
         std::vector<std::string>{"study", "--universe", "u.csv", "--format", "xml"}}) {
     const ChildResult r = RunTool(args);
     EXPECT_EQ(r.exit_status, 2) << args.back() << r.err;
