@@ -18,7 +18,6 @@
 #include "cli/json.h"
 #include "cli/security_options.h"
 #include "cli/study_options.h"
-#include "data/atomic_file.h"
 #include "forecast/model_value.h"
 #include "study/evaluate.h"
 #include "study/prices.h"
@@ -169,17 +168,10 @@ int RunEvaluate(const Args& args) {
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }
-  // The files first, each whole or not at all: a failure leaves nothing on stdout.
-  try {
-    std::vector<std::pair<std::string, std::string_view>> files;
-    if (!o.details.empty()) files.emplace_back(o.details, details);
-    if (!o.report.empty()) files.emplace_back(o.report, report);
-    if (!files.empty()) WriteFilesAtomically(files);
-    for (const auto& [path, text] : files) SayWritten(kCommand, path);
-  } catch (const std::exception& e) {
-    return WorkFailed(kCommand, e.what());
-  }
-  return PrintOutput(out);
+  std::vector<std::pair<std::string, std::string_view>> files;
+  if (!o.details.empty()) files.emplace_back(o.details, details);
+  if (!o.report.empty()) files.emplace_back(o.report, report);
+  return WriteFilesThenPrint(kCommand, files, out);
 }
 
 }  // namespace sd::cli

@@ -16,7 +16,6 @@
 #include "cli/output_kinds.h"
 #include "cli/security_options.h"
 #include "cli/study_options.h"
-#include "data/atomic_file.h"
 #include "eventstudy/document.h"
 #include "eventstudy/study.h"
 #include "eventstudy/universe.h"
@@ -106,7 +105,7 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   app.add_flag("--quiet", o.quiet);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
 
-  auto usage = [](const std::string& why) { return UsageError(kCommand, why, kUsage); };
+  auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
   const bool single = !o.security.empty() || !o.prices.empty();
   if (single == !o.universe.empty())
     return usage("give either --security NAME with --prices FILE, or --universe FILE");
@@ -205,13 +204,14 @@ int RunStudy(const Args& args) {
       }
       if (!r.Security.empty()) {
         natals.emplace_back();
-        if (!forecast::LoadNatalChart(dir, StoredName(r.Security), natals.back())) {
-          const std::string why = "no security named '" + r.Security + "' in " + dir + "Nyse.mil";
-          if (universe_name.empty()) throw std::runtime_error(why);
-          throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "security", why));
+        std::string name = r.Security;  // becomes the record's own name when only letter case differs
+        if (const auto why = LoadSecurityOrWhy(dir, name, natals.back())) {
+          if (universe_name.empty()) throw std::runtime_error(*why);
+          throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "security", *why));
         }
         s.Natal = &natals.back();
-        s.Security = PrintedName(r.Security);
+        s.Security = PrintedName(name);
+        if (universe_name.empty()) s.Label = s.Security;
       }
       series.push_back(std::move(s));
     }
@@ -235,15 +235,10 @@ int RunStudy(const Args& args) {
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }
-  try {
-    std::vector<std::pair<std::string, std::string_view>> files;
-    if (!o.details.empty()) files.emplace_back(o.details, details);
-    if (!o.report.empty()) files.emplace_back(o.report, report);
-    if (!files.empty()) WriteFilesAtomically(files);
-  } catch (const std::exception& e) {
-    return WorkFailed(kCommand, e.what());
-  }
-  return PrintOutput(out);
+  std::vector<std::pair<std::string, std::string_view>> files;
+  if (!o.details.empty()) files.emplace_back(o.details, details);
+  if (!o.report.empty()) files.emplace_back(o.report, report);
+  return WriteFilesThenPrint(kCommand, files, out);
 }
 
 }  // namespace sd::cli

@@ -6,6 +6,7 @@
 
 #include "astro/calendar.h"
 #include "astro/chart_data.h"
+#include "data/atomic_file.h"
 #include "data/cp1251.h"
 #include "data/natal_names.h"
 #include "forecast/model_value.h"
@@ -67,21 +68,25 @@ std::string PrintedName(const std::string& typed) {
   return Utf8ToCp1251(typed) ? typed : Cp1251ToUtf8(typed);
 }
 
-bool LoadSecurity(std::string_view command, const std::string& dir, std::string& security,
-                  ChartData& natal) {
-  if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return true;
+std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string& security, ChartData& natal) {
+  if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return std::nullopt;
   const std::vector<NatalRecord> records = ReadNatalDatabase(dir + kNatalFileName);
   if (const NatalRecord* record = FindSecurity(records, PrintedName(security))) {
     security = DisplayName(*record);
-    return forecast::LoadNatalChart(dir, StoredName(security), natal);
+    if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return std::nullopt;
   }
   std::string hint;
   for (const std::string& name : CloseNames(records, PrintedName(security)))
     hint += (hint.empty() ? "; did you mean '" : "', '") + name;
   if (!hint.empty()) hint += "'?";
-  std::fprintf(stderr, "stockdyn %.*s: no security named '%s' in %sNyse.mil%s\n",
-               static_cast<int>(command.size()), command.data(), security.c_str(), dir.c_str(), hint.c_str());
-  return false;
+  return "no security named '" + security + "' in " + dir + "Nyse.mil" + hint;
+}
+
+bool LoadSecurity(std::string_view command, const std::string& dir, std::string& security,
+                  ChartData& natal) {
+  const std::optional<std::string> why = LoadSecurityOrWhy(dir, security, natal);
+  if (why) WorkFailed(command, *why);
+  return !why;
 }
 
 void UseSecurityZoneUnlessGiven(SecurityOptions& o, const ChartData& natal) {
@@ -104,6 +109,17 @@ int WorkFailed(std::string_view command, std::string_view why) {
 int PrintOutput(const std::string& out) {
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
+}
+
+int WriteFilesThenPrint(std::string_view command, const std::vector<std::pair<std::string, std::string_view>>& files,
+                        const std::string& out) {
+  try {
+    if (!files.empty()) WriteFilesAtomically(files);
+  } catch (const std::exception& e) {
+    return WorkFailed(command, e.what());
+  }
+  for (const auto& [path, text] : files) SayWritten(command, path);
+  return PrintOutput(out);
 }
 
 }  // namespace sd::cli

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "cli/arguments.h"
 #include "host/clock.h"
@@ -64,8 +66,10 @@ std::string PrintedName(const std::string& typed);
 
 // Loads the natal chart of `security` from dir's Nyse.mil: the record of that name, or else the
 // one record whose name differs only in letter case, whose own name then replaces `security`
-// (so that the output names the record). False after saying on stderr that there is no such
+// (so that the output names the record). When there is none, returns why: that there is no such
 // security, with up to three close names.
+std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string& security, ChartData& natal);
+// The same, saying why on stderr and returning false when there is none.
 bool LoadSecurity(std::string_view command, const std::string& dir, std::string& security,
                   ChartData& natal);
 
@@ -73,5 +77,10 @@ bool LoadSecurity(std::string_view command, const std::string& dir, std::string&
 int WorkFailed(std::string_view command, std::string_view why);
 // Writes `out` to stdout; returns 0.
 int PrintOutput(const std::string& out);
+// The files of a price study (details, report) given as (path, text), then `out`: the files
+// first, each whole or none, so that a failure leaves nothing on stdout; each file written is
+// said on stderr. Returns the exit status.
+int WriteFilesThenPrint(std::string_view command, const std::vector<std::pair<std::string, std::string_view>>& files,
+                        const std::string& out);
 
 }  // namespace sd::cli

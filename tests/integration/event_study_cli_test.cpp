@@ -81,7 +81,8 @@ TEST_F(EventStudyCommand, FiguresRecomputeFromTheDetailsAndThePrices) {
                                  "--horizon", "3", "--families", "lunation,station:2,natal:1:0,state:lunar,state:retrograde:2",
                                  "--details", details, "--report", report});
   ASSERT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(r.err, "");  // stderr is not a terminal here: no progress
+  // stderr is not a terminal here: no progress, only where the files went.
+  EXPECT_EQ(r.err, "stockdyn study: written to " + details + "\nstockdyn study: written to " + report + "\n");
   const std::string doc_path = Write("study.json", r.out);
   const nlohmann::json doc = nlohmann::json::parse(r.out);
   ASSERT_EQ(doc["universe"].size(), 3u);
@@ -149,11 +150,14 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
     const char* what;
     const char* universe;  // the universe file's text
     std::string message;   // after the directory of the test's files
+    std::string hint = "";  // also in the message
   } cases[] = {
       {"no prices column", "label,file\na,prices/a.csv\n", "universe.csv: line 1: missing column 'prices'"},
       {"row too short", "prices,label\nprices/a.csv,a\nprices/b.csv\n", "universe.csv: line 3: 1 fields, the header has 2"},
       {"unknown security", "prices,security\nprices/a.csv,\nprices/b.csv,No Such Co\n",
        "universe.csv: line 3: field 'security': no security named 'No Such Co'"},
+      {"mistyped security", "prices,security\nprices/a.csv,IBM Crop\n",
+       "universe.csv: line 2: field 'security': no security named 'IBM Crop' in ", "; did you mean 'IBM Corp'?"},
       {"missing price file", "prices\nprices/a.csv\nprices/gone.csv\n",
        "universe.csv: line 3: field 'prices': " + dir + "/prices/gone.csv: cannot open"},
       {"price not a number", "prices\nprices/a.csv\nprices/bad.csv\n",
@@ -172,6 +176,7 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
     EXPECT_EQ(r.exit_status, 1) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(dir_.string() + "/" + c.message), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.hint), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_FALSE(fs::exists(report));
     EXPECT_FALSE(fs::exists(details));
@@ -191,6 +196,11 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
   EXPECT_EQ(doc["universe"][0]["natal"], true);
   EXPECT_EQ(doc["families"].size(), 2u);
   EXPECT_EQ(doc["families"][1]["id"], "natal:0:0:0");
+  // A name in another letter case means the one record it can mean, and the output names the record.
+  const std::string lower = Write("lower.csv", "prices,security\nprices/a.csv,ibm CORP\n");
+  const ChildResult other_case = RunTool({"study", "--universe", lower, "--permutations", "9", "--families", "natal:0:0:0"});
+  ASSERT_EQ(other_case.exit_status, 0) << other_case.err;
+  EXPECT_EQ(nlohmann::json::parse(other_case.out)["universe"][0]["security"], "IBM Corp");
 
   // Usage faults are told as such (exit 2).
   for (const std::vector<std::string>& args :
