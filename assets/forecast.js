@@ -59,19 +59,63 @@ function fillSecurities(filter, keep) {
     o.textContent = s.name;
     sel.appendChild(o);
   }
+  // Nothing is chosen for the user: an untouched list selects nothing, so that "Show forecast"
+  // cannot show a security nobody asked for; a typed filter picks its first match.
   if (keep && [...sel.options].some((o) => o.value === keep)) sel.value = keep;
-  else if (sel.options.length) sel.selectedIndex = 0;
+  else if (want && sel.options.length) sel.selectedIndex = 0;
+  else sel.selectedIndex = -1;
 }
 
-function fillZones(zones) {
+function zoneOption(value, label) {
+  const o = document.createElement('option');
+  o.value = value;
+  o.textContent = label;
+  return o;
+}
+
+// The exchanges' zones keep summer time: their offsets are those of the first day shown.
+function fillZones(zones, exchanges) {
   const sel = $('zone');
-  for (const z of zones) {
-    const o = document.createElement('option');
-    o.value = z.abbreviation;
-    o.textContent = `${z.abbreviation} (${z.utc_offset})`;
-    sel.appendChild(o);
+  const keep = sel.value || 'EST';
+  sel.textContent = '';
+  if (exchanges.length) {
+    const group = document.createElement('optgroup');
+    group.label = 'Exchanges (offset on the first day)';
+    for (const z of exchanges) group.appendChild(zoneOption(z.name, `${z.name.split('/').pop().replace(/_/g, ' ')} ${z.abbreviation} (${z.utc_offset})`));
+    sel.appendChild(group);
   }
-  sel.value = 'EST';
+  const fixed = document.createElement('optgroup');
+  fixed.label = 'Fixed offsets';
+  for (const z of zones) fixed.appendChild(zoneOption(z.abbreviation, `${z.abbreviation} (${z.utc_offset})`));
+  sel.appendChild(fixed);
+  sel.value = keep;
+  if (sel.selectedIndex < 0) sel.value = 'EST';
+}
+
+async function refreshZones() {
+  const date = $('date').value;
+  // A date the server refuses is told when the forecast is asked; the list still comes.
+  const zones = await getJson(`${API}/zones${date ? `?date=${encodeURIComponent(date)}` : ''}`)
+    .catch(() => getJson(`${API}/zones`));
+  fillZones(zones.zones, zones.exchange_zones || []);
+}
+
+// What the server refused, in the words of the form's own fields.
+const FIELD = { security: 'Security', zone: 'Time zone', date: 'First day' };
+function refusal(problem, security, zone, date) {
+  const given = { security, zone, date };
+  const params = (problem && problem['invalid-params']) || [];
+  if (params.length) {
+    return params.map((p) => {
+      const value = given[p.name] ? ` “${given[p.name]}”` : '';
+      if (p.name === 'zone') return `${FIELD.zone}${value} is not one this service knows: choose one in the list.`;
+      if (p.name === 'date') return `${FIELD.date}${value} is not a day of the calendar: choose one in the date field.`;
+      if (p.name === 'security') return `${FIELD.security}: choose one in the list.`;
+      return `${FIELD[p.name] || p.name}${value} ${p.reason}.`;
+    }).join(' ');
+  }
+  if (problem && problem.status === 404 && problem.suggestions) return `No security is named “${security}”.`;
+  return null;
 }
 
 function apiQuery(security, zone, date) {
@@ -528,8 +572,9 @@ async function show(security, zone, date) {
   } catch (e) {
     $('result').hidden = true;
     status.className = 'error';
-    status.textContent = e.message;
+    status.textContent = refusal(e.problem, security, zone, date) || e.message;
     const names = e.problem && e.problem.suggestions;
+    if (names && !names.length) status.append(' Type a part of its name in the filter to find it.');
     if (names && names.length) {
       status.append(' Did you mean: ');
       names.forEach((name, k) => {
@@ -546,9 +591,10 @@ async function show(security, zone, date) {
 
 async function start() {
   try {
-    const [list, zones] = await Promise.all([getJson(`${API}/securities`), getJson(`${API}/zones`)]);
+    const params = new URLSearchParams(location.search);
+    if (params.get('date')) $('date').value = params.get('date');
+    const [list] = await Promise.all([getJson(`${API}/securities`), refreshZones()]);
     securities = list.securities;
-    fillZones(zones.zones);
   } catch (e) {
     $('status').className = 'error';
     $('status').textContent = `The service cannot be reached: ${e.message}`;
@@ -558,13 +604,17 @@ async function start() {
   const wanted = params.get('security');
   fillSecurities('', wanted);
   const zoneParam = (params.get('zone') || '').toLowerCase();
-  const zoneOption = [...$('zone').options].find((o) => o.value.toLowerCase() === zoneParam);
-  if (zoneOption) $('zone').value = zoneOption.value;
-  if (params.get('date')) $('date').value = params.get('date');
+  const listed = [...$('zone').options].find((o) => o.value.toLowerCase() === zoneParam);
+  if (listed) $('zone').value = listed.value;
   $('security-filter').addEventListener('input', (e) => fillSecurities(e.target.value, $('security').value));
+  $('date').addEventListener('change', () => refreshZones().catch(() => {}));
   $('ask').addEventListener('submit', (e) => {
     e.preventDefault();
-    if (!$('security').value) return;
+    if (!$('security').value) {
+      $('status').className = 'error';
+      $('status').textContent = `${FIELD.security}: choose one in the list first.`;
+      return;
+    }
     show($('security').value, $('zone').value, $('date').value);
   });
   // An address with a security and a zone shows its forecast at once; the name goes to the

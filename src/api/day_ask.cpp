@@ -8,12 +8,26 @@
 
 #include "api/router.h"
 #include "api/securities.h"
+#include "api/zones.h"
+#include "data/tz_database.h"
 #include "host/clock.h"
 #include "data/data_error.h"
 #include "data/data_file.h"
 #include "forecast/model_value.h"
 
 namespace sd::api {
+
+namespace {
+
+// The day it is at `now` in a zone `hours` east.
+void LocalDay(std::time_t now, double hours, DayAsk& ask) {
+  const std::time_t local = now + static_cast<std::time_t>(hours * 3600);
+  std::tm tm{};
+  gmtime_r(&local, &tm);
+  ask.year = tm.tm_year + 1900, ask.month = tm.tm_mon + 1, ask.day = tm.tm_mday;
+}
+
+}  // namespace
 
 DayAsk ReadDayAsk(const QueryParams& params, const ApiContext& context, Json& invalid) {
   auto refuse = [&](const char* name, const std::string& reason) {
@@ -24,22 +38,33 @@ DayAsk ReadDayAsk(const QueryParams& params, const ApiContext& context, Json& in
   if (!security || security->empty()) refuse("security", "is required");
   else ask.security = *security;
   const auto zone_text = Param(params, "zone");
-  std::optional<ApiZone> zone;
-  if (!zone_text || zone_text->empty()) refuse("zone", "is required: an abbreviation of /zones");
-  else if (!(zone = FindZone(*zone_text))) refuse("zone", "is no abbreviation of /zones");
-  if (zone) ask.zone = *zone;
-  if (const auto date = Param(params, "date"); date && !date->empty()) {
+  const auto date = Param(params, "date");
+  bool date_given = false;
+  if (date && !date->empty()) {
     LocalDateTime t;
-    if (!ParseLocalDateTime(*date + " 00:00:00", t))
-      refuse("date", "must be a date YYYY-MM-DD that exists");
+    if (!ParseLocalDateTime(*date + " 00:00:00", t)) refuse("date", "must be a date YYYY-MM-DD that exists");
     ask.year = t.year, ask.month = t.month, ask.day = t.day;
-  } else if (zone) {
-    // Today in the zone asked for.
-    const std::time_t local = context.now + static_cast<std::time_t>(zone->hours * 3600);
-    std::tm tm{};
-    gmtime_r(&local, &tm);
-    ask.year = tm.tm_year + 1900, ask.month = tm.tm_mon + 1, ask.day = tm.tm_mday;
+    date_given = true;
   }
+  std::optional<ApiZone> zone;
+  std::string why;
+  if (!zone_text || zone_text->empty()) {
+    refuse("zone", "is required: an abbreviation of /zones or a time-zone name");
+  } else if (!(zone = FindZone(*zone_text))) {
+    if (!IsTzName(*zone_text) || zone_text->find('/') == std::string::npos) {
+      refuse("zone", "is no abbreviation of /zones nor a time-zone name (America/New_York)");
+    } else if (!date_given) {
+      // Today in the zone asked for: the date of now at the offset now, then that date's offset.
+      zone = DatabaseZoneAt(*zone_text, context.now, why);
+      if (zone) LocalDay(context.now, zone->hours, ask);
+      if (zone) zone = DatabaseZoneOnDate(*zone_text, ask.year, ask.month, ask.day, why);
+    } else {
+      zone = DatabaseZoneOnDate(*zone_text, ask.year, ask.month, ask.day, why);
+    }
+    if (!zone && !why.empty()) refuse("zone", why);
+  }
+  if (zone) ask.zone = *zone;
+  if (!date_given && zone && zone->tz_name.empty()) LocalDay(context.now, zone->hours, ask);
   return ask;
 }
 

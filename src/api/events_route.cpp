@@ -60,7 +60,7 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   const NatalBytes natal_bytes = EncodeNatalRecord(sources->record);
   const DayCaching caching = CachedUntilMidnight(
       EntityTag({"events", std::string(natal_bytes.begin(), natal_bytes.end()),
-                 ask.zone.abbreviation, sources->date, std::to_string(days), sources->model_hash,
+                 ZoneTag(ask.zone), sources->date, std::to_string(days), sources->model_hash,
                  FileStamp("/proc/self/exe")}),
       context, ask.zone.hours);
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);

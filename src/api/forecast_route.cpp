@@ -87,7 +87,7 @@ ForecastAsk ReadForecastAsk(const QueryParams& params, const DayAsk& day, Json& 
 // build may compute otherwise), and the form asked for.
 std::string ForecastTag(const DaySources& sources, const ForecastAsk& ask, const std::string& dir) {
   const NatalBytes natal_bytes = EncodeNatalRecord(sources.record);
-  return EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()), ask.zone.abbreviation,
+  return EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()), ZoneTag(ask.zone),
                     sources.date, sources.model_hash,
                     DataFileHash(dir + "Metrics.dat", kMetricFileMaxBytes),
                     FileStamp("/proc/self/exe"), ask.explain ? "explain" : "",
@@ -123,6 +123,7 @@ Response ForecastResponse(const DaySources& sources, const ForecastAsk& ask, con
   Json doc = forecast::ReportJson(report);
   doc["date"] = sources.date;
   doc["zone_abbreviation"] = ask.zone.abbreviation;
+  doc["zone_name"] = ask.zone.tz_name.empty() ? Json(nullptr) : Json(ask.zone.tz_name);
   doc["natal"] = FirstTradeJson(sources.record);
   doc["model"] = {{"name", forecast::kModelFileName}, {"hash", sources.model_hash}};
   if (ask.band) doc["band"] = BandJson(natal, *model, ask);

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include "astro/calendar.h"
 #include "data/edit_distance.h"
+#include "data/tz_database.h"
 #include "data/zone_table.h"
 
 namespace sd::cli {
@@ -203,13 +205,32 @@ bool ParseZone(const std::string& text, Zone& out, std::string& why) {
     out.packed = DecimalToHms(hours);
     return true;
   }
-  why = "--zone must be hours east of Greenwich (-5, 5.5 or 5:30, at most 14) or one of";
+  if (text.find('/') != std::string::npos && IsTzName(text)) {
+    out.tz_name = text;
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    gmtime_r(&now, &today);
+    if (ZoneOnDate(out, today.tm_year + 1900, today.tm_mon + 1, today.tm_mday, why)) return true;
+    why = "--zone: '" + text + "' " + why;
+    return false;
+  }
+  why = "--zone must be hours east of Greenwich (-5, 5.5 or 5:30, at most 14), a time-zone name "
+        "(America/New_York) or one of";
   for (const ZoneRow& row : ZoneTable) {
     why += ' ';
     why += row.abbreviation;
   }
   why += ", not '" + text + "'";
   return false;
+}
+
+bool ZoneOnDate(Zone& zone, int year, int month, int day, std::string& why) {
+  if (zone.tz_name.empty()) return true;
+  const auto offset = TzOffsetOnDate(TzDatabaseDir(), zone.tz_name, year, month, day, why);
+  if (!offset) return false;
+  zone.hours = offset->seconds_east / 3600.0;
+  zone.packed = DecimalToHms(zone.hours);
+  return true;
 }
 
 void SayWritten(std::string_view command, const std::string& path, const std::string& what) {

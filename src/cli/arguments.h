@@ -43,13 +43,20 @@ inline constexpr DateRange kAnyYear{-999999, 999999};
 bool ParseDate(const std::string& text, DateRange range, int& year, int& month, int& day,
                std::string& why);
 
-// A time zone: an abbreviation of the zone table in any letter case, or hours east of Greenwich
-// ("-5", "5.5", "5:30", at most 14). `why` lists the abbreviations when the text is neither.
+// A time zone: an abbreviation of the zone table in any letter case, hours east of Greenwich
+// ("-5", "5.5", "5:30", at most 14), or a name of the system's time-zone database
+// ("America/New_York", whose offset depends on the date: today's until ZoneOnDate sets the
+// date's). `why` lists the abbreviations when the text is none of these.
 struct Zone {
-  double hours = 0;   // decimal hours east
-  double packed = 0;  // the same packed as H.MM, as the zone table and the event block hold it
+  double hours = 0;     // decimal hours east
+  double packed = 0;    // the same packed as H.MM, as the zone table and the event block hold it
+  std::string tz_name;  // the database's name, empty for a fixed offset
 };
 bool ParseZone(const std::string& text, Zone& out, std::string& why);
+
+// For a database zone: its offset on a local date (in force at that day's noon). Nothing
+// changes for a fixed offset.
+bool ZoneOnDate(Zone& zone, int year, int month, int day, std::string& why);
 
 // One line on stderr once a file is written: "stockdyn COMMAND: written to PATH (WHAT)", so that
 // a user sees where the output went while stdout stays the document's.

@@ -42,7 +42,8 @@ const char kChartUsage[] =
     "                     there is no year 0)\n"
     "  --time H:MM[:SS]   local clock time (hour in one or two digits)\n"
     "  --zone ZONE        an abbreviation of the zone table (EST, CET, ...; any letter case)\n"
-    "                     or hours east of Greenwich, e.g. -5, 5.5 or 5:30\n"
+    "                     or hours east of Greenwich, e.g. -5, 5.5 or 5:30, or a time-zone\n"
+    "                     name (America/New_York: its offset on the date)\n"
     "  --lat DEG          geographic latitude, decimal degrees, north positive (-90..90)\n"
     "  --lon DEG          geographic longitude, decimal degrees, east positive (-180..180)\n"
     "  --transit          compute as the forecast's transit chart (planets and node only);\n"
@@ -135,7 +136,7 @@ int WriteSvg(const std::string& path, const std::string& svg, const std::vector<
 }
 
 // The first-trade chart of a security, as JSON or as a wheel (with transits, a bi-wheel).
-int RunSecurityChart(std::string security, const std::string& dir_option, const Zone& zone,
+int RunSecurityChart(std::string security, const std::string& dir_option, Zone zone,
                      const std::string& zone_name, const std::vector<std::string>& transits,
                      const std::string& svg, bool force) {
   auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
@@ -148,6 +149,7 @@ int RunSecurityChart(std::string security, const std::string& dir_option, const 
       return usage("--transits: " + why);
     if (!ParseTime(transits[1], m.clock))
       return usage("--transits: the time must be H:MM or H:MM:SS (hour 0-23), not '" + transits[1] + "'");
+    if (!ZoneOnDate(zone, m.year, m.month, m.day, why)) return usage("--zone: '" + zone_name + "' " + why);
     m.zone = zone.packed;
     m.zone_name = zone_name;
     at = m;
@@ -213,6 +215,7 @@ int RunChart(const Args& args) {
   double clock = 0, lat_deg = 0, lon_deg = 0;
   if (!ParseDate(date, kAnyYear, y, m, d, why)) return usage("--date: " + why);
   if (!ParseTime(time, clock)) return usage("--time must be H:MM or H:MM:SS (hour 0-23), not '" + time + "'");
+  if (!ZoneOnDate(zone, y, m, d, why)) return usage("--zone: '" + zone_text + "' " + why);
   if (!ParseNumber(lat, lat_deg) || std::fabs(lat_deg) > 90)
     return usage("--lat must be decimal degrees from -90 to 90, not '" + lat + "'");
   if (!ParseNumber(lon, lon_deg) || std::fabs(lon_deg) > 180)

@@ -30,7 +30,8 @@ const char kDrawUsage[] =
     "  --start DATE    the axis begins at local midnight of this day\n"
     "  --days N        days the axis covers (default 20)\n"
     "  --zone ZONE     an abbreviation of the zone table (EST, CET, ...; any letter case) or\n"
-    "                  hours east of Greenwich, e.g. -5, 5.5 or 5:30 (default 0)\n"
+    "                  hours east of Greenwich, e.g. -5, 5.5 or 5:30, or a time-zone name\n"
+    "                  (America/New_York: its offset on the start date) (default 0)\n"
     "  --out PATH      the picture file (x.png is written as x.gif, x as x.gif); an existing\n"
     "                  file there is replaced only when it is a GIF picture\n"
     "  --force         replace it whatever it is\n";
@@ -102,6 +103,7 @@ int RunDraw(const Args& args) {
   if (!ParseDate(start_text, kFourDigitYears, year, month, day, why))
     return UsageError(kCommand, "--start: " + why);
   if (!ParseZone(zone_text, zone, why)) return UsageError(kCommand, why);
+  if (!ZoneOnDate(zone, year, month, day, why)) return UsageError(kCommand, "--zone: '" + zone_text + "' " + why);
 
   const std::string target = render::ForceGifExtension(out_path);
   try {

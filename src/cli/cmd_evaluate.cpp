@@ -93,6 +93,7 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
   if (const auto status = CheckSecurityOptions(o.common, {"json", "text"}, kCommand))
     return status;
+  if (const auto status = RefuseDatabaseZone(o.common, kCommand)) return status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
   if (const auto why = ReadDates({{"--from", from, o.from}, {"--to", to, o.to}})) return usage(*why);

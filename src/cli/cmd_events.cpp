@@ -33,8 +33,9 @@ constexpr const char* kUsage =
     "moment: the transit bodies' aspects (0, 60, 90, 120, 180 degrees) to NAME's natal planets,\n"
     "Ascendant and Midheaven and to one another, their sign ingresses, the planets' stations,\n"
     "New and Full Moons and solar eclipses, each with the model sections (aspect events) it\n"
-    "drives. ZONE: an abbreviation of the zone table (EST, CET, ...; any letter case) or hours\n"
-    "east of Greenwich (-5, 5.5, 5:30); default Greenwich. PROGRAMDIR holds Nyse.mil and\n"
+    "drives. ZONE: an abbreviation of the zone table (EST, CET, ...; any letter case), hours\n"
+    "east of Greenwich (-5, 5.5, 5:30) or a time-zone name (America/New_York: its offset on the\n"
+    "date); default Greenwich. PROGRAMDIR holds Nyse.mil and\n"
     "stock.hyp (default: the program directory installed beside this tool, www/Exe); --model\n"
     "reads another model. Output: JSON (default) or CSV on stdout.\n";
 
@@ -57,6 +58,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand))
     return status;
   if (const auto status = CheckStartDay(o.start, now, kCommand)) return status;
+  if (const auto status = CheckZoneOnStartDay(o.common, o.start, kCommand)) return status;
   if (!days_text.empty()) {
     double days = 0;
     if (!ParseNumber(days_text, days) || days != static_cast<int>(days) || days < 1 ||

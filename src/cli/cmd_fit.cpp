@@ -94,6 +94,7 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
   if (const auto status = CheckSecurityOptions(o.common, {"json", "text"}, kCommand))
     return status;
+  if (const auto status = RefuseDatabaseZone(o.common, kCommand)) return status;
   auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
   if (o.horizon < 1 || o.horizon > 3660) return usage("--horizon must be a whole number of days from 1 to 3660");
   if (const auto why = ReadDates({{"--train-from", dates[0], o.train_from},

@@ -33,8 +33,9 @@ constexpr const char* kUsage =
     "\n"
     "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
     "days from local midnight of the date (default today) in the zone: an abbreviation of the\n"
-    "zone table (EST, CET, ...; any letter case) or hours east of Greenwich (-5, 5.5, 5:30);\n"
-    "default Greenwich. PROGRAMDIR holds Nyse.mil, stock.hyp, the towns files and, when there\n"
+    "zone table (EST, CET, ...; any letter case), hours east of Greenwich (-5, 5.5, 5:30) or a\n"
+    "time-zone name (America/New_York: its offset on the date, summer time included); default\n"
+    "Greenwich. PROGRAMDIR holds Nyse.mil, stock.hyp, the towns files and, when there\n"
     "is one, Metrics.dat (default: the program directory installed beside this tool, www/Exe).\n"
     "--model runs the model FILE instead of PROGRAMDIR's stock.hyp (the other data files stay).\n"
     "--gif writes the picture to PATH with its extension made \".gif\" (x.png is written as\n"
@@ -67,6 +68,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand))
     return status;
   if (const auto status = CheckStartDay(o.start, now, kCommand)) return status;
+  if (const auto status = CheckZoneOnStartDay(o.common, o.start, kCommand)) return status;
   if (!o.gif.empty()) o.gif = render::ForceGifExtension(o.gif);
   return std::nullopt;
 }

@@ -52,6 +52,19 @@ std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::str
   return std::nullopt;
 }
 
+std::optional<int> CheckZoneOnStartDay(SecurityOptions& o, const StartDay& d, std::string_view command) {
+  std::string why;
+  if (!ZoneOnDate(o.zone, d.year, d.month, d.day, why))
+    return UsageError(command, "--zone: '" + o.zone_name + "' " + why);
+  return std::nullopt;
+}
+
+std::optional<int> RefuseDatabaseZone(const SecurityOptions& o, std::string_view command) {
+  if (o.zone.tz_name.empty()) return std::nullopt;
+  return UsageError(command, "--zone: a time-zone name has no one offset over a price span; give hours east (-5) "
+                             "or leave --zone out for the security's own zone");
+}
+
 std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
 
 std::string ProgramDirOf(const SecurityOptions& o) {

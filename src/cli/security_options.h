@@ -47,6 +47,13 @@ struct StartDay {
 void AddStartDay(CLI::App& app, StartDay& d);
 std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command);
 
+// After CheckStartDay: a database zone takes its offset on the start day.
+std::optional<int> CheckZoneOnStartDay(SecurityOptions& o, const StartDay& d, std::string_view command);
+
+// For the price studies: a database zone is refused, since one offset cannot hold for a span of
+// years across summer times; the security's own zone or hours east are what they read.
+std::optional<int> RefuseDatabaseZone(const SecurityOptions& o, std::string_view command);
+
 // The program directory installed beside this tool: www/Exe beside its executable's directory.
 std::string DefaultProgramDir();
 // --dir, or the default, ending in '/'.

@@ -35,7 +35,7 @@ await withServedBrowser(build, async ({ browser, base }) => {
   check(filtered.includes(security) && filtered.length < all,
     `typing "ibm" leaves ${filtered.length} of ${all} names, ${security} among them`);
   await page.locator('#security').selectOption(security);
-  const zoneLabels = await page.locator('#zone option').allTextContents();
+  const zoneLabels = await page.locator('#zone optgroup[label="Fixed offsets"] option').allTextContents();
   check(zoneLabels.includes('EST (UTC-05:00)') && zoneLabels.length === 25, 'the zone list shows 25 zones with offsets');
   await page.locator('#zone').selectOption('EST');
   await page.locator('#date').fill(date);
@@ -143,6 +143,37 @@ await withServedBrowser(build, async ({ browser, base }) => {
   const overflow = await phone.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
   check(overflow <= 0, `nothing runs off the phone's screen sideways (${overflow} px)`);
   await phone.screenshot({ path: join(build, 'e2e-forecast-phone.png'), fullPage: true });
+
+  // Nothing chosen, nothing shown: an untouched list selects no security.
+  const fresh = await browser.newPage();
+  await fresh.goto(`${base}/forecast.html`);
+  await fresh.locator('#security option').first().waitFor({ state: 'attached' });
+  check(await fresh.locator('#security').evaluate((s) => s.selectedIndex) === -1, 'an untouched list selects no security');
+  await fresh.locator('#show').click();
+  await fresh.waitForTimeout(500);
+  check(await fresh.locator('#result').isHidden(), '"Show forecast" with nothing chosen shows no forecast');
+
+  // A New York trader in June: the exchange's zone with its summer offset on that day.
+  await fresh.goto(`${base}/forecast.html?security=IBM%20Corp&zone=America/New_York&date=2026-06-15`);
+  check(await curveShown(fresh) === 41, 'a forecast in America/New_York is shown');
+  const nyLabel = await fresh.locator('#zone option:checked').innerText();
+  check(nyLabel === 'New York EDT (UTC-04:00)', `the zone list offers New York with its June offset ("${nyLabel}")`);
+  const nyTitle = await fresh.locator('#title').innerText();
+  check(nyTitle.endsWith('(EDT)'), `the forecast's times are in EDT ("${nyTitle}")`);
+  await fresh.screenshot({ path: join(build, 'e2e-forecast-new-york-june.png'), fullPage: true });
+  await fresh.locator('#date').fill('2026-01-15');
+  await fresh.locator('#date').dispatchEvent('change');
+  const january = await fresh
+    .waitForFunction(() => document.querySelector('#zone option:checked').textContent.includes('EST'), null, { timeout: 10000 })
+    .then(() => fresh.locator('#zone option:checked').innerText(), () => 'not relabelled');
+  check(january === 'New York EST (UTC-05:00)', `the offsets follow the first day chosen ("${january}")`);
+
+  // A wrong date is named in the form's words.
+  await fresh.goto(`${base}/forecast.html?security=IBM%20Corp&zone=EST&date=2026-02-30`);
+  await fresh.locator('#status.error').waitFor({ timeout: 30000 });
+  const wrong = await fresh.locator('#status').innerText();
+  check(wrong.includes('First day “2026-02-30” is not a day of the calendar'), `a wrong date is named as the form names it ("${wrong}")`);
+  await fresh.screenshot({ path: join(build, 'e2e-forecast-wrong-date.png'), fullPage: true });
 
   // A name in another letter case is the one record it can mean; a mistyped one gets the
   // server's suggestion instead of a forecast.

@@ -190,6 +190,66 @@ TEST_F(ApiServe, ForecastEqualsTheToolRowForRow) {
   EXPECT_NE(band["earlier"], band["later"]);
 }
 
+// A zone of the time-zone database takes the offset of the day asked for, summer time included:
+// the forecast is the tool's for that name and date, and the fixed offset's of the same hours.
+TEST_F(ApiServe, DatabaseZonesTakeTheOffsetOfTheDay) {
+  struct Case {
+    const char* date;
+    double hours;
+    const char* abbreviation;
+  };
+  for (const Case& c : {Case{"2026-06-15", -4.0, "EDT"}, Case{"2026-01-15", -5.0, "EST"}}) {
+    SCOPED_TRACE(c.date);
+    const HttpReply r = Get(kApi + "/forecast?security=IBM%20Corp&zone=America/New_York&date=" + c.date);
+    ASSERT_EQ(r.status, 200) << r.body;
+    const json api = json::parse(r.body);
+    EXPECT_EQ(api["zone"], c.hours);
+    EXPECT_EQ(api["zone_abbreviation"], c.abbreviation);
+    EXPECT_EQ(api["zone_name"], "America/New_York");
+    for (const std::string zone : {"America/New_York", c.hours == -4.0 ? "-4" : "-5"}) {
+      const auto run = sd::testing::RunChild({std::string(STOCKDYN_BINARY_DIR) + "/stockdyn", "forecast", "--security",
+                                              "IBM Corp", "--zone", zone, "--date", c.date, "--dir", STOCKDYN_EXE_DIR},
+                                             {"PATH=/usr/bin:/bin"}, 120.0);
+      ASSERT_EQ(run.exit_status, 0) << run.err;
+      EXPECT_EQ(json::parse(run.out)["rows"], api["rows"]) << zone;
+    }
+    EXPECT_EQ(Get(kApi + "/events?security=IBM%20Corp&zone=America/New_York&date=" + c.date).status, 200);
+  }
+  // A fixed zone of the same hours is another answer to cache: its own tag.
+  EXPECT_NE(HeaderValue(Get(kApi + "/forecast?security=IBM%20Corp&zone=America/New_York&date=2026-01-15"), "ETag"),
+            HeaderValue(Get(kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-01-15"), "ETag"));
+
+  struct Refused {
+    const char* zone;
+    const char* reason;
+  };
+  for (const Refused& c : {Refused{"EDT", "is no abbreviation of /zones nor a time-zone name (America/New_York)"},
+                           Refused{"America/Nowhere", "is not in the time-zone database"},
+                           Refused{"..%2F..%2Fetc%2Fpasswd", "is no abbreviation of /zones nor a time-zone name (America/New_York)"},
+                           Refused{"America", "is no abbreviation of /zones nor a time-zone name (America/New_York)"}}) {
+    SCOPED_TRACE(c.zone);
+    const HttpReply r = Get(kApi + "/forecast?security=IBM%20Corp&date=2026-06-15&zone=" + c.zone);
+    ASSERT_EQ(r.status, 400) << r.body;
+    const json problem = json::parse(r.body);
+    EXPECT_EQ(problem["invalid-params"][0]["name"], "zone");
+    EXPECT_EQ(problem["invalid-params"][0]["reason"], c.reason);
+  }
+
+  // The exchanges' zones with their offsets on the date the page shows.
+  for (const Case& c : {Case{"2026-06-15", -4.0, "EDT"}, Case{"2026-01-15", -5.0, "EST"}}) {
+    const json zones = json::parse(Get(kApi + "/zones?date=" + c.date).body);
+    ASSERT_TRUE(zones["exchange_zones"].is_array()) << zones;
+    const auto ny = std::find_if(zones["exchange_zones"].begin(), zones["exchange_zones"].end(),
+                                 [](const json& z) { return z["name"] == "America/New_York"; });
+    ASSERT_NE(ny, zones["exchange_zones"].end());
+    EXPECT_EQ((*ny)["abbreviation"], c.abbreviation);
+    EXPECT_EQ((*ny)["hours"], c.hours);
+    EXPECT_EQ((*ny)["utc_offset"], c.hours == -4.0 ? "UTC-04:00" : "UTC-05:00");
+    EXPECT_EQ(zones["zones"].size(), 25u);
+  }
+  EXPECT_EQ(Get(kApi + "/zones?date=2026-02-30").status, 400);
+}
+
 TEST_F(ApiServe, ForecastCsvIsTheToolsCsv) {
   for (const bool explain : {false, true}) {
     std::string target = kApi + "/forecast?security=IBM%20Corp&zone=EST&date=2026-03-20&format=csv";

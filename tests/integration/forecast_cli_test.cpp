@@ -64,6 +64,11 @@ TEST(ForecastCommand, JsonRowsHalfADayApartFromLocalMidnight) {
       {"acst", 19, 14.5, 9.3},
       {"5:30", 19, 18.5, 5.3},
       {"-3.5", 20, 3.5, -3.3},
+      // Database zones take the day's offset: New York's summer time began on March 8, London's
+      // begins on March 29, Sydney's lasts until April 5.
+      {"America/New_York", 20, 4.0, -4},
+      {"Europe/London", 20, 0.0, 0},
+      {"Australia/Sydney", 19, 13.0, 11},
   };
   for (const Case& c : cases) {
     const ChildResult r =
