@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "cli/output_kinds.h"
 #include "cli/json.h"
+#include "cli/progress.h"
 #include "cli/security_options.h"
 #include "cli/study_options.h"
 #include "forecast/model_value.h"
@@ -108,16 +109,6 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   return std::nullopt;
 }
 
-// The bar on stderr, redrawn in place; only when stderr is a terminal.
-void DrawProgress(int done, int total) {
-  constexpr int kWidth = 40;
-  const int filled = total ? static_cast<int>(static_cast<long long>(kWidth) * done / total) : kWidth;
-  std::fprintf(stderr, "\r  evaluating [%s%s] %d/%d midnights", std::string(filled, '#').c_str(),
-               std::string(kWidth - filled, '.').c_str(), done, total);
-  if (done == total) std::fputc('\n', stderr);
-  std::fflush(stderr);
-}
-
 }  // namespace
 
 int RunEvaluate(const Args& args) {
@@ -125,7 +116,7 @@ int RunEvaluate(const Args& args) {
   if (const auto status = ParseOptions(args, o)) return *status;
   const std::string dir = ProgramDirOf(o.common);
   const std::string model_path = ModelPathOf(o.common, dir);
-  if (isatty(STDERR_FILENO)) o.eval.Progress = DrawProgress;
+  o.eval.Progress = ProgressBar("evaluating", "midnights");
 
   std::string out, details, report;
   try {

@@ -14,6 +14,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json.h"
+#include "cli/progress.h"
 #include "cli/security_options.h"
 #include "cli/study_options.h"
 #include "cli/output_kinds.h"
@@ -165,12 +166,18 @@ study::FitResult FitToPrices(const Options& o, const study::PriceSeries& prices,
   mi.Metrics = Process().metric_table.get();
   mi.Threads = o.threads;
   study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
+  // One bar over the true chart and every random one: each is a whole pass over the midnights.
+  const auto bar = ProgressBar("fitting", "midnights");
+  const int charts = 1 + o.random_natal;
+  int chart = 0;
+  if (bar) mi.Progress = [&](int done, int total) { bar(chart * total + done, charts * total); };
   const auto truth = study::ComputeMidnightSeries(mi, {natal}, true);
   const study::FitInput input = study::MakeFitInput(truth[0], prices, dates, o.horizon);
   study::FitResult r = study::Fit(input, f);
   if (o.random_natal > 0) {
     std::vector<Eigen::MatrixXd> random;
     for (ChartMoment t : study::DrawNatalMoments(natal.Moment, o.random_natal, o.seed)) {
+      ++chart;
       const auto series = study::ComputeMidnightSeries(mi, {study::NatalAt(natal, t)}, true);
       random.push_back(study::MakeFitInput(series[0], prices, dates, o.horizon).Signals);
     }

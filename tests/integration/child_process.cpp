@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -172,6 +173,44 @@ const std::string kToolPath = std::string(STOCKDYN_BINARY_DIR) + "/stockdyn";
 ChildResult RunTool(std::vector<std::string> args, double timeout_seconds) {
   args.insert(args.begin(), kToolPath);
   return RunChild(args, {"PATH=/usr/bin:/bin", "STOCKDYN_TEST_NOW=2026-03-07 09:05:30"}, timeout_seconds);
+}
+
+ChildResult RunToolOnTerminal(std::vector<std::string> args, double timeout_seconds) {
+  args.insert(args.begin(), kToolPath);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::string env_path = "PATH=/usr/bin:/bin", env_now = "STOCKDYN_TEST_NOW=2026-03-07 09:05:30";
+  char* env[] = {env_path.data(), env_now.data(), nullptr};
+  ChildResult r;
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid < 0) return r;
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, STDOUT_FILENO);
+    execve(argv[0], argv.data(), env);
+    _exit(127);
+  }
+  const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<long>(timeout_seconds * 1000));
+  char buf[4096];
+  for (;;) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, MillisLeft(deadline)) <= 0) {
+      r.timed_out = true;
+      kill(pid, SIGKILL);
+      break;
+    }
+    const ssize_t n = read(master, buf, sizeof buf);
+    if (n <= 0) break;  // EIO once the child and its terminal are gone
+    r.err.append(buf, static_cast<size_t>(n));
+  }
+  close(master);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) r.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+  return r;
 }
 
 }  // namespace sd::testing

@@ -25,6 +25,10 @@ extern const std::string kToolPath;
 // ("2026-03-07 09:05:30") and a minimal PATH; kills it after timeout_seconds.
 ChildResult RunTool(std::vector<std::string> args, double timeout_seconds = 300.0);
 
+// The same with stderr (and stdin) on a pseudo-terminal, as a user at a terminal runs it; stdout
+// is discarded. `err` holds what the terminal showed.
+ChildResult RunToolOnTerminal(std::vector<std::string> args, double timeout_seconds = 300.0);
+
 // A loopback TCP port that was free a moment ago.
 int FreeLoopbackPort();
 

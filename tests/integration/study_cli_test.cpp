@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -230,6 +231,33 @@ TEST_F(StudyCommands, DefaultsUseTheSecuritysZoneAndWriteNothingUnasked) {
   }
   EXPECT_EQ(outputs[0], outputs[1]);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // walk.csv alone
+}
+
+// Long runs draw a bar on a terminal, over the true chart and every random one, and ending at
+// its total; a pipe gets no bar, so that a captured stderr holds only messages.
+TEST_F(StudyCommands, LongRunsShowProgressOnATerminalOnly) {
+  const std::string prices = Write("walk.csv", RandomWalk(300));
+  const std::vector<std::vector<std::string>> runs = {
+      {"evaluate", "--security", "IBM Corp", "--prices", prices, "--permutations", "9", "--random-natal", "2"},
+      {"fit", "--security", "IBM Corp", "--prices", prices, "--horizon", "1", "--permutations", "9", "--random-natal",
+       "2"},
+  };
+  for (const auto& args : runs) {
+    SCOPED_TRACE(args[0]);
+    const ChildResult terminal = sd::testing::RunToolOnTerminal(args);
+    ASSERT_EQ(terminal.exit_status, 0) << terminal.err;
+    const std::string word = args[0] == "fit" ? "fitting" : "evaluating";
+    std::smatch last;
+    const std::regex bar("  " + word + " \\[#{40}\\] (\\d+)/(\\d+) midnights\r?\n");
+    ASSERT_TRUE(std::regex_search(terminal.err, last, bar)) << terminal.err.substr(0, 400);
+    EXPECT_EQ(last[1], last[2]);
+    if (args[0] == "fit") {
+      EXPECT_EQ(std::stoi(last[2]) % 3, 0) << "three charts, one bar";
+    }
+    const ChildResult piped = RunTool(args);
+    ASSERT_EQ(piped.exit_status, 0) << piped.err;
+    EXPECT_EQ(piped.err.find(word + " ["), std::string::npos) << piped.err;
+  }
 }
 
 }  // namespace
