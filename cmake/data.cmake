@@ -5,8 +5,8 @@ set(STOCKDYN_NATAL_SOURCE ${CMAKE_SOURCE_DIR}/assets/first-trades.csv)
 set(STOCKDYN_TOWNS_SOURCE ${CMAKE_SOURCE_DIR}/assets/towns.txt)
 
 add_custom_command(
-  OUTPUT ${EXE_DIR}/Nyse.mil
-  COMMAND stockdyn natal import ${STOCKDYN_NATAL_SOURCE} ${EXE_DIR}/Nyse.mil
+  OUTPUT ${EXE_DIR}/Nyse.mil ${EXE_DIR}/tickers.csv
+  COMMAND stockdyn natal import ${STOCKDYN_NATAL_SOURCE} ${EXE_DIR}/Nyse.mil --tickers ${EXE_DIR}/tickers.csv
   DEPENDS stockdyn ${STOCKDYN_NATAL_SOURCE}
   COMMENT "Converting the securities into Nyse.mil"
   VERBATIM)
@@ -19,7 +19,7 @@ add_custom_command(
 
 # Unit-test programs live in the build directory, which is their program directory: a request
 # served inside one finds the data files there, as the installed program does beside itself.
-set(stockdyn_data_files Nyse.mil towns.nd towns.ndx)
+set(stockdyn_data_files Nyse.mil tickers.csv towns.nd towns.ndx)
 set(stockdyn_data_outputs "")
 foreach(f ${stockdyn_data_files})
   add_custom_command(

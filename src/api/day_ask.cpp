@@ -72,9 +72,10 @@ Response InvalidParams(const Json& invalid) {
   return Problem(400, "The request's parameters are not all valid.", {{"invalid-params", invalid}});
 }
 
-const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const std::string& name,
-                                  Response& problem) {
+const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const std::string& program_dir,
+                                  const std::string& name, Response& problem) {
   const NatalRecord* record = FindSecurity(records, name);
+  if (!record) record = FindByTicker(records, ReadTickers(program_dir), name);
   if (!record) {
     const auto names = CloseNames(records, name);
     std::string detail = "No security is named '" + name + "'.";
@@ -87,7 +88,7 @@ const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const
 std::optional<DaySources> FindDaySources(const DayAsk& ask, const ApiContext& context,
                                          Response& problem) {
   const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
-  const NatalRecord* record = LookUpSecurity(records, ask.security, problem);
+  const NatalRecord* record = LookUpSecurity(records, context.program_dir, ask.security, problem);
   if (!record) return std::nullopt;
   DaySources sources;
   sources.record = *record;

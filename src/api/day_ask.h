@@ -28,10 +28,11 @@ DayAsk ReadDayAsk(const QueryParams& params, const ApiContext& context, Json& in
 // The 400 answer for the parameters refused.
 Response InvalidParams(const Json& invalid);
 
-// The record of the asked security; null with `problem` set to the 404 answer, naming close
-// names, when there is none.
-const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const std::string& name,
-                                  Response& problem);
+// The record of the asked security (by name, or by a ticker of the tickers file in
+// `program_dir`); null with `problem` set to the 404 answer, naming close names, when there is
+// none.
+const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const std::string& program_dir,
+                                  const std::string& name, Response& problem);
 
 std::string DateText(int year, int month, int day);  // "YYYY-MM-DD"
 

@@ -19,7 +19,7 @@ namespace {
 
 const char kNatalUsage[] =
     "usage: stockdyn natal list DB\n"
-    "       stockdyn natal import CSV DB [--scramble] [--force]\n"
+    "       stockdyn natal import CSV DB [--tickers FILE] [--scramble] [--force]\n"
     "       stockdyn natal export DB CSV [--force]\n"
     "\n"
     "The natal database (e.g. Nyse.mil): one 369-byte record of first-trade data per security.\n"
@@ -30,7 +30,10 @@ const char kNatalUsage[] =
     "           north and east positive); other columns are ignored. Times, zones and\n"
     "           co-ordinates are stored to the whole second, texts in code page 1251.\n"
     "           --scramble stores every record scrambled; names then have the form\n"
-    "           NAME@SUFFIX, and are read back as such.\n"
+    "           NAME@SUFFIX, and are read back as such. --tickers writes the CSV's ticker\n"
+    "           column to FILE (ticker,name): the database has no room for tickers, and the\n"
+    "           API and this tool accept a ticker of tickers.csv beside the database (the\n"
+    "           program directory's) as the name of its security.\n"
     "  export   writes DB as such a CSV file (name,date,time,zone_hours,place,latitude,longitude)\n"
     "DB must end in .mil. import replaces only a natal database and export only such a CSV\n"
     "file, and neither writes over its input, unless --force is given. Nothing is written when the input has an error; the message names the\n"
@@ -103,8 +106,9 @@ int List(const std::string& db) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int Import(const std::string& csv, const std::string& db, bool scramble, bool force) {
+int Import(const std::string& csv, const std::string& db, const std::string& tickers, bool scramble, bool force) {
   CheckOutput(db, kNatalDatabase, {csv}, force);
+  if (!tickers.empty()) CheckOutput(tickers, kTickersCsv, {csv, db}, force);
   const std::string text = ReadWholeFile(csv);
   std::vector<NatalRecord> records;
   try {
@@ -115,6 +119,11 @@ int Import(const std::string& csv, const std::string& db, bool scramble, bool fo
   }
   WriteNatalDatabase(db, records);
   SayWritten("natal import", db, std::to_string(records.size()) + " records");
+  if (!tickers.empty()) {
+    const std::vector<TickerRow> rows = TickersOfCsv(text);
+    WriteFileAtomically(tickers, FormatTickersCsv(rows));
+    SayWritten("natal import", tickers, std::to_string(rows.size()) + " tickers");
+  }
   for (NatalRecord r : records) {
     UnscrambleNatalRecord(r);
     if (!FormCanRequest(r.Name.View())) {
@@ -150,7 +159,7 @@ int Export(const std::string& db, const std::string& csv, bool force) {
 int RunNatal(const Args& args) {
   if (const auto status = CheckAction(args, {"list", "import", "export"}, kCommand))
     return *status;
-  std::string db, csv;
+  std::string db, csv, tickers;
   bool scramble = false, force = false;
   CLI::App app{"", "stockdyn natal"};
   SetUpParser(app);
@@ -160,6 +169,7 @@ int RunNatal(const Args& args) {
   CLI::App* import = app.add_subcommand("import");
   import->add_option("CSV", csv)->required();
   import->add_option("DB", db)->required();
+  import->add_option("--tickers", tickers);
   import->add_flag("--scramble", scramble);
   import->add_flag("--force", force);
   CLI::App* export_ = app.add_subcommand("export");
@@ -172,7 +182,7 @@ int RunNatal(const Args& args) {
   const std::string& action = args[0];
   try {
     if (list->parsed()) return List(db);
-    if (import->parsed()) return Import(csv, db, scramble, force);
+    if (import->parsed()) return Import(csv, db, tickers, scramble, force);
     return Export(db, csv, force);
   } catch (const OutputRefused& e) {
     std::fprintf(stderr, "stockdyn natal %s: %s\n", action.c_str(), e.what());

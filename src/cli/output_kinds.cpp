@@ -76,6 +76,10 @@ bool IsModel(std::string_view head, std::uintmax_t size) {
   return false;
 }
 
+bool IsTickersCsv(std::string_view head, std::uintmax_t) {
+  return FirstLine(head) == FirstLine(FormatTickersCsv({}));
+}
+
 bool IsDetailsCsv(std::string_view head, std::uintmax_t) {
   return FirstLine(head) == study::kDetailsCsvHeader;
 }
@@ -107,6 +111,7 @@ bool IsSvg(std::string_view head, std::uintmax_t size) {
 const OutputKind kGifPicture{"a GIF picture", IsGif};
 const OutputKind kNatalDatabase{"a natal database", IsNatalDatabase};
 const OutputKind kNatalCsv{"a natal CSV file (its header line differs)", IsNatalCsv};
+const OutputKind kTickersCsv{"a tickers file (its header line differs)", IsTickersCsv};
 const OutputKind kMetricTable{"a metric table", IsMetricTable};
 const OutputKind kTownsFile{"a towns file", IsText};
 const OutputKind kModelFile{"a model file (no event with _H=)", IsModel};

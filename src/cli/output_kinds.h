@@ -11,6 +11,7 @@ namespace sd::cli {
 extern const OutputKind kGifPicture;       // forecast --gif, draw --out
 extern const OutputKind kNatalDatabase;    // natal import
 extern const OutputKind kNatalCsv;         // natal export
+extern const OutputKind kTickersCsv;       // natal import --tickers
 extern const OutputKind kMetricTable;      // metrics build
 extern const OutputKind kTownsFile;        // towns build: towns.nd and towns.ndx
 extern const OutputKind kModelFile;        // fit --out

@@ -84,7 +84,9 @@ std::string PrintedName(const std::string& typed) {
 std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string& security, ChartData& natal) {
   if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return std::nullopt;
   const std::vector<NatalRecord> records = ReadNatalDatabase(dir + kNatalFileName);
-  if (const NatalRecord* record = FindSecurity(records, PrintedName(security))) {
+  const NatalRecord* record = FindSecurity(records, PrintedName(security));
+  if (!record) record = FindByTicker(records, ReadTickers(dir), PrintedName(security));
+  if (record) {
     security = DisplayName(*record);
     if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return std::nullopt;
   }

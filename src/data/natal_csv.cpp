@@ -1,5 +1,6 @@
 #include "data/natal_csv.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -349,6 +350,29 @@ std::string FormatDecimal(double value) {
   if (s.back() == '.') s.pop_back();
   if (s == "-0") s = "0";
   return s;
+}
+
+std::vector<TickerRow> TickersOfCsv(std::string_view text) {
+  const std::vector<CsvRow> rows = SplitCsv(text);
+  if (rows.empty()) return {};
+  size_t ticker = rows[0].fields.size(), name = rows[0].fields.size();
+  for (size_t i = 0; i < rows[0].fields.size(); ++i) {
+    if (rows[0].fields[i] == "ticker") ticker = i;
+    if (rows[0].fields[i] == "name") name = i;
+  }
+  std::vector<TickerRow> out;
+  if (ticker == rows[0].fields.size() || name == rows[0].fields.size()) return out;
+  for (size_t r = 1; r < rows.size(); ++r) {
+    const std::vector<std::string>& f = rows[r].fields;
+    if (f.size() > std::max(ticker, name) && !f[ticker].empty()) out.push_back({f[ticker], f[name]});
+  }
+  return out;
+}
+
+std::string FormatTickersCsv(const std::vector<TickerRow>& rows) {
+  std::string out = "ticker,name\n";
+  for (const TickerRow& row : rows) out += Quoted(row.ticker) + ',' + Quoted(row.name) + '\n';
+  return out;
 }
 
 std::string FormatNatalCsv(const std::vector<NatalRecord>& records) {

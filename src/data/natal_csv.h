@@ -48,6 +48,20 @@ std::vector<NatalRecord> ParseNatalCsv(std::string_view text, bool scramble);
 // form, such as a time that is not a number.
 std::string FormatNatalCsv(const std::vector<NatalRecord>& records);
 
+// A ticker and the name (UTF-8) of the security it stands for. The database has no room for
+// tickers: they live beside it in a file of their own, written by the import.
+struct TickerRow {
+  std::string ticker, name;
+};
+inline constexpr const char* kTickersFileName = "tickers.csv";
+
+// The rows of a CSV text with a "ticker" and a "name" column (the securities' CSV, or a tickers
+// file) whose ticker is not empty, in row order; none when there is no ticker column.
+std::vector<TickerRow> TickersOfCsv(std::string_view text);
+
+// A tickers file: the header "ticker,name" and one row each.
+std::string FormatTickersCsv(const std::vector<TickerRow>& rows);
+
 // Field texts of one record, as `natal list` and the export write them.
 std::string FormatNatalDate(const NatalRecord& rec);      // YYYY-MM-DD; "" when out of range
 std::string FormatPackedClock(double packed);             // HH:MM:SS; "" when not a clock time

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/cp1251.h"
+#include "data/data_file.h"
 #include "data/edit_distance.h"
 #include "data/ini.h"
 
@@ -42,6 +43,24 @@ const NatalRecord* FindSecurity(const std::vector<NatalRecord>& records,
     only = &r;
   }
   return only;
+}
+
+const NatalRecord* FindByTicker(const std::vector<NatalRecord>& records, const std::vector<TickerRow>& tickers,
+                                std::string_view ticker) {
+  const std::string wanted = Lower(ticker);
+  const NatalRecord* found = nullptr;
+  for (const TickerRow& row : tickers) {
+    if (Lower(row.ticker) != wanted) continue;
+    const NatalRecord* record = FindSecurity(records, row.name);
+    if (!record || (found && found != record)) return nullptr;
+    found = record;
+  }
+  return found;
+}
+
+std::vector<TickerRow> ReadTickers(const std::string& dir) {
+  const auto text = ReadDataFile(dir + kTickersFileName, kNatalFileMaxBytes, true);
+  return text ? TickersOfCsv(*text) : std::vector<TickerRow>{};
 }
 
 std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,

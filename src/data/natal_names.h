@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/natal_csv.h"
 #include "data/natal_db.h"
 
 namespace sd {
@@ -19,6 +20,16 @@ std::string DisplayName(const NatalRecord& record);
 // none, when letter case leaves two or more, or when the name has a character the code page
 // lacks.
 const NatalRecord* FindSecurity(const std::vector<NatalRecord>& records, std::string_view utf8_name);
+
+// The record a ticker stands for, its letters in any case ("aapl"): the one record named by the
+// rows of `tickers` (a tickers file) with that ticker; none when no row has it, or when its rows
+// name no record or more than one.
+const NatalRecord* FindByTicker(const std::vector<NatalRecord>& records, const std::vector<TickerRow>& tickers,
+                                std::string_view ticker);
+
+// The tickers file beside the database in program directory `dir` (ending in '/'); empty when
+// there is none. Read as every data file is (a regular file, within the natal database's cap).
+std::vector<TickerRow> ReadTickers(const std::string& dir);
 
 // Up to `count` names close to the requested one, closest first: equal but for letter case,
 // then those holding it (or held by it), then within a small edit distance. Names are compared

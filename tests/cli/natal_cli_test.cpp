@@ -91,6 +91,22 @@ TEST_F(Scratch, ImportListExportRoundTrip) {
   EXPECT_EQ(Slurp(Path("again.mil")), Slurp(db));
 }
 
+// The tickers the database has no room for go to a file of their own, asked for; an existing
+// file of another kind is not written over.
+TEST_F(Scratch, ImportWritesTheTickersWhenAsked) {
+  const std::string csv = Write("in.csv", kCsv);
+  const Result imp = RunSub("natal", {"import", csv, Path("Nyse.mil"), "--tickers", Path("tickers.csv")});
+  ASSERT_EQ(imp.status, 0) << imp.err;
+  EXPECT_EQ(Slurp(Path("tickers.csv")), "ticker,name\nIBM,IBM Corp\nMOEX,Moscow Exchange\nLNKD,LinkedIn Corp\n");
+  EXPECT_NE(imp.err.find("written to " + Path("tickers.csv") + " (3 tickers)"), std::string::npos) << imp.err;
+
+  const std::string other = Write("notes.txt", "not tickers\n");
+  const Result refused = RunSub("natal", {"import", csv, Path("b.mil"), "--tickers", other});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(Slurp(other), "not tickers\n");
+  EXPECT_FALSE(fs::exists(Path("b.mil")));  // refused before anything is written
+}
+
 TEST_F(Scratch, ScrambledImportListsNameWithSuffix) {
   const std::string csv = "name,date,time,zone_hours,place,latitude,longitude\n"
                           "ABC@Q1,2000-06-15,10:30,3,Moscow,55.7558,37.6173\n";

@@ -57,5 +57,48 @@ TEST(CloseNames, OffersUpToThreeClosestFirst) {
             (std::vector<std::string>{"A Co", "B Co", "C Co"}));
 }
 
+// A ticker stands for the one record its rows name, in any letter case; a ticker whose rows name
+// two records, or a record the database lacks, stands for none. The tickers file is read as the
+// securities' CSV gives it, quoted fields and all.
+TEST(FindByTicker, TheOneRecordItsRowsName) {
+  const std::vector<TickerRow> tickers = TickersOfCsv(
+      "name,ticker,exchange\n"
+      "IBM Corp,IBM,NYSE\n"
+      "\"AT&T Inc\",T,NYSE\n"
+      "Apple Inc,AAPL,NASDAQ\n"
+      "Apple Inc,AAPL,XETRA\n"  // the same record twice: still one
+      "Intel Corp,DUP,NASDAQ\n"
+      "IBM Corp,DUP,NYSE\n"
+      "Gone Inc,GONE,NYSE\n"
+      "No Ticker Co,,NYSE\n");
+  ASSERT_EQ(tickers.size(), 7u);
+  EXPECT_EQ(tickers[1].name, "AT&T Inc");
+  const struct {
+    const char* ticker;
+    const char* record;  // nullptr: none
+  } cases[] = {
+      {"IBM", "IBM Corp"}, {"ibm", "IBM Corp"}, {"t", "AT&T Inc"}, {"AAPL", "Apple Inc"},
+      {"DUP", nullptr},    {"GONE", nullptr},   {"", nullptr},     {"MSFT", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ticker);
+    const NatalRecord* found = FindByTicker(kBook, tickers, c.ticker);
+    if (!c.record) {
+      EXPECT_EQ(found, nullptr);
+      continue;
+    }
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Name.Str(), c.record);
+  }
+  // The file the import writes reads back as the rows it was made of.
+  const std::vector<TickerRow> again = TickersOfCsv(FormatTickersCsv(tickers));
+  ASSERT_EQ(again.size(), tickers.size());
+  for (size_t i = 0; i < again.size(); ++i) {
+    EXPECT_EQ(again[i].ticker, tickers[i].ticker);
+    EXPECT_EQ(again[i].name, tickers[i].name);
+  }
+  EXPECT_TRUE(TickersOfCsv("name,date\nIBM Corp,1924-02-14\n").empty());
+}
+
 }  // namespace
 }  // namespace sd

@@ -370,6 +370,12 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
   const HttpReply lower = Get(kApi + "/forecast?security=ibm%20corp&zone=EST&date=2026-03-20");
   ASSERT_EQ(lower.status, 200) << lower.body;
   EXPECT_EQ(json::parse(lower.body)["security"], "IBM Corp");
+  // A ticker the shipped securities list gives stands for its security.
+  for (const char* ticker : {"AAPL", "aapl", "IBM"}) {
+    const HttpReply by_ticker = Get(kApi + "/forecast?security=" + ticker + "&zone=EST&date=2026-03-20");
+    ASSERT_EQ(by_ticker.status, 200) << ticker << by_ticker.body;
+    EXPECT_EQ(json::parse(by_ticker.body)["security"], std::string(ticker) == "IBM" ? "IBM Corp" : "Apple Inc");
+  }
   const json bad_zone = json::parse(Get(kApi + "/forecast?security=IBM%20Corp&zone=XYZ").body);
   EXPECT_EQ(bad_zone["invalid-params"][0]["name"], "zone") << bad_zone;
   const json events_typo = json::parse(Get(kApi + "/events?security=IBM%20Crop&zone=EST").body);
@@ -381,7 +387,7 @@ TEST_F(ApiServe, ErrorsAreProblemDocuments) {
 }
 
 TEST_F(ApiServe, DataFilesStayUnreachable) {
-  for (const char* target : {"/Exe/Nyse.mil", "/Exe/stock.hyp", "/Exe/towns.nd", "/Exe/srv_stock_dyn.ini",
+  for (const char* target : {"/Exe/Nyse.mil", "/Exe/tickers.csv", "/Exe/stock.hyp", "/Exe/towns.nd", "/Exe/srv_stock_dyn.ini",
                              "/Exe/srv_stock_api/../Nyse.mil", "/Exe/srv_stock_api/%2e%2e/Nyse.mil",
                              "/Exe/srv_stock_api/Nyse.mil", "/Exe/srv_stock_api/x/../../stock.hyp"}) {
     const HttpReply r = Get(target);

@@ -330,12 +330,15 @@ TEST(ForecastCommand, WarnsWhenTheNatalChartIsOutsideTheSeriesYears) {
   EXPECT_EQ(ParseJson(ibm.out)["warnings"], nlohmann::json::array());
 }
 
-// Names as people type them: another letter case finds the one record it matches (and the
-// document names the record), a misspelt one is refused with the close names, as the API does.
+// Names as people type them: another letter case or a ticker finds the one record it means
+// (and the document names the record), a misspelt one is refused with the close names, as the API does.
 TEST(ForecastCommand, NamesInAnotherLetterCaseAndCloseNames) {
   const ChildResult lower = Forecast({"--security", "ibm corp", "--date", "2026-03-20"});
   ASSERT_EQ(lower.exit_status, 0) << lower.err;
   EXPECT_EQ(ParseJson(lower.out)["security"], "IBM Corp");
+  const ChildResult ticker = Forecast({"--security", "aapl", "--date", "2026-03-20"});
+  ASSERT_EQ(ticker.exit_status, 0) << ticker.err;
+  EXPECT_EQ(ParseJson(ticker.out)["security"], "Apple Inc");
   const ChildResult typo = Forecast({"--security", "IBM Crop", "--date", "2026-03-20"});
   EXPECT_EQ(typo.exit_status, 1);
   EXPECT_EQ(typo.out, "");
