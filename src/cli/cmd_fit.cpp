@@ -16,6 +16,7 @@
 #include "cli/json.h"
 #include "cli/progress.h"
 #include "cli/security_options.h"
+#include "data/text_escape.h"
 #include "cli/study_options.h"
 #include "cli/output_kinds.h"
 #include "data/atomic_file.h"
@@ -36,7 +37,7 @@ constexpr const char* kUsage =
     "                    [--model FILE] [--dir PROGRAMDIR] [--train-from DATE] [--train-to DATE]\n"
     "                    [--test-from DATE] [--test-to DATE] [--folds K] [--ridge LAMBDA | --cv]\n"
     "                    [--permutations 999] [--random-natal K] [--seed N] [--format json|text]\n"
-    "                    [--threads N] [--force]\n"
+    "                    [--report HTML] [--threads N] [--force]\n"
     "\n"
     "Fits the weights of the model's events so that the forecast's change over H days predicts the\n"
     "log return over H days of the prices in FILE: ridge regression of the returns on each event's\n"
@@ -51,8 +52,10 @@ constexpr const char* kUsage =
     "largest is as large as the model's largest; events whose change is constant over the training\n"
     "span get 0. Dates default: the whole price file, training on its first two thirds. MODEL\n"
     "replaces neither the input model, the prices nor a data file of PROGRAMDIR, nor an existing\n"
-    "file that is not a model, unless --force is given. ZONE: an abbreviation of the zone table or\n"
-    "hours east; without it the security's own zone, that of its first-trade record.\n";
+    "file that is not a model, unless --force is given. --report writes the same as an HTML page\n"
+    "(nor does it replace an input or a file that is not HTML). --from and --to are --train-from\n"
+    "and --test-to, the whole span, as evaluate names it. ZONE: an abbreviation of the zone table\n"
+    "or hours east; without it the security's own zone, that of its first-trade record.\n";
 
 constexpr std::string_view kCommand = "fit";
 
@@ -62,6 +65,7 @@ struct Options {
   int horizon = 0;
   std::optional<study::Date> train_from, train_to, test_from, test_to;
   int folds = 0;
+  std::string report;  // --report: the HTML page
   int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::optional<double> ridge;
   bool cv = false;
@@ -80,12 +84,14 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   app.add_option("--prices", o.prices)->required();
   app.add_option("--horizon", o.horizon)->required();
   app.add_option("--out", o.out);
+  app.add_option("--report", o.report);
   app.add_option("--threads", o.threads);
   app.add_flag("--force", o.force);
-  app.add_option("--train-from", dates[0]);
+  // --from and --to name the whole span, as evaluate's do: the training's start, the test's end.
+  app.add_option("--train-from,--from", dates[0]);
   app.add_option("--train-to", dates[1]);
   app.add_option("--test-from", dates[2]);
-  app.add_option("--test-to", dates[3]);
+  app.add_option("--test-to,--to", dates[3]);
   app.add_option("--folds", o.folds);
   auto* ridge = app.add_option("--ridge", ridge_text);
   app.add_flag("--cv", o.cv)->excludes(ridge);
@@ -308,6 +314,68 @@ std::string FitText(const Options& o, const Json& doc, const study::FitOptions& 
   return t;
 }
 
+// The report as a page: what was fitted on what, the judgement of the test span first (the only
+// figure that counts), then the walk-forward blocks and the weights.
+std::string FitHtml(const Options& o, const Json& doc, const study::FitOptions& f, const study::FitResult& r) {
+  auto esc = [](const std::string& s) { return EscapeHtml(s); };
+  const std::string security = doc["security"].get<std::string>();
+  std::string h = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Fit of " + esc(security) +
+                  "</title>\n<style>body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
+                  "table{border-collapse:collapse;font-size:12px}td,th{border-bottom:1px solid #ddd;padding:3px 8px;"
+                  "text-align:right}th:last-child,td:last-child{text-align:left}h2{font-size:16px;margin-top:28px}"
+                  "</style>\n</head><body>\n";
+  h += "<h1>" + esc(security) + ": weights fitted to its prices</h1>\n";
+  h += "<p>Model " + esc(doc["model"].get<std::string>()) + ", prices " + esc(o.prices) + ", horizon " +
+       std::to_string(o.horizon) + " days. Training " + study::FormatDate(f.TrainFrom) + " to " +
+       study::FormatDate(f.TrainTo) + " (" + std::to_string(r.TrainPairs) + " dates), test " +
+       study::FormatDate(f.TestFrom) + " to " + study::FormatDate(f.TestTo) + "; " +
+       std::to_string(r.Fitted.size()) + " weights fitted, " + std::to_string(r.PenaltiesTried) +
+       " penalties tried, penalty " + Num(r.Model.Lambda, "%g") + " (" +
+       (o.ridge ? "fixed" : "walk-forward validation") + ").</p>\n";
+  const bool held = std::isfinite(r.Test.PValue) && r.Test.PValue < 0.05 && r.Test.Ic > 0;
+  h += "<p><strong>" +
+       std::string(held ? "On the test span, which the fit never saw, the fitted weights rank the returns better than "
+                          "the permutations do (p " + Num(r.Test.PValue, "%.3f") +
+                          "). One span and one security are a lead, not a finding: judge it with --random-natal and on "
+                          "other securities and periods."
+                        : "On the test span, which the fit never saw, the fitted weights predict nothing chance would "
+                          "not give (IC " + Num(r.Test.Ic, "%.3f") + ", permutation p " + Num(r.Test.PValue, "%.3f") +
+                          "). The in-sample figure is not evidence: many weights on overlapping windows follow the "
+                          "noise of the training years.") +
+       "</strong></p>\n";
+  h += "<h2>Judgement</h2>\n<table><tr><th>span</th><th>pairs</th><th>IC</th><th>p-value</th><th>hit rate</th><th></th></tr>\n";
+  h += "<tr><td>in sample</td><td>" + Num(r.InSample.Pairs, "%.0f") + "</td><td>" + Num(r.InSample.Ic, "%.3f") +
+       "</td><td>-</td><td>" + Num(r.InSample.HitRate, "%.3f") + "</td><td>what the fit saw</td></tr>\n";
+  h += "<tr><td>test</td><td>" + Num(r.Test.Pairs, "%.0f") + "</td><td>" + Num(r.Test.Ic, "%.3f") + "</td><td>" +
+       Num(r.Test.PValue, "%.3f") + "</td><td>" + Num(r.Test.HitRate, "%.3f") + "</td><td>the only line that counts</td></tr>\n";
+  h += "</table>\n";
+  if (r.RandomNatal)
+    h += "<p>Random natal charts: " + std::to_string(r.RandomNatal->Charts) + ", test IC mean " +
+         Num(r.RandomNatal->IcMean, "%.3f") + " sd " + Num(r.RandomNatal->IcSd, "%.3f") +
+         "; the true chart's percentile " + Num(r.RandomNatal->Percentile, "%.1f") + ".</p>\n";
+  if (o.folds > 0) {
+    h += "<h2>Walk-forward blocks</h2>\n<table><tr><th>from</th><th>to</th><th>training pairs</th><th>penalty</th>"
+         "<th>pairs</th><th>IC</th></tr>\n";
+    for (const auto& b : r.Folds)
+      h += "<tr><td>" + study::FormatDate(b.From) + "</td><td>" + study::FormatDate(b.To) + "</td><td>" +
+           Num(b.TrainPairs, "%.0f") + "</td><td>" + Num(b.Lambda, "%g") + "</td><td>" + Num(b.Stats.Pairs, "%.0f") +
+           "</td><td>" + Num(b.Stats.Ic, "%.3f") + "</td></tr>\n";
+    h += "</table>\n<p>All blocks joined: " + Num(r.FoldsJoined.Pairs, "%.0f") + " pairs, IC " +
+         Num(r.FoldsJoined.Ic, "%.3f") + ", p " + Num(r.FoldsJoined.PValue, "%.3f") + ".</p>\n";
+  }
+  h += "<h2>Weights</h2>\n<table><tr><th>weight in</th><th>fitted</th><th>weight out</th><th>section</th></tr>\n";
+  for (const auto& e : doc["events"])
+    h += "<tr><td>" + Num(e["weight_in"].get<double>(), "%.3f") + "</td><td>" +
+         (e["fitted"].is_null() ? std::string("-") : Num(e["fitted"].get<double>(), "%.2e")) + "</td><td>" +
+         Num(e["weight_out"].get<double>(), "%.3f") + "</td><td>" + esc(e["section"].get<std::string>()) +
+         (e["left_out"].is_null() ? "" : " (left out: constant over the training span)") + "</td></tr>\n";
+  h += "</table>\n<p>" +
+       (o.out.empty() ? std::string("The fitted model was not written (no --out).")
+                      : "The fitted model was written to " + esc(o.out) + " (only its WEIGHT values changed).") +
+       "</p>\n</body></html>\n";
+  return h;
+}
+
 }  // namespace
 
 int RunFit(const Args& args) {
@@ -315,10 +383,11 @@ int RunFit(const Args& args) {
   if (const auto status = ParseOptions(args, o)) return *status;
   const std::string dir = ProgramDirOf(o.common);
   const std::string model_path = ModelPathOf(o.common, dir);
-  std::string out, written;
+  std::string out, written, report;
   try {
     // Refused before the fit, not after it.
     if (!o.out.empty()) CheckOutput(o.out, kModelFile, StudyInputs(dir, model_path, o.prices), o.force);
+    if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, StudyInputs(dir, model_path, o.prices), o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 3) throw std::runtime_error(o.prices + ": fewer than three prices");
     const std::string text = ReadWholeFile(model_path);
@@ -339,11 +408,16 @@ int RunFit(const Args& args) {
     written = rw.Text;
     const Json doc = FitDocument(o, model_path, f, r, sections, w, rw);
     out = o.common.format == "json" ? JsonText(doc) : FitText(o, doc, f, r);
+    if (!o.report.empty()) report = FitHtml(o, doc, f, r);
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }
   try {
     if (!o.out.empty()) WriteFileAtomically(o.out, written);
+    if (!o.report.empty()) {
+      WriteFileAtomically(o.report, report);
+      SayWritten(kCommand, o.report);
+    }
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }

@@ -260,5 +260,41 @@ TEST_F(StudyCommands, LongRunsShowProgressOnATerminalOnly) {
   }
 }
 
+// fit speaks evaluate's words: --from and --to are the whole span; --report writes the page (and
+// no file of another kind is written over).
+TEST_F(StudyCommands, FitTakesTheSpanAsEvaluateNamesItAndWritesAReport) {
+  const std::string prices = Write("walk.csv", RandomWalk(300));
+  const std::vector<std::string> base = {"fit", "--security", "IBM Corp", "--prices", prices, "--horizon", "1",
+                                         "--permutations", "19"};
+  auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = base;
+    args.insert(args.end(), more.begin(), more.end());
+    return RunTool(args);
+  };
+  const ChildResult aliases = with({"--from", "1996-02-01", "--to", "1996-09-30"});
+  const ChildResult spelled = with({"--train-from", "1996-02-01", "--test-to", "1996-09-30"});
+  ASSERT_EQ(aliases.exit_status, 0) << aliases.err;
+  EXPECT_EQ(aliases.out, spelled.out);
+  const nlohmann::json doc = nlohmann::json::parse(aliases.out);
+  EXPECT_EQ(doc["train"]["from"], "1996-02-01");
+  EXPECT_EQ(doc["test"]["to"], "1996-09-30");
+
+  const fs::path report = dir_ / "fit.html";
+  const ChildResult written = with({"--report", report.string()});
+  ASSERT_EQ(written.exit_status, 0) << written.err;
+  std::ifstream in(report);
+  const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(html.find("<h1>IBM Corp: weights fitted to its prices</h1>"), std::string::npos);
+  EXPECT_NE(html.find("the only line that counts"), std::string::npos);
+  EXPECT_NE(written.err.find("written to " + report.string()), std::string::npos) << written.err;
+
+  const std::string notes = Write("notes.txt", "my notes\n");
+  const ChildResult refused = with({"--report", notes});
+  EXPECT_EQ(refused.exit_status, 1);
+  std::ifstream kept(notes);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), "my notes\n");
+}
+
 }  // namespace
 }  // namespace sd
