@@ -145,6 +145,18 @@ int RunEvaluate(const Args& args) {
                      [](const study::HorizonResult& h) { return std::isfinite(h.Ic); }))
       throw std::runtime_error(o.prices + ": no horizon has a correlation to measure (the prices or the "
                                "forecast do not change over the span): nothing to evaluate");
+    // A correlation of a handful of pairs is a figure of nothing too: a horizon is judged only
+    // with the pairs its circular shifts need, twice the smallest shift.
+    const auto enough = [](const study::HorizonResult& h) { return h.Pairs >= 2 * study::MinimumShift(h.Days); };
+    if (std::none_of(ev.Horizons.begin(), ev.Horizons.end(), enough)) {
+      const study::HorizonResult& most = *std::max_element(
+          ev.Horizons.begin(), ev.Horizons.end(),
+          [](const study::HorizonResult& a, const study::HorizonResult& b) { return a.Pairs < b.Pairs; });
+      throw std::runtime_error(o.prices + ": too few pairs to judge: the most at any horizon is " +
+                               std::to_string(most.Pairs) + " (" + std::to_string(most.Days) +
+                               " days), and a horizon of h days needs at least twice max(20, h) (" +
+                               std::to_string(2 * study::MinimumShift(most.Days)) + " here)");
+    }
     study::EvaluationContext c;
     c.Security = PrintedName(o.common.security);
     c.ZoneName = o.common.zone_name;

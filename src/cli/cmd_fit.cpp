@@ -403,6 +403,12 @@ int RunFit(const Args& args) {
     if (unit->Count() != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
 
     const study::FitResult r = FitToPrices(o, prices, f, *unit, natal);
+    // The test span is the only judgement: with fewer pairs than its circular shifts need, there
+    // is none, and no model is written as if there were.
+    if (r.Test.Pairs < 2 * study::MinimumShift(o.horizon))
+      throw std::runtime_error(o.prices + ": too few pairs to judge: the test span has " + std::to_string(r.Test.Pairs) +
+                               ", and a horizon of " + std::to_string(o.horizon) + " days needs at least " +
+                               std::to_string(2 * study::MinimumShift(o.horizon)));
     const ScaledWeights w = ScaleToModel(sections, r);
     const study::RewriteResult rw = study::RewriteWeights(text, w.changes);
     written = rw.Text;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,14 +39,27 @@ unsigned ModeOf(const fs::path& p) {
   return st.st_mode & 07777;
 }
 
-const char kPrices[] = "Date,Close\n2001-01-02,10\n2001-01-03,11\n2001-01-04,12\n2001-01-05,11\n";
+// Enough closes for evaluate and fit to judge (each refuses fewer pairs than its shifts need): 200
+// days of 2001 from January 2, a saw of small steps.
+std::string Prices() {
+  std::string text = "Date,Close\n";
+  static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int month = 0, day = 2;
+  for (int k = 0; k < 200; ++k) {
+    char line[40];
+    std::snprintf(line, sizeof line, "2001-%02d-%02d,%d\n", month + 1, day, 10 + k % 7);
+    text += line;
+    if (++day > kMonthDays[month]) day = 1, ++month;
+  }
+  return text;
+}
 const char kValues[] = "1\n2\n3\n";
 
 class Writers : public sd::testing::ProgramCopy {
  protected:
   void SetUp() override {
     ProgramCopy::SetUp();
-    Put(root_ / "prices.csv", kPrices);
+    Put(root_ / "prices.csv", Prices());
     Put(root_ / "values.txt", kValues);
   }
 
