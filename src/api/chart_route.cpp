@@ -116,7 +116,7 @@ Response SecurityWheel(const Request& request, const QueryParams& params, const 
 
   const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
   Response problem;
-  const NatalRecord* record = LookUpSecurity(records, security, problem);
+  const NatalRecord* record = LookUpSecurity(records, context.program_dir, security, problem);
   if (!record) return problem;
   const NatalBytes bytes = EncodeNatalRecord(*record);
   const DayCaching caching{EntityTag({"chart.svg", std::string(bytes.begin(), bytes.end()),
