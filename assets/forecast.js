@@ -16,13 +16,6 @@ let securities = [];
 let current = null;  // the forecast document shown
 let currentEvents = [];  // the window's events, as /events lists them
 
-// Names of the timeline's bodies, natal points, aspects and signs.
-const BODY = ['Sun', 'Moon', 'Mercury', 'Venus', 'Mars', 'Jupiter', 'Saturn', 'Uranus', 'Neptune', 'Pluto'];
-const NATAL_POINT = { 18: 'Ascendant', 27: 'Midheaven' };
-const ASPECT = { 0: 'conjunction', 60: 'sextile', 90: 'square', 120: 'trine', 180: 'opposition' };
-const SIGN = ['Aries', 'Taurus', 'Gemini', 'Cancer', 'Leo', 'Virgo', 'Libra', 'Scorpio',
-              'Sagittarius', 'Capricorn', 'Aquarius', 'Pisces'];
-
 function svg(tag, attrs, parent) {
   const e = document.createElementNS(SVG_NS, tag);
   for (const [k, v] of Object.entries(attrs || {})) e.setAttribute(k, v);
@@ -227,24 +220,8 @@ function drawChart(doc) {
 
 // ---- the window's events ----------------------------------------------------------------
 
-function bodyName(n) { return BODY[n] ?? `body ${n}`; }
-
-// "Moon trine natal Jupiter", "Mercury turns retrograde", "Full Moon in Libra" ...
-function eventName(e) {
-  const sign = e.sign ? SIGN[e.sign - 1] : '';
-  switch (e.type) {
-    case 'aspect': {
-      const other = e.other_natal ? `natal ${NATAL_POINT[e.other] ?? bodyName(e.other)}` : bodyName(e.other);
-      return `${bodyName(e.body)} ${ASPECT[e.aspect] ?? `${e.aspect}°`} ${other}`;
-    }
-    case 'ingress':
-      return e.direction === 'backward' ? `${bodyName(e.body)} backs into ${sign}` : `${bodyName(e.body)} enters ${sign}`;
-    case 'station': return `${bodyName(e.body)} turns ${e.direction}`;
-    case 'lunation': return `${e.aspect === 0 ? 'New' : 'Full'} Moon in ${sign}`;
-    case 'eclipse': return `Solar eclipse in ${sign}`;
-    default: return e.type;
-  }
-}
+// The server names each event as a reader says it ("Moon trine natal Jupiter").
+function eventName(e) { return e.name || e.type; }
 
 // The events worth a row and a mark: those that drive a section of the model, and the sky's
 // own milestones (ingresses, stations, lunations, eclipses). The Moon alone makes a hundred

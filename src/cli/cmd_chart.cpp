@@ -55,7 +55,9 @@ const char kChartUsage[] =
     "                     quadrant system gives way to 9, and the JSON names the one used\n"
     "  --sidereal-column N  column 0..17 of the sidereal offset table (default 1)\n"
     "  --topocentric      longitudes and latitudes of the Sun to Pluto as seen from the place\n"
-    "The JSON also holds house_system (the name of the system used) and the settings.\n"
+    "The JSON also holds house_system (the name of the system used) and the settings. Its\n"
+    "moments (moment, prev_eclipse_moment, next_eclipse_moment) are in Julian centuries of\n"
+    "universal time from 1900 January 0.5 (JD 2415020.0); angles are in degrees.\n"
     "Its objects list every object number 0..39 in order, so that objects[n] is object n: numbers\n"
     "10..14 are slots of the chart record that no computation fills, always null.\n";
 

@@ -26,7 +26,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: stockdyn events --security NAME [--zone ZONE] [--date YYYY-MM-DD] [--days N]\n"
-    "                       [--dir PROGRAMDIR] [--model FILE] [--format json|csv]\n"
+    "                       [--dir PROGRAMDIR] [--model FILE] [--format json|csv|text]\n"
     "\n"
     "Every transit event of the window that starts at local midnight of the date (default\n"
     "today) in the zone and lasts N days (default 20, the forecast's window; at most 366), by\n"
@@ -37,7 +37,10 @@ constexpr const char* kUsage =
     "east of Greenwich (-5, 5.5, 5:30) or a time-zone name (America/New_York: its offset on the\n"
     "date); default Greenwich. PROGRAMDIR holds Nyse.mil and\n"
     "stock.hyp (default: the program directory installed beside this tool, www/Exe); --model\n"
-    "reads another model. Output: JSON (default) or CSV on stdout.\n";
+    "reads another model. Output: JSON (default), CSV or text for people on stdout; each event\n"
+    "has its numbers (body and other: the chart's object numbers, 18 the Ascendant, 27 the\n"
+    "Midheaven; sign 1..12 from Aries) and their names; \"moment\" is in Julian centuries of\n"
+    "universal time from 1900 January 0.5 (JD 2415020.0), \"utc\" and \"local\" the same as clock text.\n";
 
 constexpr std::string_view kCommand = "events";
 
@@ -55,7 +58,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   AddStartDay(app, o.start);
   app.add_option("--days", days_text);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
-  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand))
+  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json", "text"}, kCommand))
     return status;
   if (const auto status = CheckStartDay(o.start, now, kCommand)) return status;
   if (const auto status = CheckZoneOnStartDay(o.common, o.start, kCommand)) return status;
@@ -103,9 +106,9 @@ int RunEvents(const Args& args) {
   std::vector<timeline::Event> events = timeline::FindEvents(natal.get(), head.From, head.To);
   timeline::AttachDrivers(model, events);
 
-  return PrintOutput(o.common.format == "json"
-                         ? JsonText(timeline::EventsDocument(head, events, model))
-                         : timeline::EventsCsv(head, events, model));
+  return PrintOutput(o.common.format == "json"  ? JsonText(timeline::EventsDocument(head, events, model))
+                     : o.common.format == "csv" ? timeline::EventsCsv(head, events, model)
+                                                : timeline::EventsText(head, events, model));
 }
 
 }  // namespace sd::cli

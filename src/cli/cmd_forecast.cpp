@@ -29,7 +29,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: stockdyn forecast --security NAME [--zone ZONE] [--date YYYY-MM-DD]\n"
     "                         [--dir PROGRAMDIR] [--model FILE] [--gif PATH [--force]]\n"
-    "                         [--explain] [--format csv|json]\n"
+    "                         [--explain] [--format json|csv|text]\n"
     "\n"
     "The forecast a request for NAME would draw: 41 values half a day apart over the twenty\n"
     "days from local midnight of the date (default today) in the zone: an abbreviation of the\n"
@@ -40,7 +40,9 @@ constexpr const char* kUsage =
     "--model runs the model FILE instead of PROGRAMDIR's stock.hyp (the other data files stay).\n"
     "--gif writes the picture to PATH with its extension made \".gif\" (x.png is written as\n"
     "x.gif); it does not replace a file that is not a GIF picture, nor one of the data files\n"
-    "it reads, unless --force is given. Output: JSON (default) or CSV on stdout. --explain adds each event's contribution\n"
+    "it reads, unless --force is given. Output: JSON (default), CSV or text for people on\n"
+    "stdout; \"moment\" is in Julian centuries of universal time from 1900 January 0.5 (JD\n"
+    "2415020.0), \"local\" the same in the zone. --explain adds each event's contribution\n"
     "(its section name, weight and weighted value; a row's contributions sum to its value): in\n"
     "JSON a \"contributions\" list per row, in CSV one line per contribution with the columns\n"
     "index,moment,local,section,title,contribution.\n";
@@ -65,7 +67,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
   app.add_flag("--explain", o.explain);
   app.add_flag("--force", o.force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
-  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json"}, kCommand))
+  if (const auto status = CheckSecurityOptions(o.common, {"csv", "json", "text"}, kCommand))
     return status;
   if (const auto status = CheckStartDay(o.start, now, kCommand)) return status;
   if (const auto status = CheckZoneOnStartDay(o.common, o.start, kCommand)) return status;
@@ -117,8 +119,9 @@ int RunForecastCommand(const Args& args) {
         forecast::MakeReport(PrintedName(c.security), c.zone.packed, natal.Moment, values, *model,
                              o.explain ? &contributions : nullptr);
     for (const std::string& w : report.Warnings) std::fprintf(stderr, "stockdyn forecast: warning: %s\n", w.c_str());
-    out = c.format == "json" ? forecast::JsonText(forecast::ReportJson(report))
-                             : forecast::ReportCsv(report);
+    out = c.format == "json"  ? forecast::JsonText(forecast::ReportJson(report))
+          : c.format == "csv" ? forecast::ReportCsv(report)
+                              : forecast::ReportText(report);
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }

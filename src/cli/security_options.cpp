@@ -28,9 +28,11 @@ std::optional<int> CheckSecurityOptions(SecurityOptions& o,
                                         std::string_view command) {
   bool known = false;
   std::string named;
+  size_t k = 0;
   for (const std::string_view f : formats) {
     known = known || o.format == f;
-    named += (named.empty() ? "" : " or ") + std::string(f);
+    named += (k == 0 ? "" : k + 1 == formats.size() ? " or " : ", ") + std::string(f);
+    ++k;
   }
   if (!known) return UsageError(command, "--format must be " + named);
   std::string why;

@@ -127,6 +127,30 @@ std::string ReportCsv(const Report& report) {
   return out;
 }
 
+std::string ReportText(const Report& report) {
+  auto fixed = [](double v, const char* format) {
+    if (!IsValue(v) || !std::isfinite(v)) return std::string("-");
+    char buf[48];
+    std::snprintf(buf, sizeof buf, format, v);
+    return std::string(buf);
+  };
+  std::string out = report.Security + ": " + std::to_string(report.Rows.size()) +
+                    " values half a day apart (local time, zone " + CsvNumber(report.Zone) +
+                    "); the model's value, not a price\n";
+  for (const std::string& w : report.Warnings) out += "warning: " + w + "\n";
+  for (const ReportRow& r : report.Rows) {
+    out += r.Local + "  " + fixed(r.Value, "%7.3f") + "\n";
+    std::vector<const ReportContribution*> largest;
+    for (const auto& c : r.Contributions) largest.push_back(&c);
+    std::stable_sort(largest.begin(), largest.end(), [](const ReportContribution* a, const ReportContribution* b) {
+      return std::fabs(a->Value) > std::fabs(b->Value);
+    });
+    for (const ReportContribution* c : largest)
+      out += "                  " + fixed(c->Value, "%+7.3f") + "  " + (c->Title.empty() ? c->Section : c->Title) + "\n";
+  }
+  return out;
+}
+
 std::string JsonText(const ReportJsonDoc& doc) {
   return doc.dump(2, ' ', false, ReportJsonDoc::error_handler_t::replace) + "\n";
 }

@@ -68,6 +68,11 @@ ReportJsonDoc ReportJson(const Report& report);
 // index,moment,local,section,title,contribution, a line per contribution.
 std::string ReportCsv(const Report& report);
 
+// For people: a line naming the security and zone, then one line per moment with its value to
+// three decimals (what the curve can tell apart), and with contributions each under its moment,
+// largest first, by title.
+std::string ReportText(const Report& report);
+
 // A number as JSON: null for NoValue and anything not finite.
 ReportJsonDoc JsonNumber(double v);
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "astro/calendar.h"
+#include "astro/chart.h"
 #include "data/cp1251.h"
 #include "forecast/grid.h"
 #include "forecast/report.h"
@@ -44,7 +45,45 @@ std::vector<std::string> SectionTitles(const Event& e, const model::TEvList& mod
   return titles;
 }
 
+constexpr const char* kSignNames[] = {"Aries", "Taurus", "Gemini",      "Cancer",    "Leo",      "Virgo",
+                                       "Libra", "Scorpio", "Sagittarius", "Capricorn", "Aquarius", "Pisces"};
+
+const char* AspectName(double angle) {
+  static const struct {
+    double angle;
+    const char* name;
+  } kNames[] = {{0, "conjunction"}, {60, "sextile"}, {90, "square"}, {120, "trine"}, {180, "opposition"}};
+  for (const auto& a : kNames)
+    if (angle == a.angle) return a.name;
+  return "";
+}
+
+std::string OtherName(const Event& e) {
+  if (e.Other < 0) return "";
+  return std::string(e.OtherNatal ? "natal " : "") + ObjectName(e.Other);
+}
+
 }  // namespace
+
+const char* SignNameOf(int sign) { return sign >= 1 && sign <= 12 ? kSignNames[sign - 1] : ""; }
+
+std::string EventName(const Event& e) {
+  const std::string body = ObjectName(e.Body);
+  const std::string sign = SignNameOf(e.Sign);
+  switch (e.Type) {
+    case EventType::kAspect:
+      return body + " " + AspectName(e.Aspect) + " " + OtherName(e);
+    case EventType::kIngress:
+      return body + (e.Dir == Direction::kBackward ? " backs into " : " enters ") + sign;
+    case EventType::kStation:
+      return body + " turns " + DirectionName(e.Dir);
+    case EventType::kLunation:
+      return std::string(e.Aspect == 0 ? "New" : "Full") + " Moon in " + sign;
+    case EventType::kEclipse:
+      return "Solar eclipse in " + sign;
+  }
+  return TypeName(e.Type);
+}
 
 std::string UtcText(ChartMoment t) {
   long long s = 0;
@@ -91,7 +130,11 @@ Json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
                     {"sign", e.Sign > 0 ? Json(e.Sign) : Json(nullptr)},
                     {"direction", *direction ? Json(direction) : Json(nullptr)},
                     {"sections", SectionNames(e, model)},
-                    {"titles", SectionTitles(e, model)}});
+                    {"titles", SectionTitles(e, model)},
+                    {"name", EventName(e)},
+                    {"body_name", ObjectName(e.Body)},
+                    {"other_name", e.Other >= 0 ? Json(OtherName(e)) : Json(nullptr)},
+                    {"sign_name", e.Sign > 0 ? Json(SignNameOf(e.Sign)) : Json(nullptr)}});
   }
   return {{"security", head.Security},
           {"zone", head.Zone},
@@ -103,7 +146,9 @@ Json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
 
 std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events,
                       const model::TEvList& model) {
-  std::string out = "type,moment,utc,local,body,other,other_natal,aspect,sign,direction,sections\n";
+  std::string out =
+      "type,moment,utc,local,body,other,other_natal,aspect,sign,direction,sections,name,body_name,other_name,"
+      "sign_name\n";
   for (const Event& e : events) {
     std::string sections;
     for (const std::string& name : SectionNames(e, model)) sections += (sections.empty() ? "" : ";") + name;
@@ -112,7 +157,21 @@ std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events,
            (e.Other >= 0 ? std::to_string(e.Other) : "") + "," +
            (e.OtherNatal ? "true" : "false") + "," + CsvNumber(e.Aspect) + "," +
            (e.Sign > 0 ? std::to_string(e.Sign) : "") + "," + DirectionName(e.Dir) + "," +
-           CsvField(sections) + "\n";
+           CsvField(sections) + "," + CsvField(EventName(e)) + "," + ObjectName(e.Body) + "," +
+           CsvField(OtherName(e)) + "," + SignNameOf(e.Sign) + "\n";
+  }
+  return out;
+}
+
+std::string EventsText(const WindowHead& head, const std::vector<Event>& events,
+                       const model::TEvList& model) {
+  std::string out = head.Security + ": " + std::to_string(events.size()) + " events from " +
+                    LocalText(head.From, head.Zone) + " to " + LocalText(head.To, head.Zone) + " (local time, zone " +
+                    CsvNumber(head.Zone) + ")\n";
+  for (const std::string& w : head.Warnings) out += "warning: " + w + "\n";
+  for (const Event& e : events) {
+    out += LocalText(e.Moment, head.Zone) + "  " + EventName(e) + "\n";
+    for (const std::string& title : SectionTitles(e, model)) out += "                  drives: " + title + "\n";
   }
   return out;
 }

@@ -34,12 +34,23 @@ std::string UtcText(ChartMoment t);
 // "YYYY-MM-DD HH:MM" in the zone (packed hours east), rounded to the minute.
 std::string LocalText(ChartMoment t, double zone);
 
-// {"security", "zone", "from", "to", "events": [...], "warnings": [...]}; the section names are
-// the model's (events whose Drivers index it), and `titles` their "_H" texts in the same order.
+// What a reader calls an event: "Moon square natal Jupiter", "Sun enters Aries", "Mercury turns
+// retrograde", "Full Moon in Libra", "Solar eclipse in Aries".
+std::string EventName(const Event& e);
+// The sign's name for a sign number 1..12 ("Aries" .. "Pisces"); "" otherwise.
+const char* SignNameOf(int sign);
+
+// {"security", "zone", "from", "to", "events": [...], "warnings": [...]}; each event has its
+// numbers and their names (`name`, `body_name`, `other_name`, `sign_name`); the section names
+// are the model's (events whose Drivers index it), and `titles` their "_H" texts in the same order.
 nlohmann::ordered_json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
                                       const model::TEvList& model);
-// A header line and one row per event; sections joined by ";".
+// A header line and one row per event; sections joined by ";", the names in the last columns.
 std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events,
                       const model::TEvList& model);
+// For people: a line naming the window, then one line per event, its local time and name, and
+// under it the titles of the sections it drives.
+std::string EventsText(const WindowHead& head, const std::vector<Event>& events,
+                       const model::TEvList& model);
 
 }  // namespace sd::timeline

@@ -37,7 +37,7 @@ TEST(EventsCommand, WindowOfTheForecastWithItsLunationStationAndSections) {
   bool natal_aspect_with_section = false;
   double last = -1e300;
   for (const auto& e : events) {
-    EXPECT_EQ(e.size(), 12u) << e.dump();
+    EXPECT_EQ(e.size(), 16u) << e.dump();
     // Each driven section comes with its title, in the same order.
     ASSERT_EQ(e["titles"].size(), e["sections"].size()) << e.dump();
     for (const auto& title : e["titles"]) EXPECT_FALSE(title.get<std::string>().empty()) << e.dump();
@@ -48,7 +48,7 @@ TEST(EventsCommand, WindowOfTheForecastWithItsLunationStationAndSections) {
     EXPECT_GE(utc, doc["from"].get<std::string>());
     EXPECT_LE(utc, doc["to"].get<std::string>());
     if (e["type"] == "lunation") lunations.push_back(utc.substr(0, 10) + " " + e["aspect"].dump());
-    if (e["type"] == "station") stations.push_back(e["body"].dump() + " " + e["direction"].get<std::string>());
+    if (e["type"] == "station") stations.push_back(e["name"].get<std::string>());
     if (e["type"] == "aspect" && e["other_natal"] == true && !e["sections"].empty())
       natal_aspect_with_section = true;
     if (e["type"] == "ingress") {
@@ -59,7 +59,7 @@ TEST(EventsCommand, WindowOfTheForecastWithItsLunationStationAndSections) {
   // The New Moon of 19 March falls before the window; the Full Moon of 2 April in it.
   EXPECT_EQ(lunations, (std::vector<std::string>{"2026-04-02 180.0"}));
   // Mercury turns direct on 20 March 2026.
-  EXPECT_EQ(stations, (std::vector<std::string>{"2 direct"}));
+  EXPECT_EQ(stations, (std::vector<std::string>{"Mercury turns direct"}));
   EXPECT_TRUE(natal_aspect_with_section);
 }
 
@@ -76,7 +76,9 @@ TEST(EventsCommand, CsvHasARowPerEventOfTheJson) {
   std::istringstream lines(csv.out);
   std::string line;
   std::getline(lines, line);
-  EXPECT_EQ(line, "type,moment,utc,local,body,other,other_natal,aspect,sign,direction,sections");
+  EXPECT_EQ(line,
+            "type,moment,utc,local,body,other,other_natal,aspect,sign,direction,sections,name,body_name,other_name,"
+            "sign_name");
   size_t i = 0;
   for (; std::getline(lines, line); ++i) {
     ASSERT_LT(i, doc["events"].size());
@@ -84,6 +86,7 @@ TEST(EventsCommand, CsvHasARowPerEventOfTheJson) {
     EXPECT_EQ(line.substr(0, line.find(',')), e["type"].get<std::string>());
     EXPECT_NE(line.find("," + e["utc"].get<std::string>() + "," + e["local"].get<std::string>() + ","),
               std::string::npos) << line;
+    EXPECT_NE(line.find("," + e["name"].get<std::string>() + ","), std::string::npos) << line;
   }
   EXPECT_EQ(i, doc["events"].size());
   EXPECT_EQ(doc["to"], "2026-03-25T05:00:00Z");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -298,7 +299,7 @@ TEST(ForecastCommand, FailuresAndBadUsage) {
       {{"--security", "IBM Corp", "--gif", "/nonexistent/dir/p.gif"}, 1, "p.gif"},
       {{}, 2, "--security"},
       {{"--security"}, 2, "needs a value"},
-      {{"--security", "IBM Corp", "--format", "xml"}, 2, "csv or json"},
+      {{"--security", "IBM Corp", "--format", "xml"}, 2, "csv, json or text"},
       {{"--security", "IBM Corp", "--date", "2026-02-30"}, 2, "there is no date 2026-02-30"},
       {{"--security", "IBM Corp", "--date", "2026-3-20"}, 2, "YYYY-MM-DD"},
       {{"--security", "IBM Corp", "--zone", "Nowhere"}, 2, "EST"},
@@ -345,6 +346,40 @@ TEST(ForecastCommand, NamesInAnotherLetterCaseAndCloseNames) {
   EXPECT_NE(typo.err.find("no security named 'IBM Crop'"), std::string::npos) << typo.err;
   EXPECT_NE(typo.err.find("did you mean 'IBM Corp'"), std::string::npos) << typo.err;
   EXPECT_EQ(std::count(typo.err.begin(), typo.err.end(), '\n'), 1) << typo.err;
+}
+
+// Text for people: the forecast's values to three decimals under a line that says what they are,
+// each moment's contributions under it, largest first, by title.
+TEST(ForecastCommand, TextForPeopleRoundsWhatTheCurveCanTellApart) {
+  const std::vector<std::string> args = {"--security", "IBM Corp", "--zone", "EST", "--date", "2026-03-20"};
+  std::vector<std::string> text_args = args;
+  text_args.insert(text_args.end(), {"--format", "text", "--explain"});
+  const ChildResult text = Forecast(text_args);
+  const ChildResult json = Forecast(args);
+  ASSERT_EQ(text.exit_status, 0) << text.err;
+  const nlohmann::json doc = ParseJson(json.out);
+  std::istringstream lines(text.out);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "IBM Corp: 41 values half a day apart (local time, zone -5); the model's value, not a price");
+  size_t row = 0;
+  double previous = 1e300;
+  while (std::getline(lines, line)) {
+    if (line.rfind("    ", 0) == 0) {  // a contribution of the row above: signed, largest first
+      const double v = std::stod(line.substr(18, 7));
+      EXPECT_LE(std::fabs(v), std::fabs(previous) + 1e-9) << line;
+      previous = v;
+      continue;
+    }
+    ASSERT_LT(row, doc["rows"].size()) << line;
+    const auto& r = doc["rows"][row++];
+    char want[64];
+    std::snprintf(want, sizeof want, "%s  %7.3f", r["local"].get<std::string>().c_str(), r["value"].get<double>());
+    EXPECT_EQ(line, want);
+    previous = 1e300;
+  }
+  EXPECT_EQ(row, 41u);
+  EXPECT_NE(text.out.find("  Moon in its first phase (New Moon to crescent): new buying\n"), std::string::npos);
 }
 
 }  // namespace

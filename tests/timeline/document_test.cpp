@@ -55,8 +55,44 @@ TEST(EventText, DocumentFieldsNullWhereTheEventHasNone) {
 
   const std::string csv = EventsCsv(head, events, no_model);
   EXPECT_NE(csv.find("\ningress,"), std::string::npos);
-  EXPECT_NE(csv.find(",2026-03-20T12:00:00Z,2026-03-20 07:00,4,,false,,2,backward,\n"), std::string::npos) << csv;
-  EXPECT_NE(csv.find(",1,18,true,120,,,\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",2026-03-20T12:00:00Z,2026-03-20 07:00,4,,false,,2,backward,,Mars backs into Taurus,Mars,,Taurus\n"),
+            std::string::npos)
+      << csv;
+  EXPECT_NE(csv.find(",1,18,true,120,,,,Moon trine natal Ascendant,Moon,natal Ascendant,\n"), std::string::npos) << csv;
+  EXPECT_EQ(ingress["sign_name"], "Taurus");
+  EXPECT_TRUE(ingress["other_name"].is_null());
+  EXPECT_EQ(aspect["other_name"], "natal Ascendant");
+  EXPECT_TRUE(aspect["sign_name"].is_null());
+}
+
+// Each kind of event named as a reader says it, in the JSON, the CSV and the text alike.
+TEST(EventText, EveryKindIsNamedAsAReaderSaysIt) {
+  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
+  const struct {
+    Event event;
+    const char* name;
+  } cases[] = {
+      {{EventType::kAspect, t, kSun, kSaturn, false, 90, 0, Direction::kNone, {}}, "Sun square Saturn"},
+      {{EventType::kAspect, t, kMoon, kMidheaven, true, 0, 0, Direction::kNone, {}}, "Moon conjunction natal Midheaven"},
+      {{EventType::kAspect, t, kVenus, kJupiter, true, 60, 0, Direction::kNone, {}}, "Venus sextile natal Jupiter"},
+      {{EventType::kAspect, t, kMars, kPluto, false, 180, 0, Direction::kNone, {}}, "Mars opposition Pluto"},
+      {{EventType::kIngress, t, kSun, -1, false, NoValue, 1, Direction::kForward, {}}, "Sun enters Aries"},
+      {{EventType::kIngress, t, kMercury, -1, false, NoValue, 12, Direction::kBackward, {}}, "Mercury backs into Pisces"},
+      {{EventType::kStation, t, kMercury, -1, false, NoValue, 0, Direction::kRetrograde, {}}, "Mercury turns retrograde"},
+      {{EventType::kStation, t, kSaturn, -1, false, NoValue, 0, Direction::kDirect, {}}, "Saturn turns direct"},
+      {{EventType::kLunation, t, kMoon, kSun, false, 0, 1, Direction::kNone, {}}, "New Moon in Aries"},
+      {{EventType::kLunation, t, kMoon, kSun, false, 180, 7, Direction::kNone, {}}, "Full Moon in Libra"},
+      {{EventType::kEclipse, t, kMoon, kSun, false, 0, 6, Direction::kNone, {}}, "Solar eclipse in Virgo"},
+  };
+  const model::TEvList no_model;
+  const WindowHead head{"IBM Corp", 0, t, t + DayInCenturies, {}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(EventName(c.event), c.name);
+    EXPECT_EQ(EventsDocument(head, {c.event}, no_model)["events"][0]["name"], c.name);
+    EXPECT_NE(EventsText(head, {c.event}, no_model).find("2026-03-20 12:00  " + std::string(c.name) + "\n"),
+              std::string::npos);
+  }
 }
 
 }  // namespace
