@@ -114,6 +114,9 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
     return usage("--format must be json, csv or text, not '" + o.format + "'");
   std::string why;
   if (!o.zone_text.empty() && !ParseZone(o.zone_text, o.zone, why)) return usage(why);
+  // One offset cannot hold over years of summer times: a time-zone name is no zone for a study.
+  if (!o.zone.tz_name.empty())
+    return usage("--zone: a time-zone name has no one offset over a price span; give hours east (-5)");
   s.Zone = o.zone.packed;
   if (const auto w = ReadDates({{"--from", o.from_text, o.from}, {"--to", o.to_text, o.to}})) return usage(*w);
   if (o.from && o.to && *o.from > *o.to) return usage("--from is after --to");

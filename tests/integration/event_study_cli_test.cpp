@@ -209,7 +209,8 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
         std::vector<std::string>{"study", "--universe", "u.csv", "--horizon", "12"},
         std::vector<std::string>{"study", "--universe", "u.csv", "--families", "lunation,"},
         std::vector<std::string>{"study", "--universe", "u.csv", "--families", "lunation,aspects"},
-        std::vector<std::string>{"study", "--universe", "u.csv", "--format", "xml"}}) {
+        std::vector<std::string>{"study", "--universe", "u.csv", "--format", "xml"},
+        std::vector<std::string>{"study", "--universe", "u.csv", "--zone", "America/New_York"}}) {
     const ChildResult r = RunTool(args);
     EXPECT_EQ(r.exit_status, 2) << args.back() << r.err;
     EXPECT_EQ(r.out, "");
