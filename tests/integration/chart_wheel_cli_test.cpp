@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "../support/text_scan.h"
 #include "child_process.h"
 
 namespace sd {
@@ -56,12 +56,15 @@ std::map<int, double> JsonLongitudes(const std::string& doc) {
 // Longitude by object number of one ring of the SVG, as its attributes say.
 std::map<int, double> SvgLongitudes(const std::string& svg, const std::string& ring) {
   std::map<int, double> out;
-  const std::regex body("<g class=\"body\" data-body=\"(\\d+)\" data-ring=\"" + ring +
-                        "\" data-longitude=\"([^\"]+)\"");
-  for (std::sregex_iterator it(svg.begin(), svg.end(), body), end; it != end; ++it) {
-    const int n = std::stoi((*it)[1]);
+  size_t at = 0;
+  while (const auto number = sd::testing::Scan(svg, at, "<g class=\"body\" data-body=\"", "\"")) {
+    const std::string this_ring = " data-ring=\"" + ring + "\"";
+    if (svg.compare(at, this_ring.size(), this_ring) != 0) continue;
+    const auto longitude = sd::testing::Scan(svg, at, "data-longitude=\"", "\"");
+    if (!longitude) break;
+    const int n = std::stoi(*number);
     EXPECT_EQ(out.count(n), 0u) << "object " << n << " twice in the " << ring << " ring";
-    out[n] = std::strtod((*it)[2].str().c_str(), nullptr);
+    out[n] = std::strtod(longitude->c_str(), nullptr);
   }
   return out;
 }
@@ -90,10 +93,10 @@ TEST(ChartWheelCommand, SecurityWheelShowsTheChartsPositions) {
   ExpectSamePositions(SvgLongitudes(svg, "natal"), JsonLongitudes(json.out));
   EXPECT_TRUE(SvgLongitudes(svg, "transit").empty());
   // The cusps too: the Ascendant is cusp 1, object 18.
-  const std::regex asc("data-house=\"1\" data-longitude=\"([^\"]+)\"");
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(svg, m, asc));
-  EXPECT_EQ(std::strtod(m[1].str().c_str(), nullptr), JsonLongitudes(json.out).at(18));
+  size_t at = 0;
+  const auto asc = sd::testing::Scan(svg, at, "data-house=\"1\" data-longitude=\"", "\"");
+  ASSERT_TRUE(asc.has_value());
+  EXPECT_EQ(std::strtod(asc->c_str(), nullptr), JsonLongitudes(json.out).at(18));
 }
 
 TEST(ChartWheelCommand, BiWheelCarriesTheTransitsOfTheMoment) {

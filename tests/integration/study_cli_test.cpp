@@ -10,12 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "../support/text_scan.h"
 #include "child_process.h"
 
 namespace sd {
@@ -255,12 +255,19 @@ TEST_F(StudyCommands, LongRunsShowProgressOnATerminalOnly) {
     const ChildResult terminal = sd::testing::RunToolOnTerminal(args);
     ASSERT_EQ(terminal.exit_status, 0) << terminal.err;
     const std::string word = args[0] == "fit" ? "fitting" : "evaluating";
-    std::smatch last;
-    const std::regex bar("  " + word + " \\[#{40}\\] (\\d+)/(\\d+) midnights\r?\n");
-    ASSERT_TRUE(std::regex_search(terminal.err, last, bar)) << terminal.err.substr(0, 400);
-    EXPECT_EQ(last[1], last[2]);
+    // The bar's last drawing: full, done equal to total, and its line ended.
+    const size_t last = terminal.err.rfind("  " + word + " [");
+    ASSERT_NE(last, std::string::npos) << terminal.err.substr(0, 400);
+    size_t at = last;
+    const auto bar = sd::testing::Scan(terminal.err, at, "[", "] ");
+    const auto done = sd::testing::Scan(terminal.err, at, "", "/");
+    const auto total = sd::testing::Scan(terminal.err, at, "", " midnights");
+    ASSERT_TRUE(bar && done && total) << terminal.err.substr(last);
+    EXPECT_EQ(*bar, std::string(40, '#'));
+    EXPECT_EQ(*done, *total);
+    EXPECT_EQ(terminal.err.find_first_not_of("\r", at), terminal.err.find('\n', at)) << "the bar's line ends";
     if (args[0] == "fit") {
-      EXPECT_EQ(std::stoi(last[2]) % 3, 0) << "three charts, one bar";
+      EXPECT_EQ(std::stoi(*total) % 3, 0) << "three charts, one bar";
     }
     const ChildResult piped = RunTool(args);
     ASSERT_EQ(piped.exit_status, 0) << piped.err;

@@ -7,11 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "wheel/glyphs.h"
+
+#include "../support/text_scan.h"
 
 namespace sd::wheel {
 namespace {
@@ -233,11 +234,15 @@ struct BodyGroup {
 };
 std::vector<BodyGroup> BodyGroups(const std::string& svg) {
   std::vector<BodyGroup> out;
-  const std::regex group(
-      "<g class=\"body\" data-body=\"(\\d+)\" data-ring=\"(\\w+)\" data-longitude=\"([^\"]+)\"[^>]*>"
-      "<title>([^<]*)</title>.*?<use xlink:href=\"#([^\"]+)\"");
-  for (std::sregex_iterator it(svg.begin(), svg.end(), group), end; it != end; ++it)
-    out.push_back({std::stoi((*it)[1]), (*it)[2], (*it)[3], (*it)[4], (*it)[5]});
+  size_t at = 0;
+  while (const auto body = sd::testing::Scan(svg, at, "<g class=\"body\" data-body=\"", "\"")) {
+    const auto ring = sd::testing::Scan(svg, at, " data-ring=\"", "\"");
+    const auto longitude = sd::testing::Scan(svg, at, " data-longitude=\"", "\"");
+    const auto title = sd::testing::Scan(svg, at, "<title>", "</title>");
+    const auto symbol = sd::testing::Scan(svg, at, "<use xlink:href=\"#", "\"");
+    if (!ring || !longitude || !title || !symbol) break;
+    out.push_back({std::stoi(*body), *ring, *longitude, *title, *symbol});
+  }
   return out;
 }
 
@@ -293,9 +298,18 @@ TEST(WheelSvg, DrawsEveryLabelWhereTheLayoutPutIt) {
       double x, y, scale;
     };
     std::vector<Drawn> drawn;
-    const std::regex text("<g transform=\"translate\\((-?[0-9.]+) (-?[0-9.]+)\\) scale\\(([0-9.]+)\\)\"");
-    for (std::sregex_iterator it(svg.begin(), svg.end(), text), end; it != end; ++it)
-      drawn.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3])});
+    size_t at = 0;
+    while (const auto x = sd::testing::Scan(svg, at, "<g transform=\"translate(", " ")) {
+      size_t after = at;
+      const auto y = sd::testing::Scan(svg, after, "", ") scale(");
+      const auto scale = sd::testing::Scan(svg, after, "", ")\"");
+      // Only the text groups: a translate followed at once by its scale.
+      if (!y || !scale || y->find_first_not_of("-0123456789.") != std::string::npos ||
+          scale->find_first_not_of("0123456789.") != std::string::npos)
+        continue;
+      drawn.push_back({std::stod(*x), std::stod(*y), std::stod(*scale)});
+      at = after;
+    }
     for (const PlacedLabel& p : l.labels) {
       const bool found = std::any_of(drawn.begin(), drawn.end(), [&](const Drawn& d) {
         return std::fabs(d.x - p.pen_x) <= 0.0051 && std::fabs(d.y - p.pen_y) <= 0.0051 &&
@@ -309,13 +323,16 @@ TEST(WheelSvg, DrawsEveryLabelWhereTheLayoutPutIt) {
 TEST(WheelSvg, SignsInOrderFromAriesWithTheirSymbols) {
   WheelInput in;
   const std::string svg = WheelSvg(in);
-  const std::regex sign("<g class=\"sign\" data-sign=\"(\\d+)\"><title>(\\w+)</title><g [^>]*><use xlink:href=\"#([^\"]+)\"");
   int count = 0;
-  for (std::sregex_iterator it(svg.begin(), svg.end(), sign), end; it != end; ++it, ++count) {
-    const int s = std::stoi((*it)[1]);
-    EXPECT_EQ(s, count);
-    EXPECT_EQ((*it)[2], SignName(s));
-    EXPECT_EQ((*it)[3], SignGlyphId(s));
+  size_t at = 0;
+  while (const auto number = sd::testing::Scan(svg, at, "<g class=\"sign\" data-sign=\"", "\"><title>")) {
+    const auto name = sd::testing::Scan(svg, at, "", "</title><g ");
+    const auto glyph = sd::testing::Scan(svg, at, "><use xlink:href=\"#", "\"");
+    ASSERT_TRUE(name && glyph) << "sign " << *number;
+    const int s = std::stoi(*number);
+    EXPECT_EQ(s, count++);
+    EXPECT_EQ(*name, SignName(s));
+    EXPECT_EQ(*glyph, SignGlyphId(s));
   }
   EXPECT_EQ(count, 12);
   // Without cusps nothing claims to be a house or an angle.
