@@ -269,8 +269,11 @@ std::optional<TzOffset> TzOffsetInFile(std::string_view b, int64_t utc_seconds, 
   return out;
 }
 
-std::optional<TzOffset> TzOffsetAt(const std::string& dir, std::string_view name, int64_t utc_seconds,
-                                   std::string& why) {
+namespace {
+
+// The compiled zone's bytes; none, with the reason, for a name that is not one or a file the
+// database does not hold.
+std::optional<std::string> ZoneFile(const std::string& dir, std::string_view name, std::string& why) {
   if (!IsTzName(name)) {
     why = "is no time-zone name (Region/City, as America/New_York)";
     return std::nullopt;
@@ -281,19 +284,28 @@ std::optional<TzOffset> TzOffsetAt(const std::string& dir, std::string_view name
   } catch (const DataFileError&) {
     bytes.reset();
   }
-  if (!bytes) {
-    why = "is not in the time-zone database";
-    return std::nullopt;
-  }
+  if (!bytes) why = "is not in the time-zone database";
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<TzOffset> TzOffsetAt(const std::string& dir, std::string_view name, int64_t utc_seconds,
+                                   std::string& why) {
+  const auto bytes = ZoneFile(dir, name, why);
+  if (!bytes) return std::nullopt;
   return TzOffsetInFile(*bytes, utc_seconds, why);
 }
 
 std::optional<TzOffset> TzOffsetOnDate(const std::string& dir, std::string_view name, int year, int month,
                                        int day, std::string& why) {
+  // One read of the file for both looks: the offset at noon UT, then at that day's local noon.
+  const auto bytes = ZoneFile(dir, name, why);
+  if (!bytes) return std::nullopt;
   const int64_t noon = DaysFromCivil(year, month, day) * kDay + kDay / 2;
-  const auto guess = TzOffsetAt(dir, name, noon, why);
+  const auto guess = TzOffsetInFile(*bytes, noon, why);
   if (!guess) return guess;
-  return TzOffsetAt(dir, name, noon - guess->seconds_east, why);
+  return TzOffsetInFile(*bytes, noon - guess->seconds_east, why);
 }
 
 }  // namespace sd
