@@ -1,5 +1,9 @@
 #include "api/chart_route.h"
 
+#include <ctime>
+
+#include "data/tz_database.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +41,24 @@ std::optional<ApiZone> ReadZone(const QueryParams& params, Json& invalid) {
     return std::nullopt;
   }
   auto zone = FindZone(*text);
-  if (!zone) Refuse(invalid, "zone", "is no abbreviation of /zones");
+  if (zone) return zone;
+  // A time-zone name, as the forecast takes it: its offset on the date asked for (the wheel of
+  // a moment), else today's in Greenwich.
+  if (!IsTzName(*text) || text->find('/') == std::string::npos) {
+    Refuse(invalid, "zone", "is no abbreviation of /zones nor a time-zone name (America/New_York)");
+    return std::nullopt;
+  }
+  LocalDateTime day;
+  const auto date = Param(params, "date");
+  if (!date || date->empty() || !ParseLocalDateTime(*date + " 00:00:00", day)) {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    day.year = tm.tm_year + 1900, day.month = tm.tm_mon + 1, day.day = tm.tm_mday;
+  }
+  std::string why;
+  zone = DatabaseZoneOnDate(*text, day.year, day.month, day.day, why);
+  if (!zone) Refuse(invalid, "zone", why);
   return zone;
 }
 
@@ -120,7 +141,7 @@ Response SecurityWheel(const Request& request, const QueryParams& params, const 
   if (!record) return problem;
   const NatalBytes bytes = EncodeNatalRecord(*record);
   const DayCaching caching{EntityTag({"chart.svg", std::string(bytes.begin(), bytes.end()),
-                                      zone->abbreviation, MomentKey(moment), FileStamp("/proc/self/exe")}),
+                                      ZoneTag(*zone), MomentKey(moment), FileStamp("/proc/self/exe")}),
                            kWheelCacheControl};
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 

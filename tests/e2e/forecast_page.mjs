@@ -160,6 +160,12 @@ await withServedBrowser(build, async ({ browser, base }) => {
   check(nyLabel === 'New York EDT (UTC-04:00)', `the zone list offers New York with its June offset ("${nyLabel}")`);
   const nyTitle = await fresh.locator('#title').innerText();
   check(nyTitle.endsWith('(EDT)'), `the forecast's times are in EDT ("${nyTitle}")`);
+  // The wheel beside the curve takes the same zone.
+  await fresh.locator('#wheel-img[src*="chart.svg"]').waitFor({ state: 'attached', timeout: 10000 }).catch(() => {});
+  await fresh.waitForTimeout(1000);
+  const wheelCaption = await fresh.locator('#wheel-caption').innerText();
+  check(!/cannot be drawn/.test(wheelCaption) && await fresh.locator('#wheel-img').evaluate((i) => i.naturalWidth > 0),
+    `the wheel is drawn in America/New_York too ("${wheelCaption}")`);
   await fresh.screenshot({ path: join(build, 'e2e-forecast-new-york-june.png'), fullPage: true });
   await fresh.locator('#date').fill('2026-01-15');
   await fresh.locator('#date').dispatchEvent('change');
