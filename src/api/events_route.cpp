@@ -52,6 +52,9 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
                          {"reason", "must be a whole number from 1 to " +
                                         std::to_string(timeline::kMaxWindowDays)}});
   }
+  const std::string format = Param(params, "format").value_or("json");
+  if (format != "json" && format != "ics")
+    invalid.push_back({{"name", "format"}, {"reason", "must be json or ics"}});
   if (!invalid.empty()) return InvalidParams(invalid);
 
   Response problem;
@@ -60,7 +63,7 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   const NatalBytes natal_bytes = EncodeNatalRecord(sources->record);
   const DayCaching caching = CachedUntilMidnight(
       EntityTag({"events", std::string(natal_bytes.begin(), natal_bytes.end()),
-                 ZoneTag(ask.zone), sources->date, std::to_string(days), sources->model_hash,
+                 ZoneTag(ask.zone), sources->date, std::to_string(days), format, sources->model_hash,
                  FileStamp("/proc/self/exe")}),
       context, ask.zone.hours);
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
@@ -69,15 +72,25 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   forecast::LoadNatalChart(context.program_dir, sources->record.Name.Str(), *natal);
   const auto model = forecast::LoadModel(sources->model_path);
 
-  const timeline::WindowHead head = timeline::DayWindow(DisplayName(sources->record), ask.zone.packed, ask.year,
-                                                       ask.month, ask.day, days, natal->Moment);
-  std::vector<timeline::Event> events = timeline::FindEvents(natal.get(), head.From, head.To);
-  timeline::AttachDrivers(*model, events);
+  timeline::WindowHead head = timeline::DayWindow(DisplayName(sources->record), ask.zone.packed, ask.year,
+                                                 ask.month, ask.day, days, natal->Moment);
+  timeline::SearchOptions search;
+  search.Passages = true;
+  head.Orb = search.Orb;
+  head.MoonOrb = search.MoonOrb;
 
-  Json doc = timeline::EventsDocument(head, events, *model);
+  // The command line's code: the same chunks, the same bytes.
   Response response;
-  response.body = forecast::JsonText(doc);
-  response.SetHeader("Content-Type", kJsonType);
+  timeline::EventsWriter writer(head, *model, format == "ics" ? timeline::EventsFormat::kIcs : timeline::EventsFormat::kJson,
+                                [&response](const std::string& piece) { response.body += piece; });
+  timeline::ForEachChunk(natal.get(), search, head.From, head.To, [&](std::vector<timeline::Event>& events) {
+    timeline::AttachDrivers(*model, events);
+    writer.Add(events);
+  });
+  writer.Finish();
+  response.SetHeader("Content-Type", format == "ics" ? kCalendarType : kJsonType);
+  if (format == "ics")
+    response.SetHeader("Content-Disposition", "attachment; filename=\"events.ics\"");
   SetCaching(response, caching);
   return response;
 }

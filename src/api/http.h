@@ -38,6 +38,7 @@ struct Response {
 inline constexpr const char* kJsonType = "application/json; charset=utf-8";
 inline constexpr const char* kProblemType = "application/problem+json; charset=utf-8";
 inline constexpr const char* kCsvType = "text/csv; charset=utf-8";
+inline constexpr const char* kCalendarType = "text/calendar; charset=utf-8";
 
 // The reason phrase of a status code ("Not Found").
 const char* StatusPhrase(int status);

@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "astro/calendar.h"
+#include "astro/observed_delta_t.h"
 #include "astro/chart.h"
 #include "data/cp1251.h"
 #include "forecast/grid.h"
 #include "forecast/report.h"
 #include "model/ev_list.h"
+#include "timeline/calendar.h"
 
 namespace sd::timeline {
 
@@ -114,66 +117,275 @@ WindowHead DayWindow(const std::string& security_utf8, double zone, int year, in
   return head;
 }
 
-Json EventsDocument(const WindowHead& head, const std::vector<Event>& events,
-                    const model::TEvList& model) {
-  Json list = Json::array();
-  for (const Event& e : events) {
-    const char* direction = DirectionName(e.Dir);
-    list.push_back({{"type", TypeName(e.Type)},
-                    {"moment", e.Moment},
-                    {"utc", UtcText(e.Moment)},
-                    {"local", LocalText(e.Moment, head.Zone)},
-                    {"body", e.Body},
-                    {"other", e.Other >= 0 ? Json(e.Other) : Json(nullptr)},
-                    {"other_natal", e.OtherNatal},
-                    {"aspect", Number(e.Aspect)},
-                    {"sign", e.Sign > 0 ? Json(e.Sign) : Json(nullptr)},
-                    {"direction", *direction ? Json(direction) : Json(nullptr)},
-                    {"sections", SectionNames(e, model)},
-                    {"titles", SectionTitles(e, model)},
-                    {"name", EventName(e)},
-                    {"body_name", ObjectName(e.Body)},
-                    {"other_name", e.Other >= 0 ? Json(OtherName(e)) : Json(nullptr)},
-                    {"sign_name", e.Sign > 0 ? Json(SignNameOf(e.Sign)) : Json(nullptr)}});
-  }
+const char* TimeScaleText() { return kObservedDeltaTSource; }
+
+namespace {
+
+Json TextOrNull(ChartMoment t, std::string (*text)(ChartMoment)) {
+  return IsValue(t) && std::isfinite(t) ? Json(text(t)) : Json(nullptr);
+}
+
+Json LocalOrNull(ChartMoment t, double zone) {
+  return IsValue(t) && std::isfinite(t) ? Json(LocalText(t, zone)) : Json(nullptr);
+}
+
+Json PassageJson(const Passage& p, double zone) {
+  Json exact = Json::array();
+  for (ChartMoment x : p.Exact) exact.push_back(UtcText(x));
+  return {{"orb", p.Orb},
+          {"start", TextOrNull(p.Start, UtcText)},
+          {"start_local", LocalOrNull(p.Start, zone)},
+          {"exact", std::move(exact)},
+          {"end", TextOrNull(p.End, UtcText)},
+          {"end_local", LocalOrNull(p.End, zone)},
+          {"perfects", p.Perfects()},
+          {"closest", p.Perfects() ? Json(nullptr) : TextOrNull(p.Closest, UtcText)},
+          {"closest_separation", p.Perfects() ? Json(nullptr) : Number(p.ClosestSeparation)}};
+}
+
+Json HeadJson(const WindowHead& head) {
+  Json orbs = nullptr;
+  if (IsValue(head.Orb)) orbs = {{"orb", head.Orb}, {"moon", head.MoonOrb}};
   return {{"security", head.Security},
           {"zone", head.Zone},
           {"from", UtcText(head.From)},
           {"to", UtcText(head.To)},
-          {"events", std::move(list)},
-          {"warnings", head.Warnings}};
+          {"time_scale", TimeScaleText()},
+          {"orbs", std::move(orbs)}};
 }
 
-std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events,
-                      const model::TEvList& model) {
-  std::string out =
-      "type,moment,utc,local,body,other,other_natal,aspect,sign,direction,sections,name,body_name,other_name,"
-      "sign_name\n";
-  for (const Event& e : events) {
-    std::string sections;
-    for (const std::string& name : SectionNames(e, model)) sections += (sections.empty() ? "" : ";") + name;
-    out += std::string(TypeName(e.Type)) + "," + CsvNumber(e.Moment) + "," + UtcText(e.Moment) +
-           "," + LocalText(e.Moment, head.Zone) + "," + std::to_string(e.Body) + "," +
-           (e.Other >= 0 ? std::to_string(e.Other) : "") + "," +
-           (e.OtherNatal ? "true" : "false") + "," + CsvNumber(e.Aspect) + "," +
-           (e.Sign > 0 ? std::to_string(e.Sign) : "") + "," + DirectionName(e.Dir) + "," +
-           CsvField(sections) + "," + CsvField(EventName(e)) + "," + ObjectName(e.Body) + "," +
-           CsvField(OtherName(e)) + "," + SignNameOf(e.Sign) + "\n";
+std::string Dumped(const Json& j) { return j.dump(2, ' ', false, Json::error_handler_t::replace); }
+
+// The members of an object as dump(2) prints them inside the document: "{\n" and "\n}" cut off.
+std::string Members(const Json& object) {
+  const std::string text = Dumped(object);
+  return text.substr(2, text.size() - 4);
+}
+
+std::string Indented(const std::string& text, const std::string& by) {
+  std::string out = by;
+  for (char c : text) {
+    out += c;
+    if (c == '\n') out += by;
   }
   return out;
 }
 
-std::string EventsText(const WindowHead& head, const std::vector<Event>& events,
-                       const model::TEvList& model) {
-  std::string out = head.Security + ": " + std::to_string(events.size()) + " events from " +
-                    LocalText(head.From, head.Zone) + " to " + LocalText(head.To, head.Zone) + " (local time, zone " +
-                    CsvNumber(head.Zone) + ")\n";
-  for (const std::string& w : head.Warnings) out += "warning: " + w + "\n";
-  for (const Event& e : events) {
-    out += LocalText(e.Moment, head.Zone) + "  " + EventName(e) + "\n";
-    for (const std::string& title : SectionTitles(e, model)) out += "                  drives: " + title + "\n";
+// Moments of a passage for people: "2026-03-18 05:21" in the zone, "?" where unknown.
+std::string LocalOrUnknown(ChartMoment t, double zone) {
+  return IsValue(t) && std::isfinite(t) ? LocalText(t, zone) : std::string("?");
+}
+
+std::string UtcClock(ChartMoment t) {
+  if (!IsValue(t) || !std::isfinite(t)) return "beyond the search";
+  const std::string u = UtcText(t);
+  return u.substr(0, 10) + " " + u.substr(11, 5) + " UTC";
+}
+
+std::string CsvRow(const WindowHead& head, const Event& e, const model::TEvList& model) {
+  std::string sections;
+  for (const std::string& name : SectionNames(e, model)) sections += (sections.empty() ? "" : ";") + name;
+  std::string exact, start, end, perfects, closest;
+  if (e.Pass) {
+    for (ChartMoment x : e.Pass->Exact) exact += (exact.empty() ? "" : ";") + UtcText(x);
+    if (IsValue(e.Pass->Start)) start = UtcText(e.Pass->Start);
+    if (IsValue(e.Pass->End)) end = UtcText(e.Pass->End);
+    perfects = e.Pass->Perfects() ? "true" : "false";
+    if (!e.Pass->Perfects()) closest = CsvNumber(e.Pass->ClosestSeparation);
   }
+  return std::string(TypeName(e.Type)) + "," + CsvNumber(e.Moment) + "," + UtcText(e.Moment) + "," +
+         LocalText(e.Moment, head.Zone) + "," + std::to_string(e.Body) + "," +
+         (e.Other >= 0 ? std::to_string(e.Other) : "") + "," + (e.OtherNatal ? "true" : "false") + "," +
+         CsvNumber(e.Aspect) + "," + (e.Sign > 0 ? std::to_string(e.Sign) : "") + "," +
+         DirectionName(e.Dir) + "," + CsvField(sections) + "," + CsvField(EventName(e)) + "," +
+         ObjectName(e.Body) + "," + CsvField(OtherName(e)) + "," + SignNameOf(e.Sign) + "," + EventId(e) +
+         "," + perfects + "," + start + "," + exact + "," + end + "," + closest + "\n";
+}
+
+std::string TextLines(const WindowHead& head, const Event& e, const model::TEvList& model) {
+  std::string out = LocalText(e.Moment, head.Zone) + "  " + EventSummary(e);
+  if (e.Pass)
+    out += "  in orb " + LocalOrUnknown(e.Pass->Start, head.Zone) + " .. " +
+           LocalOrUnknown(e.Pass->End, head.Zone);
+  out += "\n";
+  for (const std::string& title : SectionTitles(e, model)) out += "                  drives: " + title + "\n";
   return out;
+}
+
+// FNV-1a, 32 bits, as eight hex digits.
+std::string ShortHash(const std::string& text) {
+  uint32_t h = 2166136261u;
+  for (unsigned char c : text) h = (h ^ c) * 16777619u;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08x", h);
+  return buf;
+}
+
+std::string IcsEvent(const WindowHead& head, const Event& e, const model::TEvList& model) {
+  std::string uid = EventId(e);
+  if (e.OtherNatal) uid += "-" + ShortHash(head.Security);
+  std::string description = head.Security.empty() ? std::string() : head.Security + "\n";
+  description += EventSummary(e) + ": " + UtcClock(e.Moment) + "\n";
+  if (e.Pass) {
+    description += "In orb (" + CsvNumber(e.Pass->Orb) + " degrees) from " + UtcClock(e.Pass->Start) +
+                   " to " + UtcClock(e.Pass->End) + "\n";
+    for (ChartMoment x : e.Pass->Exact) description += "Exact: " + UtcClock(x) + "\n";
+    if (!e.Pass->Perfects())
+      description += "Closest: " + UtcClock(e.Pass->Closest) + ", " + CsvNumber(e.Pass->ClosestSeparation) +
+                     " degrees from exact\n";
+  }
+  const std::vector<std::string> names = SectionNames(e, model), titles = SectionTitles(e, model);
+  for (size_t i = 0; i < names.size(); ++i)
+    description += "Drives: " + names[i] + (i < titles.size() && !titles[i].empty() ? " (" + titles[i] + ")" : "") + "\n";
+  description += TimeScaleText();
+  std::string out = IcsLine("BEGIN", "VEVENT");
+  out += IcsLine("UID", IcsEscape(uid + "@stockdyn"));
+  out += IcsLine("DTSTAMP", IcsUtc(head.From));
+  out += IcsLine("DTSTART", IcsUtc(e.Moment));
+  if (e.Pass && IsValue(e.Pass->End) && IcsUtc(e.Pass->End) > IcsUtc(e.Moment))
+    out += IcsLine("DTEND", IcsUtc(e.Pass->End));
+  out += IcsLine("SUMMARY", IcsEscape(EventSummary(e)));
+  out += IcsLine("DESCRIPTION", IcsEscape(description));
+  out += IcsLine("CATEGORIES", IcsEscape(TypeName(e.Type)));
+  out += IcsLine("END", "VEVENT");
+  return out;
+}
+
+}  // namespace
+
+std::string EventSummary(const Event& e) {
+  const std::string name = EventName(e);
+  if (e.Type != EventType::kAspect || !e.Pass) return name;
+  const Passage& p = *e.Pass;
+  if (!p.Perfects()) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " (closest %.2f\u00b0, does not perfect)", p.ClosestSeparation);
+    return name + buf;
+  }
+  if (p.Exact.size() == 1) return name + " (exact)";
+  size_t k = 0;
+  while (k + 1 < p.Exact.size() && std::fabs(p.Exact[k] - e.Moment) > 60 * SecondInCenturies) ++k;
+  return name + " (exact, " + std::to_string(k + 1) + " of " + std::to_string(p.Exact.size()) + ")";
+}
+
+Json EventJson(const WindowHead& head, const Event& e, const model::TEvList& model) {
+  const char* direction = DirectionName(e.Dir);
+  return {{"id", EventId(e)},
+          {"type", TypeName(e.Type)},
+          {"moment", e.Moment},
+          {"utc", UtcText(e.Moment)},
+          {"local", LocalText(e.Moment, head.Zone)},
+          {"body", e.Body},
+          {"other", e.Other >= 0 ? Json(e.Other) : Json(nullptr)},
+          {"other_natal", e.OtherNatal},
+          {"aspect", Number(e.Aspect)},
+          {"sign", e.Sign > 0 ? Json(e.Sign) : Json(nullptr)},
+          {"direction", *direction ? Json(direction) : Json(nullptr)},
+          {"sections", SectionNames(e, model)},
+          {"titles", SectionTitles(e, model)},
+          {"name", EventName(e)},
+          {"body_name", ObjectName(e.Body)},
+          {"other_name", e.Other >= 0 ? Json(OtherName(e)) : Json(nullptr)},
+          {"sign_name", e.Sign > 0 ? Json(SignNameOf(e.Sign)) : Json(nullptr)},
+          {"passage", e.Pass ? PassageJson(*e.Pass, head.Zone) : Json(nullptr)}};
+}
+
+Json EventsDocument(const WindowHead& head, const std::vector<Event>& events, const model::TEvList& model) {
+  Json doc = HeadJson(head);
+  Json list = Json::array();
+  for (const Event& e : events) list.push_back(EventJson(head, e, model));
+  doc["events"] = std::move(list);
+  doc["warnings"] = head.Warnings;
+  return doc;
+}
+
+EventsWriter::EventsWriter(const WindowHead& head, const model::TEvList& model, EventsFormat format, Sink sink)
+    : head_(head), model_(model), format_(format), sink_(std::move(sink)) {
+  switch (format_) {
+    case EventsFormat::kJson: {
+      const std::string text = Dumped(HeadJson(head_));
+      sink_(text.substr(0, text.size() - 2) + ",\n  \"events\": [");
+      break;
+    }
+    case EventsFormat::kCsv:
+      sink_("type,moment,utc,local,body,other,other_natal,aspect,sign,direction,sections,name,body_name,"
+            "other_name,sign_name,id,perfects,passage_start,exact,passage_end,closest_separation\n");
+      break;
+    case EventsFormat::kText: {
+      std::string line = head_.Security + (head_.Security.empty() ? "" : ": ") + "events from " +
+                         LocalText(head_.From, head_.Zone) + " to " + LocalText(head_.To, head_.Zone) +
+                         " (local time, zone " + CsvNumber(head_.Zone) + "; " + TimeScaleText() + ")\n";
+      if (IsValue(head_.Orb))
+        line += "orbs: " + CsvNumber(head_.Orb) + " degrees, the Moon " + CsvNumber(head_.MoonOrb) + "\n";
+      for (const std::string& w : head_.Warnings) line += "warning: " + w + "\n";
+      sink_(line);
+      break;
+    }
+    case EventsFormat::kIcs: {
+      std::string out = IcsLine("BEGIN", "VCALENDAR");
+      out += IcsLine("PRODID", "-//stockdyn//transit events//EN");
+      out += IcsLine("VERSION", "2.0");
+      out += IcsLine("CALSCALE", "GREGORIAN");
+      out += IcsLine("METHOD", "PUBLISH");
+      out += IcsLine("X-WR-CALNAME", IcsEscape((head_.Security.empty() ? std::string("The sky") : head_.Security) +
+                                               ": transit events"));
+      out += IcsLine("X-STOCKDYN-TIME-SCALE", IcsEscape(TimeScaleText()));
+      sink_(out);
+      break;
+    }
+  }
+}
+
+void EventsWriter::Add(const std::vector<Event>& events) {
+  std::string out;
+  for (const Event& e : events) {
+    switch (format_) {
+      case EventsFormat::kJson:
+        out += (count_ == 0 ? "\n" : ",\n") + Indented(Dumped(EventJson(head_, e, model_)), "    ");
+        break;
+      case EventsFormat::kCsv: out += CsvRow(head_, e, model_); break;
+      case EventsFormat::kText: out += TextLines(head_, e, model_); break;
+      case EventsFormat::kIcs: out += IcsEvent(head_, e, model_); break;
+    }
+    ++count_;
+  }
+  if (!out.empty()) sink_(out);
+}
+
+void EventsWriter::Finish() {
+  switch (format_) {
+    case EventsFormat::kJson:
+      sink_(std::string(count_ == 0 ? "]" : "\n  ]") + ",\n" + Members(Json{{"warnings", head_.Warnings}}) + "\n}\n");
+      break;
+    case EventsFormat::kCsv: break;
+    case EventsFormat::kText: sink_(std::to_string(count_) + " events\n"); break;
+    case EventsFormat::kIcs: sink_(IcsLine("END", "VCALENDAR")); break;
+  }
+}
+
+namespace {
+
+std::string Written(const WindowHead& head, const std::vector<Event>& events, const model::TEvList& model,
+                    EventsFormat format) {
+  std::string out;
+  EventsWriter writer(head, model, format, [&out](const std::string& piece) { out += piece; });
+  writer.Add(events);
+  writer.Finish();
+  return out;
+}
+
+}  // namespace
+
+std::string EventsCsv(const WindowHead& head, const std::vector<Event>& events, const model::TEvList& model) {
+  return Written(head, events, model, EventsFormat::kCsv);
+}
+
+std::string EventsText(const WindowHead& head, const std::vector<Event>& events, const model::TEvList& model) {
+  return Written(head, events, model, EventsFormat::kText);
+}
+
+std::string EventsIcs(const WindowHead& head, const std::vector<Event>& events, const model::TEvList& model) {
+  return Written(head, events, model, EventsFormat::kIcs);
 }
 
 }  // namespace sd::timeline

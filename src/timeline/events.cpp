@@ -1,12 +1,18 @@
 #include "timeline/events.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 #include <tuple>
 
 #include "astro/angles.h"
 #include "astro/aspects.h"
+#include "astro/calendar.h"
+#include "astro/chart.h"
 #include "astro/lunation.h"
+#include "astro/observed_delta_t.h"
 #include "model/ev_list.h"
 #include "timeline/crossings.h"
 #include "timeline/longitudes.h"
@@ -75,19 +81,84 @@ void AddAspects(const std::vector<Crossing>& found, int body, int other, bool na
     e.Other = other;
     e.OtherNatal = natal;
     e.Aspect = AspectOfLevel(c.Level);
+    e.Level = c.Level;
     out.push_back(e);
   }
 }
 
+// Degrees from exact of an aspect whose angle f reaches `level` (with the natal point's longitude
+// already in it) when exact.
+Deviation DeviationOf(const AngleOfTime& f, double level) {
+  return [f, level](ChartMoment t) {
+    const double v = f(t);
+    return IsValue(v) && std::isfinite(v) ? Wrap180(v - level) : NoValue;
+  };
+}
+
+// The passages of the aspects of one angle: each exact moment found gets the passage that holds
+// it (walked once for all its exact moments) and its moment from there, so that it is the same in
+// every window; each turn of the angle in [from, to] within the orb of an aspect that it does not
+// reach makes an event of its own at the closest approach. `shift` is the natal point's longitude
+// (0 for a pair); `template_event` gives the body, other and natal flag.
+void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<double>& levels,
+                 double shift, double orb, ChartMoment from, ChartMoment to,
+                 const Event& template_event, std::vector<Event>& events, size_t first) {
+  std::vector<std::pair<double, Passage>> walked;  // by level
+  for (size_t i = first; i < events.size(); ++i) {
+    Event& e = events[i];
+    const Deviation dev = DeviationOf(f, NormalizeMod(e.Level + shift, 360));
+    const Passage* known = nullptr;
+    for (const auto& [level, p] : walked)
+      if (level == e.Level && IsValue(p.Start) && IsValue(p.End) && e.Moment >= p.Start - SecondInCenturies &&
+          e.Moment <= p.End + SecondInCenturies)
+        known = &p;
+    if (!known) {
+      walked.emplace_back(e.Level, PassageAround(dev, e.Moment, orb));
+      known = &walked.back().second;
+    }
+    e.Pass = *known;
+    // The exact moment of the passage nearest the one the grid found.
+    ChartMoment nearest = e.Moment;
+    for (ChartMoment x : known->Exact)
+      if (std::fabs(x - e.Moment) < std::fabs(nearest - e.Moment) || nearest == e.Moment) nearest = x;
+    if (std::fabs(nearest - e.Moment) < 0.5 * DayInCenturies) e.Moment = nearest;
+  }
+  for (const Turn& turn : track.Turns) {
+    if (turn.Moment < from || turn.Moment > to) continue;
+    for (double level : levels) {
+      const Deviation dev = DeviationOf(f, NormalizeMod(level + shift, 360));
+      const double d = dev(turn.Moment);
+      if (!IsValue(d) || d == 0 || std::fabs(d) > orb) continue;
+      Passage p = PassageAround(dev, turn.Moment, orb);
+      if (p.Perfects() || !IsValue(p.Closest) || p.Closest < from || p.Closest > to) continue;
+      // A passage that wavers (three turns in the orb) is listed once, at its closest turn.
+      if (std::fabs(p.Closest - turn.Moment) > 0.5 * DayInCenturies) continue;
+      Event e = template_event;
+      e.Type = EventType::kAspect;
+      e.Moment = p.Closest;
+      e.Aspect = AspectOfLevel(level);
+      e.Level = level;
+      e.Pass = std::move(p);
+      events.push_back(std::move(e));
+    }
+  }
+}
+
+bool Wanted(const SearchOptions& o, EventType t) { return o.Wants(static_cast<int>(t)); }
+
 void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartData*>& natals,
-                    bool transits, const std::vector<double>& levels, ChartMoment from,
+                    const SearchOptions& o, const std::vector<double>& levels, ChartMoment from,
                     ChartMoment to, std::vector<std::vector<Event>>& natal_out,
                     std::vector<Event>& out) {
+  const bool own = o.Bodies.test(static_cast<size_t>(body));
+  const bool transits = o.Transits && own;
+  const bool natal_aspects = own && Wanted(o, EventType::kAspect);
+  if (!transits && !natal_aspects) return;
   const AngleOfTime f = BodyAngle(body);
   const Track track = BuildTrack(f, s.Grid, s.Of(body));
 
   // Stations: the planets' turns. The Sun and the Moon never turn.
-  if (transits && body >= kMercury)
+  if (transits && Wanted(o, EventType::kStation) && body >= kMercury)
     for (const Turn& turn : track.Turns) {
       if (turn.Moment < from || turn.Moment > to) continue;
       Event e;
@@ -99,7 +170,7 @@ void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartDat
     }
 
   static constexpr double kSignCusps[] = {0, 30, 60, 90, 120, 150, 180, 210, 240, 270, 300, 330};
-  if (transits)
+  if (transits && Wanted(o, EventType::kIngress))
     for (const Crossing& c : FindCrossings(f, track, kSignCusps, from, to)) {
       Event e;
       e.Type = EventType::kIngress;
@@ -111,10 +182,12 @@ void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartDat
       out.push_back(e);
     }
 
+  if (!natal_aspects) return;
   for (size_t n = 0; n < natals.size(); ++n) {
     const ChartData* natal = natals[n];
     if (!natal) continue;
     for (int target : kNatalTargets) {
+      if (!o.Points.test(static_cast<size_t>(target))) continue;
       const double at = natal->Lon(target);
       if (!IsValue(at) || !std::isfinite(at)) continue;
       std::vector<double> shifted;
@@ -123,18 +196,41 @@ void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartDat
       // The level found is known by its place: taking the natal longitude off again could
       // leave 119.99999999999997 of a trine.
       for (Crossing& c : found) c.Level = levels[c.Index];
+      const size_t first = natal_out[n].size();
       AddAspects(found, body, target, true, natal_out[n]);
+      if (o.Passages) {
+        Event like;
+        like.Body = body;
+        like.Other = target;
+        like.OtherNatal = true;
+        AddPassages(f, track, levels, at, o.OrbOf(body, target, true), from, to, like, natal_out[n], first);
+      }
     }
   }
 }
 
-void FindPairEvents(const Samples& s, int a, int b, const std::vector<double>& levels,
-                    ChartMoment from, ChartMoment to, std::vector<Event>& out) {
+void FindPairEvents(const Samples& s, int a, int b, const SearchOptions& o,
+                    const std::vector<double>& levels, ChartMoment from, ChartMoment to,
+                    std::vector<Event>& out) {
+  const bool aspects = Wanted(o, EventType::kAspect) && (o.Bodies.test(static_cast<size_t>(a)) ||
+                                                          o.Bodies.test(static_cast<size_t>(b)));
+  const bool lunations = Wanted(o, EventType::kLunation) && a == kSun && b == kMoon &&
+                         (o.Bodies.test(kSun) || o.Bodies.test(kMoon));
+  if (!aspects && !lunations) return;
   const AngleOfTime f = PairAngle(a, b);
   const Track track = BuildTrack(f, s.Grid, s.Difference(a, b));
   const std::vector<Crossing> found = FindCrossings(f, track, levels, from, to);
-  AddAspects(found, a, b, false, out);
-  if (a != kSun || b != kMoon) return;
+  if (aspects) {
+    const size_t first = out.size();
+    AddAspects(found, a, b, false, out);
+    if (o.Passages) {
+      Event like;
+      like.Body = a;
+      like.Other = b;
+      AddPassages(f, track, levels, 0, o.OrbOf(a, b, false), from, to, like, out, first);
+    }
+  }
+  if (!lunations) return;
   // The Sun's aspects to the Moon are measured Sun minus Moon; the conjunction and opposition
   // are also the lunations.
   for (const Crossing& c : found) {
@@ -150,16 +246,18 @@ void FindPairEvents(const Samples& s, int a, int b, const std::vector<double>& l
   }
 }
 
-// The solar eclipses of the window, as a chart at a moment finds the next one.
+// The solar eclipses of the window, as a chart at a moment finds the next one. The search runs on
+// the forecast's clock; its moments are taken back to true universal time.
 void FindEclipses(ChartMoment from, ChartMoment to, std::vector<Event>& out) {
-  ChartMoment t = from;
+  ChartMoment t = ForecastClockOf(from);
   // Solar eclipses come at most five a year.
   for (int guard = 0; guard < 2 * kMaxWindowDays / 29 + 2; ++guard) {
     const EclipsePair ec = EclipseSearch(t);
-    if (!IsValue(ec.NextMoment) || ec.NextMoment > to) return;
+    const ChartMoment moment = TrueClockOf(ec.NextMoment);
+    if (!IsValue(moment) || moment > to) return;
     Event e;
     e.Type = EventType::kEclipse;
-    e.Moment = ec.NextMoment;
+    e.Moment = moment;
     e.Body = kMoon;
     e.Other = kSun;
     e.Aspect = 0;
@@ -182,20 +280,26 @@ bool UsableWindow(ChartMoment from, ChartMoment to) {
 }
 
 // One window of at most kMaxWindowDays: the transit events (when asked) and each natal chart's.
-void FindWindow(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
+void FindWindow(const std::vector<const ChartData*>& natals, const SearchOptions& o, ChartMoment from,
                 ChartMoment to, std::vector<Event>& out, std::vector<std::vector<Event>>& natal_out) {
   natal_out.assign(natals.size(), {});
   const Samples s = Sample(from, to);
   const std::vector<double> levels = AspectLevels();
   for (int body = kSun; body <= kPluto; ++body) {
-    FindBodyEvents(s, body, natals, transits, levels, from, to, natal_out, out);
-    if (transits)
+    FindBodyEvents(s, body, natals, o, levels, from, to, natal_out, out);
+    if (o.Transits)
       for (int other = body + 1; other <= kPluto; ++other)
-        FindPairEvents(s, body, other, levels, from, to, out);
+        FindPairEvents(s, body, other, o, levels, from, to, out);
   }
-  if (transits) FindEclipses(from, to, out);
+  if (o.Transits && Wanted(o, EventType::kEclipse) && (o.Bodies.test(kSun) || o.Bodies.test(kMoon)))
+    FindEclipses(from, to, out);
   SortEvents(out);
   for (auto& list : natal_out) SortEvents(list);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
 
 }  // namespace
@@ -206,12 +310,21 @@ int AspectNumberOf(double angle) {
   return 0;
 }
 
+SearchOptions::SearchOptions() {
+  for (int target : kNatalTargets) Points.set(static_cast<size_t>(target));
+}
+
 std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to) {
+  return FindEvents(natal, from, to, SearchOptions());
+}
+
+std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to,
+                              const SearchOptions& options) {
   std::vector<Event> out;
   if (!UsableWindow(from, to) || to - from > (kMaxWindowDays + 1) * DayInCenturies) return out;
   std::vector<std::vector<Event>> natal_out;
   const std::vector<const ChartData*> natals = {natal};
-  FindWindow(natals, true, from, to, out, natal_out);
+  FindWindow(natals, options, from, to, out, natal_out);
   out.insert(out.end(), natal_out[0].begin(), natal_out[0].end());
   SortEvents(out);
   return out;
@@ -224,6 +337,13 @@ int SpanChunks(ChartMoment from, ChartMoment to) {
 
 SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
                          ChartMoment to, int chunk) {
+  SearchOptions o;
+  o.Transits = transits;
+  return FindSpanChunk(natals, o, from, to, chunk);
+}
+
+SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, const SearchOptions& options,
+                         ChartMoment from, ChartMoment to, int chunk) {
   SpanEvents out;
   const int chunks = SpanChunks(from, to);
   if (chunk < 0 || chunk >= chunks) {
@@ -233,7 +353,7 @@ SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool trans
   const ChartMoment a = from + chunk * kSpanChunkDays * DayInCenturies;
   const bool last = chunk == chunks - 1;
   const ChartMoment b = last ? to : from + (chunk + 1) * kSpanChunkDays * DayInCenturies;
-  FindWindow(natals, transits, a, b, out.Transit, out.Natal);
+  FindWindow(natals, options, a, b, out.Transit, out.Natal);
   // The chunks are closed intervals that share their ends: a moment on a shared end belongs to
   // the later chunk.
   auto before_end = [&](std::vector<Event>& list) {
@@ -244,6 +364,90 @@ SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool trans
   before_end(out.Transit);
   for (auto& list : out.Natal) before_end(list);
   return out;
+}
+
+void ForEachChunk(const ChartData* natal, const SearchOptions& options, ChartMoment from, ChartMoment to,
+                  const std::function<void(std::vector<Event>&)>& take) {
+  const std::vector<const ChartData*> natals = {natal};
+  for (int c = 0, n = SpanChunks(from, to); c < n; ++c) {
+    SpanEvents chunk = FindSpanChunk(natals, options, from, to, c);
+    std::vector<Event>& events = chunk.Transit;
+    events.insert(events.end(), std::make_move_iterator(chunk.Natal[0].begin()),
+                  std::make_move_iterator(chunk.Natal[0].end()));
+    SortEvents(events);
+    take(events);
+  }
+}
+
+std::vector<InOrb> AspectsInOrbAt(const ChartData* natal, ChartMoment t, const SearchOptions& o) {
+  std::vector<InOrb> out;
+  if (!IsValue(t) || !std::isfinite(t) || !Wanted(o, EventType::kAspect)) return out;
+  const std::vector<double> levels = AspectLevels();
+  auto consider = [&](const AngleOfTime& f, double shift, const Event& like, double orb) {
+    for (double level : levels) {
+      const Deviation dev = DeviationOf(f, NormalizeMod(level + shift, 360));
+      const double d = dev(t);
+      if (!IsValue(d) || std::fabs(d) > orb) continue;
+      InOrb in;
+      in.Aspect = like;
+      in.Aspect.Type = EventType::kAspect;
+      in.Aspect.Moment = t;
+      in.Aspect.Aspect = AspectOfLevel(level);
+      in.Aspect.Level = level;
+      in.Aspect.Pass = PassageAround(dev, t, orb);
+      in.Separation = d;
+      in.State = MotionAt(dev, t);
+      out.push_back(std::move(in));
+    }
+  };
+  for (int body = kSun; body <= kPluto; ++body) {
+    const bool own = o.Bodies.test(static_cast<size_t>(body));
+    if (natal && own)
+      for (int target : kNatalTargets) {
+        const double at = natal->Lon(target);
+        if (!o.Points.test(static_cast<size_t>(target)) || !IsValue(at) || !std::isfinite(at)) continue;
+        Event like;
+        like.Body = body;
+        like.Other = target;
+        like.OtherNatal = true;
+        consider(BodyAngle(body), at, like, o.OrbOf(body, target, true));
+      }
+    if (o.Transits)
+      for (int other = body + 1; other <= kPluto; ++other) {
+        if (!own && !o.Bodies.test(static_cast<size_t>(other))) continue;
+        Event like;
+        like.Body = body;
+        like.Other = other;
+        consider(PairAngle(body, other), 0, like, o.OrbOf(body, other, false));
+      }
+  }
+  return out;
+}
+
+std::string EventId(const Event& e) {
+  std::string id = TypeName(e.Type);
+  switch (e.Type) {
+    case EventType::kAspect: {
+      static const char* const kAspectWords[] = {"conjunction", "sextile", "square", "trine", "opposition"};
+      const int k = AspectNumberOf(e.Aspect);
+      id += "-" + Lower(ObjectName(e.Body)) + "-" + (k >= 1 ? kAspectWords[k - 1] : "aspect") + "-" +
+            (e.OtherNatal ? "natal-" : "") + Lower(ObjectName(e.Other));
+      if (e.Pass && !e.Pass->Perfects()) id += "-closest";
+      break;
+    }
+    case EventType::kIngress: id += "-" + Lower(ObjectName(e.Body)) + "-" + std::to_string(e.Sign); break;
+    case EventType::kStation: id += "-" + Lower(ObjectName(e.Body)) + "-" + DirectionName(e.Dir); break;
+    case EventType::kLunation: id += e.Aspect == 0 ? "-new" : "-full"; break;
+    case EventType::kEclipse: id += "-solar"; break;
+  }
+  // The minute of the moment as printed (rounded to the second), not the nearest minute: a moment
+  // found a few milliseconds apart in two windows keeps its minute unless it sits on its edge.
+  const CivilDate d = DateFromMoment(e.Moment + 0.5 * SecondInCenturies);
+  const long long minutes = static_cast<long long>(std::floor(d.hours * 3600)) / 60;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "-%04d%02d%02dT%02lld%02lldZ", d.year, d.month, d.day, minutes / 60,
+                minutes % 60);
+  return id + buf;
 }
 
 void AttachDrivers(const model::TEvList& model, std::vector<Event>& events) {

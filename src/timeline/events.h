@@ -1,11 +1,16 @@
 #pragma once
-// The timeline of a window: the exact moments of the transits the forecast's model reads,
-// found on the transit chart's own apparent longitudes so that they agree with the forecast.
+// The timeline of a window: the exact moments of the transits the forecast's model reads, found
+// on the transit chart's own theories of motion at moments of true universal time (Delta T from
+// observation, longitudes.h), and for each aspect, when asked, its passage through the orb.
+#include <bitset>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "astro/chart_data.h"
 #include "astro/moment.h"
+#include "timeline/passages.h"
 
 namespace sd::model {
 class TEvList;
@@ -26,7 +31,39 @@ struct Event {
   int Sign = 0;             // ingress: the sign entered; lunation, eclipse: the Moon's; 0 none
   Direction Dir = Direction::kNone;
   std::vector<int> Drivers; // indices of the model's aspect events that read this one
+  // Aspects: the angle's value when exact, [0, 360): the aspect, or 360 less it on the other
+  // side (natal aspects: measured from the natal point).
+  double Level = NoValue;
+  // Aspects, when passages are asked for. An aspect that comes within the orb and turns back
+  // before exactness is an event of its own, at its closest approach, with a passage that does
+  // not perfect.
+  std::optional<Passage> Pass = std::nullopt;
 };
+
+// What a search looks for.
+struct SearchOptions {
+  // The transit events: ingresses, stations, lunations, eclipses and the transit bodies' aspects
+  // to one another. Off, only aspects to the natal charts are found.
+  bool Transits = true;
+  bool Passages = false;
+  // Orbs of the passages, degrees: the Moon's (the transit Moon, or the Moon of a pair) and the
+  // others'. At most kMaxOrb, so that the orbs of neighbouring aspects never meet.
+  double Orb = 1, MoonOrb = 1;
+  // Kinds looked for, a bit (1 << EventType) each.
+  unsigned Kinds = 0x1f;
+  // Transit bodies 0..9: an event is kept when its body, or either body of a pair, is among them
+  // (lunations and eclipses: the Sun or the Moon).
+  std::bitset<kPlanetCount> Bodies = std::bitset<kPlanetCount>().set();
+  // Natal points the transits are measured against (object numbers of kNatalTargets).
+  std::bitset<kObjectCount> Points;
+
+  SearchOptions();
+  bool Wants(int type) const { return (Kinds >> type) & 1u; }
+  double OrbOf(int body, int other, bool other_natal) const {
+    return body == kMoon || (!other_natal && other == kMoon) ? MoonOrb : Orb;
+  }
+};
+inline constexpr double kMaxOrb = 10;
 
 // Natal objects the transits are measured against: the planets, the Ascendant, the Midheaven.
 inline constexpr int kNatalTargets[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, kAscendant, kMidheaven};
@@ -41,6 +78,8 @@ inline constexpr int kMaxWindowDays = 366;
 // Every event in [from, to], by moment (ties in a fixed order of kind and bodies). `natal`
 // may be null: no transit-to-natal aspects then. The model's drivers are not filled in.
 std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to);
+std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to,
+                              const SearchOptions& options);
 
 // A span of any length is searched in chunks of this many days, each on its own grid, so that
 // the work and the memory of one chunk do not grow with the span.
@@ -62,6 +101,31 @@ int SpanChunks(ChartMoment from, ChartMoment to);
 // get empty lists.
 SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
                          ChartMoment to, int chunk);
+// The same with the options' kinds, bodies, points and passages (their Transits replaces
+// `transits`).
+SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, const SearchOptions& options,
+                         ChartMoment from, ChartMoment to, int chunk);
+
+// The events of [from, to], chunk by chunk (SpanChunks of them): each chunk's transit and natal
+// (null: none) events merged by moment and handed to `take`, so that a span of any length costs
+// time in proportion to its length and memory of one chunk.
+void ForEachChunk(const ChartData* natal, const SearchOptions& options, ChartMoment from, ChartMoment to,
+                  const std::function<void(std::vector<Event>&)>& take);
+
+// An aspect in orb at one moment, with its passage.
+struct InOrb {
+  Event Aspect;          // Moment: the moment asked about
+  double Separation = NoValue;  // signed degrees from exact then
+  Motion State = Motion::kStill;
+};
+// Every aspect of the transit bodies to the natal chart (null: none) and, with the options'
+// Transits, to one another, that is within its orb at t; by body, then other.
+std::vector<InOrb> AspectsInOrbAt(const ChartData* natal, ChartMoment t, const SearchOptions& options);
+
+// "aspect-jupiter-trine-natal-sun-20260320T1432Z": kind, bodies, aspect and the moment
+// (the exact or closest one) to the minute, UTC. The same event has the same id in every window
+// that holds it.
+std::string EventId(const Event& e);
 
 // The model's aspect events (kind 2, measured in longitude, harmonic 1) that read each event:
 // the pair's charts and objects in the event's two object sets (either way round) and the

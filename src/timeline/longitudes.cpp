@@ -1,6 +1,7 @@
 #include "timeline/longitudes.h"
 
 #include "astro/angles.h"
+#include "astro/observed_delta_t.h"
 #include "astro/positions.h"
 
 namespace sd::timeline {
@@ -23,9 +24,12 @@ double LongitudeWith(int body, ChartMoment t, const SunResult* sun) {
 
 }  // namespace
 
-double TransitLongitude(int body, ChartMoment t) { return LongitudeWith(body, t, nullptr); }
+double TransitLongitude(int body, ChartMoment t) {
+  return LongitudeWith(body, ForecastClockOf(t), nullptr);
+}
 
-double Separation(int a, int b, ChartMoment t) {
+double Separation(int a, int b, ChartMoment true_ut) {
+  const ChartMoment t = ForecastClockOf(true_ut);
   const bool sun_needed = (a != kMoon && a >= kSun && a <= kPluto) || (b != kMoon && b >= kSun && b <= kPluto);
   const SunResult sun = sun_needed ? SunPosition(t) : SunResult{};
   const double la = LongitudeWith(a, t, sun_needed ? &sun : nullptr);
@@ -33,7 +37,8 @@ double Separation(int a, int b, ChartMoment t) {
   return IsValue(la) && IsValue(lb) ? la - lb : NoValue;
 }
 
-BodyLongitudes TransitLongitudes(ChartMoment t) {
+BodyLongitudes TransitLongitudes(ChartMoment true_ut) {
+  const ChartMoment t = ForecastClockOf(true_ut);
   BodyLongitudes out;
   const SunResult sun = SunPosition(t);
   out[kSun] = Reduced(sun.Longitude);

@@ -35,12 +35,12 @@ const std::string kSeedWhy = "--seed must be a whole number from 0 to 9999999999
 
 const UsageCase kCases[] = {
     {"ForecastWithoutSecurity", "forecast", RunForecastCommand, {"--date", "2021-02-03"}, "--security is required"},
-    {"EventsWithoutSecurity", "events", RunEvents, {}, "--security is required"},
+    {"EventsWithoutSecurity", "events", RunEvents, {}, "give --security NAME or --sky"},
     {"EvaluateWithoutSecurity", "evaluate", RunEvaluate, {"--prices", "p.csv"}, "--security is required"},
     {"FitWithoutPrices", "fit", RunFit, kSecurity, "--prices is required"},
     {"ForecastFormat", "forecast", RunForecastCommand, With(kSecurity, {"--format", "html"}),
      "--format must be csv, json or text"},
-    {"EventsFormat", "events", RunEvents, With(kSecurity, {"--format", "xml"}), "--format must be csv, json or text"},
+    {"EventsFormat", "events", RunEvents, With(kSecurity, {"--format", "xml"}), "--format must be json, csv, text or ics"},
     {"EvaluateFormat", "evaluate", RunEvaluate, With(kStudy, {"--format", "csv"}), "--format must be json or text"},
     {"FitFormat", "fit", RunFit, With(kFit, {"--format", "csv"}), "--format must be json or text"},
     {"FormatBeforeZone", "evaluate", RunEvaluate, With(kStudy, {"--zone", "XYZ", "--format", "csv"}), "--format must be json or text"},

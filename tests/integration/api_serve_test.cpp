@@ -315,6 +315,20 @@ TEST_F(ApiServe, EventsEqualTheTool) {
   EXPECT_TRUE(full_moon);
   EXPECT_TRUE(driving);
 
+  // The calendar: the tool's bytes, as text/calendar.
+  const HttpReply ics = Get(target + "&format=ics");
+  ASSERT_EQ(ics.status, 200) << ics.body.substr(0, 200);
+  EXPECT_EQ(HeaderValue(ics, "Content-Type"), "text/calendar; charset=utf-8");
+  const auto ics_run = sd::testing::RunChild(
+      {std::string(STOCKDYN_BINARY_DIR) + "/stockdyn", "events", "--security", "IBM Corp", "--zone",
+       "EST", "--date", "2026-03-20", "--dir", STOCKDYN_EXE_DIR, "--format", "ics"},
+      {"PATH=/usr/bin:/bin"}, 120.0);
+  ASSERT_EQ(ics_run.exit_status, 0) << ics_run.err;
+  EXPECT_EQ(ics.body, ics_run.out);
+  EXPECT_EQ(ics.body.rfind("BEGIN:VCALENDAR\r\n", 0), 0u);
+  EXPECT_NE(HeaderValue(ics, "ETag"), HeaderValue(r, "ETag"));
+  EXPECT_EQ(Get(target + "&format=xml").status, 400);
+
   // Cached as the forecast is: up to the zone's midnight, revalidated by its tag, which names
   // the window's length too.
   const std::string tag = HeaderValue(r, "ETag");

@@ -1,5 +1,6 @@
 // The timeline's moments against the same moments found on Swiss Ephemeris positions (Moshier
-// mode, run on this system's Delta T so that only the theories of motion differ).
+// mode, at universal time through the reference's own Delta T: both sides claim true universal
+// time, so a fault of either Delta T shows as well as one of the theories).
 //
 // A moment found on positions that are off by e arcseconds is off by e / v, v the rate at which
 // the quantity moves; the bounds below are those e per body, so each comparison has the
@@ -15,17 +16,19 @@
 #include "astro/angles.h"
 #include "astro/calendar.h"
 #include "astro/chart.h"
-#include "astro/time_scales.h"
 #include "swe_reference.h"
 #include "timeline/crossings.h"
+#include "timeline/document.h"
 #include "timeline/events.h"
 #include "timeline/longitudes.h"
 
 namespace sd::timeline {
 namespace {
 
-using oracle::EphemerisJd;
 using oracle::SweBodyOfObject;
+
+// Julian day (UT) of a moment: the reference adds its own Delta T.
+double UtJd(ChartMoment t) { return t * 36525.0 + 2415020.0; }
 
 // Largest apparent-longitude difference from the reference, arcsec, over AD 1950-2050 (measured
 // every 3.7 days: 2.2, 3.1, 3.3, 6.8, 7.2, 3.3, 5.9, 7.0, 21.2, 9.4), with a fifth to spare.
@@ -35,14 +38,14 @@ constexpr double kSecondsPerDay = 86400;
 double SweLongitude(int body, ChartMoment t) {
   double x[6];
   char err[AS_MAXCH];
-  if (swe_calc(EphemerisJd(t), SweBodyOfObject(body), SEFLG_MOSEPH | SEFLG_SPEED, x, err) < 0)
+  if (swe_calc_ut(UtJd(t), SweBodyOfObject(body), SEFLG_MOSEPH | SEFLG_SPEED, x, err) < 0)
     return NoValue;
   return x[0];
 }
 double SweSpeed(int body, ChartMoment t) {  // degrees a day
   double x[6];
   char err[AS_MAXCH];
-  if (swe_calc(EphemerisJd(t), SweBodyOfObject(body), SEFLG_MOSEPH | SEFLG_SPEED, x, err) < 0)
+  if (swe_calc_ut(UtJd(t), SweBodyOfObject(body), SEFLG_MOSEPH | SEFLG_SPEED, x, err) < 0)
     return NoValue;
   return x[3];
 }
@@ -80,17 +83,21 @@ double LevelOf(const Event& e, const ChartData& natal) {
   return std::fabs(Wrap180(v - e.Aspect)) <= std::fabs(Wrap180(v + e.Aspect)) ? e.Aspect : -e.Aspect;
 }
 
-// Newton's steps on the reference from the timeline's moment; NoValue when they wander off.
-ChartMoment SweMoment(const Event& e, const ChartData& natal, double level) {
-  ChartMoment t = e.Moment;
-  for (int i = 0; i < 12; ++i) {
+// Newton's steps on the reference from `start` to where the angle is `level`; NoValue when they
+// wander off.
+ChartMoment SweMomentNear(const Event& e, const ChartData& natal, double level, ChartMoment start) {
+  ChartMoment t = start;
+  for (int i = 0; i < 20; ++i) {
     const Angle a = SweAngle(e, natal, t);
     const double dt = -Wrap180(a.value - level) / a.rate * DayInCenturies;
     t += dt;
-    if (std::fabs(t - e.Moment) > 3 * DayInCenturies) return NoValue;
+    if (std::fabs(t - start) > 3 * DayInCenturies) return NoValue;
     if (std::fabs(dt) < 0.01 * SecondInCenturies) return t;
   }
   return NoValue;
+}
+ChartMoment SweMoment(const Event& e, const ChartData& natal, double level) {
+  return SweMomentNear(e, natal, level, e.Moment);
 }
 
 // The reference's station: where its speed changes sign, by bisection within three days.
@@ -112,23 +119,53 @@ struct Worst {
   int count = 0;
 };
 
+// The position bound of the angle of an event, arcseconds.
+double BoundOf(const Event& e) {
+  const int a = e.Type == EventType::kLunation ? kMoon : e.Body;
+  const int b = e.Type == EventType::kLunation ? kSun : (e.OtherNatal ? -1 : e.Other);
+  return kLongitudeBound[a] + (b >= 0 ? kLongitudeBound[b] : 0);
+}
+
 class TimelineOracle : public ::testing::Test {
  protected:
-  void SetUp() override { swe_set_delta_t_userdef(DeltaT(MomentFromDate(2026, 1, 1, 0)) * 36525.0); }
-  void TearDown() override { swe_set_delta_t_userdef(SE_DELTAT_AUTOMATIC); }
+  void SetUp() override { swe_set_delta_t_userdef(SE_DELTAT_AUTOMATIC); }
+
+  // Compares a passage's start, end and exact moments with the reference's: each the moment the
+  // reference's angle is at the orb's edge (or exact), found from the timeline's by Newton's
+  // steps, within the position bound over the rate there. Returns the worst share of tolerance.
+  double ComparePassage(const Event& e, const ChartData& natal) {
+    const Passage& p = *e.Pass;
+    // The angle's value at the aspect, and either edge of the orb.
+    const double level = LevelOf(e, natal);
+    double worst = 0;
+    auto compare = [&](ChartMoment own, double target, const char* what) {
+      const Angle at = SweAngle(e, natal, own);
+      if (std::fabs(at.rate) < 0.002) return;  // lingering at a station: no Newton's steps there
+      const ChartMoment ref = SweMomentNear(e, natal, target, own);
+      ASSERT_TRUE(IsValue(ref)) << EventName(e) << " " << what;
+      const double tolerance = BoundOf(e) / 3600 / std::fabs(at.rate) * kSecondsPerDay + 1;
+      const double diff = std::fabs(ref - own) / SecondInCenturies;
+      EXPECT_LE(diff, tolerance) << EventName(e) << " " << what << " " << UtcText(own);
+      worst = std::max(worst, diff / tolerance);
+    };
+    for (ChartMoment x : p.Exact) compare(x, level, "exact");
+    // The side of the orb each edge is on: the deviation's sign there.
+    for (const auto& [edge, what] : {std::pair{p.Start, "start"}, std::pair{p.End, "end"}}) {
+      if (!IsValue(edge)) continue;
+      const double d = Wrap180(OwnAngle(e, natal, edge) - level);
+      compare(edge, level + (d > 0 ? p.Orb : -p.Orb), what);
+    }
+    return worst;
+  }
 
   // Compares every crossing event; `what` names the kind in the summary.
   void CompareCrossings(const std::vector<Event>& events, const ChartData& natal) {
     std::map<std::string, Worst> worst;
     for (const Event& e : events) {
       if (e.Type == EventType::kStation || e.Type == EventType::kEclipse) continue;
-      // Delta T set once per run is right to a few hundredths of a second over the window.
-      swe_set_delta_t_userdef(DeltaT(e.Moment) * 36525.0);
       const double level = LevelOf(e, natal);
       const Angle at = SweAngle(e, natal, e.Moment);
-      const int a = e.Type == EventType::kLunation ? kMoon : e.Body;
-      const int b = e.Type == EventType::kLunation ? kSun : (e.OtherNatal ? -1 : e.Other);
-      const double bound = kLongitudeBound[a] + (b >= 0 ? kLongitudeBound[b] : 0);
+      const double bound = BoundOf(e);
       const double tolerance = bound / 3600 / std::fabs(at.rate) * kSecondsPerDay + 1;
       // Too slow to be found by the reference's Newton steps: a transit lingering at a station.
       if (std::fabs(at.rate) < 0.02) continue;
@@ -172,6 +209,108 @@ TEST_F(TimelineOracle, AspectsToANatalChart) {
   std::erase_if(events, [](const Event& e) { return !e.OtherNatal; });
   EXPECT_GT(events.size(), 300u);
   CompareCrossings(events, natal);
+}
+
+// The passages of a natal chart's aspects over two months, transit aspects to one another
+// included: every start, end and exact moment.
+TEST_F(TimelineOracle, PassageStartsEndsAndExactMoments) {
+  ChartData natal;
+  const double lon[12] = {84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0, 130.2,
+                          182.7, 92.5};
+  for (int i = 0; i < 12; ++i) natal.Object[kLongitude][kNatalTargets[i]] = lon[i];
+  SearchOptions o;
+  o.Passages = true;
+  const ChartMoment from = MomentFromDate(2026, 3, 20, 5);
+  int count = 0;
+  double worst = 0;
+  for (const Event& e : FindEvents(&natal, from, from + 60 * DayInCenturies, o)) {
+    if (!e.Pass) continue;
+    worst = std::max(worst, ComparePassage(e, natal));
+    ++count;
+  }
+  EXPECT_GT(count, 300);
+  std::printf("passages compared: %d, worst share of tolerance %.2f\n", count, worst);
+}
+
+// The stations of a body in `days` days from `from`, by the timeline.
+std::vector<Event> StationsOf(int body, ChartMoment from, int days) {
+  std::vector<Event> out;
+  for (const Event& e : FindEvents(nullptr, from, from + days * DayInCenturies))
+    if (e.Type == EventType::kStation && e.Body == body) out.push_back(e);
+  return out;
+}
+
+// Passages of one transit body's aspects to the natal Sun alone.
+SearchOptions OneBodyToNatalSun(int body) {
+  SearchOptions o;
+  o.Passages = true;
+  o.Transits = false;
+  o.Bodies.reset();
+  o.Bodies.set(static_cast<size_t>(body));
+  o.Points.reset();
+  o.Points.set(kSun);
+  return o;
+}
+
+// Pluto's loop of 2026 about a point midway between its two stations: direct it reaches the point,
+// turns retrograde and reaches it again, turns direct and reaches it a third time, never leaving
+// an orb of three quarters of the loop. Found with the timeline, checked on the reference.
+TEST_F(TimelineOracle, RetrogradeTriplePassage) {
+  const ChartMoment year = MomentFromDate(2026, 1, 1, 0);
+  const std::vector<Event> stations = StationsOf(kPluto, year, 365);
+  ASSERT_EQ(stations.size(), 2u);
+  ASSERT_EQ(stations[0].Dir, Direction::kRetrograde);
+  const double lr = TransitLongitude(kPluto, stations[0].Moment);
+  const double ld = TransitLongitude(kPluto, stations[1].Moment);
+  const double loop = std::fabs(Wrap180(lr - ld));
+  ChartData natal;
+  natal.Object[kLongitude][kSun] = NormalizeMod(ld + Wrap180(lr - ld) / 2, 360);
+  SearchOptions o = OneBodyToNatalSun(kPluto);
+  o.Orb = 0.75 * loop;
+  std::vector<Event> found;
+  for (const Event& e : FindEvents(&natal, year, year + 365 * DayInCenturies, o))
+    if (e.Other == kSun && e.Aspect == 0) found.push_back(e);
+  ASSERT_FALSE(found.empty());
+  const Passage& p = *found[0].Pass;
+  ASSERT_EQ(p.Exact.size(), 3u) << "loop " << loop << " degrees";
+  EXPECT_LT(p.Exact[0], stations[0].Moment);
+  EXPECT_GT(p.Exact[1], stations[0].Moment);
+  EXPECT_LT(p.Exact[1], stations[1].Moment);
+  EXPECT_GT(p.Exact[2], stations[1].Moment);
+  EXPECT_LE(ComparePassage(found[0], natal), 1.0);
+  std::printf("Pluto conjunct %.3f: in orb %.2f from %s, exact %s, %s, %s, to %s\n", natal.Lon(kSun), o.Orb,
+              UtcText(p.Start).c_str(), UtcText(p.Exact[0]).c_str(), UtcText(p.Exact[1]).c_str(),
+              UtcText(p.Exact[2]).c_str(), UtcText(p.End).c_str());
+}
+
+// Jupiter's retrograde station of November 2025, 0.4 degrees short of a point: in orb for weeks,
+// never exact; closest at the station.
+TEST_F(TimelineOracle, PassageThatTurnsBackShortOfExactness) {
+  const ChartMoment from = MomentFromDate(2025, 10, 1, 0);
+  const std::vector<Event> stations = StationsOf(kJupiter, from, 120);
+  ASSERT_EQ(stations.size(), 1u);
+  ASSERT_EQ(stations[0].Dir, Direction::kRetrograde);
+  ChartData natal;
+  natal.Object[kLongitude][kSun] = NormalizeMod(TransitLongitude(kJupiter, stations[0].Moment) + 0.4, 360);
+  const SearchOptions o = OneBodyToNatalSun(kJupiter);
+  std::vector<Event> found;
+  for (const Event& e : FindEvents(&natal, from, from + 120 * DayInCenturies, o))
+    if (e.Other == kSun && e.Aspect == 0) found.push_back(e);
+  ASSERT_EQ(found.size(), 1u);
+  const Passage& p = *found[0].Pass;
+  EXPECT_FALSE(p.Perfects());
+  EXPECT_EQ(found[0].Moment, p.Closest);
+  EXPECT_LE(ComparePassage(found[0], natal), 1.0);
+  // The closest approach is the reference's station, within the stations' tolerance, and its
+  // separation the reference's there within the position bound.
+  const ChartMoment ref = SweStation(kJupiter, p.Closest);
+  ASSERT_TRUE(IsValue(ref));
+  const double acc = std::fabs(SweSpeed(kJupiter, ref + DayInCenturies) - SweSpeed(kJupiter, ref - DayInCenturies)) / 2;
+  EXPECT_LE(std::fabs(ref - p.Closest) / DayInCenturies * 24, 1.0 / 3600 / acc * 24 + 0.01);
+  EXPECT_NEAR(p.ClosestSeparation, std::fabs(Wrap180(SweLongitude(kJupiter, ref) - natal.Lon(kSun))),
+              kLongitudeBound[kJupiter] / 3600.0);
+  std::printf("Jupiter conjunct %.3f: in orb from %s to %s, closest %s at %.4f degrees\n", natal.Lon(kSun),
+              UtcText(p.Start).c_str(), UtcText(p.End).c_str(), UtcText(p.Closest).c_str(), p.ClosestSeparation);
 }
 
 // A station's moment is where the speed vanishes; an error dv of the speed moves it by dv / a,

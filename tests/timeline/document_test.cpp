@@ -5,6 +5,7 @@
 
 #include "astro/calendar.h"
 #include "model/ev_list.h"
+#include "timeline/passages.h"
 
 namespace sd::timeline {
 namespace {
@@ -55,10 +56,12 @@ TEST(EventText, DocumentFieldsNullWhereTheEventHasNone) {
 
   const std::string csv = EventsCsv(head, events, no_model);
   EXPECT_NE(csv.find("\ningress,"), std::string::npos);
-  EXPECT_NE(csv.find(",2026-03-20T12:00:00Z,2026-03-20 07:00,4,,false,,2,backward,,Mars backs into Taurus,Mars,,Taurus\n"),
+  EXPECT_NE(csv.find(",2026-03-20T12:00:00Z,2026-03-20 07:00,4,,false,,2,backward,,Mars backs into Taurus,Mars,,Taurus,"
+                     "ingress-mars-2-20260320T1200Z,,,,,\n"),
             std::string::npos)
       << csv;
-  EXPECT_NE(csv.find(",1,18,true,120,,,,Moon trine natal Ascendant,Moon,natal Ascendant,\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",1,18,true,120,,,,Moon trine natal Ascendant,Moon,natal Ascendant,,"
+                     "aspect-moon-trine-natal-ascendant-20260320T1200Z,,,,,\n"), std::string::npos) << csv;
   EXPECT_EQ(ingress["sign_name"], "Taurus");
   EXPECT_TRUE(ingress["other_name"].is_null());
   EXPECT_EQ(aspect["other_name"], "natal Ascendant");
@@ -93,6 +96,127 @@ TEST(EventText, EveryKindIsNamedAsAReaderSaysIt) {
     EXPECT_NE(EventsText(head, {c.event}, no_model).find("2026-03-20 12:00  " + std::string(c.name) + "\n"),
               std::string::npos);
   }
+}
+
+// A window's events with passages: one perfecting three times, one not perfecting, one whose end
+// lies beyond the search.
+std::vector<Event> PassageEvents(ChartMoment t) {
+  std::vector<Event> events(3);
+  events[0] = {EventType::kAspect, t, kPluto, kSun, true, 90, 0, Direction::kNone, {}};
+  events[0].Level = 90;
+  Passage triple;
+  triple.Orb = 2;
+  triple.Start = t - 60 * DayInCenturies;
+  triple.Exact = {t - 30 * DayInCenturies, t, t + 40 * DayInCenturies};
+  triple.End = t + 90 * DayInCenturies;
+  events[0].Pass = triple;
+  events[1] = {EventType::kAspect, t + DayInCenturies, kMars, kJupiter, false, 120, 0, Direction::kNone, {}};
+  events[1].Level = 240;
+  Passage miss;
+  miss.Orb = 1;
+  miss.Start = t;
+  miss.End = t + 2 * DayInCenturies;
+  miss.Closest = t + DayInCenturies;
+  miss.ClosestSeparation = 0.25;
+  events[1].Pass = miss;
+  events[2] = {EventType::kAspect, t + 2 * DayInCenturies, kNeptune, kPluto, false, 60, 0, Direction::kNone, {}};
+  events[2].Level = 300;
+  Passage endless;
+  endless.Orb = 1;
+  endless.Exact = {t + 2 * DayInCenturies};
+  events[2].Pass = endless;
+  return events;
+}
+
+TEST(EventText, PassagesInTheDocument) {
+  const model::TEvList no_model;
+  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
+  WindowHead head{"IBM Corp", -5, t, t + 20 * DayInCenturies, {}};
+  head.Orb = 2;
+  head.MoonOrb = 1;
+  const auto doc = EventsDocument(head, PassageEvents(t), no_model);
+  EXPECT_EQ(doc["orbs"]["orb"], 2.0);
+  EXPECT_NE(doc["time_scale"].get<std::string>().find("Delta T from observation"), std::string::npos);
+  const auto& triple = doc["events"][0];
+  EXPECT_EQ(triple["id"], "aspect-pluto-square-natal-sun-20260320T1200Z");
+  EXPECT_EQ(triple["passage"]["exact"].size(), 3u);
+  EXPECT_EQ(triple["passage"]["exact"][1], "2026-03-20T12:00:00Z");
+  EXPECT_EQ(triple["passage"]["start"], "2026-01-19T12:00:00Z");
+  EXPECT_EQ(triple["passage"]["end_local"], "2026-06-18 07:00");
+  EXPECT_EQ(triple["passage"]["perfects"], true);
+  EXPECT_TRUE(triple["passage"]["closest"].is_null());
+  const auto& miss = doc["events"][1];
+  EXPECT_EQ(miss["id"], "aspect-mars-trine-jupiter-closest-20260321T1200Z");
+  EXPECT_EQ(miss["passage"]["perfects"], false);
+  EXPECT_EQ(miss["passage"]["closest_separation"], 0.25);
+  EXPECT_EQ(miss["passage"]["closest"], "2026-03-21T12:00:00Z");
+  const auto& endless = doc["events"][2];
+  EXPECT_TRUE(endless["passage"]["start"].is_null());
+  EXPECT_TRUE(endless["passage"]["end_local"].is_null());
+  EXPECT_EQ(EventSummary(PassageEvents(t)[0]), "Pluto square natal Sun (exact, 2 of 3)");
+  EXPECT_EQ(EventSummary(PassageEvents(t)[1]), "Mars trine Jupiter (closest 0.25\u00b0, does not perfect)");
+}
+
+// Written piece by piece, the documents are the bytes of the whole ones; an empty list too.
+TEST(EventsWriter, StreamedJsonIsTheWholeDocument) {
+  const model::TEvList no_model;
+  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
+  WindowHead head{"IBM Corp", -5, t, t + 20 * DayInCenturies, {"the window: a warning"}};
+  const std::vector<Event> all = PassageEvents(t);
+  for (const size_t n : {size_t{0}, size_t{1}, size_t{3}}) {
+    SCOPED_TRACE(n);
+    const std::vector<Event> events(all.begin(), all.begin() + static_cast<long>(n));
+    std::string streamed;
+    EventsWriter writer(head, no_model, EventsFormat::kJson, [&streamed](const std::string& s) { streamed += s; });
+    // One by one, as chunks of a span hand them over.
+    for (const Event& e : events) writer.Add({e});
+    writer.Finish();
+    const auto doc = EventsDocument(head, events, no_model);
+    EXPECT_EQ(streamed, doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n");
+  }
+}
+
+TEST(EventsWriter, CalendarHasOneEventEachWithItsPassage) {
+  const model::TEvList no_model;
+  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
+  const WindowHead head{"Smith, Jones; Soci\xc3\xa9t\xc3\xa9", -5, t, t + 20 * DayInCenturies, {}};
+  std::vector<Event> events = PassageEvents(t);
+  Event ingress = {EventType::kIngress, t, kSun, -1, false, NoValue, 1, Direction::kForward, {}};
+  events.push_back(ingress);
+  const std::string ics = EventsIcs(head, events, no_model);
+  // Every line ends in CRLF, none is longer than 75 octets, no bare LF.
+  size_t at = 0, lines = 0;
+  std::vector<std::string> unfolded;
+  while (at < ics.size()) {
+    const size_t end = ics.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = ics.substr(at, end - at);
+    EXPECT_LE(line.size(), 75u);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    if (!line.empty() && line[0] == ' ') unfolded.back() += line.substr(1);
+    else unfolded.push_back(line);
+    at = end + 2;
+    ++lines;
+  }
+  auto count = [&](const std::string& prefix) {
+    size_t n = 0;
+    for (const std::string& l : unfolded) n += l.rfind(prefix, 0) == 0;
+    return n;
+  };
+  EXPECT_EQ(unfolded.front(), "BEGIN:VCALENDAR");
+  EXPECT_EQ(unfolded.back(), "END:VCALENDAR");
+  EXPECT_EQ(count("BEGIN:VEVENT"), 4u);
+  EXPECT_EQ(count("DTSTAMP:20260320T120000Z"), 4u);
+  // DTEND where a passage ends: the triple and the miss, not the endless one nor the ingress.
+  EXPECT_EQ(count("DTEND:"), 2u);
+  EXPECT_EQ(count("DTEND:20260618T120000Z"), 1u);
+  EXPECT_EQ(count("SUMMARY:Pluto square natal Sun (exact\\, 2 of 3)"), 1u);
+  EXPECT_EQ(count("SUMMARY:Sun enters Aries"), 1u);
+  EXPECT_EQ(count("X-WR-CALNAME:Smith\\, Jones\\; Soci\xc3\xa9t\xc3\xa9: transit events"), 1u);
+  // A natal event's UID carries the security, a transit one's does not.
+  EXPECT_EQ(count("UID:aspect-pluto-square-natal-sun-20260320T1200Z-"), 1u);
+  EXPECT_EQ(count("UID:aspect-mars-trine-jupiter-closest-20260321T1200Z@stockdyn"), 1u);
+  EXPECT_EQ(count("DESCRIPTION:Smith\\, Jones\\; Soci\xc3\xa9t\xc3\xa9\\n"), 4u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -18,9 +19,11 @@
 #include "astro/angles.h"
 #include "astro/calendar.h"
 #include "astro/chart.h"
+#include "astro/observed_delta_t.h"
 #include "forecast/model_value.h"
 #include "model/ev_list.h"
 #include "timeline/crossings.h"
+#include "timeline/document.h"
 #include "timeline/longitudes.h"
 
 namespace sd::timeline {
@@ -36,10 +39,12 @@ ChartData TransitChart(ChartMoment t) {
   return sky->Chart;
 }
 
+// The timeline's moments are true universal time; the forecast's chart of the moment on its own
+// clock that has the same ephemeris time holds the very same numbers.
 TEST(TransitLongitudes, AreTheTransitChartsOwnNumbers) {
   // Moments over three centuries at an irregular step, every hour of the day met.
   for (ChartMoment t = -0.5137; t < 2.6; t += 0.0731) {
-    const ChartData chart = TransitChart(t);
+    const ChartData chart = TransitChart(ForecastClockOf(t));
     const BodyLongitudes all = TransitLongitudes(t);
     for (int n = 0; n <= 9; ++n) {
       EXPECT_EQ(all[n], chart.Lon(n)) << "body " << n << " t " << t;
@@ -185,15 +190,19 @@ TEST(FindEvents, MomentsAreExactToASecond) {
   }
 }
 
+// Mercury's direct station in [from, to], found by the timeline itself.
+std::optional<Event> MercuryTurnsDirect(ChartMoment from, ChartMoment to) {
+  for (const Event& e : FindEvents(nullptr, from, to))
+    if (e.Type == EventType::kStation && e.Body == kMercury && e.Dir == Direction::kDirect) return e;
+  return std::nullopt;
+}
+
 // Mercury turns direct in March 2026. A natal point just above the turning longitude is
 // passed twice, days apart, once retrograde and once direct; one just below, never.
 TEST(FindEvents, TransitThatTouchesAndTurnsBackIsListedTwice) {
   const ChartMoment from = MomentFromDate(2026, 3, 1, 0), to = from + 40 * DayInCenturies;
-  const std::vector<Event> plain = FindEvents(nullptr, from, to);
-  const auto station = std::find_if(plain.begin(), plain.end(), [](const Event& e) {
-    return e.Type == EventType::kStation && e.Body == kMercury && e.Dir == Direction::kDirect;
-  });
-  ASSERT_NE(station, plain.end());
+  const std::optional<Event> station = MercuryTurnsDirect(from, to);
+  ASSERT_TRUE(station.has_value());
   const double turn = TransitLongitude(kMercury, station->Moment);
 
   ChartData natal;
@@ -216,6 +225,115 @@ TEST(FindEvents, TransitThatTouchesAndTurnsBackIsListedTwice) {
   EXPECT_TRUE(missed.empty());
 }
 
+// The same station with passages: the point reached twice has one passage holding both exact
+// moments; the point never reached is an event of its own at Mercury's station, 0.01 degrees short.
+TEST(FindEvents, PassagesOfATouchAtAStationAndOfAMiss) {
+  const ChartMoment from = MomentFromDate(2026, 3, 1, 0), to = from + 40 * DayInCenturies;
+  const std::optional<Event> station = MercuryTurnsDirect(from, to);
+  ASSERT_TRUE(station.has_value());
+  const double turn = TransitLongitude(kMercury, station->Moment);
+  ChartData natal;
+  natal.Object[kLongitude][kSun] = NormalizeMod(turn + 0.01, 360);
+  natal.Object[kLongitude][kMoon] = NormalizeMod(turn - 0.01, 360);
+  SearchOptions o;
+  o.Passages = true;
+  o.Transits = false;
+  std::vector<Event> touch, miss;
+  for (const Event& e : FindEvents(&natal, from, to, o)) {
+    ASSERT_EQ(e.Type, EventType::kAspect);
+    ASSERT_TRUE(e.Pass.has_value()) << EventName(e);
+    if (e.Body == kMercury && e.Other == kSun && e.Aspect == 0) touch.push_back(e);
+    if (e.Body == kMercury && e.Other == kMoon && e.Aspect == 0) miss.push_back(e);
+  }
+  ASSERT_EQ(touch.size(), 2u);
+  const Passage& p = *touch[0].Pass;
+  ASSERT_EQ(p.Exact.size(), 2u);
+  EXPECT_EQ(p.Exact[0], touch[0].Moment);
+  EXPECT_EQ(p.Exact[1], touch[1].Moment);
+  EXPECT_EQ(touch[1].Pass->Start, p.Start);
+  EXPECT_EQ(touch[1].Pass->End, p.End);
+  EXPECT_LT(p.Start, p.Exact[0]);
+  EXPECT_GT(p.End, p.Exact[1]);
+  // In orb while Mercury is within a degree: it moves about a degree a day or less near a station.
+  EXPECT_GT(p.End - p.Start, 4 * DayInCenturies);
+  for (const ChartMoment edge : {p.Start, p.End})
+    EXPECT_NEAR(std::fabs(Wrap180(TransitLongitude(kMercury, edge) - natal.Lon(kSun))), 1.0, 1e-4);
+  EXPECT_EQ(EventSummary(touch[0]), "Mercury conjunction natal Sun (exact, 1 of 2)");
+
+  ASSERT_EQ(miss.size(), 1u);
+  const Passage& m = *miss[0].Pass;
+  EXPECT_FALSE(m.Perfects());
+  EXPECT_EQ(miss[0].Moment, m.Closest);
+  EXPECT_NEAR(m.Closest, station->Moment, 0.05 * DayInCenturies);
+  EXPECT_NEAR(m.ClosestSeparation, 0.01, 1e-3);
+  EXPECT_NE(EventId(miss[0]).find("-closest-"), std::string::npos) << EventId(miss[0]);
+}
+
+// Two windows a week and some hours apart: every aspect both hold has the same id, moment and
+// passage in both, to the bit.
+TEST(FindEvents, PassagesAndIdsAreTheSameInEveryWindowThatHoldsThem) {
+  const double lon[12] = {84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0, 130.2, 182.7, 92.5};
+  const ChartData natal = HandNatal(lon);
+  SearchOptions o;
+  o.Passages = true;
+  const ChartMoment a = MomentFromDate(2026, 3, 20, 5);
+  const ChartMoment b = a + 7.13 * DayInCenturies;
+  const std::vector<Event> first = FindEvents(&natal, a, a + 20 * DayInCenturies, o);
+  const std::vector<Event> second = FindEvents(&natal, b, b + 20 * DayInCenturies, o);
+  std::map<std::string, const Event*> by_id;
+  for (const Event& e : second) by_id[EventId(e)] = &e;
+  int compared = 0;
+  for (const Event& e : first) {
+    if (e.Type != EventType::kAspect || e.Moment < b + DayInCenturies || e.Moment > a + 19 * DayInCenturies) continue;
+    const auto it = by_id.find(EventId(e));
+    ASSERT_NE(it, by_id.end()) << EventId(e);
+    const Event& other = *it->second;
+    EXPECT_EQ(other.Moment, e.Moment) << EventId(e);
+    ASSERT_TRUE(e.Pass && other.Pass);
+    EXPECT_EQ(other.Pass->Start, e.Pass->Start) << EventId(e);
+    EXPECT_EQ(other.Pass->End, e.Pass->End) << EventId(e);
+    EXPECT_EQ(other.Pass->Exact, e.Pass->Exact) << EventId(e);
+    ++compared;
+  }
+  EXPECT_GT(compared, 50);
+}
+
+// What is in orb at a moment is what the window's passages say, applying before exactness and
+// separating after.
+TEST(AspectsInOrbAt, AgreeWithTheWindowsPassages) {
+  const double lon[12] = {84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0, 130.2, 182.7, 92.5};
+  const ChartData natal = HandNatal(lon);
+  SearchOptions o;
+  o.Passages = true;
+  const ChartMoment a = MomentFromDate(2026, 3, 20, 5);
+  int checked = 0;
+  for (const Event& e : FindEvents(&natal, a, a + 10 * DayInCenturies, o)) {
+    if (e.Type != EventType::kAspect || !e.OtherNatal || e.Body < kMercury || !e.Pass->Perfects() ||
+        !IsValue(e.Pass->Start) || !IsValue(e.Pass->End))
+      continue;
+    const struct {
+      ChartMoment t;
+      Motion want;
+    } moments[] = {{e.Pass->Start + (e.Pass->Exact.front() - e.Pass->Start) / 2, Motion::kApplying},
+                   {e.Pass->Exact.back() + (e.Pass->End - e.Pass->Exact.back()) / 2, Motion::kSeparating}};
+    for (const auto& m : moments) {
+      bool found = false;
+      for (const InOrb& in : AspectsInOrbAt(&natal, m.t, o)) {
+        if (in.Aspect.Body != e.Body || in.Aspect.Other != e.Other || !in.Aspect.OtherNatal || in.Aspect.Level != e.Level)
+          continue;
+        found = true;
+        EXPECT_EQ(in.State, m.want) << EventName(e);
+        EXPECT_LE(std::fabs(in.Separation), 1.0);
+        EXPECT_EQ(in.Aspect.Pass->Start, e.Pass->Start) << EventName(e);
+        EXPECT_EQ(in.Aspect.Pass->End, e.Pass->End) << EventName(e);
+      }
+      EXPECT_TRUE(found) << EventName(e);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 10);
+}
+
 TEST(FindEvents, LunationsAndEclipsesOfTheWindow) {
   // 2026: New Moon 19 March, Full Moon 2 April; a total solar eclipse on 12 August.
   const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
@@ -235,7 +353,7 @@ TEST(FindEvents, LunationsAndEclipsesOfTheWindow) {
   ChartData chart = TransitChart(july);
   chart.ObjectOn[kNextEclipseMoon] = 1;
   ASSERT_TRUE(ComputeChart(chart, 1));
-  EXPECT_EQ(eclipses[0].Moment, chart.NextEclipseMoment);
+  EXPECT_EQ(eclipses[0].Moment, TrueClockOf(chart.NextEclipseMoment));
 }
 
 TEST(FindEvents, RefusesWindowsItCannotSearch) {
