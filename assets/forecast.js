@@ -10,6 +10,9 @@ const W = 800, H = 360;
 const PAD = { left: 56, right: 24, top: 14, bottom: 46 };
 const TOP_EVENTS_IN_TIP = 4;
 const TOP_EVENTS_IN_TABLE = 10;
+// Passage bars under the curve: those that drive the model first, then the others, up to this.
+const PASSAGE_ROWS = 14;
+const PASSAGE_ROW = 20;
 
 const $ = (id) => document.getElementById(id);
 let securities = [];
@@ -216,6 +219,80 @@ function drawChart(doc) {
   chart.addEventListener('pointerleave', hideTip);
 
   drawEventMarks(chart, rows, x);
+  drawPassages(rows, x);
+}
+
+// A moment (Julian centuries from 1900 January 0.5) of a UTC text "YYYY-MM-DDTHH:MM:SSZ".
+function momentOf(utc) {
+  return (Date.parse(utc) / 864e5 + 2440587.5 - 2415020) / 36525;
+}
+
+// Each aspect's passage once (a passage that is exact three times has three events), driving
+// ones first, then the slower bodies' (the Moon's last), each group by moment.
+function passagesOfWindow() {
+  const byPassage = new Map();
+  for (const e of currentEvents) {
+    if (e.type !== 'aspect' || !e.passage) continue;
+    const p = e.passage;
+    const key = [e.body, e.other, e.other_natal, e.aspect, p.start, p.end].join('|');
+    const known = byPassage.get(key);
+    if (!known) byPassage.set(key, { e, driving: e.sections.length > 0 });
+    else if (e.sections.length) { known.driving = true; known.e = e; }
+  }
+  const moonly = (e) => e.body === 1 || (!e.other_natal && e.other === 1);
+  return [...byPassage.values()].sort((a, b) =>
+    (b.driving - a.driving) || (moonly(a.e) - moonly(b.e)) || (a.e.moment - b.e.moment));
+}
+
+// The passages as bars on the curve's time scale: start to end (cut at the window's edges), a
+// dot at each exact moment, a ring at the closest approach of one that does not perfect and a
+// dotted bar after it.
+function drawPassages(rows, x) {
+  const box = $('passages');
+  box.textContent = '';
+  const n = rows.length;
+  const all = passagesOfWindow();
+  if (n < 2 || !all.length) { box.hidden = true; return; }
+  box.hidden = false;
+  const shown = all.slice(0, PASSAGE_ROWS);
+  const height = shown.length * PASSAGE_ROW + (all.length > shown.length ? PASSAGE_ROW : 6);
+  box.setAttribute('viewBox', `0 0 ${W} ${height}`);
+  const t0 = rows[0].moment, t1 = rows[n - 1].moment;
+  const at = (m) => x(0) + (x(n - 1) - x(0)) * (Math.min(Math.max(m, t0), t1) - t0) / (t1 - t0);
+  // A bar of the Moon's few hours would hide behind its own dot: at least this wide.
+  const line = (cls, a, b, y, parent) => {
+    const mid = (a + b) / 2, half = Math.max((b - a) / 2, 7);
+    svg('line', { class: cls, x1: Math.max(mid - half, x(0)), x2: Math.min(mid + half, x(n - 1)), y1: y, y2: y }, parent);
+  };
+  shown.forEach(({ e, driving }, i) => {
+    const p = e.passage;
+    const y = i * PASSAGE_ROW + 15;
+    const g = svg('g', { class: 'passage' }, box);
+    const start = p.start ? momentOf(p.start) : t0, end = p.end ? momentOf(p.end) : t1;
+    const cls = `bar${driving ? ' driving' : ''}`;
+    if (p.perfects) {
+      line(cls, at(start), at(end), y, g);
+      for (const u of p.exact) {
+        const m = momentOf(u);
+        if (m >= t0 && m <= t1) svg('circle', { class: 'exact', cx: at(m), cy: y, r: 2.5 }, g);
+      }
+    } else {
+      const c = momentOf(p.closest);
+      svg('line', { class: cls, x1: at(start), x2: at(c), y1: y, y2: y }, g);
+      svg('line', { class: `${cls} miss`, x1: at(c), x2: at(end), y1: y, y2: y }, g);
+      if (c >= t0 && c <= t1) svg('circle', { class: 'closest', cx: at(c), cy: y, r: 3 }, g);
+    }
+    const label = svg('text', { x: Math.min(Math.max(at(start), PAD.left), W - PAD.right - 180), y: y - 5 }, g);
+    label.textContent = eventName(e) + (p.perfects ? '' : ' (does not perfect)');
+    const drives = e.sections.length ? `; drives ${drivenTitles(e).join('; ')}` : '';
+    svg('title', {}, g).textContent = `${eventName(e)}: in orb ${p.start_local || 'before'} to ${p.end_local || 'after'}` +
+      (p.perfects ? `, exact ${p.exact.length} time${p.exact.length > 1 ? 's' : ''}` :
+        `, closest ${fmt(p.closest_separation, 2)}° short`) + drives;
+  });
+  if (all.length > shown.length) {
+    const more = svg('text', { class: 'more', x: PAD.left, y: shown.length * PASSAGE_ROW + 14 }, box);
+    more.textContent = `and ${all.length - shown.length} more passages, mostly the Moon's (listed below)`;
+  }
 }
 
 // ---- the window's events ----------------------------------------------------------------
@@ -514,6 +591,8 @@ function fillLinks(doc, q) {
   $('link-csv').href = `${API}/forecast?${csv}`;
   $('link-json').href = `${API}/forecast?${json}`;
   $('link-self').href = `forecast.html?${q}`;
+  const ics = new URLSearchParams(q); ics.set('format', 'ics');
+  $('link-ics').href = `${API}/events?${ics}`;
   $('model').textContent = `Model ${doc.model.name}, content hash ${doc.model.hash}.`;
 }
 

@@ -129,6 +129,21 @@ await withServedBrowser(build, async ({ browser, base }) => {
   check(markTitle.includes('Full Moon in Libra') && markTip.includes('Full Moon in Libra') && markTip.includes(fullMoon.local),
     `hovering the Full Moon's mark names it: ${JSON.stringify(markTip)} (title ${JSON.stringify(markTitle)})`);
 
+  // Under the curve, the passages of the aspects, those that drive the model first; beside the
+  // events, the calendar of the window as the tool writes it.
+  const bars = page.locator('#passages g.passage');
+  const drivingPassages = toolEvents.filter((e) => e.type === 'aspect' && e.passage && e.sections.length > 0);
+  check(await bars.count() > 0 && await page.locator('#passages .bar.driving').count() > 0,
+    `passage bars are drawn (${await bars.count()}), driving ones among them (${drivingPassages.length} driving events)`);
+  const firstBar = await bars.first().locator('title').textContent();
+  check(drivingPassages.some((e) => firstBar.startsWith(e.name)), `the first bar is a driving passage: ${JSON.stringify(firstBar)}`);
+  const icsHref = await page.locator('#link-ics').getAttribute('href');
+  const ics = await page.request.get(new URL(icsHref, page.url()).href);
+  const expectedIcs = execFileSync(join(build, 'stockdyn'),
+    ['events', '--security', security, '--zone', 'EST', '--date', date, '--format', 'ics'], { encoding: 'utf8' });
+  check(ics.ok() && ics.headers()['content-type'] === 'text/calendar; charset=utf-8' && (await ics.text()) === expectedIcs,
+    `"Add to calendar" (${icsHref}) gives the tool's calendar`);
+
   // The CSV link gives the tool's numbers.
   const csvHref = await page.locator('#link-csv').getAttribute('href');
   const csv = await page.request.get(new URL(csvHref, page.url()).href);
