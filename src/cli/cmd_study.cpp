@@ -16,7 +16,9 @@
 #include "cli/output_kinds.h"
 #include "cli/security_options.h"
 #include "cli/study_options.h"
+#include "data/natal_db.h"
 #include "eventstudy/document.h"
+#include "eventstudy/partial.h"
 #include "eventstudy/study.h"
 #include "eventstudy/universe.h"
 #include "forecast/model_value.h"
@@ -35,7 +37,9 @@ constexpr const char* kUsage =
     "                      [--families LIST] [--min-events N] [--permutations B] [--seed S]\n"
     "                      [--random-natal R] [--details CSV] [--report HTML]\n"
     "                      [--format json|csv|text] [--threads N] [--model FILE] [--dir PROGRAMDIR]\n"
-    "                      [--force] [--quiet]\n"
+    "                      [--force] [--quiet] [--shard I/N --partial FILE]\n"
+    "       stockdyn study merge PARTIAL... [--details CSV] [--report HTML] [--format json|csv|text]\n"
+    "                      [--force]\n"
     "\n"
     "An event study: for every family of transit events (lunations, eclipses, stations, ingresses,\n"
     "aspects between transits, and transits to the natal chart of securities that have one) the\n"
@@ -53,14 +57,21 @@ constexpr const char* kUsage =
     "--model: the model whose sections each family's events drive (default PROGRAMDIR/stock.hyp).\n"
     "Output: JSON (default), CSV (a row per family or state) or text (the 20 best by q) on stdout.\n"
     "Progress goes to stderr when it is a terminal, unless --quiet. The same input and seed give\n"
-    "the same output, whatever --threads.\n";
+    "the same output, whatever --threads.\n"
+    "--shard I/N --partial FILE: run only shard I (0 to N-1) of N and write its partial result to\n"
+    "FILE (nothing on stdout); every shard repeats the search for events, and shares out the\n"
+    "circular shifts of the families and states and the random charts. 'study merge' reads the\n"
+    "partial files of every shard, in any order, and writes what the study without --shard writes,\n"
+    "byte for byte; it refuses partial files of another run (arguments, input files or program),\n"
+    "a shard missing or given twice, and a truncated file.\n";
 
 constexpr std::string_view kCommand = "study";
 constexpr int kMaxWindow = 250;
 
 struct Options {
   std::string security, prices, universe, zone_text, dir, model, format = "json";
-  std::string from_text, to_text, families_text, details, report;
+  std::string from_text, to_text, families_text, details, report, shard_text, partial;
+  int shard = 0, shards = 0;  // shards 0: the whole study
   std::optional<study::Date> from, to;
   bool force = false, quiet = false;
   Zone zone;
@@ -74,6 +85,21 @@ std::vector<std::string> SplitList(const std::string& text) {
   std::string item;
   while (std::getline(in, item, ',')) out.push_back(item);
   return out;
+}
+
+constexpr int kMaxShards = 100000;
+
+// "I/N": shard I (0-based) of N.
+bool ParseShard(const std::string& text, int& index, int& count) {
+  const size_t slash = text.find('/');
+  if (slash == std::string::npos || slash == 0 || slash + 1 == text.size() || slash > 6 || text.size() - slash > 7)
+    return false;
+  const std::string i = text.substr(0, slash), n = text.substr(slash + 1);
+  if (i.find_first_not_of("0123456789") != std::string::npos || n.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  index = std::stoi(i);
+  count = std::stoi(n);
+  return count >= 1 && count <= kMaxShards && index < count;
 }
 
 std::optional<int> ParseOptions(const Args& args, Options& o) {
@@ -103,6 +129,8 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   app.add_option("--dir", o.dir);
   app.add_flag("--force", o.force);
   app.add_flag("--quiet", o.quiet);
+  app.add_option("--shard", o.shard_text);
+  app.add_option("--partial", o.partial);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return status;
 
   auto usage = [](const std::string& why) { return UsageError(kCommand, why); };
@@ -112,6 +140,14 @@ std::optional<int> ParseOptions(const Args& args, Options& o) {
   if (single && (o.security.empty() || o.prices.empty())) return usage("--security and --prices go together");
   if (o.format != "json" && o.format != "csv" && o.format != "text")
     return usage("--format must be json, csv or text, not '" + o.format + "'");
+  if (o.shard_text.empty() != o.partial.empty()) return usage("--shard and --partial go together");
+  if (!o.shard_text.empty()) {
+    if (!ParseShard(o.shard_text, o.shard, o.shards))
+      return usage("--shard must be I/N with N from 1 to " + std::to_string(kMaxShards) +
+                   " and I from 0 to N-1, not '" + o.shard_text + "'");
+    if (!o.details.empty() || !o.report.empty() || app.count("--format"))
+      return usage("--details, --report and --format go to 'stockdyn study merge', not to a shard");
+  }
   std::string why;
   if (!o.zone_text.empty() && !ParseZone(o.zone_text, o.zone, why)) return usage(why);
   // One offset cannot hold over years of summer times: a time-zone name is no zone for a study.
@@ -156,9 +192,103 @@ study::PriceSeries Cut(study::PriceSeries p, std::optional<study::Date> from, st
   return p;
 }
 
+// The settings that make a study's result, one a line: the partial files of two runs merge only
+// when these agree (--threads, --quiet and the outputs do not change the result).
+std::string ArgumentsText(const Options& o, const std::string& dir, const std::string& model_path) {
+  const eventstudy::StudySettings& s = o.settings;
+  std::string out;
+  auto line = [&](const char* name, const std::string& value) { out += std::string(name) + " " + value + "\n"; };
+  line("--security", o.security);
+  line("--prices", o.prices);
+  line("--universe", o.universe);
+  line("--zone", o.zone_text);
+  line("--from", o.from_text);
+  line("--to", o.to_text);
+  line("--window", std::to_string(s.Window));
+  line("--horizon", std::to_string(s.Horizon));
+  line("--families", o.families_text);
+  line("--min-events", std::to_string(s.MinEvents));
+  line("--permutations", std::to_string(s.Permutations));
+  line("--seed", std::to_string(s.Seed));
+  line("--random-natal", std::to_string(s.RandomNatal));
+  line("--model", model_path);
+  line("--dir", dir);
+  return out;
+}
+
+// What the study writes in the form asked: the document, and the details and report when asked.
+struct Written {
+  std::string out, details, report;
+};
+Written WriteStudy(const std::string& format, bool details, bool report, const eventstudy::StudyContext& c,
+                   const std::vector<eventstudy::StudySeries>& series, const eventstudy::StudyResult& result) {
+  Written w;
+  if (format == "json")
+    w.out = JsonText(eventstudy::StudyJson(c, series, result));
+  else if (format == "csv")
+    w.out = eventstudy::StudyCsv(result);
+  else
+    w.out = eventstudy::StudyText(c, series, result);
+  if (details) w.details = eventstudy::StudyDetails(c, series, result);
+  if (report) w.report = eventstudy::StudyHtml(c, series, result);
+  return w;
+}
+
+// The details and the report when asked, then the document: each whole or none.
+int WriteAll(std::string_view command, const std::string& details_path, const std::string& report_path,
+             const Written& w) {
+  std::vector<std::pair<std::string, std::string_view>> files;
+  if (!details_path.empty()) files.emplace_back(details_path, w.details);
+  if (!report_path.empty()) files.emplace_back(report_path, w.report);
+  return WriteFilesThenPrint(command, files, w.out);
+}
+
+constexpr const char* kMergeUsage =
+    "usage: stockdyn study merge PARTIAL... [--details CSV] [--report HTML] [--format json|csv|text]\n"
+    "                            [--force]\n"
+    "\n"
+    "Merges the partial files of every shard of one study (written by 'stockdyn study ...\n"
+    "--shard I/N --partial FILE'), given in any order, and writes what the study run whole writes:\n"
+    "the document on stdout (JSON by default), --details and --report as the study writes them.\n"
+    "Refused, exit 1: partial files of different runs (their arguments, input files or program\n"
+    "differ), a shard missing or given twice, a truncated or damaged file.\n";
+
+int RunMerge(const Args& args) {
+  constexpr std::string_view kMerge = "study merge";
+  std::vector<std::string> paths;
+  std::string details, report, format = "json";
+  bool force = false;
+  CLI::App app{"", "stockdyn study merge"};
+  SetUpParser(app);
+  app.add_option("partials", paths);
+  app.add_option("--details", details);
+  app.add_option("--report", report);
+  app.add_option("--format", format);
+  app.add_flag("--force", force);
+  if (const auto status = ParseArguments(app, args, kMerge, kMergeUsage)) return *status;
+  if (paths.empty()) return UsageError(kMerge, "name the partial file of every shard");
+  if (format != "json" && format != "csv" && format != "text")
+    return UsageError(kMerge, "--format must be json, csv or text, not '" + format + "'");
+  Written w;
+  try {
+    if (!details.empty()) CheckOutput(details, kStudyDetailsCsv, paths, force);
+    if (!report.empty()) CheckOutput(report, kHtmlReport, paths, force);
+    std::vector<std::pair<std::string, eventstudy::Partial>> partials;
+    partials.reserve(paths.size());
+    for (const std::string& p : paths) partials.emplace_back(p, eventstudy::ReadPartial(p));
+    const eventstudy::MergedStudy merged = eventstudy::MergePartials(partials);
+    w = WriteStudy(format, !details.empty(), !report.empty(), merged.First->Context, merged.First->Series,
+                   merged.Result);
+  } catch (const std::exception& e) {
+    return WorkFailed(kMerge, e.what());
+  }
+  return WriteAll(kMerge, details, report, w);
+}
+
 }  // namespace
 
 int RunStudy(const Args& args) {
+  if (!args.empty() && args.front() == "merge") return RunMerge(Args(args.begin() + 1, args.end()));
   Options o;
   if (const auto status = ParseOptions(args, o)) return *status;
   SecurityOptions paths;
@@ -168,7 +298,8 @@ int RunStudy(const Args& args) {
   const std::string model_path = ModelPathOf(paths, dir);
   if (isatty(STDERR_FILENO) && !o.quiet) o.settings.Progress = LineProgress;
 
-  std::string out, details, report;
+  Written written;
+  std::string partial;
   try {
     std::vector<eventstudy::UniverseRow> rows;
     std::string universe_name;
@@ -185,6 +316,7 @@ int RunStudy(const Args& args) {
     for (const auto& r : rows) inputs.push_back(r.Prices);
     if (!o.details.empty()) CheckOutput(o.details, kStudyDetailsCsv, inputs, o.force);
     if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
+    if (!o.partial.empty()) CheckOutput(o.partial, kStudyPartial, inputs, o.force);
 
     ProcessScope process(LocalNow(), dir);
     std::deque<ChartData> natals;
@@ -218,7 +350,6 @@ int RunStudy(const Args& args) {
       }
       series.push_back(std::move(s));
     }
-    const eventstudy::StudyResult result = eventstudy::RunStudy(series, o.settings);
     eventstudy::StudyContext c;
     c.ZoneName = o.zone_text;
     c.From = o.from_text;
@@ -226,22 +357,30 @@ int RunStudy(const Args& args) {
     c.FamilyItems = o.families;
     c.Settings = o.settings;
     const auto model = forecast::LoadModel(model_path);
-    for (const auto& f : result.Families) c.Sections[f.Fam.Id] = eventstudy::SectionsDriven(f.Fam.Id, *model);
-    if (o.format == "json")
-      out = JsonText(eventstudy::StudyJson(c, series, result));
-    else if (o.format == "csv")
-      out = eventstudy::StudyCsv(result);
-    else
-      out = eventstudy::StudyText(c, series, result);
-    if (!o.details.empty()) details = eventstudy::StudyDetails(c, series, result);
-    if (!o.report.empty()) report = eventstudy::StudyHtml(c, series, result);
+    auto sections = [&](const std::vector<eventstudy::FamilyResult>& families) {
+      for (const auto& f : families) c.Sections[f.Fam.Id] = eventstudy::SectionsDriven(f.Fam.Id, *model);
+    };
+    if (o.shards > 0) {
+      eventstudy::Fingerprint print;
+      print.Program = eventstudy::ProgramFingerprint(kVersion);
+      print.Arguments = ArgumentsText(o, dir, model_path);
+      std::vector<std::string> read = {dir + kNatalFileName, model_path};
+      if (!o.universe.empty()) read.push_back(o.universe);
+      for (const auto& r : rows) read.push_back(r.Prices);
+      print.Inputs = eventstudy::InputsFingerprint(read);
+      const eventstudy::StudyShard shard = eventstudy::RunStudyShard(series, o.settings, o.shard, o.shards);
+      sections(shard.Observed.Families);
+      partial = eventstudy::PartialText(print, c, series, shard);
+    } else {
+      const eventstudy::StudyResult result = eventstudy::RunStudy(series, o.settings);
+      sections(result.Families);
+      written = WriteStudy(o.format, !o.details.empty(), !o.report.empty(), c, series, result);
+    }
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }
-  std::vector<std::pair<std::string, std::string_view>> files;
-  if (!o.details.empty()) files.emplace_back(o.details, details);
-  if (!o.report.empty()) files.emplace_back(o.report, report);
-  return WriteFilesThenPrint(kCommand, files, out);
+  if (o.shards > 0) return WriteFilesThenPrint(kCommand, {{o.partial, partial}}, "");
+  return WriteAll(kCommand, o.details, o.report, written);
 }
 
 }  // namespace sd::cli

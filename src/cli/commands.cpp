@@ -5,7 +5,7 @@
 namespace sd::cli {
 
 int RunVersion(const Args&) {
-  std::printf("stockdyn 0.1.0\n");
+  std::printf("%s\n", kVersion);
   return 0;
 }
 

@@ -8,6 +8,9 @@ namespace sd::cli {
 
 using Args = std::vector<std::string>;
 
+// What `stockdyn version` prints.
+inline constexpr const char* kVersion = "stockdyn 0.1.0";
+
 struct Command {
   const char* name;
   const char* summary;

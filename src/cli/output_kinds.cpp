@@ -10,6 +10,7 @@
 #include "data/towns.h"
 #include "eval/metric_table.h"
 #include "eventstudy/document.h"
+#include "eventstudy/partial.h"
 #include "forecast/model_value.h"
 #include "render/gif_output.h"
 #include "study/report.h"
@@ -88,6 +89,10 @@ bool IsStudyDetailsCsv(std::string_view head, std::uintmax_t) {
   return FirstLine(head) == eventstudy::kStudyDetailsHeader;
 }
 
+bool IsStudyPartial(std::string_view head, std::uintmax_t) {
+  return head.substr(0, eventstudy::kPartialMark.size()) == eventstudy::kPartialMark;
+}
+
 bool IsHtml(std::string_view head, std::uintmax_t) {
   return StartsWithNoCase(FirstLine(head), "<!DOCTYPE html") || StartsWithNoCase(FirstLine(head), "<html");
 }
@@ -119,6 +124,7 @@ const OutputKind kDetailsCsv{"an evaluation details file (its header line differ
 const OutputKind kHtmlReport{"an HTML file", IsHtml};
 const OutputKind kSvgPicture{"an SVG picture", IsSvg};
 const OutputKind kStudyDetailsCsv{"an event study details file (its header line differs)", IsStudyDetailsCsv};
+const OutputKind kStudyPartial{"a partial event study", IsStudyPartial};
 
 std::vector<std::string> ProgramDataFiles(const std::string& dir) {
   return {dir + kNatalFileName,  dir + forecast::kModelFileName, dir + kTownsDataFile,

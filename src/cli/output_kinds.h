@@ -19,6 +19,7 @@ extern const OutputKind kDetailsCsv;       // evaluate --details
 extern const OutputKind kHtmlReport;       // evaluate --report, study --report
 extern const OutputKind kSvgPicture;       // chart --svg
 extern const OutputKind kStudyDetailsCsv;  // study --details
+extern const OutputKind kStudyPartial;     // study --partial
 
 // The files of program directory `dir` (ending in '/') that the tool's forecast reads.
 std::vector<std::string> ProgramDataFiles(const std::string& dir);

@@ -88,11 +88,20 @@ std::vector<std::vector<int>> SeriesOffsets(const std::vector<RotatableSeries>& 
   return out;
 }
 
+bool FamilyTested(int observations, const StudySettings& settings) {
+  return observations >= settings.MinEvents && observations > 0 && settings.Permutations > 0;
+}
+
+bool StateTested(const StateSums& sums, const StudySettings& settings) {
+  return sums.DaysIn >= settings.MinEvents && sums.DaysOut >= settings.MinEvents && sums.DaysIn > 0 &&
+         sums.DaysOut > 0 && settings.Permutations > 0;
+}
+
 void TestFamily(FamilyResult& f, const std::vector<RotatableSeries>& rotatable,
                 const std::vector<std::vector<int>>& offsets, const StudySettings& settings) {
   const int k = settings.Window, width = 2 * k + 1;
   f.Observations = static_cast<int>(f.Events.size());
-  const bool tested = f.Observations >= settings.MinEvents && f.Observations > 0 && settings.Permutations > 0;
+  const bool tested = FamilyTested(f.Observations, settings);
   const size_t draws = tested && !offsets.empty() ? offsets.front().size() : 1;
   // pooled[o][j]: the sums over every series, added in series order.
   std::vector<std::vector<double>> pooled(draws, std::vector<double>(static_cast<size_t>(width), 0.0));
@@ -134,17 +143,17 @@ void TestFamily(FamilyResult& f, const std::vector<RotatableSeries>& rotatable,
 void TestState(StateResult& st, const std::vector<RotatableSeries>& rotatable,
                const std::vector<std::vector<int>>& offsets, const StudySettings& settings) {
   const size_t draws = offsets.empty() ? 1 : offsets.front().size();
-  std::vector<StateSums> pooled(draws);
-  for (size_t s = 0; s < rotatable.size(); ++s)
-    for (size_t o = 0; o < draws; ++o)
-      pooled[o].Add(StateSumsOf(rotatable[s], st.Runs[s], offsets[s][o]));
-  st.Sums = pooled[0];
+  // Each draw's sums are added in series order, apart from every other draw's.
+  auto pooled = [&](size_t o) {
+    StateSums sums;
+    for (size_t s = 0; s < rotatable.size(); ++s) sums.Add(StateSumsOf(rotatable[s], st.Runs[s], offsets[s][o]));
+    return sums;
+  };
+  st.Sums = pooled(0);
   st.P = kMissing;
-  const bool tested = st.Sums.DaysIn >= settings.MinEvents && st.Sums.DaysOut >= settings.MinEvents &&
-                      st.Sums.DaysIn > 0 && st.Sums.DaysOut > 0 && settings.Permutations > 0;
-  if (!tested) return;
+  if (!StateTested(st.Sums, settings)) return;
   std::vector<double> null;
-  for (size_t o = 1; o < draws; ++o) null.push_back(pooled[o].Diff());
+  for (size_t o = 1; o < draws; ++o) null.push_back(pooled(o).Diff());
   st.P = PermutationP(st.Sums.Diff(), null);
 }
 
@@ -187,22 +196,30 @@ void FindStateRuns(const std::vector<StudySeries>& series, const std::vector<int
 // asked for.
 constexpr int kRandomBatchCharts = 64;
 
-// For each random chart r, the natal families' T over the series' r-th charts.
-void RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>& natal_series, ChartMoment from,
-                 ChartMoment to, const std::unordered_map<std::string, int>& index,
-                 const std::vector<RotatableSeries>& rotatable, const StudySettings& settings,
-                 std::vector<FamilyResult>& families) {
-  const int r_count = settings.RandomNatal;
+// For each random chart r in [first, end), the natal families' T over the series' r-th charts;
+// one list per natal family, in the order of `families`.
+std::vector<RandomStats> RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>& natal_series,
+                                     ChartMoment from, ChartMoment to,
+                                     const std::unordered_map<std::string, int>& index,
+                                     const std::vector<RotatableSeries>& rotatable, const StudySettings& settings,
+                                     const std::vector<FamilyResult>& families, int first, int end) {
   std::vector<std::vector<ChartMoment>> moments;
   for (int s : natal_series)
-    moments.push_back(study::DrawNatalMoments(series[static_cast<size_t>(s)].Natal->Moment, r_count, settings.Seed));
-  std::vector<std::vector<double>> stats(families.size());
+    moments.push_back(
+        study::DrawNatalMoments(series[static_cast<size_t>(s)].Natal->Moment, settings.RandomNatal, settings.Seed));
+  std::vector<RandomStats> out;
+  std::vector<int> slot(families.size(), -1);
+  for (size_t i = 0; i < families.size(); ++i)
+    if (families[i].Fam.Kind == FamilyKind::kNatal) {
+      slot[i] = static_cast<int>(out.size());
+      out.push_back({static_cast<int>(i), {}});
+    }
   const std::vector<std::vector<int>> unrotated(rotatable.size(), std::vector<int>{0});
   StudySettings plain = settings;
   plain.Permutations = 0;
   const int per_batch = std::max(1, kRandomBatchCharts / static_cast<int>(natal_series.size()));
-  for (int r0 = 0; r0 < r_count; r0 += per_batch) {
-    const int batch = std::min(per_batch, r_count - r0);
+  for (int r0 = first; r0 < end; r0 += per_batch) {
+    const int batch = std::min(per_batch, end - r0);
     // Chart (r - r0) * natal_series.size() + i is series i's r-th.
     std::vector<ChartData> charts;
     charts.reserve(static_cast<size_t>(batch) * natal_series.size());
@@ -223,24 +240,44 @@ void RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>&
                 settings, draw);
       }
       for (size_t i = 0; i < families.size(); ++i) {
-        if (families[i].Fam.Kind != FamilyKind::kNatal) continue;
+        if (slot[i] < 0) continue;
         TestFamily(draw[i], rotatable, unrotated, plain);
-        stats[i].push_back(draw[i].Stat);
+        out[static_cast<size_t>(slot[i])].Stat.push_back(draw[i].Stat);
       }
     }
   }
-  for (size_t i = 0; i < families.size(); ++i) {
-    FamilyResult& f = families[i];
-    if (f.Fam.Kind != FamilyKind::kNatal) continue;
-    std::vector<double> x;
-    for (double v : stats[i])
-      if (std::isfinite(v)) x.push_back(v);
-    f.HasRandom = true;
-    f.Random.Charts = static_cast<int>(x.size());
-    f.Random.Mean = study::Mean(x);
-    f.Random.Sd = study::SampleSd(x);
-    f.Random.Percentile = study::PercentileBelow(f.Stat, x);
+  return out;
+}
+
+// The natal family's summary over every random chart's T, in chart order.
+void SummarizeRandom(FamilyResult& f, const std::vector<double>& stats) {
+  std::vector<double> x;
+  for (double v : stats)
+    if (std::isfinite(v)) x.push_back(v);
+  f.HasRandom = true;
+  f.Random.Charts = static_cast<int>(x.size());
+  f.Random.Mean = study::Mean(x);
+  f.Random.Sd = study::SampleSd(x);
+  f.Random.Percentile = study::PercentileBelow(f.Stat, x);
+}
+
+// One correction over everything given a p, families first, then states.
+void Correct(StudyResult& out) {
+  std::vector<double> p;
+  for (const FamilyResult& f : out.Families) p.push_back(f.P);
+  for (const StateResult& s : out.States) p.push_back(s.P);
+  const std::vector<double> q = study::BenjaminiHochberg(p), holm = study::HolmAdjust(p);
+  size_t at = 0;
+  for (FamilyResult& f : out.Families) {
+    f.Q = q[at];
+    f.PHolm = holm[at++];
   }
+  for (StateResult& st : out.States) {
+    st.Q = q[at];
+    st.PHolm = holm[at++];
+  }
+  out.Tests = 0;
+  for (double v : p) out.Tests += std::isnan(v) ? 0 : 1;
 }
 
 }  // namespace
@@ -268,19 +305,57 @@ Date LocalDateOf(ChartMoment t, double zone) {
                                std::chrono::day{static_cast<unsigned>(c.day)}};
 }
 
-StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings& settings) {
+std::vector<double> UnitWork(const StudyResult& observed, const StudySettings& settings) {
+  std::vector<double> work;
+  for (const FamilyResult& f : observed.Families)
+    work.push_back(FamilyTested(f.Observations, settings)
+                       ? static_cast<double>(f.Observations) * (2 * settings.Window + 1)
+                       : 0.0);
+  for (const StateResult& st : observed.States) {
+    double w = 0;
+    if (StateTested(st.Sums, settings))
+      for (const auto& runs : st.Runs) w += 2.0 * static_cast<double>(runs.size()) + 1;
+    work.push_back(w);
+  }
+  return work;
+}
+
+std::vector<int> DealUnits(const StudyResult& observed, const StudySettings& settings, int count) {
+  const std::vector<double> work = UnitWork(observed, settings);
+  std::vector<int> jobs;
+  for (size_t u = 0; u < work.size(); ++u)
+    if (work[u] > 0) jobs.push_back(static_cast<int>(u));
+  std::stable_sort(jobs.begin(), jobs.end(),
+                   [&](int a, int b) { return work[static_cast<size_t>(a)] > work[static_cast<size_t>(b)]; });
+  std::vector<int> owner(work.size(), -1);
+  std::vector<double> load(static_cast<size_t>(std::max(1, count)), 0.0);
+  for (int unit : jobs) {
+    const size_t least = static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+    owner[static_cast<size_t>(unit)] = static_cast<int>(least);
+    load[least] += work[static_cast<size_t>(unit)];
+  }
+  return owner;
+}
+
+StudyShard RunStudyShard(const std::vector<StudySeries>& series, const StudySettings& settings, int index,
+                         int count) {
   if (const std::string item = ItemChoosingNothing(settings.Families); !item.empty())
     throw std::invalid_argument("--families: '" + item + "' names no family");
-  StudyResult out;
+  if (count < 1 || index < 0 || index >= count)
+    throw std::invalid_argument("shard " + std::to_string(index) + " of " + std::to_string(count) + " does not exist");
+  StudyShard shard;
+  shard.Index = index;
+  shard.Count = count;
+  StudyResult& out = shard.Observed;
   bool any_natal = false;
   for (const StudySeries& s : series) any_natal = any_natal || s.Natal;
   std::vector<Family> families = Chosen(TransitFamilies(), settings.Families);
   const bool transits = !families.empty();
   const std::vector<Family> natal = any_natal ? Chosen(NatalFamilies(), settings.Families) : std::vector<Family>{};
   families.insert(families.end(), natal.begin(), natal.end());
-  std::unordered_map<std::string, int> index;
+  std::unordered_map<std::string, int> index_of;
   for (const Family& f : families) {
-    index.emplace(f.Id, static_cast<int>(out.Families.size()));
+    index_of.emplace(f.Id, static_cast<int>(out.Families.size()));
     out.Families.push_back({});
     out.Families.back().Fam = f;
   }
@@ -295,35 +370,33 @@ StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings
   }
   const std::vector<double> rotations = DrawRotations(settings.Permutations, settings.Seed);
   const std::vector<std::vector<int>> offsets = SeriesOffsets(rotatable, rotations);
+  StudySettings observed_only = settings;
+  observed_only.Permutations = 0;
 
+  std::vector<int> natal_series;
+  const ChartMoment from = study::MidnightOf(first, settings.Zone);
+  const ChartMoment to = study::MidnightOf(last + std::chrono::days{1}, settings.Zone);
   if (!families.empty()) {
     // The charts whose events are sought: each series' own (random ones come later, in batches).
     std::vector<const ChartData*> charts;
-    std::vector<int> natal_series;
     for (size_t s = 0; s < series.size(); ++s)
       if (series[s].Natal && !natal.empty()) {
         charts.push_back(series[s].Natal);
         natal_series.push_back(static_cast<int>(s));
       }
-    const ChartMoment from = study::MidnightOf(first, settings.Zone);
-    const ChartMoment to = study::MidnightOf(last + std::chrono::days{1}, settings.Zone);
     SpanLists lists = ScanSpan(charts, transits, from, to, settings, "events");
     for (size_t s = 0; s < series.size(); ++s)
-      Observe(lists.Transit, static_cast<int>(s), series[s].Prices, rotatable[s].N, index, settings, out.Families);
+      Observe(lists.Transit, static_cast<int>(s), series[s].Prices, rotatable[s].N, index_of, settings, out.Families);
     for (size_t i = 0; i < natal_series.size(); ++i) {
       const int s = natal_series[i];
-      Observe(lists.Natal[i], s, series[static_cast<size_t>(s)].Prices, rotatable[static_cast<size_t>(s)].N, index,
-              settings, out.Families);
+      Observe(lists.Natal[i], s, series[static_cast<size_t>(s)].Prices, rotatable[static_cast<size_t>(s)].N,
+              index_of, settings, out.Families);
     }
     // Transit observations went in series by series, natal ones after them: each family holds one
     // kind, so each family's list is already by series, then moment.
     ParallelFor(static_cast<int>(out.Families.size()), settings.Threads, [&](int i) {
-      TestFamily(out.Families[static_cast<size_t>(i)], rotatable, offsets, settings);
+      TestFamily(out.Families[static_cast<size_t>(i)], rotatable, offsets, observed_only);
     });
-    if (settings.Progress)
-      settings.Progress("families", static_cast<int>(out.Families.size()), static_cast<int>(out.Families.size()));
-    if (!natal.empty() && !natal_series.empty() && settings.RandomNatal > 0)
-      RandomNatal(series, natal_series, from, to, index, rotatable, settings, out.Families);
   }
 
   std::vector<int> chosen_states;
@@ -337,26 +410,105 @@ StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings
   if (!out.States.empty()) {
     FindStateRuns(series, chosen_states, settings, out.States);
     ParallelFor(static_cast<int>(out.States.size()), settings.Threads, [&](int i) {
-      TestState(out.States[static_cast<size_t>(i)], rotatable, offsets, settings);
+      TestState(out.States[static_cast<size_t>(i)], rotatable, offsets, observed_only);
     });
   }
 
-  // One correction over everything given a p, families first, then states.
-  std::vector<double> p;
-  for (const FamilyResult& f : out.Families) p.push_back(f.P);
-  for (const StateResult& s : out.States) p.push_back(s.P);
-  const std::vector<double> q = study::BenjaminiHochberg(p), holm = study::HolmAdjust(p);
-  size_t at = 0;
-  for (FamilyResult& f : out.Families) {
-    f.Q = q[at];
-    f.PHolm = holm[at++];
+  // The null of the units dealt here: the same code on the same sums as one run's, so the same bits.
+  const std::vector<int> owner = DealUnits(out, settings, count);
+  const size_t nf = out.Families.size();
+  for (size_t u = 0; u < owner.size(); ++u) {
+    if (owner[u] != index) continue;
+    if (u < nf)
+      shard.Families.push_back({static_cast<int>(u), 0, {}, {}});
+    else
+      shard.States.push_back({static_cast<int>(u - nf), 0});
   }
-  for (StateResult& st : out.States) {
-    st.Q = q[at];
-    st.PHolm = holm[at++];
+  ParallelFor(static_cast<int>(shard.Families.size()), settings.Threads, [&](int i) {
+    FamilyNull& n = shard.Families[static_cast<size_t>(i)];
+    FamilyResult f = out.Families[static_cast<size_t>(n.Family)];
+    TestFamily(f, rotatable, offsets, settings);
+    n.P = f.P;
+    n.P05 = std::move(f.P05);
+    n.P95 = std::move(f.P95);
+  });
+  if (settings.Progress)
+    settings.Progress("families", static_cast<int>(shard.Families.size()), static_cast<int>(shard.Families.size()));
+  ParallelFor(static_cast<int>(shard.States.size()), settings.Threads, [&](int i) {
+    StateNull& n = shard.States[static_cast<size_t>(i)];
+    StateResult st = out.States[static_cast<size_t>(n.State)];
+    TestState(st, rotatable, offsets, settings);
+    n.P = st.P;
+  });
+
+  shard.RandomCast = !natal.empty() && !natal_series.empty() && settings.RandomNatal > 0;
+  if (shard.RandomCast) {
+    const long long r = settings.RandomNatal;
+    shard.FirstChart = static_cast<int>(r * index / count);
+    shard.EndChart = static_cast<int>(r * (index + 1) / count);
+    shard.Random = RandomNatal(series, natal_series, from, to, index_of, rotatable, settings, out.Families,
+                               shard.FirstChart, shard.EndChart);
   }
-  for (double v : p) out.Tests += std::isnan(v) ? 0 : 1;
+  return shard;
+}
+
+StudyResult MergeShards(const std::vector<const StudyShard*>& shards) {
+  if (shards.empty()) throw std::invalid_argument("no shards to merge");
+  const int count = shards.front()->Count;
+  std::vector<const StudyShard*> at(static_cast<size_t>(std::max(count, 0)), nullptr);
+  for (const StudyShard* s : shards) {
+    if (s->Count != count || s->Index < 0 || s->Index >= count)
+      throw std::invalid_argument("the shards are not of one study: shard counts differ");
+    if (at[static_cast<size_t>(s->Index)])
+      throw std::invalid_argument("shard " + std::to_string(s->Index) + " of " + std::to_string(count) +
+                                  " is given twice");
+    at[static_cast<size_t>(s->Index)] = s;
+  }
+  for (int i = 0; i < count; ++i)
+    if (!at[static_cast<size_t>(i)])
+      throw std::invalid_argument("shard " + std::to_string(i) + " of " + std::to_string(count) + " is missing");
+
+  StudyResult out = at.front()->Observed;
+  const size_t nf = out.Families.size(), ns = out.States.size();
+  std::vector<int> given(nf + ns, 0);
+  auto claim = [&](size_t unit) {
+    if (unit >= given.size() || given[unit]++)
+      throw std::invalid_argument("the shards are not of one study: a family or state is tested twice");
+  };
+  std::vector<std::vector<double>> random(nf);
+  int next_chart = 0;
+  for (const StudyShard* s : at) {
+    for (const FamilyNull& n : s->Families) {
+      claim(static_cast<size_t>(n.Family));
+      FamilyResult& f = out.Families[static_cast<size_t>(n.Family)];
+      f.P = n.P;
+      f.P05 = n.P05;
+      f.P95 = n.P95;
+    }
+    for (const StateNull& n : s->States) {
+      claim(nf + static_cast<size_t>(n.State));
+      out.States[static_cast<size_t>(n.State)].P = n.P;
+    }
+    if (s->RandomCast != at.front()->RandomCast || (s->RandomCast && s->FirstChart != next_chart))
+      throw std::invalid_argument("the shards are not of one study: their random charts do not join up");
+    next_chart = s->EndChart;
+    for (const RandomStats& r : s->Random) {
+      if (r.Family < 0 || static_cast<size_t>(r.Family) >= nf)
+        throw std::invalid_argument("the shards are not of one study: a random chart's family is unknown");
+      auto& all = random[static_cast<size_t>(r.Family)];
+      all.insert(all.end(), r.Stat.begin(), r.Stat.end());
+    }
+  }
+  if (at.front()->RandomCast)
+    for (const RandomStats& r : at.front()->Random)
+      SummarizeRandom(out.Families[static_cast<size_t>(r.Family)], random[static_cast<size_t>(r.Family)]);
+  Correct(out);
   return out;
+}
+
+StudyResult RunStudy(const std::vector<StudySeries>& series, const StudySettings& settings) {
+  const StudyShard whole = RunStudyShard(series, settings, 0, 1);
+  return MergeShards({&whole});
 }
 
 }  // namespace sd::eventstudy
