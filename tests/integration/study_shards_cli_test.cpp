@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "child_process.h"
+#include "price_walk.h"
 
 namespace sd {
 namespace {
@@ -56,23 +57,8 @@ class StudyShardsCommand : public ::testing::Test {
     return text.str();
   }
 
-  // Weekday closes of a random walk over [first, last].
   static std::string Walk(std::chrono::sys_days first, std::chrono::sys_days last, unsigned seed) {
-    std::mt19937_64 gen(seed);
-    std::normal_distribution<double> step(0.0, 0.012);
-    std::string text = "Date,Close\n";
-    double price = 50;
-    for (auto d = first; d <= last; d += std::chrono::days{1}) {
-      const unsigned w = std::chrono::weekday{d}.c_encoding();
-      if (w == 0 || w == 6) continue;
-      const std::chrono::year_month_day ymd{d};
-      char line[64];
-      std::snprintf(line, sizeof line, "%04d-%02u-%02u,%.6f\n", static_cast<int>(ymd.year()),
-                    static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), price);
-      text += line;
-      price *= std::exp(step(gen));
-    }
-    return text;
+    return sd::testing::WalkCsv(first, last, seed);
   }
 
   std::vector<std::string> Study(const std::string& permutations = "19") {
