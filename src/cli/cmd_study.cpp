@@ -192,6 +192,113 @@ study::PriceSeries Cut(study::PriceSeries p, std::optional<study::Date> from, st
   return p;
 }
 
+// Where a study's program directory and model are.
+struct StudyPaths {
+  std::string dir, model;
+};
+StudyPaths PathsOf(const Options& o) {
+  SecurityOptions paths;
+  paths.dir = o.dir;
+  paths.model = o.model;
+  StudyPaths out;
+  out.dir = ProgramDirOf(paths);
+  out.model = ModelPathOf(paths, out.dir);
+  return out;
+}
+
+// The series a study's options name, with the natal charts they point at.
+struct LoadedStudy {
+  std::vector<eventstudy::UniverseRow> rows;
+  std::string universe_name;  // empty for --security with --prices
+  std::vector<std::string> read;  // the files whose content makes the result
+  std::deque<ChartData> natals;
+  std::vector<eventstudy::StudySeries> series;
+};
+
+void ReadRows(const Options& o, const StudyPaths& paths, LoadedStudy& l) {
+  if (!o.universe.empty()) {
+    l.rows = eventstudy::ReadUniverse(o.universe);
+    l.universe_name = o.universe;
+  } else {
+    l.rows.push_back({PrintedName(o.security), o.security, o.prices, 0});
+  }
+  l.read = {paths.dir + kNatalFileName, paths.model};
+  if (!o.universe.empty()) l.read.push_back(o.universe);
+  for (const auto& r : l.rows) l.read.push_back(r.Prices);
+}
+
+// Needs the process started on the program directory (the natal database).
+void LoadSeries(const Options& o, const StudyPaths& paths, LoadedStudy& l) {
+  for (const auto& r : l.rows) {
+    eventstudy::StudySeries s;
+    s.Label = r.Label;
+    // A price file's fault is told with the universe row that named the file, then where in the
+    // file it lies.
+    try {
+      s.Prices = Cut(study::ReadPrices(r.Prices), o.from, o.to);
+    } catch (const std::exception& e) {
+      if (l.universe_name.empty()) throw;
+      throw eventstudy::UniverseError(eventstudy::UniverseFault(l.universe_name, r.Line, "prices", e.what()));
+    }
+    if (s.Prices.Dates.size() < 2) {
+      const std::string why = r.Prices + " has fewer than two prices in the span studied";
+      if (l.universe_name.empty()) throw std::runtime_error(why);
+      throw eventstudy::UniverseError(eventstudy::UniverseFault(l.universe_name, r.Line, "prices", why));
+    }
+    if (!r.Security.empty()) {
+      l.natals.emplace_back();
+      std::string name = r.Security;  // becomes the record's own name when only letter case differs
+      if (const auto why = LoadSecurityOrWhy(paths.dir, name, l.natals.back())) {
+        if (l.universe_name.empty()) throw std::runtime_error(*why);
+        throw eventstudy::UniverseError(eventstudy::UniverseFault(l.universe_name, r.Line, "security", *why));
+      }
+      s.Natal = &l.natals.back();
+      s.Security = PrintedName(name);
+      if (l.universe_name.empty()) s.Label = s.Security;
+    }
+    l.series.push_back(std::move(s));
+  }
+}
+
+// The study's arguments as a shard was given them, less the shard's own.
+Args StudyArguments(const Args& args) {
+  Args out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--shard" || a == "--partial") {
+      ++i;
+      continue;
+    }
+    if (a.rfind("--shard=", 0) == 0 || a.rfind("--partial=", 0) == 0) continue;
+    out.push_back(a);
+  }
+  return out;
+}
+
+// The details of a merged study: the observations are not in the partial files (they are the
+// bulk of a study, and every shard finds them alike), so they are found again from the study's
+// own arguments and inputs, which must still be the bytes the shards read.
+std::string DetailsAgain(const eventstudy::Partial& first) {
+  Options o;
+  if (ParseOptions(first.StudyArgs, o))
+    throw std::runtime_error("the study's arguments in the partial files no longer read");
+  const StudyPaths paths = PathsOf(o);
+  LoadedStudy l;
+  ReadRows(o, paths, l);
+  const std::string now = eventstudy::InputsFingerprint(l.read);
+  if (now != first.Print.Inputs)
+    throw std::runtime_error("--details: the study's input files changed since its shards ran (" +
+                             eventstudy::FirstDifference(first.Print.Inputs, now) +
+                             "); its observations cannot be found again");
+  ProcessScope process(LocalNow(), paths.dir);
+  LoadSeries(o, paths, l);
+  eventstudy::StudySettings settings = o.settings;
+  settings.Permutations = 0;
+  settings.RandomNatal = 0;
+  const eventstudy::StudyShard observed = eventstudy::RunStudyShard(l.series, settings, 0, 1);
+  return eventstudy::StudyDetails(first.Context, l.series, observed.Observed);
+}
+
 // The settings that make a study's result, one a line: the partial files of two runs merge only
 // when these agree (--threads, --quiet and the outputs do not change the result).
 std::string ArgumentsText(const Options& o, const std::string& dir, const std::string& model_path) {
@@ -277,8 +384,8 @@ int RunMerge(const Args& args) {
     partials.reserve(paths.size());
     for (const std::string& p : paths) partials.emplace_back(p, eventstudy::ReadPartial(p));
     const eventstudy::MergedStudy merged = eventstudy::MergePartials(partials);
-    w = WriteStudy(format, !details.empty(), !report.empty(), merged.First->Context, merged.First->Series,
-                   merged.Result);
+    w = WriteStudy(format, false, !report.empty(), merged.First->Context, merged.First->Series, merged.Result);
+    if (!details.empty()) w.details = DetailsAgain(*merged.First);
   } catch (const std::exception& e) {
     return WorkFailed(kMerge, e.what());
   }
@@ -291,90 +398,45 @@ int RunStudy(const Args& args) {
   if (!args.empty() && args.front() == "merge") return RunMerge(Args(args.begin() + 1, args.end()));
   Options o;
   if (const auto status = ParseOptions(args, o)) return *status;
-  SecurityOptions paths;
-  paths.dir = o.dir;
-  paths.model = o.model;
-  const std::string dir = ProgramDirOf(paths);
-  const std::string model_path = ModelPathOf(paths, dir);
+  const StudyPaths paths = PathsOf(o);
   if (isatty(STDERR_FILENO) && !o.quiet) o.settings.Progress = LineProgress;
 
   Written written;
   std::string partial;
   try {
-    std::vector<eventstudy::UniverseRow> rows;
-    std::string universe_name;
-    if (!o.universe.empty()) {
-      rows = eventstudy::ReadUniverse(o.universe);
-      universe_name = o.universe;
-    } else {
-      rows.push_back({PrintedName(o.security), o.security, o.prices, 0});
-    }
+    LoadedStudy l;
+    ReadRows(o, paths, l);
     // Refused before the work, not after it.
-    std::vector<std::string> inputs = ProgramDataFiles(dir);
-    inputs.push_back(model_path);
-    if (!o.universe.empty()) inputs.push_back(o.universe);
-    for (const auto& r : rows) inputs.push_back(r.Prices);
+    std::vector<std::string> inputs = ProgramDataFiles(paths.dir);
+    inputs.insert(inputs.end(), l.read.begin(), l.read.end());
     if (!o.details.empty()) CheckOutput(o.details, kStudyDetailsCsv, inputs, o.force);
     if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
     if (!o.partial.empty()) CheckOutput(o.partial, kStudyPartial, inputs, o.force);
 
-    ProcessScope process(LocalNow(), dir);
-    std::deque<ChartData> natals;
-    std::vector<eventstudy::StudySeries> series;
-    for (const auto& r : rows) {
-      eventstudy::StudySeries s;
-      s.Label = r.Label;
-      // A price file's fault is told with the universe row that named the file, then where in the
-      // file it lies.
-      try {
-        s.Prices = Cut(study::ReadPrices(r.Prices), o.from, o.to);
-      } catch (const std::exception& e) {
-        if (universe_name.empty()) throw;
-        throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "prices", e.what()));
-      }
-      if (s.Prices.Dates.size() < 2) {
-        const std::string why = r.Prices + " has fewer than two prices in the span studied";
-        if (universe_name.empty()) throw std::runtime_error(why);
-        throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "prices", why));
-      }
-      if (!r.Security.empty()) {
-        natals.emplace_back();
-        std::string name = r.Security;  // becomes the record's own name when only letter case differs
-        if (const auto why = LoadSecurityOrWhy(dir, name, natals.back())) {
-          if (universe_name.empty()) throw std::runtime_error(*why);
-          throw eventstudy::UniverseError(eventstudy::UniverseFault(universe_name, r.Line, "security", *why));
-        }
-        s.Natal = &natals.back();
-        s.Security = PrintedName(name);
-        if (universe_name.empty()) s.Label = s.Security;
-      }
-      series.push_back(std::move(s));
-    }
+    ProcessScope process(LocalNow(), paths.dir);
+    LoadSeries(o, paths, l);
     eventstudy::StudyContext c;
     c.ZoneName = o.zone_text;
     c.From = o.from_text;
     c.To = o.to_text;
     c.FamilyItems = o.families;
     c.Settings = o.settings;
-    const auto model = forecast::LoadModel(model_path);
+    const auto model = forecast::LoadModel(paths.model);
     auto sections = [&](const std::vector<eventstudy::FamilyResult>& families) {
       for (const auto& f : families) c.Sections[f.Fam.Id] = eventstudy::SectionsDriven(f.Fam.Id, *model);
     };
     if (o.shards > 0) {
       eventstudy::Fingerprint print;
       print.Program = eventstudy::ProgramFingerprint(kVersion);
-      print.Arguments = ArgumentsText(o, dir, model_path);
-      std::vector<std::string> read = {dir + kNatalFileName, model_path};
-      if (!o.universe.empty()) read.push_back(o.universe);
-      for (const auto& r : rows) read.push_back(r.Prices);
-      print.Inputs = eventstudy::InputsFingerprint(read);
-      const eventstudy::StudyShard shard = eventstudy::RunStudyShard(series, o.settings, o.shard, o.shards);
+      print.Arguments = ArgumentsText(o, paths.dir, paths.model);
+      print.Inputs = eventstudy::InputsFingerprint(l.read);
+      const eventstudy::StudyShard shard = eventstudy::RunStudyShard(l.series, o.settings, o.shard, o.shards);
       sections(shard.Observed.Families);
-      partial = eventstudy::PartialText(print, c, series, shard);
+      partial = eventstudy::PartialText(print, StudyArguments(args), c, l.series, shard);
     } else {
-      const eventstudy::StudyResult result = eventstudy::RunStudy(series, o.settings);
+      const eventstudy::StudyResult result = eventstudy::RunStudy(l.series, o.settings);
       sections(result.Families);
-      written = WriteStudy(o.format, !o.details.empty(), !o.report.empty(), c, series, result);
+      written = WriteStudy(o.format, !o.details.empty(), !o.report.empty(), c, l.series, result);
     }
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());

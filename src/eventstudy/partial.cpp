@@ -104,28 +104,16 @@ json SeriesJson(const std::vector<StudySeries>& series) {
 
 json ObservedJson(const StudyResult& r) {
   json families = json::array();
-  for (const FamilyResult& f : r.Families) {
-    json events = json::array();
-    for (const ObservedEvent& e : f.Events) events.push_back({e.Series, e.Day, e.Moment});
+  for (const FamilyResult& f : r.Families)
     families.push_back({{"family", FamilyJson(f.Fam)},
                         {"observations", f.Observations},
                         {"skipped", f.Skipped},
                         {"car", Numbers(f.Car)},
-                        {"stat", Num(f.Stat)},
-                        {"events", std::move(events)}});
-  }
+                        {"stat", Num(f.Stat)}});
   json states = json::array();
-  for (const StateResult& st : r.States) {
-    json runs = json::array();
-    for (const auto& series_runs : st.Runs) {
-      json list = json::array();
-      for (const Run& run : series_runs) list.push_back({run.First, run.Last});
-      runs.push_back(std::move(list));
-    }
+  for (const StateResult& st : r.States)
     states.push_back({{"family", FamilyJson(st.Fam)},
-                      {"sums", {Num(st.Sums.In), Num(st.Sums.Out), st.Sums.DaysIn, st.Sums.DaysOut}},
-                      {"runs", std::move(runs)}});
-  }
+                      {"sums", {Num(st.Sums.In), Num(st.Sums.Out), st.Sums.DaysIn, st.Sums.DaysOut}}});
   return {{"returns", r.Returns}, {"families", std::move(families)}, {"states", std::move(states)}};
 }
 
@@ -140,8 +128,6 @@ StudyResult ObservedOf(const json& j) {
     out.Car = NumbersOf(f.at("car"));
     out.Stat = NumOf(f.at("stat"));
     out.P = out.Q = out.PHolm = std::numeric_limits<double>::quiet_NaN();
-    for (const json& e : f.at("events"))
-      out.Events.push_back({e.at(0).get<int>(), e.at(1).get<int>(), e.at(2).get<double>()});
     r.Families.push_back(std::move(out));
   }
   for (const json& st : j.at("states")) {
@@ -153,11 +139,6 @@ StudyResult ObservedOf(const json& j) {
     out.Sums.DaysIn = sums.at(2).get<long long>();
     out.Sums.DaysOut = sums.at(3).get<long long>();
     out.P = out.Q = out.PHolm = std::numeric_limits<double>::quiet_NaN();
-    for (const json& list : st.at("runs")) {
-      std::vector<Run> runs;
-      for (const json& run : list) runs.push_back({run.at(0).get<int>(), run.at(1).get<int>()});
-      out.Runs.push_back(std::move(runs));
-    }
     r.States.push_back(std::move(out));
   }
   return r;
@@ -187,7 +168,8 @@ void NullOf(const json& j, StudyShard& s) {
   for (const json& r : j.at("random")) s.Random.push_back({r.at(0).get<int>(), NumbersOf(r.at(1))});
 }
 
-// The first line where two fingerprints' texts differ, as "A here, B there".
+}  // namespace
+
 std::string FirstDifference(const std::string& a, const std::string& b) {
   std::istringstream x(a), y(b);
   std::string la, lb;
@@ -200,8 +182,6 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
   }
 }
 
-}  // namespace
-
 std::string ProgramFingerprint(const std::string& version) {
   return version + ", build " + FileHash("/proc/self/exe");
 }
@@ -212,14 +192,15 @@ std::string InputsFingerprint(const std::vector<std::string>& paths) {
   return out;
 }
 
-std::string PartialText(const Fingerprint& print, const StudyContext& context, const std::vector<StudySeries>& series,
-                        const StudyShard& shard) {
+std::string PartialText(const Fingerprint& print, const std::vector<std::string>& study_args,
+                        const StudyContext& context, const std::vector<StudySeries>& series, const StudyShard& shard) {
   json j = {{"stockdyn_study_partial", kPartialVersion},
             {"shard", shard.Index},
             {"shards", shard.Count},
             {"program", print.Program},
             {"arguments", print.Arguments},
             {"inputs", print.Inputs},
+            {"study", study_args},
             {"context", ContextJson(context)}};
   if (shard.Index == 0) {
     j["series"] = SeriesJson(series);
@@ -246,6 +227,7 @@ Partial ParsePartial(const std::string& text, const std::string& name) {
                          "); merge it with the stockdyn that wrote it");
     p.Print = {j.at("program").get<std::string>(), j.at("arguments").get<std::string>(),
                j.at("inputs").get<std::string>()};
+    p.StudyArgs = j.at("study").get<std::vector<std::string>>();
     p.Context = ContextOf(j.at("context"));
     p.Shard.Index = j.at("shard").get<int>();
     p.Shard.Count = j.at("shards").get<int>();

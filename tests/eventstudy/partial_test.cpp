@@ -68,10 +68,9 @@ class ShardedStudy : public ::testing::Test {
     print_ = {"stockdyn test, build 1", "--window 4\n--horizon 2\n", "walk90.csv 0123\n"};
   }
 
-  // Everything the study writes, in one text.
+  // Everything the study writes but the details (the partial files leave the observations out).
   std::string Written(const StudyContext& c, const std::vector<StudySeries>& series, const StudyResult& r) {
-    return StudyJson(c, series, r).dump() + StudyCsv(r) + StudyText(c, series, r) + StudyDetails(c, series, r) +
-           StudyHtml(c, series, r);
+    return StudyJson(c, series, r).dump() + StudyCsv(r) + StudyText(c, series, r) + StudyHtml(c, series, r);
   }
 
   // The partial files of a run in `count` shards, as (name, text).
@@ -79,7 +78,7 @@ class ShardedStudy : public ::testing::Test {
     std::vector<std::pair<std::string, std::string>> out;
     for (int i = 0; i < count; ++i)
       out.emplace_back("part" + std::to_string(i) + ".json",
-                       PartialText(print, context_, series_, RunStudyShard(series_, settings_, i, count)));
+                       PartialText(print, {"--window", "4"}, context_, series_, RunStudyShard(series_, settings_, i, count)));
     return out;
   }
 
@@ -110,7 +109,14 @@ TEST_F(ShardedStudy, MergedPartialsWriteTheWholeStudyByteForByte) {
     std::vector<std::pair<std::string, Partial>> parsed;
     const MergedStudy merged = Merge(texts, parsed);
     EXPECT_EQ(Written(merged.First->Context, merged.First->Series, merged.Result), expected);
+    EXPECT_EQ(merged.First->StudyArgs, (std::vector<std::string>{"--window", "4"}));
   }
+  // The details a merge writes are the observations found again without the null.
+  StudySettings observed_only = settings_;
+  observed_only.Permutations = 0;
+  observed_only.RandomNatal = 0;
+  EXPECT_EQ(StudyDetails(context_, series_, RunStudyShard(series_, observed_only, 0, 1).Observed),
+            StudyDetails(context_, series_, whole));
 }
 
 TEST_F(ShardedStudy, PartialsOfNoOneWholeRunAreRefusedWithTheirReason) {
@@ -122,7 +128,7 @@ TEST_F(ShardedStudy, PartialsOfNoOneWholeRunAreRefusedWithTheirReason) {
   const auto two = Partials(2, print_);
   auto with = [&](const Fingerprint& print) {
     return std::pair<std::string, std::string>(
-        "other.json", PartialText(print, context_, series_, RunStudyShard(series_, settings_, 2, 3)));
+        "other.json", PartialText(print, {}, context_, series_, RunStudyShard(series_, settings_, 2, 3)));
   };
   const std::string& whole0 = three[0].second;
   struct Case {

@@ -171,6 +171,17 @@ TEST_F(StudyShardsCommand, MergeRefusesWhatIsNotOneWholeRunAndWritesNothing) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(report));
   }
+  // The details are found again from the inputs at the merge: not from inputs that changed.
+  Write("prices/a.csv", saved + "1996-07-01,51.5\n");
+  const std::string details = (dir_ / "details.csv").string();
+  const ChildResult r = RunTool({"study", "merge", three[0], three[1], three[2], "--details", details});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("--details: the study's input files changed since its shards ran ('" +
+                       (dir_ / "prices/a.csv").string()),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(details));
 }
 
 TEST_F(StudyShardsCommand, ShardOptionsThatCannotBeRunAreUsageErrors) {
