@@ -90,8 +90,13 @@ StudyContext ContextOf(const json& j) {
 json SeriesJson(const std::vector<StudySeries>& series) {
   json out = json::array();
   for (const StudySeries& s : series) {
+    // The first day, then the days from each date to the next: a few bytes a date.
     json dates = json::array();
-    for (const study::Date d : s.Prices.Dates) dates.push_back(d.time_since_epoch().count());
+    long long last = 0;
+    for (const study::Date d : s.Prices.Dates) {
+      dates.push_back(d.time_since_epoch().count() - last);
+      last = d.time_since_epoch().count();
+    }
     out.push_back({{"label", s.Label},
                    {"security", s.Security},
                    {"natal", s.Natal != nullptr},
@@ -242,7 +247,11 @@ Partial ParsePartial(const std::string& text, const std::string& name) {
         if (s.at("natal").get<bool>()) out.Natal = &p.Charts.emplace_back();
         out.Prices.File = s.at("file").get<std::string>();
         out.Prices.Format = static_cast<study::PriceFormat>(s.at("format").get<int>());
-        for (const json& d : s.at("dates")) out.Prices.Dates.push_back(study::Date{std::chrono::days{d.get<int>()}});
+        int day = 0;
+        for (const json& d : s.at("dates")) {
+          day += d.get<int>();
+          out.Prices.Dates.push_back(study::Date{std::chrono::days{day}});
+        }
         if (out.Prices.Dates.empty()) throw PartialError(name + ": a series without dates");
         p.Series.push_back(std::move(out));
       }
