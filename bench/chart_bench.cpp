@@ -26,7 +26,7 @@ void BM_NatalChart(benchmark::State& state) {
     // A different year each time, so that eclipse walks of every length are met.
     sd::ChartData c = NatalChart(year);
     year = year == 2030 ? 1900 : year + 1;
-    benchmark::DoNotOptimize(sd::ComputeChart(c, 0, sd::NoValue));
+    benchmark::DoNotOptimize(sd::ComputeChart(c, sd::MomentSource::LocalClock));
     benchmark::DoNotOptimize(c.NextEclipseMoment);
   }
 }
@@ -40,7 +40,7 @@ void BM_TransitChart(benchmark::State& state) {
   c.Moment = c.Event.UniversalMoment();
   for (auto _ : state) {
     c.Moment += 0.5 * sd::DayInCenturies;  // the forecast's half-day grid
-    benchmark::DoNotOptimize(sd::ComputeChart(c, 1, c.Moment));
+    benchmark::DoNotOptimize(sd::ComputeChart(c, sd::MomentSource::Moment));
   }
 }
 BENCHMARK(BM_TransitChart)->Unit(benchmark::kMicrosecond);

@@ -46,7 +46,7 @@ double PeakRssKb() {
 
 void RunEvaluation(benchmark::State& state, int threads, int random_natal) {
   const std::string dir = InstalledDir().string() + "/";
-  sd::StartUp(sd::LocalDateTime{2026, 1, 1, 0, 0, 0}, dir);
+  const auto metrics = sd::OpenMetricTable(dir);
   auto natal = std::make_unique<sd::ChartData>();
   if (!sd::forecast::LoadNatalChart(dir, "IBM Corp", *natal)) state.SkipWithError("IBM Corp not in Nyse.mil");
   const auto model = sd::forecast::LoadModel(dir + "stock.hyp");
@@ -56,7 +56,7 @@ void RunEvaluation(benchmark::State& state, int threads, int random_natal) {
   const auto& p = Prices();
   size_t dates = 0;
   for (auto _ : state) {
-    const auto ev = sd::study::Evaluate(*model, *natal, -5.0, sd::Process().metric_table.get(), p, p.Dates.front(),
+    const auto ev = sd::study::Evaluate(*model, *natal, -5.0, metrics.get(), p, p.Dates.front(),
                                         p.Dates.back(), o);
     dates = ev.Dates.size();
     benchmark::DoNotOptimize(ev.Horizons.front().Ic);
@@ -64,7 +64,6 @@ void RunEvaluation(benchmark::State& state, int threads, int random_natal) {
   state.counters["dates"] = static_cast<double>(dates);
   state.counters["events"] = model->Count();
   state.counters["peak_rss_kb"] = PeakRssKb();
-  sd::CleanUp();
 }
 
 void Evaluate(benchmark::State& state) { RunEvaluation(state, static_cast<int>(state.range(0)), 0); }

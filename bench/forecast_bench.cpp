@@ -25,7 +25,7 @@
 #include "astro/chart.h"
 #include "astro/moment_snapshot.h"
 #include "cgi/request.h"
-#include "eval/evaluation.h"
+#include "eval/weighted_sum.h"
 #include "host/picture.h"
 #include "host/process.h"
 #include "host/program_dir.h"
@@ -97,12 +97,12 @@ void ModelEvaluation(benchmark::State& state) {
   natal->Event.PlaceLongitude = -74.0;
   natal->ObjectOn.fill(1);
   for (int n = 10; n <= 14; ++n) natal->ObjectOn[n] = 0;
-  sd::ComputeChart(*natal, 0);
+  sd::ComputeChart(*natal, sd::MomentSource::LocalClock);
   auto transit = std::make_unique<sd::ChartData>(*natal);
   transit->ObjectOn.fill(0);
   for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 30}) transit->ObjectOn[n] = 1;
   transit->Moment = sd::MomentFromDate(2026, 3, 20, 5.0);
-  sd::ComputeChart(*transit, 1);
+  sd::ComputeChart(*transit, sd::MomentSource::Moment);
   sd::MomentSnapshot snap;
   sd::FillSnapshot(snap, *transit);
 

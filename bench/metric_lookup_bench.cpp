@@ -33,7 +33,7 @@
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
 #include "eval/event_frame.h"
-#include "eval/metric_build.h"
+#include "cli/metric_build.h"
 #include "eval/metric_table.h"
 #include "host/program_dir.h"
 #include "model/ev_list.h"
@@ -59,7 +59,7 @@ const std::string& TablePath() {
     const std::string p = (Scratch() / "Metrics.dat").string();
     std::ofstream f(p, std::ios::binary);
     std::vector<double> samples(sd::eval::kMetricSamples);
-    for (const sd::eval::MetricPair& pair : sd::eval::AllMetricPairs()) {
+    for (const sd::cli::MetricPair& pair : sd::cli::AllMetricPairs()) {
       const int32_t ab[2] = {pair.A, pair.B};
       f.write(reinterpret_cast<const char*>(ab), sizeof ab);
       for (int i = 0; i < sd::eval::kMetricSamples; ++i)
@@ -94,14 +94,14 @@ BENCHMARK(Lookup);
 void LookupScattered(benchmark::State& state) {
   const sd::eval::TPlanetary_T table(TablePath());
   const auto moments = RandomMoments(4096, 2);
-  const auto pairs = sd::eval::AllMetricPairs();
+  const auto pairs = sd::cli::AllMetricPairs();
   std::vector<int> which(4096);
   std::mt19937 gen(3);
   for (int& w : which) w = static_cast<int>(gen() % pairs.size());
   size_t i = 0;
   for (auto _ : state) {
     const size_t k = i++ & 4095;
-    const sd::eval::MetricPair& p = pairs[static_cast<size_t>(which[k])];
+    const sd::cli::MetricPair& p = pairs[static_cast<size_t>(which[k])];
     benchmark::DoNotOptimize(table.Value(p.A, p.B, moments[k]));
   }
 }
@@ -156,7 +156,7 @@ fs::path ForecastDir(bool with_table) {
   }
   std::ofstream model(dir / "stock.hyp", std::ios::binary);
   model << "[OPTIONS]\nHEADER=pairs\n";
-  for (const sd::eval::MetricPair& p : sd::eval::AllMetricPairs())
+  for (const sd::cli::MetricPair& p : sd::cli::AllMetricPairs())
     model << "\n[P" << p.A << p.B << "]\n_H=pair\n_T=33\nWEIGHT=1\nMETR2=" << p.A
           << "\nMETR3=" << p.B << "\nMETR11=0\n";
   std::error_code ec;

@@ -35,8 +35,8 @@ void BM_EventConditionAllPairs(benchmark::State& state) {
   Charts c;
   sd::model::FactorRecord rec;
   rec.Def.Kind = 2;
-  rec.Def.K.k2.A3 = 1;
-  rec.Def.K.k2.V7 = static_cast<uint8_t>(state.range(0));
+  rec.Def.K.k2.SecondChart = 1;
+  rec.Def.K.k2.Coordinate = static_cast<uint8_t>(state.range(0));
   for (auto _ : state) {
     int passed = 0;
     for (int a = 0; a < sd::kObjectCount; ++a)

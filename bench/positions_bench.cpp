@@ -57,7 +57,7 @@ void BM_PositionsSwissEphemeris(benchmark::State& state) {
   double x[6];
   char err[AS_MAXCH];
   for (auto _ : state) {
-    const double jd = sd::EphemerisMoment(moments[k]) * 36525.0 + 2415020.0;
+    const double jd = sd::EphemerisMoment(moments[k]).Centuries * 36525.0 + 2415020.0;
     k = (k + 1) % moments.size();
     for (int body : kBodies) {
       swe_calc(jd, body, SEFLG_MOSEPH, x, err);

@@ -28,7 +28,6 @@
 #include "eventstudy/study.h"
 #include "eventstudy/universe.h"
 #include "forecast/natal.h"
-#include "host/process.h"
 #include "installed_dir.h"
 #include "study/prices.h"
 
@@ -93,19 +92,12 @@ void Run(benchmark::State& state, std::vector<StudySeries> series, int permutati
   state.counters["peak_rss_kb"] = PeakRssKb();
 }
 
-struct Process {
-  Process() { sd::StartUp(sd::LocalDateTime{2026, 1, 1, 0, 0, 0}, sd::bench::InstalledDir().string() + "/"); }
-  ~Process() { sd::CleanUp(); }
-};
-
 void StudyDow30(benchmark::State& state) {
-  Process p;
   Run(state, Dow30().Series, 999, 0);
 }
 BENCHMARK(StudyDow30)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime();
 
 void StudySeries_(benchmark::State& state) {
-  Process p;
   const auto& all = Dow30().Series;
   Run(state, std::vector<StudySeries>(all.begin(), all.begin() + state.range(0)), 999, 0);
 }
@@ -113,7 +105,6 @@ BENCHMARK(StudySeries_)->Name("StudySeries")->Arg(5)->Arg(10)->Arg(30)->Unit(ben
     ->MeasureProcessCPUTime();
 
 void StudyYears(benchmark::State& state) {
-  Process p;
   std::vector<StudySeries> cut = Dow30().Series;
   for (StudySeries& s : cut) {
     const auto last = s.Prices.Dates.front() + std::chrono::days{365 * state.range(0) + state.range(0) / 4};
@@ -127,14 +118,12 @@ void StudyYears(benchmark::State& state) {
 BENCHMARK(StudyYears)->Arg(3)->Arg(6)->Arg(10)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime();
 
 void StudyPermutations(benchmark::State& state) {
-  Process p;
   Run(state, Dow30().Series, static_cast<int>(state.range(0)), 0);
 }
 BENCHMARK(StudyPermutations)->Arg(99)->Arg(333)->Arg(999)->Unit(benchmark::kSecond)->Iterations(1)
     ->MeasureProcessCPUTime();
 
 void StudyRandomNatal(benchmark::State& state) {
-  Process p;
   std::vector<StudySeries> natal;
   for (const StudySeries& s : Dow30().Series)
     if (s.Natal) natal.push_back(s);
@@ -143,7 +132,6 @@ void StudyRandomNatal(benchmark::State& state) {
 BENCHMARK(StudyRandomNatal)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime();
 
 void StudyShard(benchmark::State& state) {
-  Process p;
   const int count = static_cast<int>(state.range(0));
   sd::eventstudy::StudySettings settings;
   settings.Permutations = 999;

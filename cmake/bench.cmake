@@ -32,7 +32,7 @@ if(benchmark_FOUND)
   # The planet-pair metric table: one lookup, opening the table, and the peak memory of a
   # forecast with a full table mapped.
   add_executable(bench_metrics ${CMAKE_SOURCE_DIR}/bench/metric_lookup_bench.cpp)
-  target_link_libraries(bench_metrics PRIVATE sd_host benchmark::benchmark)
+  target_link_libraries(bench_metrics PRIVATE sd_cli benchmark::benchmark)
   set_target_properties(bench_metrics PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 
   # One security's events next to its forecast.

@@ -9,9 +9,9 @@
 #include <iostream>
 #include <new>
 
-#include "host/program_dir.h"
 #include "cgi/request.h"
-#include "render/gif_output.h"
+#include "host/picture_name.h"
+#include "host/program_dir.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ int main() {
   try {
     // The picture-name memory lives for the whole process: read before the request, written
     // back at exit whatever the run did (its failures stay off the page).
-    sd::render::PictureNameMemory picture_name;
+    sd::PictureNameMemory picture_name;
     const std::string dir = sd::ProgramDir("");
     picture_name.Load(dir);
     try {

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "api/day_ask.h"
+#include "data/data_file.h"
 #include "api/router.h"
 #include "api/securities.h"
 #include "api/zones.h"

@@ -93,7 +93,10 @@ std::optional<DaySources> FindDaySources(const DayAsk& ask, const ApiContext& co
   DaySources sources;
   sources.record = *record;
   sources.model_path = context.program_dir + forecast::kModelFileName;
-  sources.model_hash = "fnv1a64:" + Fnv1a64Hex(ReadModelFile(sources.model_path));
+  // Read as every program reads a data file (a regular file within the model's cap): a missing,
+  // special or oversized model throws DataFileError (500) before a byte is hashed.
+  sources.model_hash =
+      "fnv1a64:" + Fnv1a64Hex(*ReadDataFile(sources.model_path, kModelFileMaxBytes, /*missing_ok=*/false));
   sources.date = DateText(ask.year, ask.month, ask.day);
   return sources;
 }
@@ -119,15 +122,5 @@ std::string DateText(int year, int month, int day) {
   return buf;
 }
 
-std::string ReadModelFile(const std::string& path) {
-  return *ReadDataFile(path, kModelFileMaxBytes, /*missing_ok=*/false);
-}
-
-std::string FileStamp(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return "-";
-  return std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
-         std::to_string(st.st_mtim.tv_nsec);
-}
 
 }  // namespace sd::api

@@ -64,14 +64,5 @@ std::optional<Response> NotModifiedFor(const Request& request, const DayCaching&
 // Sets Cache-Control and ETag on the response that carries the document.
 void SetCaching(Response& response, const DayCaching& caching);
 
-// The model's bytes, read as every program reads a data file (a regular file within the model's
-// cap); a missing, unreadable, special or oversized one throws DataFileError before a byte is
-// hashed.
-std::string ReadModelFile(const std::string& path);
-
-// Size and time of change of a file, "-" when there is none: cheap to read on every request.
-// Only for the program itself (a new build is a new file); data files are tagged by content
-// (DataFileHash), since a copy can keep both size and time.
-std::string FileStamp(const std::string& path);
 
 }  // namespace sd::api

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "api/day_ask.h"
+#include "data/data_file.h"
 #include "api/router.h"
 #include "api/securities.h"
 #include "astro/chart_data.h"

@@ -48,19 +48,19 @@ bool Flag(const QueryParams& params, const char* name, bool& out) {
 ChartData ShiftedNatal(const ChartData& natal, double hours) {
   ChartData shifted = natal;
   shifted.Event.MoveClockTo(shifted.Event.UniversalMoment() + hours * DayInCenturies / 24);
-  ComputeChart(shifted, 0, NoValue);
+  ComputeChart(shifted, MomentSource::LocalClock);
   return shifted;
 }
 
 // The rows of one natal chart's forecast of the day.
 forecast::Report ForecastOf(const ChartData& natal, const model::TEvList& model,
-                            const ForecastAsk& ask, bool explain) {
+                            const eval::TPlanetary_T* metrics, const ForecastAsk& ask, bool explain) {
   ChartData transit_event, transit;
   std::vector<std::vector<forecast::Contribution>> contributions;
   const forecast::ForecastValues values = forecast::ComputeForecast(
       {natal, transit_event, transit}, model, ask.year, ask.month, ask.day,
       forecast::kForecastSpan, ask.zone.packed, forecast::kForecastStep,
-      Process().metric_table.get(), explain ? &contributions : nullptr);
+      metrics, explain ? &contributions : nullptr);
   return forecast::MakeReport(ask.security, ask.zone.packed, natal.Moment, values, model,
                               explain ? &contributions : nullptr);
 }
@@ -96,10 +96,11 @@ std::string ForecastTag(const DaySources& sources, const ForecastAsk& ask, const
 
 // The same place, the first-trade moment an hour earlier and later: two more natal charts
 // against the same skies.
-Json BandJson(const ChartData& natal, const model::TEvList& model, const ForecastAsk& ask) {
+Json BandJson(const ChartData& natal, const model::TEvList& model, const eval::TPlanetary_T* metrics,
+              const ForecastAsk& ask) {
   Json band = {{"hours", kBandHours}};
   for (const auto& [name, hours] : {std::pair{"earlier", -kBandHours}, std::pair{"later", kBandHours}}) {
-    const forecast::Report shifted = ForecastOf(ShiftedNatal(natal, hours), model, ask, false);
+    const forecast::Report shifted = ForecastOf(ShiftedNatal(natal, hours), model, metrics, ask, false);
     Json values = Json::array();
     for (const auto& row : shifted.Rows) values.push_back(forecast::JsonNumber(row.Value));
     band[name] = std::move(values);
@@ -109,11 +110,12 @@ Json BandJson(const ChartData& natal, const model::TEvList& model, const Forecas
 
 // The forecast document, as CSV or JSON, without its caching headers.
 Response ForecastResponse(const DaySources& sources, const ForecastAsk& ask, const std::string& dir) {
-  ProcessScope process(LocalNow(), dir);
-  ChartData& natal = ChartSlots()[0];
+  const auto metrics = OpenMetricTable(dir);
+  const auto charts = NewRequestCharts(LocalNow());
+  ChartData& natal = charts->Natal;
   forecast::LoadNatalChart(dir, sources.record.Name.Str(), natal);
   const auto model = forecast::LoadModel(sources.model_path);
-  const forecast::Report report = ForecastOf(natal, *model, ask, ask.explain);
+  const forecast::Report report = ForecastOf(natal, *model, metrics.get(), ask, ask.explain);
   Response response;
   if (ask.csv) {
     response.body = forecast::ReportCsv(report);
@@ -126,7 +128,7 @@ Response ForecastResponse(const DaySources& sources, const ForecastAsk& ask, con
   doc["zone_name"] = ask.zone.tz_name.empty() ? Json(nullptr) : Json(ask.zone.tz_name);
   doc["natal"] = FirstTradeJson(sources.record);
   doc["model"] = {{"name", forecast::kModelFileName}, {"hash", sources.model_hash}};
-  if (ask.band) doc["band"] = BandJson(natal, *model, ask);
+  if (ask.band) doc["band"] = BandJson(natal, *model, metrics.get(), ask);
   response.body = forecast::JsonText(doc);
   response.SetHeader("Content-Type", kJsonType);
   return response;

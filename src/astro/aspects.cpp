@@ -199,13 +199,4 @@ double TriangleWeight(double p, double x) {
 
 double TriangleWeight90(double p, double x) { return TriangleWeight(p, x + 90); }
 
-void TAsp_List::Add(std::span<const std::byte> record) {
-  records_.emplace_back(record.begin(), record.end());
-}
-
-void TAsp_List::Clear() {
-  records_.clear();
-  records_.shrink_to_fit();
-}
-
 }  // namespace sd

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "astro/chart_data.h"
 #include "astro/object_set.h"
@@ -118,26 +117,5 @@ bool InterceptedSign(std::span<const double, kObjectCount> lon, int house);
 double TriangleWeight(double p, double x);
 // TriangleWeight(p, x + 90): +1 at 0, -1 at 180.
 double TriangleWeight90(double p, double x);
-
-// ---- the aspect list ---------------------------------------------------------------------
-
-// A list of raw records owned by the list. The process keeps one from start-up to clean-up.
-class TAsp_List {
- public:
-  TAsp_List() = default;
-  ~TAsp_List() { Clear(); }
-  TAsp_List(const TAsp_List&) = delete;
-  TAsp_List& operator=(const TAsp_List&) = delete;
-
-  // Copies the bytes into a new record at the end of the list.
-  void Add(std::span<const std::byte> record);
-  // Releases every record.
-  void Clear();
-  std::size_t Count() const { return records_.size(); }
-  std::span<const std::byte> Record(std::size_t i) const { return records_.at(i); }
-
- private:
-  std::vector<std::vector<std::byte>> records_;
-};
 
 }  // namespace sd

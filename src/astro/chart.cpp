@@ -80,7 +80,8 @@ double ParseRun(std::string_view run) {
 // of Meeus, Astronomical Algorithms, "Position of the Moon"); D, F, the Moon's mean elongation and
 // argument of latitude in degrees from Meeus, Astronomical Formulae for Calculators, "Position of
 // the Moon"; e in ephemeris centuries from 1900 January 0.5.
-double TrueNodeCorrection(double e) {
+double TrueNodeCorrection(TtMoment tt) {
+  const double e = tt.Centuries;
   const double d = 350.737486 + 445267.1142 * e - 0.001436 * e * e + 0.0000019 * e * e * e;
   const double f = 11.250889 + 483202.0251 * e - 0.003211 * e * e - 0.0000003 * e * e * e;
   return 1.6 * SinDeg(2 * d - 2 * f);
@@ -215,8 +216,8 @@ int PhaseNumber(double angle) {
   return p > 8 ? 8 : p;
 }
 
-bool ComputeChart(ChartData& chart, int mode, double /*further*/) {
-  return ComputeChartWith(chart, mode, kChartSettings);
+bool ComputeChart(ChartData& chart, MomentSource source) {
+  return ComputeChartWith(chart, source, kChartSettings);
 }
 
 namespace {
@@ -228,7 +229,7 @@ struct ChartRun {
   const ChartSettings& st;
   ChartMoment t;
   bool t_ok;      // t is a moment the theories can take
-  double e;       // the ephemeris moment of t
+  TtMoment e;      // the ephemeris moment of t
   Place place;
   bool angles_ok;  // moment and place give the sky's angles
   double ramc, eps;
@@ -239,11 +240,10 @@ struct ChartRun {
   double (&Lon())[kObjectCount] { return chart.Object[kLongitude]; }
 };
 
-// Mode 0: the moment from the event's local clock; mode 1: the event's clock from the moment.
-void SetMoment(ChartData& chart, int mode) {
-  if (mode == 0) {
+void SetMoment(ChartData& chart, MomentSource source) {
+  if (source == MomentSource::LocalClock) {
     chart.Moment = chart.Event.UniversalMoment();
-  } else if (mode == 1 && UsableMoment(chart.Moment)) {
+  } else if (source == MomentSource::Moment && UsableMoment(chart.Moment)) {
     chart.Event.MoveClockTo(chart.Moment);
   }
   if (!std::isfinite(chart.Moment)) chart.Moment = NoValue;
@@ -310,11 +310,8 @@ void FillNodesAndApsides(ChartRun& r) {
   if (!r.t_ok) return;
   auto& lon = r.Lon();
   const ChartMoment t = r.t;
-  const double e = r.e;
-  // Mean perigee, L' - M' of Meeus, Astronomical Formulae for Calculators, "Position of the
-  // Moon" (the Moon's mean longitude less its mean anomaly), the apogee opposite: degrees, e in
-  // ephemeris centuries from 1900 January 0.5.
-  lon[kApogee] = NormalizeMod(334.329555 + 4069.03503 * e + 180, 360);
+  const TtMoment e = r.e;
+  lon[kApogee] = MeanLunarApogee(e);
   lon[kPerigee] = NormalizeMod(lon[kApogee] + 180, 360);
 
   // Mean longitude of the ascending node, Meeus, Astronomical Algorithms (1991), "Position of the
@@ -557,26 +554,26 @@ void ClearReservedRows(ChartData& chart) {
 
 }  // namespace
 
-bool ComputeChartWith(ChartData& chart, int mode, const ChartSettings& st) {
+bool ComputeChartWith(ChartData& chart, MomentSource source, const ChartSettings& st) {
   bool idle = false;
   if (!g_chart_busy.compare_exchange_strong(idle, true)) return false;
   BusyRelease release;
 
-  SetMoment(chart, mode);
+  SetMoment(chart, source);
   const ChartMoment t = chart.Moment;
   const bool t_ok = UsableMoment(t);
   const Place place = PlaceOf(chart);
   const bool angles_ok = t_ok && place.ok;
-  ChartRun r{chart,
-             st,
-             t,
-             t_ok,
-             t_ok ? EphemerisMoment(t) : NoValue,
-             place,
-             angles_ok,
-             NoValue,
-             NoValue,
-             {}};
+  ChartRun r{.chart = chart,
+             .st = st,
+             .t = t,
+             .t_ok = t_ok,
+             .e = t_ok ? EphemerisMoment(t) : TtMoment(NoValue),
+             .place = place,
+             .angles_ok = angles_ok,
+             .ramc = NoValue,
+             .eps = NoValue,
+             .sun = {}};
 
   // 1. Flags: only allowed objects; the caller's set is kept for the end.
   chart.PrevEclipseMoment = chart.NextEclipseMoment = NoValue;

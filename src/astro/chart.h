@@ -44,20 +44,25 @@ bool IsAllowedObject(int n);
 // The name of an object number ("Sun" .. "Pluto", then descriptive names), "" outside 0..39.
 const char* ObjectName(int n);
 
-// Computes the chart in place.
-// mode 0: Moment := MomentFromLocal(event block); mode 1: Moment as set by the caller, its
-// local date and clock time written back into the event block (not when Moment is no usable
-// moment); any other mode: Moment as it is. `further` is accepted for the callers' sake and
-// not used. The caller's ObjectOn flags select the objects; dependencies are switched on for
-// the computation and the caller's flags (minus numbers outside 0..9, 15..39) are put back.
-// A Moment that is not finite becomes NoValue, and so does everything that depends on it.
+// Where the computation takes the chart's moment from.
+enum class MomentSource : int {
+  LocalClock = 0,  // Moment := the event block's local date and clock (MomentFromLocal)
+  Moment = 1,      // Moment as the caller set it; its local date and clock are written back
+                   // into the event block (not when Moment is no usable moment)
+  AsIs = 2,        // Moment as it is, the event block untouched
+};
+
+// Computes the chart in place, its moment taken as `source` says. The caller's ObjectOn flags
+// select the objects; dependencies are switched on for the computation and the caller's flags
+// (minus numbers outside 0..9, 15..39) are put back. A Moment that is not finite becomes
+// NoValue, and so does everything that depends on it.
 //
-// Not reentrant: a call made while another is running (which can only be a nested call, the
-// program having one thread) leaves the chart untouched and returns false. Waiting there, as
-// a multi-threaded caller might expect, would never end.
-bool ComputeChart(ChartData& chart, int mode, double further = NoValue);
+// Not reentrant on one thread: a call made while another is running on the same thread (a
+// nested call) leaves the chart untouched and returns false; waiting there would never end.
+// Computations on different threads do not share state and run side by side.
+bool ComputeChart(ChartData& chart, MomentSource source);
 // The same with other settings (tools and tests).
-bool ComputeChartWith(ChartData& chart, int mode, const ChartSettings& settings);
+bool ComputeChartWith(ChartData& chart, MomentSource source, const ChartSettings& settings);
 
 // True while a chart computation is running on this thread.
 bool ChartComputationBusy();

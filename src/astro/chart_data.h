@@ -96,6 +96,4 @@ struct ChartData {
   double Lon(int obj) const { return Object[kLongitude][obj]; }
 };
 
-inline constexpr int kChartSlotCount = 6;  // 0 natal, 2 transit event, 4 transit chart
-
 }  // namespace sd

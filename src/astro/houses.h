@@ -3,7 +3,7 @@
 //
 // Twelve house systems divide the ecliptic for one moment and place. Every cusp is an ecliptic
 // longitude of date in degrees; cusp 1 is the Ascendant, cusp 10 the Midheaven. The sidereal
-// time behind them is the mean sidereal time of LocalSiderealHours (calendar.h), the obliquity
+// time behind them is the mean sidereal time of LocalSiderealHours (sidereal_time.h), the obliquity
 // the true obliquity of date; both are taken at the universal moment T.
 //
 // Quadrant systems (0..4) are undefined or degenerate inside the polar circles; there the

@@ -40,8 +40,6 @@ double RevAngle(double a, double b, double t) { return kTwoPi * Frac(a + b * t);
 
 bool Finite(double x) { return std::isfinite(x); }
 
-// The chart moment t is usable: finite, not NoValue, not absurdly far from 1900.
-
 // cos and sin of the multiples n x, n = -kMaxMultiple .. kMaxMultiple, by the addition
 // theorem from one cos/sin pair; `scale` multiplies in scale^|n| (the lunar theory's
 // multipliers; 1 elsewhere).
@@ -312,25 +310,29 @@ int ReductionBodyOfObject(int object) {
   return object >= 0 && object < 10 ? kMap[object] : -1;
 }
 
-PolarTriple SunSeries(double tj) {
+PolarTriple SunSeries(TtMoment e) {
+  const double tj = e.SinceJ2000();
   if (!Finite(tj) || std::fabs(tj) > kMaxAbsMoment + 1.0) return {};
   return EvaluateSeries(series::kSun200, tj);
 }
 
-PolarTriple PlanetSeries(int body, double tj) {
+PolarTriple PlanetSeries(int body, TtMoment e) {
+  const double tj = e.SinceJ2000();
   const series::PlanetSeriesData* s = SeriesOfBody(body);
   if (s == nullptr || !Finite(tj) || std::fabs(tj) > kMaxAbsMoment + 1.0) return {};
   return EvaluateSeries(*s, tj);
 }
 
-PolarTriple KeplerianOuterPlanet(int body, double e1900) {
+PolarTriple KeplerianOuterPlanet(int body, TtMoment e) {
+  const double e1900 = e.Centuries;
   if (!Finite(e1900) || std::fabs(e1900) > kMaxAbsMoment) return {};
   if (body == kBodyUranus) return EvaluateKeplerian(series::kMeeusUranus, e1900);
   if (body == kBodyNeptune) return EvaluateKeplerian(series::kMeeusNeptune, e1900);
   return {};
 }
 
-PolarTriple MoonSeries(double tj) {
+PolarTriple MoonSeries(TtMoment e) {
+  const double tj = e.SinceJ2000();
   if (!Finite(tj) || std::fabs(tj) > kMaxAbsMoment + 1.0) return {};
   const series::MoonSeriesData& m = series::kMoonSeries;
 
@@ -395,7 +397,8 @@ PolarTriple MoonSeries(double tj) {
 }
 
 Vec3 Geocentric(int body, int mode, const PolarTriple& earth, const PolarTriple& planet,
-                double tj) {
+                TtMoment e) {
+  const double tj = e.SinceJ2000();
   Vec3 earth_pos, earth_vel, body_pos, body_vel;
   Cartesian(earth, VelocityOf(kBodyEarth, tj), earth_pos, earth_vel);
   if (body == kBodyEarth) return {};
@@ -410,8 +413,9 @@ Vec3 Geocentric(int body, int mode, const PolarTriple& earth, const PolarTriple&
   return g;
 }
 
-ApparentPlace ApparentFromEcliptic(const Vec3& v, double e1900) {
-  const double tj = e1900 - 1.0;
+ApparentPlace ApparentFromEcliptic(const Vec3& v, TtMoment e) {
+  const double e1900 = e.Centuries;
+  const double tj = e.SinceJ2000();
   if (!AllFinite({v.x, v.y, v.z, e1900}) || std::fabs(e1900) > kMaxAbsMoment + 1.0) return {};
 
   // Equatorial, mean equator and equinox of date. Mean obliquity of the IAU 1976 system (Lieske
@@ -453,7 +457,9 @@ ApparentPlace ApparentFromEcliptic(const Vec3& v, double e1900) {
   const double delta = std::atan2(z, std::sqrt(x * x + y * y));
 
   // Ecliptic of date with the true obliquity.
-  const double et = TrueObliquity(e1900) * kDegToRad;
+  // TrueObliquity is argued in UT; this system has always handed it the ephemeris moment here,
+  // and the chart's values are what they are (the difference is far below the series' error).
+  const double et = TrueObliquity(ChartMoment{e1900}) * kDegToRad;
   const double ca = std::cos(alpha), sa = std::sin(alpha);
   const double cd = std::cos(delta), sd = std::sin(delta);
   const double cet = std::cos(et), set = std::sin(et);
@@ -471,12 +477,11 @@ SunResult SunPosition(ChartMoment t) {
   SunResult out;
   out.Moment = t;
   if (!UsableMoment(t)) return out;
-  const double e = EphemerisMoment(t);
-  const double tj = e - 1.0;
-  const PolarTriple sun = SunSeries(tj);
+  const TtMoment e = EphemerisMoment(t);
+  const PolarTriple sun = SunSeries(e);
   if (!AllFinite({sun.Lon, sun.Lat, sun.Dist})) return out;
   const ApparentPlace ap =
-      ApparentFromEcliptic(Geocentric(kBodySun, kApparent, EarthFromSun(sun), {}, tj), e);
+      ApparentFromEcliptic(Geocentric(kBodySun, kApparent, EarthFromSun(sun), {}, e), e);
   if (!IsValue(ap.Longitude)) return out;
   out.Longitude = ap.Longitude;
   out.Latitude = ap.Latitude;
@@ -495,9 +500,8 @@ MoonResult MoonPosition(ChartMoment t) {
   MoonResult out;
   out.Moment = t;
   if (!UsableMoment(t)) return out;
-  const double e = EphemerisMoment(t);
-  const double tj = e - 1.0;
-  const PolarTriple moon = MoonSeries(tj);
+  const TtMoment e = EphemerisMoment(t);
+  const PolarTriple moon = MoonSeries(e);
   if (!AllFinite({moon.Lon, moon.Lat, moon.Dist}) || !(moon.Dist > 0.0)) return out;
   const double dist_au = moon.Dist * kEarthRadiusAu;
   const double l = moon.Lon * kDegToRad, b = moon.Lat * kDegToRad;
@@ -511,17 +515,10 @@ MoonResult MoonPosition(ChartMoment t) {
   out.RightAscension = ap.RightAscension;
   out.Declination = ap.Declination;
 
-  // Node of the theory (mean node with the main term of the true node's oscillation) and
-  // mean apogee, E in centuries from 1900. D, F and the node: Meeus, Astronomical Formulae for
-  // Calculators, "Position of the Moon", degrees; the apogee is L' - M' + 180 of the same chapter.
-  const double d_arg = 350.737486 + 445267.1142 * e - 0.001436 * e * e + 0.0000019 * e * e * e;
-  const double f_arg = 11.250889 + 483202.0251 * e - 0.003211 * e * e - 0.0000003 * e * e * e;
-  const double node = 259.183275 - 1934.142 * e + 0.002078 * e * e + 0.0000022 * e * e * e -
-                      1.6 * SinDeg(2.0 * d_arg - 2.0 * f_arg);
-  out.Node = NormalizeMod(node, 360);
-  out.Apogee = NormalizeMod(334.329555 + 4069.03503 * e + 180.0, 360);
   return out;
 }
+
+double MeanLunarApogee(TtMoment e) { return NormalizeMod(334.329555 + 4069.03503 * e.Centuries + 180.0, 360); }
 
 PlanetResult PlanetPosition(int n, ChartMoment t, const SunResult& sun) {
   PlanetResult out;
@@ -530,13 +527,12 @@ PlanetResult PlanetPosition(int n, ChartMoment t, const SunResult& sun) {
   if (body < 0 || !UsableMoment(t) || !sun.Valid() || !IsValue(sun.GeoLongitude) ||
       !AllFinite({sun.GeoLongitude, sun.GeoLatitude, sun.GeoDistance}))
     return out;
-  const double e = EphemerisMoment(t);
-  const double tj = e - 1.0;
-  const PolarTriple helio = PlanetSeries(body, tj);
+  const TtMoment e = EphemerisMoment(t);
+  const PolarTriple helio = PlanetSeries(body, e);
   if (!AllFinite({helio.Lon, helio.Lat, helio.Dist})) return out;
   const PolarTriple earth = EarthFromSun({sun.GeoLongitude, sun.GeoLatitude, sun.GeoDistance});
   const ApparentPlace ap =
-      ApparentFromEcliptic(Geocentric(body, kApparent, earth, helio, tj), e);
+      ApparentFromEcliptic(Geocentric(body, kApparent, earth, helio, e), e);
   if (!IsValue(ap.Longitude)) return out;
   out.HelioLongitude = helio.Lon;
   out.HelioLatitude = helio.Lat;
@@ -547,7 +543,7 @@ PlanetResult PlanetPosition(int n, ChartMoment t, const SunResult& sun) {
   out.RightAscension = ap.RightAscension;
   out.Declination = ap.Declination;
 
-  if ((body == kBodyUranus || body == kBodyNeptune) && e < kKeplerianBefore) {
+  if ((body == kBodyUranus || body == kBodyNeptune) && e.Centuries < kKeplerianBefore) {
     // The series drift to arcminutes before 1600; the elements stay within about two. Only the
     // geocentric longitude is taken from them, seen from the Sun's apparent place.
     const PolarTriple k = KeplerianOuterPlanet(body, e);

@@ -58,6 +58,12 @@ struct SunResult {
   bool Valid() const { return IsValue(Longitude); }
 };
 
+// The Moon's mean apogee at ephemeris moment e, [0, 360):
+// L' - M' + 180 of Meeus, Astronomical Formulae for Calculators, "Position of the Moon" (the
+// Moon's mean longitude less its mean anomaly is the mean perigee). The linear formula leaves out
+// the quadratic term, 0.0103 degrees a century squared.
+double MeanLunarApogee(TtMoment e);
+
 // MoonPosition's results.
 struct MoonResult {
   ChartMoment Moment = NoValue;
@@ -66,9 +72,6 @@ struct MoonResult {
   double Distance = NoValue;       // AU (about 0.00257)
   double RightAscension = NoValue;
   double Declination = NoValue;
-  // Node of the lunar theory: mean node minus 1.6 sin(2D - 2F) (the chart overwrites it).
-  double Node = NoValue;
-  double Apogee = NoValue;         // mean apogee, [0, 360)
 
   bool Valid() const { return IsValue(Longitude); }
 };

@@ -46,6 +46,6 @@ double DeltaT(ChartMoment t) {
   return minutes * DayInCenturies / 1440.0 - 29.0 * SecondInCenturies;
 }
 
-double EphemerisMoment(ChartMoment t) { return t + DeltaT(t); }
+TtMoment EphemerisMoment(ChartMoment t) { return TtMoment(t + DeltaT(t)); }
 
 }  // namespace sd

@@ -6,7 +6,7 @@ namespace sd {
 
 // Ephemeris time minus universal time, in centuries.
 double DeltaT(ChartMoment t);
-// t + DeltaT(t): the argument of every theory of motion.
-double EphemerisMoment(ChartMoment t);
+// t + DeltaT(t) as ephemeris time: the argument of every theory of motion.
+TtMoment EphemerisMoment(ChartMoment t);
 
 }  // namespace sd

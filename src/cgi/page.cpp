@@ -5,6 +5,7 @@
 #include "host/query.h"
 #include "cgi/temp_sweep.h"
 #include "data/ini.h"
+#include "data/trim.h"
 
 namespace sd {
 namespace {
@@ -80,7 +81,7 @@ std::string ImageBaseUrl(const std::string& program_dir) {
 SiteSettings ReadSiteSettings(const std::string& program_dir) {
   TBigIniFile settings(program_dir + kSiteSettingsFile, kSettingsFileMaxBytes);
   SiteSettings site;
-  site.image_base_url = TrimBlanks(settings.ReadString("Site", "ImageBaseUrl", ""));
+  site.image_base_url = TrimNameBlanks(settings.ReadString("Site", "ImageBaseUrl", ""));
   while (!site.image_base_url.empty() && site.image_base_url.back() == '/') site.image_base_url.pop_back();
   const int32_t minutes =
       settings.ReadInteger("Site", kPictureLifetimeKey, kDefaultPictureLifetimeMinutes);

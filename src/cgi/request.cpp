@@ -53,7 +53,7 @@ void ReadRequest(const std::string& decoded_query, RequestState& req) {
 int RunRequest(std::ostream& out) {
   // 1. Start-up.
   ProcessScope process(LocalNow());
-  ChartSlotArray& slots = ChartSlots();
+  RequestCharts& charts = ProcessCharts();
 
   // 2.-5. Query, zone value, security name, picture name.
   RequestState req;
@@ -68,7 +68,7 @@ int RunRequest(std::ostream& out) {
   //    event block and name; none leaves the defaults. A missing or unreadable database
   //    stops the run here, before any output. Then the natal chart, with every computable
   //    object, its moment from the event block.
-  forecast::LoadNatalChart(ProgramDir(""), req.security, slots[0]);
+  forecast::LoadNatalChart(ProgramDir(""), req.security, charts.Natal);
 
   // 9. Today's date.
   const LocalDateTime today = LocalNow();
@@ -89,7 +89,7 @@ int RunRequest(std::ostream& out) {
 
   // 11. The page, built whole before the first byte goes out.
   std::ostringstream page;
-  WritePage(page, slots[0], image_base_url, req.gif_name);
+  WritePage(page, charts.Natal, image_base_url, req.gif_name);
   const std::string text = page.str();
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
   out.flush();

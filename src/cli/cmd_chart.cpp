@@ -239,10 +239,10 @@ int RunChart(const Args& args) {
     for (int n = 0; n <= kPluto; ++n) chart.ObjectOn[n] = 1;
     chart.ObjectOn[kNorthNode] = 1;
     chart.Moment = chart.Event.UniversalMoment();
-    done = ComputeChartWith(chart, 1, settings);
+    done = ComputeChartWith(chart, MomentSource::Moment, settings);
   } else {
     for (int n = 0; n < kObjectCount; ++n) chart.ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;
-    done = ComputeChartWith(chart, 0, settings);
+    done = ComputeChartWith(chart, MomentSource::LocalClock, settings);
   }
   if (!done) {
     std::fprintf(stderr, "stockdyn chart: the chart computation is busy\n");

@@ -15,6 +15,7 @@
 #include "render/forecast_picture.h"
 #include "render/gif_output.h"
 #include "render/value_series.h"
+#include "data/trim.h"
 
 namespace sd::cli {
 
@@ -38,13 +39,6 @@ const char kDrawUsage[] =
 
 constexpr std::string_view kCommand = "draw";
 
-std::string Trim(const std::string& s) {
-  const size_t a = s.find_first_not_of(" \t\r");
-  if (a == std::string::npos) return "";
-  const size_t b = s.find_last_not_of(" \t\r");
-  return s.substr(a, b - a + 1);
-}
-
 // One value per line; an empty line or "gap" is NoValue. A final line end closes the last
 // value rather than opening an empty one.
 bool ReadValues(const std::string& path, render::TCorvDoubleList& list, std::string& why) {
@@ -67,7 +61,7 @@ bool ReadValues(const std::string& path, render::TCorvDoubleList& list, std::str
   int number = 0;
   while (std::getline(lines, line)) {
     ++number;
-    const std::string v = Trim(line);
+    const std::string v(Trim(line, kSpaceTabCr));
     double x = 0;
     if (v.empty() || v == "gap") {
       list.Add(NoValue);

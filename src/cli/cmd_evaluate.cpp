@@ -126,15 +126,16 @@ int RunEvaluate(const Args& args) {
     if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 2) throw std::runtime_error(o.prices + ": fewer than two prices");
-    ProcessScope process(LocalNow(), dir);
-    ChartData& natal = ChartSlots()[0];
+    const auto metrics = OpenMetricTable(dir);
+    const auto charts = NewRequestCharts(LocalNow());
+    ChartData& natal = charts->Natal;
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     UseSecurityZoneUnlessGiven(o.common, natal);
     const auto model = forecast::LoadModel(model_path);
     const study::Date from = o.from.value_or(prices.Dates.front());
     const study::Date to = o.to.value_or(prices.Dates.back());
     const study::Evaluation ev = study::Evaluate(*model, natal, o.common.zone.packed,
-                                                 Process().metric_table.get(), prices, from, to,
+                                                 metrics.get(), prices, from, to,
                                                  o.eval);
     // Figures of nothing are no result: a span without one evaluation date, or prices that never
     // move (no horizon has a correlation), stop the run instead of printing zeros.

@@ -164,12 +164,12 @@ study::FitOptions FitSettings(const Options& o, const study::PriceSeries& prices
 // the same fit's test IC for charts of random moments near the natal one.
 study::FitResult FitToPrices(const Options& o, const study::PriceSeries& prices,
                              const study::FitOptions& f, const model::TEvList& unit,
-                             const ChartData& natal) {
+                             const ChartData& natal, const eval::TPlanetary_T* metrics) {
   const std::vector<study::Date> dates = study::EvaluationDates(prices, f.TrainFrom, f.TestTo);
   study::MidnightInputs mi;
   mi.Model = &unit;
   mi.Zone = o.common.zone.packed;
-  mi.Metrics = Process().metric_table.get();
+  mi.Metrics = metrics;
   mi.Threads = o.threads;
   study::MidnightRange(dates, prices, o.horizon, mi.First, mi.Last);
   // One bar over the true chart and every random one: each is a whole pass over the midnights.
@@ -395,14 +395,15 @@ int RunFit(const Args& args) {
     if (sections.empty()) throw std::runtime_error(model_path + ": no event to fit");
     const study::FitOptions f = FitSettings(o, prices);
 
-    ProcessScope process(LocalNow(), dir);
-    ChartData& natal = ChartSlots()[0];
+    const auto metrics = OpenMetricTable(dir);
+    const auto charts = NewRequestCharts(LocalNow());
+    ChartData& natal = charts->Natal;
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     UseSecurityZoneUnlessGiven(o.common, natal);
     const auto unit = study::UnitWeightModel(text, sections);
     if (unit->Count() != static_cast<int>(sections.size())) throw std::runtime_error(model_path + ": the events changed while reading");
 
-    const study::FitResult r = FitToPrices(o, prices, f, *unit, natal);
+    const study::FitResult r = FitToPrices(o, prices, f, *unit, natal, metrics.get());
     // The test span is the only judgement: with fewer pairs than its circular shifts need, there
     // is none, and no model is written as if there were.
     if (r.Test.Pairs < 2 * study::MinimumShift(o.horizon))

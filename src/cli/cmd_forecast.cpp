@@ -20,6 +20,7 @@
 #include "forecast/model_value.h"
 #include "forecast/report.h"
 #include "forecast/run.h"
+#include "render/forecast_picture.h"
 #include "render/gif_output.h"
 
 namespace sd::cli {
@@ -96,9 +97,9 @@ int RunForecastCommand(const Args& args) {
       inputs.push_back(model_path);
       CheckOutput(o.gif, kGifPicture, inputs, o.force);
     }
-    ProcessScope process(now, dir);
-    ChartSlotArray& slots = ChartSlots();
-    ChartData& natal = slots[0];
+    const auto metrics = OpenMetricTable(dir);
+    const auto charts = NewRequestCharts(now);
+    ChartData& natal = charts->Natal;
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     // The rows come from the run the API makes too, with the contributions of the same
     // evaluation as each value; the picture is drawn from the same values, so the model is
@@ -106,12 +107,12 @@ int RunForecastCommand(const Args& args) {
     const auto model = forecast::LoadModel(model_path);
     std::vector<std::vector<forecast::Contribution>> contributions;
     const forecast::ForecastValues values = forecast::ComputeForecast(
-        {natal, slots[2], slots[4]}, *model, d.year, d.month, d.day, forecast::kForecastSpan,
-        c.zone.packed, forecast::kForecastStep, Process().metric_table.get(),
+        {natal, charts->TransitEvent, charts->Transit}, *model, d.year, d.month, d.day,
+        forecast::kForecastSpan, c.zone.packed, forecast::kForecastStep, metrics.get(),
         o.explain ? &contributions : nullptr);
     if (!o.gif.empty()) {
       std::string why;
-      if (!render::WriteGif(forecast::DrawForecast(values, c.zone.packed), o.gif, &why))
+      if (!render::WriteGif(render::DrawForecast(values, c.zone.packed), o.gif, &why))
         return WorkFailed(kCommand, "the picture " + o.gif + " was not written: " + why);
       SayWritten(kCommand, o.gif);
     }

@@ -9,7 +9,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_kinds.h"
-#include "eval/metric_build.h"
+#include "cli/metric_build.h"
 
 namespace sd::cli {
 
@@ -72,9 +72,9 @@ int RunMetrics(const Args& args) {
   build->add_flag("--force", force);
   if (const auto status = ParseArguments(app, args, kCommand, kUsage)) return *status;
 
-  std::vector<eval::MetricPair> pairs = eval::AllMetricPairs();
+  std::vector<MetricPair> pairs = AllMetricPairs();
   std::string error;
-  if (pairs_option->count() > 0 && !eval::ParseMetricPairs(pairs_text, pairs, error))
+  if (pairs_option->count() > 0 && !ParseMetricPairs(pairs_text, pairs, error))
     return UsageError("metrics build", "--pairs: " + error);
 
   try {
@@ -85,8 +85,8 @@ int RunMetrics(const Args& args) {
   }
   ProgressBar bar;
   try {
-    eval::BuildMetricsFile(out, pairs, {}, [&bar](int done, int total) { bar.Show(done, total); });
-  } catch (const eval::MetricBuildError& e) {
+    cli::BuildMetricsFile(out, pairs, {}, [&bar](int done, int total) { bar.Show(done, total); });
+  } catch (const MetricBuildError& e) {
     bar.Finish();
     std::fprintf(stderr, "stockdyn metrics build: %s\n", e.what());
     return 1;

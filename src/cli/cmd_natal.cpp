@@ -4,6 +4,7 @@
 #include <string>
 
 #include "astro/calendar.h"
+#include "data/trim.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output_kinds.h"
@@ -92,7 +93,7 @@ std::string FormEncoded(std::string_view value) {
 // turns only a few escapes back into characters.
 bool FormCanRequest(std::string_view name) {
   const std::string sent = DecodeQuery(std::string("D3_NATAL_DATA_TOWNS=") + FormEncoded(name));
-  return TrimBlanks(QueryParam("D3_NATAL_DATA_TOWNS", sent)) == TrimBlanks(name);
+  return TrimNameBlanks(QueryParam("D3_NATAL_DATA_TOWNS", sent)) == TrimNameBlanks(name);
 }
 
 int List(const std::string& db) {

@@ -24,7 +24,6 @@
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
 #include "host/clock.h"
-#include "host/process.h"
 #include "study/prices.h"
 
 namespace sd::cli {
@@ -290,7 +289,6 @@ std::string DetailsAgain(const eventstudy::Partial& first) {
     throw std::runtime_error("--details: the study's input files changed since its shards ran (" +
                              eventstudy::FirstDifference(first.Print.Inputs, now) +
                              "); its observations cannot be found again");
-  ProcessScope process(LocalNow(), paths.dir);
   LoadSeries(o, paths, l);
   eventstudy::StudySettings settings = o.settings;
   settings.Permutations = 0;
@@ -413,7 +411,6 @@ int RunStudy(const Args& args) {
     if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
     if (!o.partial.empty()) CheckOutput(o.partial, kStudyPartial, inputs, o.force);
 
-    ProcessScope process(LocalNow(), paths.dir);
     LoadSeries(o, paths, l);
     eventstudy::StudyContext c;
     c.ZoneName = o.zone_text;

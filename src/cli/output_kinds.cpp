@@ -12,6 +12,7 @@
 #include "eventstudy/document.h"
 #include "eventstudy/partial.h"
 #include "forecast/model_value.h"
+#include "host/picture_name.h"
 #include "render/gif_output.h"
 #include "study/report.h"
 
@@ -128,7 +129,7 @@ const OutputKind kStudyPartial{"a partial event study", IsStudyPartial};
 
 std::vector<std::string> ProgramDataFiles(const std::string& dir) {
   return {dir + kNatalFileName,  dir + forecast::kModelFileName, dir + kTownsDataFile,
-          dir + kTownsIndexFile, dir + eval::kMetricsFileName,    dir + render::PictureNameMemory::kFileName};
+          dir + kTownsIndexFile, dir + eval::kMetricsFileName,    dir + PictureNameMemory::kFileName};
 }
 
 }  // namespace sd::cli

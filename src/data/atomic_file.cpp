@@ -7,64 +7,101 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "data/data_error.h"
 #include "data/output_guard.h"
 
 namespace sd {
-namespace {
 
-// Writes content into a new temporary file beside path and returns its name.
-std::string WriteTemporary(const std::string& path, std::string_view content) {
-  std::string tmp = path + ".tmpXXXXXX";
-  const int fd = mkstemp(tmp.data());
-  if (fd < 0) {
-    throw DataFileError(path, std::string("cannot create a temporary file beside it: ") +
-                                  std::strerror(errno));
+AtomicFile::AtomicFile(std::string target) : AtomicFile(target, OutputMode(target)) {}
+
+AtomicFile::AtomicFile(std::string target, mode_t mode, std::string fallback_name)
+    : target_(std::move(target)), mode_(mode) {
+  const size_t slash = target_.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : target_.substr(0, slash + 1);
+  // The unnamed file is linked later through /proc, so both must be there.
+  if (::access("/proc/self/fd", X_OK) == 0) fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd_ >= 0) return;
+  if (!fallback_name.empty()) {
+    fd_ = ::open(fallback_name.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ >= 0) name_ = std::move(fallback_name);
+  } else {
+    std::string pattern = target_ + ".tmpXXXXXX";
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ >= 0) name_ = std::move(pattern);
   }
-  auto fail = [&](const char* what, int err, bool open) {
-    if (open) ::close(fd);
-    ::unlink(tmp.c_str());
-    throw DataFileError(path, std::string(what) + ": " + std::strerror(err));
-  };
+  if (fd_ < 0) Fail("cannot create a temporary file beside it", errno);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!name_.empty() && !replaced_) ::unlink(name_.c_str());
+}
+
+int AtomicFile::DupFd() {
+  const int fd = ::dup(fd_);
+  if (fd < 0) Fail("cannot write", errno);
+  return fd;
+}
+
+void AtomicFile::Fail(const char* what, int err) const {
+  throw DataFileError(target_, std::string(what) + ": " + std::strerror(err));
+}
+
+void AtomicFile::Write(std::string_view bytes) {
   size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t w = ::write(fd, content.data() + done, content.size() - done);
+  while (done < bytes.size()) {
+    const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (w < 0) {
       if (errno == EINTR) continue;
-      fail("cannot write", errno, true);
+      Fail("cannot write", errno);
     }
     done += static_cast<size_t>(w);
   }
-  // mkstemp makes the file private: a replaced file keeps its own permissions, a new one gets
-  // what the umask allows (a data file is usually read by the web server's user too).
-  if (::fchmod(fd, OutputMode(path)) != 0) fail("cannot set permissions", errno, true);
-  if (::fsync(fd) != 0) fail("cannot write", errno, true);
-  if (::close(fd) != 0) fail("cannot write", errno, false);
-  return tmp;
 }
 
-}  // namespace
+void AtomicFile::Finish(bool sync) {
+  // The new file is private until here; it gets the bits the caller chose.
+  if (::fchmod(fd_, mode_) != 0) Fail("cannot set permissions", errno);
+  if (sync && ::fsync(fd_) != 0) Fail("cannot write", errno);
+}
+
+int AtomicFile::LinkAs(const std::string& name) {
+  if (!name_.empty()) return ::link(name_.c_str(), name.c_str()) == 0 ? 0 : errno;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+void AtomicFile::Replace() {
+  // A link cannot replace the target: a nameless file gets a temporary name first.
+  for (int attempt = 0; name_.empty(); ++attempt) {
+    const std::string candidate = target_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+    const int err = LinkAs(candidate);
+    if (err == 0)
+      name_ = candidate;
+    else if (err != EEXIST || attempt >= 100)
+      Fail("cannot name the new file", err);
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) Fail("cannot write", errno);
+  if (std::rename(name_.c_str(), target_.c_str()) != 0) Fail("cannot replace", errno);
+  replaced_ = true;
+}
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
   WriteFilesAtomically({{path, content}});
 }
 
 void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string_view>>& files) {
-  std::vector<std::string> temps;
-  try {
-    for (const auto& [path, content] : files) temps.push_back(WriteTemporary(path, content));
-  } catch (...) {
-    for (const std::string& t : temps) ::unlink(t.c_str());
-    throw;
+  std::vector<std::unique_ptr<AtomicFile>> news;
+  for (const auto& [path, content] : files) {
+    news.push_back(std::make_unique<AtomicFile>(path));
+    news.back()->Write(content);
+    news.back()->Finish();
   }
-  for (size_t i = 0; i < files.size(); ++i) {
-    if (std::rename(temps[i].c_str(), files[i].first.c_str()) != 0) {
-      const int err = errno;
-      for (size_t k = i; k < temps.size(); ++k) ::unlink(temps[k].c_str());
-      throw DataFileError(files[i].first, std::string("cannot replace: ") + std::strerror(err));
-    }
-  }
+  for (auto& f : news) f->Replace();
 }
 
 std::string ReadWholeFile(const std::string& path) {

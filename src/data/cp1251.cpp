@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 namespace sd {
 namespace {
@@ -102,6 +103,34 @@ std::optional<std::string> Utf8ToCp1251(std::string_view text, std::string* why)
     out += static_cast<char>(*byte);
     i += n;
   }
+  return out;
+}
+
+namespace {
+
+// Upper-case partner of every byte: ASCII letters and the letters of code page 1251.
+constexpr std::array<uint8_t, 256> MakeUpperTable() {
+  std::array<uint8_t, 256> t{};
+  for (int i = 0; i < 256; ++i) t[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  for (int c = 'a'; c <= 'z'; ++c) t[static_cast<size_t>(c)] = static_cast<uint8_t>(c - 32);
+  for (int c = 0xE0; c <= 0xFF; ++c) t[static_cast<size_t>(c)] = static_cast<uint8_t>(c - 32);
+  constexpr std::pair<uint8_t, uint8_t> kPairs[] = {
+      {0x90, 0x80}, {0x83, 0x81}, {0x9A, 0x8A}, {0x9C, 0x8C}, {0x9D, 0x8D}, {0x9E, 0x8E},
+      {0x9F, 0x8F}, {0xA2, 0xA1}, {0xBC, 0xA3}, {0xB4, 0xA5}, {0xB8, 0xA8}, {0xBA, 0xAA},
+      {0xBF, 0xAF}, {0xB3, 0xB2}, {0xBE, 0xBD},
+  };
+  for (auto [lower, upper] : kPairs) t[lower] = upper;
+  return t;
+}
+constexpr std::array<uint8_t, 256> kUpper = MakeUpperTable();
+
+}  // namespace
+
+char UpperCp1251(char c) { return static_cast<char>(kUpper[static_cast<unsigned char>(c)]); }
+
+std::string UpperCaseCp1251(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = UpperCp1251(c);
   return out;
 }
 

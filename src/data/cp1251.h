@@ -16,4 +16,11 @@ std::string Cp1251ToUtf8(std::string_view text);
 // byte 7").
 std::optional<std::string> Utf8ToCp1251(std::string_view text, std::string* why = nullptr);
 
+// The upper-case partner of a byte: the ASCII letters and every letter of the code page that
+// has one (Cyrillic а..я, ё, and the Ukrainian, Belarusian, Serbian and Macedonian letters);
+// every other byte is its own. The one case rule of the system: section and key names of the
+// settings files, and the model's settings section.
+char UpperCp1251(char c);
+std::string UpperCaseCp1251(std::string_view text);
+
 }  // namespace sd

@@ -131,4 +131,11 @@ std::string DataFileHash(const std::string& path, uint64_t max_bytes) {
   return hex;
 }
 
+std::string FileStamp(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return "-";
+  return std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec);
+}
+
 }  // namespace sd

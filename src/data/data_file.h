@@ -33,6 +33,11 @@ std::optional<std::string> ReadDataFile(const std::string& path, uint64_t max_by
 // is tens of megabytes, read eight bytes a step.
 std::string DataFileHash(const std::string& path, uint64_t max_bytes);
 
+// Size and time of change of a file, "-" when there is none: cheap to read on every request.
+// Only for the program itself (a new build is a new file); data files are tagged by content
+// (DataFileHash), since a copy can keep both size and time.
+std::string FileStamp(const std::string& path);
+
 // The reason text for a file above its cap, e.g. "larger than 16 MiB, the most accepted".
 std::string TooLargeReason(uint64_t max_bytes);
 

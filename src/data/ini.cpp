@@ -1,5 +1,7 @@
 #include "data/ini.h"
 
+#include "data/atomic_file.h"
+#include "data/cp1251.h"
 #include "data/data_error.h"
 #include "data/data_file.h"
 
@@ -17,26 +19,6 @@
 
 namespace sd {
 namespace {
-
-// Upper-case partner of every byte: ASCII letters and the letters of code page 1251.
-constexpr std::array<uint8_t, 256> MakeUpperTable() {
-  std::array<uint8_t, 256> t{};
-  for (int i = 0; i < 256; ++i) t[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
-  for (int c = 'a'; c <= 'z'; ++c) t[static_cast<size_t>(c)] = static_cast<uint8_t>(c - 32);
-  for (int c = 0xE0; c <= 0xFF; ++c) t[static_cast<size_t>(c)] = static_cast<uint8_t>(c - 32);
-  constexpr std::pair<uint8_t, uint8_t> kPairs[] = {
-      {0x90, 0x80}, {0x83, 0x81}, {0x9A, 0x8A}, {0x9C, 0x8C}, {0x9D, 0x8D}, {0x9E, 0x8E},
-      {0x9F, 0x8F}, {0xA2, 0xA1}, {0xBC, 0xA3}, {0xB4, 0xA5}, {0xB8, 0xA8}, {0xBA, 0xAA},
-      {0xBF, 0xAF}, {0xB3, 0xB2}, {0xBE, 0xBD},
-  };
-  for (auto [lower, upper] : kPairs) t[lower] = upper;
-  return t;
-}
-constexpr std::array<uint8_t, 256> kUpper = MakeUpperTable();
-
-[[noreturn]] void ThrowIo(const std::string& what, const std::string& path, int err) {
-  throw std::ios_base::failure(what + " " + path, std::error_code(err, std::system_category()));
-}
 
 bool IsWordSeparator(char c) {
   const auto u = static_cast<unsigned char>(c);
@@ -66,18 +48,12 @@ int HexDigit(char c) {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
-std::string UpperCased(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(kUpper[static_cast<unsigned char>(c)]);
-  return out;
-}
-
 }  // namespace
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (kUpper[static_cast<unsigned char>(a[i])] != kUpper[static_cast<unsigned char>(b[i])]) return false;
+    if (UpperCp1251(a[i]) != UpperCp1251(b[i])) return false;
   }
   return true;
 }
@@ -248,7 +224,7 @@ void TBigIniFile::DropDuplicateSections() {
   std::unordered_map<std::string, size_t> in_force;
   in_force.reserve(items.size());
   for (size_t i = 0; i < items.size(); ++i) {
-    auto [it, first] = in_force.try_emplace(UpperCased(items[i].name), i);
+    auto [it, first] = in_force.try_emplace(UpperCaseCp1251(items[i].name), i);
     if (first) continue;
     const size_t j = it->second;
     const bool keep_earlier =
@@ -413,38 +389,16 @@ void TBigIniFile::UpdateFile() {
     text += eol;
   }
 
-  std::string temp = file_name_ + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) ThrowIo("cannot create a temporary file beside", file_name_, errno);
-  auto fail = [&](const char* what) {
-    const int err = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    ThrowIo(what, file_name_, err);
-  };
   struct stat old {};
-  // mkstemp makes the file private; the rewritten file keeps the old one's permissions.
+  // The rewritten file keeps the old one's permissions.
   const mode_t mode = ::stat(file_name_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  if (::fchmod(fd, mode) != 0) fail("cannot set permissions for");
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail("cannot write");
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail("cannot write");
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    ThrowIo("cannot write", file_name_, err);
-  }
-  if (::rename(temp.c_str(), file_name_.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    ThrowIo("cannot replace", file_name_, err);
+  try {
+    AtomicFile file(file_name_, mode);
+    file.Write(text);
+    file.Finish();
+    file.Replace();
+  } catch (const DataFileError& e) {
+    throw std::ios_base::failure(e.what());
   }
   modified_ = false;
 }

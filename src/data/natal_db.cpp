@@ -339,14 +339,6 @@ void WriteNatalDatabase(const std::string& path, const std::vector<NatalRecord>&
 
 // ---- lookup -------------------------------------------------------------------------------
 
-std::string TrimNameBlanks(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) < 33; };
-  size_t b = 0, e = text.size();
-  while (b < e && blank(text[b])) ++b;
-  while (e > b && blank(text[e - 1])) --e;
-  return std::string(text.substr(b, e - b));
-}
-
 bool LookupNatal(const std::string& path, std::string_view requested, ChartData& slot) {
   NatalDatabase db;
   db.Open(path, NatalDatabase::DetectKind(path));

@@ -23,6 +23,7 @@
 
 #include "astro/chart_data.h"
 #include "astro/short_text.h"
+#include "data/trim.h"
 
 namespace sd {
 
@@ -143,9 +144,6 @@ std::vector<NatalRecord> ReadNatalDatabase(const std::string& path);
 // the same directory, renamed over path. Throws DataFileError on failure, leaving path as it
 // was.
 void WriteNatalDatabase(const std::string& path, const std::vector<NatalRecord>& records);
-
-// The text without the characters of code below 33 at either end.
-std::string TrimNameBlanks(std::string_view text);
 
 // The natal lookup of a request: scans the database at path for the first record whose name,
 // trimmed, equals the requested name (cut to 255 characters, trimmed) byte for byte; copies

@@ -11,6 +11,7 @@
 #include "data/cp1251.h"
 #include "data/data_error.h"
 #include "data/data_file.h"
+#include "data/trim.h"
 
 #include <unistd.h>
 
@@ -36,13 +37,6 @@ struct FileCloser {
     if (f) std::fclose(f);
   }
 };
-
-std::string Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
-}
 
 std::optional<double> ParseDegrees(const std::string& s, double limit) {
   std::string_view body = s;
@@ -170,7 +164,7 @@ std::string StoredTownsText(int line, const std::string& text, const char* what)
 // "[Name]", trimmed: a region's name, once in the file.
 std::string ParseRegionLine(int line_no, const std::string& t, std::set<std::string>& region_names) {
   if (t.back() != ']' || t.size() < 3) throw TownsSourceError(line_no, "a region line is [Name]");
-  const std::string name = StoredTownsText(line_no, Trim(t.substr(1, t.size() - 2)), "region name");
+  const std::string name = StoredTownsText(line_no, std::string(Trim(t.substr(1, t.size() - 2), kSpaceTab)), "region name");
   if (name.size() > static_cast<size_t>(kRegionNameMax))
     throw TownsSourceError(line_no, "region name longer than 50 characters");
   if (!region_names.insert(name).second) throw TownsSourceError(line_no, "region named twice");
@@ -183,7 +177,7 @@ SourceTown ParseTownLine(int line_no, const std::string& t) {
   size_t s = 0;
   while (true) {
     const size_t bar = t.find('|', s);
-    f.push_back(Trim(t.substr(s, bar == std::string::npos ? std::string::npos : bar - s)));
+    f.push_back(std::string(Trim(t.substr(s, bar == std::string::npos ? std::string::npos : bar - s), kSpaceTab)));
     if (bar == std::string::npos) break;
     s = bar + 1;
   }
@@ -212,7 +206,7 @@ std::vector<SourceRegion> ParseTownsSource(const std::string& source) {
     std::string line = source.substr(pos, end - pos);
     pos = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::string t = Trim(line);
+    const std::string t(Trim(line, kSpaceTab));
     if (t.empty() || t[0] == '#') continue;
     if (t.front() == '[') {
       regions.push_back({ParseRegionLine(line_no, t, region_names), {}});

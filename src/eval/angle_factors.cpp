@@ -81,13 +81,13 @@ struct AngleTrack {
 
 }  // namespace
 
-void ScoreKind8(KindContext& ctx) {
+void ScoreAngles(KindContext& ctx) {
   const model::EvKind8& ev = ctx.Def().K.k8;
-  const int coord = ev.AN7;
+  const int coord = ev.Coordinate;
   const ChartMoment t = ctx.In->Moment;
   // A natal object keeps still against a transit one.
-  const bool natal_stencil = ev.AN1 == 0 && ev.AN3 == 0;
-  const bool same_chart = ev.AN1 == ev.AN3;
+  const bool natal_stencil = ev.FirstChart == 0 && ev.SecondChart == 0;
+  const bool same_chart = ev.FirstChart == ev.SecondChart;
 
   auto track = [&](int obj, int chart) {
     AngleTrack tr;
@@ -109,24 +109,24 @@ void ScoreKind8(KindContext& ctx) {
   };
 
   AngleFactorParams params;
-  params.target = ev.AN5;
-  params.orb_limit = ev.AN6;
-  params.phase_mask = ev.AN8;
+  params.target = ev.Target;
+  params.orb_limit = ev.Orb;
+  params.phase_mask = ev.Phases;
 
   for (int i = 0; i < kObjectCount; ++i) {
-    if (!ev.AN2.Has(i)) continue;
+    if (!ev.First.Has(i)) continue;
     for (int j = 0; j < kObjectCount; ++j) {
-      if (!ev.AN4.Has(j)) continue;
+      if (!ev.Second.Has(j)) continue;
       // Each unordered pair once; an object with itself is a pair of its own.
-      if (same_chart && ev.AN4.Has(i) && ev.AN2.Has(j) && i < j) continue;
+      if (same_chart && ev.Second.Has(i) && ev.First.Has(j) && i < j) continue;
       if (!ctx.Admit({i, j})) continue;
 
       const bool self = same_chart && i == j;
-      const AngleTrack b = track(j, ev.AN3);
+      const AngleTrack b = track(j, ev.SecondChart);
       // An object paired with itself is measured from the zero point: its own position (for
       // the separation, its distance from the point 0 of longitude and latitude).
-      const AngleTrack a = self ? AngleTrack{{0, 0, 0}, {0, 0, 0}} : track(i, ev.AN1);
-      const int op = self ? static_cast<int>(kAngleDifference) : ev.AN61;
+      const AngleTrack a = self ? AngleTrack{{0, 0, 0}, {0, 0, 0}} : track(i, ev.FirstChart);
+      const int op = self ? static_cast<int>(kAngleDifference) : ev.Combination;
       double v[3];
       for (int s = kBefore; s <= kAfter; ++s)
         v[s] = coord == kCoordSeparation
@@ -136,7 +136,7 @@ void ScoreKind8(KindContext& ctx) {
       const AngleFactorResult r = ctx.Def().CM == 1
                                       ? AngleExactTest(params, coord, v[kAt], v[kAfter])
                                       : AngleInOrbTest(params, coord, v[kBefore], v[kAt]);
-      if (r.hit) ctx.Hit(r.strength, r.second);
+      if (r.hit) ctx.Hit(r.strength);
     }
   }
 }

@@ -58,7 +58,20 @@ AngleFactorResult AngleInOrbTest(const AngleFactorParams& params, int coordinate
 AngleFactorResult AngleExactTest(const AngleFactorParams& params, int coordinate, double w_now,
                                  double w_next);
 
-// The event level of kind 8: the candidate loop inside the frame of event_frame.h.
-void ScoreKind8(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 8: each pair whose difference or midpoint is within the orb of the target angle adds its
+// strength. Model guide (docs/model-format.md): "Angles (kind 8)". Reads, by file key and field:
+//   AN1  FirstChart  chart of the first objects: 0 natal, 1 transit
+//   AN2  First       first objects
+//   AN3  SecondChart chart of the second objects
+//   AN4  Second      second objects
+//   AN5  Target      target angle in degrees
+//   AN6  Orb         orb in degrees
+//   AN61 Combination 0: the difference second − first; 1: the midpoint; other values score nothing
+//   AN7  Coordinate  coordinate, as V7 of kind 2; and 9: the distance of the two objects along the
+//                    great circle, from longitude and latitude (0..180°; Mercury..Pluto)
+//   AN8  Phases      phase filter: 0 applying only, 1 separating only, both or empty: either
+void ScoreAngles(KindContext& ctx);
 
 }  // namespace sd::eval

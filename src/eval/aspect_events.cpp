@@ -18,7 +18,7 @@ struct Track {
   double lat[3];
 };
 
-void ScoreAspects(KindContext& ctx);
+void ScoreAspectPairs(KindContext& ctx);
 
 // Natal charts at t - delta, t + delta, t + 2 delta with their longitudes moved by the mean
 // daily motions, then the aspects.
@@ -31,7 +31,7 @@ void ScoreWithNatalMeanMotion(KindContext& ctx) {
   own.Natal[kAfter] = &after;
   own.Natal[kAfter2] = &after2;
   ctx.In = &own;
-  ScoreAspects(ctx);
+  ScoreAspectPairs(ctx);
   ctx.In = &in;
 }
 
@@ -52,7 +52,7 @@ void ScoreWithMeanMotion(KindContext& ctx) {
   const bool natal_still = in.DeltaDays == 0 && in.Natal[kBefore] == in.Natal[kAt] &&
                            in.Natal[kAfter] == in.Natal[kAt] && in.Natal[kAfter2] == in.Natal[kAt];
   if (natal_still)
-    ScoreAspects(ctx);
+    ScoreAspectPairs(ctx);
   else
     ScoreWithNatalMeanMotion(ctx);
   ctx.In = &in;
@@ -60,11 +60,11 @@ void ScoreWithMeanMotion(KindContext& ctx) {
 
 }  // namespace
 
-void ScoreKind2(KindContext& ctx) {
-  if (ctx.Def().K.k2.A55 == 1)
+void ScoreAspects(KindContext& ctx) {
+  if (ctx.Def().K.k2.MeanMotion == 1)
     ScoreWithMeanMotion(ctx);
   else
-    ScoreAspects(ctx);
+    ScoreAspectPairs(ctx);
 }
 
 namespace {
@@ -73,7 +73,7 @@ namespace {
 // in the event's coordinate with its harmonic applied, and its latitudes.
 Track TrackOf(KindContext& ctx, int obj, int chart, bool natal_stencil) {
   const model::EvKind2& ev = ctx.Def().K.k2;
-  const int coord = ev.V7;
+  const int coord = ev.Coordinate;
   const ChartMoment t = ctx.In->Moment;
   Track tr;
   for (int s = kBefore; s <= kAfter; ++s) {
@@ -87,7 +87,7 @@ Track TrackOf(KindContext& ctx, int obj, int chart, bool natal_stencil) {
       v = SnapshotCoordinate(coord, sn, obj, t);
       lat = SnapshotCoordinate(kCoordLatitude, sn, obj, t);
     }
-    tr.pos[s] = ApplyHarmonic(coord, v, ev.A9);
+    tr.pos[s] = ApplyHarmonic(coord, v, ev.Harmonic);
     tr.lat[s] = lat;
   }
   return tr;
@@ -108,48 +108,48 @@ AspectFactorResult AspectTest(KindContext& ctx, AspectFactorParams params, int k
   const model::EvKind2& ev = ctx.Def().K.k2;
   params.aspect = k;
   if (ctx.Def().CM == 1)
-    return ExactMomentTest(params, ev.A9, {a.pos[kAt], a.pos[kAfter], b.pos[kAt], b.pos[kAfter]});
-  if (ev.V7 == kCoordLongitudeLatitude && (k == kConjunction || k == kOpposition))
-    return CloseApproachTest(k, ev.A6, {a.pos[kAt], a.lat[kAt], a.pos[kAfter], a.lat[kAfter]},
+    return ExactMomentTest(params, ev.Harmonic, {a.pos[kAt], a.pos[kAfter], b.pos[kAt], b.pos[kAfter]});
+  if (ev.Coordinate == kCoordLongitudeLatitude && (k == kConjunction || k == kOpposition))
+    return CloseApproachTest(k, ev.Orb, {a.pos[kAt], a.lat[kAt], a.pos[kAfter], a.lat[kAfter]},
                              {b.pos[kAt], b.lat[kAt], b.pos[kAfter], b.lat[kAfter]});
   return AspectInOrbTest(params, {a.pos[kBefore], a.pos[kAt], b.pos[kBefore], b.pos[kAt]});
 }
 
-void ScoreAspects(KindContext& ctx) {
+void ScoreAspectPairs(KindContext& ctx) {
   const model::EvKind2& ev = ctx.Def().K.k2;
   // A natal object keeps still against a transit one unless the caller asks otherwise.
-  const bool natal_stencil = (ev.A0 == 0 && ev.A3 == 0) || ctx.In->Options.NatalStencilAlways != 0;
-  const int coord = ev.V7;
+  const bool natal_stencil = (ev.FirstChart == 0 && ev.SecondChart == 0) || ctx.In->Options.NatalStencilAlways != 0;
+  const int coord = ev.Coordinate;
 
   AspectFactorParams params;
-  params.phase_mask = ev.A5;
-  params.orb_limit = ev.A6;
-  params.side = ev.A8;
+  params.phase_mask = ev.Phases;
+  params.orb_limit = ev.Orb;
+  params.side = ev.Side;
 
-  const bool suppress = ev.A0 == ev.A3 && model::QualifiersEqual(ev.A11, ev.A44);
+  const bool suppress = ev.FirstChart == ev.SecondChart && model::QualifiersEqual(ev.FirstQualifier, ev.SecondQualifier);
   int first[kObjectCount], second[kObjectCount], aspects[AspectCount];
-  const int n_first = MembersOf(ev.A1, kObjectCount, 0, first);
-  const int n_second = MembersOf(ev.A4, kObjectCount, 0, second);
-  const int n_aspects = MembersOf(ev.A2, AspectCount, 1, aspects);
+  const int n_first = MembersOf(ev.First, kObjectCount, 0, first);
+  const int n_second = MembersOf(ev.Second, kObjectCount, 0, second);
+  const int n_aspects = MembersOf(ev.Aspects, AspectCount, 1, aspects);
   if (n_aspects == 0) return;
   // An inactive qualifier passes every object: it is not asked.
-  const bool first_qualified = model::QualifierActive(ev.A11);
-  const bool second_qualified = model::QualifierActive(ev.A44);
+  const bool first_qualified = model::QualifierActive(ev.FirstQualifier);
+  const bool second_qualified = model::QualifierActive(ev.SecondQualifier);
 
   for (int fi = 0; fi < n_first; ++fi) {
     const int i = first[fi];
     for (int si = 0; si < n_second; ++si) {
       const int j = second[si];
-      if (!VisitAspectPair(suppress, ev.A1, ev.A4, i, j)) continue;
+      if (!VisitAspectPair(suppress, ev.First, ev.Second, i, j)) continue;
       // The tests below depend on the pair only; they are asked once, before its first aspect.
-      if (!ctx.Admit({i, j}) || (first_qualified && !ctx.Qualifies(i, ev.A0, ev.A11, coord)) ||
-          (second_qualified && !ctx.Qualifies(j, ev.A3, ev.A44, coord)))
+      if (!ctx.Admit({i, j}) || (first_qualified && !ctx.Qualifies(i, ev.FirstChart, ev.FirstQualifier, coord)) ||
+          (second_qualified && !ctx.Qualifies(j, ev.SecondChart, ev.SecondQualifier, coord)))
         continue;
-      const Track a = TrackOf(ctx, i, ev.A0, natal_stencil);
-      const Track b = TrackOf(ctx, j, ev.A3, natal_stencil);
+      const Track a = TrackOf(ctx, i, ev.FirstChart, natal_stencil);
+      const Track b = TrackOf(ctx, j, ev.SecondChart, natal_stencil);
       for (int ki = 0; ki < n_aspects; ++ki) {
         const AspectFactorResult r = AspectTest(ctx, params, aspects[ki], a, b);
-        if (r.hit) ctx.Hit(r.strength, r.second);
+        if (r.hit) ctx.Hit(r.strength);
       }
     }
   }

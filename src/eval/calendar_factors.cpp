@@ -18,13 +18,13 @@ constexpr double kMidnightMarginHours = 1.0 / 3600000;  // one millisecond
 // Whether the local date has the wanted value (weekday, day or month) of the mode; the clock
 // window is judged on the minute.
 bool Holds(const model::EvKind14& ev, int wanted, const CivilDate& d) {
-  switch (ev.DAY1) {
+  switch (ev.Mode) {
     case kByWeekday: return Weekday(d) == wanted;
     case kByDayOfMonth: return d.day == wanted;
     case kByMonth: return d.month == wanted;
     case kByClock: {
       const int k = MinuteOfDay(d);
-      return ev.DAY5 <= k && k <= ev.DAY6;
+      return ev.WindowStart <= k && k <= ev.WindowEnd;
     }
     default: return false;
   }
@@ -40,7 +40,7 @@ bool CalendarTest(const KindContext& ctx, int wanted) {
   if (ctx.Def().CM == 0) return now;
   // The start of the condition: it holds now and did not one grid step ago. A clock window has
   // no start on this reading.
-  if (ev.DAY1 == kByClock || !now) return false;
+  if (ev.Mode == kByClock || !now) return false;
   const ChartMoment before = t - ctx.In->GridStepDays * DayInCenturies;
   return !Holds(ev, wanted, LocalDate(before, zone));
 }
@@ -48,7 +48,7 @@ bool CalendarTest(const KindContext& ctx, int wanted) {
 // Runs the condition and the factor test for one wanted value.
 void TryValue(KindContext& ctx, int wanted) {
   if (!ctx.Admit({wanted})) return;
-  if (CalendarTest(ctx, wanted)) ctx.Hit(1.0, 0.0);
+  if (CalendarTest(ctx, wanted)) ctx.Hit(1.0);
 }
 
 }  // namespace
@@ -81,16 +81,16 @@ int MinuteOfDay(const CivilDate& d) {
   return k < 0 ? 0 : k;
 }
 
-void ScoreKind14(KindContext& ctx) {
+void ScoreCalendar(KindContext& ctx) {
   const model::EvKind14& ev = ctx.Def().K.k14;
   const auto each = [&](const ObjectSet& set, int first, int last) {
     for (int v = first; v <= last; ++v)
       if (set.Has(v)) TryValue(ctx, v);
   };
-  switch (ev.DAY1) {
-    case kByWeekday: each(ev.DAY2, 1, 7); break;
-    case kByDayOfMonth: each(ev.DAY3, 1, 31); break;
-    case kByMonth: each(ev.DAY4, 1, 12); break;
+  switch (ev.Mode) {
+    case kByWeekday: each(ev.Weekdays, 1, 7); break;
+    case kByDayOfMonth: each(ev.MonthDays, 1, 31); break;
+    case kByMonth: each(ev.Months, 1, 12); break;
     case kByClock: TryValue(ctx, 0); break;
     default: break;
   }

@@ -18,7 +18,17 @@ int Weekday(const CivilDate& d);
 // before midnight kept on its own day.
 int MinuteOfDay(const CivilDate& d);
 
-// The event level of kind 14: the candidate loop inside the frame of event_frame.h.
-void ScoreKind14(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 14: 1 when the moment's local weekday, day, month or clock time is a wanted one. Model
+// guide (docs/model-format.md): "Calendar (kind 14)". Reads, by file key and field:
+//   DAY1 Mode        mode: 0 weekday, 1 day of the month, 2 month, 3 clock window
+//   DAY2 Weekdays    weekdays 1 Monday .. 7 Sunday (mode 0)
+//   DAY3 MonthDays   days of the month 1..31 (mode 1); 31 never scores in a 30-day month
+//   DAY4 Months      months 1..12 (mode 2)
+//   DAY5 WindowStart window start, minutes after local midnight (mode 3)
+//   DAY6 WindowEnd   window end, minutes after local midnight, inclusive (mode 3); the clock time
+//                    is rounded to the minute and the last half minute of the day stays 1439
+void ScoreCalendar(KindContext& ctx);
 
 }  // namespace sd::eval

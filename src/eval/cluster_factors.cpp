@@ -49,45 +49,45 @@ double FirstCrowdedCentre(RowView values, const ObjectSet& objects, int minimum,
   return NoValue;
 }
 
-void ScoreKind18(KindContext& ctx) {
+void ScoreInterception(KindContext& ctx) {
   const model::EvKind18& ev = ctx.Def().K.k18;
   if (!ctx.Admit({})) return;
-  const LongitudeRow houses = SelectedLongitudes(ctx, ev.IPL3);
+  const LongitudeRow houses = SelectedLongitudes(ctx, ev.HouseChart);
   bool hit = false;
-  if (ev.IPL4 == 0) {
-    const LongitudeRow own = SelectedLongitudes(ctx, ev.IPL1);
-    const int obj = ev.IPL2;
+  if (ev.Mode == 0) {
+    const LongitudeRow own = SelectedLongitudes(ctx, ev.ObjectChart);
+    const int obj = ev.Object;
     hit = obj < kObjectCount && InSignInterceptedInItsHouse(houses, own[obj]);
-  } else if (ev.IPL4 == 1 && AllCuspsIn(houses)) {
-    const ObjectSet wanted = ev.IPL5;
+  } else if (ev.Mode == 1 && AllCuspsIn(houses)) {
+    const ObjectSet wanted = ev.Houses;
     for (int s = 1; s <= 12 && !hit; ++s) hit = wanted.Has(s) && InterceptedSign(houses, s);
   }
-  if (hit) ctx.Hit(1.0, 0.0);
+  if (hit) ctx.Hit(1.0);
 }
 
-void ScoreKind23(KindContext& ctx) {
+void ScoreCluster(KindContext& ctx) {
   const model::EvKind23& ev = ctx.Def().K.k23;
   if (!ctx.Admit({})) return;
   LongitudeRow v;
   v.fill(NoValue);
-  if (ev.IS7 == 0) {
-    v = SelectedLongitudes(ctx, ev.IS1);
-  } else if (ev.IS7 == 1) {
+  if (ev.Heliocentric == 0) {
+    v = SelectedLongitudes(ctx, ev.Chart);
+  } else if (ev.Heliocentric == 1) {
     // The Moon has no heliocentric place of its own.
-    const LongitudeRow helio = SelectedHelioLongitudes(ctx, ev.IS1);
+    const LongitudeRow helio = SelectedHelioLongitudes(ctx, ev.Chart);
     for (int i = 0; i < kPlanetCount; ++i)
       if (i != kMoon) v[i] = helio[i];
   }
-  const int harmonic = ev.IS2;
+  const int harmonic = ev.Harmonic;
   for (double& x : v)
     if (IsValue(x)) x = NormalizeMod(harmonic * x, 360);
 
-  const ObjectSet objects = ev.IS3;
-  const int minimum = ev.IS4;
-  const double width = ev.IS5, centre = ev.IS6;
+  const ObjectSet objects = ev.Objects;
+  const int minimum = ev.Count;
+  const double width = ev.Width, centre = ev.Centre;
   const bool hit = IsValue(centre) ? CountNearCentre(v, objects, centre, width) >= minimum
                                    : IsValue(FirstCrowdedCentre(v, objects, minimum, width));
-  if (hit) ctx.Hit(1.0, 0.0);
+  if (hit) ctx.Hit(1.0);
 }
 
 }  // namespace sd::eval

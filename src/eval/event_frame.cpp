@@ -33,28 +33,50 @@ struct KindEntry {
 // 13, 25, 27, 30, 31, 32, 42, 43), or they never hit (22, 26, 28, 34..38: a price series or an
 // external ephemeris flag that this system never has).
 constexpr KindEntry kKinds[model::kKindCount] = {
-    /* 0 */ {ScoreKind0, false},   /* 1 */ {ScoreKind1, false},
-    /* 2 */ {ScoreKind2, true},    /* 3 */ {ScoreKind3, true},
-    /* 4 */ {nullptr, false},      /* 5 */ {nullptr, false},
-    /* 6 */ {nullptr, false},      /* 7 */ {ScoreKind7, false},
-    /* 8 */ {ScoreKind8, true},    /* 9 */ {ScoreKind9, false},
-    /* 10 */ {nullptr, true},      /* 11 */ {ScoreKind11, false},
-    /* 12 */ {ScoreKind12, false}, /* 13 */ {nullptr, true},
-    /* 14 */ {ScoreKind14, false}, /* 15 */ {ScoreKind15, false},
-    /* 16 */ {ScoreKind16, true},  /* 17 */ {ScoreKind17, false},
-    /* 18 */ {ScoreKind18, false}, /* 19 */ {ScoreKind19, false},
-    /* 20 */ {ScoreKind20, false}, /* 21 */ {ScoreKind21, false},
-    /* 22 */ {nullptr, false},     /* 23 */ {ScoreKind23, false},
-    /* 24 */ {ScoreKind24, false}, /* 25 */ {nullptr, false},
-    /* 26 */ {nullptr, true},      /* 27 */ {nullptr, false},
-    /* 28 */ {nullptr, false},     /* 29 */ {ScoreKind29, false},
-    /* 30 */ {nullptr, true},      /* 31 */ {nullptr, true},
-    /* 32 */ {nullptr, true},      /* 33 */ {ScoreKind33, true},
-    /* 34 */ {nullptr, true},      /* 35 */ {nullptr, true},
-    /* 36 */ {nullptr, true},      /* 37 */ {nullptr, true},
-    /* 38 */ {nullptr, true},      /* 39 */ {ScoreKind39, true},
-    /* 40 */ {ScoreKind40, true},  /* 41 */ {ScoreKind41, true},
-    /* 42 */ {nullptr, true},      /* 43 */ {nullptr, true},
+    /* 0 */ {ScoreSignsAndHouses, false},
+    /* 1 */ {ScoreSpeedAndStations, false},
+    /* 2 */ {ScoreAspects, true},
+    /* 3 */ {ScoreMidpoints, true},
+    /* 4 */ {nullptr, false},
+    /* 5 */ {nullptr, false},
+    /* 6 */ {nullptr, false},
+    /* 7 */ {ScorePhase, false},
+    /* 8 */ {ScoreAngles, true},
+    /* 9 */ {ScoreOrbitPoints, false},
+    /* 10 */ {nullptr, true},
+    /* 11 */ {ScoreBehindOrAhead, false},
+    /* 12 */ {ScoreBetween, false},
+    /* 13 */ {nullptr, true},
+    /* 14 */ {ScoreCalendar, false},
+    /* 15 */ {ScoreVoidOfCourseMoon, false},
+    /* 16 */ {ScoreFormulaPoint, true},
+    /* 17 */ {ScoreTrailingPlanet, false},
+    /* 18 */ {ScoreInterception, false},
+    /* 19 */ {ScoreMutualReception, false},
+    /* 20 */ {ScoreHousesInMutualReception, false},
+    /* 21 */ {ScoreHouseRuler, false},
+    /* 22 */ {nullptr, false},
+    /* 23 */ {ScoreCluster, false},
+    /* 24 */ {ScoreDignity, false},
+    /* 25 */ {nullptr, false},
+    /* 26 */ {nullptr, true},
+    /* 27 */ {nullptr, false},
+    /* 28 */ {nullptr, false},
+    /* 29 */ {ScoreYearsSinceFirstTrade, false},
+    /* 30 */ {nullptr, true},
+    /* 31 */ {nullptr, true},
+    /* 32 */ {nullptr, true},
+    /* 33 */ {ScorePlanetPairMetric, true},
+    /* 34 */ {nullptr, true},
+    /* 35 */ {nullptr, true},
+    /* 36 */ {nullptr, true},
+    /* 37 */ {nullptr, true},
+    /* 38 */ {nullptr, true},
+    /* 39 */ {ScoreTimeThreshold, true},
+    /* 40 */ {ScoreTimeCycle, true},
+    /* 41 */ {ScoreUserWave, true},
+    /* 42 */ {nullptr, true},
+    /* 43 */ {nullptr, true},
 };
 
 }  // namespace
@@ -79,12 +101,8 @@ bool KindContext::Qualifies(int object, int chart, const model::Qualifier& q, in
                               *In->Natal[kAt]);
 }
 
-void KindContext::Hit(double strength, double second) {
+void KindContext::Hit(double strength) {
   ++Result.Hits;
-  if (Factor.Def.CM == 0) {
-    Result.StrengthSum += strength;
-    Result.SecondSum += second;
-  }
   Result.Graded += graded_by_strength_ ? strength : 1.0;
 }
 

@@ -3,15 +3,17 @@
 // at one moment; the kind's function loops over its candidates, asks `Admit` before every
 // factor test and reports each success with `Hit`.
 //
-// Each scored kind is a `void ScoreKindN(KindContext&)` in its family's own source, declared in
-// that source's header; the dispatch table (event_frame.cpp) names the function and says whether
-// one hit adds 1 or the strength to the graded value.
+// Each scored kind has a scorer named for what it scores (`void ScoreAspects(KindContext&)`) in
+// its family's own source, declared in that source's header above the list of the model-file keys
+// it reads, the field each fills and what it means; the dispatch table (event_frame.cpp) names the
+// scorer of each kind number and says whether one hit adds 1 or the strength to the graded value. What each kind scores and the keys it
+// reads are in the model guide, docs/model-format.md, under the kind's number.
 #include <cstdint>
 #include <initializer_list>
 
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
-#include "eval/evaluation.h"
+#include "eval/weighted_sum.h"
 #include "model/conditions.h"
 #include "model/event_def.h"
 
@@ -33,10 +35,6 @@ struct EventInputs {
 struct EventResult {
   int Hits = 0;
   long double Graded = 0;
-  long double StrengthSum = 0;  // kept only when the event's "_CM" is 0
-  long double SecondSum = 0;
-  double Extra1 = 0;            // further outputs, zero unless a kind sets them
-  double Extra2 = 0;
 };
 
 class KindContext {
@@ -67,8 +65,8 @@ class KindContext {
   // motion condition compares with t + step.
   bool Qualifies(int object, int chart, const model::Qualifier& q, int coordinate) const;
 
-  // One success of the factor test.
-  void Hit(double strength, double second);
+  // One success of the factor test, of the given strength.
+  void Hit(double strength);
 
  private:
   bool graded_by_strength_;

@@ -67,12 +67,12 @@ double Harmonic(double v, int harmonic) {
 
 }  // namespace
 
-void ScoreKind16(KindContext& ctx) {
+void ScoreFormulaPoint(KindContext& ctx) {
   const model::EvKind16& ev = ctx.Def().K.k16;
   FormulaCharts charts;
-  if (!ChartsOf(ev.PT9, charts) || !FormulaCoordinate(ev.PT12)) return;
-  const int coord = ev.PT12;
-  const int harmonic = ev.PT11;
+  if (!ChartsOf(ev.Charts, charts) || !FormulaCoordinate(ev.Coordinate)) return;
+  const int coord = ev.Coordinate;
+  const int harmonic = ev.Harmonic;
   const ChartMoment t = ctx.In->Moment;
 
   auto read = [&](bool natal, int obj, StencilPoint s) {
@@ -81,27 +81,27 @@ void ScoreKind16(KindContext& ctx) {
   };
 
   // The point does not depend on the aspecting object: build it once per stencil point.
-  const int objects[kFormulaTerms] = {ev.PT1, ev.PT2, ev.PT3, ev.PT35};
-  const uint8_t codes[kFormulaTerms] = {ev.PT4, ev.PT5, ev.PT6, ev.PT65};
+  const int objects[kFormulaTerms] = {ev.Object1, ev.Object2, ev.Object3, ev.Object4};
+  const uint8_t codes[kFormulaTerms] = {ev.Code1, ev.Code2, ev.Code3, ev.Code4};
   double point[3];
   for (int s = kBefore; s <= kAfter; ++s) {
     double pos[kFormulaTerms];
     for (int m = 0; m < kFormulaTerms; ++m)
       pos[m] = read(charts.point_natal, objects[m], static_cast<StencilPoint>(s));
-    point[s] = Harmonic(FormulaPoint(coord, pos, codes, ev.PT100), harmonic);
+    point[s] = Harmonic(FormulaPoint(coord, pos, codes, ev.Constant), harmonic);
   }
 
   int aspects[AspectCount];
   int n_aspects = 0;
   for (int k = 1; k <= AspectCount; ++k)
-    if (ev.PT7.Has(k)) aspects[n_aspects++] = k;
+    if (ev.Aspects.Has(k)) aspects[n_aspects++] = k;
   if (n_aspects == 0) return;
 
   AspectFactorParams params;
-  params.orb_limit = ev.PT10;
+  params.orb_limit = ev.Orb;
   for (int i = 0; i < kObjectCount; ++i) {
     // The condition test depends on the object alone, so it is asked once for all aspects.
-    if (!ev.PT8.Has(i) || !ctx.Admit({i})) continue;
+    if (!ev.Aspecting.Has(i) || !ctx.Admit({i})) continue;
     double x[3];
     for (int s = kBefore; s <= kAfter; ++s)
       x[s] = Harmonic(read(charts.objects_natal, i, static_cast<StencilPoint>(s)), harmonic);
@@ -111,7 +111,7 @@ void ScoreKind16(KindContext& ctx) {
           ctx.Def().CM == 1
               ? ExactMomentTest(params, harmonic, {point[kAt], point[kAfter], x[kAt], x[kAfter]})
               : AspectInOrbTest(params, {point[kBefore], point[kAt], x[kBefore], x[kAt]});
-      if (r.hit) ctx.Hit(r.strength, r.second);
+      if (r.hit) ctx.Hit(r.strength);
     }
   }
 }

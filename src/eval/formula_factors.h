@@ -24,7 +24,32 @@ bool FormulaCoordinate(int coordinate);
 double FormulaPoint(int coordinate, const double (&positions)[kFormulaTerms],
                     const uint8_t (&codes)[kFormulaTerms], double constant);
 
-// The event level of kind 16: the candidate loop inside the frame of event_frame.h.
-void ScoreKind16(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 16: each aspect of an object to the formula's point adds its strength. Model guide
+// (docs/model-format.md): "Formula points (kind 16)". Reads, by file key and field:
+//   PT1   Object1    the four objects of the formula
+//   PT2   Object2    the four objects of the formula
+//   PT3   Object3    the four objects of the formula
+//   PT35  Object4    the four objects of the formula
+//   PT4   Code1      their coefficient codes: 0 +1, 1 −1, 2 0 (term left out), 3 +½, 4 −½, 5 +⅓, 6
+//                    −⅓
+//   PT5   Code2      their coefficient codes: 0 +1, 1 −1, 2 0 (term left out), 3 +½, 4 −½, 5 +⅓, 6
+//                    −⅓
+//   PT6   Code3      their coefficient codes: 0 +1, 1 −1, 2 0 (term left out), 3 +½, 4 −½, 5 +⅓, 6
+//                    −⅓
+//   PT65  Code4      their coefficient codes: 0 +1, 1 −1, 2 0 (term left out), 3 +½, 4 −½, 5 +⅓, 6
+//                    −⅓
+//   PT100 Constant   constant in degrees added to the sum
+//   PT7   Aspects    aspect numbers (as kind 2)
+//   PT8   Aspecting  objects aspecting the point; required (an empty PT8 rejects the event)
+//   PT9   Charts     charts: 0 point transit, objects natal; 1 point natal, objects transit; 2 both
+//                    transit; 3 both natal
+//   PT10  Orb        orb in degrees
+//   PT11  Harmonic   harmonic: point and objects are multiplied by it; write PT11=1 for plain
+//                    positions
+//   PT12  Coordinate coordinate: 0 longitude, 1 right ascension, 2 heliocentric longitude, 4
+//                    latitude, 5 declination; any other scores nothing
+void ScoreFormulaPoint(KindContext& ctx);
 
 }  // namespace sd::eval

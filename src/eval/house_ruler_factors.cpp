@@ -51,22 +51,22 @@ ObjectSet RulersOfHouse(const Row& cusps, int h) {
 // Sub-test 3: some planet ruling one house aspects a planet ruling the other; a planet that
 // rules both never pairs with itself.
 bool RulersInAspect(const model::EvKind21& ev, const Row& cusps, const Row& x, const ObjectSet& r1) {
-  if (ev.RS7 == ev.RS2) return false;
-  const ObjectSet r2 = RulersOfHouse(cusps, ev.RS7);
+  if (ev.SecondHouse == ev.House) return false;
+  const ObjectSet r2 = RulersOfHouse(cusps, ev.SecondHouse);
   for (int i = 0; i < kPlanetCount - 1; ++i) {
     for (int j = i + 1; j < kPlanetCount; ++j) {
       const bool linked = (r1.Has(i) && r2.Has(j)) || (r2.Has(i) && r1.Has(j));
       if (!linked || !IsValue(x[i]) || !IsValue(x[j])) continue;
-      if (AnyAspectIn(ev.RS8, x[j], x[i], ev.RS9)) return true;
+      if (AnyAspectIn(ev.Aspects, x[j], x[i], ev.Orb)) return true;
     }
   }
   return false;
 }
 
 bool HouseRulerTest(const model::EvKind21& ev, const Row& cusps, const Row& x, const Row& x_next) {
-  const ObjectSet rulers = RulersOfHouse(cusps, ev.RS2);
+  const ObjectSet rulers = RulersOfHouse(cusps, ev.House);
   if (rulers.Empty()) return false;
-  if (ev.RS3 == 3) return RulersInAspect(ev, cusps, x, rulers);
+  if (ev.Test == 3) return RulersInAspect(ev, cusps, x, rulers);
 
   const std::span<const double, kObjectCount> cusp_row(cusps);
   for (int i = 0; i < kPlanetCount; ++i) {
@@ -74,18 +74,18 @@ bool HouseRulerTest(const model::EvKind21& ev, const Row& cusps, const Row& x, c
     // An absent ruler stands nowhere and qualifies for nothing.
     if (!IsValue(x[i])) continue;
     bool qualifies = false;
-    switch (ev.RS3) {
-      case 0: qualifies = ev.RS4.Has(SignOf(x[i])); break;
-      case 1: qualifies = ev.RS5.Has(HouseOfCusps(cusps.data(), x[i])); break;
+    switch (ev.Test) {
+      case 0: qualifies = ev.Signs.Has(SignOf(x[i])); break;
+      case 1: qualifies = ev.Houses.Has(HouseOfCusps(cusps.data(), x[i])); break;
       case 2: {
         // The luminaries never turn back.
         if (i < 2 || !IsValue(x_next[i])) break;
         const double ahead = SignedDifference(x[i], x_next[i]);
-        qualifies = ev.RS6 == 0 ? ahead > 0 : ahead < 0;
+        qualifies = ev.Direction == 0 ? ahead > 0 : ahead < 0;
         break;
       }
-      case 4: qualifies = SignDignity(i, x[i]) == ev.RS10; break;
-      case 5: qualifies = HouseDignity(i, cusp_row, x[i]) == ev.RS10; break;
+      case 4: qualifies = SignDignity(i, x[i]) == ev.Dignity; break;
+      case 5: qualifies = HouseDignity(i, cusp_row, x[i]) == ev.Dignity; break;
       case 6: qualifies = InInterceptedSign(cusp_row, x[i]); break;
       default: return false;
     }
@@ -96,13 +96,13 @@ bool HouseRulerTest(const model::EvKind21& ev, const Row& cusps, const Row& x, c
 
 }  // namespace
 
-void ScoreKind21(KindContext& ctx) {
+void ScoreHouseRuler(KindContext& ctx) {
   const model::EvKind21& ev = ctx.Def().K.k21;
   if (!ctx.Admit({})) return;
-  const Row cusps = LongitudeRow(ctx, ev.RS1A, kAt);
-  const Row x = LongitudeRow(ctx, ev.RS1, kAt);
-  const Row x_next = ev.RS3 == 2 ? LongitudeRow(ctx, ev.RS1, kAfter) : x;
-  if (HouseRulerTest(ev, cusps, x, x_next)) ctx.Hit(1.0, 0.0);
+  const Row cusps = LongitudeRow(ctx, ev.CuspChart, kAt);
+  const Row x = LongitudeRow(ctx, ev.RulerChart, kAt);
+  const Row x_next = ev.Test == 2 ? LongitudeRow(ctx, ev.RulerChart, kAfter) : x;
+  if (HouseRulerTest(ev, cusps, x, x_next)) ctx.Hit(1.0);
 }
 
 }  // namespace sd::eval

@@ -15,26 +15,26 @@ constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
 }  // namespace
 
-void ScoreKind33(KindContext& ctx) {
+void ScorePlanetPairMetric(KindContext& ctx) {
   if (!ctx.Admit({})) return;
   const TPlanetary_T* table = ctx.In->Metrics;
   if (!table) return;
   const model::EvKind33 k = ctx.Def().K.k33;
-  double v = table->Value(k.METR2, k.METR3, ctx.In->Moment);
+  double v = table->Value(k.FirstPlanet, k.SecondPlanet, ctx.In->Moment);
   if (!IsValue(v)) return;
   // An unwrapped series carries its full turns; "METR5" drops them before the scaling, so
   // that a multiplier that is not whole sees the angle itself.
-  if (k.METR5 == 1) v = NormalizeMod(v, 360);
-  const double radians = NormalizeMod(v * k.METR4, 360) * kRadiansPerDegree;
+  if (k.DropTurns == 1) v = NormalizeMod(v, 360);
+  const double radians = NormalizeMod(v * k.Multiplier, 360) * kRadiansPerDegree;
   double strength;
-  switch (k.METR11) {
+  switch (k.Form) {
     case 0: strength = std::sin(radians); break;
     case 1: strength = std::cos(radians); break;
     default: strength = radians; break;
   }
   // A multiplier too large for the product to stay finite has no angle.
   if (!std::isfinite(strength)) return;
-  ctx.Hit(strength, 0.0);
+  ctx.Hit(strength);
 }
 
 }  // namespace sd::eval

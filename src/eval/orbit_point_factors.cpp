@@ -59,20 +59,20 @@ bool MeetsOrbitPoint(double now, double next, double p, double orb) {
   return IsBetween(now, p, next);
 }
 
-void ScoreKind9(KindContext& ctx) {
+void ScoreOrbitPoints(KindContext& ctx) {
   const model::EvKind9& ev = ctx.Def().K.k9;
-  const int selector = ev.O1;
+  const int selector = ev.Chart;
   // The orbit points of a natal event stand where they stood at the first trade.
   const ChartMoment t = selector == 0 ? ctx.NatalAt(kAt).Moment : ctx.In->Moment;
-  const double orb = ev.O4;
+  const double orb = ev.Orb;
   for (int s = 0; s < kOrbitPointCount; ++s) {
-    if (!ev.O3.Has(s)) continue;
+    if (!ev.Points.Has(s)) continue;
     for (int n = 0; n < kObjectCount; ++n) {
-      if (!ev.O2.Has(n) || !ctx.Admit({n})) continue;
+      if (!ev.Planets.Has(n) || !ctx.Admit({n})) continue;
       const double p = OrbitPointLongitude(n, s, t);
       const double now = HelioLongitude(ctx, selector, n, kAt);
       const double next = HelioLongitude(ctx, selector, n, kAfter);
-      if (MeetsOrbitPoint(now, next, p, orb)) ctx.Hit(1.0, SignedDifference(now, p));
+      if (MeetsOrbitPoint(now, next, p, orb)) ctx.Hit(1.0);
     }
   }
 }

@@ -26,7 +26,16 @@ double OrbitPointLongitude(int planet, int point, ChartMoment t);
 // never meets.
 bool MeetsOrbitPoint(double now, double next, double p, double orb);
 
-// The event level of kind 9: the candidate loop inside the frame of event_frame.h.
-void ScoreKind9(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 9: each planet at one of the wanted points of its own orbit adds 1. Model guide
+// (docs/model-format.md): "Orbit points (kind 9)". Reads, by file key and field:
+//   O1 Chart   chart: 0 natal, 1 transit
+//   O2 Planets planets; only Mercury to Pluto (2..9) have orbit points, other objects never score
+//   O3 Points  points: 0 perihelion, 1 aphelion, 2 ascending node, 3 descending node; other numbers
+//              score nothing
+//   O4 Orb     orb in degrees, strictly within; 0 asks for a crossing instead; a negative orb never
+//              scores
+void ScoreOrbitPoints(KindContext& ctx);
 
 }  // namespace sd::eval

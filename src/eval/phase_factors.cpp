@@ -41,20 +41,20 @@ PhasePlace PlanetPhase(double a) {
   return {PhaseNumber(a), ThirdOf(a)};
 }
 
-void ScoreKind7(KindContext& ctx) {
+void ScorePhase(KindContext& ctx) {
   const model::EvKind7& ev = ctx.Def().K.k7;
   // The place does not depend on the wanted phase; it is looked up once, after the first
   // candidate passed its condition test.
   bool placed = false;
   PhasePlace place;
   for (int p = 1; p <= 8; ++p) {
-    if (!ev.F2.Has(p)) continue;
+    if (!ev.Phases.Has(p)) continue;
     if (!ctx.Admit({})) continue;
     if (!placed) {
-      place = PlaceIn(ctx, ev.F0, ev.F1);
+      place = PlaceIn(ctx, ev.Object, ev.Chart);
       placed = true;
     }
-    if (place.phase == p && ev.F3.Has(place.third)) ctx.Hit(1.0, 0.0);
+    if (place.phase == p && ev.Thirds.Has(place.third)) ctx.Hit(1.0);
   }
 }
 

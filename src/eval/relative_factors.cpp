@@ -49,28 +49,28 @@ RelativeResult Between(double x, double a, double b, double orb) {
   return {true, (span - off) / span};
 }
 
-void ScoreKind11(KindContext& ctx) {
+void ScoreBehindOrAhead(KindContext& ctx) {
   const model::EvKind11& ev = ctx.Def().K.k11;
-  const double y = LongitudeAt(ctx, ev.LR4, ev.LR3);
+  const double y = LongitudeAt(ctx, ev.Reference, ev.ReferenceChart);
   for (int n = 0; n < kObjectCount; ++n) {
-    if (!ev.LR2.Has(n)) continue;
-    if (ev.LR1 == ev.LR3 && n == ev.LR4) continue;  // never measured against itself
+    if (!ev.Tested.Has(n)) continue;
+    if (ev.TestedChart == ev.ReferenceChart && n == ev.Reference) continue;  // never measured against itself
     if (!ctx.Admit({n})) continue;
-    const RelativeResult r = BehindOrAhead(LongitudeAt(ctx, n, ev.LR1), y, ev.LR5, ev.LR6);
-    if (r.hit) ctx.Hit(r.strength, 0.0);
+    const RelativeResult r = BehindOrAhead(LongitudeAt(ctx, n, ev.TestedChart), y, ev.Side, ev.Orb);
+    if (r.hit) ctx.Hit(r.strength);
   }
 }
 
-void ScoreKind12(KindContext& ctx) {
+void ScoreBetween(KindContext& ctx) {
   const model::EvKind12& ev = ctx.Def().K.k12;
-  const double a = LongitudeAt(ctx, ev.BT4, ev.BT3);
-  const double b = LongitudeAt(ctx, ev.BT5, ev.BT3);
+  const double a = LongitudeAt(ctx, ev.FirstReference, ev.ReferenceChart);
+  const double b = LongitudeAt(ctx, ev.SecondReference, ev.ReferenceChart);
   for (int n = 0; n < kObjectCount; ++n) {
-    if (!ev.BT2.Has(n)) continue;
-    if (ev.BT1 == ev.BT3 && (n == ev.BT4 || n == ev.BT5)) continue;
+    if (!ev.Tested.Has(n)) continue;
+    if (ev.TestedChart == ev.ReferenceChart && (n == ev.FirstReference || n == ev.SecondReference)) continue;
     if (!ctx.Admit({n})) continue;
-    const RelativeResult r = Between(LongitudeAt(ctx, n, ev.BT1), a, b, ev.BT6);
-    if (r.hit) ctx.Hit(r.strength, 0.0);
+    const RelativeResult r = Between(LongitudeAt(ctx, n, ev.TestedChart), a, b, ev.LargestArc);
+    if (r.hit) ctx.Hit(r.strength);
   }
 }
 

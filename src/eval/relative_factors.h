@@ -19,8 +19,30 @@ RelativeResult BehindOrAhead(double x, double y, int side, double orb);
 // either end.
 RelativeResult Between(double x, double a, double b, double orb);
 
-// The event level of kinds 11, 12: the candidate loop inside the frame of event_frame.h.
-void ScoreKind11(KindContext& ctx);
-void ScoreKind12(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 11: each tested object just behind or just ahead of the reference adds 1. Model guide
+// (docs/model-format.md): "Relative positions, phases and the user wave". Reads, by file key and
+// field:
+//   LR1 TestedChart    chart of the tested objects
+//   LR2 Tested         tested objects (0..39)
+//   LR3 ReferenceChart chart of the reference object
+//   LR4 Reference      the reference object
+//   LR5 Side           0 behind: the object stands on the reference or less than LR6 before it; 1
+//                      ahead: more than 0 and less than LR6 past it; any other value never scores
+//   LR6 Orb            orb in degrees (the edge itself does not count)
+void ScoreBehindOrAhead(KindContext& ctx);
+
+// Kind 12: each tested object on the shorter arc between the two references adds 1. Model guide
+// (docs/model-format.md): "Relative positions, phases and the user wave". Reads, by file key and
+// field:
+//   BT1 TestedChart     chart of the tested objects
+//   BT2 Tested          tested objects (0..39)
+//   BT3 ReferenceChart  chart of the two references
+//   BT4 FirstReference  the two references
+//   BT5 SecondReference the two references
+//   BT6 LargestArc      the largest arc between the references, degrees (an arc of exactly BT6 does
+//                       not count)
+void ScoreBetween(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -97,27 +97,27 @@ int DignityByScheme(int scheme, int n, RowView lon) {
   return kDignityNone;
 }
 
-void ScoreKind17(KindContext& ctx) {
+void ScoreTrailingPlanet(KindContext& ctx) {
   const model::EvKind17& ev = ctx.Def().K.k17;
   if (!ctx.Admit({})) return;
-  const LongitudeRow lon = SelectedLongitudes(ctx, ev.FPB1);
-  const int e = ev.FPB3;
+  const LongitudeRow lon = SelectedLongitudes(ctx, ev.Chart);
+  const int e = ev.Trailing;
   // The expected planet must itself be in the chart: an absent one is never "found".
   if (e >= kObjectCount || !IsValue(lon[e])) return;
-  if (NearestPlanetBehind(lon, ev.FPB2) == e) ctx.Hit(1.0, 0.0);
+  if (NearestPlanetBehind(lon, ev.Reference) == e) ctx.Hit(1.0);
 }
 
-void ScoreKind20(KindContext& ctx) {
+void ScoreHousesInMutualReception(KindContext& ctx) {
   const model::EvKind20& ev = ctx.Def().K.k20;
   if (!ctx.Admit({})) return;
-  const LongitudeRow lon = SelectedLongitudes(ctx, ev.HR1);
-  if (HousesInMutualReception(lon, ev.HR2, ev.HR3)) ctx.Hit(1.0, 0.0);
+  const LongitudeRow lon = SelectedLongitudes(ctx, ev.Chart);
+  if (HousesInMutualReception(lon, ev.FirstHouse, ev.SecondHouse)) ctx.Hit(1.0);
 }
 
-void ScoreKind24(KindContext& ctx) {
+void ScoreDignity(KindContext& ctx) {
   const model::EvKind24& ev = ctx.Def().K.k24;
-  const ObjectSet objects = ev.PD4;
-  const uint8_t scheme = ev.PD2, wanted = ev.PD3, selector = ev.PD1;
+  const ObjectSet objects = ev.Objects;
+  const uint8_t scheme = ev.DignityBy, wanted = ev.Dignity, selector = ev.Chart;
   bool have_row = false;
   LongitudeRow lon{};
   for (int n = 0; n < kObjectCount; ++n) {
@@ -126,7 +126,7 @@ void ScoreKind24(KindContext& ctx) {
       lon = SelectedLongitudes(ctx, selector);
       have_row = true;
     }
-    if (DignityByScheme(scheme, n, lon) == wanted) ctx.Hit(1.0, 0.0);
+    if (DignityByScheme(scheme, n, lon) == wanted) ctx.Hit(1.0);
   }
 }
 

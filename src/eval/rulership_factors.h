@@ -33,9 +33,30 @@ bool HousesInMutualReception(RowView lon, int a, int b);
 // none, its longitude is absent or the scheme is neither.
 int DignityByScheme(int scheme, int n, RowView lon);
 
-// The event level of kinds 17, 20, 24: the candidate loop inside the frame of event_frame.h.
-void ScoreKind17(KindContext& ctx);
-void ScoreKind20(KindContext& ctx);
-void ScoreKind24(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 17: 1 when the planet is the one nearest behind the reference. Model guide (docs/model-
+// format.md): "Order, rulership and dignity (kinds 17, 20, 24)". Reads, by file key and field:
+//   FPB1 Chart     chart: 0 natal, 1 transit
+//   FPB2 Reference the reference object (any object number)
+//   FPB3 Trailing  the planet expected to trail it
+void ScoreTrailingPlanet(KindContext& ctx);
+
+// Kind 20: 1 when the rulers of the two houses stand each in the other's house. Model guide
+// (docs/model-format.md): "Order, rulership and dignity (kinds 17, 20, 24)". Reads, by file key
+// and field:
+//   HR1 Chart       chart of both the houses and the planets
+//   HR2 FirstHouse  the two houses, 1..12
+//   HR3 SecondHouse the two houses, 1..12
+void ScoreHousesInMutualReception(KindContext& ctx);
+
+// Kind 24: each object in the wanted dignity adds 1. Model guide (docs/model-format.md): "Order,
+// rulership and dignity (kinds 17, 20, 24)". Reads, by file key and field:
+//   PD1 Chart     chart
+//   PD2 DignityBy 0 dignity by the sign the object is in, 1 by the house it is in (house 1 read as
+//                 Aries, house 2 as Taurus, ...); anything else never scores
+//   PD3 Dignity   the dignity asked for: 0 rulership, 1 exaltation, 2 detriment, 3 fall
+//   PD4 Objects   objects to test (0..39)
+void ScoreDignity(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -139,27 +139,27 @@ bool SnapshotCusps(const MomentSnapshot& snap, double (&row)[kObjectCount]) {
 
 }  // namespace
 
-void ScoreKind0(KindContext& ctx) {
+void ScoreSignsAndHouses(KindContext& ctx) {
   const model::EvKind0& ev = ctx.Def().K.k0;
   const bool ingress_mode = ctx.Def().CM == 1;
-  const int coord = ev.P4;
-  const bool signs_given = !ev.P3.Empty();
-  const bool houses_given = !ev.P2.Empty() && PositionHousesAllowed(coord, ingress_mode);
+  const int coord = ev.Coordinate;
+  const bool signs_given = !ev.Signs.Empty();
+  const bool houses_given = !ev.Houses.Empty() && PositionHousesAllowed(coord, ingress_mode);
   const ChartMoment t = ctx.In->Moment;
   // A natal object follows the natal stencil unless the event filters the ingress direction.
-  const bool natal_stencil = ev.P6 == 0 || ctx.In->Options.NatalStencilAlways != 0;
+  const bool natal_stencil = ev.IngressDirection == 0 || ctx.In->Options.NatalStencilAlways != 0;
   const ChartData& natal_houses = ctx.NatalAt(kAt);
 
   // Snapshot cusps at t and t + step, when the event takes its houses from them.
   double cusps_now[kObjectCount] = {}, cusps_next[kObjectCount] = {};
   bool cusps_known = false;
-  if (houses_given && ev.P5 == 1) {
+  if (houses_given && ev.CuspChart == 1) {
     cusps_known = SnapshotCusps(ctx.TransitAt(kAt), cusps_now);
     if (ingress_mode) cusps_known = SnapshotCusps(ctx.TransitAt(kAfter), cusps_next) && cusps_known;
   }
 
   auto placement = [&](int obj, StencilPoint s) {
-    if (ev.P0 == 0) {
+    if (ev.Chart == 0) {
       const ChartData& c = ctx.NatalAt(natal_stencil ? s : kAt);
       return ChartPlacement(coord, c, obj, ctx.In->NatalMoment);
     }
@@ -169,13 +169,13 @@ void ScoreKind0(KindContext& ctx) {
     if (!houses_given) return 0;
     // Sidereal positions are housed by their tropical longitude.
     const double x = coord == kPositionSidereal ? p.tropical : p.position;
-    if (ev.P5 == 0) return HouseOf(natal_houses, x);
-    if (ev.P5 == 1) return cusps_known ? HouseOfCusps(snapshot_cusps, x) : 0;
+    if (ev.CuspChart == 0) return HouseOf(natal_houses, x);
+    if (ev.CuspChart == 1) return cusps_known ? HouseOfCusps(snapshot_cusps, x) : 0;
     return 0;
   };
 
   for (int n = 0; n < kObjectCount; ++n) {
-    if (!ev.P1.Has(n) || !ctx.Admit({n})) continue;
+    if (!ev.Objects.Has(n) || !ctx.Admit({n})) continue;
     const Placement now = placement(n, kAt);
     // An object without the asked position is absent: it never scores.
     if (!IsValue(now.position)) continue;
@@ -183,35 +183,35 @@ void ScoreKind0(KindContext& ctx) {
     at.sign = signs_given ? SignOf(now.position) : 0;
     at.house = house_of(now, cusps_now);
     if (!ingress_mode) {
-      if (SignOrHouseSucceeds(signs_given, ev.P3.Has(at.sign), houses_given, ev.P2.Has(at.house)))
-        ctx.Hit(now.position, at.house);
+      if (SignOrHouseSucceeds(signs_given, ev.Signs.Has(at.sign), houses_given, ev.Houses.Has(at.house)))
+        ctx.Hit(now.position);
       continue;
     }
     const Placement next = placement(n, kAfter);
     if (!IsValue(next.position)) continue;
     PlacementAt after;
     after.sign = signs_given ? SignOf(next.position) : 0;
-    after.house = house_of(next, ev.P5 == 1 ? cusps_next : cusps_now);
-    const IngressFound f = FindIngress(at, after, ev.P3, houses_given ? ev.P2 : ObjectSet{});
+    after.house = house_of(next, ev.CuspChart == 1 ? cusps_next : cusps_now);
+    const IngressFound f = FindIngress(at, after, ev.Signs, houses_given ? ev.Houses : ObjectSet{});
     if (SignOrHouseSucceeds(signs_given, f.sign, houses_given, f.house) &&
-        IngressDirectionAdmitted(ev.P6, f.direction))
-      ctx.Hit(now.position, 0);
+        IngressDirectionAdmitted(ev.IngressDirection, f.direction))
+      ctx.Hit(now.position);
   }
 }
 
 // ---- kind 19 ---------------------------------------------------------------------------
 
-void ScoreKind19(KindContext& ctx) {
+void ScoreMutualReception(KindContext& ctx) {
   const model::EvKind19& ev = ctx.Def().K.k19;
   if (!ctx.Admit({})) return;
-  const int a = ev.ZR2, b = ev.ZR3;
+  const int a = ev.First, b = ev.Second;
   auto longitude = [&](int obj) {
-    if (ev.ZR1 == 0) return ChartCoordinate(kCoordLongitude, ctx.NatalAt(kAt), obj);
-    if (ev.ZR1 == 1) return SnapshotCoordinate(kCoordLongitude, ctx.TransitAt(kAt), obj, ctx.In->Moment);
+    if (ev.Chart == 0) return ChartCoordinate(kCoordLongitude, ctx.NatalAt(kAt), obj);
+    if (ev.Chart == 1) return SnapshotCoordinate(kCoordLongitude, ctx.TransitAt(kAt), obj, ctx.In->Moment);
     return NoValue;
   };
   const double lon_a = longitude(a), lon_b = longitude(b);
-  if (InMutualReception(a, lon_a, b, lon_b)) ctx.Hit(1.0, 0);
+  if (InMutualReception(a, lon_a, b, lon_b)) ctx.Hit(1.0);
 }
 
 // ---- kind 3 ----------------------------------------------------------------------------
@@ -226,16 +226,16 @@ bool FindsAspect(int aspect, double first, double second, double orb) {
 
 }  // namespace
 
-void ScoreKind3(KindContext& ctx) {
+void ScoreMidpoints(KindContext& ctx) {
   const model::EvKind3& ev = ctx.Def().K.k3;
-  const int coord = ev.M7;
-  const int harmonic = ev.M8;
-  const double orb = ev.M6;
+  const int coord = ev.Coordinate;
+  const int harmonic = ev.Harmonic;
+  const double orb = ev.Orb;
   const bool exact_mode = ctx.Def().CM == 1;
-  const bool same_chart = ev.M0 == ev.M4;
+  const bool same_chart = ev.PairChart == ev.ThirdChart;
   const ChartMoment t = ctx.In->Moment;
   // A natal object keeps still against a transit one unless the caller asks otherwise.
-  const bool natal_stencil = (ev.M0 == 0 && ev.M4 == 0) || ctx.In->Options.NatalStencilAlways != 0;
+  const bool natal_stencil = (ev.PairChart == 0 && ev.ThirdChart == 0) || ctx.In->Options.NatalStencilAlways != 0;
 
   auto read = [&](int obj, int chart, StencilPoint s) {
     if (chart == 0) return ChartCoordinate(coord, ctx.NatalAt(natal_stencil ? s : kAt), obj);
@@ -246,12 +246,12 @@ void ScoreKind3(KindContext& ctx) {
   int first[kObjectCount], second[kObjectCount], third[kObjectCount], aspects[AspectCount];
   int n_first = 0, n_second = 0, n_third = 0, n_aspects = 0;
   for (int n = 0; n < kObjectCount; ++n) {
-    if (ev.M1.Has(n)) first[n_first++] = n;
-    if (ev.M2.Has(n)) second[n_second++] = n;
-    if (ev.M5.Has(n)) third[n_third++] = n;
+    if (ev.FirstMembers.Has(n)) first[n_first++] = n;
+    if (ev.SecondMembers.Has(n)) second[n_second++] = n;
+    if (ev.Third.Has(n)) third[n_third++] = n;
   }
   for (int k = 1; k <= AspectCount; ++k)
-    if (ev.M3.Has(k)) aspects[n_aspects++] = k;
+    if (ev.Aspects.Has(k)) aspects[n_aspects++] = k;
   if (n_aspects == 0) return;
 
   for (int fi = 0; fi < n_first; ++fi) {
@@ -259,7 +259,7 @@ void ScoreKind3(KindContext& ctx) {
     for (int si = 0; si < n_second; ++si) {
       const int b = second[si];
       // Each unordered pair once, and never an object with itself.
-      if (!VisitAspectPair(true, ev.M1, ev.M2, a, b)) continue;
+      if (!VisitAspectPair(true, ev.FirstMembers, ev.SecondMembers, a, b)) continue;
       double mid[3];
       bool mid_read = false;
       for (int ti = 0; ti < n_third; ++ti) {
@@ -269,14 +269,14 @@ void ScoreKind3(KindContext& ctx) {
         if (!ctx.Admit({a, b, q})) continue;
         if (!mid_read) {
           for (int s = kBefore; s <= kAfter; ++s)
-            mid[s] = PairMidpoint(coord, read(a, ev.M0, static_cast<StencilPoint>(s)),
-                                  read(b, ev.M0, static_cast<StencilPoint>(s)), harmonic,
+            mid[s] = PairMidpoint(coord, read(a, ev.PairChart, static_cast<StencilPoint>(s)),
+                                  read(b, ev.PairChart, static_cast<StencilPoint>(s)), harmonic,
                                   kHarmonicMidpointMode);
           mid_read = true;
         }
         double pos[3];
         for (int s = kBefore; s <= kAfter; ++s)
-          pos[s] = ApplyHarmonic(coord, read(q, ev.M4, static_cast<StencilPoint>(s)), harmonic);
+          pos[s] = ApplyHarmonic(coord, read(q, ev.ThirdChart, static_cast<StencilPoint>(s)), harmonic);
 
         for (int ki = 0; ki < n_aspects; ++ki) {
           const int k = aspects[ki];
@@ -286,7 +286,7 @@ void ScoreKind3(KindContext& ctx) {
             params.aspect = k;
             const AspectFactorResult r =
                 ExactMomentTest(params, harmonic, {mid[kAt], mid[kAfter], pos[kAt], pos[kAfter]});
-            if (r.hit) ctx.Hit(r.strength, r.second);
+            if (r.hit) ctx.Hit(r.strength);
             continue;
           }
           if (!FindsAspect(k, mid[kBefore], pos[kBefore], orb) || !FindsAspect(k, mid[kAt], pos[kAt], orb))
@@ -294,7 +294,7 @@ void ScoreKind3(KindContext& ctx) {
           const double signed_orb = SignedAspectOrb(k, mid[kAt], pos[kAt]);
           double strength = IsValue(signed_orb) ? OrbStrength(signed_orb, orb) : 0;
           if (!std::isfinite(strength)) strength = 0;
-          ctx.Hit(strength, IsValue(signed_orb) ? signed_orb : 0);
+          ctx.Hit(strength);
         }
       }
     }

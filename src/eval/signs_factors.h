@@ -74,9 +74,41 @@ inline constexpr bool kHarmonicMidpointMode = true;
 // nothing give 0.
 double PairMidpoint(int coordinate, double x, double y, int harmonic, bool harmonic_midpoint_mode);
 
-// The event level of kinds 0, 19, 3: the candidate loop inside the frame of event_frame.h.
-void ScoreKind0(KindContext& ctx);
-void ScoreKind19(KindContext& ctx);
-void ScoreKind3(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 0: each object in one of the wanted signs or houses adds 1. Model guide (docs/model-
+// format.md): "Positions in signs and houses (kind 0)". Reads, by file key and field:
+//   P0 Chart            chart of the objects: 0 natal, 1 transit
+//   P1 Objects          objects (0..39)
+//   P2 Houses           wanted houses 1..12; empty: the house does not matter
+//   P3 Signs            wanted signs 1 (Aries) .. 12 (Pisces); empty: the sign does not matter
+//   P4 Coordinate       position: 0 longitude, 1 right ascension (Sun..Pluto), 2 heliocentric
+//                       longitude, 8 mundane position (Sun..Pluto), 10 sidereal longitude. Other
+//                       numbers read no position, and the event never scores.
+//   P5 CuspChart        cusps of the houses: 0 natal, 1 transit
+//   P6 IngressDirection with _CM=1: 0 any ingress, 1 forward ingresses only, 2 backward
+//                       (retrograde) only
+void ScoreSignsAndHouses(KindContext& ctx);
+
+// Kind 19: 1 when the two objects receive each other by sign. Model guide (docs/model-format.md):
+// "Mutual reception (kind 19)". Reads, by file key and field:
+//   ZR1 Chart  chart: 0 natal, 1 transit
+//   ZR2 First  the two objects
+//   ZR3 Second the two objects
+void ScoreMutualReception(KindContext& ctx);
+
+// Kind 3: each third object in aspect to the midpoint of a pair adds its strength. Model guide
+// (docs/model-format.md): "Midpoints (kind 3)". Reads, by file key and field:
+//   M0 PairChart     chart of the pair: 0 natal, 1 transit
+//   M1 FirstMembers  first and second members of the pair
+//   M2 SecondMembers first and second members of the pair
+//   M3 Aspects       aspect numbers (as for kind 2); 1 puts the third object on the midpoint, 5
+//                    opposite it
+//   M4 ThirdChart    chart of the third object
+//   M5 Third         third objects
+//   M6 Orb           orb in degrees, used as given (there is no 5° search as in kind 2)
+//   M7 Coordinate    coordinate, as V7 of kind 2
+//   M8 Harmonic      harmonic: the midpoint and the third object are both multiplied by it
+void ScoreMidpoints(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -66,33 +66,33 @@ bool TurningPointTest(const SpeedMasks& masks, const MotionStencil& p) {
 
 namespace sd::eval {
 
-void ScoreKind1(KindContext& ctx) {
+void ScoreSpeedAndStations(KindContext& ctx) {
   const model::EvKind1& ev = ctx.Def().K.k1;
   // Longitude or right ascension; any other coordinate has no motion to judge here.
-  if (ev.V5 != kCoordLongitude && ev.V5 != kCoordRightAscension) return;
-  if (ev.V0 != 0 && ev.V0 != 1) return;
-  const bool natal = ev.V0 == 0;
+  if (ev.Coordinate != kCoordLongitude && ev.Coordinate != kCoordRightAscension) return;
+  if (ev.Chart != 0 && ev.Chart != 1) return;
+  const bool natal = ev.Chart == 0;
   const double step = natal ? ctx.In->DeltaDays : ctx.In->GridStepDays;
   const ChartMoment t = ctx.In->Moment;
-  const SpeedMasks masks{ev.V2, ev.V3, ev.V4};
+  const SpeedMasks masks{ev.SpeedClasses, ev.Acceleration, ev.Motion};
   const bool turning = ctx.Def().CM == 1;
   // The state is measured against the step; with none there is no speed.
   if (!turning && step == 0) return;
 
   for (int n = 0; n < kObjectCount; ++n) {
-    if (!ev.V1.Has(n) || !ctx.Admit({n})) continue;
+    if (!ev.Objects.Has(n) || !ctx.Admit({n})) continue;
     double pos[4];
     for (int s = kBefore; s <= kAfter2; ++s) {
       const auto point = static_cast<StencilPoint>(s);
-      pos[s] = natal ? ChartCoordinate(ev.V5, ctx.NatalAt(point), n)
-                     : SnapshotCoordinate(ev.V5, ctx.TransitAt(point), n, t);
+      pos[s] = natal ? ChartCoordinate(ev.Coordinate, ctx.NatalAt(point), n)
+                     : SnapshotCoordinate(ev.Coordinate, ctx.TransitAt(point), n, t);
     }
     const MotionStencil p{pos[kBefore], pos[kAt], pos[kAfter], pos[kAfter2]};
     if (turning) {
-      if (TurningPointTest(masks, p)) ctx.Hit(1.0, 0);
+      if (TurningPointTest(masks, p)) ctx.Hit(1.0);
     } else {
       const SpeedStateResult r = SpeedStateTest(n, masks, p, step);
-      if (r.hit) ctx.Hit(r.speed, r.acceleration);
+      if (r.hit) ctx.Hit(r.speed);
     }
   }
 }

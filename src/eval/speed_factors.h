@@ -68,7 +68,20 @@ SpeedStateResult SpeedStateTest(int object, const SpeedMasks& masks, const Motio
 // matched by the acceleration mask. Both masks 0 never match; an unknown position never does.
 bool TurningPointTest(const SpeedMasks& masks, const MotionStencil& p);
 
-// The event level of kind 1: the candidate loop inside the frame of event_frame.h.
-void ScoreKind1(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 1: each object whose speed class, acceleration and direction are the wanted ones adds 1
+// (with _CM=1: each one at a station or a turning point of its speed). Model guide (docs/model-
+// format.md): "Speed and stations (kind 1)". Reads, by file key and field:
+//   V0 Chart        chart: 0 natal, 1 transit
+//   V1 Objects      objects (0..39)
+//   V2 SpeedClasses speed classes: 0 slow, 1 average, 2 fast; empty: any
+//   V3 Acceleration 0 speeding up, 1 not speeding up; with _CM=1: 0 the speed at a minimum, 1 at a
+//                   maximum
+//   V4 Motion       0 direct, 1 retrograde; with _CM=1: the direction the object turns to at a
+//                   station
+//   V5 Coordinate   coordinate: 0 longitude, 1 right ascension (Sun..Pluto); any other scores
+//                   nothing
+void ScoreSpeedAndStations(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -34,14 +34,14 @@ double TimeCyclePhase(ChartMoment t, double period_days) {
 
 TimeFactorResult TimeCycleTest(ChartMoment t, const model::EvKind40& ev) {
   TimeFactorResult r;
-  const double period = ev.INTERACT_1;
-  const double orb = ev.INTERACT_3;
-  if (!IsValue(t) || !(period > 0) || !std::isfinite(period) || std::isnan(ev.INTERACT_2)) return r;
-  const double d = SignedDifference(ev.INTERACT_2, TimeCyclePhase(t, period));
+  const double period = ev.Period;
+  const double orb = ev.Orb;
+  if (!IsValue(t) || !(period > 0) || !std::isfinite(period) || std::isnan(ev.TargetPhase)) return r;
+  const double d = SignedDifference(ev.TargetPhase, TimeCyclePhase(t, period));
   if (!(std::fabs(d) <= orb)) return r;
   r.hit = true;
   r.second = d;
-  const int profile = CycleProfile(ev.INTERACT_4);
+  const int profile = CycleProfile(ev.Shape);
   if (profile >= 0)
     r.strength = OrbStrength(profile, d, kCycleProfileParameter, NoValue, orb, OrbProfileNormalised);
   return r;
@@ -50,9 +50,9 @@ TimeFactorResult TimeCycleTest(ChartMoment t, const model::EvKind40& ev) {
 TimeFactorResult ThresholdTest(ChartMoment t, const model::EvKind39& ev) {
   TimeFactorResult r;
   if (!IsValue(t)) return r;
-  const double threshold = ev.IMPORTANT_T2;
-  if (ev.IMPORTANT_T1 == 0) r.hit = t <= threshold;
-  else if (ev.IMPORTANT_T1 == 1) r.hit = t > threshold;
+  const double threshold = ev.Moment;
+  if (ev.Mode == 0) r.hit = t <= threshold;
+  else if (ev.Mode == 1) r.hit = t > threshold;
   if (r.hit) r.strength = 1.0;
   return r;
 }
@@ -60,9 +60,9 @@ TimeFactorResult ThresholdTest(ChartMoment t, const model::EvKind39& ev) {
 bool YearsSinceNatalTest(ChartMoment t, ChartMoment natal, const model::EvKind29& ev) {
   if (!IsValue(t) || !IsValue(natal)) return false;
   const double year = kTropicalYearDays * DayInCenturies;
-  const ChartMoment first = natal + ev.TST2 * year;
-  const ChartMoment second = natal + ev.TST3 * year;
-  switch (ev.TST1) {
+  const ChartMoment first = natal + ev.FirstYears * year;
+  const ChartMoment second = natal + ev.SecondYears * year;
+  switch (ev.Mode) {
     case 0: return t <= first;
     case 1: return t > first;
     case 2: return first < t && t <= second;
@@ -70,21 +70,21 @@ bool YearsSinceNatalTest(ChartMoment t, ChartMoment natal, const model::EvKind29
   }
 }
 
-void ScoreKind40(KindContext& ctx) {
+void ScoreTimeCycle(KindContext& ctx) {
   if (!ctx.Admit({})) return;
   const TimeFactorResult r = TimeCycleTest(ctx.In->Moment, ctx.Def().K.k40);
-  if (r.hit) ctx.Hit(r.strength, r.second);
+  if (r.hit) ctx.Hit(r.strength);
 }
 
-void ScoreKind39(KindContext& ctx) {
+void ScoreTimeThreshold(KindContext& ctx) {
   if (!ctx.Admit({})) return;
   const TimeFactorResult r = ThresholdTest(ctx.In->Moment, ctx.Def().K.k39);
-  if (r.hit) ctx.Hit(r.strength, r.second);
+  if (r.hit) ctx.Hit(r.strength);
 }
 
 // Decided by the event level alone: no condition test. A hit also counts 1 in both sums.
-void ScoreKind29(KindContext& ctx) {
-  if (YearsSinceNatalTest(ctx.In->Moment, ctx.In->NatalMoment, ctx.Def().K.k29)) ctx.Hit(1.0, 1.0);
+void ScoreYearsSinceFirstTrade(KindContext& ctx) {
+  if (YearsSinceNatalTest(ctx.In->Moment, ctx.In->NatalMoment, ctx.Def().K.k29)) ctx.Hit(1.0);
 }
 
 }  // namespace sd::eval

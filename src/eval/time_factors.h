@@ -37,9 +37,30 @@ TimeFactorResult ThresholdTest(ChartMoment t, const model::EvKind39& ev);
 // thresholds in tropical years after the natal moment.
 bool YearsSinceNatalTest(ChartMoment t, ChartMoment natal, const model::EvKind29& ev);
 
-// The event level of kinds 40, 39, 29: the candidate loop inside the frame of event_frame.h.
-void ScoreKind40(KindContext& ctx);
-void ScoreKind39(KindContext& ctx);
-void ScoreKind29(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 40: the strength of the cycle's phase near its target. Model guide (docs/model-format.md):
+// "Time cycle (kind 40)". Reads, by file key and field:
+//   INTERACT_1 Period      period in days; 0 or less never scores
+//   INTERACT_2 TargetPhase target phase in degrees (0: the start of each cycle)
+//   INTERACT_3 Orb         orb in degrees; 180 takes in every phase, which makes the event a smooth
+//                          wave (1 + cos(phase - target)) / 2
+//   INTERACT_4 Shape       shape: 0 raised cosine, 1 wavelet
+void ScoreTimeCycle(KindContext& ctx);
+
+// Kind 39: 1 on one side of a fixed moment. Model guide (docs/model-format.md): "Time threshold
+// (kind 39)". Reads, by file key and field:
+//   IMPORTANT_T1 Mode   0: up to and at the moment; 1: after it; anything else never scores
+//   IMPORTANT_T2 Moment the moment in Julian centuries of 36525 days from 1900 January 0.5 (noon UT
+//                       on 31 December 1899), universal time: 1.26 is 2026-01-01 0h UT
+void ScoreTimeThreshold(KindContext& ctx);
+
+// Kind 29: 1 before, after or between the thresholds. Model guide (docs/model-format.md): "Years
+// since the first trade (kind 29)". Reads, by file key and field:
+//   TST1 Mode        0: up to the first threshold; 1: after it; 2: after the first and up to the
+//                    second; anything else never scores
+//   TST2 FirstYears  first threshold in years (fractions allowed)
+//   TST3 SecondYears second threshold in years (mode 2)
+void ScoreYearsSinceFirstTrade(KindContext& ctx);
 
 }  // namespace sd::eval

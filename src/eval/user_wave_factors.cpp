@@ -28,8 +28,8 @@ double CoordinateOf(const MomentSnapshot& s, int coordinate, int object) {
 }  // namespace
 
 WaveResult UserWaveAt(const model::UserWave& w, const MomentSnapshot& transit, ChartMoment t) {
-  if (w.B0 == 1) return {true, model::WaveAtSpan(w, t), 1.0};
-  if (w.B0 != 0) return {true, 0.0, 0.0};
+  if (w.B0 == 1) return {true, model::WaveAtSpan(w, t)};
+  if (w.B0 != 0) return {true, 0.0};
   const int coordinate = w.Bytes[0];
   double angle = 0;
   for (int k = 0; k < 4; ++k) {
@@ -40,13 +40,13 @@ WaveResult UserWaveAt(const model::UserWave& w, const MomentSnapshot& transit, C
     angle += c * v;
   }
   const double x = NormalizeMod(angle, 360);
-  return {true, model::WaveAtAngle(w, x), x};
+  return {true, model::WaveAtAngle(w, x)};
 }
 
-void ScoreKind41(KindContext& ctx) {
+void ScoreUserWave(KindContext& ctx) {
   if (!ctx.Admit({})) return;
-  const WaveResult r = UserWaveAt(ctx.Def().K.k41.UWAVE, ctx.TransitAt(kAt), ctx.In->Moment);
-  if (r.hit) ctx.Hit(r.strength, r.second);
+  const WaveResult r = UserWaveAt(ctx.Def().K.k41.Wave, ctx.TransitAt(kAt), ctx.In->Moment);
+  if (r.hit) ctx.Hit(r.strength);
 }
 
 }  // namespace sd::eval

@@ -10,7 +10,6 @@ namespace sd::eval {
 struct WaveResult {
   bool hit = false;
   double strength = 0;  // the wave's value
-  double second = 0;    // the angle the angle wave was taken at; 1 for the time wave
 };
 
 // Mode 0: the wave at x = Σ cₖ·(coordinate of object oₖ in `transit`), reduced into [0, 360);
@@ -18,7 +17,11 @@ struct WaveResult {
 // the span from the moment origin to t. Any other mode: a hit of value 0.
 WaveResult UserWaveAt(const model::UserWave& w, const MomentSnapshot& transit, ChartMoment t);
 
-// The event level of kind 41: the candidate loop inside the frame of event_frame.h.
-void ScoreKind41(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 41: the value of the wave. Model guide (docs/model-format.md): "Relative positions, phases
+// and the user wave". Reads, by file key and field:
+//   UWAVE Wave see the guide
+void ScoreUserWave(KindContext& ctx);
 
 }  // namespace sd::eval

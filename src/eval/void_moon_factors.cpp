@@ -60,16 +60,16 @@ bool MoonIsVoid(const LongitudePair& moon, const LongitudePair objects[40], cons
   return true;
 }
 
-void ScoreKind15(KindContext& ctx) {
+void ScoreVoidOfCourseMoon(KindContext& ctx) {
   if (!ctx.Admit({})) return;
   const model::EvKind15& ev = ctx.Def().K.k15;
   LongitudePair lon[kObjectCount];
   LongitudePair moon;
-  if (ev.VC0 == 0) {
+  if (ev.Chart == 0) {
     const ChartData& now = ctx.NatalAt(kAt);
     const ChartData& next = ctx.NatalAt(kAfter);
     for (int n = 0; n < kObjectCount; ++n) lon[n] = {now.Object[kLongitude][n], next.Object[kLongitude][n]};
-  } else if (ev.VC0 == 1) {
+  } else if (ev.Chart == 1) {
     const MomentSnapshot& now = ctx.TransitAt(kAt);
     const MomentSnapshot& next = ctx.TransitAt(kAfter);
     for (int n = 0; n < kObjectCount; ++n) lon[n] = {now.Longitude(n), next.Longitude(n)};
@@ -77,7 +77,7 @@ void ScoreKind15(KindContext& ctx) {
     return;  // no chart of that number
   }
   moon = lon[kMoon];
-  if (MoonIsVoid(moon, lon, ev.VC1, ev.VC2)) ctx.Hit(1.0, 0.0);
+  if (MoonIsVoid(moon, lon, ev.Aspected, ev.Aspects)) ctx.Hit(1.0);
 }
 
 }  // namespace sd::eval

@@ -27,7 +27,14 @@ struct LongitudePair {
 bool MoonIsVoid(const LongitudePair& moon, const LongitudePair objects[40], const ObjectSet& wanted,
                 const ObjectSet& aspects);
 
-// The event level of kind 15: the candidate loop inside the frame of event_frame.h.
-void ScoreKind15(KindContext& ctx);
+// The event level: the candidate loops inside the frame of event_frame.h.
+
+// Kind 15: 1 when the Moon completes none of the wanted aspects before it leaves its sign. Model
+// guide (docs/model-format.md): "Void-of-course Moon (kind 15)". Reads, by file key and field:
+//   VC0 Chart    chart: 0 natal, 1 transit; any other value never scores
+//   VC1 Aspected objects the Moon may aspect; the Moon itself is left out
+//   VC2 Aspects  aspect numbers (the table under Aspects); 19, 20, 22, 23 and numbers above 24
+//                offer no point
+void ScoreVoidOfCourseMoon(KindContext& ctx);
 
 }  // namespace sd::eval

@@ -1,4 +1,5 @@
 #include "eventstudy/universe.h"
+#include "data/trim.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,12 +10,6 @@
 namespace sd::eventstudy {
 
 namespace {
-
-std::string Trim(const std::string& s) {
-  const size_t a = s.find_first_not_of(" \t");
-  if (a == std::string::npos) return "";
-  return s.substr(a, s.find_last_not_of(" \t") - a + 1);
-}
 
 std::string Lower(std::string s) {
   for (char& c : s)
@@ -46,7 +41,7 @@ bool SplitCsv(const std::string& line, std::vector<std::string>& out) {
       out.back() += c;
     }
   }
-  for (std::string& f : out) f = Trim(f);
+  for (std::string& f : out) f = std::string(Trim(f, kSpaceTab));
   return !quoted;
 }
 
@@ -73,7 +68,7 @@ std::vector<UniverseRow> ParseUniverse(const std::string& text, const std::strin
     ++line_no;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    if (Trim(line).empty()) continue;
+    if (Trim(line, kSpaceTab).empty()) continue;
     if (!SplitCsv(line, fields)) throw fail(line_no, "a quote is not closed");
     if (!header_line) {
       header_line = line_no;

@@ -2,7 +2,7 @@
 
 #include "astro/calendar.h"
 #include "astro/chart.h"
-#include "eval/evaluation.h"
+#include "eval/weighted_sum.h"
 
 namespace sd::forecast {
 
@@ -27,7 +27,7 @@ void ComputeSky(const ChartData& transit_event, ChartMoment t, TransitSky& out) 
   chart.Event.MoveClockTo(t);
   chart.ObjectOn = transit_event.ObjectOn;
   chart.Moment = t;
-  ComputeChart(chart, 1, t);
+  ComputeChart(chart, MomentSource::Moment);
   FillSnapshot(out.Snapshot, chart);
   out.Moment = t;
 }

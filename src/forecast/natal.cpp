@@ -14,7 +14,7 @@ void SetNatalSwitches(ChartData& chart) {
 bool LoadNatalChart(const std::string& dir, std::string_view security, ChartData& natal) {
   const bool found = LookupNatal(dir + kNatalFileName, security, natal);
   SetNatalSwitches(natal);
-  ComputeChart(natal, 0, NoValue);
+  ComputeChart(natal, MomentSource::LocalClock);
   return found;
 }
 

@@ -4,8 +4,6 @@
 
 #include "astro/calendar.h"
 #include "forecast/model_value.h"
-#include "render/forecast_picture.h"
-#include "render/value_series.h"
 
 namespace sd::forecast {
 
@@ -42,13 +40,6 @@ ForecastValues ComputeForecast(const ForecastCharts& charts, const std::string& 
                                double step, const eval::TPlanetary_T* metrics) {
   const auto model = LoadModel(model_path);
   return ComputeForecast(charts, *model, year, month, day, span, zone, step, metrics);
-}
-
-render::Canvas DrawForecast(const ForecastValues& values, double zone) {
-  render::TCorvDoubleList list;
-  for (double v : values.Values) list.Add(v);
-  return render::DrawForecastPicture(list, values.Grid.Start, values.Grid.End,
-                                     HmsToDecimal(zone));
 }
 
 }  // namespace sd::forecast

@@ -1,5 +1,6 @@
 #pragma once
-// The forecast of a day: the model's value at every moment of the grid, and its picture.
+// The forecast of a day: the model's value at every moment of the grid (the picture of it is
+// drawn by render/forecast_picture.h).
 #include <string>
 #include <vector>
 
@@ -7,7 +8,6 @@
 #include "forecast/grid.h"
 #include "forecast/model_value.h"
 #include "model/ev_list.h"
-#include "render/canvas.h"
 
 namespace sd::eval {
 class TPlanetary_T;
@@ -45,8 +45,5 @@ ForecastValues ComputeForecast(const ForecastCharts& charts, const model::TEvLis
 ForecastValues ComputeForecast(const ForecastCharts& charts, const std::string& model_path,
                                int year, int month, int day, double span, double zone,
                                double step, const eval::TPlanetary_T* metrics = nullptr);
-
-// The picture of a run: the curve over the date axis of its grid, 600 x 350 pixels.
-render::Canvas DrawForecast(const ForecastValues& values, double zone);
 
 }  // namespace sd::forecast

@@ -10,7 +10,11 @@
 #include <limits>
 #include <memory>
 
+#include "data/atomic_file.h"
+#include "data/data_error.h"
+#include "data/output_guard.h"
 #include "host/process.h"
+#include "render/forecast_picture.h"
 #include "render/gif_output.h"
 
 namespace sd {
@@ -64,56 +68,35 @@ std::string ClaimName(const std::string& path, const PictureRenamer& rename, Lin
 std::string PublishPictureExclusive(const render::Canvas& raster, const std::string& path,
                                     const PictureRenamer& rename) {
   const size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-  std::string error;
-
-  // A file without a name in the picture directory: it gets one only when it is whole, and
-  // linking refuses a name that exists. Nothing is left behind when the run stops midway.
-  // The unnamed file is named through /proc, so both must be there.
-  const int fd = access("/proc/self/fd", X_OK) == 0
-                     ? open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644)
-                     : -1;
-  if (fd >= 0) {
-    const int writer_fd = dup(fd);  // the writer closes the one it gets
-    if (writer_fd < 0 || !render::WriteGifToFd(raster, writer_fd, &error)) {
-      close(fd);
-      std::fprintf(stderr, "cannot write picture in %s: %s\n", dir.c_str(),
-                   writer_fd < 0 ? std::strerror(errno) : error.c_str());
+  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  try {
+    // The picture has no name until it is whole, and linking refuses a name that exists, so
+    // nothing is left behind when the run stops midway. Where there are no unnamed files it has
+    // a temporary name of this process (the sweep knows it), removed once the picture is linked.
+    AtomicFile file(path, OutputMode(path) & 0644, dir + ".picture_" + std::to_string(getpid()) + ".gif");
+    std::string error;
+    if (!render::WriteGifToFd(raster, file.DupFd(), &error)) {
+      std::fprintf(stderr, "cannot write picture in %s: %s\n", dir.empty() ? "." : dir.c_str(), error.c_str());
       return {};
     }
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    const std::string claimed = ClaimName(path, rename, [&](const std::string& target) {
-      return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
-                                                                                              : errno;
-    });
-    close(fd);
-    return claimed;
-  }
-
-  // File systems without unnamed files: a temporary name of this process (it has one thread
-  // and its id is in the name), linked the same way, then removed.
-  const std::string tmp = dir + ".picture_" + std::to_string(getpid()) + ".gif";
-  if (!render::WriteGif(raster, tmp, &error)) {
-    std::fprintf(stderr, "cannot write picture %s: %s\n", tmp.c_str(), error.c_str());
+    file.Finish(/*sync=*/false);  // a picture that lives an hour is not worth a disk flush
+    return ClaimName(path, rename, [&](const std::string& target) { return file.LinkAs(target); });
+  } catch (const DataFileError& e) {
+    std::fprintf(stderr, "cannot write picture %s: %s\n", path.c_str(), e.reason().c_str());
     return {};
   }
-  const std::string claimed = ClaimName(path, rename, [&](const std::string& target) {
-    return link(tmp.c_str(), target.c_str()) == 0 ? 0 : errno;
-  });
-  unlink(tmp.c_str());
-  return claimed;
 }
 
 ForecastRun RunForecast(const std::string& model_path, const std::string& picture_path, int year,
                         int month, int day, double span, double zone, double step,
                         const PictureRenamer& rename) {
   ForecastRun run;
-  ChartSlotArray& slots = ChartSlots();
-  run.Values = forecast::ComputeForecast({slots[0], slots[2], slots[4]}, model_path, year, month,
+  RequestCharts& charts = ProcessCharts();
+  run.Values = forecast::ComputeForecast({charts.Natal, charts.TransitEvent, charts.Transit}, model_path, year, month,
                                          day, span, zone, step, Process().metric_table.get());
   if (picture_path.empty()) return run;
 
-  run.Picture = PublishPictureExclusive(forecast::DrawForecast(run.Values, zone), picture_path, rename);
+  run.Picture = PublishPictureExclusive(render::DrawForecast(run.Values, zone), picture_path, rename);
   return run;
 }
 

@@ -17,10 +17,27 @@ ProcessState& Process() {
   return state;
 }
 
-ChartSlotArray& ChartSlots() {
-  auto& slots = Process().chart_slots;
-  if (!slots) throw std::logic_error("chart slots used outside StartUp .. CleanUp");
-  return *slots;
+RequestCharts& ProcessCharts() {
+  auto& charts = Process().charts;
+  if (!charts) throw std::logic_error("request charts used outside StartUp .. CleanUp");
+  return *charts;
+}
+
+std::unique_ptr<RequestCharts> NewRequestCharts(const LocalDateTime& now) {
+  auto charts = std::make_unique<RequestCharts>();
+  SetStartUpSwitches(charts->Natal);
+  for (ChartData* c : {&charts->Natal, &charts->TransitEvent, &charts->Transit}) SetDefaultEvent(*c, now);
+  return charts;
+}
+
+std::unique_ptr<eval::TPlanetary_T> OpenMetricTable(const std::string& program_dir) {
+  // Without a table the forecast still runs and only the events that read it score nothing.
+  // A table that is there but cannot be read stops the run like any other unreadable data
+  // file: a forecast quietly missing part of its model would pass for a whole one.
+  const std::string path = eval::MetricsPathIn(program_dir);
+  auto table = std::make_unique<eval::TPlanetary_T>(path);
+  if (table->State() == eval::TPlanetary_T::Source::kRejected) throw DataFileError(path, table->Problem());
+  return table;
 }
 
 void SetDefaultEvent(ChartData& slot, const LocalDateTime& now) {
@@ -49,22 +66,8 @@ void StartUp(const LocalDateTime& now) { StartUp(now, ProgramDir("")); }
 
 void StartUp(const LocalDateTime& now, const std::string& program_dir) {
   ProcessState& p = Process();
-  // Without a table the forecast still runs and only the events that read it score nothing.
-  // A table that is there but cannot be read stops the run like any other unreadable data
-  // file: a forecast quietly missing part of its model would pass for a whole one.
-  const std::string metrics_path = eval::MetricsPathIn(program_dir);
-  p.metric_table = std::make_unique<eval::TPlanetary_T>(metrics_path);
-  if (p.metric_table->State() == eval::TPlanetary_T::Source::kRejected) {
-    const std::string problem = p.metric_table->Problem();
-    CleanUp();
-    throw DataFileError(metrics_path, problem);
-  }
-  p.chart_slots = std::make_unique<ChartSlotArray>();
-  ChartSlotArray& slots = *p.chart_slots;
-  SetStartUpSwitches(slots[0]);
-  for (ChartData& slot : slots) SetDefaultEvent(slot, now);
-
-  p.aspect_list = std::make_unique<TAsp_List>();
+  p.metric_table = OpenMetricTable(program_dir);
+  p.charts = NewRequestCharts(now);
   // A missing or unreadable towns file stops the run here (DataFileError); what start-up
   // created so far is released first.
   try {
@@ -84,8 +87,7 @@ void StartUp(const LocalDateTime& now, const std::string& program_dir) {
 
 void CleanUp() {
   ProcessState& p = Process();
-  p.chart_slots.reset();
-  p.aspect_list.reset();
+  p.charts.reset();
   p.towns.reset();
   p.metric_table.reset();
 }

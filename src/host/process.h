@@ -6,7 +6,6 @@
 #include <random>
 #include <string>
 
-#include "astro/aspects.h"
 #include "astro/chart_data.h"
 #include "host/clock.h"
 #include "data/towns.h"
@@ -14,15 +13,29 @@
 
 namespace sd {
 
-using ChartSlotArray = std::array<ChartData, kChartSlotCount>;
+// The three charts a forecast request works on, each starting with the default event data of
+// the request's moment (SetDefaultEvent) and the natal chart with the start-up switches.
+struct RequestCharts {
+  ChartData Natal;
+  ChartData TransitEvent;  // the moment's event block, moved along the forecast's grid
+  ChartData Transit;       // the sky of each moment of the grid
+};
 
+// New request charts for `now`. The command-line tool and the API make their own; the CGI's
+// live in the process state below.
+std::unique_ptr<RequestCharts> NewRequestCharts(const LocalDateTime& now);
+
+// The planet-pair metric table of a program directory: empty when it has no "Metrics.dat";
+// a file there that cannot be used throws DataFileError.
+std::unique_ptr<eval::TPlanetary_T> OpenMetricTable(const std::string& program_dir);
+
+// The state of one CGI request's process. Code that runs on threads or outside a request (the
+// command-line tool, the API, the evaluations) never reaches it: it takes what it needs as
+// arguments.
 struct ProcessState {
-  // Slot 0 the natal chart, slot 2 the transit event, slot 4 the transit chart.
-  std::unique_ptr<ChartSlotArray> chart_slots;
+  std::unique_ptr<RequestCharts> charts;
   // Draws the number in picture names; seeded by StartUp.
   std::mt19937 random;
-  // The aspect list: created by StartUp, released by CleanUp.
-  std::unique_ptr<TAsp_List> aspect_list;
   // The towns database of the program directory: created by StartUp, released by CleanUp.
   std::unique_ptr<T_Towns> towns;
   // The planet-pair metric table of the program directory (empty when it has no usable
@@ -33,10 +46,10 @@ struct ProcessState {
 // The one instance.
 ProcessState& Process();
 
-// The six chart slots; throws std::logic_error outside StartUp .. CleanUp.
-ChartSlotArray& ChartSlots();
+// The request's charts; throws std::logic_error outside StartUp .. CleanUp.
+RequestCharts& ProcessCharts();
 
-// Name and place every slot starts with: "No Name 1" at Moscow, zone 3.
+// Name and place every chart starts with: "No Name 1" at Moscow, zone 3.
 inline constexpr const char* kDefaultChartName = "No Name 1";
 // "Москва (7519)        55.45   37.35" in code page 1251, 34 characters.
 inline constexpr const char* kDefaultPlaceText =
@@ -52,11 +65,10 @@ void SetDefaultEvent(ChartData& slot, const LocalDateTime& now);
 // the four angles and the node, 9 for the intermediate cusps, 0 for all others.
 void SetStartUpSwitches(ChartData& slot);
 
-// Maps the program directory's metric table (none there: the table is empty; a file there that
-// cannot be used throws DataFileError, as a missing or unreadable towns file does), allocates the six chart slots, sets slot 0's switches,
-// writes the default event data of `now` into every slot, and seeds the random generator from
-// a high-resolution clock and the process id (not from `now`, which tests fix: the picture
-// number must still vary).
+// Maps the program directory's metric table (OpenMetricTable), makes the request's charts
+// (NewRequestCharts), opens the towns database (a missing or unreadable towns file throws
+// DataFileError), and seeds the random generator from a high-resolution clock and the process
+// id (not from `now`, which tests fix: the picture number must still vary).
 void StartUp(const LocalDateTime& now);
 // The same with the data files of another program directory (the command-line tool).
 void StartUp(const LocalDateTime& now, const std::string& program_dir);

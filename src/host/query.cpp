@@ -62,12 +62,4 @@ std::string QueryParam(std::string_view name, std::string_view query) {
   return {};
 }
 
-std::string TrimBlanks(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) < 33; };
-  size_t b = 0, e = text.size();
-  while (b < e && blank(text[b])) ++b;
-  while (e > b && blank(text[e - 1])) --e;
-  return std::string(text.substr(b, e - b));
-}
-
 }  // namespace sd

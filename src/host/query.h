@@ -21,8 +21,4 @@ std::string DecodeQuery(std::string_view text);
 // value is the second part of that word split at runs of '='. Empty when there is none.
 std::string QueryParam(std::string_view name, std::string_view query);
 
-// The text without the characters of code below 33 (blanks, controls) at either end.
-// Bytes from 128 up are letters of the code page, not blanks.
-std::string TrimBlanks(std::string_view text);
-
 }  // namespace sd

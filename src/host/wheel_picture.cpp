@@ -48,7 +48,7 @@ std::string SecurityWheelSvg(const EventBlock& first_trade, const std::string& n
   auto natal = std::make_unique<ChartData>();
   natal->Event = first_trade;
   wheel::SetWheelSwitches(*natal);
-  if (!ComputeChart(*natal, 0)) throw std::runtime_error("the chart computation is busy");
+  if (!ComputeChart(*natal, MomentSource::LocalClock)) throw std::runtime_error("the chart computation is busy");
   const EventBlock& e = natal->Event;
   const std::string first_trade_text =
       DateText(e.Year, e.Month, e.Day) + " " + ClockText(e.LocalTime) + " " + ZoneText(e.Zone);
@@ -85,7 +85,7 @@ std::string MomentWheelSvg(const LocalMoment& m, double lat, double lon) {
   chart->Event.PlaceLatitude = DecimalToHms(lat);
   chart->Event.PlaceLongitude = DecimalToHms(lon);
   for (int n = 0; n < kObjectCount; ++n) chart->ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;
-  if (!ComputeChart(*chart, 0)) throw std::runtime_error("the chart computation is busy");
+  if (!ComputeChart(*chart, MomentSource::LocalClock)) throw std::runtime_error("the chart computation is busy");
   return MomentWheelSvg(*chart, kChartSettings.Houses, m, lat, lon);
 }
 

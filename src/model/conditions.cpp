@@ -117,14 +117,14 @@ struct Presence {
 // coordinate has signs and houses.
 bool AspectCondition(const FactorRecord& rec, const Presence& p) {
   const EvKindPart& k = rec.Def.K;
-  const int c = k.k2.V7, o1 = rec.Obj[0], o2 = rec.Obj[1];
+  const int c = k.k2.Coordinate, o1 = rec.Obj[0], o2 = rec.Obj[1];
   if (!CoordinateAllows(c, o1) || !CoordinateAllows(c, o2)) return false;
-  if (!PresentWithCoordinate(o1, k.k2.A0, c, p.snaps, p.natal)) return false;
-  if (!PresentWithCoordinate(o2, k.k2.A3, c, p.snaps, p.natal)) return false;
+  if (!PresentWithCoordinate(o1, k.k2.FirstChart, c, p.snaps, p.natal)) return false;
+  if (!PresentWithCoordinate(o2, k.k2.SecondChart, c, p.snaps, p.natal)) return false;
   // Qualifiers speak of signs and houses, which only some coordinates have.
   const bool positional = c == 0 || c == 1 || c == 2 || c == 3 || c == 8 || c == 13;
   if (!positional) {
-    Qualifier a = k.k2.A11, b = k.k2.A44;
+    Qualifier a = k.k2.FirstQualifier, b = k.k2.SecondQualifier;
     if (QualifierActive(a) || QualifierActive(b)) return false;
   }
   return true;
@@ -134,21 +134,21 @@ bool AspectCondition(const FactorRecord& rec, const Presence& p) {
 bool MidpointCondition(const FactorRecord& rec, const Presence& p) {
   const EvKindPart& k = rec.Def.K;
   const int o1 = rec.Obj[0], o2 = rec.Obj[1], o3 = rec.Obj[2];
-  if (!p.InChart(o1, k.k3.M0) || !p.InChart(o2, k.k3.M0) || !p.InChart(o3, k.k3.M4)) return false;
+  if (!p.InChart(o1, k.k3.PairChart) || !p.InChart(o2, k.k3.PairChart) || !p.InChart(o3, k.k3.ThirdChart)) return false;
   ObjectSet s = Pair(o1, o2);
   s.Add(o3);
-  return CoordinateAllowsAll(k.k3.M7, s);
+  return CoordinateAllowsAll(k.k3.Coordinate, s);
 }
 
 // Kind 8: with the phase-angle coordinate, each object needs its phase angle.
 bool AngleCondition(const FactorRecord& rec, const Presence& p) {
   const EvKindPart& k = rec.Def.K;
-  const int c = k.k8.AN7, o1 = rec.Obj[0], o2 = rec.Obj[1];
+  const int c = k.k8.Coordinate, o1 = rec.Obj[0], o2 = rec.Obj[1];
   if (!CoordinateAllowsAll(c, Pair(o1, o2))) return false;
-  if (!p.InChart(o1, k.k8.AN1) || !p.InChart(o2, k.k8.AN3)) return false;
+  if (!p.InChart(o1, k.k8.FirstChart) || !p.InChart(o2, k.k8.SecondChart)) return false;
   if (c == 7) {
     const int objs[2] = {o1, o2};
-    const int charts[2] = {k.k8.AN1, k.k8.AN3};
+    const int charts[2] = {k.k8.FirstChart, k.k8.SecondChart};
     for (int i = 0; i < 2; ++i) {
       const bool needs = charts[i] == 0 || (objs[i] >= 1 && objs[i] <= 9);
       if (needs && !IsValue(PhaseAngleIn(objs[i], charts[i], p.snaps, p.natal))) return false;
@@ -190,9 +190,9 @@ bool ObjectClassCondition(const FactorRecord& rec, const Presence& p) {
 // Kind 16: the three formula objects and the fourth, each in the chart PT9 assigns it.
 bool FormulaPointCondition(const FactorRecord& rec, const Presence& p) {
   const EvKindPart& k = rec.Def.K;
-  const int p1 = k.k16.PT1, p2 = k.k16.PT2, p3 = k.k16.PT3, p8 = rec.Obj[0];
+  const int p1 = k.k16.Object1, p2 = k.k16.Object2, p3 = k.k16.Object3, p8 = rec.Obj[0];
   bool ok = true;
-  switch (k.k16.PT9) {
+  switch (k.k16.Charts) {
     case 0: ok = p.InChart(p1, 1) && p.InChart(p2, 1) && p.InChart(p3, 1) && p.InChart(p8, 0); break;
     case 1: ok = p.InChart(p1, 0) && p.InChart(p2, 0) && p.InChart(p3, 0) && p.InChart(p8, 1); break;
     case 2: ok = p.InChart(p1, 1) && p.InChart(p2, 1) && p.InChart(p3, 1) && p.InChart(p8, 1); break;
@@ -203,7 +203,7 @@ bool FormulaPointCondition(const FactorRecord& rec, const Presence& p) {
   ObjectSet s = Pair(p1, p2);
   s.Add(p3);
   s.Add(p8);
-  return CoordinateAllowsAll(k.k16.PT12, s);
+  return CoordinateAllowsAll(k.k16.Coordinate, s);
 }
 
 // Kind 22: every object coded in the text (every third character from the third, 'A' = 0)
@@ -240,8 +240,8 @@ bool EventCondition(const FactorRecord& rec, Snapshots snaps, const ChartData& n
   auto in_mode = [&](int obj, int mode) { return p.InMode(obj, mode); };
 
   switch (rec.Def.Kind) {
-    case 0: return in_chart(o1, k.k0.P0) && CoordinateAllows(k.k0.P4, o1);
-    case 1: return in_chart(o1, k.k1.V0) && CoordinateAllows(k.k1.V5, o1);
+    case 0: return in_chart(o1, k.k0.Chart) && CoordinateAllows(k.k0.Coordinate, o1);
+    case 1: return in_chart(o1, k.k1.Chart) && CoordinateAllows(k.k1.Coordinate, o1);
     case 2: return AspectCondition(rec, p);
     case 3: return MidpointCondition(rec, p);
     case 4: return in_chart(o1, k.k4.C0) && CoordinateAllows(k.k4.C3, o1);
@@ -249,31 +249,31 @@ bool EventCondition(const FactorRecord& rec, Snapshots snaps, const ChartData& n
     case 6:
       return in_chart(k.k6.D2, k.k6.D1) && in_chart(o1, k.k6.D1) &&
              CoordinateAllowsAll(k.k6.D4, Pair(k.k6.D2, o1));
-    case 7: return in_chart(kSun, k.k7.F1) && in_chart(kMoon, k.k7.F1) && in_chart(k.k7.F0, k.k7.F1);
+    case 7: return in_chart(kSun, k.k7.Chart) && in_chart(kMoon, k.k7.Chart) && in_chart(k.k7.Object, k.k7.Chart);
     case 8: return AngleCondition(rec, p);
-    case 9: return o1 >= 1 && o1 <= 9 && in_chart(o1, k.k9.O1);
+    case 9: return o1 >= 1 && o1 <= 9 && in_chart(o1, k.k9.Chart);
     case 10: return ObjectAndSetCondition(rec, p);
-    case 11: return in_chart(o1, k.k11.LR1) && in_chart(k.k11.LR4, k.k11.LR3);
+    case 11: return in_chart(o1, k.k11.TestedChart) && in_chart(k.k11.Reference, k.k11.ReferenceChart);
     case 12:
-      return in_chart(o1, k.k12.BT1) && in_chart(k.k12.BT4, k.k12.BT3) && in_chart(k.k12.BT5, k.k12.BT3);
+      return in_chart(o1, k.k12.TestedChart) && in_chart(k.k12.FirstReference, k.k12.ReferenceChart) && in_chart(k.k12.SecondReference, k.k12.ReferenceChart);
     case 13: return ObjectClassCondition(rec, p);
     case 15: {
-      ObjectSet s = k.k15.VC1;
+      ObjectSet s = k.k15.Aspected;
       s.Add(kMoon);
-      return AllPresentInMode(s, k.k15.VC0, snaps, natal);
+      return AllPresentInMode(s, k.k15.Chart, snaps, natal);
     }
     case 16: return FormulaPointCondition(rec, p);
-    case 17: return in_mode(k.k17.FPB2, k.k17.FPB1) && in_mode(k.k17.FPB3, k.k17.FPB1);
+    case 17: return in_mode(k.k17.Reference, k.k17.Chart) && in_mode(k.k17.Trailing, k.k17.Chart);
     case 18:
       // With "IPL4" = 0 the object checked is the number in the first byte of the stored
       // "IPL5" set, as the event record has always been read.
-      if (k.k18.IPL4 == 0 && !in_mode(k.k18.IPL5.bits[0], k.k18.IPL1)) return false;
-      return in_mode(kAscendant, k.k18.IPL3);
-    case 19: return in_mode(k.k19.ZR2, k.k19.ZR1) && in_mode(k.k19.ZR3, k.k19.ZR1);
-    case 20: return in_mode(kAscendant, k.k20.HR1);
-    case 21: return in_mode(kAscendant, k.k21.RS1A);
+      if (k.k18.Mode == 0 && !in_mode(k.k18.Houses.bits[0], k.k18.ObjectChart)) return false;
+      return in_mode(kAscendant, k.k18.HouseChart);
+    case 19: return in_mode(k.k19.First, k.k19.Chart) && in_mode(k.k19.Second, k.k19.Chart);
+    case 20: return in_mode(kAscendant, k.k20.Chart);
+    case 21: return in_mode(kAscendant, k.k21.CuspChart);
     case 22: return CodedObjectsCondition(rec, p);
-    case 24: return in_mode(o1, k.k24.PD1);
+    case 24: return in_mode(o1, k.k24.Chart);
     case 25: return in_mode(kMoon, k.k25.MA1);
     case 26: return in_mode(o1, k.k26.ATA4);
     case 27: return in_mode(o1, k.k27.ZA1) && in_mode(o2, k.k27.ZA4);

@@ -7,21 +7,10 @@
 #include <fstream>
 #include <ios>
 
+#include "data/cp1251.h"
 #include "data/data_error.h"
 
 namespace sd::model {
-
-std::string UpperCase(std::string_view s) {
-  std::string u(s);
-  for (char& ch : u) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c >= 'a' && c <= 'z') c -= 32;
-    else if (c >= 0xE0) c -= 32;        // cp1251 а..я
-    else if (c == 0xB8) c = 0xA8;       // ё
-    ch = static_cast<char>(c);
-  }
-  return u;
-}
 
 namespace {
 
@@ -46,9 +35,6 @@ void TEvList::AddEvent(const EventDef& def, const ParsedEvent& parsed,
   rec->Weight = parsed.weight;
   rec->OrbProp = parsed.orb_prop;
   rec->OrbShift = parsed.orb_shift;
-  rec->RealWork = 2.7;
-  rec->IntWork = 100;
-  rec->IntWork2 = 0;
   // The loader decides use, not the file.
   rec->Def.UVL1 = 1;
   events_.push_back(std::move(rec));
@@ -67,13 +53,11 @@ int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t
 
   // One buffer for the whole load: fields with kept defaults inherit from the event before.
   EventDef buffer{};
-  const bool show = progress && looked > 500;
-  if (show && progress->show) progress->show();
   for (int i = 0; i < looked; ++i) {
     const std::string& name = names[static_cast<size_t>(i)];
     SectionOutcome outcome;
     outcome.name = name;
-    if (UpperCase(name) == settings) {
+    if (UpperCaseCp1251(name) == settings) {
       outcome.status = SectionOutcome::Settings;
     } else if (!prefix.empty() && name.compare(0, prefix.size(), prefix) != 0) {
       outcome.status = SectionOutcome::OtherPrefix;
@@ -95,9 +79,7 @@ int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t
     if (outcome.status != SectionOutcome::Accepted && outcome.status != SectionOutcome::Rejected &&
         on_section)
       on_section(outcome);
-    if (show && progress->report) progress->report((i + 1) * 100 / looked);
   }
-  if (show && progress->close) progress->close();
 
   Title = ini.ReadString(settings, "HEADER", "");
   if (Title.empty()) Title = BaseName(file_name);

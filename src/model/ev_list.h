@@ -19,26 +19,15 @@ struct EventRecord {
   std::string Section;         // the model file's section name: how reports name the event
   std::string Header;          // "_H"; empty when the file gave an empty text
   double Weight = 1.0;         // "WEIGHT"
-  uint8_t Work1[8] = {};
   double OrbProp = NoValue;    // "Orb_Prop"
   double OrbShift = NoValue;   // "Orb_Shift"
-  double RealWork = 2.7;
-  int32_t IntWork = 100;
-  uint8_t Work2[24] = {};
-  int32_t IntWork2 = 0;
 };
 
-// One entry of the explanation list the evaluation can fill.
-class TEvInfoElementAbout {
- public:
-  TEvInfoElementAbout(int index, double value, double second, float r1, float r2, int zero = 0)
-      : EventIndex(index), Value(value), Second(second), Result1(r1), Result2(r2), Zero(zero) {}
+// One entry of the explanation list the evaluation can fill: an event that hit, and its value
+// before the weight.
+struct TEvInfoElementAbout {
   int EventIndex;
   double Value;
-  double Second;
-  float Result1;
-  float Result2;
-  int Zero;
 };
 
 // What happened to one section of a model file while loading, for tools that report it.
@@ -48,13 +37,6 @@ struct SectionOutcome {
   Status status = Settings;
   int kind = 0;               // "_T" as the section gives it
   const ParsedEvent* parsed = nullptr;  // for Accepted and Rejected
-};
-
-// Optional progress display for long loads.
-struct LoadProgress {
-  std::function<void()> show;
-  std::function<void(int percent)> report;
-  std::function<void()> close;
 };
 
 class TEvList {
@@ -76,8 +58,6 @@ class TEvList {
 
   // Called for every section looked at, in file order (for `stockdyn model check`).
   std::function<void(const SectionOutcome&)> on_section;
-  // Shown only for loads of more than 500 sections.
-  LoadProgress* progress = nullptr;
 
   std::string Title;
   std::string FileName;
@@ -104,8 +84,5 @@ class TEvList {
 // DataFileError names the file and the reason. A model without one accepted event still runs
 // (every value is then that of an empty model) and says so in one line on stderr.
 void LoadRunModel(TEvList& model, const std::string& path);
-
-// Name in upper case: ASCII and the Cyrillic letters of code page 1251.
-std::string UpperCase(std::string_view s);
 
 }  // namespace sd::model

@@ -4,7 +4,10 @@
 // common to all kinds, the kind byte, then 342 bytes in which every kind lays out its own fields
 // one after the other. The kinds overlay one another in those bytes, and a field whose default
 // is "kept" inherits whatever the previous event (of any kind) left there, so every offset below
-// matters and is pinned by static_asserts.
+// matters and is pinned by static_asserts. The fields of the kinds that score are named for what
+// they hold, their model-file key beside each (the parser's table, keywords.cpp, maps the keys);
+// the kinds that never score keep the keys' names. What each key means is in the model guide,
+// docs/model-format.md.
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -58,53 +61,187 @@ struct UserWave {
   WaveComponent Comp[12];
 };
 
-struct EvKind0 { uint8_t P0; ObjectSet P1, P2, P3; uint8_t P4, P5, P6; };
-struct EvKind1 { uint8_t V0; ObjectSet V1; uint8_t V2, V3, V4, V5; };
+struct EvKind0 {
+  uint8_t Chart;             // P0
+  ObjectSet Objects;         // P1
+  ObjectSet Houses;          // P2
+  ObjectSet Signs;           // P3
+  uint8_t Coordinate;        // P4
+  uint8_t CuspChart;         // P5
+  uint8_t IngressDirection;  // P6
+};
+struct EvKind1 {
+  uint8_t Chart;         // V0
+  ObjectSet Objects;     // V1
+  uint8_t SpeedClasses;  // V2
+  uint8_t Acceleration;  // V3
+  uint8_t Motion;        // V4
+  uint8_t Coordinate;    // V5
+};
 struct EvKind2 {
-  uint8_t A0; ObjectSet A1; Qualifier A11; ObjectSet A2; uint8_t A3; ObjectSet A4; Qualifier A44;
-  uint8_t A5; double A6; uint8_t V7, A8, A9, A55;
+  uint8_t FirstChart;         // A0
+  ObjectSet First;            // A1
+  Qualifier FirstQualifier;   // A11
+  ObjectSet Aspects;          // A2
+  uint8_t SecondChart;        // A3
+  ObjectSet Second;           // A4
+  Qualifier SecondQualifier;  // A44
+  uint8_t Phases;             // A5
+  double Orb;                 // A6
+  uint8_t Coordinate;         // V7
+  uint8_t Side;               // A8
+  uint8_t Harmonic;           // A9
+  uint8_t MeanMotion;         // A55
 };
 struct EvKind3 {
-  uint8_t M0; ObjectSet M1, M2, M3; uint8_t M4; ObjectSet M5; double M6; uint8_t M7, M8;
+  uint8_t PairChart;        // M0
+  ObjectSet FirstMembers;   // M1
+  ObjectSet SecondMembers;  // M2
+  ObjectSet Aspects;        // M3
+  uint8_t ThirdChart;       // M4
+  ObjectSet Third;          // M5
+  double Orb;               // M6
+  uint8_t Coordinate;       // M7
+  uint8_t Harmonic;         // M8
 };
 struct EvKind4 { uint8_t C0; ObjectSet C1, C2; uint8_t C3; double C4, C5; };
 struct EvKind5 { uint8_t V1; ObjectSet V2; uint8_t V3; double V4, V5; uint8_t V6; };
 struct EvKind6 { uint8_t D1, D2; ObjectSet D3; uint8_t D4; double D5, D6; uint8_t D7; };
-struct EvKind7 { uint8_t F0, F1; ObjectSet F2, F3; };
-struct EvKind8 {
-  uint8_t AN1; ObjectSet AN2; uint8_t AN3; ObjectSet AN4; double AN5, AN6; uint8_t AN61, AN7, AN8;
+struct EvKind7 {
+  uint8_t Object;    // F0
+  uint8_t Chart;     // F1
+  ObjectSet Phases;  // F2
+  ObjectSet Thirds;  // F3
 };
-struct EvKind9 { uint8_t O1; ObjectSet O2, O3; double O4; };
+struct EvKind8 {
+  uint8_t FirstChart;   // AN1
+  ObjectSet First;      // AN2
+  uint8_t SecondChart;  // AN3
+  ObjectSet Second;     // AN4
+  double Target;        // AN5
+  double Orb;           // AN6
+  uint8_t Combination;  // AN61
+  uint8_t Coordinate;   // AN7
+  uint8_t Phases;       // AN8
+};
+struct EvKind9 {
+  uint8_t Chart;      // O1
+  ObjectSet Planets;  // O2
+  ObjectSet Points;   // O3
+  double Orb;         // O4
+};
 struct EvKind10 {
   uint8_t F1; ObjectSet F2; Qualifier F2A; uint8_t F3; ObjectSet F4, F5; double F6; uint8_t F7;
 };
-struct EvKind11 { uint8_t LR1; ObjectSet LR2; uint8_t LR3, LR4, LR5; double LR6; };
-struct EvKind12 { uint8_t BT1; ObjectSet BT2; uint8_t BT3, BT4, BT5; double BT6; };
-struct EvKind13 { uint8_t CT0, CT1; ObjectSet CT2; uint8_t CT3, CT4, CT5; double CT6; int32_t CT7; };
-struct EvKind14 { uint8_t DAY1; ObjectSet DAY2, DAY3, DAY4; int32_t DAY5, DAY6; };
-struct EvKind15 { uint8_t VC0; ObjectSet VC1, VC2; };
-struct EvKind16 {
-  uint8_t PT1, PT2, PT3, PT35, PT4, PT5, PT6, PT65; double PT100; ObjectSet PT7, PT8;
-  uint8_t PT9; double PT10; uint8_t PT11, PT12;
+struct EvKind11 {
+  uint8_t TestedChart;     // LR1
+  ObjectSet Tested;        // LR2
+  uint8_t ReferenceChart;  // LR3
+  uint8_t Reference;       // LR4
+  uint8_t Side;            // LR5
+  double Orb;              // LR6
 };
-struct EvKind17 { uint8_t FPB1, FPB2, FPB3; };
-struct EvKind18 { uint8_t IPL4; ObjectSet IPL5; uint8_t IPL1, IPL2, IPL3; };
-struct EvKind19 { uint8_t ZR1, ZR2, ZR3; };
-struct EvKind20 { uint8_t HR1, HR2, HR3; };
+struct EvKind12 {
+  uint8_t TestedChart;      // BT1
+  ObjectSet Tested;         // BT2
+  uint8_t ReferenceChart;   // BT3
+  uint8_t FirstReference;   // BT4
+  uint8_t SecondReference;  // BT5
+  double LargestArc;        // BT6
+};
+struct EvKind13 { uint8_t CT0, CT1; ObjectSet CT2; uint8_t CT3, CT4, CT5; double CT6; int32_t CT7; };
+struct EvKind14 {
+  uint8_t Mode;         // DAY1
+  ObjectSet Weekdays;   // DAY2
+  ObjectSet MonthDays;  // DAY3
+  ObjectSet Months;     // DAY4
+  int32_t WindowStart;  // DAY5
+  int32_t WindowEnd;    // DAY6
+};
+struct EvKind15 {
+  uint8_t Chart;       // VC0
+  ObjectSet Aspected;  // VC1
+  ObjectSet Aspects;   // VC2
+};
+struct EvKind16 {
+  uint8_t Object1;      // PT1
+  uint8_t Object2;      // PT2
+  uint8_t Object3;      // PT3
+  uint8_t Object4;      // PT35
+  uint8_t Code1;        // PT4
+  uint8_t Code2;        // PT5
+  uint8_t Code3;        // PT6
+  uint8_t Code4;        // PT65
+  double Constant;      // PT100
+  ObjectSet Aspects;    // PT7
+  ObjectSet Aspecting;  // PT8
+  uint8_t Charts;       // PT9
+  double Orb;           // PT10
+  uint8_t Harmonic;     // PT11
+  uint8_t Coordinate;   // PT12
+};
+struct EvKind17 {
+  uint8_t Chart;      // FPB1
+  uint8_t Reference;  // FPB2
+  uint8_t Trailing;   // FPB3
+};
+struct EvKind18 {
+  uint8_t Mode;         // IPL4
+  ObjectSet Houses;     // IPL5
+  uint8_t ObjectChart;  // IPL1
+  uint8_t Object;       // IPL2
+  uint8_t HouseChart;   // IPL3
+};
+struct EvKind19 {
+  uint8_t Chart;   // ZR1
+  uint8_t First;   // ZR2
+  uint8_t Second;  // ZR3
+};
+struct EvKind20 {
+  uint8_t Chart;        // HR1
+  uint8_t FirstHouse;   // HR2
+  uint8_t SecondHouse;  // HR3
+};
 struct EvKind21 {
-  uint8_t RS1, RS1A, RS2, RS3; ObjectSet RS4, RS5; uint8_t RS6, RS7; ObjectSet RS8; double RS9;
-  uint8_t RS10;
+  uint8_t RulerChart;   // RS1
+  uint8_t CuspChart;    // RS1A
+  uint8_t House;        // RS2
+  uint8_t Test;         // RS3
+  ObjectSet Signs;      // RS4
+  ObjectSet Houses;     // RS5
+  uint8_t Direction;    // RS6
+  uint8_t SecondHouse;  // RS7
+  ObjectSet Aspects;    // RS8
+  double Orb;           // RS9
+  uint8_t Dignity;      // RS10
 };
 struct EvKind22 { uint8_t MM1, MM2; ShortText<15> MM3; double MM4; uint8_t MM5; };
-struct EvKind23 { uint8_t IS1, IS2; ObjectSet IS3; uint8_t IS4; double IS5, IS6; uint8_t IS7; };
-struct EvKind24 { uint8_t PD1, PD2, PD3; ObjectSet PD4; };
+struct EvKind23 {
+  uint8_t Chart;         // IS1
+  uint8_t Harmonic;      // IS2
+  ObjectSet Objects;     // IS3
+  uint8_t Count;         // IS4
+  double Width;          // IS5
+  double Centre;         // IS6
+  uint8_t Heliocentric;  // IS7
+};
+struct EvKind24 {
+  uint8_t Chart;      // PD1
+  uint8_t DignityBy;  // PD2
+  uint8_t Dignity;    // PD3
+  ObjectSet Objects;  // PD4
+};
 struct EvKind25 { uint8_t MA1, MA2; ObjectSet MA3, MA3A; Qualifier MA4; ObjectSet MA5; };
 struct EvKind26 { uint8_t ATA1; int32_t ATA2[70]; ObjectSet ATA3; uint8_t ATA4; ObjectSet ATA5; double ATA6; };
 struct EvKind27 {
   uint8_t ZA1; ObjectSet ZA2; Qualifier ZA3; uint8_t ZA4; ObjectSet ZA5; Qualifier ZA6;
   uint8_t ZA7, ZA8; ObjectSet ZA9;
 };
-struct EvKind29 { uint8_t TST1; double TST2, TST3; };
+struct EvKind29 {
+  uint8_t Mode;        // TST1
+  double FirstYears;   // TST2
+  double SecondYears;  // TST3
+};
 struct EvKind30 {
   uint8_t NEV1, NEV2; double NEV3, NEV4; uint8_t NEV5, NEV6, NEV7, NEV8; double NEV9;
 };
@@ -113,7 +250,14 @@ struct EvKind31 {
   double NUMANGL8, NUMANGL9;
 };
 struct EvKind32 { uint8_t PL_HOURS2, PL_HOURS3; ObjectSet PL_HOURS1; };
-struct EvKind33 { uint8_t METR1, METR11, METR2, METR3; double METR4; uint8_t METR5; };
+struct EvKind33 {
+  uint8_t EditorByte;    // METR1
+  uint8_t Form;          // METR11
+  uint8_t FirstPlanet;   // METR2
+  uint8_t SecondPlanet;  // METR3
+  double Multiplier;     // METR4
+  uint8_t DropTurns;     // METR5
+};
 struct EvKind34 { int32_t PRICE0; uint8_t PRICE2; int32_t PRICE5; PriceLevel PRICE3; };
 struct EvKind35 {
   int32_t PRICE1; PriceLevel PRICE3, PRICE5, PRICE7; int32_t PRICE8, PRICE9, PRICE10;
@@ -123,9 +267,19 @@ struct EvKind36 {
   uint8_t PRICE_1[10];  // "PRICE_1_1".."PRICE_1_10"
 };
 struct EvKind37 { int32_t PR_M0, PR_M1; ObjectSet PR_M2; };
-struct EvKind39 { int32_t IMPORTANT_T1; double IMPORTANT_T2; };
-struct EvKind40 { double INTERACT_1, INTERACT_2, INTERACT_3; uint8_t INTERACT_4; };
-struct EvKind41 { UserWave UWAVE; };
+struct EvKind39 {
+  int32_t Mode;   // IMPORTANT_T1
+  double Moment;  // IMPORTANT_T2
+};
+struct EvKind40 {
+  double Period;       // INTERACT_1
+  double TargetPhase;  // INTERACT_2
+  double Orb;          // INTERACT_3
+  uint8_t Shape;       // INTERACT_4
+};
+struct EvKind41 {
+  UserWave Wave;  // UWAVE
+};
 struct EvKind42 { uint8_t U_R_1, U_R_2, U_R_3, U_R_4; ObjectSet U_R_5; uint8_t U_R_6; };
 struct EvKind43 { int32_t I_1; double I_2; ObjectSet I_3; int32_t I_4; };
 

@@ -155,11 +155,11 @@ bool ParseEvent(EventDef& def, TSpecIniFile& ini, std::string_view sec, int mode
     if (ReadField(f, part, ini, sec, mode, raw) == FieldResult::Unmapped) {
       // An intercepted-sign event names its object through "IPL5" unless "IPL4" is 0, so
       // only then does "IPL2" have to exist in the current numbering.
-      if (kind == 18 && def.K.k18.IPL4 != 0) continue;
+      if (kind == 18 && def.K.k18.Mode != 0) continue;
       Reject(out, Rejection::UnmappedObject, f.key, raw);
       return false;
     }
-    if (kind == 16 && std::strcmp(f.key, "PT8") == 0 && def.K.k16.PT8.Empty()) {
+    if (kind == 16 && std::strcmp(f.key, "PT8") == 0 && def.K.k16.Aspecting.Empty()) {
       Reject(out, Rejection::EmptyObjectSet, f.key);
       return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
-// Reads one model-file section into an event definition.
+// Reads one model-file section into an event definition. What every key means, its type and its
+// default, kind by kind, is the model guide: docs/model-format.md.
 #include <string>
 #include <string_view>
 

@@ -7,20 +7,15 @@
 #include <vector>
 
 #include "astro/moment.h"
+#include "data/trim.h"
 
 namespace sd::model {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 // A whole word as a decimal integer; false when anything is left over or it overflows.
 bool IntWord(std::string_view w, int32_t& out) {
-  w = TrimBlanks(w);
+  w = Trim(w, kSpaceTab);
   if (w.empty() || w.size() > 32) return false;
   char buf[40];
   std::memcpy(buf, w.data(), w.size());
@@ -35,7 +30,7 @@ bool IntWord(std::string_view w, int32_t& out) {
 
 // A whole word as a decimal real; the first comma counts as the decimal point.
 bool RealWord(std::string_view w, double& out) {
-  w = TrimBlanks(w);
+  w = Trim(w, kSpaceTab);
   if (w.empty() || w.size() > 250) return false;
   char buf[256];
   std::memcpy(buf, w.data(), w.size());

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <utility>
@@ -164,7 +165,7 @@ class FontEngine {
 
  private:
   Face* Fail(const std::string& why) {
-    if (!reported_) std::fprintf(stderr, "stockdyn: text not drawn: %s\n", why.c_str());
+    if (!reported_) std::fprintf(stderr, "%s: text not drawn: %s\n", program_invocation_short_name, why.c_str());
     reported_ = true;
     return nullptr;
   }

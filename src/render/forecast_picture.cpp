@@ -1,5 +1,7 @@
 #include "render/forecast_picture.h"
 
+#include "astro/calendar.h"
+#include "forecast/run.h"
 #include "render/date_axis.h"
 
 namespace sd::render {
@@ -17,6 +19,12 @@ Canvas DrawForecastPicture(const TCorvDoubleList& values, ChartMoment start, Cha
   DrawDateAxis(canvas, SubRect(kPercentFrame, kAxisPercent, whole), "Arial", nullptr, true, nullptr, zone_hours, end,
                start);
   return canvas;
+}
+
+Canvas DrawForecast(const forecast::ForecastValues& values, double zone) {
+  TCorvDoubleList list;
+  for (double v : values.Values) list.Add(v);
+  return DrawForecastPicture(list, values.Grid.Start, values.Grid.End, HmsToDecimal(zone));
 }
 
 }  // namespace sd::render

@@ -5,6 +5,10 @@
 #include "render/canvas.h"
 #include "render/value_series.h"
 
+namespace sd::forecast {
+struct ForecastValues;
+}
+
 namespace sd::render {
 
 inline constexpr int kPictureWidth = 600;
@@ -19,5 +23,9 @@ inline constexpr Colour kFallingColour = kRed;    // segments dominated by negat
 // Paints values over the curve area and the date axis from start to end (universal moments)
 // in a zone of zone_hours decimal hours east of Greenwich.
 Canvas DrawForecastPicture(const TCorvDoubleList& values, ChartMoment start, ChartMoment end, double zone_hours);
+
+// The picture of a forecast run: its values over the date axis of its grid, in the zone of
+// `zone` packed hours east.
+Canvas DrawForecast(const forecast::ForecastValues& values, double zone);
 
 }  // namespace sd::render

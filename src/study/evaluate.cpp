@@ -132,7 +132,7 @@ std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, cons
 ChartData NatalAt(const ChartData& natal, ChartMoment t) {
   ChartData chart = natal;
   chart.Event.MoveClockTo(t);
-  ComputeChart(chart, 0, NoValue);
+  ComputeChart(chart, MomentSource::LocalClock);
   return chart;
 }
 

@@ -14,17 +14,15 @@
 #include "data/data_error.h"
 #include "data/data_file.h"
 #include "data/text_escape.h"
+#include "data/trim.h"
 
 namespace sd::study {
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  size_t a = 0, b = s.size();
-  while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-  while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
-  std::string t = s.substr(a, b - a);
-  // Some vendors quote every field.
+// A field without its blanks and the quotes some vendors put round every field.
+std::string Field(std::string_view s) {
+  std::string t(Trim(s, kSpaceTab));
   if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = t.substr(1, t.size() - 2);
   return t;
 }
@@ -39,7 +37,7 @@ std::vector<std::string> SplitFields(const std::string& line) {
   size_t start = 0;
   for (;;) {
     const size_t comma = line.find(',', start);
-    out.push_back(Trim(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+    out.push_back(Field(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
@@ -96,7 +94,7 @@ bool NextLine(std::istream& in, std::string& line, int& line_no) {
     ++line_no;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    if (!Trim(line).empty()) return true;
+    if (!Trim(line, kSpaceTab).empty()) return true;
   }
   return false;
 }

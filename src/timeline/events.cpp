@@ -462,11 +462,11 @@ void AttachDrivers(const model::TEvList& model, std::vector<Event>& events) {
       const model::EventDef& d = model.Event(i).Def;
       if (d.Kind != 2) continue;
       const model::EvKind2& a = d.K.k2;
-      if ((a.V7 != 0 && a.V7 != 3) || a.A9 != 1 || !a.A2.Has(k)) continue;
-      const bool forward = a.A0 == kTransitChart && a.A1.Has(e.Body) && a.A3 == other_chart &&
-                           a.A4.Has(e.Other);
-      const bool backward = a.A3 == kTransitChart && a.A4.Has(e.Body) && a.A0 == other_chart &&
-                            a.A1.Has(e.Other);
+      if ((a.Coordinate != 0 && a.Coordinate != 3) || a.Harmonic != 1 || !a.Aspects.Has(k)) continue;
+      const bool forward = a.FirstChart == kTransitChart && a.First.Has(e.Body) && a.SecondChart == other_chart &&
+                           a.Second.Has(e.Other);
+      const bool backward = a.SecondChart == kTransitChart && a.Second.Has(e.Body) && a.FirstChart == other_chart &&
+                            a.First.Has(e.Other);
       if (forward || backward) e.Drivers.push_back(i);
     }
   }

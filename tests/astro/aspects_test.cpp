@@ -262,23 +262,5 @@ TEST(AspectTable, NamesMatchAnglesAndCodes) {
   EXPECT_EQ(AspectAngle(31), NoValue);
 }
 
-TEST(TAsp_List, OwnsCopiesAndClears) {
-  TAsp_List list;
-  EXPECT_EQ(list.Count(), 0u);
-  std::byte rec[3] = {std::byte{1}, std::byte{2}, std::byte{3}};
-  list.Add(rec);
-  rec[0] = std::byte{9};  // the list keeps its own copy
-  list.Add(std::span<const std::byte>(rec, 1));
-  ASSERT_EQ(list.Count(), 2u);
-  EXPECT_EQ(list.Record(0).size(), 3u);
-  EXPECT_EQ(list.Record(0)[0], std::byte{1});
-  EXPECT_EQ(list.Record(1)[0], std::byte{9});
-  EXPECT_THROW(list.Record(2), std::out_of_range);
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0u);
-  list.Add(rec);
-  EXPECT_EQ(list.Count(), 1u);
-}
-
 }  // namespace
 }  // namespace sd

@@ -114,7 +114,7 @@ TEST(DeltaT, TableInsidePolynomialAtAndBeyondItsEnds) {
   // table's -4.22 s, and 1981 gives 1.71382 min - 29 s, not the table's 52 s.
   EXPECT_NEAR(DeltaT(0.0) / s, -4.4, 2e-3);
   EXPECT_NEAR(DeltaT(0.81) / s, 73.829, 2e-3);
-  EXPECT_DOUBLE_EQ(EphemerisMoment(0.5), 0.5 + DeltaT(0.5));
+  EXPECT_DOUBLE_EQ(EphemerisMoment(0.5).Centuries, 0.5 + DeltaT(0.5));
 }
 
 TEST(SiderealTime, MeeusGreenwichExample) {

@@ -46,7 +46,7 @@ bool Known(double v) { return IsValue(v); }
 TEST(Chart, DependenciesAreComputedButOnlyTheCallersFlagsComeBack) {
   ChartFixture f = NewYork();
   f.On({kPartOfFortune});
-  ASSERT_TRUE(ComputeChart(f.chart, 0));
+  ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock));
   for (int n = 0; n < kObjectCount; ++n)
     EXPECT_EQ(f.chart.ObjectOn[n], n == kPartOfFortune ? 1 : 0) << n;
   EXPECT_TRUE(Known(f.chart.Lon(kPartOfFortune)));
@@ -65,7 +65,7 @@ TEST(Chart, DependenciesAreComputedButOnlyTheCallersFlagsComeBack) {
 TEST(Chart, UnusedObjectNumbersAreNeverComputedAndTheirFlagsCleared) {
   ChartFixture f = NewYork();
   for (int n = 0; n < kObjectCount; ++n) f.chart.ObjectOn[n] = 1;
-  ASSERT_TRUE(ComputeChart(f.chart, 0));
+  ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock));
   for (int n = 10; n <= 14; ++n) {
     EXPECT_EQ(f.chart.ObjectOn[n], 0) << n;
     for (int row = 0; row < kObjectRowCount; ++row) {
@@ -78,7 +78,7 @@ TEST(Chart, UnusedObjectNumbersAreNeverComputedAndTheirFlagsCleared) {
 
 TEST(Chart, WithNoFlagsOnlySunMoonNodesAndApsidesAreComputed) {
   ChartFixture f = NewYork();
-  ASSERT_TRUE(ComputeChart(f.chart, 0));
+  ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock));
   for (int n = 0; n < kObjectCount; ++n) {
     const bool always = n == kSun || n == kMoon || (n >= kNorthNode && n <= kApogee);
     EXPECT_EQ(Known(f.chart.Lon(n)), always) << n;
@@ -99,9 +99,9 @@ TEST(Chart, NodeBeforeTheTrueNodeCorrectionIsTheConstantAtItsEpoch) {
   chart.Moment = 1.0000000127;
   ChartSettings mean = kChartSettings;
   mean.MeanNode = 1;
-  ASSERT_TRUE(ComputeChartWith(chart, 2, mean));
+  ASSERT_TRUE(ComputeChartWith(chart, MomentSource::AsIs, mean));
   EXPECT_EQ(chart.Lon(kNorthNode), 125.044555);
-  ASSERT_TRUE(ComputeChart(chart, 2));
+  ASSERT_TRUE(ComputeChart(chart, MomentSource::AsIs));
   const double correction = 125.044555 - chart.Lon(kNorthNode);
   EXPECT_LE(std::fabs(correction), 1.6);
   EXPECT_GT(std::fabs(correction), 0.0);
@@ -110,7 +110,7 @@ TEST(Chart, NodeBeforeTheTrueNodeCorrectionIsTheConstantAtItsEpoch) {
 TEST(Chart, ModeOneWritesTheLocalClockBack) {
   ChartFixture f(2000, 1, 1, 0, 3, 0, 0);
   f.chart.Moment = MomentFromDate(2024, 3, 5, 21.5);  // 21:30 UT = 00:30 next day at +3
-  ASSERT_TRUE(ComputeChart(f.chart, 1, f.chart.Moment));
+  ASSERT_TRUE(ComputeChart(f.chart, MomentSource::Moment));
   EXPECT_EQ(f.chart.Event.Year, 2024);
   EXPECT_EQ(f.chart.Event.Month, 3);
   EXPECT_EQ(f.chart.Event.Day, 6);
@@ -123,11 +123,11 @@ TEST(Chart, MoonPhaseAngleFollowsTheLunation) {
   ASSERT_TRUE(IsValue(nm.Moment));
   ChartData chart;
   chart.Moment = nm.Moment;
-  ASSERT_TRUE(ComputeChart(chart, 2));
+  ASSERT_TRUE(ComputeChart(chart, MomentSource::AsIs));
   EXPECT_LT(AngularDistance(chart.Planet[kPhaseAngle][kMoon]), 0.01);
   EXPECT_EQ(chart.Planet[kPhaseAngle][kSun], 0);
   chart.Moment = nm.Moment + 14.765 * DayInCenturies;  // half a mean lunation later
-  ASSERT_TRUE(ComputeChart(chart, 2));
+  ASSERT_TRUE(ComputeChart(chart, MomentSource::AsIs));
   EXPECT_NEAR(chart.Planet[kPhaseAngle][kMoon], 180, 12);
   EXPECT_EQ(PhaseNumber(chart.Planet[kPhaseAngle][kMoon]) >= 4, true);
 }
@@ -143,7 +143,7 @@ TEST(Chart, PhaseNumbersAreEightSectors) {
 TEST(Chart, NatalChartFillsEveryAllowedObject) {
   ChartFixture f = NewYork();
   f.AllAllowedOn();
-  ASSERT_TRUE(ComputeChart(f.chart, 0));
+  ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock));
   EXPECT_NEAR(f.chart.Moment, MomentFromDate(1987, 10, 19, 14.5), 1e-12);
   for (int n = 0; n < kObjectCount; ++n) {
     if (!IsAllowedObject(n)) continue;
@@ -184,7 +184,7 @@ TEST(Chart, PartOfFortuneReversesAtNight) {
   for (double hour : {2.0, 7.0, 11.0, 13.0, 16.0, 21.0}) {
     ChartFixture f(2010, 6, 15, DecimalToHms(hour), 0, 51.3, 0);
     f.On({kPartOfFortune, kSun, kMoon});
-    ASSERT_TRUE(ComputeChart(f.chart, 0));
+    ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock));
     const ChartData& c = f.chart;
     const double alt = c.Planet[kAltitude][kSun];
     ASSERT_GT(std::fabs(alt), 3) << hour;  // well clear of the horizon
@@ -198,7 +198,7 @@ TEST(Chart, AltitudeAtThePoleIsTheDeclination) {
   for (double lat : {90.0, -90.0}) {
     ChartFixture f(2015, 3, 1, 12, 0, lat, 0);
     f.On({kSun, kMoon, kMars});
-    ASSERT_TRUE(ComputeChart(f.chart, 0));
+    ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock));
     for (int n : {kSun, kMoon, kMars})
       EXPECT_NEAR(f.chart.Planet[kAltitude][n], lat > 0 ? f.chart.Object[kDeclination][n]
                                                         : -f.chart.Object[kDeclination][n],
@@ -234,7 +234,7 @@ TEST(Chart, AbsurdEventsNeverCrashOrHang) {
   for (const Case& cs : cases) {
     ChartFixture f(cs.year, cs.month, cs.day, cs.time, cs.zone, cs.lat, cs.lon);
     f.AllAllowedOn();
-    ASSERT_TRUE(ComputeChart(f.chart, 0)) << cs.what;
+    ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock)) << cs.what;
     EXPECT_EQ(Known(f.chart.Lon(kSun)), cs.positions) << cs.what;
     for (const auto& row : f.chart.Object)
       for (double v : row) EXPECT_TRUE(v == NoValue || std::isfinite(v)) << cs.what;
@@ -260,7 +260,7 @@ TEST(Chart, ModeOneWithoutAMomentLeavesTheEventAlone) {
   ChartFixture f = NewYork();
   f.chart.Moment = kNaN;
   f.On({kSun});
-  ASSERT_TRUE(ComputeChart(f.chart, 1));
+  ASSERT_TRUE(ComputeChart(f.chart, MomentSource::Moment));
   EXPECT_EQ(f.chart.Moment, NoValue);
   EXPECT_EQ(f.chart.Event.Year, 1987);
   EXPECT_EQ(f.chart.Event.Day, 19);
@@ -354,7 +354,7 @@ TEST(ChartSettingsPaths, OtherSettingValuesChangeWhatTheyName) {
     c.Event.Year = 2010, c.Event.Month = 6, c.Event.Day = 15, c.Event.LocalTime = 2;
     c.Event.PlaceLatitude = 51.3;
     for (int n = 0; n < kObjectCount; ++n) c.ObjectOn[n] = IsAllowedObject(n);
-    EXPECT_TRUE(ComputeChartWith(c, 0, st));
+    EXPECT_TRUE(ComputeChartWith(c, MomentSource::LocalClock, st));
     return c;
   };
   const ChartData base = compute(kChartSettings);
@@ -405,7 +405,7 @@ TEST(ChartPhase, PlanetPhaseAnglesAgreeWithTheElongation) {
     ChartData c;
     c.Moment = t;
     for (int n = kSun; n <= kPluto; ++n) c.ObjectOn[n] = 1;
-    ASSERT_TRUE(ComputeChart(c, 2));
+    ASSERT_TRUE(ComputeChart(c, MomentSource::AsIs));
     for (int n = kMercury; n <= kPluto; ++n) {
       const double phase = c.Planet[kPhaseAngle][n];
       ASSERT_TRUE(IsValue(phase)) << n;

@@ -52,7 +52,7 @@ TEST(ObservedDeltaT, ClocksMeetAtTheSameEphemerisMoment) {
     SCOPED_TRACE(t);
     const ChartMoment f = ForecastClockOf(t);
     const double ephemeris_true = t + ObservedDeltaTSeconds(t) * SecondInCenturies;
-    EXPECT_NEAR(EphemerisMoment(f), ephemeris_true, 1e-6 * SecondInCenturies);
+    EXPECT_NEAR(EphemerisMoment(f).Centuries, ephemeris_true, 1e-6 * SecondInCenturies);
     EXPECT_NEAR(TrueClockOf(f), t, 1e-6 * SecondInCenturies);
   }
   const ChartMoment t2026 = MomentFromDate(2026, 4, 2, 0);

@@ -39,8 +39,7 @@ TEST_P(UnusableMoment, GivesNoValueEverywhere) {
   EXPECT_FALSE(s.Valid());
 
   const MoonResult m = MoonPosition(t);
-  for (double v : {m.Longitude, m.Latitude, m.Distance, m.RightAscension, m.Declination, m.Node,
-                   m.Apogee})
+  for (double v : {m.Longitude, m.Latitude, m.Distance, m.RightAscension, m.Declination})
     EXPECT_EQ(v, NoValue);
 
   // Even with a good Sun of another moment the planet is not computed.
@@ -82,11 +81,11 @@ TEST(PlanetPosition, AnUncomputedSunGivesNoValue) {
 }
 
 TEST(SeriesBlocks, BodiesWithoutASeriesGiveNoValue) {
-  for (int body : {int{kBodySun}, int{kBodyEarth}, -1, 10}) EXPECT_EQ(PlanetSeries(body, 0.0).Lon, NoValue);
+  for (int body : {int{kBodySun}, int{kBodyEarth}, -1, 10}) EXPECT_EQ(PlanetSeries(body, kJ2000).Lon, NoValue);
   for (int body : {kBodyMercury, kBodySaturn, kBodyPluto})
-    EXPECT_EQ(KeplerianOuterPlanet(body, -5.0).Lon, NoValue);
-  EXPECT_EQ(ApparentFromEcliptic(Vec3{}, 1.0).Longitude, NoValue);  // no direction at all
-  EXPECT_EQ(ApparentFromEcliptic(Vec3{std::numeric_limits<double>::quiet_NaN(), 1, 0}, 1.0).Longitude,
+    EXPECT_EQ(KeplerianOuterPlanet(body, TtMoment(-5.0)).Lon, NoValue);
+  EXPECT_EQ(ApparentFromEcliptic(Vec3{}, kJ2000).Longitude, NoValue);  // no direction at all
+  EXPECT_EQ(ApparentFromEcliptic(Vec3{std::numeric_limits<double>::quiet_NaN(), 1, 0}, kJ2000).Longitude,
             NoValue);
 }
 
@@ -102,11 +101,11 @@ TEST(SeriesBlocks, ConstantTermsGiveTheJ2000Positions) {
     double lon, lat, dist, lon_tol_arcsec;
   };
   const Case cases[] = {
-      {"Sun", SunSeries(0.0), 280.37783, 0.000232, 0.983328, 5},
-      {"Mercury", PlanetSeries(kBodyMercury, 0.0), 253.78292, -3.02277, 0.466471, 5},
-      {"Mars", PlanetSeries(kBodyMars, 0.0), 359.44730, -1.41967, 1.391207, 6},
-      {"Jupiter", PlanetSeries(kBodyJupiter, 0.0), 36.29453, -1.17457, 4.965386, 10},
-      {"Neptune", PlanetSeries(kBodyNeptune, 0.0), 303.92883, 0.24199, 30.120607, 40},
+      {"Sun", SunSeries(kJ2000), 280.37783, 0.000232, 0.983328, 5},
+      {"Mercury", PlanetSeries(kBodyMercury, kJ2000), 253.78292, -3.02277, 0.466471, 5},
+      {"Mars", PlanetSeries(kBodyMars, kJ2000), 359.44730, -1.41967, 1.391207, 6},
+      {"Jupiter", PlanetSeries(kBodyJupiter, kJ2000), 36.29453, -1.17457, 4.965386, 10},
+      {"Neptune", PlanetSeries(kBodyNeptune, kJ2000), 303.92883, 0.24199, 30.120607, 40},
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(LonDiff(c.got.Lon, c.lon), 0.0, c.lon_tol_arcsec * kArcsec) << c.name;
@@ -115,26 +114,20 @@ TEST(SeriesBlocks, ConstantTermsGiveTheJ2000Positions) {
   }
   // The lunar theory against the same ephemeris (its place with light time and aberration,
   // without nutation; geometric distance 402446.9 km).
-  const PolarTriple moon = MoonSeries(0.0);
+  const PolarTriple moon = MoonSeries(kJ2000);
   EXPECT_NEAR(LonDiff(moon.Lon, 223.31876), 0.0, 10 * kArcsec);
   EXPECT_NEAR(moon.Lat, 5.17095, 5 * kArcsec);
   EXPECT_NEAR(moon.Dist * 6378.14, 402446.9, 20.0);
 }
 
-TEST(MoonPosition, NodeAndApogeeAtJ2000) {
-  // The ephemeris moment 1 is J2000; find its universal moment.
-  ChartMoment t = 1.0;
-  for (int i = 0; i < 5; ++i) t = 1.0 - DeltaT(t);
-  ASSERT_NEAR(EphemerisMoment(t), 1.0, 1e-15);
-  const MoonResult m = MoonPosition(t);
-  // Mean node 125.0446 (decreasing 19.34 deg a year) with the main term of the true node's
-  // oscillation, at most 1.6 degrees.
-  EXPECT_LE(std::fabs(LonDiff(m.Node, 125.0446)), 1.6 + 0.01);
-  // Mean lunar perigee 83.3532 at J2000; the apogee is opposite. The linear formula in use
-  // leaves out the quadratic term, 0.0103 degrees a century squared.
-  EXPECT_NEAR(LonDiff(m.Apogee, 83.3532 + 180.0), 0.0, 0.015);
-  EXPECT_GE(m.Apogee, 0.0);
-  EXPECT_LT(m.Apogee, 360.0);
+TEST(MeanLunarApogee, OppositeTheMeanPerigeeOfJ2000) {
+  // Mean lunar perigee 83.3532 at J2000 (ephemeris moment 1); the apogee is opposite.
+  const double a = MeanLunarApogee(kJ2000);
+  EXPECT_NEAR(LonDiff(a, 83.3532 + 180.0), 0.0, 0.015);
+  for (double e : {-30.0, 1.0, 30.0}) {
+    EXPECT_GE(MeanLunarApogee(TtMoment(e)), 0.0);
+    EXPECT_LT(MeanLunarApogee(TtMoment(e)), 360.0);
+  }
 }
 
 // ---- the Sun is an argument, not hidden state ------------------------------------------
@@ -160,11 +153,11 @@ TEST(PlanetPosition, UsesTheSunItIsGiven) {
 
 TEST(Geocentric, EarthIsAtTheOriginAndTheSunOpposite) {
   const PolarTriple earth{100.0, 0.0, 1.0};
-  const Vec3 e = Geocentric(kBodyEarth, kApparent, earth, earth, 0.0);
+  const Vec3 e = Geocentric(kBodyEarth, kApparent, earth, earth, kJ2000);
   EXPECT_EQ(e.x, 0.0);
   EXPECT_EQ(e.y, 0.0);
   EXPECT_EQ(e.z, 0.0);
-  const Vec3 sun = Geocentric(kBodySun, kGeometric, earth, {}, 0.0);
+  const Vec3 sun = Geocentric(kBodySun, kGeometric, earth, {}, kJ2000);
   EXPECT_NEAR(std::atan2(sun.y, sun.x) * kRadToDeg + 360.0, 280.0, 1e-12);
   EXPECT_NEAR(std::hypot(sun.x, sun.y), 1.0, 1e-15);
 }
@@ -192,15 +185,15 @@ TEST(PlanetPosition, ElementsGiveTheOuterLongitudesBefore1600) {
   };
   for (const Case& c : {Case{1000.0, true}, Case{1599.5, true}, Case{1600.5, false}, Case{1900.0, false}}) {
     const ChartMoment t = MomentFromDate(static_cast<int>(c.year), 7, 1, 0.0);
-    const double e = EphemerisMoment(t);
+    const TtMoment e = EphemerisMoment(t);
     const SunResult sun = SunPosition(t);
     for (int object : {kUranus, kNeptune}) {
       const int body = ReductionBodyOfObject(object);
       const PlanetResult p = PlanetPosition(object, t, sun);
-      const PolarTriple series = PlanetSeries(body, e - 1.0);
+      const PolarTriple series = PlanetSeries(body, e);
       const ApparentPlace from_series = ApparentFromEcliptic(
           Geocentric(body, kApparent, {sun.GeoLongitude + 180.0, -sun.GeoLatitude, sun.GeoDistance},
-                     series, e - 1.0),
+                     series, e),
           e);
       const std::string what = std::to_string(c.year) + " object " + std::to_string(object);
       EXPECT_EQ(p.RightAscension, from_series.RightAscension) << what;

@@ -1,4 +1,5 @@
 #include "cgi/temp_sweep.h"
+#include "../support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -54,13 +55,9 @@ TEST(PictureNames, OnlyTheNamesTheProgramMakes) {
 
 class Sweep : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "sweep_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-    now_ = std::time(nullptr);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  testing_support::ScratchDir scratch_;
+  const fs::path dir_{scratch_.path()};
+  std::time_t now_ = std::time(nullptr);
 
   // A file whose modification time is `minutes_ago` before now_.
   void Make(const std::string& name, double minutes_ago) {
@@ -79,8 +76,6 @@ class Sweep : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
-  std::time_t now_ = 0;
 };
 
 TEST_F(Sweep, RemovesOnlyOldPicturesOfItsOwnNames) {

@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "data/natal_db.h"
+#include "../support/scratch_dir.h"
 
 namespace sd::cli {
 namespace {
@@ -46,18 +47,13 @@ std::string Slurp(const fs::path& p) {
 
 class Scratch : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "stockdyn-cli-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  testing_support::ScratchDir scratch_;
+  const fs::path dir_{scratch_.path()};
   std::string Write(const std::string& name, const std::string& content) {
     std::ofstream(dir_ / name, std::ios::binary) << content;
     return (dir_ / name).string();
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
 };
 
 const char kCsv[] =

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "data/data_error.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace sd {
 namespace {

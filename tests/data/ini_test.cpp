@@ -1,6 +1,7 @@
 #include "data/ini.h"
 
 #include "data/data_error.h"
+#include "../support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -23,12 +24,8 @@ namespace fs = std::filesystem;
 // A scratch directory per test, removed afterwards.
 class IniFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "ini_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  testing_support::ScratchDir scratch_;
+  const fs::path dir_{scratch_.path()};
 
   std::string Write(const std::string& name, const std::string& bytes) {
     const std::string path = (dir_ / name).string();
@@ -47,7 +44,6 @@ class IniFile : public ::testing::Test {
     return n;
   }
 
-  fs::path dir_;
 };
 
 TEST_F(IniFile, MissingFileReadsAsEmptyAndEveryReadDefaults) {

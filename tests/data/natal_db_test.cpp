@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "data/data_error.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace sd {
 namespace {

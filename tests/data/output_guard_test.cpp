@@ -10,7 +10,7 @@
 #include <string>
 
 #include "data/atomic_file.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace sd {
 namespace {

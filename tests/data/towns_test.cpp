@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "data/data_error.h"
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace sd {
 namespace {

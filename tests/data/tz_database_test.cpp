@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "scratch_dir.h"
+#include "../support/scratch_dir.h"
 
 namespace sd {
 namespace {

@@ -100,11 +100,11 @@ class CalendarEvent : public ::testing::Test {
     def_.Kind = 14;
   }
   void Want(uint8_t mode, std::initializer_list<int> values) {
-    def_.K.k14.DAY1 = mode;
+    def_.K.k14.Mode = mode;
     ObjectSet s(values);
-    if (mode == 0) def_.K.k14.DAY2 = s;
-    if (mode == 1) def_.K.k14.DAY3 = s;
-    if (mode == 2) def_.K.k14.DAY4 = s;
+    if (mode == 0) def_.K.k14.Weekdays = s;
+    if (mode == 1) def_.K.k14.MonthDays = s;
+    if (mode == 2) def_.K.k14.Months = s;
   }
   // Hit count at a local clock time in the event's zone.
   int HitsAt(int y, int m, int d, double hours) {
@@ -167,17 +167,17 @@ TEST_F(CalendarEvent, TheDateIsTheZonesLocalDate) {
 }
 
 TEST_F(CalendarEvent, ClockWindow) {
-  def_.K.k14.DAY1 = 3;
-  def_.K.k14.DAY5 = 0;
-  def_.K.k14.DAY6 = 59;  // the defaults: the first hour after midnight
+  def_.K.k14.Mode = 3;
+  def_.K.k14.WindowStart = 0;
+  def_.K.k14.WindowEnd = 59;  // the defaults: the first hour after midnight
   struct Case { double hours; int hits; };
   const Case cases[] = {
       {0.0, 1}, {0.5, 1}, {(59 + 29.0 / 60) / 60, 1}, {(59 + 31.0 / 60) / 60, 0}, {1.0, 0},
       {12.0, 0}, {23.99, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(HitsAt(2026, 3, 20, c.hours), c.hits) << c.hours;
-  def_.K.k14.DAY5 = 1380;
-  def_.K.k14.DAY6 = 1439;  // the last hour, up to the stroke of midnight
+  def_.K.k14.WindowStart = 1380;
+  def_.K.k14.WindowEnd = 1439;  // the last hour, up to the stroke of midnight
   EXPECT_EQ(HitsAt(2026, 3, 20, 23 + 59.0 / 60 + 59.9 / 3600), 1);
   EXPECT_EQ(HitsAt(2026, 3, 20, 22.99), 0);
   EXPECT_EQ(HitsAt(2026, 3, 21, 0.0), 0);
@@ -198,9 +198,9 @@ TEST_F(CalendarEvent, StartOfConditionHitsOnTheFirstGridMomentOnly) {
   EXPECT_EQ(HitsAt(2026, 4, 1, 0.0), 1);
   EXPECT_EQ(HitsAt(2026, 4, 2, 0.0), 0);
   // A clock window has no start.
-  def_.K.k14.DAY1 = 3;
-  def_.K.k14.DAY5 = 0;
-  def_.K.k14.DAY6 = 1439;
+  def_.K.k14.Mode = 3;
+  def_.K.k14.WindowStart = 0;
+  def_.K.k14.WindowEnd = 1439;
   EXPECT_EQ(HitsAt(2026, 4, 1, 0.0), 0);
   def_.CM = 0;
   EXPECT_EQ(HitsAt(2026, 4, 1, 0.0), 1);

@@ -114,34 +114,34 @@ TEST_F(ClusterEvent, InterceptedObjectWithHousesOfTheOtherChart) {
   PlaceCusps(0, kUnequal);
   Place(1, kSun, 45);
   model::EventDef def = testing::EventOfKind(18);
-  def.K.k18.IPL4 = 0;
-  def.K.k18.IPL1 = 1;
-  def.K.k18.IPL2 = kSun;
-  def.K.k18.IPL3 = 0;
+  def.K.k18.Mode = 0;
+  def.K.k18.ObjectChart = 1;
+  def.K.k18.Object = kSun;
+  def.K.k18.HouseChart = 0;
   EXPECT_EQ(Hits(def), 1);
   Place(1, kSun, 75);
   EXPECT_EQ(Hits(def), 0);
   // The transit chart has no houses.
   Place(1, kSun, 45);
-  def.K.k18.IPL3 = 1;
+  def.K.k18.HouseChart = 1;
   EXPECT_EQ(Hits(def), 0);
 }
 
 TEST_F(ClusterEvent, InterceptedSignInOneOfTheHouses) {
   PlaceCusps(1, kUnequal);
   model::EventDef def = testing::EventOfKind(18);
-  def.K.k18.IPL4 = 1;
-  def.K.k18.IPL3 = 1;
+  def.K.k18.Mode = 1;
+  def.K.k18.HouseChart = 1;
   struct Case { ObjectSet houses; int want; };
   const Case cases[] = {{{1}, 1}, {{2}, 0}, {{2, 3, 7}, 1}, {{12}, 0}, {{}, 0}};
   for (const Case& c : cases) {
-    def.K.k18.IPL5 = c.houses;
+    def.K.k18.Houses = c.houses;
     EXPECT_EQ(Hits(def), c.want);
   }
-  def.K.k18.IPL5 = ObjectSet{1};
-  def.K.k18.IPL4 = 2;
+  def.K.k18.Houses = ObjectSet{1};
+  def.K.k18.Mode = 2;
   EXPECT_EQ(Hits(def), 0) << "no third mode";
-  def.K.k18.IPL4 = 1;
+  def.K.k18.Mode = 1;
   TransitChart().Object[kLongitude][CuspObject(10)] = NoValue;
   EXPECT_EQ(Hits(def), 0) << "a cusp missing";
 }
@@ -152,37 +152,37 @@ TEST_F(ClusterEvent, ClusterAtAGivenCentreOrAnywhere) {
   Place(1, kMars, 106);
   Place(1, kJupiter, 280);  // the second harmonic puts it on 200, beside the others
   model::EventDef def = testing::EventOfKind(23);
-  def.K.k23.IS1 = 1;
-  def.K.k23.IS2 = 1;
-  def.K.k23.IS3 = ObjectSet{kMercury, kVenus, kMars, kJupiter};
-  def.K.k23.IS4 = 3;
-  def.K.k23.IS5 = 6.1;
-  def.K.k23.IS6 = NoValue;
-  def.K.k23.IS7 = 0;
+  def.K.k23.Chart = 1;
+  def.K.k23.Harmonic = 1;
+  def.K.k23.Objects = ObjectSet{kMercury, kVenus, kMars, kJupiter};
+  def.K.k23.Count = 3;
+  def.K.k23.Width = 6.1;
+  def.K.k23.Centre = NoValue;
+  def.K.k23.Heliocentric = 0;
   EXPECT_EQ(Hits(def), 1);
-  def.K.k23.IS5 = 6;
+  def.K.k23.Width = 6;
   EXPECT_EQ(Hits(def), 0);
-  def.K.k23.IS5 = 12;
-  def.K.k23.IS6 = 103;
+  def.K.k23.Width = 12;
+  def.K.k23.Centre = 103;
   EXPECT_EQ(Hits(def), 1);
-  def.K.k23.IS6 = 110;  // only Mars within 6
+  def.K.k23.Centre = 110;  // only Mars within 6
   EXPECT_EQ(Hits(def), 0);
   // Second harmonic: 200, 206, 212 and Jupiter on 200.
-  def.K.k23.IS2 = 2;
-  def.K.k23.IS4 = 3;
-  def.K.k23.IS5 = 8;
-  def.K.k23.IS6 = 203;
+  def.K.k23.Harmonic = 2;
+  def.K.k23.Count = 3;
+  def.K.k23.Width = 8;
+  def.K.k23.Centre = 203;
   EXPECT_EQ(Hits(def), 1) << "200, 206 and Jupiter's 200";
-  def.K.k23.IS2 = 1;
+  def.K.k23.Harmonic = 1;
   EXPECT_EQ(Hits(def), 0);
   // A minimum of 0 hits even where nothing stands; absent objects never count.
-  def.K.k23.IS4 = 0;
-  def.K.k23.IS6 = 0;
+  def.K.k23.Count = 0;
+  def.K.k23.Centre = 0;
   EXPECT_EQ(Hits(def), 1);
-  def.K.k23.IS4 = 1;
-  def.K.k23.IS3 = ObjectSet{kSaturn};
-  def.K.k23.IS6 = NoValue;
-  def.K.k23.IS5 = 360;
+  def.K.k23.Count = 1;
+  def.K.k23.Objects = ObjectSet{kSaturn};
+  def.K.k23.Centre = NoValue;
+  def.K.k23.Width = 360;
   EXPECT_EQ(Hits(def), 0);
 }
 
@@ -194,24 +194,24 @@ TEST_F(ClusterEvent, ClusterOfHeliocentricPlacesLeavesOutTheMoon) {
   Place(0, kMoon, 230);
   Place(0, kMars, 231);
   model::EventDef def = testing::EventOfKind(23);
-  def.K.k23.IS1 = 0;
-  def.K.k23.IS2 = 1;
-  def.K.k23.IS3 = ObjectSet{kSun, kMoon, kMars};
-  def.K.k23.IS4 = 3;
-  def.K.k23.IS5 = 4;
-  def.K.k23.IS6 = NoValue;
-  def.K.k23.IS7 = 1;
+  def.K.k23.Chart = 0;
+  def.K.k23.Harmonic = 1;
+  def.K.k23.Objects = ObjectSet{kSun, kMoon, kMars};
+  def.K.k23.Count = 3;
+  def.K.k23.Width = 4;
+  def.K.k23.Centre = NoValue;
+  def.K.k23.Heliocentric = 1;
   EXPECT_EQ(Hits(def), 0);
-  def.K.k23.IS4 = 2;
-  def.K.k23.IS6 = 50.5;
+  def.K.k23.Count = 2;
+  def.K.k23.Centre = 50.5;
   EXPECT_EQ(Hits(def), 1);
-  def.K.k23.IS6 = 230.5;
+  def.K.k23.Centre = 230.5;
   EXPECT_EQ(Hits(def), 0) << "the geocentric places are not read";
-  def.K.k23.IS7 = 0;
-  def.K.k23.IS4 = 3;
+  def.K.k23.Heliocentric = 0;
+  def.K.k23.Count = 3;
   EXPECT_EQ(Hits(def), 1) << "geocentric: the Moon counts";
-  def.K.k23.IS7 = 2;
-  def.K.k23.IS4 = 1;
+  def.K.k23.Heliocentric = 2;
+  def.K.k23.Count = 1;
   EXPECT_EQ(Hits(def), 0) << "no third coordinate";
 }
 

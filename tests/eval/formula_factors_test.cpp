@@ -52,20 +52,20 @@ TEST(FormulaPoint, WeightedSumsOfPositions) {
 model::EventDef AscMoonSun(ObjectSet objects, ObjectSet aspects, double orb) {
   model::EventDef def = testing::BlankEvent(16);
   model::EvKind16& k = def.K.k16;
-  k.PT1 = kAscendant;
-  k.PT2 = kMoon;
-  k.PT3 = kSun;
-  k.PT35 = kMars;
-  k.PT4 = 0;
-  k.PT5 = 0;
-  k.PT6 = 1;
-  k.PT65 = 2;
-  k.PT7 = aspects;
-  k.PT8 = objects;
-  k.PT9 = 1;
-  k.PT10 = orb;
-  k.PT11 = 1;
-  k.PT12 = kCoordLongitude;
+  k.Object1 = kAscendant;
+  k.Object2 = kMoon;
+  k.Object3 = kSun;
+  k.Object4 = kMars;
+  k.Code1 = 0;
+  k.Code2 = 0;
+  k.Code3 = 1;
+  k.Code4 = 2;
+  k.Aspects = aspects;
+  k.Aspecting = objects;
+  k.Charts = 1;
+  k.Orb = orb;
+  k.Harmonic = 1;
+  k.Coordinate = kCoordLongitude;
   return def;
 }
 
@@ -112,14 +112,14 @@ TEST_F(FormulaEvent, ChartsAndHarmonic) {
   st.NatalLon(kMercury, 140.5);
   model::EventDef def = AscMoonSun({kMercury}, {1}, 4);
   EXPECT_EQ(st.Evaluate(def).Hits, 1);
-  def.K.k16.PT9 = 3;  // objects natal too: natal Mercury is square, not conjunct
+  def.K.k16.Charts = 3;  // objects natal too: natal Mercury is square, not conjunct
   EXPECT_EQ(st.Evaluate(def).Hits, 0);
-  def.K.k16.PT7 = {3};
+  def.K.k16.Aspects = {3};
   EXPECT_EQ(st.Evaluate(def).Hits, 1);
   // In the second harmonic the square becomes an opposition: 100 against 281.
-  def.K.k16.PT11 = 2;
+  def.K.k16.Harmonic = 2;
   EXPECT_EQ(st.Evaluate(def).Hits, 0);
-  def.K.k16.PT7 = {5};
+  def.K.k16.Aspects = {5};
   const eval::EventResult r = st.Evaluate(def);
   EXPECT_EQ(r.Hits, 1);
   EXPECT_NEAR(static_cast<double>(r.Graded), Profile(1, 4), 1e-9);

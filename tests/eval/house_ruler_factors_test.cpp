@@ -81,10 +81,10 @@ class HouseRulers : public ::testing::Test {
 // Natal rulers against natal cusps.
 model::EvKind21 Natal(int house, int sub) {
   model::EvKind21 ev{};
-  ev.RS1 = 0;
-  ev.RS1A = 0;
-  ev.RS2 = static_cast<uint8_t>(house);
-  ev.RS3 = static_cast<uint8_t>(sub);
+  ev.RulerChart = 0;
+  ev.CuspChart = 0;
+  ev.House = static_cast<uint8_t>(house);
+  ev.Test = static_cast<uint8_t>(sub);
   return ev;
 }
 
@@ -96,29 +96,29 @@ struct Case {
 
 model::EvKind21 Signs(int house, ObjectSet signs) {
   model::EvKind21 ev = Natal(house, 0);
-  ev.RS4 = signs;
+  ev.Signs = signs;
   return ev;
 }
 model::EvKind21 Houses(int house, ObjectSet houses) {
   model::EvKind21 ev = Natal(house, 1);
-  ev.RS5 = houses;
+  ev.Houses = houses;
   return ev;
 }
 model::EvKind21 Motion(int house, int direction) {
   model::EvKind21 ev = Natal(house, 2);
-  ev.RS6 = static_cast<uint8_t>(direction);
+  ev.Direction = static_cast<uint8_t>(direction);
   return ev;
 }
 model::EvKind21 Aspect(int house, int second, ObjectSet aspects, double orb) {
   model::EvKind21 ev = Natal(house, 3);
-  ev.RS7 = static_cast<uint8_t>(second);
-  ev.RS8 = aspects;
-  ev.RS9 = orb;
+  ev.SecondHouse = static_cast<uint8_t>(second);
+  ev.Aspects = aspects;
+  ev.Orb = orb;
   return ev;
 }
 model::EvKind21 Dignity(int house, int sub, int dignity) {
   model::EvKind21 ev = Natal(house, sub);
-  ev.RS10 = static_cast<uint8_t>(dignity);
+  ev.Dignity = static_cast<uint8_t>(dignity);
   return ev;
 }
 
@@ -168,7 +168,7 @@ TEST_F(HouseRulers, EverySubTestOnNatalCharts) {
   for (const Case& c : cases) EXPECT_EQ(Hits(c.ev), c.hits) << c.what;
 
   model::EvKind21 beyond = Signs(1, ObjectSet::Range(1, 12));
-  beyond.RS3 = 7;
+  beyond.Test = 7;
   EXPECT_EQ(Hits(beyond), 0) << "no sub-test 7";
 }
 
@@ -194,21 +194,21 @@ TEST_F(HouseRulers, AbsentCuspOrRulerNeverHits) {
   natal_after_->Object[kLongitude][kMars] = 9;
   const model::EvKind21 evs[] = {Signs(1, ObjectSet::Range(1, 12)), Houses(1, ObjectSet::Range(1, 12)),
                                  Motion(1, 0), Aspect(1, 2, {6}, 2), Dignity(1, 4, 0), Dignity(1, 5, 0)};
-  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 1) << "sub-test " << int(ev.RS3);
+  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 1) << "sub-test " << int(ev.Test);
 
   natal_->Object[kLongitude][CuspObject(1)] = NoValue;
-  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no cusp, sub-test " << int(ev.RS3);
+  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no cusp, sub-test " << int(ev.Test);
 
   natal_->Object[kLongitude][CuspObject(1)] = 5;
   natal_->Object[kLongitude][kMars] = NoValue;
   natal_after_->Object[kLongitude][kMars] = NoValue;
-  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no ruler, sub-test " << int(ev.RS3);
+  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no ruler, sub-test " << int(ev.Test);
 
   // The Ascendant switched off in the chart of the cusps fails the event's condition.
   natal_->Object[kLongitude][kMars] = 10;
   natal_after_->Object[kLongitude][kMars] = 9;
   natal_->ObjectOn[kAscendant] = 0;
-  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no Ascendant, sub-test " << int(ev.RS3);
+  for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no Ascendant, sub-test " << int(ev.Test);
 }
 
 TEST_F(HouseRulers, TransitRulersAndTransitCusps) {
@@ -219,37 +219,37 @@ TEST_F(HouseRulers, TransitRulersAndTransitCusps) {
   transit_after_.SetLongitude(kMoon, 146);
 
   model::EvKind21 ev = Signs(1, {5});
-  ev.RS1 = 1;  // transit rulers of natal house 1 (Mars)
+  ev.RulerChart = 1;  // transit rulers of natal house 1 (Mars)
   EXPECT_EQ(Hits(ev), 1);
-  ev.RS4 = {1};
+  ev.Signs = {1};
   EXPECT_EQ(Hits(ev), 0) << "the natal Mars would not count";
 
   model::EvKind21 motion = Motion(1, 1);
-  motion.RS1 = 1;
+  motion.RulerChart = 1;
   EXPECT_EQ(Hits(motion), 1) << "transit Mars direct between the transit snapshots";
-  motion.RS6 = 0;
+  motion.Direction = 0;
   EXPECT_EQ(Hits(motion), 0);
   transit_after_.SetLongitude(kMars, 135);
-  motion.RS6 = 1;
+  motion.Direction = 1;
   EXPECT_EQ(Hits(motion), 0) << "one snapshot at both points: no motion";
 
   // Cusps from the snapshot: none there, so nothing hits.
   model::EvKind21 own = Signs(1, {5});
-  own.RS1 = 1;
-  own.RS1A = 1;
+  own.RulerChart = 1;
+  own.CuspChart = 1;
   EXPECT_EQ(Hits(own), 0);
   // With transit cusps from 95 (Cancer rising: the Moon rules house 1).
   for (int k = 1; k <= 12; ++k) transit_.SetLongitude(CuspObject(k), 95.0 + 30.0 * (k - 1));
   EXPECT_EQ(Hits(own), 1) << "the transit Moon in Leo";
   transit_.SetLongitude(kMoon, 100);
   EXPECT_EQ(Hits(own), 0) << "the transit Moon in Cancer";
-  own.RS3 = 1;
-  own.RS5 = {1};
+  own.Test = 1;
+  own.Houses = {1};
   EXPECT_EQ(Hits(own), 1) << "the transit Moon in transit house 1";
 
   // A selector that names no chart of the evaluation.
   model::EvKind21 far = Signs(1, ObjectSet::Range(1, 12));
-  far.RS1 = 2;
+  far.RulerChart = 2;
   EXPECT_EQ(Hits(far), 0);
 }
 

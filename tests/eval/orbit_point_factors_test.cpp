@@ -100,10 +100,10 @@ class OrbitPoints : public ::testing::Test {
   int Hits(int chart, ObjectSet planets, ObjectSet points, double orb) {
     model::EventDef def{};
     def.Kind = 9;
-    def.K.k9.O1 = static_cast<uint8_t>(chart);
-    def.K.k9.O2 = planets;
-    def.K.k9.O3 = points;
-    def.K.k9.O4 = orb;
+    def.K.k9.Chart = static_cast<uint8_t>(chart);
+    def.K.k9.Planets = planets;
+    def.K.k9.Points = points;
+    def.K.k9.Orb = orb;
     EventInputs in;
     in.Transit[kBefore] = in.Transit[kAt] = &transit_;
     in.Transit[kAfter] = in.Transit[kAfter2] = &transit_after_;

@@ -46,10 +46,10 @@ TEST(Kind7, OnePhaseAndThirdHitOnlyInsideTheirFifteenDegrees) {
   m.Transit(kSun, 200);
   model::EventDef def = EventOfKind(7);
   auto& k = def.K.k7;
-  k.F0 = kMoon;
-  k.F1 = 1;
-  k.F2 = ObjectSet{1};
-  k.F3 = ObjectSet{3};
+  k.Object = kMoon;
+  k.Chart = 1;
+  k.Phases = ObjectSet{1};
+  k.Thirds = ObjectSet{3};
   for (int e = 0; e < 360; ++e) {
     m.Transit(kMoon, NormalizeMod(200 + e + 0.5, 360));
     const EventResult r = m.Run(def);
@@ -63,15 +63,15 @@ TEST(Kind7, EveryPhaseWantedGivesExactlyOneHit) {
   m.Transit(kSun, 10);
   model::EventDef def = EventOfKind(7);
   auto& k = def.K.k7;
-  k.F0 = kMoon;
-  k.F1 = 1;
-  k.F2 = ObjectSet::Range(0, 12);  // 0 and 9..12 are no phases
-  k.F3 = ObjectSet{1, 2, 3};
+  k.Object = kMoon;
+  k.Chart = 1;
+  k.Phases = ObjectSet::Range(0, 12);  // 0 and 9..12 are no phases
+  k.Thirds = ObjectSet{1, 2, 3};
   for (double moon : {10.0, 57.0, 190.0, 355.0}) {
     m.Transit(kMoon, moon);
     EXPECT_EQ(m.Run(def).Hits, 1) << moon;
   }
-  k.F3 = ObjectSet{};  // no third wanted
+  k.Thirds = ObjectSet{};  // no third wanted
   EXPECT_EQ(m.Run(def).Hits, 0);
 }
 
@@ -88,30 +88,30 @@ TEST(Kind7, PlanetsFromTheirPhaseAngleInTheChosenChart) {
 
   model::EventDef def = EventOfKind(7);
   auto& k = def.K.k7;
-  k.F0 = kMars;
-  k.F2 = ObjectSet::Range(1, 8);
+  k.Object = kMars;
+  k.Phases = ObjectSet::Range(1, 8);
   struct Case { int chart; int third_wanted; int phase_wanted; int hits; };
   const Case cases[] = {
       {1, 1, 3, 1}, {1, 2, 3, 0}, {1, 1, 1, 0}, {0, 3, 8, 1}, {0, 1, 8, 0}, {2, 1, 3, 0},
   };
   for (const Case& c : cases) {
-    k.F1 = static_cast<uint8_t>(c.chart);
-    k.F2 = ObjectSet{c.phase_wanted};
-    k.F3 = ObjectSet{c.third_wanted};
+    k.Chart = static_cast<uint8_t>(c.chart);
+    k.Phases = ObjectSet{c.phase_wanted};
+    k.Thirds = ObjectSet{c.third_wanted};
     EXPECT_EQ(m.Run(def).Hits, c.hits) << c.chart << " " << c.phase_wanted << "/" << c.third_wanted;
   }
 
   // The Sun and anything beyond Pluto have no phase, even when present.
-  k.F1 = 1;
-  k.F2 = ObjectSet::Range(1, 8);
-  k.F3 = ObjectSet{1, 2, 3};
+  k.Chart = 1;
+  k.Phases = ObjectSet::Range(1, 8);
+  k.Thirds = ObjectSet{1, 2, 3};
   m.Transit(kNorthNode, 40);
   for (int obj : {int(kSun), int(kNorthNode)}) {
-    k.F0 = static_cast<uint8_t>(obj);
+    k.Object = static_cast<uint8_t>(obj);
     EXPECT_EQ(m.Run(def).Hits, 0) << obj;
   }
   // The Moon's phase needs the Sun in the same chart.
-  k.F0 = kMoon;
+  k.Object = kMoon;
   EXPECT_EQ(m.Run(def).Hits, 1);
   m.Transit(kSun, NoValue);
   EXPECT_EQ(m.Run(def).Hits, 0);

@@ -66,33 +66,33 @@ TEST(Kind11, TestsEveryMemberButTheReferenceInItsOwnChart) {
   m.Natal(kSun, 98);
   model::EventDef def = EventOfKind(11);
   auto& k = def.K.k11;
-  k.LR1 = 1;
-  k.LR2 = ObjectSet{kSun, kMercury, kVenus, kMars, kJupiter};
-  k.LR3 = 1;
-  k.LR4 = kSun;
-  k.LR5 = 0;
-  k.LR6 = 5;
+  k.TestedChart = 1;
+  k.Tested = ObjectSet{kSun, kMercury, kVenus, kMars, kJupiter};
+  k.ReferenceChart = 1;
+  k.Reference = kSun;
+  k.Side = 0;
+  k.Orb = 5;
   EventResult r = m.Run(def);
   EXPECT_EQ(r.Hits, 2);  // Mercury and Venus; the Sun is not its own reference
   EXPECT_EQ(r.Graded, 2.0L);
 
   // Against the natal Sun (98) the transit Sun is a candidate like any other: it and Venus
   // stand 2 ahead.
-  k.LR3 = 0;
-  k.LR5 = 1;
+  k.ReferenceChart = 0;
+  k.Side = 1;
   r = m.Run(def);
   EXPECT_EQ(r.Hits, 2);
-  k.LR5 = 0;  // Mercury 2 behind, Mars 3 behind
+  k.Side = 0;  // Mercury 2 behind, Mars 3 behind
   EXPECT_EQ(m.Run(def).Hits, 2);
 
   // Natal objects tested against the natal Sun: only those switched on in the natal chart.
   m.Natal(kMoon, 97);
   m.NatalChart().Object[kLongitude][kVenus] = 96;  // a value, but not switched on
-  k.LR1 = 0;
-  k.LR2 = ObjectSet{kSun, kMoon, kVenus};
+  k.TestedChart = 0;
+  k.Tested = ObjectSet{kSun, kMoon, kVenus};
   EXPECT_EQ(m.Run(def).Hits, 1);
   // A chart the forecast does not have never hits.
-  k.LR3 = 2;
+  k.ReferenceChart = 2;
   EXPECT_EQ(m.Run(def).Hits, 0);
 }
 
@@ -106,28 +106,21 @@ TEST(Kind12, CountsOnePerHitAndSumsTheStrengths) {
   m.Transit(kMars, 25);
   model::EventDef def = EventOfKind(12);
   auto& k = def.K.k12;
-  k.BT1 = 1;
-  k.BT2 = ObjectSet{kSun, kMoon, kMercury, kVenus, kMars, kJupiter};
-  k.BT3 = 1;
-  k.BT4 = kSun;
-  k.BT5 = kMoon;
-  k.BT6 = 15;
+  k.TestedChart = 1;
+  k.Tested = ObjectSet{kSun, kMoon, kMercury, kVenus, kMars, kJupiter};
+  k.ReferenceChart = 1;
+  k.FirstReference = kSun;
+  k.SecondReference = kMoon;
+  k.LargestArc = 15;
   EventResult r = m.Run(def);
   EXPECT_EQ(r.Hits, 2);  // the references themselves are not tested
-  EXPECT_EQ(r.Graded, 2.0L);
-  EXPECT_NEAR(static_cast<double>(r.StrengthSum), 1.5, 1e-12);
-  // With "_CM" = 1 the strengths are not summed; the value stays one per hit.
-  def.CM = 1;
-  r = m.Run(def);
-  EXPECT_EQ(r.Graded, 2.0L);
-  EXPECT_EQ(r.StrengthSum, 0.0L);
-  def.CM = 0;
-  k.BT6 = 10;
+  EXPECT_EQ(r.Graded, 2.0L);  // one per hit, whatever the strengths
+  k.LargestArc = 10;
   EXPECT_EQ(m.Run(def).Hits, 0);
 
   // Natal references: the transit Sun and Moon are candidates too, and stand at the ends.
-  k.BT6 = 15;
-  k.BT3 = 0;
+  k.LargestArc = 15;
+  k.ReferenceChart = 0;
   m.Natal(kSun, 10);
   m.Natal(kMoon, 20);
   EXPECT_EQ(m.Run(def).Hits, 4);

@@ -140,7 +140,7 @@ TEST_F(RulershipEvent, NearestBehindReadsTheChartItsSelectorNames) {
     EventResult r = m.Run(def);
     EXPECT_EQ(r.Hits, 1) << "selector " << sel;
     EXPECT_EQ(r.Graded, 1.0L);
-    def.K.k17.FPB3 = kMercury;
+    def.K.k17.Trailing = kMercury;
     EXPECT_EQ(m.Run(def).Hits, 0) << "selector " << sel;
     // The other chart is empty: nothing is found there.
     def.K.k17 = {static_cast<uint8_t>(1 - sel), kSun, kVenus};
@@ -168,25 +168,25 @@ TEST_F(RulershipEvent, DignityCountsEveryObjectOfTheSet) {
   Place(0, kMars, 10);   // Aries: rulership
   Place(0, kVenus, 15);  // Aries: detriment
   model::EventDef def = testing::EventOfKind(24);
-  def.K.k24.PD1 = 0;
-  def.K.k24.PD2 = 0;
-  def.K.k24.PD3 = kDignityRuler;
-  def.K.k24.PD4 = ObjectSet{kSun, kMoon, kMars, kVenus, kSaturn};
+  def.K.k24.Chart = 0;
+  def.K.k24.DignityBy = 0;
+  def.K.k24.Dignity = kDignityRuler;
+  def.K.k24.Objects = ObjectSet{kSun, kMoon, kMars, kVenus, kSaturn};
   EventResult r = Run(def);
   EXPECT_EQ(r.Hits, 2);
   EXPECT_EQ(r.Graded, 2.0L);
-  def.K.k24.PD3 = kDignityExaltation;
+  def.K.k24.Dignity = kDignityExaltation;
   EXPECT_EQ(Run(def).Hits, 1);
-  def.K.k24.PD3 = kDignityDetriment;
+  def.K.k24.Dignity = kDignityDetriment;
   EXPECT_EQ(Run(def).Hits, 1);
-  def.K.k24.PD3 = 255;  // "no dignity" is never asked for
+  def.K.k24.Dignity = 255;  // "no dignity" is never asked for
   EXPECT_EQ(Run(def).Hits, 0);
-  def.K.k24.PD2 = 2;
-  def.K.k24.PD3 = kDignityRuler;
+  def.K.k24.DignityBy = 2;
+  def.K.k24.Dignity = kDignityRuler;
   EXPECT_EQ(Run(def).Hits, 0);
   // An object the natal chart does not hold is skipped by the condition.
   NatalChart().ObjectOn[kMars] = 0;
-  def.K.k24.PD2 = 0;
+  def.K.k24.DignityBy = 0;
   EXPECT_EQ(Run(def).Hits, 1);
 }
 
@@ -194,12 +194,12 @@ TEST_F(RulershipEvent, DignityByHouseOfTheTransitChart) {
   PlaceEqualCusps(1, 100);
   Place(1, kSun, 225);  // Scorpio, house 5
   model::EventDef def = testing::EventOfKind(24);
-  def.K.k24.PD1 = 1;
-  def.K.k24.PD2 = 1;
-  def.K.k24.PD3 = kDignityRuler;
-  def.K.k24.PD4 = ObjectSet{kSun};
+  def.K.k24.Chart = 1;
+  def.K.k24.DignityBy = 1;
+  def.K.k24.Dignity = kDignityRuler;
+  def.K.k24.Objects = ObjectSet{kSun};
   EXPECT_EQ(Run(def).Hits, 1);
-  def.K.k24.PD2 = 0;
+  def.K.k24.DignityBy = 0;
   EXPECT_EQ(Run(def).Hits, 0);
 }
 

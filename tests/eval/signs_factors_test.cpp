@@ -15,7 +15,7 @@
 #include "astro/chart_data.h"
 #include "astro/moment_snapshot.h"
 #include "eval/aspect_factor.h"
-#include "eval/evaluation.h"
+#include "eval/weighted_sum.h"
 
 namespace sd::eval {
 namespace {

@@ -20,10 +20,10 @@ ChartMoment DaysAfterEpoch(double days) { return kEpoch + days * DayInCenturies;
 
 model::EvKind40 Cycle(double period, double target, double orb, uint8_t shape = 0) {
   model::EvKind40 ev{};
-  ev.INTERACT_1 = period;
-  ev.INTERACT_2 = target;
-  ev.INTERACT_3 = orb;
-  ev.INTERACT_4 = shape;
+  ev.Period = period;
+  ev.TargetPhase = target;
+  ev.Orb = orb;
+  ev.Shape = shape;
   return ev;
 }
 
@@ -125,8 +125,8 @@ TEST(Threshold, DirectionsAtAndAfterTheThreshold) {
   };
   for (const Case& c : cases) {
     model::EvKind39 ev{};
-    ev.IMPORTANT_T1 = c.direction;
-    ev.IMPORTANT_T2 = threshold;
+    ev.Mode = c.direction;
+    ev.Moment = threshold;
     const TimeFactorResult r = ThresholdTest(c.t, ev);
     EXPECT_EQ(r.hit, c.hit) << c.direction << " " << (c.t - threshold) / step;
     EXPECT_EQ(r.strength, c.hit ? 1.0 : 0.0);
@@ -149,30 +149,30 @@ TEST(YearsSinceNatal, WindowsInTropicalYears) {
   };
   for (const Case& c : cases) {
     model::EvKind29 ev{};
-    ev.TST1 = c.mode;
-    ev.TST2 = c.first;
-    ev.TST3 = c.second;
+    ev.Mode = c.mode;
+    ev.FirstYears = c.first;
+    ev.SecondYears = c.second;
     EXPECT_EQ(YearsSinceNatalTest(natal + c.years_after * year, natal, ev), c.hit)
         << int(c.mode) << " " << c.years_after;
   }
   // The thresholds themselves: mode 0 and the upper end of mode 2 include them, mode 1 and the
   // lower end of mode 2 do not. An hour either side tells the year length apart from 365.25.
   model::EvKind29 ev{};
-  ev.TST2 = 10;
-  ev.TST3 = 20;
+  ev.FirstYears = 10;
+  ev.SecondYears = 20;
   const ChartMoment ten = natal + 10 * year;
-  ev.TST1 = 1;
+  ev.Mode = 1;
   EXPECT_FALSE(YearsSinceNatalTest(ten - hour, natal, ev));
   EXPECT_TRUE(YearsSinceNatalTest(ten + hour, natal, ev));
-  ev.TST1 = 0;
+  ev.Mode = 0;
   EXPECT_TRUE(YearsSinceNatalTest(ten - hour, natal, ev));
   EXPECT_FALSE(YearsSinceNatalTest(ten + hour, natal, ev));
-  ev.TST1 = 2;
+  ev.Mode = 2;
   EXPECT_FALSE(YearsSinceNatalTest(ten - hour, natal, ev));
   EXPECT_TRUE(YearsSinceNatalTest(natal + 20 * year - hour, natal, ev));
   EXPECT_FALSE(YearsSinceNatalTest(natal + 20 * year + hour, natal, ev));
   // Absent moments never hit.
-  ev.TST1 = 0;
+  ev.Mode = 0;
   EXPECT_FALSE(YearsSinceNatalTest(natal, NoValue, ev));
   EXPECT_FALSE(YearsSinceNatalTest(NoValue, natal, ev));
 }
@@ -198,46 +198,40 @@ class TimeEvents : public ::testing::Test {
   EventInputs in_;
 };
 
-TEST_F(TimeEvents, CycleAddsItsStrengthAndItsDifference) {
+TEST_F(TimeEvents, CycleAddsItsStrength) {
   model::EventDef def{};
   def.Kind = 40;
   def.K.k40 = Cycle(36, 90, 10);
   const EventResult r = Run(def, DaysAfterEpoch(36 * 40 + 9.5));  // phase 95
   EXPECT_EQ(r.Hits, 1);
   EXPECT_NEAR(static_cast<double>(r.Graded), 0.5, 1e-6);
-  EXPECT_NEAR(static_cast<double>(r.StrengthSum), 0.5, 1e-6);
-  EXPECT_NEAR(static_cast<double>(r.SecondSum), -5, 1e-6);
-  def.CM = 1;  // the sums are kept only for "_CM" 0
+  def.CM = 1;  // "_CM" does not change the value
   const EventResult cm = Run(def, DaysAfterEpoch(36 * 40 + 9.5));
   EXPECT_NEAR(static_cast<double>(cm.Graded), 0.5, 1e-6);
-  EXPECT_EQ(cm.StrengthSum, 0);
   EXPECT_EQ(Run(def, DaysAfterEpoch(36 * 40 + 20)).Hits, 0);
 }
 
 TEST_F(TimeEvents, ThresholdIsAStepOfOne) {
   model::EventDef def{};
   def.Kind = 39;
-  def.K.k39.IMPORTANT_T1 = 1;
-  def.K.k39.IMPORTANT_T2 = 1.26;
+  def.K.k39.Mode = 1;
+  def.K.k39.Moment = 1.26;
   EXPECT_EQ(Run(def, 1.26).Hits, 0);
   const EventResult after = Run(def, 1.26 + DayInCenturies);
   EXPECT_EQ(after.Hits, 1);
   EXPECT_EQ(after.Graded, 1.0);
-  EXPECT_EQ(after.StrengthSum, 1.0);
 }
 
-TEST_F(TimeEvents, YearsCountFromTheNatalMomentAndFillBothSums) {
+TEST_F(TimeEvents, YearsCountFromTheNatalMoment) {
   model::EventDef def{};
   def.Kind = 29;
-  def.K.k29.TST1 = 2;
-  def.K.k29.TST2 = 1;
-  def.K.k29.TST3 = 2;
+  def.K.k29.Mode = 2;
+  def.K.k29.FirstYears = 1;
+  def.K.k29.SecondYears = 2;
   const double year = 365.24219879 * DayInCenturies;
   const EventResult in_second_year = Run(def, in_.NatalMoment + 1.5 * year);
   EXPECT_EQ(in_second_year.Hits, 1);
   EXPECT_EQ(in_second_year.Graded, 1.0);
-  EXPECT_EQ(in_second_year.StrengthSum, 1.0);
-  EXPECT_EQ(in_second_year.SecondSum, 1.0);
   EXPECT_EQ(Run(def, in_.NatalMoment + 0.5 * year).Hits, 0);
   // The same moment for a security listed a year earlier lies in its third year.
   const ChartMoment t = in_.NatalMoment + 1.5 * year;

@@ -123,9 +123,9 @@ TEST(VoidMoonEvent, ReadsTheChartItIsToldAtTAndTheNextPoint) {
 
   model::EventDef def{};
   def.Kind = 15;
-  def.K.k15.VC0 = 1;
-  def.K.k15.VC1 = ObjectSet{kMars};
-  def.K.k15.VC2 = ObjectSet{1};
+  def.K.k15.Chart = 1;
+  def.K.k15.Aspected = ObjectSet{kMars};
+  def.K.k15.Aspects = ObjectSet{1};
   EventResult r = EvaluateEvent(def, in);
   EXPECT_EQ(r.Hits, 1);
   EXPECT_EQ(r.Graded, 1.0);
@@ -134,17 +134,17 @@ TEST(VoidMoonEvent, ReadsTheChartItIsToldAtTAndTheNextPoint) {
   EXPECT_EQ(EvaluateEvent(def, in).Hits, 0);
   next.SetLongitude(kMoon, 93);
 
-  def.K.k15.VC0 = 0;
-  def.K.k15.VC1 = ObjectSet{kSun, kMars};
+  def.K.k15.Chart = 0;
+  def.K.k15.Aspected = ObjectSet{kSun, kMars};
   EXPECT_EQ(EvaluateEvent(def, in).Hits, 0);
-  def.K.k15.VC1 = ObjectSet{kMars};
+  def.K.k15.Aspected = ObjectSet{kMars};
   EXPECT_EQ(EvaluateEvent(def, in).Hits, 1);
   // A wanted object missing from the chart fails the event's condition.
-  def.K.k15.VC1 = ObjectSet{kVenus};
+  def.K.k15.Aspected = ObjectSet{kVenus};
   EXPECT_EQ(EvaluateEvent(def, in).Hits, 0);
   // A chart number that names no chart.
-  def.K.k15.VC0 = 2;
-  def.K.k15.VC1 = ObjectSet{kMars};
+  def.K.k15.Chart = 2;
+  def.K.k15.Aspected = ObjectSet{kMars};
   EXPECT_EQ(EvaluateEvent(def, in).Hits, 0);
 }
 

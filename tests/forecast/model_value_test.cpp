@@ -27,7 +27,7 @@ std::unique_ptr<ChartData> Natal(int year, int month, int day, double clock) {
   n->Event.PlaceLatitude = 40.43;
   n->Event.PlaceLongitude = -74.0;
   SetNatalSwitches(*n);
-  ComputeChart(*n, 0, NoValue);
+  ComputeChart(*n, MomentSource::LocalClock);
   return n;
 }
 

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const auto flags = chart.ObjectOn;
 
-  if (!sd::ComputeChartWith(chart, mode % 3, settings)) std::abort();  // nothing else runs
+  if (!sd::ComputeChartWith(chart, static_cast<sd::MomentSource>(mode % 3), settings)) std::abort();  // nothing else runs
   for (int n = 0; n < sd::kObjectCount; ++n) {
     if (chart.ObjectOn[n] != (sd::IsAllowedObject(n) ? flags[n] : 0)) std::abort();
     const double lon = chart.Object[sd::kLongitude][n];

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "astro/moment_snapshot.h"
-#include "eval/evaluation.h"
+#include "eval/weighted_sum.h"
 #include "model/ev_list.h"
 
 namespace {

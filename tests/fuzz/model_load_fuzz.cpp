@@ -60,10 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       sd::model::EventCondition(rec, snaps, charts.natal);
     }
     if (rec.Def.Kind == 2) {
-      sd::model::Qualifier q = rec.Def.K.k2.A11;
+      sd::model::Qualifier q = rec.Def.K.k2.FirstQualifier;
       for (int n = 0; n < 40; n += 3)
         for (int k = 0; k < 3; ++k)
-          sd::model::QualifierTest(n, k, q, rec.Def.K.k2.V7, snaps, snaps, charts.natal, charts.natal);
+          sd::model::QualifierTest(n, k, q, rec.Def.K.k2.Coordinate, snaps, snaps, charts.natal, charts.natal);
     }
   }
   return 0;

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string security = sd::QueryParam(sd::kSecurityParam, query);
   if (security.find('&') != std::string::npos || security.find('=') != std::string::npos)
     std::abort();
-  const std::string trimmed = sd::TrimBlanks(security);
+  const std::string trimmed = sd::TrimNameBlanks(security);
   if (!trimmed.empty() && (static_cast<unsigned char>(trimmed.front()) < 33 ||
                            static_cast<unsigned char>(trimmed.back()) < 33))
     std::abort();

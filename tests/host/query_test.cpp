@@ -52,21 +52,6 @@ TEST(QueryParam, FindsTheFirstWholeParameter) {
   for (const auto& c : cases) EXPECT_EQ(QueryParam(c.name, c.query), c.value) << c.query;
 }
 
-TEST(TrimBlanks, RemovesControlsAndBlanksAtBothEndsOnly) {
-  struct Case {
-    std::string in;
-    std::string out;
-  } cases[] = {
-      {"  IBM Corp \t", "IBM Corp"},
-      {std::string("\x01\x1F IBM\r\n", 8), "IBM"},
-      {"   ", ""},
-      {"", ""},
-      {"\xA0\xCC\xEE\xF1\xA0", "\xA0\xCC\xEE\xF1\xA0"},  // high bytes are letters of the code page
-      {"a  b", "a  b"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(TrimBlanks(c.in), c.out) << c.in;
-}
-
 TEST(ReadQueryString, MissingOrOverlongQueryReadsAsEmpty) {
   unsetenv("QUERY_STRING");
   EXPECT_EQ(ReadQueryString(), "");

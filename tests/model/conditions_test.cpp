@@ -120,35 +120,35 @@ TEST(EventCondition, EveryKind) {
       // kind 0: P1 object in chart P0, coordinate P4
       {"sun natal", 0, [](FactorRecord& r) { r.Obj[0] = 0; }, true},
       {"node natal is off", 0, [](FactorRecord& r) { r.Obj[0] = 30; }, false},
-      {"node in snapshot", 0, [](FactorRecord& r) { r.Obj[0] = 30; r.Def.K.k0.P0 = 1; }, true},
-      {"venus missing in snapshot", 0, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k0.P0 = 1; }, false},
-      {"no snapshot 2", 0, [](FactorRecord& r) { r.Obj[0] = 0; r.Def.K.k0.P0 = 2; }, false},
-      {"node, coordinate 1", 0, [](FactorRecord& r) { r.Obj[0] = 30; r.Def.K.k0.P0 = 1; r.Def.K.k0.P4 = 1; }, false},
+      {"node in snapshot", 0, [](FactorRecord& r) { r.Obj[0] = 30; r.Def.K.k0.Chart = 1; }, true},
+      {"venus missing in snapshot", 0, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k0.Chart = 1; }, false},
+      {"no snapshot 2", 0, [](FactorRecord& r) { r.Obj[0] = 0; r.Def.K.k0.Chart = 2; }, false},
+      {"node, coordinate 1", 0, [](FactorRecord& r) { r.Obj[0] = 30; r.Def.K.k0.Chart = 1; r.Def.K.k0.Coordinate = 1; }, false},
       {"object 40", 0, [](FactorRecord& r) { r.Obj[0] = 40; }, false},
       // kind 1
-      {"moon, coordinate 7", 1, [](FactorRecord& r) { r.Obj[0] = 1; r.Def.K.k1.V5 = 7; }, true},
-      {"sun, coordinate 7", 1, [](FactorRecord& r) { r.Obj[0] = 0; r.Def.K.k1.V5 = 7; }, false},
-      {"venus in snapshot", 1, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k1.V0 = 1; }, false},
+      {"moon, coordinate 7", 1, [](FactorRecord& r) { r.Obj[0] = 1; r.Def.K.k1.Coordinate = 7; }, true},
+      {"sun, coordinate 7", 1, [](FactorRecord& r) { r.Obj[0] = 0; r.Def.K.k1.Coordinate = 7; }, false},
+      {"venus in snapshot", 1, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k1.Chart = 1; }, false},
       // kind 2
-      {"pair natal/transit", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 30; r.Def.K.k2.A3 = 1; }, true},
-      {"second missing", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 3; r.Def.K.k2.A3 = 1; }, false},
-      {"coordinate 2 and the moon", 2, [](FactorRecord& r) { r.Obj[0] = 1; r.Obj[1] = 2; r.Def.K.k2.V7 = 2; }, false},
-      {"phase angles present", 2, [](FactorRecord& r) { r.Obj[0] = 2; r.Obj[1] = 5; r.Def.K.k2.V7 = 7; }, true},
-      {"natal mars without phase", 2, [](FactorRecord& r) { r.Obj[0] = 4; r.Obj[1] = 5; r.Def.K.k2.V7 = 7; }, false},
-      {"transit mercury without phase", 2, [](FactorRecord& r) { r.Obj[0] = 5; r.Obj[1] = 2; r.Def.K.k2.A3 = 1; r.Def.K.k2.V7 = 7; }, false},
-      {"natal jupiter without mundane", 2, [](FactorRecord& r) { r.Obj[0] = 5; r.Obj[1] = 2; r.Def.K.k2.V7 = 8; }, false},
-      {"transit saturn without mundane", 2, [](FactorRecord& r) { r.Obj[0] = 6; r.Obj[1] = 2; r.Def.K.k2.A0 = 1; r.Def.K.k2.V7 = 8; }, false},
-      {"mundane known", 2, [](FactorRecord& r) { r.Obj[0] = 6; r.Obj[1] = 2; r.Def.K.k2.V7 = 8; }, true},
-      {"latitude with a qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.V7 = 4; r.Def.K.k2.A11 = ParseQualifier("*1,"); }, false},
-      {"latitude with a second qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.V7 = 4; r.Def.K.k2.A44 = ParseQualifier("*201,"); }, false},
-      {"latitude, no qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.V7 = 4; }, true},
-      {"longitude with a qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.A11 = ParseQualifier("*1,"); }, true},
-      {"coordinate 13 with a qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.V7 = 13; r.Def.K.k2.A11 = ParseQualifier("*1,"); }, true},
+      {"pair natal/transit", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 30; r.Def.K.k2.SecondChart = 1; }, true},
+      {"second missing", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 3; r.Def.K.k2.SecondChart = 1; }, false},
+      {"coordinate 2 and the moon", 2, [](FactorRecord& r) { r.Obj[0] = 1; r.Obj[1] = 2; r.Def.K.k2.Coordinate = 2; }, false},
+      {"phase angles present", 2, [](FactorRecord& r) { r.Obj[0] = 2; r.Obj[1] = 5; r.Def.K.k2.Coordinate = 7; }, true},
+      {"natal mars without phase", 2, [](FactorRecord& r) { r.Obj[0] = 4; r.Obj[1] = 5; r.Def.K.k2.Coordinate = 7; }, false},
+      {"transit mercury without phase", 2, [](FactorRecord& r) { r.Obj[0] = 5; r.Obj[1] = 2; r.Def.K.k2.SecondChart = 1; r.Def.K.k2.Coordinate = 7; }, false},
+      {"natal jupiter without mundane", 2, [](FactorRecord& r) { r.Obj[0] = 5; r.Obj[1] = 2; r.Def.K.k2.Coordinate = 8; }, false},
+      {"transit saturn without mundane", 2, [](FactorRecord& r) { r.Obj[0] = 6; r.Obj[1] = 2; r.Def.K.k2.FirstChart = 1; r.Def.K.k2.Coordinate = 8; }, false},
+      {"mundane known", 2, [](FactorRecord& r) { r.Obj[0] = 6; r.Obj[1] = 2; r.Def.K.k2.Coordinate = 8; }, true},
+      {"latitude with a qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.Coordinate = 4; r.Def.K.k2.FirstQualifier = ParseQualifier("*1,"); }, false},
+      {"latitude with a second qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.Coordinate = 4; r.Def.K.k2.SecondQualifier = ParseQualifier("*201,"); }, false},
+      {"latitude, no qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.Coordinate = 4; }, true},
+      {"longitude with a qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.FirstQualifier = ParseQualifier("*1,"); }, true},
+      {"coordinate 13 with a qualifier", 2, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 2; r.Def.K.k2.Coordinate = 13; r.Def.K.k2.FirstQualifier = ParseQualifier("*1,"); }, true},
       // kind 3: M1, M2 in M0; M5 in M4; coordinate M7 for all three
-      {"midpoint natal/transit", 3, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 1; r.Obj[2] = 30; r.Def.K.k3.M4 = 1; }, true},
+      {"midpoint natal/transit", 3, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 1; r.Obj[2] = 30; r.Def.K.k3.ThirdChart = 1; }, true},
       {"third natal node off", 3, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 1; r.Obj[2] = 30; }, false},
-      {"second in transit venus", 3, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 3; r.Obj[2] = 2; r.Def.K.k3.M0 = 1; }, false},
-      {"coordinate 9 with the sun", 3, [](FactorRecord& r) { r.Obj[0] = 2; r.Obj[1] = 3; r.Obj[2] = 0; r.Def.K.k3.M7 = 9; }, false},
+      {"second in transit venus", 3, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 3; r.Obj[2] = 2; r.Def.K.k3.PairChart = 1; }, false},
+      {"coordinate 9 with the sun", 3, [](FactorRecord& r) { r.Obj[0] = 2; r.Obj[1] = 3; r.Obj[2] = 0; r.Def.K.k3.Coordinate = 9; }, false},
       // kinds 4 and 5
       {"kind 4", 4, [](FactorRecord& r) { r.Obj[0] = 18; r.Def.K.k4.C3 = 5; }, true},
       {"kind 4 coordinate", 4, [](FactorRecord& r) { r.Obj[0] = 18; r.Def.K.k4.C3 = 6; }, false},
@@ -159,19 +159,19 @@ TEST(EventCondition, EveryKind) {
       {"kind 6 key object absent", 6, [](FactorRecord& r) { r.Def.K.k6.D2 = 3; r.Def.K.k6.D1 = 1; r.Obj[0] = 5; }, false},
       {"kind 6 coordinate", 6, [](FactorRecord& r) { r.Def.K.k6.D2 = 0; r.Obj[0] = 5; r.Def.K.k6.D4 = 9; }, false},
       // kind 7: Sun, Moon and F0 in F1
-      {"kind 7", 7, [](FactorRecord& r) { r.Def.K.k7.F0 = 5; }, true},
-      {"kind 7 venus transit", 7, [](FactorRecord& r) { r.Def.K.k7.F0 = 3; r.Def.K.k7.F1 = 1; }, false},
-      {"kind 7 no snapshot 2", 7, [](FactorRecord& r) { r.Def.K.k7.F0 = 1; r.Def.K.k7.F1 = 2; }, false},
+      {"kind 7", 7, [](FactorRecord& r) { r.Def.K.k7.Object = 5; }, true},
+      {"kind 7 venus transit", 7, [](FactorRecord& r) { r.Def.K.k7.Object = 3; r.Def.K.k7.Chart = 1; }, false},
+      {"kind 7 no snapshot 2", 7, [](FactorRecord& r) { r.Def.K.k7.Object = 1; r.Def.K.k7.Chart = 2; }, false},
       // kind 8
-      {"kind 8", 8, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 30; r.Def.K.k8.AN3 = 1; }, true},
-      {"kind 8 coordinate for both", 8, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 30; r.Def.K.k8.AN3 = 1; r.Def.K.k8.AN7 = 1; }, false},
-      {"kind 8 phase natal mars", 8, [](FactorRecord& r) { r.Obj[0] = 4; r.Obj[1] = 1; r.Def.K.k8.AN7 = 7; }, false},
-      {"kind 8 phase transit mercury", 8, [](FactorRecord& r) { r.Obj[0] = 1; r.Obj[1] = 2; r.Def.K.k8.AN3 = 1; r.Def.K.k8.AN7 = 7; }, false},
-      {"kind 8 phases known", 8, [](FactorRecord& r) { r.Obj[0] = 1; r.Obj[1] = 5; r.Def.K.k8.AN3 = 1; r.Def.K.k8.AN7 = 7; }, true},
+      {"kind 8", 8, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 30; r.Def.K.k8.SecondChart = 1; }, true},
+      {"kind 8 coordinate for both", 8, [](FactorRecord& r) { r.Obj[0] = 0; r.Obj[1] = 30; r.Def.K.k8.SecondChart = 1; r.Def.K.k8.Coordinate = 1; }, false},
+      {"kind 8 phase natal mars", 8, [](FactorRecord& r) { r.Obj[0] = 4; r.Obj[1] = 1; r.Def.K.k8.Coordinate = 7; }, false},
+      {"kind 8 phase transit mercury", 8, [](FactorRecord& r) { r.Obj[0] = 1; r.Obj[1] = 2; r.Def.K.k8.SecondChart = 1; r.Def.K.k8.Coordinate = 7; }, false},
+      {"kind 8 phases known", 8, [](FactorRecord& r) { r.Obj[0] = 1; r.Obj[1] = 5; r.Def.K.k8.SecondChart = 1; r.Def.K.k8.Coordinate = 7; }, true},
       // kind 9: O2 in 1..9 and in O1
       {"kind 9", 9, [](FactorRecord& r) { r.Obj[0] = 9; }, true},
       {"kind 9 sun", 9, [](FactorRecord& r) { r.Obj[0] = 0; }, false},
-      {"kind 9 venus transit", 9, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k9.O1 = 1; }, false},
+      {"kind 9 venus transit", 9, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k9.Chart = 1; }, false},
       // kind 10: F2 in F1; second objects below 40 in F3; F7 = 1 limits both to the Sun and planets
       {"kind 10", 10, [](FactorRecord& r) { r.Obj[0] = 1; r.Second = {0, 30, 45}; r.Def.K.k10.F3 = 1; }, true},
       {"kind 10 second absent", 10, [](FactorRecord& r) { r.Obj[0] = 1; r.Second = {0, 3}; r.Def.K.k10.F3 = 1; }, false},
@@ -180,11 +180,11 @@ TEST(EventCondition, EveryKind) {
       {"kind 10 F7 member 45", 10, [](FactorRecord& r) { r.Obj[0] = 2; r.Second = {45}; r.Def.K.k10.F7 = 1; }, false},
       {"kind 10 F7 planets", 10, [](FactorRecord& r) { r.Obj[0] = 2; r.Second = {0, 9}; r.Def.K.k10.F7 = 1; }, true},
       // kinds 11, 12
-      {"kind 11", 11, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k11.LR4 = 30; r.Def.K.k11.LR3 = 1; }, true},
-      {"kind 11 key natal node", 11, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k11.LR4 = 30; }, false},
-      {"kind 12", 12, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k12.BT4 = 1; r.Def.K.k12.BT5 = 30; r.Def.K.k12.BT3 = 1; }, true},
-      {"kind 12 BT5 absent", 12, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k12.BT4 = 1; r.Def.K.k12.BT5 = 3; r.Def.K.k12.BT3 = 1; }, false},
-      {"kind 12 BT2 absent", 12, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k12.BT1 = 1; r.Def.K.k12.BT4 = 1; r.Def.K.k12.BT5 = 2; }, false},
+      {"kind 11", 11, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k11.Reference = 30; r.Def.K.k11.ReferenceChart = 1; }, true},
+      {"kind 11 key natal node", 11, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k11.Reference = 30; }, false},
+      {"kind 12", 12, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k12.FirstReference = 1; r.Def.K.k12.SecondReference = 30; r.Def.K.k12.ReferenceChart = 1; }, true},
+      {"kind 12 BT5 absent", 12, [](FactorRecord& r) { r.Obj[0] = 2; r.Def.K.k12.FirstReference = 1; r.Def.K.k12.SecondReference = 3; r.Def.K.k12.ReferenceChart = 1; }, false},
+      {"kind 12 BT2 absent", 12, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k12.TestedChart = 1; r.Def.K.k12.FirstReference = 1; r.Def.K.k12.SecondReference = 2; }, false},
       // kind 13: CT0 limits both objects
       {"kind 13 any", 13, [](FactorRecord& r) { r.Obj[0] = 18; r.Def.K.k13.CT4 = 30; r.Def.K.k13.CT3 = 1; }, true},
       {"kind 13 CT0 1 moon", 13, [](FactorRecord& r) { r.Obj[0] = 1; r.Def.K.k13.CT4 = 2; r.Def.K.k13.CT0 = 1; }, false},
@@ -193,33 +193,33 @@ TEST(EventCondition, EveryKind) {
       {"kind 13 CT0 3 cusp", 13, [](FactorRecord& r) { r.Obj[0] = 18; r.Def.K.k13.CT4 = 0; r.Def.K.k13.CT0 = 3; }, false},
       {"kind 13 CT0 3", 13, [](FactorRecord& r) { r.Obj[0] = 9; r.Def.K.k13.CT4 = 0; r.Def.K.k13.CT0 = 3; }, true},
       // kind 15: {1} and VC1 below 40 in mode VC0
-      {"kind 15 natal", 15, [](FactorRecord& r) { r.Def.K.k15.VC1 = {0, 2, 9, 45}; }, true},
-      {"kind 15 natal node", 15, [](FactorRecord& r) { r.Def.K.k15.VC1 = {30}; }, false},
-      {"kind 15 transit venus", 15, [](FactorRecord& r) { r.Def.K.k15.VC0 = 1; r.Def.K.k15.VC1 = {3}; }, false},
-      {"kind 15 mode 2 asks nothing", 15, [](FactorRecord& r) { r.Def.K.k15.VC0 = 2; r.Def.K.k15.VC1 = {3, 30}; }, true},
+      {"kind 15 natal", 15, [](FactorRecord& r) { r.Def.K.k15.Aspected = {0, 2, 9, 45}; }, true},
+      {"kind 15 natal node", 15, [](FactorRecord& r) { r.Def.K.k15.Aspected = {30}; }, false},
+      {"kind 15 transit venus", 15, [](FactorRecord& r) { r.Def.K.k15.Chart = 1; r.Def.K.k15.Aspected = {3}; }, false},
+      {"kind 15 mode 2 asks nothing", 15, [](FactorRecord& r) { r.Def.K.k15.Chart = 2; r.Def.K.k15.Aspected = {3, 30}; }, true},
       // kind 16: PT9 selects the charts, PT12 the coordinate
-      {"kind 16 PT9 0", 16, [](FactorRecord& r) { r.Def.K.k16.PT1 = 30; r.Def.K.k16.PT2 = 0; r.Def.K.k16.PT3 = 1; r.Obj[0] = 2; }, true},
-      {"kind 16 PT9 0 venus", 16, [](FactorRecord& r) { r.Def.K.k16.PT1 = 3; r.Def.K.k16.PT2 = 0; r.Def.K.k16.PT3 = 1; r.Obj[0] = 2; }, false},
-      {"kind 16 PT9 1", 16, [](FactorRecord& r) { r.Def.K.k16.PT9 = 1; r.Def.K.k16.PT1 = 3; r.Def.K.k16.PT2 = 0; r.Def.K.k16.PT3 = 1; r.Obj[0] = 30; }, true},
-      {"kind 16 PT9 2", 16, [](FactorRecord& r) { r.Def.K.k16.PT9 = 2; r.Def.K.k16.PT1 = 30; r.Obj[0] = 3; }, false},
-      {"kind 16 PT9 3", 16, [](FactorRecord& r) { r.Def.K.k16.PT9 = 3; r.Def.K.k16.PT1 = 30; r.Obj[0] = 3; }, false},
-      {"kind 16 PT9 4", 16, [](FactorRecord& r) { r.Def.K.k16.PT9 = 4; r.Def.K.k16.PT1 = 30; r.Obj[0] = 3; }, true},
-      {"kind 16 coordinate", 16, [](FactorRecord& r) { r.Def.K.k16.PT9 = 4; r.Def.K.k16.PT1 = 30; r.Def.K.k16.PT12 = 1; }, false},
+      {"kind 16 PT9 0", 16, [](FactorRecord& r) { r.Def.K.k16.Object1 = 30; r.Def.K.k16.Object2 = 0; r.Def.K.k16.Object3 = 1; r.Obj[0] = 2; }, true},
+      {"kind 16 PT9 0 venus", 16, [](FactorRecord& r) { r.Def.K.k16.Object1 = 3; r.Def.K.k16.Object2 = 0; r.Def.K.k16.Object3 = 1; r.Obj[0] = 2; }, false},
+      {"kind 16 PT9 1", 16, [](FactorRecord& r) { r.Def.K.k16.Charts = 1; r.Def.K.k16.Object1 = 3; r.Def.K.k16.Object2 = 0; r.Def.K.k16.Object3 = 1; r.Obj[0] = 30; }, true},
+      {"kind 16 PT9 2", 16, [](FactorRecord& r) { r.Def.K.k16.Charts = 2; r.Def.K.k16.Object1 = 30; r.Obj[0] = 3; }, false},
+      {"kind 16 PT9 3", 16, [](FactorRecord& r) { r.Def.K.k16.Charts = 3; r.Def.K.k16.Object1 = 30; r.Obj[0] = 3; }, false},
+      {"kind 16 PT9 4", 16, [](FactorRecord& r) { r.Def.K.k16.Charts = 4; r.Def.K.k16.Object1 = 30; r.Obj[0] = 3; }, true},
+      {"kind 16 coordinate", 16, [](FactorRecord& r) { r.Def.K.k16.Charts = 4; r.Def.K.k16.Object1 = 30; r.Def.K.k16.Coordinate = 1; }, false},
       // kinds 17, 19: both key objects in the mode
-      {"kind 17", 17, [](FactorRecord& r) { r.Def.K.k17.FPB1 = 1; r.Def.K.k17.FPB2 = 30; r.Def.K.k17.FPB3 = 2; }, true},
-      {"kind 17 absent", 17, [](FactorRecord& r) { r.Def.K.k17.FPB1 = 1; r.Def.K.k17.FPB2 = 30; r.Def.K.k17.FPB3 = 3; }, false},
-      {"kind 19", 19, [](FactorRecord& r) { r.Def.K.k19.ZR2 = 4; r.Def.K.k19.ZR3 = 5; }, true},
-      {"kind 19 absent", 19, [](FactorRecord& r) { r.Def.K.k19.ZR2 = 35; r.Def.K.k19.ZR3 = 5; }, false},
+      {"kind 17", 17, [](FactorRecord& r) { r.Def.K.k17.Chart = 1; r.Def.K.k17.Reference = 30; r.Def.K.k17.Trailing = 2; }, true},
+      {"kind 17 absent", 17, [](FactorRecord& r) { r.Def.K.k17.Chart = 1; r.Def.K.k17.Reference = 30; r.Def.K.k17.Trailing = 3; }, false},
+      {"kind 19", 19, [](FactorRecord& r) { r.Def.K.k19.First = 4; r.Def.K.k19.Second = 5; }, true},
+      {"kind 19 absent", 19, [](FactorRecord& r) { r.Def.K.k19.First = 35; r.Def.K.k19.Second = 5; }, false},
       // kind 18: the first byte of IPL5 as an object when IPL4 is 0, then the Ascendant in IPL3
-      {"kind 18 IPL5 {1} is object 2", 18, [](FactorRecord& r) { r.Def.K.k18.IPL5 = {1}; }, true},
-      {"kind 18 IPL5 {1,2,3,4} is object 30", 18, [](FactorRecord& r) { r.Def.K.k18.IPL5 = {1, 2, 3, 4}; }, false},
-      {"kind 18 IPL4 1 skips it", 18, [](FactorRecord& r) { r.Def.K.k18.IPL4 = 1; r.Def.K.k18.IPL5 = {1, 2, 3, 4}; }, true},
-      {"kind 18 IPL5 {0,1} is object 3", 18, [](FactorRecord& r) { r.Def.K.k18.IPL5 = {0, 1}; r.Def.K.k18.IPL1 = 1; }, false},
-      {"kind 18 mode 2 asks nothing", 18, [](FactorRecord& r) { r.Def.K.k18.IPL5 = {0, 1}; r.Def.K.k18.IPL1 = 2; r.Def.K.k18.IPL3 = 2; }, true},
+      {"kind 18 IPL5 {1} is object 2", 18, [](FactorRecord& r) { r.Def.K.k18.Houses = {1}; }, true},
+      {"kind 18 IPL5 {1,2,3,4} is object 30", 18, [](FactorRecord& r) { r.Def.K.k18.Houses = {1, 2, 3, 4}; }, false},
+      {"kind 18 IPL4 1 skips it", 18, [](FactorRecord& r) { r.Def.K.k18.Mode = 1; r.Def.K.k18.Houses = {1, 2, 3, 4}; }, true},
+      {"kind 18 IPL5 {0,1} is object 3", 18, [](FactorRecord& r) { r.Def.K.k18.Houses = {0, 1}; r.Def.K.k18.ObjectChart = 1; }, false},
+      {"kind 18 mode 2 asks nothing", 18, [](FactorRecord& r) { r.Def.K.k18.Houses = {0, 1}; r.Def.K.k18.ObjectChart = 2; r.Def.K.k18.HouseChart = 2; }, true},
       // kinds 20, 21, 25: a fixed object in a mode
-      {"kind 20", 20, [](FactorRecord& r) { r.Def.K.k20.HR1 = 1; }, true},
-      {"kind 20 mode 2 asks nothing", 20, [](FactorRecord& r) { r.Def.K.k20.HR1 = 2; }, true},
-      {"kind 21", 21, [](FactorRecord& r) { r.Def.K.k21.RS1A = 0; }, true},
+      {"kind 20", 20, [](FactorRecord& r) { r.Def.K.k20.Chart = 1; }, true},
+      {"kind 20 mode 2 asks nothing", 20, [](FactorRecord& r) { r.Def.K.k20.Chart = 2; }, true},
+      {"kind 21", 21, [](FactorRecord& r) { r.Def.K.k21.CuspChart = 0; }, true},
       {"kind 25", 25, [](FactorRecord& r) { r.Def.K.k25.MA1 = 1; }, true},
       // kind 22: every third character of MM3 above '@' names an object
       {"kind 22 sun and pluto", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = ShortText<15>("xxAxxJ"); }, true},
@@ -227,7 +227,7 @@ TEST(EventCondition, EveryKind) {
       {"kind 22 other places ignored", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = ShortText<15>("__1__@"); }, true},
       {"kind 22 transit venus", 22, [](FactorRecord& r) { r.Def.K.k22.MM1 = 1; r.Def.K.k22.MM3 = ShortText<15>("..D"); }, false},
       // kinds 24, 26, 27: candidates in modes
-      {"kind 24", 24, [](FactorRecord& r) { r.Obj[0] = 30; r.Def.K.k24.PD1 = 1; }, true},
+      {"kind 24", 24, [](FactorRecord& r) { r.Obj[0] = 30; r.Def.K.k24.Chart = 1; }, true},
       {"kind 24 natal node", 24, [](FactorRecord& r) { r.Obj[0] = 30; }, false},
       {"kind 26", 26, [](FactorRecord& r) { r.Obj[0] = 3; r.Def.K.k26.ATA4 = 1; }, false},
       {"kind 27", 27, [](FactorRecord& r) { r.Obj[0] = 3; r.Obj[1] = 30; r.Def.K.k27.ZA4 = 1; }, true},
@@ -253,11 +253,11 @@ TEST(EventCondition, AscendantKindsNeedTheAscendant) {
   w.natal.ObjectOn[kAscendant] = 0;
   for (int kind : {18, 20, 21}) {
     FactorRecord r = Record(kind);
-    r.Def.K.k18.IPL4 = kind == 18 ? 1 : 0;
+    r.Def.K.k18.Mode = kind == 18 ? 1 : 0;
     EXPECT_FALSE(EventCondition(r, w.snaps(), w.natal)) << kind;
   }
   FactorRecord t = Record(20);
-  t.Def.K.k20.HR1 = 1;
+  t.Def.K.k20.Chart = 1;
   EXPECT_TRUE(EventCondition(t, w.snaps(), w.natal)) << "the snapshot has it";
 }
 

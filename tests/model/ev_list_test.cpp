@@ -71,9 +71,6 @@ TEST(ModelLoad, RecordValuesBesideTheDefinition) {
   for (int i = 0; i < 4; ++i) {
     const EventRecord& e = list.Event(i);
     EXPECT_EQ(e.Def.UVL1, 1) << i;
-    EXPECT_EQ(e.RealWork, 2.7);
-    EXPECT_EQ(e.IntWork, 100);
-    EXPECT_EQ(e.IntWork2, 0);
   }
 }
 
@@ -163,7 +160,7 @@ TEST(ModelLoad, NumberingModeComesFromTheSettings) {
   TEvList list;
   LoadText(list, "[OPTIONS]\nNObjMod=1\n[e]\n_H=e\n_T=0\nP1=1 20 40\n");
   ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.Event(0).Def.K.k0.P1, (ObjectSet{1, 20}));
+  EXPECT_EQ(list.Event(0).Def.K.k0.Objects, (ObjectSet{1, 20}));
 }
 
 TEST(ModelLoad, CopyEventCopiesTheWholeRecord) {
@@ -174,28 +171,6 @@ TEST(ModelLoad, CopyEventCopiesTheWholeRecord) {
   EXPECT_EQ(copy.Header, "head");
   EXPECT_EQ(copy.Weight, 2.0);
   EXPECT_EQ(std::memcmp(&copy.Def, &list.Event(0).Def, sizeof(EventDef)), 0);
-}
-
-TEST(ModelLoad, ProgressIsShownOnlyForLongModels) {
-  auto run = [](int sections, std::vector<int>& reports, int& shown, int& closed) {
-    std::string text;
-    for (int i = 0; i < sections; ++i) text += "[s" + std::to_string(i) + "]\n_H=x\n";
-    LoadProgress p{[&] { ++shown; }, [&](int pct) { reports.push_back(pct); }, [&] { ++closed; }};
-    TEvList list;
-    list.progress = &p;
-    LoadText(list, text);
-    return list.Count();
-  };
-  std::vector<int> reports;
-  int shown = 0, closed = 0;
-  EXPECT_EQ(run(500, reports, shown, closed), 500);
-  EXPECT_TRUE(reports.empty());
-  EXPECT_EQ(shown, 0);
-  EXPECT_EQ(run(501, reports, shown, closed), 501);
-  EXPECT_EQ(shown, 1);
-  EXPECT_EQ(closed, 1);
-  ASSERT_EQ(reports.size(), 501u);
-  EXPECT_EQ(reports.back(), 100);
 }
 
 }  // namespace

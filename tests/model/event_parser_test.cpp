@@ -147,29 +147,29 @@ TEST(EventParser, KeptDefaultsInheritAcrossKinds) {
   // kind-19 event without keys takes its three bytes from there.
   Parsed p = ParseAll("[a]\n_H=a\n_T=26\nATA1=3\nATA2=258\n[b]\n_H=b\n_T=19\n");
   ASSERT_TRUE(p.results[1].accepted);
-  EXPECT_EQ(p.defs[1].K.k19.ZR1, 3);
-  EXPECT_EQ(p.defs[1].K.k19.ZR2, 2);  // 258 = 0x0102, low byte first
-  EXPECT_EQ(p.defs[1].K.k19.ZR3, 1);
+  EXPECT_EQ(p.defs[1].K.k19.Chart, 3);
+  EXPECT_EQ(p.defs[1].K.k19.First, 2);  // 258 = 0x0102, low byte first
+  EXPECT_EQ(p.defs[1].K.k19.Second, 1);
 
   // Two kind-20 events: the second without "HR1" keeps the first one's.
   Parsed q = ParseAll("[a]\n_H=a\n_T=20\nHR1=5\nHR2=6\n[b]\n_H=b\n_T=20\nHR2=9\n");
-  EXPECT_EQ(q.defs[1].K.k20.HR1, 5);
-  EXPECT_EQ(q.defs[1].K.k20.HR2, 9);
+  EXPECT_EQ(q.defs[1].K.k20.Chart, 5);
+  EXPECT_EQ(q.defs[1].K.k20.FirstHouse, 9);
 
   // Fixed defaults do not inherit: a second kind-0 event without P4 has 0 there again.
   Parsed r = ParseAll("[a]\n_H=a\n_T=0\nP4=6\n[b]\n_H=b\n_T=0\n");
-  EXPECT_EQ(r.defs[1].K.k0.P4, 0);
+  EXPECT_EQ(r.defs[1].K.k0.Coordinate, 0);
 
   // A kept real inherits the eight bytes a byte and most of another real left behind.
   Parsed s = ParseAll("[a]\n_H=a\n_T=29\nTST1=1\nTST2=2.5\n[b]\n_H=b\n_T=40\nINTERACT_2=1\n");
   ASSERT_TRUE(s.results[1].accepted);
   EXPECT_EQ(std::memcmp(s.defs[1].K.Raw, s.defs[0].K.Raw, 8), 0);
-  EXPECT_NE(+s.defs[1].K.k40.INTERACT_1, 0.0);
+  EXPECT_NE(+s.defs[1].K.k40.Period, 0.0);
 
   // A kept set shifted by one byte: kind 24's PD4 starts one byte before kind 21's RS4, so
   // RS4 = {1, 2} (byte 0x06) reads back as members 9 and 10.
   Parsed t = ParseAll("[a]\n_H=a\n_T=21\nRS4=1 2\n[b]\n_H=b\n_T=24\n");
-  EXPECT_EQ(t.defs[1].K.k24.PD4, (ObjectSet{9, 10}));
+  EXPECT_EQ(t.defs[1].K.k24.Objects, (ObjectSet{9, 10}));
 }
 
 TEST(EventParser, KeptDefaultsStartFromZeroInEachLoad) {
@@ -177,7 +177,7 @@ TEST(EventParser, KeptDefaultsStartFromZeroInEachLoad) {
   LoadText(list, "[a]\n_H=a\n_T=20\nHR1=5\n");
   LoadText(list, "[b]\n_H=b\n_T=20\n");
   ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Event(1).Def.K.k20.HR1, 0);
+  EXPECT_EQ(list.Event(1).Def.K.k20.Chart, 0);
 }
 
 TEST(EventParser, RenumberedSets) {
@@ -189,24 +189,24 @@ TEST(EventParser, RenumberedSets) {
   };
   for (const auto& c : cases) {
     EventDef d = One(std::string("_T=0\nP1=") + c.text + "\nP2=3, 205\n", c.mode);
-    EXPECT_EQ(d.K.k0.P1, c.want) << c.mode << " " << c.text;
-    EXPECT_EQ(d.K.k0.P2, (ObjectSet{3, 205})) << "plain sets are not renumbered";
+    EXPECT_EQ(d.K.k0.Objects, c.want) << c.mode << " " << c.text;
+    EXPECT_EQ(d.K.k0.Houses, (ObjectSet{3, 205})) << "plain sets are not renumbered";
   }
 }
 
 TEST(EventParser, ObjectKeys) {
-  EXPECT_EQ(One("_T=7\n").K.k7.F0, 1);
-  EXPECT_EQ(One("_T=7\n", 1).K.k7.F0, 1);
-  EXPECT_EQ(One("_T=7\nF0=40\n", 1).K.k7.F0, 20);
-  EXPECT_EQ(One("_T=7\nF0=20\n", 0).K.k7.F0, 20);
-  EXPECT_EQ(One("_T=7\nF0=300\n", 0).K.k7.F0, 44);  // low eight bits
+  EXPECT_EQ(One("_T=7\n").K.k7.Object, 1);
+  EXPECT_EQ(One("_T=7\n", 1).K.k7.Object, 1);
+  EXPECT_EQ(One("_T=7\nF0=40\n", 1).K.k7.Object, 20);
+  EXPECT_EQ(One("_T=7\nF0=20\n", 0).K.k7.Object, 20);
+  EXPECT_EQ(One("_T=7\nF0=300\n", 0).K.k7.Object, 44);  // low eight bits
 
   Parsed p = ParseAll("[e]\n_H=e\n_T=7\nF0=20\nF1=4\n", 1);
   EXPECT_FALSE(p.results[0].accepted);
   EXPECT_EQ(p.results[0].why, Rejection::UnmappedObject);
   EXPECT_EQ(p.results[0].bad_key, "F0");
   EXPECT_EQ(p.results[0].bad_value, 20);
-  EXPECT_EQ(p.defs[0].K.k7.F1, 0) << "keys after the unmappable object are not read";
+  EXPECT_EQ(p.defs[0].K.k7.Chart, 0) << "keys after the unmappable object are not read";
 
   EXPECT_FALSE(ParseAll("[e]\n_H=e\n_T=7\nF0=60\n", 1).results[0].accepted);
   EXPECT_FALSE(ParseAll("[e]\n_H=e\n_T=7\nF0=255\n", 0).results[0].accepted);
@@ -220,71 +220,71 @@ TEST(EventParser, ReadingStopsAtTheFirstUnmappableObject) {
       "[b]\n_H=b\n_T=12\nBT1=1\nBT4=20\nBT5=4\nBT6=7\n", 1);
   EXPECT_TRUE(p.results[0].accepted);
   EXPECT_FALSE(p.results[1].accepted);
-  EXPECT_EQ(p.defs[1].K.k12.BT1, 1);
-  EXPECT_EQ(p.defs[1].K.k12.BT4, kUnmapped);
-  EXPECT_EQ(p.defs[1].K.k12.BT5, 3);
-  EXPECT_EQ(+p.defs[1].K.k12.BT6, 9.0);
+  EXPECT_EQ(p.defs[1].K.k12.TestedChart, 1);
+  EXPECT_EQ(p.defs[1].K.k12.FirstReference, kUnmapped);
+  EXPECT_EQ(p.defs[1].K.k12.SecondReference, 3);
+  EXPECT_EQ(+p.defs[1].K.k12.LargestArc, 9.0);
 
   // Kind 16 checks each object before the next key.
   Parsed q = ParseAll("[e]\n_H=e\n_T=16\nPT1=1\nPT2=25\nPT3=2\nPT8=1\n", 1);
   EXPECT_FALSE(q.results[0].accepted);
   EXPECT_EQ(q.results[0].bad_key, "PT2");
-  EXPECT_EQ(q.defs[0].K.k16.PT3, 0);
+  EXPECT_EQ(q.defs[0].K.k16.Object3, 0);
 }
 
 TEST(EventParser, FormulaPointNeedsPT8) {
   Parsed p = ParseAll("[e]\n_H=e\n_T=16\nPT9=3\n");
   EXPECT_FALSE(p.results[0].accepted);
   EXPECT_EQ(p.results[0].why, Rejection::EmptyObjectSet);
-  EXPECT_EQ(p.defs[0].K.k16.PT9, 0) << "PT9 is read only after a non-empty PT8";
+  EXPECT_EQ(p.defs[0].K.k16.Charts, 0) << "PT9 is read only after a non-empty PT8";
   // A PT8 that renumbering empties counts as empty.
   EXPECT_FALSE(ParseAll("[e]\n_H=e\n_T=16\nPT8=20\n", 1).results[0].accepted);
   EventDef d = One("_T=16\nPT1=4\nPT8=1 2\nPT9=3\n");
-  EXPECT_EQ(d.K.k16.PT9, 3);
-  EXPECT_EQ(+d.K.k16.PT10, 4.0);
-  EXPECT_EQ(d.K.k16.PT8, (ObjectSet{1, 2}));
+  EXPECT_EQ(d.K.k16.Charts, 3);
+  EXPECT_EQ(+d.K.k16.Orb, 4.0);
+  EXPECT_EQ(d.K.k16.Aspecting, (ObjectSet{1, 2}));
 }
 
 TEST(EventParser, InterceptedSignAcceptance) {
   // IPL2 must map only when IPL4 is 0.
   Parsed a = ParseAll("[e]\n_H=e\n_T=18\nIPL4=1\nIPL2=20\nIPL3=5\n", 1);
   EXPECT_TRUE(a.results[0].accepted);
-  EXPECT_EQ(a.defs[0].K.k18.IPL2, kUnmapped);
-  EXPECT_EQ(a.defs[0].K.k18.IPL3, 5) << "IPL3 is still read";
+  EXPECT_EQ(a.defs[0].K.k18.Object, kUnmapped);
+  EXPECT_EQ(a.defs[0].K.k18.HouseChart, 5) << "IPL3 is still read";
   Parsed b = ParseAll("[e]\n_H=e\n_T=18\nIPL4=0\nIPL2=20\nIPL3=5\n", 1);
   EXPECT_FALSE(b.results[0].accepted);
-  EXPECT_EQ(b.defs[0].K.k18.IPL3, 0);
+  EXPECT_EQ(b.defs[0].K.k18.HouseChart, 0);
   EventDef c = One("_T=18\nIPL2=2\n");
-  EXPECT_EQ(c.K.k18.IPL5, (ObjectSet{1}));
+  EXPECT_EQ(c.K.k18.Houses, (ObjectSet{1}));
 }
 
 TEST(EventParser, Masks) {
   EventDef d = One("_T=1\nV2=0, 2, 5\nV3=1 2\nV4=\n");
-  EXPECT_EQ(d.K.k1.V2, 5);
-  EXPECT_EQ(d.K.k1.V3, 2);
-  EXPECT_EQ(+d.K.k1.V4, 0);
-  EXPECT_EQ(One("_T=2\nA5=0 1 2\n").K.k2.A5, 3);
-  EXPECT_EQ(One("_T=8\nAN8=1\n").K.k8.AN8, 2);
+  EXPECT_EQ(d.K.k1.SpeedClasses, 5);
+  EXPECT_EQ(d.K.k1.Acceleration, 2);
+  EXPECT_EQ(+d.K.k1.Motion, 0);
+  EXPECT_EQ(One("_T=2\nA5=0 1 2\n").K.k2.Phases, 3);
+  EXPECT_EQ(One("_T=8\nAN8=1\n").K.k8.Phases, 2);
 }
 
 TEST(EventParser, FixedSetDefaults) {
-  EXPECT_EQ(One("_T=7\n").K.k7.F3, (ObjectSet{1, 2, 3}));
+  EXPECT_EQ(One("_T=7\n").K.k7.Thirds, (ObjectSet{1, 2, 3}));
   EventDef d = One("_T=15\n");
-  EXPECT_EQ(d.K.k15.VC0, 1);
-  EXPECT_EQ(d.K.k15.VC1, (ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(d.K.k15.VC2, ObjectSet::Range(1, 5));
+  EXPECT_EQ(d.K.k15.Chart, 1);
+  EXPECT_EQ(d.K.k15.Aspected, (ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(d.K.k15.Aspects, ObjectSet::Range(1, 5));
   EXPECT_EQ(One("_T=43\n").K.k43.I_3, ObjectSet::Range(0, 9));
   EXPECT_EQ(+One("_T=43\n").K.k43.I_4, 1);
 }
 
 TEST(EventParser, QualifierKeys) {
   EventDef d = One("_T=2\nA11=*3,*15,*27,*101,\nA44=\n");
-  Qualifier q = d.K.k2.A11;
+  Qualifier q = d.K.k2.FirstQualifier;
   EXPECT_TRUE(Qualifier::Bit(q.Signs, 3));
   EXPECT_TRUE(Qualifier::Bit(q.Houses, 3));
   EXPECT_TRUE(Qualifier::Bit(q.RuledHouses, 3));
   EXPECT_EQ(q.HouseSource, 1);
-  Qualifier empty = d.K.k2.A44;
+  Qualifier empty = d.K.k2.SecondQualifier;
   Qualifier zero{};
   EXPECT_EQ(std::memcmp(&empty, &zero, sizeof zero), 0);
 }
@@ -321,7 +321,7 @@ TEST(EventParser, TextAndIntegerArrayFields) {
 
 TEST(EventParser, UserWaveKey) {
   EventDef d = One("_T=41\n");
-  UserWave w = d.K.k41.UWAVE;
+  UserWave w = d.K.k41.Wave;
   EXPECT_EQ(w.B0, 0);
   EXPECT_EQ(+w.Period, 30.0);
   const uint8_t bytes[9] = {0, 255, 1, 0, 0, 1, 0, 0, 0};

@@ -62,7 +62,7 @@ std::vector<ChartMoment> MomentsOf(const Era& era) {
 double YearOf(ChartMoment t) { return 1900.0 + 100.0 * t; }
 bool PlutoSeriesHolds(ChartMoment t) { return YearOf(t) >= 1890.0 && YearOf(t) <= 2100.0; }
 // The moments at which Uranus' and Neptune's geocentric longitude comes from the elements.
-bool KeplerianEra(ChartMoment t) { return EphemerisMoment(t) < -3.0; }
+bool KeplerianEra(ChartMoment t) { return EphemerisMoment(t).Centuries < -3.0; }
 
 // ---- error budgets ---------------------------------------------------------------------
 
@@ -245,16 +245,16 @@ TEST_P(PositionsOracle, SeriesMatchReferenceInTheirOwnFrame) {
     Worst lon, lat, rad;
     for (ChartMoment t : MomentsOf(era)) {
       if (b.object == kPluto && !PlutoSeriesHolds(t)) continue;
-      const double e = EphemerisMoment(t);
+      const TtMoment e = EphemerisMoment(t);
       const double jd = oracle::EphemerisJd(t);
       PolarTriple ours;
       std::array<double, 6> ref{};
       double rad_unit = 1e6;  // 1e-6 AU
       if (b.object == kSun) {
-        ours = SunSeries(e - 1.0);
+        ours = SunSeries(e);
         ref = SweAt(jd, SE_SUN, oracle::kMeanOfDateFlags);
       } else if (b.object == kMoon) {
-        ours = MoonSeries(e - 1.0);
+        ours = MoonSeries(e);
         // Direction against the place with light time and aberration (no nutation: the
         // series are of the mean equinox); distance against the geometric one, in km.
         ref = SweAt(jd, SE_MOON, SEFLG_MOSEPH | SEFLG_NONUT);
@@ -262,7 +262,7 @@ TEST_P(PositionsOracle, SeriesMatchReferenceInTheirOwnFrame) {
         ours.Dist *= 6378.14;
         rad_unit = 1.0;
       } else {
-        ours = PlanetSeries(ReductionBodyOfObject(b.object), e - 1.0);
+        ours = PlanetSeries(ReductionBodyOfObject(b.object), e);
         ref = SweAt(jd, oracle::SweBodyOfObject(b.object), oracle::kHelioMeanOfDateFlags);
       }
       lon.Add(LongitudeDifference(ours.Lon, ref[0]) * 3600.0, t, era.margin * v.lon);
@@ -313,7 +313,7 @@ TEST_P(PositionsOracle, ReductionOfReferencePlacesGivesReferenceApparentPlaces) 
     if (b.object == kMoon) continue;  // the Moon does not pass through the reduction
     Worst lon, lat, dist, ra, dec;
     for (ChartMoment t : MomentsOf(era)) {
-      const double e = EphemerisMoment(t);
+      const TtMoment e = EphemerisMoment(t);
       const double jd = oracle::EphemerisJd(t);
       const auto earth = SweAt(jd, SE_EARTH, oracle::kHelioMeanOfDateFlags);
       const PolarTriple earth_triple{earth[0], earth[1], earth[2]};
@@ -325,7 +325,7 @@ TEST_P(PositionsOracle, ReductionOfReferencePlacesGivesReferenceApparentPlaces) 
         body = ReductionBodyOfObject(b.object);
       }
       const ApparentPlace ap = ApparentFromEcliptic(
-          Geocentric(body, kApparent, earth_triple, body_triple, e - 1.0), e);
+          Geocentric(body, kApparent, earth_triple, body_triple, e), e);
       const int swe_body = oracle::SweBodyOfObject(b.object);
       const auto ecl = SweAt(jd, swe_body, oracle::kApparentFlags);
       const auto equ = SweAt(jd, swe_body, oracle::kApparentEquatorialFlags);

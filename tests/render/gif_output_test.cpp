@@ -16,6 +16,7 @@
 
 #include "astro/calendar.h"
 #include "render/forecast_picture.h"
+#include "../support/scratch_dir.h"
 
 namespace sd::render {
 namespace {
@@ -24,16 +25,8 @@ namespace fs = std::filesystem;
 
 class TempDir : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/sd_render_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
+  testing_support::ScratchDir scratch_;
+  const std::string dir_ = scratch_.path();
   std::vector<std::string> Entries() const {
     std::vector<std::string> out;
     for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
@@ -46,7 +39,6 @@ class TempDir : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
-  std::string dir_;
 };
 
 // A small raster with every drawing colour and a few that the palette must round.
@@ -198,121 +190,6 @@ TEST_F(GifFile, SaveForcesTheExtensionAndSwallowsFailures) {
   EXPECT_NE(err.find("nowhere/chart.gif"), std::string::npos) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_EQ(Entries(), std::vector<std::string>{"chart.gif"});
-}
-
-using PictureName = TempDir;
-
-TEST_F(PictureName, MissingFileGivesTheDefaultAndIsWrittenAtTheEnd) {
-  PictureNameMemory memory;
-  memory.SetName("stale");
-  memory.Load(dir_);
-  EXPECT_EQ(memory.Name(), "Picture.bmp");
-  ASSERT_TRUE(memory.Save(dir_));
-  EXPECT_EQ(ReadAll(dir_ + "/PictureName.ini"), "Picture.bmp\n");
-  EXPECT_EQ(Entries(), std::vector<std::string>{"PictureName.ini"});
-}
-
-TEST_F(PictureName, ReadsTheFirstLineOnlyAndRewritesOnlyAChangedValue) {
-  struct Case {
-    std::string content, name;
-  };
-  const Case cases[] = {
-      {"12_8_sc_stock_dyn_4711.gif\r\nsecond line\r\n", "12_8_sc_stock_dyn_4711.gif"},
-      {"last.gif", "last.gif"},
-      {"\nlater\n", ""},
-      {"caf\xE9 \xC0\xC1.bmp\n", "caf\xE9 \xC0\xC1.bmp"},  // 8-bit names are kept as they are
-  };
-  for (const Case& c : cases) {
-    { std::ofstream(dir_ + "/PictureName.ini", std::ios::binary) << c.content; }
-    PictureNameMemory memory;
-    memory.Load(dir_ + "/");
-    EXPECT_EQ(memory.Name(), c.name);
-    // The value has not changed: the file is left exactly as it was.
-    ASSERT_TRUE(memory.Save(dir_));
-    EXPECT_EQ(ReadAll(dir_ + "/PictureName.ini"), c.content);
-    memory.SetName("new.gif");
-    ASSERT_TRUE(memory.Save(dir_));
-    EXPECT_EQ(ReadAll(dir_ + "/PictureName.ini"), "new.gif\n");
-  }
-}
-
-// Whatever stands in the file's place, loading neither blocks, nor reads without bound, nor
-// throws; what is not a regular file is never replaced; what is written is 0644 under any umask.
-TEST_F(PictureName, HostileFilesAreReadBoundedAndNeverBlock) {
-  const std::string path = dir_ + "/PictureName.ini";
-  struct Case {
-    const char* what;
-    std::function<void()> make;
-    bool replaced;  // a save puts the default name there
-  };
-  const Case cases[] = {
-      {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); }, false},
-      {"link to /dev/zero", [&] { fs::create_symlink("/dev/zero", path); }, false},
-      {"directory", [&] { fs::create_directory(path); }, false},
-      {"first line of 300 MB (sparse)", [&] {
-         std::ofstream(path) << "x";
-         fs::resize_file(path, 300u << 20);
-       }, true},
-      {"first line one byte too long", [&] {
-         std::ofstream(path) << std::string(PictureNameMemory::kMaxBytes, 'n') << "\n";
-       }, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    fs::remove_all(path);
-    c.make();
-    PictureNameMemory memory;
-    memory.SetName("stale");
-    memory.Load(dir_);
-    EXPECT_EQ(memory.Name(), "Picture.bmp");
-    ::testing::internal::CaptureStderr();
-    const mode_t old_mask = umask(0);
-    const bool saved = memory.Save(dir_);
-    umask(old_mask);
-    const std::string err = ::testing::internal::GetCapturedStderr();
-    struct stat st {};
-    ASSERT_EQ(lstat(path.c_str(), &st), 0);
-    if (c.replaced) {
-      EXPECT_TRUE(saved);
-      EXPECT_EQ(ReadAll(path), "Picture.bmp\n");
-      EXPECT_EQ(st.st_mode & 07777, 0644u);
-    } else {
-      EXPECT_FALSE(saved);
-      EXPECT_FALSE(S_ISREG(st.st_mode));
-      EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
-    }
-  }
-  fs::remove_all(path);
-}
-
-TEST_F(PictureName, NewFileIs0644UnderAnyUmask) {
-  for (mode_t mask : {mode_t{0}, mode_t{022}, mode_t{077}}) {
-    fs::remove_all(dir_ + "/PictureName.ini");
-    PictureNameMemory memory;
-    memory.Load(dir_);
-    const mode_t old_mask = umask(mask);
-    ASSERT_TRUE(memory.Save(dir_));
-    umask(old_mask);
-    struct stat st {};
-    ASSERT_EQ(stat((dir_ + "/PictureName.ini").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0644u) << "umask " << mask;
-  }
-}
-
-TEST_F(PictureName, UnwritableDirectoryKeepsThePreviousFile) {
-  { std::ofstream(dir_ + "/PictureName.ini") << "old.gif\n"; }
-  PictureNameMemory memory;
-  memory.SetName("new.gif");
-  EXPECT_FALSE(memory.Save(dir_ + "/missing"));
-  if (geteuid() != 0) {  // permissions do not stop root
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(memory.Save(dir_));
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("PictureName.ini"), std::string::npos);
-    fs::permissions(dir_, fs::perms::owner_all);
-  }
-  EXPECT_EQ(ReadAll(dir_ + "/PictureName.ini"), "old.gif\n");
-  EXPECT_EQ(Entries(), std::vector<std::string>{"PictureName.ini"});
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ class Evaluation : public ::testing::Test {
     natal_->Event.PlaceLatitude = 40.43;
     natal_->Event.PlaceLongitude = -74.0;
     forecast::SetNatalSwitches(*natal_);
-    ComputeChart(*natal_, 0, NoValue);
+    ComputeChart(*natal_, MomentSource::LocalClock);
   }
   static void TearDownTestSuite() {
     delete model_;

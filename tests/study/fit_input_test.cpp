@@ -29,7 +29,7 @@ ChartData NatalChart() {
   n.Event.PlaceLatitude = 40.43;
   n.Event.PlaceLongitude = -74.0;
   forecast::SetNatalSwitches(n);
-  ComputeChart(n, 0, NoValue);
+  ComputeChart(n, MomentSource::LocalClock);
   return n;
 }
 

@@ -1,4 +1,5 @@
 #include "study/prices.h"
+#include "../support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -129,9 +130,8 @@ TEST(PriceFiles, EveryKindOfBadRowStopsWithFileLineAndField) {
 // What is not a regular file is refused at once (a FIFO would block the reader forever, /dev/zero
 // would grow without end); the message names the file and why.
 TEST(PriceFiles, RefusesFifosDevicesAndDirectoriesBeforeReading) {
-  char dir_template[] = "/tmp/prices_kind_XXXXXX";
-  ASSERT_NE(mkdtemp(dir_template), nullptr);
-  const std::string dir = dir_template, fifo = dir + "/fifo.csv";
+  const testing_support::ScratchDir scratch;
+  const std::string dir = scratch.path(), fifo = scratch.File("fifo.csv");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string& path : {fifo, std::string("/dev/zero"), dir}) {
     try {
@@ -142,8 +142,6 @@ TEST(PriceFiles, RefusesFifosDevicesAndDirectoriesBeforeReading) {
       EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
     }
   }
-  std::remove(fifo.c_str());
-  rmdir(dir.c_str());
 }
 
 // Many exports list the newest day first: read in either order, the series is the same.

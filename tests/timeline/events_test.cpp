@@ -352,7 +352,7 @@ TEST(FindEvents, LunationsAndEclipsesOfTheWindow) {
   ASSERT_EQ(eclipses.size(), 1u);
   ChartData chart = TransitChart(july);
   chart.ObjectOn[kNextEclipseMoon] = 1;
-  ASSERT_TRUE(ComputeChart(chart, 1));
+  ASSERT_TRUE(ComputeChart(chart, MomentSource::Moment));
   EXPECT_EQ(eclipses[0].Moment, TrueClockOf(chart.NextEclipseMoment));
 }
 

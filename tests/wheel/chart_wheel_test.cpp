@@ -43,7 +43,7 @@ ChartData Computed(int y, int m, int d, double clock, double lat_hms, double lon
   c.Event.PlaceLatitude = lat_hms;
   c.Event.PlaceLongitude = lon_hms;
   for (int n = 0; n < kObjectCount; ++n) c.ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;
-  EXPECT_TRUE(ComputeChart(c, 0));
+  EXPECT_TRUE(ComputeChart(c, MomentSource::LocalClock));
   return c;
 }
 

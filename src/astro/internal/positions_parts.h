@@ -22,16 +22,16 @@ enum ReductionBody : int {
 int ReductionBodyOfObject(int object);
 
 // Geometric geocentric Sun (L, B in degrees, R in AU), mean ecliptic and equinox of date.
-PolarTriple SunSeries(double tj);
+PolarTriple SunSeries(TtMoment e);
 // Heliocentric planet (reduction body 1, 2, 4..9), mean ecliptic and equinox of date;
 // all NoValue for any other body.
-PolarTriple PlanetSeries(int body, double tj);
+PolarTriple PlanetSeries(int body, TtMoment e);
 // Moon: longitude, latitude (mean equinox of date, without nutation) and distance in Earth
 // radii.
-PolarTriple MoonSeries(double tj);
+PolarTriple MoonSeries(TtMoment e);
 // Heliocentric Uranus (body 7) or Neptune (body 8) from the Keplerian elements with
-// perturbations; e1900 = ephemeris centuries from 1900 January 0.5.
-PolarTriple KeplerianOuterPlanet(int body, double e1900);
+// perturbations.
+PolarTriple KeplerianOuterPlanet(int body, TtMoment e);
 
 // Reduction modes.
 enum ReductionMode : int { kGeometric = 0, kAstrometric = 1, kApparent = 2 };
@@ -44,10 +44,10 @@ struct Vec3 {
 // Geocentric ecliptic vector (AU) of `body` from its heliocentric triple and the Earth's
 // heliocentric triple, with light time (mode 1) or light time and aberration (mode 2).
 Vec3 Geocentric(int body, int mode, const PolarTriple& earth, const PolarTriple& planet,
-                double tj);
+                TtMoment e);
 
 // Apparent equatorial and ecliptic coordinates of a geocentric ecliptic vector (mean equinox
-// of date) at ephemeris moment e1900 (tj = e1900 - 1).
+// of date) at ephemeris moment e.
 struct ApparentPlace {
   double Longitude = NoValue;
   double Latitude = NoValue;
@@ -55,6 +55,6 @@ struct ApparentPlace {
   double Declination = NoValue;
   double Distance = NoValue;
 };
-ApparentPlace ApparentFromEcliptic(const Vec3& geocentric, double e1900);
+ApparentPlace ApparentFromEcliptic(const Vec3& geocentric, TtMoment e);
 
 }  // namespace sd

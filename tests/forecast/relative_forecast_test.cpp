@@ -153,7 +153,7 @@ std::string ShippedSection(const std::string& name) {
   return text.substr(start, end == std::string::npos ? std::string::npos : end + 1 - start);
 }
 
-TEST(ShippedModel, MoonPhaseEventsScoreInTheirPhase) {
+TEST(ShippedLunarEvents, MoonPhaseEventsScoreInTheirPhase) {
   OneEventForecast f;
   struct Case { const char* section; double weight, from, to; };
   const Case cases[] = {
@@ -171,7 +171,7 @@ TEST(ShippedModel, MoonPhaseEventsScoreInTheirPhase) {
   }
 }
 
-TEST(ShippedModel, LunarWaveIsHighNearNewMoonAndLowNearFullMoon) {
+TEST(ShippedLunarEvents, LunarWaveIsHighNearNewMoonAndLowNearFullMoon) {
   OneEventForecast f;
   const std::string model = ShippedSection("LunarWave");
   ASSERT_NE(model.find("_T=41"), std::string::npos);

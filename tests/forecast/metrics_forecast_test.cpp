@@ -10,7 +10,7 @@
 #include <string>
 
 #include "astro/calendar.h"
-#include "eval/metric_build.h"
+#include "cli/metric_build.h"
 #include "eval/metric_table.h"
 #include "one_event_forecast.h"
 
@@ -43,7 +43,7 @@ class MetricsForecast : public ::testing::Test {
         (MomentFromDate(first_year, first_month, first_day, 0) - eval::kMetricFirstMoment) /
         DayInCenturies;
     const int first = static_cast<int>(std::lround(q));
-    eval::BuildMetricsFile(eval::MetricsPathIn(dir_.string()), {{0, 1}}, {first, days});
+    cli::BuildMetricsFile(eval::MetricsPathIn(dir_.string()), {{0, 1}}, {first, days});
     last_left_moment_ = eval::MetricDayMoment(first + days - 1);
   }
 

@@ -4,7 +4,7 @@
 
 #include "astro/angles.h"
 #include "astro/aspects.h"
-#include "eval/evaluation.h"
+#include "eval/weighted_sum.h"
 #include "eval/event_frame.h"
 
 namespace sd::eval {
@@ -30,8 +30,6 @@ void ExtrapolateOne(double v2, double v3, double& before, double& after2) {
   }
 }
 
-int CountMembers(const ObjectSet& s) { return s.Count(0, 200); }
-
 }  // namespace
 
 void ExtrapolateNatal(const ChartData& at, const ChartData& after, ChartData& before_out,
@@ -53,31 +51,6 @@ void ExtrapolateNatal(const ChartData& at, const ChartData& after, ChartData& be
     ExtrapolateOne<true>(at.Object[kHelioLongitude][p], after.Object[kHelioLongitude][p],
                          before_out.Object[kHelioLongitude][p],
                          after2_out.Object[kHelioLongitude][p]);
-  }
-}
-
-bool HasExactMoment(const model::EventDef& d) {
-  if (d.CM != 0) return false;
-  switch (d.Kind) {
-    case 2: return CountMembers(d.K.k2.A1) == 1 && CountMembers(d.K.k2.A4) == 1;
-    case 3:
-      return CountMembers(d.K.k3.M1) == 1 && CountMembers(d.K.k3.M2) == 1 &&
-             CountMembers(d.K.k3.M5) == 1;
-    case 8: return CountMembers(d.K.k8.AN2) == 1 && CountMembers(d.K.k8.AN4) == 1;
-    case 16: return true;
-    case 26: {
-      // The integers sit unaligned in the packed record: read them by bytes.
-      int nonzero = 0;
-      const auto* bytes = reinterpret_cast<const unsigned char*>(d.K.k26.ATA2);
-      for (size_t i = 0; i < sizeof d.K.k26.ATA2; i += sizeof(int32_t)) {
-        int32_t v;
-        std::memcpy(&v, bytes + i, sizeof v);
-        nonzero += v != 0;
-      }
-      return nonzero == 1;
-    }
-    case 40: return kInteractionSetting;
-    default: return false;
   }
 }
 
@@ -119,11 +92,7 @@ double EvaluateModel(const model::TEvList& model, const ModelInputs& in, Explana
     const double value =
         in.Mode == CountMode ? static_cast<double>(r.Hits) : static_cast<double>(r.Graded);
     total += weight * value;
-    if (explain && r.Hits != 0) {
-      const double second = HasExactMoment(ev.Def) ? static_cast<double>(r.SecondSum) : NoValue;
-      explain->emplace_back(i, value, second, static_cast<float>(r.Extra1),
-                            static_cast<float>(r.Extra2));
-    }
+    if (explain && r.Hits != 0) explain->push_back({i, value});
   }
   return total;
 }

@@ -63,7 +63,4 @@ double EvaluateModel(const model::TEvList& model, const ModelInputs& in,
 void ExtrapolateNatal(const ChartData& at, const ChartData& after, ChartData& before_out,
                       ChartData& after2_out);
 
-// True when the event's second result is an exact moment (the explanation list keeps it).
-bool HasExactMoment(const model::EventDef& def);
-
 }  // namespace sd::eval

@@ -1,4 +1,4 @@
-#include "eval/metric_build.h"
+#include "cli/metric_build.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,9 +16,15 @@
 #include "astro/angles.h"
 #include "astro/aspects.h"
 #include "astro/positions.h"
-#include "data/output_guard.h"
+#include "data/atomic_file.h"
+#include "data/data_error.h"
 
-namespace sd::eval {
+namespace sd::cli {
+
+using eval::kMetricPlanets;
+using eval::kMetricRecordBytes;
+using eval::kMetricSamples;
+using eval::MetricDayMoment;
 
 namespace {
 
@@ -55,79 +61,6 @@ std::array<std::vector<double>, kMetricPlanets> Longitudes(
   }
   return lon;
 }
-
-// The file being written, beside the target. Where the file system allows it the file has no
-// name until it is whole, so that not even a build killed midway leaves anything behind; else
-// it has a temporary name that goes away unless the file was renamed over the target.
-class TempFile {
- public:
-  explicit TempFile(const std::string& target) : target_(target) {
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    if (::access("/proc/self/fd", X_OK) == 0)
-      fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
-    if (fd_ >= 0) {
-      unnamed_ = true;
-      return;
-    }
-    name_ = target + ".tmpXXXXXX";
-    fd_ = ::mkstemp(name_.data());
-    if (fd_ < 0) Fail("cannot create a temporary file beside it");
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!name_.empty() && !committed_) ::unlink(name_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  void Write(const unsigned char* data, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-      const ssize_t w = ::write(fd_, data + done, size - done);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        Fail("cannot write");
-      }
-      done += static_cast<size_t>(w);
-    }
-  }
-
-  void Commit() {
-    // The new table takes the permissions of the one it replaces, or what the umask allows.
-    if (::fchmod(fd_, OutputMode(target_)) != 0) Fail("cannot set permissions");
-    if (::fsync(fd_) != 0) Fail("cannot write");
-    if (unnamed_) {
-      // A link cannot replace the target: the whole file gets a temporary name first, then
-      // takes the target's place.
-      const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-      for (int attempt = 0; name_.empty(); ++attempt) {
-        const std::string candidate =
-            target_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
-          name_ = candidate;
-        else if (errno != EEXIST || attempt >= 100)
-          Fail("cannot name the new file");
-      }
-    }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail("cannot write");
-    if (std::rename(name_.c_str(), target_.c_str()) != 0) Fail("cannot replace");
-    committed_ = true;
-  }
-
- private:
-  [[noreturn]] void Fail(const char* what) const {
-    throw MetricBuildError(target_ + ": " + what + ": " + std::strerror(errno));
-  }
-
-  std::string target_;
-  std::string name_;  // empty while the file has no name
-  int fd_ = -1;
-  bool unnamed_ = false;
-  bool committed_ = false;
-};
 
 }  // namespace
 
@@ -214,22 +147,28 @@ void BuildMetricsFile(const std::string& path, const std::vector<MetricPair>& pa
   }
 
   // Created first: a directory that cannot take the file fails before the long computation.
-  TempFile file(path);
-  const auto lon = Longitudes(wanted, span, progress);
+  // A build killed midway leaves nothing behind (the file has no name until it is whole).
+  try {
+    AtomicFile file(path);
+    const auto lon = Longitudes(wanted, span, progress);
 
-  std::vector<unsigned char> record(kMetricRecordBytes);
-  for (const MetricPair& p : pairs) {
-    PutInt32LE(record.data(), p.A);
-    PutInt32LE(record.data() + 4, p.B);
-    const std::vector<double> series = UnwrappedDifference(lon[p.A], lon[p.B]);
-    for (int day = 0; day < kMetricSamples; ++day) {
-      const int k = day - span.FirstDay;
-      const double v = k >= 0 && k < span.Days && IsValue(series[k]) ? series[k] : kNaN;
-      PutDoubleLE(record.data() + 8 + 8 * static_cast<size_t>(day), v);
+    std::vector<unsigned char> record(kMetricRecordBytes);
+    for (const MetricPair& p : pairs) {
+      PutInt32LE(record.data(), p.A);
+      PutInt32LE(record.data() + 4, p.B);
+      const std::vector<double> series = UnwrappedDifference(lon[p.A], lon[p.B]);
+      for (int day = 0; day < kMetricSamples; ++day) {
+        const int k = day - span.FirstDay;
+        const double v = k >= 0 && k < span.Days && IsValue(series[k]) ? series[k] : kNaN;
+        PutDoubleLE(record.data() + 8 + 8 * static_cast<size_t>(day), v);
+      }
+      file.Write({reinterpret_cast<const char*>(record.data()), record.size()});
     }
-    file.Write(record.data(), record.size());
+    file.Finish();
+    file.Replace();
+  } catch (const DataFileError& e) {
+    throw MetricBuildError(e.what());
   }
-  file.Commit();
 }
 
-}  // namespace sd::eval
+}  // namespace sd::cli

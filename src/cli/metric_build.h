@@ -12,7 +12,7 @@
 
 #include "eval/metric_table.h"
 
-namespace sd::eval {
+namespace sd::cli {
 
 struct MetricPair {
   int A = 0;  // the series is the longitude of B minus that of A
@@ -31,7 +31,7 @@ bool ParseMetricPairs(std::string_view text, std::vector<MetricPair>& out, std::
 // lookups treat as no value; the full table computes them all. Tests build short spans.
 struct MetricSpan {
   int FirstDay = 0;
-  int Days = kMetricSamples;
+  int Days = eval::kMetricSamples;
 };
 
 // Called now and then while the longitudes are computed: days done, days in all.
@@ -54,4 +54,4 @@ std::vector<double> UnwrappedDifference(const std::vector<double>& lon_a,
 void BuildMetricsFile(const std::string& path, const std::vector<MetricPair>& pairs,
                       const MetricSpan& span = {}, const MetricProgress& progress = nullptr);
 
-}  // namespace sd::eval
+}  // namespace sd::cli

@@ -17,7 +17,6 @@
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
 #include "forecast/run.h"
-#include "host/process.h"
 
 namespace sd::testing {
 
@@ -32,8 +31,8 @@ struct NatalSpec {
 class OneEventForecast {
  public:
   // Computes the natal chart the way a request does (every computable object switched on).
-  explicit OneEventForecast(const NatalSpec& natal = {}) : slots_(std::make_unique<ChartSlotArray>()) {
-    ChartData& n = (*slots_)[0];
+  explicit OneEventForecast(const NatalSpec& natal = {}) : charts_(std::make_unique<Charts>()) {
+    ChartData& n = charts_->Natal;
     n.Event.Year = natal.Year;
     n.Event.Month = natal.Month;
     n.Event.Day = natal.Day;
@@ -42,7 +41,7 @@ class OneEventForecast {
     n.Event.PlaceLatitude = natal.Latitude;
     n.Event.PlaceLongitude = natal.Longitude;
     forecast::SetNatalSwitches(n);
-    ComputeChart(n, 0, NoValue);
+    ComputeChart(n, MomentSource::LocalClock);
   }
 
   // Later runs read their data files from `dir` as a request reads them from the program
@@ -66,27 +65,31 @@ class OneEventForecast {
     if (!program_dir_.empty())
       metrics = std::make_unique<eval::TPlanetary_T>(eval::MetricsPathIn(program_dir_));
     forecast::ForecastValues v = forecast::ComputeForecast(
-        {(*slots_)[0], (*slots_)[2], (*slots_)[4]}, path, year, month, day,
+        {charts_->Natal, charts_->TransitEvent, charts_->Transit}, path, year, month, day,
         forecast::kForecastSpan, zone, forecast::kForecastStep, metrics.get());
     std::remove(path.c_str());
     return v;
   }
 
-  const ChartData& Natal() const { return (*slots_)[0]; }
+  const ChartData& Natal() const { return charts_->Natal; }
 
   // The transit chart of moment t as the last Run computed it (same objects, same event).
   ChartData TransitAt(ChartMoment t) const {
     ChartData transit;
-    transit.Event = (*slots_)[2].Event;
+    transit.Event = charts_->TransitEvent.Event;
     transit.Event.MoveClockTo(t);
-    transit.ObjectOn = (*slots_)[2].ObjectOn;
+    transit.ObjectOn = charts_->TransitEvent.ObjectOn;
     transit.Moment = t;
-    ComputeChart(transit, 1, t);
+    ComputeChart(transit, MomentSource::Moment);
     return transit;
   }
 
  private:
-  std::unique_ptr<ChartSlotArray> slots_;
+  // The three charts a forecast run works on, as a request holds them.
+  struct Charts {
+    ChartData Natal, TransitEvent, Transit;
+  };
+  std::unique_ptr<Charts> charts_;
   std::string program_dir_;
 };
 

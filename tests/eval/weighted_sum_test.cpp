@@ -1,4 +1,4 @@
-#include "eval/evaluation.h"
+#include "eval/weighted_sum.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -154,13 +154,11 @@ TEST_F(ModelValue, WeightZeroAddsNothingAndIsExplainedOnlyWhenAsked) {
       "[E]\n_H=silent\n_T=2\nWEIGHT=0\nA0=1\nA1=0\nA2=3\nA3=0\nA4=1\nA6=2\n";
   EXPECT_EQ(Value(model), 0.0);
   ExplanationList explain;
-  explain.emplace_back(99, 1.0, 1.0, 0.0f, 0.0f);  // cleared first
+  explain.push_back({99, 1.0});  // cleared first
   EXPECT_EQ(Value(model, GradedMode, &explain), 0.0);
   ASSERT_EQ(explain.size(), 1u);
   EXPECT_EQ(explain[0].EventIndex, 0);
   EXPECT_NEAR(explain[0].Value, RaisedCosine(0.5, 2), 1e-9);
-  // One object in each set: the signed orb is kept.
-  EXPECT_NEAR(std::fabs(explain[0].Second), 0.5, 1e-9);
 }
 
 TEST_F(ModelValue, SamePairIsScoredOnceFromTheSameChart) {
@@ -253,34 +251,6 @@ TEST(KindScoring, ModelCheckAndEvaluationAgreeOnWhatScores) {
   // `model check` tells authors which events never score; it must say what the evaluation does.
   for (int kind = 0; kind < model::kKindCount; ++kind)
     EXPECT_EQ(model::Kind(kind).scored, ScoringOf(kind).scored) << kind;
-}
-
-TEST(HasExactMoment, ByKindAndSingleMembers) {
-  model::EventDef d{};
-  d.Kind = 2;
-  d.K.k2.A1.Add(0);
-  d.K.k2.A4.Add(1);
-  EXPECT_TRUE(HasExactMoment(d));
-  d.K.k2.A4.Add(2);
-  EXPECT_FALSE(HasExactMoment(d));  // two second objects
-  d.K.k2.A4.Remove(2);
-  d.K.k2.A4.Add(205);               // members above 200 do not count
-  EXPECT_TRUE(HasExactMoment(d));
-  d.CM = 1;
-  EXPECT_FALSE(HasExactMoment(d));  // exact-moment scoring keeps no orb
-  d = model::EventDef{};
-  d.Kind = 16;
-  EXPECT_TRUE(HasExactMoment(d));
-  d.Kind = 40;
-  EXPECT_EQ(HasExactMoment(d), kInteractionSetting);
-  d.Kind = 0;
-  EXPECT_FALSE(HasExactMoment(d));
-  d = model::EventDef{};
-  d.Kind = 26;
-  d.K.k26.ATA2[5] = 3;
-  EXPECT_TRUE(HasExactMoment(d));
-  d.K.k26.ATA2[6] = 1;
-  EXPECT_FALSE(HasExactMoment(d));
 }
 
 }  // namespace

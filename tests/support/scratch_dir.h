@@ -1,12 +1,12 @@
 #pragma once
 // A fresh directory per test, removed with everything in it afterwards.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
-#include <algorithm>
 
 namespace sd::testing_support {
 
@@ -18,7 +18,9 @@ class ScratchDir {
     path_ = tmpl;
   }
   ~ScratchDir() {
+    // A test may have taken the write permission away to see a write fail.
     std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
     std::filesystem::remove_all(path_, ec);
   }
   ScratchDir(const ScratchDir&) = delete;
