@@ -60,7 +60,8 @@ std::string IcsLine(std::string_view name, std::string_view value) {
 std::string IcsUtc(ChartMoment t) {
   const CivilDate d = DateFromMoment(t + 0.5 * SecondInCenturies);
   const long long s = static_cast<long long>(std::floor(d.hours * 3600));
-  char buf[32];
+  // Room for the widest the fields' types could print, so the compiler can prove nothing is cut.
+  char buf[96];
   std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02lld%02lld%02lldZ", d.year, d.month, d.day, s / 3600,
                 s / 60 % 60, s % 60);
   return buf;
