@@ -22,18 +22,8 @@ class PictureName : public ::testing::Test {
  protected:
   testing_support::ScratchDir scratch_;
   const std::string dir_ = scratch_.path();
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-  static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::vector<std::string> Entries() const { return scratch_.Names(); }
+  static std::string ReadAll(const std::string& path) { return testing_support::ScratchDir::ReadAll(path); }
 };
 
 TEST_F(PictureName, MissingFileGivesTheDefaultAndIsWrittenAtTheEnd) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,13 +35,22 @@ class ScratchDir {
     return p;
   }
   // Names of the files in the directory, sorted.
-  std::string Listing() const {
-    std::string out;
+  std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    for (const auto& n : names) out += n + " ";
+    return names;
+  }
+  // The same names, each followed by a blank.
+  std::string Listing() const {
+    std::string out;
+    for (const auto& n : Names()) out += n + " ";
     return out;
+  }
+  // The whole content of a file; empty when it cannot be read.
+  static std::string ReadAll(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
  private:
