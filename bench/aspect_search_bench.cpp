@@ -11,10 +11,10 @@
 
 namespace {
 
-std::array<double, sd::kObjectCount> RandomLongitudes(unsigned seed) {
+std::array<double, sd::astro::kObjectCount> RandomLongitudes(unsigned seed) {
   std::mt19937 gen(seed);
   std::uniform_real_distribution<double> lon(0, 360);
-  std::array<double, sd::kObjectCount> row;
+  std::array<double, sd::astro::kObjectCount> row;
   for (double& v : row) v = lon(gen);
   return row;
 }
@@ -23,14 +23,14 @@ std::array<double, sd::kObjectCount> RandomLongitudes(unsigned seed) {
 void BM_FirstAspectInAllPairs(benchmark::State& state) {
   const auto a = RandomLongitudes(1);
   const auto b = RandomLongitudes(2);
-  const sd::ObjectSet all = sd::ObjectSet::Range(1, 24);
+  const sd::astro::ObjectSet all = sd::astro::ObjectSet::Range(1, 24);
   for (auto _ : state) {
     int found = 0;
     for (double x : a)
-      for (double y : b) found += sd::FirstAspectIn(all, x, y, 3.0);
+      for (double y : b) found += sd::astro::FirstAspectIn(all, x, y, 3.0);
     benchmark::DoNotOptimize(found);
   }
-  state.SetItemsProcessed(state.iterations() * sd::kObjectCount * sd::kObjectCount);
+  state.SetItemsProcessed(state.iterations() * sd::astro::kObjectCount * sd::astro::kObjectCount);
 }
 BENCHMARK(BM_FirstAspectInAllPairs);
 
@@ -43,14 +43,15 @@ void BM_AspectInOrbEveryCombination(benchmark::State& state) {
     double sum = 0;
     for (double x : a)
       for (double y : b)
-        for (int k = 1; k <= sd::AspectCount; ++k) {
+        for (int k = 1; k <= sd::astro::AspectCount; ++k) {
           const sd::eval::AspectFactorResult r =
               sd::eval::AspectInOrbTest({k, 0, static_cast<double>(state.range(0)), 0}, {x, x, y, y});
           if (r.hit) sum += r.strength;
         }
     benchmark::DoNotOptimize(sum);
   }
-  state.SetItemsProcessed(state.iterations() * sd::kObjectCount * sd::kObjectCount * sd::AspectCount);
+  state.SetItemsProcessed(state.iterations() * sd::astro::kObjectCount * sd::astro::kObjectCount *
+                          sd::astro::AspectCount);
 }
 BENCHMARK(BM_AspectInOrbEveryCombination)->Arg(1)->Arg(8);
 

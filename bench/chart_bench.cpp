@@ -7,8 +7,8 @@
 
 namespace {
 
-sd::ChartData NatalChart(int year) {
-  sd::ChartData c;
+sd::astro::ChartData NatalChart(int year) {
+  sd::astro::ChartData c;
   c.Event.Year = year;
   c.Event.Month = 10;
   c.Event.Day = 19;
@@ -16,7 +16,7 @@ sd::ChartData NatalChart(int year) {
   c.Event.Zone = -5;
   c.Event.PlaceLatitude = 40.4251;
   c.Event.PlaceLongitude = -74.0023;
-  for (int n = 0; n < sd::kObjectCount; ++n) c.ObjectOn[n] = sd::IsAllowedObject(n);
+  for (int n = 0; n < sd::astro::kObjectCount; ++n) c.ObjectOn[n] = sd::astro::IsAllowedObject(n);
   return c;
 }
 
@@ -24,23 +24,23 @@ void BM_NatalChart(benchmark::State& state) {
   int year = 1900;
   for (auto _ : state) {
     // A different year each time, so that eclipse walks of every length are met.
-    sd::ChartData c = NatalChart(year);
+    sd::astro::ChartData c = NatalChart(year);
     year = year == 2030 ? 1900 : year + 1;
-    benchmark::DoNotOptimize(sd::ComputeChart(c, sd::MomentSource::LocalClock));
+    benchmark::DoNotOptimize(sd::astro::ComputeChart(c, sd::astro::MomentSource::LocalClock));
     benchmark::DoNotOptimize(c.NextEclipseMoment);
   }
 }
 BENCHMARK(BM_NatalChart)->Unit(benchmark::kMicrosecond);
 
 void BM_TransitChart(benchmark::State& state) {
-  sd::ChartData c = NatalChart(2024);
+  sd::astro::ChartData c = NatalChart(2024);
   c.ObjectOn.fill(0);
-  for (int n = 0; n <= sd::kPluto; ++n) c.ObjectOn[n] = 1;
-  c.ObjectOn[sd::kNorthNode] = 1;
+  for (int n = 0; n <= sd::astro::kPluto; ++n) c.ObjectOn[n] = 1;
+  c.ObjectOn[sd::astro::kNorthNode] = 1;
   c.Moment = c.Event.UniversalMoment();
   for (auto _ : state) {
-    c.Moment += 0.5 * sd::DayInCenturies;  // the forecast's half-day grid
-    benchmark::DoNotOptimize(sd::ComputeChart(c, sd::MomentSource::Moment));
+    c.Moment += 0.5 * sd::astro::DayInCenturies;  // the forecast's half-day grid
+    benchmark::DoNotOptimize(sd::astro::ComputeChart(c, sd::astro::MomentSource::Moment));
   }
 }
 BENCHMARK(BM_TransitChart)->Unit(benchmark::kMicrosecond);
@@ -48,7 +48,7 @@ BENCHMARK(BM_TransitChart)->Unit(benchmark::kMicrosecond);
 void BM_EclipseSearch(benchmark::State& state) {
   double t = 0.0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(sd::EclipseSearch(t));
+    benchmark::DoNotOptimize(sd::astro::EclipseSearch(t));
     t += 0.0123;
     if (t > 1.3) t = 0.0;
   }
@@ -58,7 +58,7 @@ BENCHMARK(BM_EclipseSearch)->Unit(benchmark::kMicrosecond);
 void BM_LastNewMoon(benchmark::State& state) {
   double t = 0.0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(sd::LastNewMoon(t));
+    benchmark::DoNotOptimize(sd::astro::LastNewMoon(t));
     t += 0.0123;
     if (t > 1.3) t = 0.0;
   }

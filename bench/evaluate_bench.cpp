@@ -46,8 +46,8 @@ double PeakRssKb() {
 
 void RunEvaluation(benchmark::State& state, int threads, int random_natal) {
   const std::string dir = InstalledDir().string() + "/";
-  const auto metrics = sd::OpenMetricTable(dir);
-  auto natal = std::make_unique<sd::ChartData>();
+  const auto metrics = sd::host::OpenMetricTable(dir);
+  auto natal = std::make_unique<sd::astro::ChartData>();
   if (!sd::forecast::LoadNatalChart(dir, "IBM Corp", *natal)) state.SkipWithError("IBM Corp not in Nyse.mil");
   const auto model = sd::forecast::LoadModel(dir + "stock.hyp");
   sd::study::EvaluationOptions o;
@@ -85,14 +85,14 @@ void RequestPerDate(benchmark::State& state) {
   size_t i = 1;
   for (auto _ : state) {
     const std::string now = sd::study::FormatDate(p.Dates[i]) + " 12:00:00";
-    setenv(sd::kTestClockVariable, now.c_str(), 1);
+    setenv(sd::host::kTestClockVariable, now.c_str(), 1);
     std::ostringstream page;
-    benchmark::DoNotOptimize(sd::RunRequest(page));
+    benchmark::DoNotOptimize(sd::cgi::RunRequest(page));
     i = (i + 97) % p.Dates.size();
   }
-  unsetenv(sd::kTestClockVariable);
+  unsetenv(sd::host::kTestClockVariable);
   std::error_code ec;
-  for (auto& e : fs::directory_iterator(fs::path(sd::ProgramDir("Temp")), ec))
+  for (auto& e : fs::directory_iterator(fs::path(sd::host::ProgramDir("Temp")), ec))
     if (e.path().extension() == ".gif") fs::remove(e.path(), ec);
   state.counters["dates_in_evaluation"] = static_cast<double>(p.Dates.size() - 1);
 }

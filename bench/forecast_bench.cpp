@@ -48,7 +48,7 @@ void PrepareOwnProgramDir() {
 
 void CleanPictures() {
   std::error_code ec;
-  for (auto& e : fs::directory_iterator(fs::path(sd::ProgramDir("Temp")), ec))
+  for (auto& e : fs::directory_iterator(fs::path(sd::host::ProgramDir("Temp")), ec))
     if (e.path().extension() == ".gif") fs::remove(e.path(), ec);
 }
 
@@ -57,7 +57,7 @@ void Request(benchmark::State& state) {
   setenv("QUERY_STRING", kQuery, 1);
   for (auto _ : state) {
     std::ostringstream page;
-    const int rc = sd::RunRequest(page);
+    const int rc = sd::cgi::RunRequest(page);
     benchmark::DoNotOptimize(rc);
     if (page.str().find("/Exe/Temp/") == std::string::npos) state.SkipWithError("no page");
   }
@@ -87,7 +87,7 @@ BENCHMARK(ReferenceEphemeris)->Unit(benchmark::kMillisecond);
 void ModelEvaluation(benchmark::State& state) {
   sd::model::TEvList model;
   model.Load((InstalledDir() / "stock.hyp").string());
-  auto natal = std::make_unique<sd::ChartData>();
+  auto natal = std::make_unique<sd::astro::ChartData>();
   natal->Event.Year = 1911;
   natal->Event.Month = 6;
   natal->Event.Day = 16;
@@ -97,14 +97,14 @@ void ModelEvaluation(benchmark::State& state) {
   natal->Event.PlaceLongitude = -74.0;
   natal->ObjectOn.fill(1);
   for (int n = 10; n <= 14; ++n) natal->ObjectOn[n] = 0;
-  sd::ComputeChart(*natal, sd::MomentSource::LocalClock);
-  auto transit = std::make_unique<sd::ChartData>(*natal);
+  sd::astro::ComputeChart(*natal, sd::astro::MomentSource::LocalClock);
+  auto transit = std::make_unique<sd::astro::ChartData>(*natal);
   transit->ObjectOn.fill(0);
   for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 30}) transit->ObjectOn[n] = 1;
-  transit->Moment = sd::MomentFromDate(2026, 3, 20, 5.0);
-  sd::ComputeChart(*transit, sd::MomentSource::Moment);
-  sd::MomentSnapshot snap;
-  sd::FillSnapshot(snap, *transit);
+  transit->Moment = sd::astro::MomentFromDate(2026, 3, 20, 5.0);
+  sd::astro::ComputeChart(*transit, sd::astro::MomentSource::Moment);
+  sd::astro::MomentSnapshot snap;
+  sd::astro::FillSnapshot(snap, *transit);
 
   sd::eval::ModelInputs in;
   for (auto& p : in.Transit) p = &snap;

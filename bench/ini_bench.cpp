@@ -24,7 +24,7 @@ void BM_ReadSections(benchmark::State& state) {
   const int sections = static_cast<int>(state.range(0));
   const std::string path = MakeFile(sections);
   for (auto _ : state) {
-    sd::TBigIniFile ini(path);
+    sd::data::TBigIniFile ini(path);
     benchmark::DoNotOptimize(ini.ReadString("Event0", "_T", ""));
   }
   state.SetComplexityN(sections);

@@ -10,14 +10,14 @@
 namespace sd::bench {
 
 inline std::filesystem::path InstalledDir() {
-  return std::filesystem::path(ProgramDir("")) / ".." / "www" / "Exe";
+  return std::filesystem::path(host::ProgramDir("")) / ".." / "www" / "Exe";
 }
 
 // Links the named installed data files (those that exist) into the running program's own
 // directory and gives it a picture directory.
 inline void PrepareOwnProgramDir(std::initializer_list<const char*> names) {
   namespace fs = std::filesystem;
-  const fs::path own = ProgramDir("");
+  const fs::path own = host::ProgramDir("");
   for (const char* name : names) {
     const fs::path src = InstalledDir() / name;
     const fs::path dst = own / name;

@@ -72,12 +72,12 @@ const std::string& TablePath() {
   return path;
 }
 
-std::vector<sd::ChartMoment> RandomMoments(int n, uint32_t seed) {
+std::vector<sd::astro::ChartMoment> RandomMoments(int n, uint32_t seed) {
   std::mt19937 gen(seed);
   std::uniform_real_distribution<double> day(1.0, sd::eval::kMetricSamples - 1.5);
-  std::vector<sd::ChartMoment> out;
+  std::vector<sd::astro::ChartMoment> out;
   for (int i = 0; i < n; ++i)
-    out.push_back(sd::eval::kMetricFirstMoment + day(gen) * sd::DayInCenturies);
+    out.push_back(sd::eval::kMetricFirstMoment + day(gen) * sd::astro::DayInCenturies);
   return out;
 }
 
@@ -114,12 +114,12 @@ void Kind33Event(benchmark::State& state) {
       << "[E]\n_H=pair wave\n_T=33\nWEIGHT=1\nMETR2=0\nMETR3=1\nMETR4=2\nMETR11=0\n";
   sd::model::TEvList model;
   model.Load(model_path);
-  auto natal = std::make_unique<sd::ChartData>();
-  sd::MomentSnapshot snap{};
+  auto natal = std::make_unique<sd::astro::ChartData>();
+  sd::astro::MomentSnapshot snap{};
   sd::eval::EventInputs in;
   for (auto& p : in.Transit) p = &snap;
   for (auto& p : in.Natal) p = natal.get();
-  in.Moment = sd::MomentFromDate(2026, 3, 20, 5.0);
+  in.Moment = sd::astro::MomentFromDate(2026, 3, 20, 5.0);
   in.Metrics = &table;
   for (auto _ : state) benchmark::DoNotOptimize(sd::eval::EvaluateEvent(model.Event(0).Def, in));
 }
@@ -147,7 +147,7 @@ BENCHMARK(ReadIntoMemory)->Unit(benchmark::kMicrosecond);
 
 // A program directory with the installed data files and a model of one kind-33 event per pair.
 fs::path ForecastDir(bool with_table) {
-  const fs::path installed = fs::path(sd::ProgramDir("")) / ".." / "www" / "Exe";
+  const fs::path installed = fs::path(sd::host::ProgramDir("")) / ".." / "www" / "Exe";
   const fs::path dir = Scratch() / (with_table ? "with_table" : "without_table");
   fs::create_directories(dir / "Temp");
   for (const char* name : {"Nyse.mil", "towns.nd", "towns.ndx"}) {
@@ -166,7 +166,7 @@ fs::path ForecastDir(bool with_table) {
 }
 
 void ForecastPeakMemory(benchmark::State& state) {
-  const std::string tool = (fs::path(sd::ProgramDir("")) / ".." / "stockdyn").string();
+  const std::string tool = (fs::path(sd::host::ProgramDir("")) / ".." / "stockdyn").string();
   const fs::path dir = ForecastDir(state.range(0) != 0);
   long peak_kb = 0;
   for (auto _ : state) {

@@ -12,21 +12,21 @@
 namespace {
 
 struct Charts {
-  sd::ChartData natal, transit;
-  sd::MomentSnapshot snap;
-  const sd::MomentSnapshot* list[1] = {&snap};
+  sd::astro::ChartData natal, transit;
+  sd::astro::MomentSnapshot snap;
+  const sd::astro::MomentSnapshot* list[1] = {&snap};
   Charts() {
-    for (int n = 0; n < sd::kObjectCount; ++n) {
+    for (int n = 0; n < sd::astro::kObjectCount; ++n) {
       if (n >= 10 && n <= 14) continue;
       natal.ObjectOn[n] = 1;
-      natal.Object[sd::kLongitude][n] = 9.7 * n;
-      transit.Object[sd::kLongitude][n] = 13.1 * n;
+      natal.Object[sd::astro::kLongitude][n] = 9.7 * n;
+      transit.Object[sd::astro::kLongitude][n] = 13.1 * n;
     }
-    for (int p = 0; p < sd::kPlanetCount; ++p) {
-      natal.Planet[sd::kPhaseAngle][p] = 3.0 * p;
-      transit.Planet[sd::kPhaseAngle][p] = 4.0 * p;
+    for (int p = 0; p < sd::astro::kPlanetCount; ++p) {
+      natal.Planet[sd::astro::kPhaseAngle][p] = 3.0 * p;
+      transit.Planet[sd::astro::kPhaseAngle][p] = 4.0 * p;
     }
-    sd::FillSnapshot(snap, transit);
+    sd::astro::FillSnapshot(snap, transit);
   }
   sd::model::Snapshots snaps() const { return sd::model::Snapshots(list, 1); }
 };
@@ -39,15 +39,15 @@ void BM_EventConditionAllPairs(benchmark::State& state) {
   rec.Def.K.k2.Coordinate = static_cast<uint8_t>(state.range(0));
   for (auto _ : state) {
     int passed = 0;
-    for (int a = 0; a < sd::kObjectCount; ++a)
-      for (int b = 0; b < sd::kObjectCount; ++b) {
+    for (int a = 0; a < sd::astro::kObjectCount; ++a)
+      for (int b = 0; b < sd::astro::kObjectCount; ++b) {
         rec.Obj[0] = static_cast<uint8_t>(a);
         rec.Obj[1] = static_cast<uint8_t>(b);
         passed += sd::model::EventCondition(rec, c.snaps(), c.natal);
       }
     benchmark::DoNotOptimize(passed);
   }
-  state.SetItemsProcessed(state.iterations() * sd::kObjectCount * sd::kObjectCount);
+  state.SetItemsProcessed(state.iterations() * sd::astro::kObjectCount * sd::astro::kObjectCount);
 }
 BENCHMARK(BM_EventConditionAllPairs)->Arg(0)->Arg(7);
 
@@ -57,11 +57,11 @@ void BM_QualifierTestAllObjects(benchmark::State& state) {
       sd::model::ParseQualifier(state.range(0) ? "*1,*5,*14,*20,*25,*101,*151,*201,*210," : "*101,");
   for (auto _ : state) {
     int passed = 0;
-    for (int n = 0; n < sd::kObjectCount; ++n)
+    for (int n = 0; n < sd::astro::kObjectCount; ++n)
       passed += sd::model::QualifierTest(n, 1, q, 0, c.snaps(), c.snaps(), c.natal, c.natal);
     benchmark::DoNotOptimize(passed);
   }
-  state.SetItemsProcessed(state.iterations() * sd::kObjectCount);
+  state.SetItemsProcessed(state.iterations() * sd::astro::kObjectCount);
 }
 BENCHMARK(BM_QualifierTestAllObjects)->Arg(0)->Arg(1);
 

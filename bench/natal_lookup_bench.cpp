@@ -16,9 +16,9 @@ std::string MakeDatabase(int records, bool scrambled) {
   const std::string path = (std::filesystem::temp_directory_path() /
                             ("natal_bench_" + std::to_string(records) + (scrambled ? "s" : "p") + ".mil"))
                                .string();
-  std::vector<sd::NatalRecord> recs;
+  std::vector<sd::data::NatalRecord> recs;
   for (int i = 0; i < records; ++i) {
-    sd::NatalRecord r;
+    sd::data::NatalRecord r;
     r.Year = 1990;
     r.Month = 1 + i % 12;
     r.Day = 1 + i % 28;
@@ -30,11 +30,11 @@ std::string MakeDatabase(int records, bool scrambled) {
     r.Name.Set("Security number " + std::to_string(i));
     if (scrambled) {
       r.NameSuffix.Set("X");
-      sd::ScrambleNatalRecord(r, static_cast<uint32_t>(i) * 2654435761u);
+      sd::data::ScrambleNatalRecord(r, static_cast<uint32_t>(i) * 2654435761u);
     }
     recs.push_back(r);
   }
-  sd::WriteNatalDatabase(path, recs);
+  sd::data::WriteNatalDatabase(path, recs);
   return path;
 }
 
@@ -44,8 +44,8 @@ void BM_LookupLastRecord(benchmark::State& state) {
   const std::string path = MakeDatabase(n, scrambled);
   const std::string wanted = "Security number " + std::to_string(n - 1) + (scrambled ? "@X" : "");
   for (auto _ : state) {
-    sd::ChartData slot;
-    benchmark::DoNotOptimize(sd::LookupNatal(path, wanted, slot));
+    sd::astro::ChartData slot;
+    benchmark::DoNotOptimize(sd::data::LookupNatal(path, wanted, slot));
   }
   state.SetItemsProcessed(state.iterations() * n);
   std::filesystem::remove(path);
@@ -54,7 +54,7 @@ BENCHMARK(BM_LookupLastRecord)->Args({42, 0})->Args({42, 1})->Args({10000, 0})->
 
 void BM_OpenShippedTowns(benchmark::State& state) {
   for (auto _ : state) {
-    sd::T_Towns towns(STOCKDYN_EXE_DIR);
+    sd::data::T_Towns towns(STOCKDYN_EXE_DIR);
     benchmark::DoNotOptimize(towns.regions().size());
   }
 }

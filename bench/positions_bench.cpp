@@ -19,10 +19,10 @@ namespace {
 
 // 997 moments spread over 1900-2100 (a prime count, so the cycle never lines up with the
 // benchmark's own batches).
-const std::vector<sd::ChartMoment>& Moments() {
-  static const std::vector<sd::ChartMoment> moments = [] {
-    std::vector<sd::ChartMoment> m;
-    for (int k = 0; k < 997; ++k) m.push_back(2.0 * (k + 0.5) / 997.0 + 0.37 * sd::DayInCenturies * k);
+const std::vector<sd::astro::ChartMoment>& Moments() {
+  static const std::vector<sd::astro::ChartMoment> moments = [] {
+    std::vector<sd::astro::ChartMoment> m;
+    for (int k = 0; k < 997; ++k) m.push_back(2.0 * (k + 0.5) / 997.0 + 0.37 * sd::astro::DayInCenturies * k);
     return m;
   }();
   return moments;
@@ -32,14 +32,14 @@ void BM_PositionsThisSystem(benchmark::State& state) {
   const auto& moments = Moments();
   size_t k = 0;
   for (auto _ : state) {
-    const sd::ChartMoment t = moments[k];
+    const sd::astro::ChartMoment t = moments[k];
     k = (k + 1) % moments.size();
-    const sd::SunResult sun = sd::SunPosition(t);
+    const sd::astro::SunResult sun = sd::astro::SunPosition(t);
     benchmark::DoNotOptimize(sun);
-    const sd::MoonResult moon = sd::MoonPosition(t);
+    const sd::astro::MoonResult moon = sd::astro::MoonPosition(t);
     benchmark::DoNotOptimize(moon);
     for (int n = 2; n <= 9; ++n) {
-      const sd::PlanetResult p = sd::PlanetPosition(n, t, sun);
+      const sd::astro::PlanetResult p = sd::astro::PlanetPosition(n, t, sun);
       benchmark::DoNotOptimize(p);
     }
   }
@@ -57,7 +57,7 @@ void BM_PositionsSwissEphemeris(benchmark::State& state) {
   double x[6];
   char err[AS_MAXCH];
   for (auto _ : state) {
-    const double jd = sd::EphemerisMoment(moments[k]).Centuries * 36525.0 + 2415020.0;
+    const double jd = sd::astro::EphemerisMoment(moments[k]).Centuries * 36525.0 + 2415020.0;
     k = (k + 1) % moments.size();
     for (int body : kBodies) {
       swe_calc(jd, body, SEFLG_MOSEPH, x, err);

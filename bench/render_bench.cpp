@@ -20,9 +20,9 @@ sd::render::TCorvDoubleList SampleValues() {
 
 void BM_DrawForecastPicture(benchmark::State& state) {
   const auto values = SampleValues();
-  const sd::ChartMoment start = sd::MomentFromDate(2026, 3, 20, 0.0);
+  const sd::astro::ChartMoment start = sd::astro::MomentFromDate(2026, 3, 20, 0.0);
   for (auto _ : state) {
-    auto canvas = sd::render::DrawForecastPicture(values, start, start + 20 * sd::DayInCenturies, 0);
+    auto canvas = sd::render::DrawForecastPicture(values, start, start + 20 * sd::astro::DayInCenturies, 0);
     benchmark::DoNotOptimize(canvas.Pixels().data());
   }
 }
@@ -30,8 +30,9 @@ BENCHMARK(BM_DrawForecastPicture)->Unit(benchmark::kMillisecond);
 
 void BM_WriteGif(benchmark::State& state) {
   const auto values = SampleValues();
-  const sd::ChartMoment start = sd::MomentFromDate(2026, 3, 20, 0.0);
-  const auto canvas = sd::render::DrawForecastPicture(values, start, start + 20 * sd::DayInCenturies, 0);
+  const sd::astro::ChartMoment start = sd::astro::MomentFromDate(2026, 3, 20, 0.0);
+  const auto canvas =
+      sd::render::DrawForecastPicture(values, start, start + 20 * sd::astro::DayInCenturies, 0);
   char dir[] = "/tmp/sd_render_bench_XXXXXX";
   if (!mkdtemp(dir)) {
     state.SkipWithError("no temporary directory");

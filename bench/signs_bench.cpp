@@ -15,24 +15,24 @@
 namespace {
 
 struct Charts {
-  std::unique_ptr<sd::ChartData> natal = std::make_unique<sd::ChartData>();
-  sd::MomentSnapshot snap;
+  std::unique_ptr<sd::astro::ChartData> natal = std::make_unique<sd::astro::ChartData>();
+  sd::astro::MomentSnapshot snap;
   Charts() {
-    auto transit = std::make_unique<sd::ChartData>();
+    auto transit = std::make_unique<sd::astro::ChartData>();
     natal->Moment = 0.5;
-    for (int n = 0; n < sd::kObjectCount; ++n) {
+    for (int n = 0; n < sd::astro::kObjectCount; ++n) {
       if (n >= 10 && n <= 14) continue;
       natal->ObjectOn[n] = 1;
-      natal->Object[sd::kLongitude][n] = 9.7 * n;
-      transit->Object[sd::kLongitude][n] = 13.1 * n;
+      natal->Object[sd::astro::kLongitude][n] = 9.7 * n;
+      transit->Object[sd::astro::kLongitude][n] = 13.1 * n;
     }
-    sd::FillSnapshot(snap, *transit);
+    sd::astro::FillSnapshot(snap, *transit);
   }
 };
 
 std::string AllObjects() {
   std::string s;
-  for (int n = 0; n < sd::kObjectCount; ++n) s += std::to_string(n) + ",";
+  for (int n = 0; n < sd::astro::kObjectCount; ++n) s += std::to_string(n) + ",";
   return s;
 }
 

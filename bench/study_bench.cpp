@@ -36,7 +36,7 @@ namespace {
 using sd::eventstudy::StudySeries;
 
 struct Universe {
-  std::deque<sd::ChartData> Natals;
+  std::deque<sd::astro::ChartData> Natals;
   std::vector<StudySeries> Series;
 };
 

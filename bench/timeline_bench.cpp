@@ -44,8 +44,8 @@ constexpr int kYear = 2026, kMonth = 3, kDay = 20;
 
 std::string InstalledDir() { return sd::bench::InstalledDir().string() + "/"; }
 
-std::unique_ptr<sd::ChartData> Natal() {
-  auto natal = std::make_unique<sd::ChartData>();
+std::unique_ptr<sd::astro::ChartData> Natal() {
+  auto natal = std::make_unique<sd::astro::ChartData>();
   if (!sd::forecast::LoadNatalChart(InstalledDir(), "IBM Corp", *natal)) return nullptr;
   return natal;
 }
@@ -53,7 +53,7 @@ std::unique_ptr<sd::ChartData> Natal() {
 void Forecast(benchmark::State& state) {
   const auto natal = Natal();
   if (!natal) return state.SkipWithError("no IBM Corp in the installed Nyse.mil");
-  auto event = std::make_unique<sd::ChartData>(), transit = std::make_unique<sd::ChartData>();
+  auto event = std::make_unique<sd::astro::ChartData>(), transit = std::make_unique<sd::astro::ChartData>();
   const sd::forecast::ForecastCharts charts{*natal, *event, *transit};
   for (auto _ : state) {
     const auto values = sd::forecast::ComputeForecast(
@@ -97,13 +97,13 @@ BENCHMARK(Events)->Unit(benchmark::kMillisecond);
 void FindEvents(benchmark::State& state) {
   const auto natal = Natal();
   if (!natal) return state.SkipWithError("no IBM Corp in the installed Nyse.mil");
-  const sd::ChartMoment from = sd::forecast::LocalMidnight(kYear, kMonth, kDay, kZone);
+  const sd::astro::ChartMoment from = sd::forecast::LocalMidnight(kYear, kMonth, kDay, kZone);
   sd::timeline::SearchOptions search;
   search.Passages = state.range(1) != 0;
   size_t count = 0;
   for (auto _ : state) {
-    const auto events =
-        sd::timeline::FindEvents(natal.get(), from, from + state.range(0) * sd::DayInCenturies, search);
+    const auto events = sd::timeline::FindEvents(natal.get(), from,
+                                                 from + state.range(0) * sd::astro::DayInCenturies, search);
     count = events.size();
     benchmark::DoNotOptimize(events.data());
   }

@@ -56,15 +56,15 @@ void ApiWheel(benchmark::State& state) {
 BENCHMARK(ApiWheel)->Unit(benchmark::kMillisecond);
 
 void WheelSvgOnly(benchmark::State& state) {
-  auto natal = std::make_unique<sd::ChartData>();
+  auto natal = std::make_unique<sd::astro::ChartData>();
   if (!sd::forecast::LoadNatalChart(Context().program_dir, "IBM Corp", *natal)) {
     state.SkipWithError("no IBM Corp in the installed database");
     return;
   }
-  const sd::ChartData event = sd::forecast::TransitEvent(*natal, -5);
+  const sd::astro::ChartData event = sd::forecast::TransitEvent(*natal, -5);
   auto sky = std::make_unique<sd::forecast::TransitSky>();
-  sd::forecast::ComputeSky(event, sd::MomentFromLocal(2026, 3, 20, 12.0, -5), *sky);
-  sd::wheel::WheelInput in = sd::wheel::NatalWheel(*natal, sd::kChartSettings.Houses, "IBM Corp");
+  sd::forecast::ComputeSky(event, sd::astro::MomentFromLocal(2026, 3, 20, 12.0, -5), *sky);
+  sd::wheel::WheelInput in = sd::wheel::NatalWheel(*natal, sd::astro::kChartSettings.Houses, "IBM Corp");
   sd::wheel::AddTransits(in, sky->Chart, "Transits");
   for (auto _ : state) {
     const std::string svg = sd::wheel::WheelSvg(in);

@@ -15,8 +15,8 @@ namespace {
 // The universal time of the request: the test clock (server-local, like the page's) when it
 // is set, the system clock otherwise.
 std::time_t RequestTime() {
-  if (std::getenv(sd::kTestClockVariable)) {
-    const sd::LocalDateTime t = sd::LocalNow();
+  if (std::getenv(sd::host::kTestClockVariable)) {
+    const sd::host::LocalDateTime t = sd::host::LocalNow();
     std::tm tm{};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
@@ -37,7 +37,7 @@ int main() {
   const sd::api::Request request = sd::api::RequestFromEnvironment();
   sd::api::Response response;
   try {
-    response = sd::api::Dispatch(request, {sd::ProgramDir(""), RequestTime()});
+    response = sd::api::Dispatch(request, {sd::host::ProgramDir(""), RequestTime()});
   } catch (const std::exception& e) {
     std::fprintf(stderr, "srv_stock_api: %s\n", e.what());
     response = sd::api::Problem(500, "The request could not be served.");

@@ -45,11 +45,11 @@ int main() {
   try {
     // The picture-name memory lives for the whole process: read before the request, written
     // back at exit whatever the run did (its failures stay off the page).
-    sd::PictureNameMemory picture_name;
-    const std::string dir = sd::ProgramDir("");
+    sd::host::PictureNameMemory picture_name;
+    const std::string dir = sd::host::ProgramDir("");
     picture_name.Load(dir);
     try {
-      status = sd::RunRequest(std::cout);
+      status = sd::cgi::RunRequest(std::cout);
     } catch (const std::bad_alloc&) {
       Report("out of memory");
     } catch (const std::exception& e) {

@@ -335,14 +335,14 @@ def main():
         "// Regenerate rather than edit by hand.",
         '#include "astro/series_tables.h"',
         "",
-        "namespace sd::series {",
+        "namespace sd::astro::series {",
         "namespace {",
     ]
     for sym, f in PLANET_FILES:
         parts.append(planet(sym, os.path.join(d, f)))
     parts.append(moon(os.path.join(d, "moon.txt")))
     parts.append(meeus(os.path.join(d, "meeus-uranus-neptune.txt")))
-    parts.append("\n}  // namespace sd::series")
+    parts.append("\n}  // namespace sd::astro::series")
     print("\n".join(parts))
 
 

@@ -45,11 +45,11 @@ std::optional<ApiZone> ReadZone(const QueryParams& params, Json& invalid) {
   if (zone) return zone;
   // A time-zone name, as the forecast takes it: its offset on the date asked for (the wheel of
   // a moment), else today's in Greenwich.
-  if (!IsTzName(*text) || text->find('/') == std::string::npos) {
+  if (!data::IsTzName(*text) || text->find('/') == std::string::npos) {
     Refuse(invalid, "zone", "is no abbreviation of /zones nor a time-zone name (America/New_York)");
     return std::nullopt;
   }
-  LocalDateTime day;
+  host::LocalDateTime day;
   const auto date = Param(params, "date");
   if (!date || date->empty() || !ParseLocalDateTime(*date + " 00:00:00", day)) {
     const std::time_t now = std::time(nullptr);
@@ -79,7 +79,7 @@ std::optional<host::LocalMoment> ReadMoment(const QueryParams& params, const std
     Refuse(invalid, "time", required ? "is required" : "goes with date: give both or neither");
     ok = false;
   }
-  LocalDateTime t;
+  host::LocalDateTime t;
   if (has_date && !ParseLocalDateTime(*date + " 00:00:00", t)) {
     Refuse(invalid, "date", "must be a date YYYY-MM-DD that exists");
     ok = false;
@@ -136,17 +136,17 @@ Response SecurityWheel(const Request& request, const QueryParams& params, const 
   const auto moment = ReadMoment(params, zone, false, invalid);
   if (!invalid.empty()) return InvalidParams(invalid);
 
-  const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
+  const auto records = data::ReadNatalDatabase(context.program_dir + data::kNatalFileName);
   Response problem;
-  const NatalRecord* record = LookUpSecurity(records, context.program_dir, security, problem);
+  const data::NatalRecord* record = LookUpSecurity(records, context.program_dir, security, problem);
   if (!record) return problem;
-  const NatalBytes bytes = EncodeNatalRecord(*record);
+  const data::NatalBytes bytes = EncodeNatalRecord(*record);
   const DayCaching caching{EntityTag({"chart.svg", std::string(bytes.begin(), bytes.end()),
-                                      ZoneTag(*zone), MomentKey(moment), FileStamp("/proc/self/exe")}),
+                                      ZoneTag(*zone), MomentKey(moment), data::FileStamp("/proc/self/exe")}),
                            kWheelCacheControl};
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 
-  EventBlock first_trade;
+  astro::EventBlock first_trade;
   ToEventData(*record, first_trade);
   return Svg(host::SecurityWheelSvg(first_trade, DisplayName(*record), moment), caching);
 }
@@ -162,7 +162,8 @@ Response MomentWheel(const Request& request, const QueryParams& params) {
   char place[64];
   std::snprintf(place, sizeof place, "%.17g %.17g", *lat, *lon);
   const DayCaching caching{
-      EntityTag({"chart.svg", MomentKey(moment), place, FileStamp("/proc/self/exe")}), kWheelCacheControl};
+      EntityTag({"chart.svg", MomentKey(moment), place, data::FileStamp("/proc/self/exe")}),
+      kWheelCacheControl};
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
   return Svg(host::MomentWheelSvg(*moment, *lat, *lon), caching);
 }

@@ -41,7 +41,7 @@ DayAsk ReadDayAsk(const QueryParams& params, const ApiContext& context, Json& in
   const auto date = Param(params, "date");
   bool date_given = false;
   if (date && !date->empty()) {
-    LocalDateTime t;
+    host::LocalDateTime t;
     if (!ParseLocalDateTime(*date + " 00:00:00", t)) refuse("date", "must be a date YYYY-MM-DD that exists");
     ask.year = t.year, ask.month = t.month, ask.day = t.day;
     date_given = true;
@@ -51,7 +51,7 @@ DayAsk ReadDayAsk(const QueryParams& params, const ApiContext& context, Json& in
   if (!zone_text || zone_text->empty()) {
     refuse("zone", "is required: an abbreviation of /zones or a time-zone name");
   } else if (!(zone = FindZone(*zone_text))) {
-    if (!IsTzName(*zone_text) || zone_text->find('/') == std::string::npos) {
+    if (!data::IsTzName(*zone_text) || zone_text->find('/') == std::string::npos) {
       refuse("zone", "is no abbreviation of /zones nor a time-zone name (America/New_York)");
     } else if (!date_given) {
       // Today in the zone asked for: the date of now at the offset now, then that date's offset.
@@ -72,10 +72,11 @@ Response InvalidParams(const Json& invalid) {
   return Problem(400, "The request's parameters are not all valid.", {{"invalid-params", invalid}});
 }
 
-const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const std::string& program_dir,
-                                  const std::string& name, Response& problem) {
-  const NatalRecord* record = FindSecurity(records, name);
-  if (!record) record = FindByTicker(records, ReadTickers(program_dir), name);
+const data::NatalRecord* LookUpSecurity(const std::vector<data::NatalRecord>& records,
+                                        const std::string& program_dir, const std::string& name,
+                                        Response& problem) {
+  const data::NatalRecord* record = FindSecurity(records, name);
+  if (!record) record = FindByTicker(records, data::ReadTickers(program_dir), name);
   if (!record) {
     const auto names = CloseNames(records, name);
     std::string detail = "No security is named '" + name + "'.";
@@ -87,16 +88,16 @@ const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const
 
 std::optional<DaySources> FindDaySources(const DayAsk& ask, const ApiContext& context,
                                          Response& problem) {
-  const auto records = ReadNatalDatabase(context.program_dir + kNatalFileName);
-  const NatalRecord* record = LookUpSecurity(records, context.program_dir, ask.security, problem);
+  const auto records = data::ReadNatalDatabase(context.program_dir + data::kNatalFileName);
+  const data::NatalRecord* record = LookUpSecurity(records, context.program_dir, ask.security, problem);
   if (!record) return std::nullopt;
   DaySources sources;
   sources.record = *record;
   sources.model_path = context.program_dir + forecast::kModelFileName;
   // Read as every program reads a data file (a regular file within the model's cap): a missing,
   // special or oversized model throws DataFileError (500) before a byte is hashed.
-  sources.model_hash =
-      "fnv1a64:" + Fnv1a64Hex(*ReadDataFile(sources.model_path, kModelFileMaxBytes, /*missing_ok=*/false));
+  sources.model_hash = "fnv1a64:" + Fnv1a64Hex(*data::ReadDataFile(
+                                        sources.model_path, data::kModelFileMaxBytes, /*missing_ok=*/false));
   sources.date = DateText(ask.year, ask.month, ask.day);
   return sources;
 }

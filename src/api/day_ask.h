@@ -31,15 +31,16 @@ Response InvalidParams(const Json& invalid);
 // The record of the asked security (by name, or by a ticker of the tickers file in
 // `program_dir`); null with `problem` set to the 404 answer, naming close names, when there is
 // none.
-const NatalRecord* LookUpSecurity(const std::vector<NatalRecord>& records, const std::string& program_dir,
-                                  const std::string& name, Response& problem);
+const data::NatalRecord* LookUpSecurity(const std::vector<data::NatalRecord>& records,
+                                        const std::string& program_dir, const std::string& name,
+                                        Response& problem);
 
 std::string DateText(int year, int month, int day);  // "YYYY-MM-DD"
 
 // What a day's document about one security is made from: the security's record, the program
 // directory's model and the asked day, as its entity tag names them.
 struct DaySources {
-  NatalRecord record;
+  data::NatalRecord record;
   std::string model_path;
   std::string model_hash;  // "fnv1a64:" and the hash of the model's bytes
   std::string date;        // the asked day, "YYYY-MM-DD"

@@ -61,15 +61,15 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
   Response problem;
   const std::optional<DaySources> sources = FindDaySources(ask, context, problem);
   if (!sources) return problem;
-  const NatalBytes natal_bytes = EncodeNatalRecord(sources->record);
+  const data::NatalBytes natal_bytes = EncodeNatalRecord(sources->record);
   const DayCaching caching = CachedUntilMidnight(
       EntityTag({"events", std::string(natal_bytes.begin(), natal_bytes.end()),
                  ZoneTag(ask.zone), sources->date, std::to_string(days), format, sources->model_hash,
-                 FileStamp("/proc/self/exe")}),
+                 data::FileStamp("/proc/self/exe")}),
       context, ask.zone.hours);
   if (auto not_modified = NotModifiedFor(request, caching)) return std::move(*not_modified);
 
-  auto natal = std::make_unique<ChartData>();
+  auto natal = std::make_unique<astro::ChartData>();
   forecast::LoadNatalChart(context.program_dir, sources->record.Name.Str(), *natal);
   const auto model = forecast::LoadModel(sources->model_path);
 

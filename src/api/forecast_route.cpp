@@ -45,17 +45,17 @@ bool Flag(const QueryParams& params, const char* name, bool& out) {
 }
 
 // The natal chart with its first-trade moment moved by `hours`, recomputed as the natal chart is.
-ChartData ShiftedNatal(const ChartData& natal, double hours) {
-  ChartData shifted = natal;
-  shifted.Event.MoveClockTo(shifted.Event.UniversalMoment() + hours * DayInCenturies / 24);
-  ComputeChart(shifted, MomentSource::LocalClock);
+astro::ChartData ShiftedNatal(const astro::ChartData& natal, double hours) {
+  astro::ChartData shifted = natal;
+  shifted.Event.MoveClockTo(shifted.Event.UniversalMoment() + hours * astro::DayInCenturies / 24);
+  ComputeChart(shifted, astro::MomentSource::LocalClock);
   return shifted;
 }
 
 // The rows of one natal chart's forecast of the day.
-forecast::Report ForecastOf(const ChartData& natal, const model::TEvList& model,
+forecast::Report ForecastOf(const astro::ChartData& natal, const model::TEvList& model,
                             const eval::TPlanetary_T* metrics, const ForecastAsk& ask, bool explain) {
-  ChartData transit_event, transit;
+  astro::ChartData transit_event, transit;
   std::vector<std::vector<forecast::Contribution>> contributions;
   const forecast::ForecastValues values = forecast::ComputeForecast(
       {natal, transit_event, transit}, model, ask.year, ask.month, ask.day,
@@ -86,17 +86,17 @@ ForecastAsk ReadForecastAsk(const QueryParams& params, const DayAsk& day, Json& 
 // the same name), the day, the zone, the model, the metric table and the program (a new
 // build may compute otherwise), and the form asked for.
 std::string ForecastTag(const DaySources& sources, const ForecastAsk& ask, const std::string& dir) {
-  const NatalBytes natal_bytes = EncodeNatalRecord(sources.record);
+  const data::NatalBytes natal_bytes = EncodeNatalRecord(sources.record);
   return EntityTag({std::string(natal_bytes.begin(), natal_bytes.end()), ZoneTag(ask.zone),
                     sources.date, sources.model_hash,
-                    DataFileHash(dir + "Metrics.dat", kMetricFileMaxBytes),
-                    FileStamp("/proc/self/exe"), ask.explain ? "explain" : "",
+                    data::DataFileHash(dir + "Metrics.dat", data::kMetricFileMaxBytes),
+                    data::FileStamp("/proc/self/exe"), ask.explain ? "explain" : "",
                     ask.band ? "band" : "", ask.csv ? "csv" : "json"});
 }
 
 // The same place, the first-trade moment an hour earlier and later: two more natal charts
 // against the same skies.
-Json BandJson(const ChartData& natal, const model::TEvList& model, const eval::TPlanetary_T* metrics,
+Json BandJson(const astro::ChartData& natal, const model::TEvList& model, const eval::TPlanetary_T* metrics,
               const ForecastAsk& ask) {
   Json band = {{"hours", kBandHours}};
   for (const auto& [name, hours] : {std::pair{"earlier", -kBandHours}, std::pair{"later", kBandHours}}) {
@@ -110,9 +110,9 @@ Json BandJson(const ChartData& natal, const model::TEvList& model, const eval::T
 
 // The forecast document, as CSV or JSON, without its caching headers.
 Response ForecastResponse(const DaySources& sources, const ForecastAsk& ask, const std::string& dir) {
-  const auto metrics = OpenMetricTable(dir);
-  const auto charts = NewRequestCharts(LocalNow());
-  ChartData& natal = charts->Natal;
+  const auto metrics = host::OpenMetricTable(dir);
+  const auto charts = NewRequestCharts(host::LocalNow());
+  astro::ChartData& natal = charts->Natal;
   forecast::LoadNatalChart(dir, sources.record.Name.Str(), natal);
   const auto model = forecast::LoadModel(sources.model_path);
   const forecast::Report report = ForecastOf(natal, *model, metrics.get(), ask, ask.explain);

@@ -51,7 +51,7 @@ Response Dispatch(const Request& request, const ApiContext& context) {
     if (path != route.path) continue;
     try {
       return route.handler(request, ParseQuery(request.query), context);
-    } catch (const DataFileError& e) {
+    } catch (const data::DataFileError& e) {
       // The server's log gets the file; the client learns only that the service is broken.
       std::fprintf(stderr, "srv_stock_api: %s\n", e.what());
       return Problem(500, "A data file of the service is missing or unreadable.");

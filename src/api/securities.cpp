@@ -14,24 +14,24 @@ double Rounded(double x, double scale) { return std::round(x * scale) / scale; }
 
 }  // namespace
 
-Json FirstTradeJson(const NatalRecord& record) {
+Json FirstTradeJson(const data::NatalRecord& record) {
   return {{"date", FormatNatalDate(record)},
-          {"time", FormatPackedClock(record.LocalTime)},
-          {"zone", Rounded(HmsToDecimal(record.Zone), 1e6)},
-          {"latitude", Rounded(HmsToDecimal(record.Latitude), 1e6)},
-          {"longitude", Rounded(HmsToDecimal(record.Longitude), 1e6)},
-          {"place", Cp1251ToUtf8(TrimNameBlanks(record.PlaceText.Str()))}};
+          {"time", data::FormatPackedClock(record.LocalTime)},
+          {"zone", Rounded(astro::HmsToDecimal(record.Zone), 1e6)},
+          {"latitude", Rounded(astro::HmsToDecimal(record.Latitude), 1e6)},
+          {"longitude", Rounded(astro::HmsToDecimal(record.Longitude), 1e6)},
+          {"place", data::Cp1251ToUtf8(data::TrimNameBlanks(record.PlaceText.Str()))}};
 }
 
 Response SecuritiesRoute(const Request& request, const QueryParams&, const ApiContext& context) {
   // Written record by record as it is read: a database of 100,000 records is neither held nor
   // built into a document tree first.
-  const std::string path = context.program_dir + kNatalFileName;
-  NatalDatabase db;
-  if (!db.Open(path, NatalDatabase::DetectKind(path))) db.RecordCount();  // throws the reason
+  const std::string path = context.program_dir + data::kNatalFileName;
+  data::NatalDatabase db;
+  if (!db.Open(path, data::NatalDatabase::DetectKind(path))) db.RecordCount();  // throws the reason
   // The same bytes as the whole document dumped with an indent of one: each entry two deeper.
   std::string entries;
-  NatalRecord r;
+  data::NatalRecord r;
   while (!db.AtEnd() && db.ReadRecord(r) == 0) {
     std::string entry = Json({{"name", DisplayName(r)}, {"first_trade", FirstTradeJson(r)}})
                             .dump(1, ' ', false, Json::error_handler_t::replace);

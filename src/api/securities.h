@@ -17,7 +17,7 @@ struct ApiContext;
 
 // {"date": "YYYY-MM-DD", "time": "HH:MM:SS", "zone": hours east, "latitude", "longitude"
 // (decimal degrees, north and east positive), "place"}; texts in UTF-8.
-Json FirstTradeJson(const NatalRecord& record);
+Json FirstTradeJson(const data::NatalRecord& record);
 
 // GET /securities: {"securities": [{"name", "first_trade"}]} in database order.
 Response SecuritiesRoute(const Request& request, const QueryParams& params,

@@ -15,11 +15,11 @@
 namespace sd::api {
 
 std::optional<ApiZone> FindZone(std::string_view abbreviation) {
-  for (const ZoneRow& row : ZoneTable) {
+  for (const data::ZoneRow& row : data::ZoneTable) {
     const std::string_view name = row.abbreviation;
     if (name.size() == abbreviation.size() &&
         strncasecmp(name.data(), abbreviation.data(), name.size()) == 0)
-      return ApiZone{row.abbreviation, row.value, HmsToDecimal(row.value), {}};
+      return ApiZone{row.abbreviation, row.value, astro::HmsToDecimal(row.value), {}};
   }
   return std::nullopt;
 }
@@ -34,21 +34,21 @@ std::string UtcOffsetText(double hours) {
 
 namespace {
 
-ApiZone FromOffset(std::string_view name, const TzOffset& offset) {
+ApiZone FromOffset(std::string_view name, const data::TzOffset& offset) {
   const double hours = offset.seconds_east / 3600.0;
-  return ApiZone{offset.abbreviation, DecimalToHms(hours), hours, std::string(name)};
+  return ApiZone{offset.abbreviation, astro::DecimalToHms(hours), hours, std::string(name)};
 }
 
 }  // namespace
 
 std::optional<ApiZone> DatabaseZoneOnDate(std::string_view name, int year, int month, int day, std::string& why) {
-  const auto offset = TzOffsetOnDate(TzDatabaseDir(), name, year, month, day, why);
+  const auto offset = data::TzOffsetOnDate(data::TzDatabaseDir(), name, year, month, day, why);
   if (!offset) return std::nullopt;
   return FromOffset(name, *offset);
 }
 
 std::optional<ApiZone> DatabaseZoneAt(std::string_view name, std::time_t t, std::string& why) {
-  const auto offset = TzOffsetAt(TzDatabaseDir(), name, t, why);
+  const auto offset = data::TzOffsetAt(data::TzDatabaseDir(), name, t, why);
   if (!offset) return std::nullopt;
   return FromOffset(name, *offset);
 }
@@ -59,13 +59,13 @@ std::string ZoneTag(const ApiZone& zone) {
 
 Response ZonesRoute(const Request& request, const QueryParams& params, const ApiContext& context) {
   Json zones = Json::array();
-  for (const ZoneRow& row : ZoneTable) {
-    const double hours = HmsToDecimal(row.value);
+  for (const data::ZoneRow& row : data::ZoneTable) {
+    const double hours = astro::HmsToDecimal(row.value);
     zones.push_back({{"abbreviation", row.abbreviation},
                      {"hours", hours},
                      {"utc_offset", UtcOffsetText(hours)}});
   }
-  LocalDateTime day;
+  host::LocalDateTime day;
   if (const auto date = Param(params, "date"); date && !date->empty()) {
     if (!ParseLocalDateTime(*date + " 00:00:00", day))
       return InvalidParams(Json::array({{{"name", "date"}, {"reason", "must be a date YYYY-MM-DD that exists"}}}));

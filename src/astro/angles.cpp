@@ -6,7 +6,7 @@
 
 #include "astro/internal/rounding.h"
 
-namespace sd {
+namespace sd::astro {
 
 using internal::ToInt;
 
@@ -59,4 +59,4 @@ int SignOf(double lon) {
   return ToInt(s) == std::numeric_limits<int>::max() ? 0 : ToInt(s) + 1;
 }
 
-}  // namespace sd
+}  // namespace sd::astro

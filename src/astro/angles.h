@@ -3,7 +3,7 @@
 // distances and order on the circle, the zodiac sign of a longitude.
 #include "astro/moment.h"
 
-namespace sd {
+namespace sd::astro {
 
 // x reduced into [0, n) for either sign; whole multiples of n give 0.
 double NormalizeMod(double x, int n);
@@ -24,4 +24,4 @@ bool IsBetween(double a, double b, double d);
 // Sign 1..12 of a tropical longitude.
 int SignOf(double lon);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace sd {
+namespace sd::astro {
 
 namespace {
 
@@ -199,4 +199,4 @@ double TriangleWeight(double p, double x) {
 
 double TriangleWeight90(double p, double x) { return TriangleWeight(p, x + 90); }
 
-}  // namespace sd
+}  // namespace sd::astro

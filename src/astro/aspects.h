@@ -13,7 +13,7 @@
 #include "astro/object_set.h"
 #include "astro/short_text.h"
 
-namespace sd {
+namespace sd::astro {
 
 // ---- the aspect table --------------------------------------------------------------------
 
@@ -118,4 +118,4 @@ double TriangleWeight(double p, double x);
 // TriangleWeight(p, x + 90): +1 at 0, -1 at 180.
 double TriangleWeight90(double p, double x);
 
-}  // namespace sd
+}  // namespace sd::astro

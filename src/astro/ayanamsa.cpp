@@ -7,7 +7,7 @@
 #include "astro/angles.h"
 #include "astro/numeric.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 // Every column is a constant offset plus the general precession in longitude,
@@ -114,4 +114,4 @@ int SiderealSignOf(ChartMoment t, double lon) {
   return SignOf(NormalizeMod(lon - ay, 360));
 }
 
-}  // namespace sd
+}  // namespace sd::astro

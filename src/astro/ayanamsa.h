@@ -3,7 +3,7 @@
 // one per variant, and the sidereal sign of a longitude.
 #include "astro/moment.h"
 
-namespace sd {
+namespace sd::astro {
 
 // Offset of the sidereal zodiac in degrees, column AyanamsaColumn of the offset table.
 double AyanamsaAt(ChartMoment t);
@@ -14,4 +14,4 @@ double AyanamsaAtColumn(ChartMoment t, int column);
 // Sign 1..12 in the sidereal zodiac at moment t.
 int SiderealSignOf(ChartMoment t, double lon);
 
-}  // namespace sd
+}  // namespace sd::astro

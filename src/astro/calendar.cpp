@@ -5,7 +5,7 @@
 
 #include "astro/internal/rounding.h"
 
-namespace sd {
+namespace sd::astro {
 
 using internal::Nearest;
 using internal::SignedFrac;
@@ -101,4 +101,4 @@ CivilDate LocalFromMoment(ChartMoment t, double zone_hms) {
   return DateFromMoment(t + HmsToDecimal(zone_hms) * DayInCenturies / 24.0);
 }
 
-}  // namespace sd
+}  // namespace sd::astro

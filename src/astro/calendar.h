@@ -3,7 +3,7 @@
 // the local clock of a time zone. Julian calendar up to 1582-10-04, Gregorian after.
 #include "astro/moment.h"
 
-namespace sd {
+namespace sd::astro {
 
 struct CivilDate {
   int year = 1;           // astronomical year 0 comes back as 0, negative years are BC (-1 = 1 BC)
@@ -33,4 +33,4 @@ ChartMoment MomentFromLocal(int year, int month, int day, double local_time_hms,
 // The date and clock of moment t in the zone zone_hms (packed hours east of Greenwich).
 CivilDate LocalFromMoment(ChartMoment t, double zone_hms);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -15,7 +15,7 @@
 #include "astro/sidereal_time.h"
 #include "astro/time_scales.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 // Set while a chart is being computed, to refuse a computation started from inside another.
@@ -612,4 +612,4 @@ bool ComputeChartWith(ChartData& chart, MomentSource source, const ChartSettings
   return true;
 }
 
-}  // namespace sd
+}  // namespace sd::astro

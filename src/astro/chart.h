@@ -12,7 +12,7 @@
 #include "astro/chart_data.h"
 #include "astro/houses.h"
 
-namespace sd {
+namespace sd::astro {
 
 // The settings the computation reads. The program runs with kChartSettings only (constants of
 // the build); the other values select code paths that tools and tests can still reach.
@@ -107,4 +107,4 @@ double PhaseAngle(const ChartData& chart, int n);
 // Phase number 1..8 of a phase angle (eight 45-degree sectors); 0 for NoValue.
 int PhaseNumber(double angle);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -7,7 +7,7 @@
 #include "astro/calendar.h"
 #include "astro/short_text.h"
 
-namespace sd {
+namespace sd::astro {
 
 inline constexpr int kObjectCount = 40;   // object numbers 0..39
 inline constexpr int kPlanetCount = 10;   // 0..9 Sun, Moon, Mercury .. Pluto
@@ -96,4 +96,4 @@ struct ChartData {
   double Lon(int obj) const { return Object[kLongitude][obj]; }
 };
 
-}  // namespace sd
+}  // namespace sd::astro

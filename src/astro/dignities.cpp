@@ -6,7 +6,7 @@
 #include "astro/angles.h"
 #include "astro/houses.h"
 
-namespace sd {
+namespace sd::astro {
 
 const SignDignitySets DignitySets[12] = {
     // RulerSet               ExaltationSet           DetrimentSet  FallSet
@@ -161,4 +161,4 @@ double SchemeBoundaryBetween(int scheme, double from, double to) {
   return NoValue;
 }
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -10,7 +10,7 @@
 #include "astro/chart_data.h"
 #include "astro/object_set.h"
 
-namespace sd {
+namespace sd::astro {
 
 // The four dignity sets of one sign (sets of object numbers).
 struct SignDignitySets {
@@ -63,4 +63,4 @@ int SchemeRuler(int scheme, double x);
 // new segment. NoValue when there is none, the scheme is unknown, or either end is NoValue.
 double SchemeBoundaryBetween(int scheme, double from, double to);
 
-}  // namespace sd
+}  // namespace sd::astro

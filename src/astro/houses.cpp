@@ -8,7 +8,7 @@
 #include "astro/positions.h"
 #include "astro/sidereal_time.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr const char* kHouseSystemNames[kHouseSystemCount] = {
@@ -268,4 +268,4 @@ int HouseOfCusps(const double* row, double x) {
 
 int HouseOf(const ChartData& chart, double x) { return HouseOfCusps(chart.Object[kLongitude], x); }
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -12,7 +12,7 @@
 // to "use system 9 for this computation": no process-wide setting ever changes.
 #include "astro/chart_data.h"
 
-namespace sd {
+namespace sd::astro {
 
 enum HouseSystemNumber : int {
   kTopocentricHouses = 0,
@@ -75,4 +75,4 @@ int HouseOf(const ChartData& chart, double x);
 // The same on a copied longitude row of kObjectCount entries (cusps at 18..29).
 int HouseOfCusps(const double* longitude_row, double x);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -10,7 +10,7 @@
 #include "astro/sidereal_time.h"
 #include "astro/time_scales.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kHour = DayInCenturies / 24;
@@ -385,4 +385,4 @@ double MundanePositionOf(double ramc, double lat, double ra, double decl) {
   return x * kRadToDeg + (above ? 180 : 0);
 }
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -8,7 +8,7 @@
 // computed or is not found within the bound is NoValue.
 #include "astro/moment.h"
 
-namespace sd {
+namespace sd::astro {
 
 // Eclipse search settings, constants of the build.
 // Mode 1: at the New Moon moment, over a grid of places covering the globe.
@@ -69,4 +69,4 @@ EclipsePair EclipseSearch(ChartMoment t, int mode = EclipseSearchMode,
 // not finite.
 double MundanePositionOf(double ramc, double lat, double ra, double decl);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -10,7 +10,7 @@
 // only by EphemerisMoment (time_scales.h), so that the compiler refuses a universal moment where
 // ephemeris time is meant and the reverse.
 
-namespace sd {
+namespace sd::astro {
 
 using ChartMoment = double;
 
@@ -37,4 +37,4 @@ inline constexpr double kPi = 3.14159265358979323846;
 inline constexpr double kDegToRad = kPi / 180.0;
 inline constexpr double kRadToDeg = 180.0 / kPi;
 
-}  // namespace sd
+}  // namespace sd::astro

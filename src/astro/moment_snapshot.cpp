@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace sd {
+namespace sd::astro {
 
 namespace {
 
@@ -116,4 +116,4 @@ void FillSnapshot(MomentSnapshot& snap, const ChartData& chart) {
   std::memcpy(snap.bytes + o::kPhaseAngle, chart.Planet[kPhaseAngle], 10 * sizeof(double));
 }
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -12,7 +12,7 @@
 
 #include "astro/chart_data.h"
 
-namespace sd {
+namespace sd::astro {
 
 using Real48 = std::array<uint8_t, 6>;
 
@@ -80,4 +80,4 @@ void UnpackRow(const uint8_t* in, std::span<double> row);
 // they are; nothing is allocated.
 void FillSnapshot(MomentSnapshot& snap, const ChartData& chart);
 
-}  // namespace sd
+}  // namespace sd::astro

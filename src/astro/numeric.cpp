@@ -5,7 +5,7 @@
 
 #include "astro/internal/rounding.h"
 
-namespace sd {
+namespace sd::astro {
 
 using internal::Nearest;
 using internal::ToInt;
@@ -28,4 +28,4 @@ int GridIndex(int first, int last, double value, double v_high, double v_low) {
   return ToInt(first + k);
 }
 
-}  // namespace sd
+}  // namespace sd::astro

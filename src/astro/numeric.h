@@ -2,7 +2,7 @@
 // Small numeric helpers of tables and grids: cyclic stepping through 1..count, the straight line
 // through two points, the nearest index of a value on an evenly spaced grid.
 
-namespace sd {
+namespace sd::astro {
 
 // Direction 255 steps back (1 wraps to count), 1 steps forward (count wraps to 1), else current.
 int CyclicStep(int current, int count, int direction);
@@ -13,4 +13,4 @@ double LinearAt(double x, double x1, double x0, double y1, double y0);
 // first when v_high == v_low.
 int GridIndex(int first, int last, double value, double v_high, double v_low);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-namespace sd {
+namespace sd::astro {
 
 struct ObjectSet {
   static constexpr int kMaxMember = 207;
@@ -58,4 +58,4 @@ struct ObjectSet {
 };
 static_assert(sizeof(ObjectSet) == 26 && alignof(ObjectSet) == 1);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -3,7 +3,7 @@
 
 #include "astro/angles.h"
 
-namespace sd {
+namespace sd::astro {
 
 double TrueObliquity(ChartMoment t) {
   // Meeus, Astronomical Formulae for Calculators: Newcomb's mean obliquity ("Solar Coordinates")
@@ -14,4 +14,4 @@ double TrueObliquity(ChartMoment t) {
          (9.21 + 0.00091 * t) * CosDeg(node) / 3600.0;
 }
 
-}  // namespace sd
+}  // namespace sd::astro

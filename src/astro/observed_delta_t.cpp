@@ -5,7 +5,7 @@
 
 #include "astro/time_scales.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 // TT - UT, seconds, on January 1 of each year from kObservedDeltaTFirstYear (sources in the
@@ -97,4 +97,4 @@ ChartMoment TrueClockOf(ChartMoment forecast_clock) {
   return ephemeris - ObservedDeltaTSeconds(t) * SecondInCenturies;
 }
 
-}  // namespace sd
+}  // namespace sd::astro

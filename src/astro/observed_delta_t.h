@@ -18,7 +18,7 @@
 // nearest tabulated year so that there is no jump.
 #include "astro/moment.h"
 
-namespace sd {
+namespace sd::astro {
 
 // First and last years of the table; the last observed year is the one before the predictions.
 inline constexpr int kObservedDeltaTFirstYear = 1800;
@@ -42,4 +42,4 @@ double ObservedDeltaTSeconds(ChartMoment t);
 ChartMoment ForecastClockOf(ChartMoment t);
 ChartMoment TrueClockOf(ChartMoment forecast_clock);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -13,7 +13,7 @@
 #include "astro/series_tables.h"
 #include "astro/time_scales.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kTwoPi = 2.0 * kPi;
@@ -566,4 +566,4 @@ std::vector<std::string> SeriesRangeWarnings(ChartMoment t) {
           "off by tenths of a degree or more"};
 }
 
-}  // namespace sd
+}  // namespace sd::astro

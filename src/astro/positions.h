@@ -26,7 +26,7 @@
 
 #include "astro/moment.h"
 
-namespace sd {
+namespace sd::astro {
 
 // Moments farther than this many centuries from 1900 are refused (every field NoValue): there
 // the arguments of the series lose their precision. The series keep every orbit plausible from
@@ -112,4 +112,4 @@ PlanetResult PlanetPosition(int n, ChartMoment t, const SunResult& sun);
 // every series holds. Positions are still given there: the programs say so, they do not refuse.
 std::vector<std::string> SeriesRangeWarnings(ChartMoment t);
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -3,7 +3,7 @@
 // Regenerate rather than edit by hand.
 #include "astro/series_tables.h"
 
-namespace sd::series {
+namespace sd::astro::series {
 namespace {
 const PerturbationTerm kSun200Terms[] = {
     {1, 0, 0, -0.22, 6892.76, -16707.37, -0.54, 0.00, 0.00},
@@ -1017,4 +1017,4 @@ const MeeusAuxData kMeeusAux = {
     {0.1, 0.2},
 };
 
-}  // namespace sd::series
+}  // namespace sd::astro::series

@@ -8,7 +8,7 @@
 // centuries of ephemeris time from J2000.
 #include <span>
 
-namespace sd::series {
+namespace sd::astro::series {
 
 // A constant pair (a, b) in revolutions and revolutions per century.
 struct RevolutionPair {
@@ -133,4 +133,4 @@ struct MeeusAuxData {
 extern const MeeusPlanetData kMeeusUranus, kMeeusNeptune;
 extern const MeeusAuxData kMeeusAux;
 
-}  // namespace sd::series
+}  // namespace sd::astro::series

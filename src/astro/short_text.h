@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::astro {
 
 template <int N>
 struct ShortText {
@@ -28,4 +28,4 @@ struct ShortText {
   std::string Str() const { return std::string(View()); }
 };
 
-}  // namespace sd
+}  // namespace sd::astro

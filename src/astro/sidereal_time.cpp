@@ -4,7 +4,7 @@
 #include "astro/angles.h"
 #include "astro/calendar.h"
 
-namespace sd {
+namespace sd::astro {
 
 double LocalSiderealHours(double lon_deg, ChartMoment t) {
   const double h = DateFromMoment(t).hours;
@@ -17,4 +17,4 @@ double Ramc(ChartMoment t, double lon_hms) {
   return 15.0 * LocalSiderealHours(HmsToDecimal(lon_hms), t);
 }
 
-}  // namespace sd
+}  // namespace sd::astro

@@ -6,7 +6,7 @@
 
 #include "astro/internal/rounding.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 struct DeltaTEntry {
@@ -48,4 +48,4 @@ double DeltaT(ChartMoment t) {
 
 TtMoment EphemerisMoment(ChartMoment t) { return TtMoment(t + DeltaT(t)); }
 
-}  // namespace sd
+}  // namespace sd::astro

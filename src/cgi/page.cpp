@@ -7,7 +7,7 @@
 #include "data/ini.h"
 #include "data/trim.h"
 
-namespace sd {
+namespace sd::cgi {
 namespace {
 
 void Line(std::ostream& out, std::string_view text) {
@@ -45,15 +45,15 @@ std::string FormatPageTime(double packed_time) {
   return buf;
 }
 
-void WritePage(std::ostream& out, const ChartData& natal, std::string_view image_base_url,
+void WritePage(std::ostream& out, const astro::ChartData& natal, std::string_view image_base_url,
                std::string_view gif_name) {
   WritePageHead(out, "Dynamics for Security");
   std::string line = "<p align=\"center\"><b>Instrument:";
-  line += EscapeHtml(natal.ChartName.View());
+  line += data::EscapeHtml(natal.ChartName.View());
   line += "<br>First Trade:<br>";
   Line(out, line);
 
-  const EventBlock& ev = natal.Event;
+  const astro::EventBlock& ev = natal.Event;
   line = std::to_string(ev.Month) + "," + std::to_string(ev.Day) + "," + std::to_string(ev.Year) +
          "   " + FormatPageTime(ev.LocalTime) + "<br>";
   Line(out, line);
@@ -63,7 +63,7 @@ void WritePage(std::ostream& out, const ChartData& natal, std::string_view image
   // not write (another request's picture, or nothing at all).
   if (!gif_name.empty()) {
     line = "<p align=\"center\"><img border=\"0\" src=\"";
-    line += EscapeHtml(image_base_url);
+    line += data::EscapeHtml(image_base_url);
     line += "/Exe/Temp/";
     line += gif_name;
     line += "\"></p>";
@@ -79,9 +79,9 @@ std::string ImageBaseUrl(const std::string& program_dir) {
 }
 
 SiteSettings ReadSiteSettings(const std::string& program_dir) {
-  TBigIniFile settings(program_dir + kSiteSettingsFile, kSettingsFileMaxBytes);
+  data::TBigIniFile settings(program_dir + kSiteSettingsFile, data::kSettingsFileMaxBytes);
   SiteSettings site;
-  site.image_base_url = TrimNameBlanks(settings.ReadString("Site", "ImageBaseUrl", ""));
+  site.image_base_url = data::TrimNameBlanks(settings.ReadString("Site", "ImageBaseUrl", ""));
   while (!site.image_base_url.empty() && site.image_base_url.back() == '/') site.image_base_url.pop_back();
   const int32_t minutes =
       settings.ReadInteger("Site", kPictureLifetimeKey, kDefaultPictureLifetimeMinutes);
@@ -89,4 +89,4 @@ SiteSettings ReadSiteSettings(const std::string& program_dir) {
   return site;
 }
 
-}  // namespace sd
+}  // namespace sd::cgi

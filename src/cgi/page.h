@@ -10,7 +10,7 @@
 #include "astro/chart_data.h"
 #include "data/text_escape.h"
 
-namespace sd {
+namespace sd::cgi {
 
 // Content type, empty line, head and the banner; the heading line only for a non-empty title.
 void WritePageHead(std::ostream& out, std::string_view title);
@@ -19,7 +19,7 @@ void WritePageTail(std::ostream& out);
 // The whole page for the chart in `natal`: its name, first-trade date and clock time, and the
 // picture at image_base_url + "/Exe/Temp/" + gif_name; without a gif_name (no picture was
 // published) the picture line is left out.
-void WritePage(std::ostream& out, const ChartData& natal, std::string_view image_base_url,
+void WritePage(std::ostream& out, const astro::ChartData& natal, std::string_view image_base_url,
                std::string_view gif_name);
 
 // The clock time as the page prints it: fixed point with two decimals, point as separator
@@ -41,4 +41,4 @@ struct SiteSettings {
 };
 SiteSettings ReadSiteSettings(const std::string& program_dir);
 
-}  // namespace sd
+}  // namespace sd::cgi

@@ -20,7 +20,7 @@
 #include "forecast/model_value.h"
 #include "forecast/natal.h"
 
-namespace sd {
+namespace sd::cgi {
 namespace {
 
 // Removes the published picture unless the page that links it went out: a run that fails
@@ -44,48 +44,48 @@ class PictureGuard {
 
 void ReadRequest(const std::string& decoded_query, RequestState& req) {
   req.query = decoded_query;
-  req.zone = ZoneOffsetByName(QueryParam(kZoneParam, req.query));
-  if (req.zone == kUnknownZone) req.zone = 0.0;
-  req.security = QueryParam(kSecurityParam, req.query);
-  req.gif_name = FileNamePart(MakeGifName("sc_stock_dyn_", ".gif"));
+  req.zone = data::ZoneOffsetByName(host::QueryParam(kZoneParam, req.query));
+  if (req.zone == data::kUnknownZone) req.zone = 0.0;
+  req.security = host::QueryParam(kSecurityParam, req.query);
+  req.gif_name = host::FileNamePart(host::MakeGifName("sc_stock_dyn_", ".gif"));
 }
 
 int RunRequest(std::ostream& out) {
   // 1. Start-up.
-  ProcessScope process(LocalNow());
-  RequestCharts& charts = ProcessCharts();
+  host::ProcessScope process(host::LocalNow());
+  host::RequestCharts& charts = host::ProcessCharts();
 
   // 2.-5. Query, zone value, security name, picture name.
   RequestState req;
-  ReadRequest(ReadQueryString(), req);
+  ReadRequest(host::ReadQueryString(), req);
 
   // The installation settings, read before anything is written: a settings file that cannot
   // be read stops the run with nothing left behind.
-  const SiteSettings site = ReadSiteSettings(ProgramDir(""));
+  const SiteSettings site = ReadSiteSettings(host::ProgramDir(""));
   const std::string& image_base_url = site.image_base_url;
 
   // 6.-8. Natal record: the first record named req.security (both trimmed) gives slot 0 its
   //    event block and name; none leaves the defaults. A missing or unreadable database
   //    stops the run here, before any output. Then the natal chart, with every computable
   //    object, its moment from the event block.
-  forecast::LoadNatalChart(ProgramDir(""), req.security, charts.Natal);
+  forecast::LoadNatalChart(host::ProgramDir(""), req.security, charts.Natal);
 
   // 9. Today's date.
-  const LocalDateTime today = LocalNow();
+  const host::LocalDateTime today = host::LocalNow();
   req.year = static_cast<uint16_t>(today.year);
   req.month = static_cast<uint16_t>(today.month);
   req.day = static_cast<uint16_t>(today.day);
 
   // 10. Forecast run: today's twenty days in steps of half a day. The picture claims its
   //     name without replacing another request's picture; on a clash it draws a new one.
-  const ForecastRun run = RunForecast(
-      ProgramDir("") + forecast::kModelFileName, ProgramDir("Temp") + req.gif_name, req.year, req.month,
-      req.day, forecast::kForecastSpan, req.zone, forecast::kForecastStep,
-      [] { return MakeGifName("sc_stock_dyn_", ".gif"); });
+  const host::ForecastRun run = host::RunForecast(
+      host::ProgramDir("") + forecast::kModelFileName, host::ProgramDir("Temp") + req.gif_name, req.year,
+      req.month, req.day, forecast::kForecastSpan, req.zone, forecast::kForecastStep,
+      [] { return host::MakeGifName("sc_stock_dyn_", ".gif"); });
   PictureGuard picture;
   picture.Watch(run.Picture);
   // The page links only a picture this request wrote, or none.
-  req.gif_name = run.Picture.empty() ? std::string() : FileNamePart(run.Picture);
+  req.gif_name = run.Picture.empty() ? std::string() : host::FileNamePart(run.Picture);
 
   // 11. The page, built whole before the first byte goes out.
   std::ostringstream page;
@@ -101,10 +101,10 @@ int RunRequest(std::ostream& out) {
   // Old pictures go once the page is out, so that a failed run leaves nothing in Temp (at most
   // once a minute over all requests; file times are the system's, whatever clock the request
   // reads).
-  SweepOldPictures(ProgramDir("Temp"), site.picture_lifetime_minutes, std::time(nullptr));
+  SweepOldPictures(host::ProgramDir("Temp"), site.picture_lifetime_minutes, std::time(nullptr));
 
   // 12. Clean-up (ProcessScope).
   return 0;
 }
 
-}  // namespace sd
+}  // namespace sd::cgi

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-namespace sd {
+namespace sd::cgi {
 
 // What the run learns from the query and the clock, held for the run.
 struct RequestState {
@@ -27,4 +27,4 @@ void ReadRequest(const std::string& decoded_query, RequestState& req);
 // missing data file) throws before any output, after clean-up.
 int RunRequest(std::ostream& out);
 
-}  // namespace sd
+}  // namespace sd::cgi

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 
-namespace sd {
+namespace sd::cgi {
 namespace {
 
 // Reads a whole number of 1 to max_digits digits without a leading zero (0 itself allowed
@@ -92,4 +92,4 @@ SweepResult SweepOldPictures(const std::string& temp_dir, int lifetime_minutes, 
   return result;
 }
 
-}  // namespace sd
+}  // namespace sd::cgi

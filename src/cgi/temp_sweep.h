@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::cgi {
 
 // [Site] PictureLifetimeMinutes of srv_stock_dyn.ini: the default, and what 0 means.
 inline constexpr const char* kPictureLifetimeKey = "PictureLifetimeMinutes";
@@ -38,4 +38,4 @@ struct SweepResult {
 // locked is left alone.
 SweepResult SweepOldPictures(const std::string& temp_dir, int lifetime_minutes, std::time_t now);
 
-}  // namespace sd
+}  // namespace sd::cgi

@@ -47,7 +47,7 @@ std::string DidYouMean(const CLI::App& app, std::string_view option) {
   for (const CLI::Option* o : app.get_options()) {
     for (const std::string& name : o->get_lnames()) {
       const std::string candidate = "--" + name;
-      const size_t d = EditDistanceWithin(option, candidate, bound);
+      const size_t d = data::EditDistanceWithin(option, candidate, bound);
       if (d < best_distance) best = candidate, best_distance = d;
     }
   }
@@ -169,7 +169,7 @@ bool ParseDate(const std::string& text, DateRange range, int& year, int& month, 
     return false;
   }
   // Historical years (no year 0) to the calendar's astronomical count.
-  if (y == 0 || !IsCalendarDate(static_cast<int>(y < 0 ? y + 1 : y), static_cast<int>(m), static_cast<int>(d))) {
+  if (y == 0 || !astro::IsCalendarDate(static_cast<int>(y < 0 ? y + 1 : y), static_cast<int>(m), static_cast<int>(d))) {
     why = "there is no date " + text + (y == 0 ? " (there is no year 0: -1 is 1 BC)" : "");
     return false;
   }
@@ -180,10 +180,10 @@ bool ParseDate(const std::string& text, DateRange range, int& year, int& month, 
 }
 
 bool ParseZone(const std::string& text, Zone& out, std::string& why) {
-  for (const ZoneRow& row : ZoneTable) {
+  for (const data::ZoneRow& row : data::ZoneTable) {
     if (SameIgnoringCase(text, row.abbreviation)) {
       out.packed = row.value;
-      out.hours = HmsToDecimal(row.value);
+      out.hours = astro::HmsToDecimal(row.value);
       return true;
     }
   }
@@ -202,10 +202,10 @@ bool ParseZone(const std::string& text, Zone& out, std::string& why) {
   }
   if (ok && std::fabs(hours) <= 14) {
     out.hours = hours;
-    out.packed = DecimalToHms(hours);
+    out.packed = astro::DecimalToHms(hours);
     return true;
   }
-  if (text.find('/') != std::string::npos && IsTzName(text)) {
+  if (text.find('/') != std::string::npos && data::IsTzName(text)) {
     out.tz_name = text;
     const std::time_t now = std::time(nullptr);
     std::tm today{};
@@ -216,7 +216,7 @@ bool ParseZone(const std::string& text, Zone& out, std::string& why) {
   }
   why = "--zone must be hours east of Greenwich (-5, 5.5 or 5:30, at most 14), a time-zone name "
         "(America/New_York) or one of";
-  for (const ZoneRow& row : ZoneTable) {
+  for (const data::ZoneRow& row : data::ZoneTable) {
     why += ' ';
     why += row.abbreviation;
   }
@@ -226,10 +226,10 @@ bool ParseZone(const std::string& text, Zone& out, std::string& why) {
 
 bool ZoneOnDate(Zone& zone, int year, int month, int day, std::string& why) {
   if (zone.tz_name.empty()) return true;
-  const auto offset = TzOffsetOnDate(TzDatabaseDir(), zone.tz_name, year, month, day, why);
+  const auto offset = data::TzOffsetOnDate(data::TzDatabaseDir(), zone.tz_name, year, month, day, why);
   if (!offset) return false;
   zone.hours = offset->seconds_east / 3600.0;
-  zone.packed = DecimalToHms(zone.hours);
+  zone.packed = astro::DecimalToHms(zone.hours);
   return true;
 }
 

@@ -84,26 +84,26 @@ bool ParseTime(std::string s, double& hms) {
 
 }  // namespace
 
-std::string ChartJson(const ChartData& c, const ChartSettings& settings) {
+std::string ChartJson(const astro::ChartData& c, const astro::ChartSettings& settings) {
   Json objects = Json::array();
-  for (int n = 0; n < kObjectCount; ++n) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     Json o = {{"number", n},
-              {"name", ObjectName(n)},
-              {"longitude", JsonValue(c.Object[kLongitude][n])},
-              {"helio_longitude", JsonValue(c.Object[kHelioLongitude][n])},
-              {"sidereal_longitude", JsonValue(c.Object[kSiderealLongitude][n])},
-              {"node_distance", JsonValue(c.Object[kNodeDistance][n])},
-              {"declination_longitude", JsonValue(c.Object[kDeclinationLongitude][n])},
-              {"declination", JsonValue(c.Object[kDeclination][n])}};
-    if (n < kPlanetCount) {
-      o["latitude"] = JsonValue(c.Planet[kLatitude][n]);
-      o["right_ascension"] = JsonValue(c.Planet[kRightAscension][n]);
-      o["distance"] = JsonValue(c.Planet[kDistance][n]);
-      o["helio_latitude"] = JsonValue(c.Planet[kHelioLatitude][n]);
-      o["radius_vector"] = JsonValue(c.Planet[kRadiusVector][n]);
-      o["mundane_position"] = JsonValue(c.Planet[kMundanePosition][n]);
-      o["altitude"] = JsonValue(c.Planet[kAltitude][n]);
-      o["phase_angle"] = JsonValue(c.Planet[kPhaseAngle][n]);
+              {"name", astro::ObjectName(n)},
+              {"longitude", JsonValue(c.Object[astro::kLongitude][n])},
+              {"helio_longitude", JsonValue(c.Object[astro::kHelioLongitude][n])},
+              {"sidereal_longitude", JsonValue(c.Object[astro::kSiderealLongitude][n])},
+              {"node_distance", JsonValue(c.Object[astro::kNodeDistance][n])},
+              {"declination_longitude", JsonValue(c.Object[astro::kDeclinationLongitude][n])},
+              {"declination", JsonValue(c.Object[astro::kDeclination][n])}};
+    if (n < astro::kPlanetCount) {
+      o["latitude"] = JsonValue(c.Planet[astro::kLatitude][n]);
+      o["right_ascension"] = JsonValue(c.Planet[astro::kRightAscension][n]);
+      o["distance"] = JsonValue(c.Planet[astro::kDistance][n]);
+      o["helio_latitude"] = JsonValue(c.Planet[astro::kHelioLatitude][n]);
+      o["radius_vector"] = JsonValue(c.Planet[astro::kRadiusVector][n]);
+      o["mundane_position"] = JsonValue(c.Planet[astro::kMundanePosition][n]);
+      o["altitude"] = JsonValue(c.Planet[astro::kAltitude][n]);
+      o["phase_angle"] = JsonValue(c.Planet[astro::kPhaseAngle][n]);
     }
     objects.push_back(std::move(o));
   }
@@ -112,7 +112,7 @@ std::string ChartJson(const ChartData& c, const ChartSettings& settings) {
       {"prev_eclipse_moment", JsonValue(c.PrevEclipseMoment)},
       {"next_eclipse_moment", JsonValue(c.NextEclipseMoment)},
       {"house_system",
-       HouseSystemName(EffectiveHouseSystem(settings.Houses, c.Event.PlaceLatitude))},
+       astro::HouseSystemName(astro::EffectiveHouseSystem(settings.Houses, c.Event.PlaceLatitude))},
       {"settings",
        {{"houses", settings.Houses},
         {"sidereal_column", settings.SiderealColumn},
@@ -128,8 +128,8 @@ int WriteSvg(const std::string& path, const std::string& svg, const std::vector<
              bool force) {
   try {
     CheckOutput(path, kSvgPicture, inputs, force);
-    WriteFileAtomically(path, svg);
-  } catch (const OutputRefused& e) {
+    data::WriteFileAtomically(path, svg);
+  } catch (const data::OutputRefused& e) {
     return WorkFailed(kCommand, e.what());
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, "cannot write " + path + ": " + e.what());
@@ -159,13 +159,13 @@ int RunSecurityChart(std::string security, const std::string& dir_option, Zone z
   SecurityOptions o;
   o.dir = dir_option;
   const std::string dir = ProgramDirOf(o);
-  ChartData natal;
+  astro::ChartData natal;
   try {
     if (!LoadSecurity(kCommand, dir, security, natal)) return 1;
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }
-  if (svg.empty()) return PrintOutput(ChartJson(natal, kChartSettings));
+  if (svg.empty()) return PrintOutput(ChartJson(natal, astro::kChartSettings));
   return WriteSvg(svg, host::SecurityWheelSvg(natal.Event, PrintedName(security), at),
                   ProgramDataFiles(dir), force);
 }
@@ -176,7 +176,7 @@ int RunChart(const Args& args) {
   std::string date, time, zone_text, lat, lon, security, dir, svg;
   std::vector<std::string> transits;
   bool transit = false, topocentric = false, force = false;
-  ChartSettings settings = kChartSettings;
+  astro::ChartSettings settings = astro::kChartSettings;
   CLI::App app{"", "stockdyn chart"};
   SetUpParser(app);
   auto* date_opt = app.add_option("--date", date);
@@ -186,7 +186,7 @@ int RunChart(const Args& args) {
   auto* lon_opt = app.add_option("--lon", lon);
   auto* transit_opt = app.add_flag("--transit", transit);
   auto* houses_opt =
-      app.add_option("--houses", settings.Houses)->check(CLI::Range(0, kHouseSystemCount - 1));
+      app.add_option("--houses", settings.Houses)->check(CLI::Range(0, astro::kHouseSystemCount - 1));
   auto* column_opt =
       app.add_option("--sidereal-column", settings.SiderealColumn)->check(CLI::Range(0, 17));
   auto* topo_opt = app.add_flag("--topocentric", topocentric);
@@ -224,25 +224,25 @@ int RunChart(const Args& args) {
     return usage("--lon must be decimal degrees from -180 to 180, not '" + lon + "'");
 
   settings.Topocentric = topocentric ? 1 : 0;
-  ChartData chart;
+  astro::ChartData chart;
   chart.Event.Year = y;
   chart.Event.Month = m;
   chart.Event.Day = d;
   chart.Event.LocalTime = clock;
   chart.Event.Zone = zone.packed;
-  chart.Event.PlaceLatitude = DecimalToHms(lat_deg);
-  chart.Event.PlaceLongitude = DecimalToHms(lon_deg);
+  chart.Event.PlaceLatitude = astro::DecimalToHms(lat_deg);
+  chart.Event.PlaceLongitude = astro::DecimalToHms(lon_deg);
 
   bool done;
   if (transit) {
     // As the forecast run does: planets and node on, the moment set, then mode 1.
-    for (int n = 0; n <= kPluto; ++n) chart.ObjectOn[n] = 1;
-    chart.ObjectOn[kNorthNode] = 1;
+    for (int n = 0; n <= astro::kPluto; ++n) chart.ObjectOn[n] = 1;
+    chart.ObjectOn[astro::kNorthNode] = 1;
     chart.Moment = chart.Event.UniversalMoment();
-    done = ComputeChartWith(chart, MomentSource::Moment, settings);
+    done = ComputeChartWith(chart, astro::MomentSource::Moment, settings);
   } else {
-    for (int n = 0; n < kObjectCount; ++n) chart.ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;
-    done = ComputeChartWith(chart, MomentSource::LocalClock, settings);
+    for (int n = 0; n < astro::kObjectCount; ++n) chart.ObjectOn[n] = astro::IsAllowedObject(n) ? 1 : 0;
+    done = ComputeChartWith(chart, astro::MomentSource::LocalClock, settings);
   }
   if (!done) {
     std::fprintf(stderr, "stockdyn chart: the chart computation is busy\n");

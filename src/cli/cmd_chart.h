@@ -9,6 +9,6 @@ namespace sd::cli {
 // {"moment", "prev_eclipse_moment", "next_eclipse_moment", "house_system", "settings",
 // "objects": 40 entries}; every NoValue (and anything not finite) is null. The settings are those
 // the chart was computed with.
-std::string ChartJson(const ChartData& chart, const ChartSettings& settings);
+std::string ChartJson(const astro::ChartData& chart, const astro::ChartSettings& settings);
 
 }  // namespace sd::cli

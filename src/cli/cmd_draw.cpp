@@ -61,10 +61,10 @@ bool ReadValues(const std::string& path, render::TCorvDoubleList& list, std::str
   int number = 0;
   while (std::getline(lines, line)) {
     ++number;
-    const std::string v(Trim(line, kSpaceTabCr));
+    const std::string v(data::Trim(line, data::kSpaceTabCr));
     double x = 0;
     if (v.empty() || v == "gap") {
-      list.Add(NoValue);
+      list.Add(astro::NoValue);
     } else if (ParseNumber(v, x)) {
       list.Add(x);
     } else {
@@ -102,7 +102,7 @@ int RunDraw(const Args& args) {
   const std::string target = render::ForceGifExtension(out_path);
   try {
     CheckOutput(target, kGifPicture, {values_path}, force);
-  } catch (const OutputRefused& e) {
+  } catch (const data::OutputRefused& e) {
     std::fprintf(stderr, "stockdyn draw: %s\n", e.what());
     return 1;
   }
@@ -111,8 +111,9 @@ int RunDraw(const Args& args) {
     std::fprintf(stderr, "stockdyn draw: %s\n", why.c_str());
     return 1;
   }
-  const ChartMoment start = MomentFromDate(year, month, day, 0.0) - zone.hours * DayInCenturies / 24;
-  const ChartMoment end = start + days * DayInCenturies;
+  const astro::ChartMoment start =
+      astro::MomentFromDate(year, month, day, 0.0) - zone.hours * astro::DayInCenturies / 24;
+  const astro::ChartMoment end = start + days * astro::DayInCenturies;
   const render::Canvas picture = render::DrawForecastPicture(values, start, end, zone.hours);
   if (!render::WriteGif(picture, target, &why)) {
     std::fprintf(stderr, "stockdyn draw: cannot write %s: %s\n", target.c_str(), why.c_str());

@@ -126,9 +126,9 @@ int RunEvaluate(const Args& args) {
     if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, inputs, o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 2) throw std::runtime_error(o.prices + ": fewer than two prices");
-    const auto metrics = OpenMetricTable(dir);
-    const auto charts = NewRequestCharts(LocalNow());
-    ChartData& natal = charts->Natal;
+    const auto metrics = host::OpenMetricTable(dir);
+    const auto charts = NewRequestCharts(host::LocalNow());
+    astro::ChartData& natal = charts->Natal;
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     UseSecurityZoneUnlessGiven(o.common, natal);
     const auto model = forecast::LoadModel(model_path);

@@ -92,7 +92,7 @@ struct Options {
   int days = 20;
   std::string from_text, to_text;
   std::vector<std::string> at;
-  LocalDateTime at_moment;
+  host::LocalDateTime at_moment;
   timeline::SearchOptions search;
 };
 
@@ -113,11 +113,12 @@ std::vector<std::string> SplitList(const std::string& text) {
 // An object number by name ("jupiter", "asc", "mc") or number; -1 for neither.
 int ObjectOf(const std::string& item, bool points) {
   double n = 0;
-  if (ParseNumber(item, n) && n == std::floor(n) && n >= 0 && n < kObjectCount) return static_cast<int>(n);
-  if (points && (item == "asc" || item == "ascendant")) return kAscendant;
-  if (points && (item == "mc" || item == "midheaven")) return kMidheaven;
-  for (int b = kSun; b <= kPluto; ++b) {
-    std::string name = ObjectName(b);
+  if (ParseNumber(item, n) && n == std::floor(n) && n >= 0 && n < astro::kObjectCount)
+    return static_cast<int>(n);
+  if (points && (item == "asc" || item == "ascendant")) return astro::kAscendant;
+  if (points && (item == "mc" || item == "midheaven")) return astro::kMidheaven;
+  for (int b = astro::kSun; b <= astro::kPluto; ++b) {
+    std::string name = astro::ObjectName(b);
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (name == item) return b;
   }
@@ -152,7 +153,7 @@ std::optional<int> ReadLists(const std::string& kinds, const std::string& bodies
     s.Bodies.reset();
     for (const std::string& b : SplitList(bodies)) {
       const int n = ObjectOf(b, false);
-      if (n < kSun || n > kPluto) return UsageError(kCommand, "--bodies: '" + b + "' is not a body from Sun to Pluto");
+      if (n < astro::kSun || n > astro::kPluto) return UsageError(kCommand, "--bodies: '" + b + "' is not a body from Sun to Pluto");
       s.Bodies.set(static_cast<size_t>(n));
     }
   }
@@ -178,10 +179,10 @@ std::string FullClock(std::string s) {
 
 // Whole days from one date to another, both counted.
 int DaysBetween(int y1, int m1, int d1, int y2, int m2, int d2) {
-  return static_cast<int>(std::lround((MomentFromDate(y2, m2, d2, 0) - MomentFromDate(y1, m1, d1, 0)) / DayInCenturies)) + 1;
+  return static_cast<int>(std::lround((astro::MomentFromDate(y2, m2, d2, 0) - astro::MomentFromDate(y1, m1, d1, 0)) / astro::DayInCenturies)) + 1;
 }
 
-std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Options& o) {
+std::optional<int> ParseOptions(const Args& args, const host::LocalDateTime& now, Options& o) {
   std::string days_text, orb_text, moon_text, kinds, bodies, points;
   bool natal_only = false;
   CLI::App app{"", "stockdyn events"};
@@ -251,11 +252,11 @@ bool Readable(const std::string& path) {
 }
 
 // --at: the aspects in orb at one local moment.
-int PrintInOrb(const Options& o, const timeline::WindowHead& head, const ChartData* natal,
+int PrintInOrb(const Options& o, const timeline::WindowHead& head, const astro::ChartData* natal,
                const model::TEvList& model) {
-  const LocalDateTime& a = o.at_moment;
-  const ChartMoment t = forecast::LocalMidnight(a.year, a.month, a.day, o.common.zone.packed) +
-                        (a.hour + a.minute / 60.0 + a.second / 3600.0) * DayInCenturies / 24;
+  const host::LocalDateTime& a = o.at_moment;
+  const astro::ChartMoment t = forecast::LocalMidnight(a.year, a.month, a.day, o.common.zone.packed) +
+                        (a.hour + a.minute / 60.0 + a.second / 3600.0) * astro::DayInCenturies / 24;
   std::vector<timeline::InOrb> found = timeline::AspectsInOrbAt(natal, t, o.search);
   std::vector<timeline::Event> events;
   for (const timeline::InOrb& in : found) events.push_back(in.Aspect);
@@ -270,8 +271,8 @@ int PrintInOrb(const Options& o, const timeline::WindowHead& head, const ChartDa
       char sep[32];
       std::snprintf(sep, sizeof sep, "%+.2f", found[i].Separation);
       out += timeline::EventName(events[i]) + "  " + timeline::MotionName(found[i].State) + ", " + sep +
-             " degrees; in orb " + (IsValue(p.Start) ? timeline::LocalText(p.Start, head.Zone) : "?") + " .. " +
-             (IsValue(p.End) ? timeline::LocalText(p.End, head.Zone) : "?") +
+             " degrees; in orb " + (astro::IsValue(p.Start) ? timeline::LocalText(p.Start, head.Zone) : "?") + " .. " +
+             (astro::IsValue(p.End) ? timeline::LocalText(p.End, head.Zone) : "?") +
              (p.Perfects() ? "" : ", does not perfect") + "\n";
     }
     return PrintOutput(out);
@@ -286,9 +287,9 @@ int PrintInOrb(const Options& o, const timeline::WindowHead& head, const ChartDa
     const timeline::Passage& p = *named.Pass;
     if (!p.Exact.empty()) {
       named.Moment = p.Exact.front();
-      for (ChartMoment x : p.Exact)
+      for (astro::ChartMoment x : p.Exact)
         if (std::fabs(x - t) < std::fabs(named.Moment - t)) named.Moment = x;
-    } else if (IsValue(p.Closest)) {
+    } else if (astro::IsValue(p.Closest)) {
       named.Moment = p.Closest;
     }
     j["id"] = timeline::EventId(named);
@@ -306,14 +307,14 @@ int PrintInOrb(const Options& o, const timeline::WindowHead& head, const ChartDa
 
 int RunEvents(const Args& args) {
   Options o;
-  if (const auto status = ParseOptions(args, LocalNow(), o)) return *status;
+  if (const auto status = ParseOptions(args, host::LocalNow(), o)) return *status;
   const std::string dir = ProgramDirOf(o.common);
   const std::string model_path = ModelPathOf(o.common, dir);
   // The model loader reads a missing file as an empty model; here that would silently list
   // no sections at all.
   if (!Readable(model_path)) return WorkFailed(kCommand, "cannot read the model " + model_path);
 
-  auto natal = std::make_unique<ChartData>();
+  auto natal = std::make_unique<astro::ChartData>();
   model::TEvList model;
   try {
     if (!o.sky && !LoadSecurity(kCommand, dir, o.common.security, *natal)) return 1;
@@ -321,11 +322,11 @@ int RunEvents(const Args& args) {
   } catch (const std::exception& e) {
     return WorkFailed(kCommand, e.what());
   }
-  const ChartData* chart = o.sky ? nullptr : natal.get();
+  const astro::ChartData* chart = o.sky ? nullptr : natal.get();
 
   timeline::WindowHead head =
       timeline::DayWindow(o.sky ? std::string() : PrintedName(o.common.security), o.common.zone.packed, o.start.year,
-                          o.start.month, o.start.day, o.days, chart ? chart->Moment : NoValue);
+                          o.start.month, o.start.day, o.days, chart ? chart->Moment : astro::NoValue);
   head.Orb = o.search.Orb;
   head.MoonOrb = o.search.MoonOrb;
   for (const std::string& w : head.Warnings) std::fprintf(stderr, "stockdyn events: warning: %s\n", w.c_str());

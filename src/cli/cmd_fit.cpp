@@ -164,7 +164,7 @@ study::FitOptions FitSettings(const Options& o, const study::PriceSeries& prices
 // the same fit's test IC for charts of random moments near the natal one.
 study::FitResult FitToPrices(const Options& o, const study::PriceSeries& prices,
                              const study::FitOptions& f, const model::TEvList& unit,
-                             const ChartData& natal, const eval::TPlanetary_T* metrics) {
+                             const astro::ChartData& natal, const eval::TPlanetary_T* metrics) {
   const std::vector<study::Date> dates = study::EvaluationDates(prices, f.TrainFrom, f.TestTo);
   study::MidnightInputs mi;
   mi.Model = &unit;
@@ -182,7 +182,7 @@ study::FitResult FitToPrices(const Options& o, const study::PriceSeries& prices,
   study::FitResult r = study::Fit(input, f);
   if (o.random_natal > 0) {
     std::vector<Eigen::MatrixXd> random;
-    for (ChartMoment t : study::DrawNatalMoments(natal.Moment, o.random_natal, o.seed)) {
+    for (astro::ChartMoment t : study::DrawNatalMoments(natal.Moment, o.random_natal, o.seed)) {
       ++chart;
       const auto series = study::ComputeMidnightSeries(mi, {study::NatalAt(natal, t)}, true);
       random.push_back(study::MakeFitInput(series[0], prices, dates, o.horizon).Signals);
@@ -264,7 +264,7 @@ Json FitDocument(const Options& o, const std::string& model_path, const study::F
   Json ev = Json::array();
   for (int e = 0; e < static_cast<int>(sections.size()); ++e) {
     const bool fitted = std::find(r.Fitted.begin(), r.Fitted.end(), e) != r.Fitted.end();
-    ev.push_back({{"section", Cp1251ToUtf8(sections[static_cast<size_t>(e)].Name)},
+    ev.push_back({{"section", data::Cp1251ToUtf8(sections[static_cast<size_t>(e)].Name)},
                   {"weight_in", sections[static_cast<size_t>(e)].Weight},
                   {"fitted", fitted ? JsonValue(r.Weights[static_cast<size_t>(e)]) : Json(nullptr)},
                   {"weight_out", std::stod(study::FormatWeight(w.changes[static_cast<size_t>(e)].Weight))},
@@ -272,7 +272,7 @@ Json FitDocument(const Options& o, const std::string& model_path, const study::F
   }
   doc["events"] = ev;
   Json added = Json::array();
-  for (const auto& a : rw.Added) added.push_back(Cp1251ToUtf8(a));
+  for (const auto& a : rw.Added) added.push_back(data::Cp1251ToUtf8(a));
   doc["weight_lines_added"] = added;
 
   return doc;
@@ -317,7 +317,7 @@ std::string FitText(const Options& o, const Json& doc, const study::FitOptions& 
 // The report as a page: what was fitted on what, the judgement of the test span first (the only
 // figure that counts), then the walk-forward blocks and the weights.
 std::string FitHtml(const Options& o, const Json& doc, const study::FitOptions& f, const study::FitResult& r) {
-  auto esc = [](const std::string& s) { return EscapeHtml(s); };
+  auto esc = [](const std::string& s) { return data::EscapeHtml(s); };
   const std::string security = doc["security"].get<std::string>();
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Fit of " + esc(security) +
                   "</title>\n<style>body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
@@ -390,14 +390,14 @@ int RunFit(const Args& args) {
     if (!o.report.empty()) CheckOutput(o.report, kHtmlReport, StudyInputs(dir, model_path, o.prices), o.force);
     const study::PriceSeries prices = study::ReadPrices(o.prices);
     if (prices.Dates.size() < 3) throw std::runtime_error(o.prices + ": fewer than three prices");
-    const std::string text = ReadWholeFile(model_path);
+    const std::string text = data::ReadWholeFile(model_path);
     const std::vector<study::ModelSection> sections = study::AcceptedSections(model_path);
     if (sections.empty()) throw std::runtime_error(model_path + ": no event to fit");
     const study::FitOptions f = FitSettings(o, prices);
 
-    const auto metrics = OpenMetricTable(dir);
-    const auto charts = NewRequestCharts(LocalNow());
-    ChartData& natal = charts->Natal;
+    const auto metrics = host::OpenMetricTable(dir);
+    const auto charts = NewRequestCharts(host::LocalNow());
+    astro::ChartData& natal = charts->Natal;
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     UseSecurityZoneUnlessGiven(o.common, natal);
     const auto unit = study::UnitWeightModel(text, sections);
@@ -420,9 +420,9 @@ int RunFit(const Args& args) {
     return WorkFailed(kCommand, e.what());
   }
   try {
-    if (!o.out.empty()) WriteFileAtomically(o.out, written);
+    if (!o.out.empty()) data::WriteFileAtomically(o.out, written);
     if (!o.report.empty()) {
-      WriteFileAtomically(o.report, report);
+      data::WriteFileAtomically(o.report, report);
       SayWritten(kCommand, o.report);
     }
   } catch (const std::exception& e) {

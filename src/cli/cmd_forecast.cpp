@@ -59,7 +59,7 @@ struct Options {
 };
 
 // Reads the arguments into `o`; empty when the command goes on, else its exit status.
-std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Options& o) {
+std::optional<int> ParseOptions(const Args& args, const host::LocalDateTime& now, Options& o) {
   CLI::App app{"", "stockdyn forecast"};
   SetUpParser(app);
   AddSecurityOptions(app, o.common);
@@ -79,7 +79,7 @@ std::optional<int> ParseOptions(const Args& args, const LocalDateTime& now, Opti
 }  // namespace
 
 int RunForecastCommand(const Args& args) {
-  const LocalDateTime now = LocalNow();
+  const host::LocalDateTime now = host::LocalNow();
   Options o;
   if (const auto status = ParseOptions(args, now, o)) return *status;
   const std::string dir = ProgramDirOf(o.common);
@@ -97,9 +97,9 @@ int RunForecastCommand(const Args& args) {
       inputs.push_back(model_path);
       CheckOutput(o.gif, kGifPicture, inputs, o.force);
     }
-    const auto metrics = OpenMetricTable(dir);
+    const auto metrics = host::OpenMetricTable(dir);
     const auto charts = NewRequestCharts(now);
-    ChartData& natal = charts->Natal;
+    astro::ChartData& natal = charts->Natal;
     if (!LoadSecurity(kCommand, dir, o.common.security, natal)) return 1;
     // The rows come from the run the API makes too, with the contributions of the same
     // evaluation as each value; the picture is drawn from the same values, so the model is

@@ -79,7 +79,7 @@ int RunMetrics(const Args& args) {
 
   try {
     CheckOutput(out, kMetricTable, {}, force);
-  } catch (const OutputRefused& e) {
+  } catch (const data::OutputRefused& e) {
     std::fprintf(stderr, "stockdyn metrics build: %s\n", e.what());
     return 1;
   }

@@ -62,12 +62,12 @@ std::vector<RawSection> ScanSections(const std::string& text) {
       size_t eq = line.find('=');
       int32_t v = 0;
       if (eq != std::string::npos && !out.back().kind_seen &&
-          SameTextIgnoringCase(line.substr(0, eq), "_T")) {
+          data::SameTextIgnoringCase(line.substr(0, eq), "_T")) {
         out.back().kind_seen = true;
         std::string value = line.substr(eq + 1);
         if (value.size() >= 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X'))
           value = "$" + value.substr(2);
-        if (ParseIniInteger(value, v)) out.back().kind = v & 0xFF;
+        if (data::ParseIniInteger(value, v)) out.back().kind = v & 0xFF;
       }
     }
   }
@@ -96,9 +96,9 @@ constexpr int kKnownKinds = 44;
 
 bool IsKeyOf(int kind, const std::string& key) {
   for (const char* k : kCommonKeys)
-    if (SameTextIgnoringCase(key, k)) return true;
+    if (data::SameTextIgnoringCase(key, k)) return true;
   for (const model::FieldSpec& f : model::Kind(kind).fields)
-    if (SameTextIgnoringCase(key, f.key)) return true;
+    if (data::SameTextIgnoringCase(key, f.key)) return true;
   return false;
 }
 
@@ -201,7 +201,7 @@ std::string Shown(const std::string& stored) {
   size_t start = 0;
   for (;;) {
     const size_t tab = stored.find('\t', start);
-    out += ShowControls(Cp1251ToUtf8(stored.substr(start, tab - start)));
+    out += data::ShowControls(data::Cp1251ToUtf8(stored.substr(start, tab - start)));
     if (tab == std::string::npos) return out;
     out += '\t';
     start = tab + 1;
@@ -234,7 +234,7 @@ void PrintSections(const std::vector<RawSection>& raw, const std::vector<Line>& 
   for (const RawSection& r : raw) {
     bool dup = false;
     for (const auto& s : seen)
-      if (SameTextIgnoringCase(s, r.name)) dup = true;
+      if (data::SameTextIgnoringCase(s, r.name)) dup = true;
     if (dup) {
       report.Print(DuplicateLine(r), nullptr);
       continue;

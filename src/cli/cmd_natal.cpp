@@ -45,11 +45,11 @@ constexpr std::string_view kCommand = "natal";
 int Usage(const std::string& why) { return UsageError(kCommand, why); }
 
 bool IsMilPath(const std::string& path) {
-  return NatalDatabase::DetectKind(path) == kNatalKindMil;
+  return data::NatalDatabase::DetectKind(path) == data::kNatalKindMil;
 }
 
 // A field of a record that may hold anything: shown as it is when it has no readable form.
-std::string ShownDate(const NatalRecord& r) {
+std::string ShownDate(const data::NatalRecord& r) {
   const std::string d = FormatNatalDate(r);
   if (!d.empty()) return d;
   return std::to_string(r.Year) + "-" + std::to_string(r.Month) + "-" + std::to_string(r.Day);
@@ -60,11 +60,12 @@ std::string ShownNumber(double v) {
   return buf;
 }
 std::string ShownClock(double packed) {
-  const std::string t = FormatPackedClock(packed);
+  const std::string t = data::FormatPackedClock(packed);
   return t.empty() ? ShownNumber(packed) : t;
 }
 std::string ShownZone(double packed) {
-  if (std::isfinite(packed) && std::fabs(packed) <= 24) return FormatDecimal(HmsToDecimal(packed));
+  if (std::isfinite(packed) && std::fabs(packed) <= 24)
+    return data::FormatDecimal(astro::HmsToDecimal(packed));
   return ShownNumber(packed);
 }
 
@@ -92,16 +93,16 @@ std::string FormEncoded(std::string_view value) {
 // True when the name, sent from the web form, reaches the lookup as itself: the request decoding
 // turns only a few escapes back into characters.
 bool FormCanRequest(std::string_view name) {
-  const std::string sent = DecodeQuery(std::string("D3_NATAL_DATA_TOWNS=") + FormEncoded(name));
-  return TrimNameBlanks(QueryParam("D3_NATAL_DATA_TOWNS", sent)) == TrimNameBlanks(name);
+  const std::string sent = host::DecodeQuery(std::string("D3_NATAL_DATA_TOWNS=") + FormEncoded(name));
+  return data::TrimNameBlanks(host::QueryParam("D3_NATAL_DATA_TOWNS", sent)) == data::TrimNameBlanks(name);
 }
 
 int List(const std::string& db) {
-  const std::vector<NatalRecord> records = ReadNatalDatabase(db);
+  const std::vector<data::NatalRecord> records = data::ReadNatalDatabase(db);
   std::string out;
-  for (const NatalRecord& r : records) {
-    out += Cp1251ToUtf8(r.Name.View()) + '\t' + ShownDate(r) + '\t' + ShownClock(r.LocalTime) +
-           '\t' + ShownZone(r.Zone) + '\t' + Cp1251ToUtf8(r.PlaceText.View()) + '\n';
+  for (const data::NatalRecord& r : records) {
+    out += data::Cp1251ToUtf8(r.Name.View()) + '\t' + ShownDate(r) + '\t' + ShownClock(r.LocalTime) +
+           '\t' + ShownZone(r.Zone) + '\t' + data::Cp1251ToUtf8(r.PlaceText.View()) + '\n';
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
@@ -110,28 +111,28 @@ int List(const std::string& db) {
 int Import(const std::string& csv, const std::string& db, const std::string& tickers, bool scramble, bool force) {
   CheckOutput(db, kNatalDatabase, {csv}, force);
   if (!tickers.empty()) CheckOutput(tickers, kTickersCsv, {csv, db}, force);
-  const std::string text = ReadWholeFile(csv);
-  std::vector<NatalRecord> records;
+  const std::string text = data::ReadWholeFile(csv);
+  std::vector<data::NatalRecord> records;
   try {
-    records = ParseNatalCsv(text, scramble);
-  } catch (const NatalCsvError& e) {
+    records = data::ParseNatalCsv(text, scramble);
+  } catch (const data::NatalCsvError& e) {
     std::fprintf(stderr, "stockdyn natal import: %s: %s\n", csv.c_str(), e.what());
     return 1;
   }
   WriteNatalDatabase(db, records);
   SayWritten("natal import", db, std::to_string(records.size()) + " records");
   if (!tickers.empty()) {
-    const std::vector<TickerRow> rows = TickersOfCsv(text);
-    WriteFileAtomically(tickers, FormatTickersCsv(rows));
+    const std::vector<data::TickerRow> rows = data::TickersOfCsv(text);
+    data::WriteFileAtomically(tickers, FormatTickersCsv(rows));
     SayWritten("natal import", tickers, std::to_string(rows.size()) + " tickers");
   }
-  for (NatalRecord r : records) {
+  for (data::NatalRecord r : records) {
     UnscrambleNatalRecord(r);
     if (!FormCanRequest(r.Name.View())) {
       std::fprintf(stderr,
                    "stockdyn natal import: warning: '%s' cannot be requested from the web form "
                    "(a request does not carry some of its characters unchanged)\n",
-                   Cp1251ToUtf8(r.Name.View()).c_str());
+                   data::Cp1251ToUtf8(r.Name.View()).c_str());
     }
   }
   std::fprintf(stderr, "%s: %zu records\n", db.c_str(), records.size());
@@ -140,17 +141,17 @@ int Import(const std::string& csv, const std::string& db, const std::string& tic
 
 int Export(const std::string& db, const std::string& csv, bool force) {
   CheckOutput(csv, kNatalCsv, {db}, force);
-  const std::vector<NatalRecord> records = ReadNatalDatabase(db);
+  const std::vector<data::NatalRecord> records = data::ReadNatalDatabase(db);
   std::string text;
   try {
     text = FormatNatalCsv(records);
-  } catch (const NatalCsvError& e) {
+  } catch (const data::NatalCsvError& e) {
     // The error's line is the row the record would have had; name the record instead.
     std::fprintf(stderr, "stockdyn natal export: %s: record %d, field '%s': %s\n", db.c_str(),
                  e.line() - 1, e.field().c_str(), e.reason().c_str());
     return 1;
   }
-  WriteFileAtomically(csv, text);
+  data::WriteFileAtomically(csv, text);
   SayWritten("natal export", csv);
   return 0;
 }
@@ -185,10 +186,10 @@ int RunNatal(const Args& args) {
     if (list->parsed()) return List(db);
     if (import->parsed()) return Import(csv, db, tickers, scramble, force);
     return Export(db, csv, force);
-  } catch (const OutputRefused& e) {
+  } catch (const data::OutputRefused& e) {
     std::fprintf(stderr, "stockdyn natal %s: %s\n", action.c_str(), e.what());
     return 1;
-  } catch (const DataFileError& e) {
+  } catch (const data::DataFileError& e) {
     std::fprintf(stderr, "stockdyn natal %s: %s\n", action.c_str(), e.what());
     return 1;
   }

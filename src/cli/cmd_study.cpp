@@ -210,7 +210,7 @@ struct LoadedStudy {
   std::vector<eventstudy::UniverseRow> rows;
   std::string universe_name;  // empty for --security with --prices
   std::vector<std::string> read;  // the files whose content makes the result
-  std::deque<ChartData> natals;
+  std::deque<astro::ChartData> natals;
   std::vector<eventstudy::StudySeries> series;
 };
 
@@ -221,7 +221,7 @@ void ReadRows(const Options& o, const StudyPaths& paths, LoadedStudy& l) {
   } else {
     l.rows.push_back({PrintedName(o.security), o.security, o.prices, 0});
   }
-  l.read = {paths.dir + kNatalFileName, paths.model};
+  l.read = {paths.dir + data::kNatalFileName, paths.model};
   if (!o.universe.empty()) l.read.push_back(o.universe);
   for (const auto& r : l.rows) l.read.push_back(r.Prices);
 }

@@ -41,17 +41,17 @@ int RunTowns(const Args& args) {
   build->add_flag("--force", force);
   if (const auto status = ParseArguments(app, args, kCommand, kTownsUsage)) return *status;
   try {
-    for (const char* name : {kTownsDataFile, kTownsIndexFile})
+    for (const char* name : {data::kTownsDataFile, data::kTownsIndexFile})
       CheckOutput(dir + "/" + name, kTownsFile, {source}, force);
-    const TownsBuildResult r = BuildTowns(source, dir);
-    SayWritten("towns build", dir + "/" + kTownsDataFile + " and " + kTownsIndexFile,
+    const data::TownsBuildResult r = data::BuildTowns(source, dir);
+    SayWritten("towns build", dir + "/" + data::kTownsDataFile + " and " + data::kTownsIndexFile,
                std::to_string(r.regions) + " regions, " + std::to_string(r.towns) + " towns");
     return 0;
-  } catch (const TownsSourceError& e) {
+  } catch (const data::TownsSourceError& e) {
     std::fprintf(stderr, "stockdyn towns build: %s: %s\n", source.c_str(), e.what());
-  } catch (const DataFileError& e) {
+  } catch (const data::DataFileError& e) {
     std::fprintf(stderr, "stockdyn towns build: %s\n", e.what());
-  } catch (const OutputRefused& e) {
+  } catch (const data::OutputRefused& e) {
     std::fprintf(stderr, "stockdyn towns build: %s\n", e.what());
   }
   return 1;

@@ -14,7 +14,7 @@ using Json = nlohmann::ordered_json;
 
 // A number, or null for NoValue and anything not finite.
 inline Json JsonValue(double v) {
-  if (!IsValue(v) || !std::isfinite(v)) return nullptr;
+  if (!astro::IsValue(v) || !std::isfinite(v)) return nullptr;
   return v;
 }
 

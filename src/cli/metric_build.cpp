@@ -48,13 +48,13 @@ std::array<std::vector<double>, kMetricPlanets> Longitudes(
     const MetricProgress& progress) {
   std::array<std::vector<double>, kMetricPlanets> lon;
   for (int p = 0; p < kMetricPlanets; ++p)
-    if (wanted[p]) lon[p].assign(static_cast<size_t>(span.Days), NoValue);
+    if (wanted[p]) lon[p].assign(static_cast<size_t>(span.Days), astro::NoValue);
   const int report_every = std::max(1, span.Days / 200);
   for (int k = 0; k < span.Days; ++k) {
-    const ChartMoment t = MetricDayMoment(span.FirstDay + k);
-    const SunResult sun = SunPosition(t);
+    const astro::ChartMoment t = MetricDayMoment(span.FirstDay + k);
+    const astro::SunResult sun = astro::SunPosition(t);
     if (wanted[0]) lon[0][k] = sun.Longitude;
-    if (wanted[1]) lon[1][k] = MoonPosition(t).Longitude;
+    if (wanted[1]) lon[1][k] = astro::MoonPosition(t).Longitude;
     for (int p = 2; p < kMetricPlanets; ++p)
       if (wanted[p]) lon[p][k] = PlanetPosition(p, t, sun).Longitude;
     if (progress && ((k + 1) % report_every == 0 || k + 1 == span.Days)) progress(k + 1, span.Days);
@@ -114,18 +114,18 @@ bool ParseMetricPairs(std::string_view text, std::vector<MetricPair>& out, std::
 std::vector<double> UnwrappedDifference(const std::vector<double>& lon_a,
                                         const std::vector<double>& lon_b) {
   const size_t n = std::min(lon_a.size(), lon_b.size());
-  std::vector<double> out(n, NoValue);
+  std::vector<double> out(n, astro::NoValue);
   bool have_prev = false;
   double prev = 0;
   for (size_t k = 0; k < n; ++k) {
-    if (!IsValue(lon_a[k]) || !IsValue(lon_b[k])) {
+    if (!astro::IsValue(lon_a[k]) || !astro::IsValue(lon_b[k])) {
       have_prev = false;
       continue;
     }
-    const double d = NormalizeMod(lon_b[k] - lon_a[k], 360);
+    const double d = astro::NormalizeMod(lon_b[k] - lon_a[k], 360);
     // The pair moves far less than half a turn a day (the Moon, the fastest, about 15
     // degrees), so the nearer of the candidates d + 360 m is the one that continues the series.
-    prev = have_prev ? prev + SignedDifference(d, prev) : d;
+    prev = have_prev ? prev + astro::SignedDifference(d, prev) : d;
     have_prev = true;
     out[k] = prev;
   }
@@ -149,7 +149,7 @@ void BuildMetricsFile(const std::string& path, const std::vector<MetricPair>& pa
   // Created first: a directory that cannot take the file fails before the long computation.
   // A build killed midway leaves nothing behind (the file has no name until it is whole).
   try {
-    AtomicFile file(path);
+    data::AtomicFile file(path);
     const auto lon = Longitudes(wanted, span, progress);
 
     std::vector<unsigned char> record(kMetricRecordBytes);
@@ -159,14 +159,14 @@ void BuildMetricsFile(const std::string& path, const std::vector<MetricPair>& pa
       const std::vector<double> series = UnwrappedDifference(lon[p.A], lon[p.B]);
       for (int day = 0; day < kMetricSamples; ++day) {
         const int k = day - span.FirstDay;
-        const double v = k >= 0 && k < span.Days && IsValue(series[k]) ? series[k] : kNaN;
+        const double v = k >= 0 && k < span.Days && astro::IsValue(series[k]) ? series[k] : kNaN;
         PutDoubleLE(record.data() + 8 + 8 * static_cast<size_t>(day), v);
       }
       file.Write({reinterpret_cast<const char*>(record.data()), record.size()});
     }
     file.Finish();
     file.Replace();
-  } catch (const DataFileError& e) {
+  } catch (const data::DataFileError& e) {
     throw MetricBuildError(e.what());
   }
 }

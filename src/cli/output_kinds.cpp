@@ -43,10 +43,10 @@ bool IsGif(std::string_view head, std::uintmax_t) {
 }
 
 // No header: only the record size tells.
-bool IsNatalDatabase(std::string_view, std::uintmax_t size) { return size % kNatalRecordSize == 0; }
+bool IsNatalDatabase(std::string_view, std::uintmax_t size) { return size % data::kNatalRecordSize == 0; }
 
 bool IsNatalCsv(std::string_view head, std::uintmax_t) {
-  const std::string written = FormatNatalCsv({});
+  const std::string written = data::FormatNatalCsv({});
   return FirstLine(head) == FirstLine(written);
 }
 
@@ -79,7 +79,7 @@ bool IsModel(std::string_view head, std::uintmax_t size) {
 }
 
 bool IsTickersCsv(std::string_view head, std::uintmax_t) {
-  return FirstLine(head) == FirstLine(FormatTickersCsv({}));
+  return FirstLine(head) == FirstLine(data::FormatTickersCsv({}));
 }
 
 bool IsDetailsCsv(std::string_view head, std::uintmax_t) {
@@ -114,22 +114,24 @@ bool IsSvg(std::string_view head, std::uintmax_t size) {
 
 }  // namespace
 
-const OutputKind kGifPicture{"a GIF picture", IsGif};
-const OutputKind kNatalDatabase{"a natal database", IsNatalDatabase};
-const OutputKind kNatalCsv{"a natal CSV file (its header line differs)", IsNatalCsv};
-const OutputKind kTickersCsv{"a tickers file (its header line differs)", IsTickersCsv};
-const OutputKind kMetricTable{"a metric table", IsMetricTable};
-const OutputKind kTownsFile{"a towns file", IsText};
-const OutputKind kModelFile{"a model file (no event with _H=)", IsModel};
-const OutputKind kDetailsCsv{"an evaluation details file (its header line differs)", IsDetailsCsv};
-const OutputKind kHtmlReport{"an HTML file", IsHtml};
-const OutputKind kSvgPicture{"an SVG picture", IsSvg};
-const OutputKind kStudyDetailsCsv{"an event study details file (its header line differs)", IsStudyDetailsCsv};
-const OutputKind kStudyPartial{"a partial event study", IsStudyPartial};
+const data::OutputKind kGifPicture{"a GIF picture", IsGif};
+const data::OutputKind kNatalDatabase{"a natal database", IsNatalDatabase};
+const data::OutputKind kNatalCsv{"a natal CSV file (its header line differs)", IsNatalCsv};
+const data::OutputKind kTickersCsv{"a tickers file (its header line differs)", IsTickersCsv};
+const data::OutputKind kMetricTable{"a metric table", IsMetricTable};
+const data::OutputKind kTownsFile{"a towns file", IsText};
+const data::OutputKind kModelFile{"a model file (no event with _H=)", IsModel};
+const data::OutputKind kDetailsCsv{"an evaluation details file (its header line differs)", IsDetailsCsv};
+const data::OutputKind kHtmlReport{"an HTML file", IsHtml};
+const data::OutputKind kSvgPicture{"an SVG picture", IsSvg};
+const data::OutputKind kStudyDetailsCsv{"an event study details file (its header line differs)",
+                                        IsStudyDetailsCsv};
+const data::OutputKind kStudyPartial{"a partial event study", IsStudyPartial};
 
 std::vector<std::string> ProgramDataFiles(const std::string& dir) {
-  return {dir + kNatalFileName,  dir + forecast::kModelFileName, dir + kTownsDataFile,
-          dir + kTownsIndexFile, dir + eval::kMetricsFileName,    dir + PictureNameMemory::kFileName};
+  return {dir + data::kNatalFileName,   dir + forecast::kModelFileName,
+          dir + data::kTownsDataFile,   dir + data::kTownsIndexFile,
+          dir + eval::kMetricsFileName, dir + host::PictureNameMemory::kFileName};
 }
 
 }  // namespace sd::cli

@@ -8,18 +8,18 @@
 
 namespace sd::cli {
 
-extern const OutputKind kGifPicture;       // forecast --gif, draw --out
-extern const OutputKind kNatalDatabase;    // natal import
-extern const OutputKind kNatalCsv;         // natal export
-extern const OutputKind kTickersCsv;       // natal import --tickers
-extern const OutputKind kMetricTable;      // metrics build
-extern const OutputKind kTownsFile;        // towns build: towns.nd and towns.ndx
-extern const OutputKind kModelFile;        // fit --out
-extern const OutputKind kDetailsCsv;       // evaluate --details
-extern const OutputKind kHtmlReport;       // evaluate --report, study --report
-extern const OutputKind kSvgPicture;       // chart --svg
-extern const OutputKind kStudyDetailsCsv;  // study --details
-extern const OutputKind kStudyPartial;     // study --partial
+extern const data::OutputKind kGifPicture;       // forecast --gif, draw --out
+extern const data::OutputKind kNatalDatabase;    // natal import
+extern const data::OutputKind kNatalCsv;         // natal export
+extern const data::OutputKind kTickersCsv;       // natal import --tickers
+extern const data::OutputKind kMetricTable;      // metrics build
+extern const data::OutputKind kTownsFile;        // towns build: towns.nd and towns.ndx
+extern const data::OutputKind kModelFile;        // fit --out
+extern const data::OutputKind kDetailsCsv;       // evaluate --details
+extern const data::OutputKind kHtmlReport;       // evaluate --report, study --report
+extern const data::OutputKind kSvgPicture;       // chart --svg
+extern const data::OutputKind kStudyDetailsCsv;  // study --details
+extern const data::OutputKind kStudyPartial;     // study --partial
 
 // The files of program directory `dir` (ending in '/') that the tool's forecast reads.
 std::vector<std::string> ProgramDataFiles(const std::string& dir);

@@ -43,7 +43,7 @@ std::optional<int> CheckSecurityOptions(SecurityOptions& o,
 
 void AddStartDay(CLI::App& app, StartDay& d) { app.add_option("--date", d.text); }
 
-std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command) {
+std::optional<int> CheckStartDay(StartDay& d, const host::LocalDateTime& now, std::string_view command) {
   if (d.text.empty()) {
     d.year = now.year, d.month = now.month, d.day = now.day;
     return std::nullopt;
@@ -67,27 +67,27 @@ std::optional<int> RefuseDatabaseZone(const SecurityOptions& o, std::string_view
                              "or leave --zone out for the security's own zone");
 }
 
-std::string DefaultProgramDir() { return JoinProgramDir(ProgramDir(""), "www/Exe"); }
+std::string DefaultProgramDir() { return host::JoinProgramDir(host::ProgramDir(""), "www/Exe"); }
 
 std::string ProgramDirOf(const SecurityOptions& o) {
-  return JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
+  return host::JoinProgramDir(o.dir.empty() ? DefaultProgramDir() : o.dir, "");
 }
 
 std::string ModelPathOf(const SecurityOptions& o, const std::string& dir) {
   return o.model.empty() ? dir + forecast::kModelFileName : o.model;
 }
 
-std::string StoredName(const std::string& typed) { return Utf8ToCp1251(typed).value_or(typed); }
+std::string StoredName(const std::string& typed) { return data::Utf8ToCp1251(typed).value_or(typed); }
 
 std::string PrintedName(const std::string& typed) {
-  return Utf8ToCp1251(typed) ? typed : Cp1251ToUtf8(typed);
+  return data::Utf8ToCp1251(typed) ? typed : data::Cp1251ToUtf8(typed);
 }
 
-std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string& security, ChartData& natal) {
+std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string& security, astro::ChartData& natal) {
   if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return std::nullopt;
-  const std::vector<NatalRecord> records = ReadNatalDatabase(dir + kNatalFileName);
-  const NatalRecord* record = FindSecurity(records, PrintedName(security));
-  if (!record) record = FindByTicker(records, ReadTickers(dir), PrintedName(security));
+  const std::vector<data::NatalRecord> records = data::ReadNatalDatabase(dir + data::kNatalFileName);
+  const data::NatalRecord* record = FindSecurity(records, PrintedName(security));
+  if (!record) record = FindByTicker(records, data::ReadTickers(dir), PrintedName(security));
   if (record) {
     security = DisplayName(*record);
     if (forecast::LoadNatalChart(dir, StoredName(security), natal)) return std::nullopt;
@@ -100,16 +100,16 @@ std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string
 }
 
 bool LoadSecurity(std::string_view command, const std::string& dir, std::string& security,
-                  ChartData& natal) {
+                  astro::ChartData& natal) {
   const std::optional<std::string> why = LoadSecurityOrWhy(dir, security, natal);
   if (why) WorkFailed(command, *why);
   return !why;
 }
 
-void UseSecurityZoneUnlessGiven(SecurityOptions& o, const ChartData& natal) {
+void UseSecurityZoneUnlessGiven(SecurityOptions& o, const astro::ChartData& natal) {
   if (!o.zone_name.empty()) return;
   o.zone.packed = natal.Event.Zone;
-  o.zone.hours = HmsToDecimal(natal.Event.Zone);
+  o.zone.hours = astro::HmsToDecimal(natal.Event.Zone);
   const long minutes = std::lround(o.zone.hours * 60);
   char name[48];
   std::snprintf(name, sizeof name, "security's own, UTC%c%02ld:%02ld", minutes < 0 ? '-' : '+',
@@ -131,7 +131,7 @@ int PrintOutput(const std::string& out) {
 int WriteFilesThenPrint(std::string_view command, const std::vector<std::pair<std::string, std::string_view>>& files,
                         const std::string& out) {
   try {
-    if (!files.empty()) WriteFilesAtomically(files);
+    if (!files.empty()) data::WriteFilesAtomically(files);
   } catch (const std::exception& e) {
     return WorkFailed(command, e.what());
   }

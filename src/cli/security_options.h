@@ -14,7 +14,7 @@
 #include "cli/arguments.h"
 #include "host/clock.h"
 
-namespace sd {
+namespace sd::astro {
 struct ChartData;
 }
 
@@ -45,7 +45,7 @@ struct StartDay {
   int year = 0, month = 0, day = 0;
 };
 void AddStartDay(CLI::App& app, StartDay& d);
-std::optional<int> CheckStartDay(StartDay& d, const LocalDateTime& now, std::string_view command);
+std::optional<int> CheckStartDay(StartDay& d, const host::LocalDateTime& now, std::string_view command);
 
 // After CheckStartDay: a database zone takes its offset on the start day.
 std::optional<int> CheckZoneOnStartDay(SecurityOptions& o, const StartDay& d, std::string_view command);
@@ -64,7 +64,7 @@ std::string ModelPathOf(const SecurityOptions& o, const std::string& dir);
 // Without --zone, a price study works in the security's own zone, that of its first-trade
 // record (the exchange's clock, where its days begin and end): sets the zone from `natal` and
 // names it "security's own". With --zone, nothing changes.
-void UseSecurityZoneUnlessGiven(SecurityOptions& o, const ChartData& natal);
+void UseSecurityZoneUnlessGiven(SecurityOptions& o, const astro::ChartData& natal);
 
 // The name as Nyse.mil stores it: code page 1251 (a terminal sends UTF-8).
 std::string StoredName(const std::string& typed);
@@ -75,10 +75,11 @@ std::string PrintedName(const std::string& typed);
 // one record whose name differs only in letter case, whose own name then replaces `security`
 // (so that the output names the record). When there is none, returns why: that there is no such
 // security, with up to three close names.
-std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string& security, ChartData& natal);
+std::optional<std::string> LoadSecurityOrWhy(const std::string& dir, std::string& security,
+                                             astro::ChartData& natal);
 // The same, saying why on stderr and returning false when there is none.
 bool LoadSecurity(std::string_view command, const std::string& dir, std::string& security,
-                  ChartData& natal);
+                  astro::ChartData& natal);
 
 // Writes "stockdyn <command>: why" to stderr; returns 1, the status of failed work.
 int WorkFailed(std::string_view command, std::string_view why);

@@ -12,7 +12,7 @@
 #include "data/data_error.h"
 #include "data/output_guard.h"
 
-namespace sd {
+namespace sd::data {
 
 AtomicFile::AtomicFile(std::string target) : AtomicFile(target, OutputMode(target)) {}
 
@@ -118,4 +118,4 @@ std::string ReadWholeFile(const std::string& path) {
   return out;
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace sd {
+namespace sd::data {
 
 // A new file beside `target`. Where the file system allows it the file has no name until it is
 // whole (O_TMPFILE), so that not even a writer killed midway leaves anything behind; elsewhere
@@ -67,4 +67,4 @@ void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string_v
 // The whole content of a file; throws DataFileError (naming path) when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
-}  // namespace sd
+}  // namespace sd::data

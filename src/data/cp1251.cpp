@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 // Characters of the bytes 0x80 to 0xBF; 0xC0 to 0xFF are U+0410 to U+044F in order.
@@ -134,4 +134,4 @@ std::string UpperCaseCp1251(std::string_view text) {
   return out;
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::data {
 
 // Every byte has a character: the one byte the code page leaves undefined (0x98) stands for
 // U+0098, so that any stored text survives the trip to UTF-8 and back.
@@ -23,4 +23,4 @@ std::optional<std::string> Utf8ToCp1251(std::string_view text, std::string* why 
 char UpperCp1251(char c);
 std::string UpperCaseCp1251(std::string_view text);
 
-}  // namespace sd
+}  // namespace sd::data

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace sd {
+namespace sd::data {
 
 class DataFileError : public std::runtime_error {
  public:
@@ -19,4 +19,4 @@ class DataFileError : public std::runtime_error {
   std::string reason_;
 };
 
-}  // namespace sd
+}  // namespace sd::data

@@ -11,7 +11,7 @@
 
 #include "data/data_error.h"
 
-namespace sd {
+namespace sd::data {
 
 std::string TooLargeReason(uint64_t max_bytes) {
   const std::string size = max_bytes % kMiB == 0 ? std::to_string(max_bytes / kMiB) + " MiB"
@@ -46,9 +46,9 @@ int OpenDataFile(const std::string& path, uint64_t max_bytes, bool missing_ok) {
   throw DataFileError(path, problem);
 }
 
-}  // namespace sd
+}  // namespace sd::data
 
-namespace sd {
+namespace sd::data {
 
 std::optional<std::string> ReadDataFile(const std::string& path, uint64_t max_bytes, bool missing_ok) {
   const int fd = OpenDataFile(path, max_bytes, missing_ok);
@@ -138,4 +138,4 @@ std::string FileStamp(const std::string& path) {
          std::to_string(st.st_mtim.tv_nsec);
 }
 
-}  // namespace sd
+}  // namespace sd::data

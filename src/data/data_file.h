@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace sd {
+namespace sd::data {
 
 // The largest size accepted for each data file: far above any real one (the shipped files
 // are a few kilobytes; a model of 100,000 events is about 10 MB).
@@ -41,4 +41,4 @@ std::string FileStamp(const std::string& path);
 // The reason text for a file above its cap, e.g. "larger than 16 MiB, the most accepted".
 std::string TooLargeReason(uint64_t max_bytes);
 
-}  // namespace sd
+}  // namespace sd::data

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace sd {
+namespace sd::data {
 
 size_t EditDistanceWithin(std::string_view a, std::string_view b, size_t bound) {
   if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > bound) return bound + 1;
@@ -24,4 +24,4 @@ size_t EditDistanceWithin(std::string_view a, std::string_view b, size_t bound) 
   return std::min(row[b.size()], bound + 1);
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <utility>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 bool IsWordSeparator(char c) {
@@ -416,19 +416,19 @@ double TSpecIniFile::ReadFloat(std::string_view section, std::string_view key, d
   return dest;
 }
 
-void TSpecIniFile::ReadSet(std::string_view section, std::string_view key, ObjectSet& dest,
-                           const ObjectSet& def) {
+void TSpecIniFile::ReadSet(std::string_view section, std::string_view key, astro::ObjectSet& dest,
+                           const astro::ObjectSet& def) {
   const std::string text = ReadString(section, key, "");
   if (text.empty()) {
     dest = def;
     return;
   }
-  ObjectSet result;
+  astro::ObjectSet result;
   for (std::string_view word : SplitWords(text)) {
     int32_t v = 0;
     if (!ParseIniInteger(word, v)) v = 255;
     const auto member = static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFFu);
-    if (member != 255 && member <= ObjectSet::kMaxMember) result.Add(member);
+    if (member != 255 && member <= astro::ObjectSet::kMaxMember) result.Add(member);
   }
   dest = result;
 }
@@ -446,4 +446,4 @@ void TSpecIniFile::ReadIntArray(std::string_view section, std::string_view key, 
   }
 }
 
-}  // namespace sd
+}  // namespace sd::data

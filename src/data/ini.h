@@ -14,7 +14,7 @@
 #include "astro/object_set.h"
 #include "data/data_file.h"
 
-namespace sd {
+namespace sd::data {
 
 using StringList = std::vector<std::string>;
 
@@ -152,11 +152,12 @@ class TSpecIniFile : public TBigIniFile {
   // A list of members 0..207 separated by blanks, commas or control characters. Each word is
   // taken modulo 256 (a word that is no integer counts as 255); 255 and members above 207 are
   // ignored. A missing or empty value gives the default set.
-  void ReadSet(std::string_view section, std::string_view key, ObjectSet& dest, const ObjectSet& def);
+  void ReadSet(std::string_view section, std::string_view key, astro::ObjectSet& dest,
+               const astro::ObjectSet& def);
   // Elements 0..highest, separated as for ReadSet; a missing or malformed word leaves its
   // element at the default, and words beyond `highest` are ignored.
   void ReadIntArray(std::string_view section, std::string_view key, int highest, int32_t* dest,
                     const int32_t* def);
 };
 
-}  // namespace sd
+}  // namespace sd::data

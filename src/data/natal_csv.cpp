@@ -11,7 +11,7 @@
 #include "astro/calendar.h"
 #include "data/cp1251.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 struct CsvRow {
@@ -119,7 +119,7 @@ std::optional<Date> ParseDate(std::string_view s) {
   if (y.size() < 1 || y.size() > 4 || !AllDigits(y) || !AllDigits(m) || !AllDigits(d))
     return std::nullopt;
   Date out{negative ? -ToInt(y) : ToInt(y), ToInt(m), ToInt(d)};
-  if (!IsCalendarDate(out.year, out.month, out.day)) return std::nullopt;
+  if (!astro::IsCalendarDate(out.year, out.month, out.day)) return std::nullopt;
   return out;
 }
 
@@ -281,8 +281,8 @@ void ReadCoordinates(int line, const std::string& lat_text, const std::string& l
   if (!lon || std::fabs(*lon) > 180.0)
     throw NatalCsvError(line, "longitude",
                         "'" + lon_text + "' is no longitude in degrees, -180 to 180");
-  rec.Latitude = DecimalToHms(*lat);
-  rec.Longitude = DecimalToHms(*lon);
+  rec.Latitude = astro::DecimalToHms(*lat);
+  rec.Longitude = astro::DecimalToHms(*lon);
 }
 
 NatalRecord ReadRecord(const CsvRow& row, const ColumnIndex& at, bool scramble,
@@ -292,7 +292,7 @@ NatalRecord ReadRecord(const CsvRow& row, const ColumnIndex& at, bool scramble,
   NatalRecord rec;
   const std::string name = ReadName(line, field(0), scramble, seen, rec);
   ReadDateAndTime(line, field(1), field(2), rec);
-  rec.Zone = DecimalToHms(ReadZone(line, field(3)));
+  rec.Zone = astro::DecimalToHms(ReadZone(line, field(3)));
   rec.PlaceText.Set(StoredText(line, "place", field(4), kNatalPlaceMax));
   ReadCoordinates(line, field(5), field(6), rec);
   rec.Extra = 0.0;
@@ -391,7 +391,7 @@ std::string FormatNatalCsv(const std::vector<NatalRecord>& records) {
     if (time.empty()) throw NatalCsvError(line, "time", "the record's time is no clock time");
     auto decimal = [&](double packed, const char* field, double limit) {
       const std::string s = std::isfinite(packed) && std::fabs(packed) <= limit
-                                ? FormatDecimal(HmsToDecimal(packed))
+                                ? FormatDecimal(astro::HmsToDecimal(packed))
                                 : std::string();
       if (s.empty()) throw NatalCsvError(line, field, "the record's value is out of range");
       return s;
@@ -407,4 +407,4 @@ std::string FormatNatalCsv(const std::vector<NatalRecord>& records) {
   return out;
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -15,7 +15,7 @@
 
 #include "data/natal_db.h"
 
-namespace sd {
+namespace sd::data {
 
 // A row the import refuses: which line (1-based, of the CSV file), which column, and why.
 class NatalCsvError : public std::runtime_error {
@@ -67,4 +67,4 @@ std::string FormatNatalDate(const NatalRecord& rec);      // YYYY-MM-DD; "" when
 std::string FormatPackedClock(double packed);             // HH:MM:SS; "" when not a clock time
 std::string FormatDecimal(double value);                  // up to 6 decimals, no trailing zeros
 
-}  // namespace sd
+}  // namespace sd::data

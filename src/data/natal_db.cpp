@@ -14,7 +14,7 @@
 
 #include <unistd.h>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 // Field offsets of the 369-byte record.
@@ -46,12 +46,12 @@ void PutF64(NatalBytes& b, size_t at, double v) {
   for (size_t i = 0; i < 8; ++i) b[at + i] = static_cast<uint8_t>(u >> (8 * i));
 }
 template <int N>
-void GetText(const NatalBytes& b, size_t at, ShortText<N>& t) {
+void GetText(const NatalBytes& b, size_t at, astro::ShortText<N>& t) {
   t.len = b[at];
   std::memcpy(t.chars, &b[at + 1], N);
 }
 template <int N>
-void PutText(NatalBytes& b, size_t at, const ShortText<N>& t) {
+void PutText(NatalBytes& b, size_t at, const astro::ShortText<N>& t) {
   b[at] = t.len;
   std::memcpy(&b[at + 1], t.chars, N);
 }
@@ -208,7 +208,7 @@ bool ScrambleNatalRecord(NatalRecord& rec, uint32_t salt) {
   return true;
 }
 
-void ToEventData(const NatalRecord& rec, EventBlock& ev) {
+void ToEventData(const NatalRecord& rec, astro::EventBlock& ev) {
   ev.Year = rec.Year;
   ev.Month = rec.Month;
   ev.Day = rec.Day;
@@ -339,7 +339,7 @@ void WriteNatalDatabase(const std::string& path, const std::vector<NatalRecord>&
 
 // ---- lookup -------------------------------------------------------------------------------
 
-bool LookupNatal(const std::string& path, std::string_view requested, ChartData& slot) {
+bool LookupNatal(const std::string& path, std::string_view requested, astro::ChartData& slot) {
   NatalDatabase db;
   db.Open(path, NatalDatabase::DetectKind(path));
   const long count = db.RecordCount();  // throws when the file could not be opened
@@ -362,4 +362,4 @@ bool LookupNatal(const std::string& path, std::string_view requested, ChartData&
   return found;
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -25,7 +25,7 @@
 #include "astro/short_text.h"
 #include "data/trim.h"
 
-namespace sd {
+namespace sd::data {
 
 // File kinds, decided by the file extension.
 enum NatalKind : uint8_t {
@@ -58,14 +58,14 @@ struct NatalRecord {
   int16_t Day = 0;
   double LocalTime = 0;   // packed H.MMSS
   double Zone = 0;        // packed hours east of Greenwich
-  ShortText<kNatalPlaceMax> PlaceText;
+  astro::ShortText<kNatalPlaceMax> PlaceText;
   double Latitude = 0;    // packed D.MMSS, north positive
   double Longitude = 0;   // packed D.MMSS, east positive
   double Extra = 0;       // carried into the chart unchanged
-  ShortText<kNatalNameMax> Name;
+  astro::ShortText<kNatalNameMax> Name;
   uint8_t Spare226 = 0;
   uint8_t Spare227 = 0;
-  ShortText<kNatalSuffixMax> NameSuffix;
+  astro::ShortText<kNatalSuffixMax> NameSuffix;
   std::array<uint8_t, 5> Marker{};
   std::array<uint8_t, 2> Seed{};
   std::array<uint8_t, 63> Tail{};
@@ -94,7 +94,7 @@ void UnscrambleNatalRecord(NatalRecord& rec);
 bool ScrambleNatalRecord(NatalRecord& rec, uint32_t salt);
 
 // Year to PlaceExtra of a chart's event data from a record; the name is not part of it.
-void ToEventData(const NatalRecord& rec, EventBlock& ev);
+void ToEventData(const NatalRecord& rec, astro::EventBlock& ev);
 
 // Reads a database file record by record. Every call either moves forward or reaches the
 // end, so a scan driven by AtEnd always stops.
@@ -150,6 +150,6 @@ void WriteNatalDatabase(const std::string& path, const std::vector<NatalRecord>&
 // its event data into slot.Event and its name as stored into slot.ChartName. Returns whether a
 // record matched; slot is untouched when none did. Throws DataFileError when the file is
 // missing or unreadable.
-bool LookupNatal(const std::string& path, std::string_view requested, ChartData& slot);
+bool LookupNatal(const std::string& path, std::string_view requested, astro::ChartData& slot);
 
-}  // namespace sd
+}  // namespace sd::data

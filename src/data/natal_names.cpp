@@ -10,7 +10,7 @@
 #include "data/edit_distance.h"
 #include "data/ini.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 std::string Lower(std::string_view s) {
@@ -97,4 +97,4 @@ std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,
   return names;
 }
 
-}  // namespace sd
+}  // namespace sd::data

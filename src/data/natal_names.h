@@ -9,7 +9,7 @@
 #include "data/natal_csv.h"
 #include "data/natal_db.h"
 
-namespace sd {
+namespace sd::data {
 
 // The stored name (code page 1251) in UTF-8, without blanks at the ends.
 std::string DisplayName(const NatalRecord& record);
@@ -37,4 +37,4 @@ std::vector<TickerRow> ReadTickers(const std::string& dir);
 std::vector<std::string> CloseNames(const std::vector<NatalRecord>& records,
                                     std::string_view utf8_name, size_t count = 3);
 
-}  // namespace sd
+}  // namespace sd::data

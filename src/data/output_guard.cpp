@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 // The umask without changing it (umask() both reads and sets, which other threads would see):
@@ -75,4 +75,4 @@ mode_t OutputMode(const std::string& path) {
   return 0666 & ~CurrentUmask();
 }
 
-}  // namespace sd
+}  // namespace sd::data

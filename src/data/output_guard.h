@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace sd {
+namespace sd::data {
 
 // The kind of file a command writes, recognised by its first bytes.
 struct OutputKind {
@@ -40,4 +40,4 @@ void CheckOutput(const std::string& path, const OutputKind& kind,
 // 0666 less the process's umask.
 mode_t OutputMode(const std::string& path);
 
-}  // namespace sd
+}  // namespace sd::data

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 void AppendHex(std::string& out, unsigned char c) {
@@ -51,4 +51,4 @@ std::string EscapeHtml(std::string_view text) {
   return out;
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::data {
 
 // UTF-8 text with every control character written as \xHH: the C0 controls (ESC among them),
 // DEL, and the C1 controls U+0080..U+009F (their two-byte UTF-8 forms), which a terminal may
@@ -16,4 +16,4 @@ std::string ShowControls(std::string_view text);
 // 8-bit text (a stored name in code page 1251) passes unchanged where it holds none of these.
 std::string EscapeHtml(std::string_view text);
 
-}  // namespace sd
+}  // namespace sd::data

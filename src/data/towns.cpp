@@ -15,7 +15,7 @@
 
 #include <unistd.h>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 // Both files are read at start-up of every request: a FIFO, a device or a file of gigabytes in
@@ -53,7 +53,7 @@ std::optional<double> ParseDegrees(const std::string& s, double limit) {
 
 std::string Packed(double decimal) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.4f", DecimalToHms(decimal));
+  std::snprintf(buf, sizeof buf, "%.4f", astro::DecimalToHms(decimal));
   return buf;
 }
 
@@ -252,4 +252,4 @@ TownsBuildResult BuildTowns(const std::string& source_path, const std::string& d
   return {static_cast<int>(regions.size()), towns};
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-namespace sd {
+namespace sd::data {
 
 inline constexpr const char* kTownsDataFile = "towns.nd";
 inline constexpr const char* kTownsIndexFile = "towns.ndx";
@@ -122,4 +122,4 @@ struct TownsBuildResult {
 };
 TownsBuildResult BuildTowns(const std::string& source_path, const std::string& dir);
 
-}  // namespace sd
+}  // namespace sd::data

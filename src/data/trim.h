@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::data {
 
 inline constexpr std::string_view kSpaceTab = " \t";
 inline constexpr std::string_view kSpaceTabCr = " \t\r";
@@ -27,4 +27,4 @@ inline std::string_view Trim(std::string_view text, std::string_view blanks) {
 // A name or setting without the controls and spaces at either end.
 inline std::string TrimNameBlanks(std::string_view text) { return std::string(Trim(text, kControlsAndSpace)); }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -6,7 +6,7 @@
 #include "data/data_error.h"
 #include "data/data_file.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 // A compiled zone is a few kilobytes; anything far larger is not one.
@@ -308,4 +308,4 @@ std::optional<TzOffset> TzOffsetOnDate(const std::string& dir, std::string_view 
   return TzOffsetInFile(*bytes, noon - guess->seconds_east, why);
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::data {
 
 struct TzOffset {
   int seconds_east = 0;      // UT offset in force, summer time included
@@ -42,4 +42,4 @@ std::optional<TzOffset> TzOffsetInFile(std::string_view bytes, int64_t utc_secon
 // The rule of a POSIX TZ text ("CET-1CEST,M3.5.0,M10.5.0/3", "<+03>-3", "EST5EDT") at a moment.
 std::optional<TzOffset> PosixTzOffset(std::string_view rule, int64_t utc_seconds);
 
-}  // namespace sd
+}  // namespace sd::data

@@ -1,6 +1,6 @@
 #include "data/zone_table.h"
 
-namespace sd {
+namespace sd::data {
 
 double ZoneOffsetByName(std::string_view abbreviation) {
   for (const ZoneRow& row : ZoneTable) {
@@ -9,4 +9,4 @@ double ZoneOffsetByName(std::string_view abbreviation) {
   return kUnknownZone;
 }
 
-}  // namespace sd
+}  // namespace sd::data

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-namespace sd {
+namespace sd::data {
 
 struct ZoneRow {
   double value;              // packed hours east of Greenwich (9.3 is 9 h 30 min)
@@ -25,4 +25,4 @@ inline constexpr double kUnknownZone = -1000.0;
 // The table's offset of the abbreviation (compared exactly), else kUnknownZone.
 double ZoneOffsetByName(std::string_view abbreviation);
 
-}  // namespace sd
+}  // namespace sd::data

@@ -19,29 +19,29 @@ bool LinearAngleCoordinate(int coordinate) {
 }
 
 double CombinedAngle(int coordinate, int operation, double x, double y) {
-  if (!IsValue(x) || !IsValue(y)) return NoValue;
+  if (!astro::IsValue(x) || !astro::IsValue(y)) return astro::NoValue;
   const bool linear = LinearAngleCoordinate(coordinate);
   switch (operation) {
-    case kAngleDifference: return linear ? y - x : NormalizeMod(y - x, 360);
+    case kAngleDifference: return linear ? y - x : astro::NormalizeMod(y - x, 360);
     case kAngleMidpoint: return linear ? (x + y) / 2 : NearerMidpoint(x, y);
-    default: return NoValue;
+    default: return astro::NoValue;
   }
 }
 
 double AngleDeviation(int coordinate, double target, double v) {
-  if (!IsValue(v)) return NoValue;
-  return LinearAngleCoordinate(coordinate) ? target - v : SignedDifference(target, v);
+  if (!astro::IsValue(v)) return astro::NoValue;
+  return LinearAngleCoordinate(coordinate) ? target - v : astro::SignedDifference(target, v);
 }
 
 AngleFactorResult AngleInOrbTest(const AngleFactorParams& params, int coordinate, double v_prev,
                                  double v_now) {
   AngleFactorResult r;
-  if (!IsValue(v_prev) || !IsValue(v_now)) return r;
+  if (!astro::IsValue(v_prev) || !astro::IsValue(v_now)) return r;
   const double d_now = AngleDeviation(coordinate, params.target, v_now);
   const double d_prev = AngleDeviation(coordinate, params.target, v_prev);
   // A value that passed the target during the step counts even when it is already beyond the
   // orb at t; it then adds nothing to the graded value but still counts as a hit.
-  const bool crossed = IsBetween(v_now, params.target, v_prev);
+  const bool crossed = astro::IsBetween(v_now, params.target, v_prev);
   if (!crossed && !(std::fabs(d_now) <= params.orb_limit)) return r;
   const int phase = std::fabs(d_now) < std::fabs(d_prev) ? 1 : 2;
   const uint8_t mask = params.phase_mask == 0 ? 3 : params.phase_mask;
@@ -56,10 +56,10 @@ AngleFactorResult AngleInOrbTest(const AngleFactorParams& params, int coordinate
 AngleFactorResult AngleExactTest(const AngleFactorParams& params, int coordinate, double w_now,
                                  double w_next) {
   AngleFactorResult r;
-  if (!IsValue(w_now) || !IsValue(w_next)) return r;
+  if (!astro::IsValue(w_now) || !astro::IsValue(w_next)) return r;
   const double d_now = AngleDeviation(coordinate, params.target, w_now);
   const double d_next = AngleDeviation(coordinate, params.target, w_next);
-  if (!IsBetween(w_next, params.target, w_now) || (d_now < 0) == (d_next < 0)) return r;
+  if (!astro::IsBetween(w_next, params.target, w_now) || (d_now < 0) == (d_next < 0)) return r;
   r.hit = true;
   r.strength = 1.0;
   r.second = d_now / (d_now - d_next);
@@ -84,7 +84,7 @@ struct AngleTrack {
 void ScoreAngles(KindContext& ctx) {
   const model::EvKind8& ev = ctx.Def().K.k8;
   const int coord = ev.Coordinate;
-  const ChartMoment t = ctx.In->Moment;
+  const astro::ChartMoment t = ctx.In->Moment;
   // A natal object keeps still against a transit one.
   const bool natal_stencil = ev.FirstChart == 0 && ev.SecondChart == 0;
   const bool same_chart = ev.FirstChart == ev.SecondChart;
@@ -92,13 +92,13 @@ void ScoreAngles(KindContext& ctx) {
   auto track = [&](int obj, int chart) {
     AngleTrack tr;
     for (int s = kBefore; s <= kAfter; ++s) {
-      double v = NoValue, lat = NoValue;
+      double v = astro::NoValue, lat = astro::NoValue;
       if (chart == 0) {
-        const ChartData& c = ctx.NatalAt(natal_stencil ? static_cast<StencilPoint>(s) : kAt);
+        const astro::ChartData& c = ctx.NatalAt(natal_stencil ? static_cast<StencilPoint>(s) : kAt);
         v = ChartCoordinate(coord == kCoordSeparation ? kCoordLongitude : coord, c, obj);
         lat = ChartCoordinate(kCoordLatitude, c, obj);
       } else if (chart == 1) {
-        const MomentSnapshot& sn = ctx.TransitAt(static_cast<StencilPoint>(s));
+        const astro::MomentSnapshot& sn = ctx.TransitAt(static_cast<StencilPoint>(s));
         v = SnapshotCoordinate(coord == kCoordSeparation ? kCoordLongitude : coord, sn, obj, t);
         lat = SnapshotCoordinate(kCoordLatitude, sn, obj, t);
       }
@@ -113,9 +113,9 @@ void ScoreAngles(KindContext& ctx) {
   params.orb_limit = ev.Orb;
   params.phase_mask = ev.Phases;
 
-  for (int i = 0; i < kObjectCount; ++i) {
+  for (int i = 0; i < astro::kObjectCount; ++i) {
     if (!ev.First.Has(i)) continue;
-    for (int j = 0; j < kObjectCount; ++j) {
+    for (int j = 0; j < astro::kObjectCount; ++j) {
       if (!ev.Second.Has(j)) continue;
       // Each unordered pair once; an object with itself is a pair of its own.
       if (same_chart && ev.Second.Has(i) && ev.First.Has(j) && i < j) continue;

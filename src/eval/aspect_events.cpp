@@ -24,7 +24,7 @@ void ScoreAspectPairs(KindContext& ctx);
 // daily motions, then the aspects.
 void ScoreWithNatalMeanMotion(KindContext& ctx) {
   const EventInputs& in = *ctx.In;
-  ChartData before(*in.Natal[kBefore]), after(*in.Natal[kAfter]), after2(*in.Natal[kAfter2]);
+  astro::ChartData before(*in.Natal[kBefore]), after(*in.Natal[kAfter]), after2(*in.Natal[kAfter2]);
   MeanMotionStencil(*in.Natal[kAt], in.DeltaDays, before, after, after2);
   EventInputs own = in;
   own.Natal[kBefore] = &before;
@@ -39,7 +39,7 @@ void ScoreWithNatalMeanMotion(KindContext& ctx) {
 // then the aspects. The copies live in this frame only while the event is scored.
 void ScoreWithMeanMotion(KindContext& ctx) {
   const EventInputs& in = *ctx.In;
-  MomentSnapshot before(*in.Transit[kBefore]), after(*in.Transit[kAfter]),
+  astro::MomentSnapshot before(*in.Transit[kBefore]), after(*in.Transit[kAfter]),
       after2(*in.Transit[kAfter2]);
   MeanMotionStencil(*in.Transit[kAt], in.GridStepDays, before, after, after2);
   EventInputs own = in;
@@ -74,16 +74,16 @@ namespace {
 Track TrackOf(KindContext& ctx, int obj, int chart, bool natal_stencil) {
   const model::EvKind2& ev = ctx.Def().K.k2;
   const int coord = ev.Coordinate;
-  const ChartMoment t = ctx.In->Moment;
+  const astro::ChartMoment t = ctx.In->Moment;
   Track tr;
   for (int s = kBefore; s <= kAfter; ++s) {
-    double v = NoValue, lat = NoValue;
+    double v = astro::NoValue, lat = astro::NoValue;
     if (chart == 0) {
-      const ChartData& c = ctx.NatalAt(natal_stencil ? static_cast<StencilPoint>(s) : kAt);
+      const astro::ChartData& c = ctx.NatalAt(natal_stencil ? static_cast<StencilPoint>(s) : kAt);
       v = ChartCoordinate(coord, c, obj);
       lat = ChartCoordinate(kCoordLatitude, c, obj);
     } else if (chart == 1) {
-      const MomentSnapshot& sn = ctx.TransitAt(static_cast<StencilPoint>(s));
+      const astro::MomentSnapshot& sn = ctx.TransitAt(static_cast<StencilPoint>(s));
       v = SnapshotCoordinate(coord, sn, obj, t);
       lat = SnapshotCoordinate(kCoordLatitude, sn, obj, t);
     }
@@ -94,7 +94,7 @@ Track TrackOf(KindContext& ctx, int obj, int chart, bool natal_stencil) {
 }
 
 // The members of a set in ascending order, so that the loops visit only them; returns how many.
-int MembersOf(const ObjectSet& set, int count, int first_member, int* out) {
+int MembersOf(const astro::ObjectSet& set, int count, int first_member, int* out) {
   int n = 0;
   for (int m = first_member; m < first_member + count; ++m)
     if (set.Has(m)) out[n++] = m;
@@ -109,7 +109,7 @@ AspectFactorResult AspectTest(KindContext& ctx, AspectFactorParams params, int k
   params.aspect = k;
   if (ctx.Def().CM == 1)
     return ExactMomentTest(params, ev.Harmonic, {a.pos[kAt], a.pos[kAfter], b.pos[kAt], b.pos[kAfter]});
-  if (ev.Coordinate == kCoordLongitudeLatitude && (k == kConjunction || k == kOpposition))
+  if (ev.Coordinate == kCoordLongitudeLatitude && (k == astro::kConjunction || k == astro::kOpposition))
     return CloseApproachTest(k, ev.Orb, {a.pos[kAt], a.lat[kAt], a.pos[kAfter], a.lat[kAfter]},
                              {b.pos[kAt], b.lat[kAt], b.pos[kAfter], b.lat[kAfter]});
   return AspectInOrbTest(params, {a.pos[kBefore], a.pos[kAt], b.pos[kBefore], b.pos[kAt]});
@@ -127,10 +127,10 @@ void ScoreAspectPairs(KindContext& ctx) {
   params.side = ev.Side;
 
   const bool suppress = ev.FirstChart == ev.SecondChart && model::QualifiersEqual(ev.FirstQualifier, ev.SecondQualifier);
-  int first[kObjectCount], second[kObjectCount], aspects[AspectCount];
-  const int n_first = MembersOf(ev.First, kObjectCount, 0, first);
-  const int n_second = MembersOf(ev.Second, kObjectCount, 0, second);
-  const int n_aspects = MembersOf(ev.Aspects, AspectCount, 1, aspects);
+  int first[astro::kObjectCount], second[astro::kObjectCount], aspects[astro::AspectCount];
+  const int n_first = MembersOf(ev.First, astro::kObjectCount, 0, first);
+  const int n_second = MembersOf(ev.Second, astro::kObjectCount, 0, second);
+  const int n_aspects = MembersOf(ev.Aspects, astro::AspectCount, 1, aspects);
   if (n_aspects == 0) return;
   // An inactive qualifier passes every object: it is not asked.
   const bool first_qualified = model::QualifierActive(ev.FirstQualifier);

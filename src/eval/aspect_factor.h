@@ -40,8 +40,8 @@ inline constexpr int kCloseApproachSamples = 50;
 // snapshot reader projects a planet's declination at moment t onto the ecliptic, on the side of
 // the solstitial colure where its longitude lies (other objects read their longitude, as the
 // chart's row does).
-double ChartCoordinate(int coordinate, const ChartData& chart, int obj);
-double SnapshotCoordinate(int coordinate, const MomentSnapshot& snap, int obj, ChartMoment t);
+double ChartCoordinate(int coordinate, const astro::ChartData& chart, int obj);
+double SnapshotCoordinate(int coordinate, const astro::MomentSnapshot& snap, int obj, astro::ChartMoment t);
 
 // How a coordinate takes the harmonic.
 enum class HarmonicTreatment {
@@ -149,7 +149,7 @@ AspectFactorResult ExactMomentTest(const AspectFactorParams& params, int harmoni
 // Duplicate suppression of an event whose two objects come from the same chart with the same
 // qualifier: a pair (i, j) whose objects are both in both sets is visited only when i < j, so
 // each unordered pair counts once and no object meets itself.
-bool VisitAspectPair(bool suppress_duplicates, const ObjectSet& first_set,
-                     const ObjectSet& second_set, int i, int j);
+bool VisitAspectPair(bool suppress_duplicates, const astro::ObjectSet& first_set,
+                     const astro::ObjectSet& second_set, int i, int j);
 
 }  // namespace sd::eval

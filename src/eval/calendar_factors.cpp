@@ -17,7 +17,7 @@ constexpr double kMidnightMarginHours = 1.0 / 3600000;  // one millisecond
 
 // Whether the local date has the wanted value (weekday, day or month) of the mode; the clock
 // window is judged on the minute.
-bool Holds(const model::EvKind14& ev, int wanted, const CivilDate& d) {
+bool Holds(const model::EvKind14& ev, int wanted, const astro::CivilDate& d) {
   switch (ev.Mode) {
     case kByWeekday: return Weekday(d) == wanted;
     case kByDayOfMonth: return d.day == wanted;
@@ -32,16 +32,16 @@ bool Holds(const model::EvKind14& ev, int wanted, const CivilDate& d) {
 
 bool CalendarTest(const KindContext& ctx, int wanted) {
   const model::EvKind14& ev = ctx.Def().K.k14;
-  const ChartMoment t = ctx.In->Moment;
+  const astro::ChartMoment t = ctx.In->Moment;
   const double zone = ctx.In->Options.ZoneHours;
   // A moment that is not a number would read as the first day of the calendar.
-  if (!IsValue(t) || !std::isfinite(t + zone)) return false;
+  if (!astro::IsValue(t) || !std::isfinite(t + zone)) return false;
   const bool now = Holds(ev, wanted, LocalDate(t, zone));
   if (ctx.Def().CM == 0) return now;
   // The start of the condition: it holds now and did not one grid step ago. A clock window has
   // no start on this reading.
   if (ev.Mode == kByClock || !now) return false;
-  const ChartMoment before = t - ctx.In->GridStepDays * DayInCenturies;
+  const astro::ChartMoment before = t - ctx.In->GridStepDays * astro::DayInCenturies;
   return !Holds(ev, wanted, LocalDate(before, zone));
 }
 
@@ -53,29 +53,29 @@ void TryValue(KindContext& ctx, int wanted) {
 
 }  // namespace
 
-CivilDate LocalDate(ChartMoment t, double zone_hours) {
-  const ChartMoment x = t + zone_hours * DayInCenturies / 24;
-  CivilDate d = DateFromMoment(x);
+astro::CivilDate LocalDate(astro::ChartMoment t, double zone_hours) {
+  const astro::ChartMoment x = t + zone_hours * astro::DayInCenturies / 24;
+  astro::CivilDate d = astro::DateFromMoment(x);
   // A moment meant as local midnight (the forecast grid's, built from days in centuries and a
   // zone offset) comes back a fraction of a millisecond short of it about every other time; read
   // literally that would put midnight on the day before. Within a millisecond of midnight the
   // date is the next day's.
   if (d.hours >= 24 - kMidnightMarginHours) {
-    d = DateFromMoment(x + 2 * kMidnightMarginHours * DayInCenturies / 24);
+    d = astro::DateFromMoment(x + 2 * kMidnightMarginHours * astro::DayInCenturies / 24);
     d.hours = 0;
     d.hours_hms = 0;
   }
   return d;
 }
 
-int Weekday(const CivilDate& d) {
+int Weekday(const astro::CivilDate& d) {
   // Julian Day of the date's noon, a whole number; JD 0 fell on a Monday.
-  const double jd = std::round(MomentFromDate(d.year, d.month, d.day, 12.0) * 36525.0 + 2415020.0);
+  const double jd = std::round(astro::MomentFromDate(d.year, d.month, d.day, 12.0) * 36525.0 + 2415020.0);
   const double r = jd - 7 * std::floor(jd / 7);
   return static_cast<int>(r) + 1;
 }
 
-int MinuteOfDay(const CivilDate& d) {
+int MinuteOfDay(const astro::CivilDate& d) {
   const int k = static_cast<int>(std::lround(d.hours * 60));
   if (k >= kMinutesPerDay) return kMinutesPerDay - 1;
   return k < 0 ? 0 : k;
@@ -83,7 +83,7 @@ int MinuteOfDay(const CivilDate& d) {
 
 void ScoreCalendar(KindContext& ctx) {
   const model::EvKind14& ev = ctx.Def().K.k14;
-  const auto each = [&](const ObjectSet& set, int first, int last) {
+  const auto each = [&](const astro::ObjectSet& set, int first, int last) {
     for (int v = first; v <= last; ++v)
       if (set.Has(v)) TryValue(ctx, v);
   };

@@ -9,14 +9,14 @@ namespace sd::eval {
 // The local civil date of t in a zone given in decimal hours east of Greenwich; a moment less
 // than a millisecond before local midnight counts as that midnight. The zone is taken as it
 // comes, so NoValue moves the date far from t.
-CivilDate LocalDate(ChartMoment t, double zone_hours);
+astro::CivilDate LocalDate(astro::ChartMoment t, double zone_hours);
 
 // 1 Monday .. 7 Sunday.
-int Weekday(const CivilDate& d);
+int Weekday(const astro::CivilDate& d);
 
 // Minute of the local day, 0..1439: the clock time rounded to the minute, the last half minute
 // before midnight kept on its own day.
-int MinuteOfDay(const CivilDate& d);
+int MinuteOfDay(const astro::CivilDate& d);
 
 // The event level: the candidate loops inside the frame of event_frame.h.
 

@@ -14,7 +14,7 @@ namespace {
 
 bool AllCuspsIn(RowView lon) {
   for (int k = 1; k <= 12; ++k)
-    if (!IsValue(lon[CuspObject(k)])) return false;
+    if (!astro::IsValue(lon[astro::CuspObject(k)])) return false;
   return true;
 }
 
@@ -24,29 +24,31 @@ constexpr int kCentreSteps = 3600;
 }  // namespace
 
 bool InSignInterceptedInItsHouse(RowView houses, double x) {
-  if (!IsValue(x) || !std::isfinite(x) || !AllCuspsIn(houses)) return false;
-  const int h = HouseOfCusps(houses.data(), x);
+  if (!astro::IsValue(x) || !std::isfinite(x) || !AllCuspsIn(houses)) return false;
+  const int h = astro::HouseOfCusps(houses.data(), x);
   if (h == 0) return false;
   const int next = h == 12 ? 1 : h + 1;
-  const int sign = SignOf(x);
-  return sign != SignOf(houses[CuspObject(h)]) && sign != SignOf(houses[CuspObject(next)]);
+  const int sign = astro::SignOf(x);
+  return sign != astro::SignOf(houses[astro::CuspObject(h)]) &&
+         sign != astro::SignOf(houses[astro::CuspObject(next)]);
 }
 
-int CountNearCentre(RowView values, const ObjectSet& objects, double centre, double width) {
+int CountNearCentre(RowView values, const astro::ObjectSet& objects, double centre, double width) {
   const double half = width / 2;
   int count = 0;
-  for (int n = 0; n < kObjectCount; ++n)
-    if (objects.Has(n) && IsValue(values[n]) && std::fabs(SignedDifference(centre, values[n])) < half)
+  for (int n = 0; n < astro::kObjectCount; ++n)
+    if (objects.Has(n) && astro::IsValue(values[n]) &&
+        std::fabs(astro::SignedDifference(centre, values[n])) < half)
       ++count;
   return count;
 }
 
-double FirstCrowdedCentre(RowView values, const ObjectSet& objects, int minimum, double width) {
+double FirstCrowdedCentre(RowView values, const astro::ObjectSet& objects, int minimum, double width) {
   for (int i = 0; i < kCentreSteps; ++i) {
     const double c = i / 10.0;
     if (CountNearCentre(values, objects, c, width) >= minimum) return c;
   }
-  return NoValue;
+  return astro::NoValue;
 }
 
 void ScoreInterception(KindContext& ctx) {
@@ -57,10 +59,10 @@ void ScoreInterception(KindContext& ctx) {
   if (ev.Mode == 0) {
     const LongitudeRow own = SelectedLongitudes(ctx, ev.ObjectChart);
     const int obj = ev.Object;
-    hit = obj < kObjectCount && InSignInterceptedInItsHouse(houses, own[obj]);
+    hit = obj < astro::kObjectCount && InSignInterceptedInItsHouse(houses, own[obj]);
   } else if (ev.Mode == 1 && AllCuspsIn(houses)) {
-    const ObjectSet wanted = ev.Houses;
-    for (int s = 1; s <= 12 && !hit; ++s) hit = wanted.Has(s) && InterceptedSign(houses, s);
+    const astro::ObjectSet wanted = ev.Houses;
+    for (int s = 1; s <= 12 && !hit; ++s) hit = wanted.Has(s) && astro::InterceptedSign(houses, s);
   }
   if (hit) ctx.Hit(1.0);
 }
@@ -69,24 +71,24 @@ void ScoreCluster(KindContext& ctx) {
   const model::EvKind23& ev = ctx.Def().K.k23;
   if (!ctx.Admit({})) return;
   LongitudeRow v;
-  v.fill(NoValue);
+  v.fill(astro::NoValue);
   if (ev.Heliocentric == 0) {
     v = SelectedLongitudes(ctx, ev.Chart);
   } else if (ev.Heliocentric == 1) {
     // The Moon has no heliocentric place of its own.
     const LongitudeRow helio = SelectedHelioLongitudes(ctx, ev.Chart);
-    for (int i = 0; i < kPlanetCount; ++i)
-      if (i != kMoon) v[i] = helio[i];
+    for (int i = 0; i < astro::kPlanetCount; ++i)
+      if (i != astro::kMoon) v[i] = helio[i];
   }
   const int harmonic = ev.Harmonic;
   for (double& x : v)
-    if (IsValue(x)) x = NormalizeMod(harmonic * x, 360);
+    if (astro::IsValue(x)) x = astro::NormalizeMod(harmonic * x, 360);
 
-  const ObjectSet objects = ev.Objects;
+  const astro::ObjectSet objects = ev.Objects;
   const int minimum = ev.Count;
   const double width = ev.Width, centre = ev.Centre;
-  const bool hit = IsValue(centre) ? CountNearCentre(v, objects, centre, width) >= minimum
-                                   : IsValue(FirstCrowdedCentre(v, objects, minimum, width));
+  const bool hit = astro::IsValue(centre) ? CountNearCentre(v, objects, centre, width) >= minimum
+                                   : astro::IsValue(FirstCrowdedCentre(v, objects, minimum, width));
   if (hit) ctx.Hit(1.0);
 }
 

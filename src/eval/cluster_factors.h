@@ -13,10 +13,10 @@ bool InSignInterceptedInItsHouse(RowView houses, double x);
 
 // How many members (0..39) of `objects` have a present value strictly less than width / 2
 // from centre.
-int CountNearCentre(RowView values, const ObjectSet& objects, double centre, double width);
+int CountNearCentre(RowView values, const astro::ObjectSet& objects, double centre, double width);
 // The first centre among 0.0, 0.1, .. 359.9 degrees around which at least `minimum` members
 // crowd, or NoValue when none does.
-double FirstCrowdedCentre(RowView values, const ObjectSet& objects, int minimum, double width);
+double FirstCrowdedCentre(RowView values, const astro::ObjectSet& objects, int minimum, double width);
 
 // The event level: the candidate loops inside the frame of event_frame.h.
 

@@ -90,13 +90,13 @@ bool KindContext::Admit(std::initializer_list<int> objects) {
   int n = 0;
   for (int o : objects)
     if (n < 3) Factor.Obj[n++] = static_cast<uint8_t>(o);
-  const MomentSnapshot* snaps[] = {In->Transit[kAt]};
+  const astro::MomentSnapshot* snaps[] = {In->Transit[kAt]};
   return model::EventCondition(Factor, snaps, *In->Natal[kAt]);
 }
 
 bool KindContext::Qualifies(int object, int chart, const model::Qualifier& q, int coordinate) const {
-  const MomentSnapshot* companion[] = {In->Transit[kAfter]};
-  const MomentSnapshot* snaps[] = {In->Transit[kAt]};
+  const astro::MomentSnapshot* companion[] = {In->Transit[kAfter]};
+  const astro::MomentSnapshot* snaps[] = {In->Transit[kAt]};
   return model::QualifierTest(object, chart, q, coordinate, companion, snaps, *In->Natal[kAfter],
                               *In->Natal[kAt]);
 }

@@ -21,12 +21,12 @@ namespace sd::eval {
 
 // What every event of one moment sees.
 struct EventInputs {
-  const MomentSnapshot* Transit[4] = {};  // by StencilPoint
-  const ChartData* Natal[4] = {};         // by StencilPoint: extrapolated, at, at + delta, extrapolated
-  ChartMoment Moment = NoValue;
+  const astro::MomentSnapshot* Transit[4] = {};  // by StencilPoint
+  const astro::ChartData* Natal[4] = {};  // by StencilPoint: extrapolated, at, at + delta, extrapolated
+  astro::ChartMoment Moment = astro::NoValue;
   double DeltaDays = 0;                   // natal stencil step
   double GridStepDays = 0;                // transit stencil step
-  ChartMoment NatalMoment = NoValue;
+  astro::ChartMoment NatalMoment = astro::NoValue;
   PassThroughOptions Options;
   const TPlanetary_T* Metrics = nullptr;  // null: no table
 };
@@ -53,8 +53,8 @@ class KindContext {
   const EventInputs* In;
   EventResult Result;
 
-  const MomentSnapshot& TransitAt(StencilPoint p) const { return *In->Transit[p]; }
-  const ChartData& NatalAt(StencilPoint p) const { return *In->Natal[p]; }
+  const astro::MomentSnapshot& TransitAt(StencilPoint p) const { return *In->Transit[p]; }
+  const astro::ChartData& NatalAt(StencilPoint p) const { return *In->Natal[p]; }
 
   // Writes the candidate's objects (in the order of the kind's set keys, see FactorRecord)
   // into the factor record and runs the event condition test on the transit snapshot and the

@@ -26,16 +26,16 @@ bool FormulaCoordinate(int coordinate) {
 
 double FormulaPoint(int coordinate, const double (&positions)[kFormulaTerms],
                     const uint8_t (&codes)[kFormulaTerms], double constant) {
-  if (!FormulaCoordinate(coordinate) || !IsValue(constant)) return NoValue;
+  if (!FormulaCoordinate(coordinate) || !astro::IsValue(constant)) return astro::NoValue;
   double sum = constant;
   for (int m = 0; m < kFormulaTerms; ++m) {
     const double c = FormulaCoefficient(codes[m]);
     if (c == 0) continue;
-    if (!IsValue(positions[m])) return NoValue;
+    if (!astro::IsValue(positions[m])) return astro::NoValue;
     sum += c * positions[m];
   }
   const bool plain = coordinate == kCoordLatitude || coordinate == kCoordDeclination;
-  return plain ? sum : NormalizeMod(sum, 360);
+  return plain ? sum : astro::NormalizeMod(sum, 360);
 }
 
 }  // namespace sd::eval
@@ -62,7 +62,7 @@ bool ChartsOf(uint8_t selector, FormulaCharts& out) {
 
 // A position times the harmonic, reduced into [0, 360); NoValue stays NoValue.
 double Harmonic(double v, int harmonic) {
-  return IsValue(v) ? NormalizeMod(v * harmonic, 360) : NoValue;
+  return astro::IsValue(v) ? astro::NormalizeMod(v * harmonic, 360) : astro::NoValue;
 }
 
 }  // namespace
@@ -73,7 +73,7 @@ void ScoreFormulaPoint(KindContext& ctx) {
   if (!ChartsOf(ev.Charts, charts) || !FormulaCoordinate(ev.Coordinate)) return;
   const int coord = ev.Coordinate;
   const int harmonic = ev.Harmonic;
-  const ChartMoment t = ctx.In->Moment;
+  const astro::ChartMoment t = ctx.In->Moment;
 
   auto read = [&](bool natal, int obj, StencilPoint s) {
     return natal ? ChartCoordinate(coord, ctx.NatalAt(s), obj)
@@ -91,15 +91,15 @@ void ScoreFormulaPoint(KindContext& ctx) {
     point[s] = Harmonic(FormulaPoint(coord, pos, codes, ev.Constant), harmonic);
   }
 
-  int aspects[AspectCount];
+  int aspects[astro::AspectCount];
   int n_aspects = 0;
-  for (int k = 1; k <= AspectCount; ++k)
+  for (int k = 1; k <= astro::AspectCount; ++k)
     if (ev.Aspects.Has(k)) aspects[n_aspects++] = k;
   if (n_aspects == 0) return;
 
   AspectFactorParams params;
   params.orb_limit = ev.Orb;
-  for (int i = 0; i < kObjectCount; ++i) {
+  for (int i = 0; i < astro::kObjectCount; ++i) {
     // The condition test depends on the object alone, so it is asked once for all aspects.
     if (!ev.Aspecting.Has(i) || !ctx.Admit({i})) continue;
     double x[3];

@@ -10,7 +10,7 @@
 namespace sd::eval {
 
 // Degrees per day by object number: the Sun and the planets; every other object 0.
-inline constexpr double MeanDailyMotionTable[kPlanetCount] = {1.0, 12.0, 2.0, 1.5, 0.5,
+inline constexpr double MeanDailyMotionTable[astro::kPlanetCount] = {1.0, 12.0, 2.0, 1.5, 0.5,
                                                               0.3, 0.2, 0.1, 0.07, 0.05};
 // The mean motion of an object number; 0 for objects without one (and numbers out of range).
 double MeanDailyMotion(int object);
@@ -22,15 +22,16 @@ double MeanMotionLongitude(int object, double lon, double days);
 // Writes the three stencil rows from the longitude row at t: prev = L - m step,
 // next = L + m step, next2 = L + 2 m step, each reduced into [0, 360), for every object whose
 // longitude at t is known. Entries whose longitude at t is NoValue are left as they are.
-void MeanMotionStencil(std::span<const double, kObjectCount> at_t, double step_days,
-                       std::span<double, kObjectCount> prev, std::span<double, kObjectCount> next,
-                       std::span<double, kObjectCount> next2);
+void MeanMotionStencil(std::span<const double, astro::kObjectCount> at_t, double step_days,
+                       std::span<double, astro::kObjectCount> prev,
+                       std::span<double, astro::kObjectCount> next,
+                       std::span<double, astro::kObjectCount> next2);
 
 // The same on the longitude rows of three stencil charts (only longitudes are replaced).
-void MeanMotionStencil(const ChartData& at_t, double step_days, ChartData& prev, ChartData& next,
-                       ChartData& next2);
+void MeanMotionStencil(const astro::ChartData& at_t, double step_days, astro::ChartData& prev,
+                       astro::ChartData& next, astro::ChartData& next2);
 // The same on the longitude rows of three stencil snapshots.
-void MeanMotionStencil(const MomentSnapshot& at_t, double step_days, MomentSnapshot& prev,
-                       MomentSnapshot& next, MomentSnapshot& next2);
+void MeanMotionStencil(const astro::MomentSnapshot& at_t, double step_days, astro::MomentSnapshot& prev,
+                       astro::MomentSnapshot& next, astro::MomentSnapshot& next2);
 
 }  // namespace sd::eval

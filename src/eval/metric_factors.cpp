@@ -21,11 +21,11 @@ void ScorePlanetPairMetric(KindContext& ctx) {
   if (!table) return;
   const model::EvKind33 k = ctx.Def().K.k33;
   double v = table->Value(k.FirstPlanet, k.SecondPlanet, ctx.In->Moment);
-  if (!IsValue(v)) return;
+  if (!astro::IsValue(v)) return;
   // An unwrapped series carries its full turns; "METR5" drops them before the scaling, so
   // that a multiplier that is not whole sees the angle itself.
-  if (k.DropTurns == 1) v = NormalizeMod(v, 360);
-  const double radians = NormalizeMod(v * k.Multiplier, 360) * kRadiansPerDegree;
+  if (k.DropTurns == 1) v = astro::NormalizeMod(v, 360);
+  const double radians = astro::NormalizeMod(v * k.Multiplier, 360) * kRadiansPerDegree;
   double strength;
   switch (k.Form) {
     case 0: strength = std::sin(radians); break;

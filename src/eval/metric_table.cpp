@@ -49,8 +49,8 @@ TPlanetary_T::TPlanetary_T(const std::string& path) : TPlanetary_T() {
   // blocking the request that opens it, and no file far beyond all 45 pairs is mapped.
   int fd = -1;
   try {
-    fd = OpenDataFile(path, kMetricFileMaxBytes, /*missing_ok=*/true);
-  } catch (const DataFileError& e) {
+    fd = data::OpenDataFile(path, data::kMetricFileMaxBytes, /*missing_ok=*/true);
+  } catch (const data::DataFileError& e) {
     Reject(e.reason());
     return;
   }
@@ -140,23 +140,23 @@ double TPlanetary_T::Sample(int record, int day) const {
                       static_cast<size_t>(day) * 8);
 }
 
-double TPlanetary_T::Value(int a, int b, ChartMoment x) const {
-  if (!Has(a, b)) return NoValue;
+double TPlanetary_T::Value(int a, int b, astro::ChartMoment x) const {
+  if (!Has(a, b)) return astro::NoValue;
   const int n = index_[std::min(a, b)][std::max(a, b)];
   // Truncation toward zero: a moment less than a day before the first sample lands on day 0,
   // which is refused like every moment before it.
-  double q = (x - kMetricFirstMoment) / DayInCenturies;
+  double q = (x - kMetricFirstMoment) / astro::DayInCenturies;
   // A moment meant to be a sample's own lands a rounding error to either side of it; it
   // belongs to that day (otherwise day 1 itself would be refused).
   const double whole = std::nearbyint(q);
   if (std::fabs(q - whole) < 1e-9) q = whole;
-  if (!(q >= kMetricFirstLeftDay && q < kMetricLastLeftDay + 1.0)) return NoValue;
+  if (!(q >= kMetricFirstLeftDay && q < kMetricLastLeftDay + 1.0)) return astro::NoValue;
   const int i = static_cast<int>(std::trunc(q));
-  if (i < kMetricFirstLeftDay || i > kMetricLastLeftDay) return NoValue;
+  if (i < kMetricFirstLeftDay || i > kMetricLastLeftDay) return astro::NoValue;
   const double y0 = Sample(n, i);
   const double y1 = Sample(n, i + 1);
-  if (!std::isfinite(y0) || !std::isfinite(y1)) return NoValue;
-  return LinearAt(x, MetricDayMoment(i + 1), MetricDayMoment(i), y1, y0);
+  if (!std::isfinite(y0) || !std::isfinite(y1)) return astro::NoValue;
+  return astro::LinearAt(x, MetricDayMoment(i + 1), MetricDayMoment(i), y1, y0);
 }
 
 }  // namespace sd::eval

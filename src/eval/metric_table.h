@@ -26,13 +26,15 @@ inline constexpr int kMetricPlanets = 10;      // planets 0..9
 inline constexpr int kMetricSamples = 120000;  // days per record
 inline constexpr size_t kMetricRecordBytes = 8 + 8 * static_cast<size_t>(kMetricSamples);
 // 1800 January 1, 0h UT (JD 2378496.5), in centuries from 1900 January 0.5.
-inline constexpr ChartMoment kMetricFirstMoment = -0.99995893224;
+inline constexpr astro::ChartMoment kMetricFirstMoment = -0.99995893224;
 // The first and the last sample are never the left point of an interpolation.
 inline constexpr int kMetricFirstLeftDay = 1;
 inline constexpr int kMetricLastLeftDay = kMetricSamples - 2;
 
 // The moment of sample `day`.
-inline ChartMoment MetricDayMoment(int day) { return kMetricFirstMoment + day * DayInCenturies; }
+inline astro::ChartMoment MetricDayMoment(int day) {
+  return kMetricFirstMoment + day * astro::DayInCenturies;
+}
 
 class TPlanetary_T {
  public:
@@ -57,7 +59,7 @@ class TPlanetary_T {
   // The series of the unordered pair {a, b} at moment x, or NoValue: no record of the pair,
   // a planet outside 0..9, x before day 1 or at or after day kMetricSamples - 1, or a sample
   // that is not a finite number.
-  double Value(int a, int b, ChartMoment x) const;
+  double Value(int a, int b, astro::ChartMoment x) const;
 
   Source State() const { return source_; }
   const std::string& Problem() const { return problem_; }

@@ -7,14 +7,14 @@
 namespace sd::eval {
 
 double OrbStrength(int profile, double x, double p, double s, double limit, bool normalised) {
-  const double e = IsValue(s) ? std::fabs(x - s) : std::fabs(x);
+  const double e = astro::IsValue(s) ? std::fabs(x - s) : std::fabs(x);
   if (std::isnan(e) || std::isnan(limit) || e > limit) return 0;
   if (profile < kProfileLinear || profile > kProfileConstant) return 0;
   // Only e = 0 reaches here with a zero limit; every profile is 1 at exactness, and the
   // ratios below would be 0/0.
   if (limit <= 0) return 1;
   const double u = p * e / limit;
-  const double w = kPi * e / limit;
+  const double w = astro::kPi * e / limit;
   switch (profile) {
     case kProfileLinear:
       return 1 - e / limit;

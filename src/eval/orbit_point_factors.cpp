@@ -28,46 +28,46 @@ constexpr OrbitElements kOrbits[8] = {
 };
 constexpr int kFirstOrbitPlanet = 2;
 constexpr int kLastOrbitPlanet = 9;
-constexpr ChartMoment kOrbitEpoch = 0.5;  // 1950 January 0.5 in centuries from 1900 January 0.5
+constexpr astro::ChartMoment kOrbitEpoch = 0.5;  // 1950 January 0.5 in centuries from 1900 January 0.5
 
 // The heliocentric longitude of the planet in the chart the event names, at a stencil point.
 double HelioLongitude(const KindContext& ctx, int selector, int planet, StencilPoint p) {
-  if (selector == 0) return ctx.NatalAt(p).Object[kHelioLongitude][planet];
+  if (selector == 0) return ctx.NatalAt(p).Object[astro::kHelioLongitude][planet];
   if (selector == 1) return ctx.TransitAt(p).HelioLongitude(planet);
-  return NoValue;
+  return astro::NoValue;
 }
 
 }  // namespace
 
-double OrbitPointLongitude(int planet, int point, ChartMoment t) {
-  if (planet < kFirstOrbitPlanet || planet > kLastOrbitPlanet || !IsValue(t)) return NoValue;
+double OrbitPointLongitude(int planet, int point, astro::ChartMoment t) {
+  if (planet < kFirstOrbitPlanet || planet > kLastOrbitPlanet || !astro::IsValue(t)) return astro::NoValue;
   const OrbitElements& e = kOrbits[planet - kFirstOrbitPlanet];
   const double tp = t - kOrbitEpoch;
   switch (point) {
-    case kPerihelion: return NormalizeMod(e.perihelion + e.perihelion_rate * tp, 360);
-    case kAphelion: return NormalizeMod(e.perihelion + e.perihelion_rate * tp + 180, 360);
-    case kAscendingNode: return NormalizeMod(e.node + e.node_rate * tp, 360);
-    case kDescendingNode: return NormalizeMod(e.node + e.node_rate * tp + 180, 360);
-    default: return NoValue;
+    case kPerihelion: return astro::NormalizeMod(e.perihelion + e.perihelion_rate * tp, 360);
+    case kAphelion: return astro::NormalizeMod(e.perihelion + e.perihelion_rate * tp + 180, 360);
+    case kAscendingNode: return astro::NormalizeMod(e.node + e.node_rate * tp, 360);
+    case kDescendingNode: return astro::NormalizeMod(e.node + e.node_rate * tp + 180, 360);
+    default: return astro::NoValue;
   }
 }
 
 bool MeetsOrbitPoint(double now, double next, double p, double orb) {
-  if (!IsValue(now) || !IsValue(p)) return false;
-  if (orb != 0) return AngularDistance(now - p) < orb;
-  if (!IsValue(next)) return false;
-  return IsBetween(now, p, next);
+  if (!astro::IsValue(now) || !astro::IsValue(p)) return false;
+  if (orb != 0) return astro::AngularDistance(now - p) < orb;
+  if (!astro::IsValue(next)) return false;
+  return astro::IsBetween(now, p, next);
 }
 
 void ScoreOrbitPoints(KindContext& ctx) {
   const model::EvKind9& ev = ctx.Def().K.k9;
   const int selector = ev.Chart;
   // The orbit points of a natal event stand where they stood at the first trade.
-  const ChartMoment t = selector == 0 ? ctx.NatalAt(kAt).Moment : ctx.In->Moment;
+  const astro::ChartMoment t = selector == 0 ? ctx.NatalAt(kAt).Moment : ctx.In->Moment;
   const double orb = ev.Orb;
   for (int s = 0; s < kOrbitPointCount; ++s) {
     if (!ev.Points.Has(s)) continue;
-    for (int n = 0; n < kObjectCount; ++n) {
+    for (int n = 0; n < astro::kObjectCount; ++n) {
       if (!ev.Planets.Has(n) || !ctx.Admit({n})) continue;
       const double p = OrbitPointLongitude(n, s, t);
       const double now = HelioLongitude(ctx, selector, n, kAt);

@@ -18,7 +18,7 @@ enum OrbitPoint : int {
 // at moment t (Julian centuries from 1900 January 0.5). The points drift linearly in the
 // centuries from 1950 January 0.5. NoValue for any other planet or point, or a moment of
 // NoValue.
-double OrbitPointLongitude(int planet, int point, ChartMoment t);
+double OrbitPointLongitude(int planet, int point, astro::ChartMoment t);
 
 // Whether a planet at heliocentric longitude `now` (and `next` one step later) meets the orbit
 // point at longitude p: with orb > 0, closer than orb (strictly); with orb 0, p lies on the

@@ -12,33 +12,35 @@ namespace sd::eval {
 
 namespace {
 
-int ThirdOf(double angle) { return static_cast<int>(std::trunc(NormalizeMod(angle, 360) / 15)) % 3 + 1; }
+int ThirdOf(double angle) {
+  return static_cast<int>(std::trunc(astro::NormalizeMod(angle, 360) / 15)) % 3 + 1;
+}
 
 // The object's place among the phases in chart k (0 natal, 1 transits at the moment).
 PhasePlace PlaceIn(const KindContext& ctx, int object, int chart) {
   if (chart != 0 && chart != 1) return {};
-  const ChartData& natal = ctx.NatalAt(kAt);
-  const MomentSnapshot& transit = ctx.TransitAt(kAt);
-  if (object == kMoon) {
-    return chart == 0 ? LunarPhase(natal.Lon(kMoon), natal.Lon(kSun))
-                      : LunarPhase(transit.Longitude(kMoon), transit.Longitude(kSun));
+  const astro::ChartData& natal = ctx.NatalAt(kAt);
+  const astro::MomentSnapshot& transit = ctx.TransitAt(kAt);
+  if (object == astro::kMoon) {
+    return chart == 0 ? LunarPhase(natal.Lon(astro::kMoon), natal.Lon(astro::kSun))
+                      : LunarPhase(transit.Longitude(astro::kMoon), transit.Longitude(astro::kSun));
   }
-  if (object >= kMercury && object <= kPluto)
-    return PlanetPhase(chart == 0 ? natal.Planet[kPhaseAngle][object] : transit.PhaseAngle(object));
+  if (object >= astro::kMercury && object <= astro::kPluto)
+    return PlanetPhase(chart == 0 ? natal.Planet[astro::kPhaseAngle][object] : transit.PhaseAngle(object));
   return {};  // the Sun has no phase of its own, and nothing else has one
 }
 
 }  // namespace
 
 PhasePlace LunarPhase(double moon, double sun) {
-  if (!IsValue(moon) || !IsValue(sun) || !std::isfinite(moon) || !std::isfinite(sun)) return {};
-  const double e = NormalizeMod(moon - sun, 360);
+  if (!astro::IsValue(moon) || !astro::IsValue(sun) || !std::isfinite(moon) || !std::isfinite(sun)) return {};
+  const double e = astro::NormalizeMod(moon - sun, 360);
   return {static_cast<int>(std::trunc(e / 45)) + 1, ThirdOf(e)};
 }
 
 PhasePlace PlanetPhase(double a) {
-  if (!IsValue(a) || !std::isfinite(a)) return {};
-  return {PhaseNumber(a), ThirdOf(a)};
+  if (!astro::IsValue(a) || !std::isfinite(a)) return {};
+  return {astro::PhaseNumber(a), ThirdOf(a)};
 }
 
 void ScorePhase(KindContext& ctx) {

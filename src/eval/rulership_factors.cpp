@@ -13,7 +13,7 @@ namespace {
 
 LongitudeRow Absent() {
   LongitudeRow row;
-  row.fill(NoValue);
+  row.fill(astro::NoValue);
   return row;
 }
 
@@ -21,20 +21,20 @@ LongitudeRow Absent() {
 template <typename Read>
 LongitudeRow Row(Read read) {
   LongitudeRow row;
-  for (int n = 0; n < kObjectCount; ++n) row[n] = read(n);
+  for (int n = 0; n < astro::kObjectCount; ++n) row[n] = read(n);
   return row;
 }
 
 bool PlanetInHouse(RowView lon, int planet, int house) {
-  return IsValue(lon[planet]) && HouseOfCusps(lon.data(), lon[planet]) == house;
+  return astro::IsValue(lon[planet]) && astro::HouseOfCusps(lon.data(), lon[planet]) == house;
 }
 
 // Some ruler of the sign on `cusp` stands in `house`.
 bool RulerStandsIn(RowView lon, double cusp, int house) {
-  const int sign = SignOf(cusp);
+  const int sign = astro::SignOf(cusp);
   if (sign < 1 || sign > 12) return false;
-  const ObjectSet& rulers = DignitySets[sign - 1].RulerSet;
-  for (int p = 0; p < kPlanetCount; ++p)
+  const astro::ObjectSet& rulers = astro::DignitySets[sign - 1].RulerSet;
+  for (int p = 0; p < astro::kPlanetCount; ++p)
     if (rulers.Has(p) && PlanetInHouse(lon, p, house)) return true;
   return false;
 }
@@ -43,11 +43,11 @@ bool RulerStandsIn(RowView lon, double cusp, int house) {
 
 LongitudeRow SelectedLongitudes(const KindContext& ctx, int selector) {
   if (selector == 0) {
-    const ChartData& natal = ctx.NatalAt(kAt);
-    return Row([&](int n) { return natal.Object[kLongitude][n]; });
+    const astro::ChartData& natal = ctx.NatalAt(kAt);
+    return Row([&](int n) { return natal.Object[astro::kLongitude][n]; });
   }
   if (selector == 1) {
-    const MomentSnapshot& snap = ctx.TransitAt(kAt);
+    const astro::MomentSnapshot& snap = ctx.TransitAt(kAt);
     return Row([&](int n) { return snap.Longitude(n); });
   }
   return Absent();
@@ -55,24 +55,24 @@ LongitudeRow SelectedLongitudes(const KindContext& ctx, int selector) {
 
 LongitudeRow SelectedHelioLongitudes(const KindContext& ctx, int selector) {
   if (selector == 0) {
-    const ChartData& natal = ctx.NatalAt(kAt);
-    return Row([&](int n) { return natal.Object[kHelioLongitude][n]; });
+    const astro::ChartData& natal = ctx.NatalAt(kAt);
+    return Row([&](int n) { return natal.Object[astro::kHelioLongitude][n]; });
   }
   if (selector == 1) {
-    const MomentSnapshot& snap = ctx.TransitAt(kAt);
+    const astro::MomentSnapshot& snap = ctx.TransitAt(kAt);
     return Row([&](int n) { return snap.HelioLongitude(n); });
   }
   return Absent();
 }
 
 int NearestPlanetBehind(RowView lon, int r) {
-  if (r < 0 || r >= kObjectCount || !IsValue(lon[r])) return -1;
+  if (r < 0 || r >= astro::kObjectCount || !astro::IsValue(lon[r])) return -1;
   int found = -1;
   double best = 10000.0;
-  for (int i = 0; i < kPlanetCount; ++i) {
-    if (i == r || !IsValue(lon[i])) continue;
+  for (int i = 0; i < astro::kPlanetCount; ++i) {
+    if (i == r || !astro::IsValue(lon[i])) continue;
     // How far r is ahead of planet i, in (-180, 180].
-    const double d = SignedDifference(lon[r], lon[i]);
+    const double d = astro::SignedDifference(lon[r], lon[i]);
     if (d > 0 && d < best) {
       found = i;
       best = d;
@@ -83,18 +83,18 @@ int NearestPlanetBehind(RowView lon, int r) {
 
 bool HousesInMutualReception(RowView lon, int a, int b) {
   if (a < 1 || a > 12 || b < 1 || b > 12) return false;
-  const double ca = lon[CuspObject(a)], cb = lon[CuspObject(b)];
-  if (!IsValue(ca) || !IsValue(cb)) return false;
+  const double ca = lon[astro::CuspObject(a)], cb = lon[astro::CuspObject(b)];
+  if (!astro::IsValue(ca) || !astro::IsValue(cb)) return false;
   return RulerStandsIn(lon, ca, b) && RulerStandsIn(lon, cb, a);
 }
 
 int DignityByScheme(int scheme, int n, RowView lon) {
-  if (n < 0 || n >= kObjectCount) return kDignityNone;
+  if (n < 0 || n >= astro::kObjectCount) return astro::kDignityNone;
   const double x = lon[n];
-  if (!IsValue(x)) return kDignityNone;
-  if (scheme == 0) return SignDignity(n, x);
-  if (scheme == 1) return HouseDignity(n, lon, x);
-  return kDignityNone;
+  if (!astro::IsValue(x)) return astro::kDignityNone;
+  if (scheme == 0) return astro::SignDignity(n, x);
+  if (scheme == 1) return astro::HouseDignity(n, lon, x);
+  return astro::kDignityNone;
 }
 
 void ScoreTrailingPlanet(KindContext& ctx) {
@@ -103,7 +103,7 @@ void ScoreTrailingPlanet(KindContext& ctx) {
   const LongitudeRow lon = SelectedLongitudes(ctx, ev.Chart);
   const int e = ev.Trailing;
   // The expected planet must itself be in the chart: an absent one is never "found".
-  if (e >= kObjectCount || !IsValue(lon[e])) return;
+  if (e >= astro::kObjectCount || !astro::IsValue(lon[e])) return;
   if (NearestPlanetBehind(lon, ev.Reference) == e) ctx.Hit(1.0);
 }
 
@@ -116,11 +116,11 @@ void ScoreHousesInMutualReception(KindContext& ctx) {
 
 void ScoreDignity(KindContext& ctx) {
   const model::EvKind24& ev = ctx.Def().K.k24;
-  const ObjectSet objects = ev.Objects;
+  const astro::ObjectSet objects = ev.Objects;
   const uint8_t scheme = ev.DignityBy, wanted = ev.Dignity, selector = ev.Chart;
   bool have_row = false;
   LongitudeRow lon{};
-  for (int n = 0; n < kObjectCount; ++n) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     if (!objects.Has(n) || !ctx.Admit({n})) continue;
     if (!have_row) {
       lon = SelectedLongitudes(ctx, selector);

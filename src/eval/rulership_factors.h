@@ -11,8 +11,8 @@
 
 namespace sd::eval {
 
-using LongitudeRow = std::array<double, kObjectCount>;
-using RowView = std::span<const double, kObjectCount>;
+using LongitudeRow = std::array<double, astro::kObjectCount>;
+using RowView = std::span<const double, astro::kObjectCount>;
 
 // The longitude row of the chart an event's selector names: 0 the natal chart at the moment,
 // 1 the moment's transit snapshot; any other selector names no chart (every entry NoValue).

@@ -29,11 +29,11 @@ bool SignOrHouseSucceeds(bool signs_given, bool sign_match, bool houses_given, b
 }
 
 int IngressDirection(int from, int to) {
-  return SignedDifference(30.0 * to, 30.0 * from) >= 0 ? 1 : -1;
+  return astro::SignedDifference(30.0 * to, 30.0 * from) >= 0 ? 1 : -1;
 }
 
-IngressFound FindIngress(const PlacementAt& now, const PlacementAt& next, const ObjectSet& signs,
-                         const ObjectSet& houses) {
+IngressFound FindIngress(const PlacementAt& now, const PlacementAt& next, const astro::ObjectSet& signs,
+                         const astro::ObjectSet& houses) {
   IngressFound f;
   if (now.sign != next.sign && signs.Has(next.sign)) {
     f.sign = true;
@@ -52,23 +52,23 @@ bool IngressDirectionAdmitted(int filter, int direction) {
 }
 
 bool InMutualReception(int a, double lon_a, int b, double lon_b) {
-  if (!IsValue(lon_a) || !IsValue(lon_b)) return false;
-  const int sign_a = SignOf(lon_a), sign_b = SignOf(lon_b);
+  if (!astro::IsValue(lon_a) || !astro::IsValue(lon_b)) return false;
+  const int sign_a = astro::SignOf(lon_a), sign_b = astro::SignOf(lon_b);
   if (sign_a < 1 || sign_a > 12 || sign_b < 1 || sign_b > 12) return false;
-  return DignitySets[sign_a - 1].RulerSet.Has(b) && DignitySets[sign_b - 1].RulerSet.Has(a);
+  return astro::DignitySets[sign_a - 1].RulerSet.Has(b) && astro::DignitySets[sign_b - 1].RulerSet.Has(a);
 }
 
 double NearerMidpoint(double x, double y) {
-  if (!IsValue(x) || !IsValue(y)) return NoValue;
+  if (!astro::IsValue(x) || !astro::IsValue(y)) return astro::NoValue;
   double m = (x + y) / 2;
-  if (AngularDistance(m - y) > 90) m = NormalizeMod(m + 180, 360);
+  if (astro::AngularDistance(m - y) > 90) m = astro::NormalizeMod(m + 180, 360);
   return m;
 }
 
 double HarmonicMidpoint(double x, double y, int harmonic) {
   const double m = NearerMidpoint(x, y);
-  if (harmonic == 1 || !IsValue(m)) return m;
-  return NormalizeMod(harmonic * m, 360);
+  if (harmonic == 1 || !astro::IsValue(m)) return m;
+  return astro::NormalizeMod(harmonic * m, 360);
 }
 
 double PairMidpoint(int coordinate, double x, double y, int harmonic, bool harmonic_midpoint_mode) {
@@ -83,11 +83,11 @@ namespace {
 
 // The position an event of kind 0 reads, and the tropical longitude its houses are found from.
 struct Placement {
-  double position = NoValue;
-  double tropical = NoValue;
+  double position = astro::NoValue;
+  double tropical = astro::NoValue;
 };
 
-Placement ChartPlacement(int coordinate, const ChartData& chart, int obj, ChartMoment moment) {
+Placement ChartPlacement(int coordinate, const astro::ChartData& chart, int obj, astro::ChartMoment moment) {
   Placement p;
   p.tropical = ChartCoordinate(kCoordLongitude, chart, obj);
   switch (coordinate) {
@@ -98,8 +98,9 @@ Placement ChartPlacement(int coordinate, const ChartData& chart, int obj, ChartM
       p.position = ChartCoordinate(coordinate, chart, obj);
       break;
     case kPositionSidereal: {
-      const double ayanamsa = AyanamsaAt(moment);
-      if (IsValue(p.tropical) && IsValue(ayanamsa)) p.position = NormalizeMod(p.tropical - ayanamsa, 360);
+      const double ayanamsa = astro::AyanamsaAt(moment);
+      if (astro::IsValue(p.tropical) && astro::IsValue(ayanamsa))
+        p.position = astro::NormalizeMod(p.tropical - ayanamsa, 360);
       break;
     }
     default:
@@ -108,7 +109,8 @@ Placement ChartPlacement(int coordinate, const ChartData& chart, int obj, ChartM
   return p;
 }
 
-Placement SnapshotPlacement(int coordinate, const MomentSnapshot& snap, int obj, ChartMoment t) {
+Placement SnapshotPlacement(int coordinate, const astro::MomentSnapshot& snap, int obj,
+                            astro::ChartMoment t) {
   Placement p;
   p.tropical = SnapshotCoordinate(kCoordLongitude, snap, obj, t);
   switch (coordinate) {
@@ -119,8 +121,9 @@ Placement SnapshotPlacement(int coordinate, const MomentSnapshot& snap, int obj,
       p.position = SnapshotCoordinate(coordinate, snap, obj, t);
       break;
     case kPositionSidereal: {
-      const double ayanamsa = AyanamsaAt(t);
-      if (IsValue(p.tropical) && IsValue(ayanamsa)) p.position = NormalizeMod(p.tropical - ayanamsa, 360);
+      const double ayanamsa = astro::AyanamsaAt(t);
+      if (astro::IsValue(p.tropical) && astro::IsValue(ayanamsa))
+        p.position = astro::NormalizeMod(p.tropical - ayanamsa, 360);
       break;
     }
     default:
@@ -130,10 +133,10 @@ Placement SnapshotPlacement(int coordinate, const MomentSnapshot& snap, int obj,
 }
 
 // The cusps of a snapshot as a longitude row (cusps at objects 18..29); false when any is unknown.
-bool SnapshotCusps(const MomentSnapshot& snap, double (&row)[kObjectCount]) {
-  for (int n = 0; n < kObjectCount; ++n) row[n] = snap.Longitude(n);
+bool SnapshotCusps(const astro::MomentSnapshot& snap, double (&row)[astro::kObjectCount]) {
+  for (int n = 0; n < astro::kObjectCount; ++n) row[n] = snap.Longitude(n);
   for (int h = 1; h <= 12; ++h)
-    if (!IsValue(row[kAscendant + h - 1])) return false;
+    if (!astro::IsValue(row[astro::kAscendant + h - 1])) return false;
   return true;
 }
 
@@ -145,13 +148,13 @@ void ScoreSignsAndHouses(KindContext& ctx) {
   const int coord = ev.Coordinate;
   const bool signs_given = !ev.Signs.Empty();
   const bool houses_given = !ev.Houses.Empty() && PositionHousesAllowed(coord, ingress_mode);
-  const ChartMoment t = ctx.In->Moment;
+  const astro::ChartMoment t = ctx.In->Moment;
   // A natal object follows the natal stencil unless the event filters the ingress direction.
   const bool natal_stencil = ev.IngressDirection == 0 || ctx.In->Options.NatalStencilAlways != 0;
-  const ChartData& natal_houses = ctx.NatalAt(kAt);
+  const astro::ChartData& natal_houses = ctx.NatalAt(kAt);
 
   // Snapshot cusps at t and t + step, when the event takes its houses from them.
-  double cusps_now[kObjectCount] = {}, cusps_next[kObjectCount] = {};
+  double cusps_now[astro::kObjectCount] = {}, cusps_next[astro::kObjectCount] = {};
   bool cusps_known = false;
   if (houses_given && ev.CuspChart == 1) {
     cusps_known = SnapshotCusps(ctx.TransitAt(kAt), cusps_now);
@@ -160,7 +163,7 @@ void ScoreSignsAndHouses(KindContext& ctx) {
 
   auto placement = [&](int obj, StencilPoint s) {
     if (ev.Chart == 0) {
-      const ChartData& c = ctx.NatalAt(natal_stencil ? s : kAt);
+      const astro::ChartData& c = ctx.NatalAt(natal_stencil ? s : kAt);
       return ChartPlacement(coord, c, obj, ctx.In->NatalMoment);
     }
     return SnapshotPlacement(coord, ctx.TransitAt(s), obj, t);
@@ -170,17 +173,17 @@ void ScoreSignsAndHouses(KindContext& ctx) {
     // Sidereal positions are housed by their tropical longitude.
     const double x = coord == kPositionSidereal ? p.tropical : p.position;
     if (ev.CuspChart == 0) return HouseOf(natal_houses, x);
-    if (ev.CuspChart == 1) return cusps_known ? HouseOfCusps(snapshot_cusps, x) : 0;
+    if (ev.CuspChart == 1) return cusps_known ? astro::HouseOfCusps(snapshot_cusps, x) : 0;
     return 0;
   };
 
-  for (int n = 0; n < kObjectCount; ++n) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     if (!ev.Objects.Has(n) || !ctx.Admit({n})) continue;
     const Placement now = placement(n, kAt);
     // An object without the asked position is absent: it never scores.
-    if (!IsValue(now.position)) continue;
+    if (!astro::IsValue(now.position)) continue;
     PlacementAt at;
-    at.sign = signs_given ? SignOf(now.position) : 0;
+    at.sign = signs_given ? astro::SignOf(now.position) : 0;
     at.house = house_of(now, cusps_now);
     if (!ingress_mode) {
       if (SignOrHouseSucceeds(signs_given, ev.Signs.Has(at.sign), houses_given, ev.Houses.Has(at.house)))
@@ -188,11 +191,11 @@ void ScoreSignsAndHouses(KindContext& ctx) {
       continue;
     }
     const Placement next = placement(n, kAfter);
-    if (!IsValue(next.position)) continue;
+    if (!astro::IsValue(next.position)) continue;
     PlacementAt after;
-    after.sign = signs_given ? SignOf(next.position) : 0;
+    after.sign = signs_given ? astro::SignOf(next.position) : 0;
     after.house = house_of(next, ev.CuspChart == 1 ? cusps_next : cusps_now);
-    const IngressFound f = FindIngress(at, after, ev.Signs, houses_given ? ev.Houses : ObjectSet{});
+    const IngressFound f = FindIngress(at, after, ev.Signs, houses_given ? ev.Houses : astro::ObjectSet{});
     if (SignOrHouseSucceeds(signs_given, f.sign, houses_given, f.house) &&
         IngressDirectionAdmitted(ev.IngressDirection, f.direction))
       ctx.Hit(now.position);
@@ -208,7 +211,7 @@ void ScoreMutualReception(KindContext& ctx) {
   auto longitude = [&](int obj) {
     if (ev.Chart == 0) return ChartCoordinate(kCoordLongitude, ctx.NatalAt(kAt), obj);
     if (ev.Chart == 1) return SnapshotCoordinate(kCoordLongitude, ctx.TransitAt(kAt), obj, ctx.In->Moment);
-    return NoValue;
+    return astro::NoValue;
   };
   const double lon_a = longitude(a), lon_b = longitude(b);
   if (InMutualReception(a, lon_a, b, lon_b)) ctx.Hit(1.0);
@@ -219,7 +222,7 @@ void ScoreMutualReception(KindContext& ctx) {
 namespace {
 
 bool FindsAspect(int aspect, double first, double second, double orb) {
-  ObjectSet only;
+  astro::ObjectSet only;
   only.Add(aspect);
   return FirstAspectIn(only, first, second, orb) == aspect;
 }
@@ -233,24 +236,25 @@ void ScoreMidpoints(KindContext& ctx) {
   const double orb = ev.Orb;
   const bool exact_mode = ctx.Def().CM == 1;
   const bool same_chart = ev.PairChart == ev.ThirdChart;
-  const ChartMoment t = ctx.In->Moment;
+  const astro::ChartMoment t = ctx.In->Moment;
   // A natal object keeps still against a transit one unless the caller asks otherwise.
   const bool natal_stencil = (ev.PairChart == 0 && ev.ThirdChart == 0) || ctx.In->Options.NatalStencilAlways != 0;
 
   auto read = [&](int obj, int chart, StencilPoint s) {
     if (chart == 0) return ChartCoordinate(coord, ctx.NatalAt(natal_stencil ? s : kAt), obj);
     if (chart == 1) return SnapshotCoordinate(coord, ctx.TransitAt(s), obj, t);
-    return NoValue;
+    return astro::NoValue;
   };
 
-  int first[kObjectCount], second[kObjectCount], third[kObjectCount], aspects[AspectCount];
+  int first[astro::kObjectCount], second[astro::kObjectCount], third[astro::kObjectCount],
+      aspects[astro::AspectCount];
   int n_first = 0, n_second = 0, n_third = 0, n_aspects = 0;
-  for (int n = 0; n < kObjectCount; ++n) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     if (ev.FirstMembers.Has(n)) first[n_first++] = n;
     if (ev.SecondMembers.Has(n)) second[n_second++] = n;
     if (ev.Third.Has(n)) third[n_third++] = n;
   }
-  for (int k = 1; k <= AspectCount; ++k)
+  for (int k = 1; k <= astro::AspectCount; ++k)
     if (ev.Aspects.Has(k)) aspects[n_aspects++] = k;
   if (n_aspects == 0) return;
 
@@ -280,7 +284,7 @@ void ScoreMidpoints(KindContext& ctx) {
 
         for (int ki = 0; ki < n_aspects; ++ki) {
           const int k = aspects[ki];
-          if (k == kConjunction && same_chart && (q == a || q == b)) continue;
+          if (k == astro::kConjunction && same_chart && (q == a || q == b)) continue;
           if (exact_mode) {
             AspectFactorParams params;
             params.aspect = k;
@@ -291,8 +295,8 @@ void ScoreMidpoints(KindContext& ctx) {
           }
           if (!FindsAspect(k, mid[kBefore], pos[kBefore], orb) || !FindsAspect(k, mid[kAt], pos[kAt], orb))
             continue;
-          const double signed_orb = SignedAspectOrb(k, mid[kAt], pos[kAt]);
-          double strength = IsValue(signed_orb) ? OrbStrength(signed_orb, orb) : 0;
+          const double signed_orb = astro::SignedAspectOrb(k, mid[kAt], pos[kAt]);
+          double strength = astro::IsValue(signed_orb) ? OrbStrength(signed_orb, orb) : 0;
           if (!std::isfinite(strength)) strength = 0;
           ctx.Hit(strength);
         }

@@ -44,8 +44,8 @@ struct IngressFound {
   int direction = 0;
 };
 // Sign and house at the two ends of the step; a change counts when it ends in a wanted member.
-IngressFound FindIngress(const PlacementAt& now, const PlacementAt& next, const ObjectSet& signs,
-                         const ObjectSet& houses);
+IngressFound FindIngress(const PlacementAt& now, const PlacementAt& next, const astro::ObjectSet& signs,
+                         const astro::ObjectSet& houses);
 
 // Direction filter of ingress mode: 0 admits any, 1 forward ingresses only, 2 backward only.
 bool IngressDirectionAdmitted(int filter, int direction);

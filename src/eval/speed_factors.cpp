@@ -13,7 +13,7 @@
 namespace sd::eval {
 
 int SpeedClassOf(int object, double speed) {
-  if (object < 0 || object >= kPlanetCount) return kSpeedFast;
+  if (object < 0 || object >= astro::kPlanetCount) return kSpeedFast;
   const SpeedThresholds& th = kSpeedThresholds[object];
   const double s = std::fabs(speed);
   if (s < th.slow_below) return kSpeedSlow;
@@ -24,7 +24,8 @@ int SpeedClassOf(int object, double speed) {
 namespace {
 
 bool Known(const MotionStencil& p) {
-  return IsValue(p.before) && IsValue(p.at) && IsValue(p.after) && IsValue(p.after2);
+  return astro::IsValue(p.before) && astro::IsValue(p.at) && astro::IsValue(p.after) &&
+         astro::IsValue(p.after2);
 }
 
 bool MaskHolds(uint8_t mask, int bit) { return mask == 0 || ((mask >> bit) & 1) != 0; }
@@ -34,9 +35,10 @@ bool MaskHolds(uint8_t mask, int bit) { return mask == 0 || ((mask >> bit) & 1) 
 SpeedStateResult SpeedStateTest(int object, const SpeedMasks& masks, const MotionStencil& p,
                                 double step_days) {
   SpeedStateResult r;
-  if (step_days == 0 || !IsValue(p.before) || !IsValue(p.at) || !IsValue(p.after)) return r;
-  const double v = SignedDifference(p.at, p.before) / step_days;
-  const double a = (SignedDifference(p.after, p.at) / step_days - v) / step_days;
+  if (step_days == 0 || !astro::IsValue(p.before) || !astro::IsValue(p.at) || !astro::IsValue(p.after))
+    return r;
+  const double v = astro::SignedDifference(p.at, p.before) / step_days;
+  const double a = (astro::SignedDifference(p.after, p.at) / step_days - v) / step_days;
   const int direction = v > 0 ? 0 : 1;
   const int accel = a > 0 ? 0 : 1;
   r.speed = v;
@@ -48,9 +50,9 @@ SpeedStateResult SpeedStateTest(int object, const SpeedMasks& masks, const Motio
 
 bool TurningPointTest(const SpeedMasks& masks, const MotionStencil& p) {
   if (!Known(p)) return false;
-  const double d1 = SignedDifference(p.at, p.before);
-  const double d2 = SignedDifference(p.after, p.at);
-  const double d3 = SignedDifference(p.after2, p.after);
+  const double d1 = astro::SignedDifference(p.at, p.before);
+  const double d2 = astro::SignedDifference(p.after, p.at);
+  const double d3 = astro::SignedDifference(p.after2, p.after);
   if (masks.direction != 0 && d1 * d2 < 0) {
     const int new_direction = d2 > 0 ? 0 : 1;
     if ((masks.direction >> new_direction) & 1) return true;
@@ -73,13 +75,13 @@ void ScoreSpeedAndStations(KindContext& ctx) {
   if (ev.Chart != 0 && ev.Chart != 1) return;
   const bool natal = ev.Chart == 0;
   const double step = natal ? ctx.In->DeltaDays : ctx.In->GridStepDays;
-  const ChartMoment t = ctx.In->Moment;
+  const astro::ChartMoment t = ctx.In->Moment;
   const SpeedMasks masks{ev.SpeedClasses, ev.Acceleration, ev.Motion};
   const bool turning = ctx.Def().CM == 1;
   // The state is measured against the step; with none there is no speed.
   if (!turning && step == 0) return;
 
-  for (int n = 0; n < kObjectCount; ++n) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     if (!ev.Objects.Has(n) || !ctx.Admit({n})) continue;
     double pos[4];
     for (int s = kBefore; s <= kAfter2; ++s) {

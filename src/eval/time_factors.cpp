@@ -26,30 +26,30 @@ int CycleProfile(uint8_t shape) {
 
 }  // namespace
 
-ChartMoment TimeCycleEpoch() { return MomentFromDate(1900, 1, 1, 0.0); }
+astro::ChartMoment TimeCycleEpoch() { return astro::MomentFromDate(1900, 1, 1, 0.0); }
 
-double TimeCyclePhase(ChartMoment t, double period_days) {
-  return NormalizeMod((t - TimeCycleEpoch()) * 360.0 / (period_days * DayInCenturies), 360);
+double TimeCyclePhase(astro::ChartMoment t, double period_days) {
+  return astro::NormalizeMod((t - TimeCycleEpoch()) * 360.0 / (period_days * astro::DayInCenturies), 360);
 }
 
-TimeFactorResult TimeCycleTest(ChartMoment t, const model::EvKind40& ev) {
+TimeFactorResult TimeCycleTest(astro::ChartMoment t, const model::EvKind40& ev) {
   TimeFactorResult r;
   const double period = ev.Period;
   const double orb = ev.Orb;
-  if (!IsValue(t) || !(period > 0) || !std::isfinite(period) || std::isnan(ev.TargetPhase)) return r;
-  const double d = SignedDifference(ev.TargetPhase, TimeCyclePhase(t, period));
+  if (!astro::IsValue(t) || !(period > 0) || !std::isfinite(period) || std::isnan(ev.TargetPhase)) return r;
+  const double d = astro::SignedDifference(ev.TargetPhase, TimeCyclePhase(t, period));
   if (!(std::fabs(d) <= orb)) return r;
   r.hit = true;
   r.second = d;
   const int profile = CycleProfile(ev.Shape);
   if (profile >= 0)
-    r.strength = OrbStrength(profile, d, kCycleProfileParameter, NoValue, orb, OrbProfileNormalised);
+    r.strength = OrbStrength(profile, d, kCycleProfileParameter, astro::NoValue, orb, OrbProfileNormalised);
   return r;
 }
 
-TimeFactorResult ThresholdTest(ChartMoment t, const model::EvKind39& ev) {
+TimeFactorResult ThresholdTest(astro::ChartMoment t, const model::EvKind39& ev) {
   TimeFactorResult r;
-  if (!IsValue(t)) return r;
+  if (!astro::IsValue(t)) return r;
   const double threshold = ev.Moment;
   if (ev.Mode == 0) r.hit = t <= threshold;
   else if (ev.Mode == 1) r.hit = t > threshold;
@@ -57,11 +57,11 @@ TimeFactorResult ThresholdTest(ChartMoment t, const model::EvKind39& ev) {
   return r;
 }
 
-bool YearsSinceNatalTest(ChartMoment t, ChartMoment natal, const model::EvKind29& ev) {
-  if (!IsValue(t) || !IsValue(natal)) return false;
-  const double year = kTropicalYearDays * DayInCenturies;
-  const ChartMoment first = natal + ev.FirstYears * year;
-  const ChartMoment second = natal + ev.SecondYears * year;
+bool YearsSinceNatalTest(astro::ChartMoment t, astro::ChartMoment natal, const model::EvKind29& ev) {
+  if (!astro::IsValue(t) || !astro::IsValue(natal)) return false;
+  const double year = kTropicalYearDays * astro::DayInCenturies;
+  const astro::ChartMoment first = natal + ev.FirstYears * year;
+  const astro::ChartMoment second = natal + ev.SecondYears * year;
   switch (ev.Mode) {
     case 0: return t <= first;
     case 1: return t > first;

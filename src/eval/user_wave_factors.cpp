@@ -15,19 +15,19 @@ namespace {
 // Coordinates of the angle wave, as the record's first byte of nine names them.
 enum WaveCoordinate : int { kWaveLongitude = 0, kWaveHelio = 1, kWaveMundane = 2, kWavePhase = 3 };
 
-double CoordinateOf(const MomentSnapshot& s, int coordinate, int object) {
+double CoordinateOf(const astro::MomentSnapshot& s, int coordinate, int object) {
   switch (coordinate) {
     case kWaveLongitude: return s.Longitude(object);
     case kWaveHelio: return s.HelioLongitude(object);
     case kWaveMundane: return s.MundanePosition(object);
     case kWavePhase: return s.PhaseAngle(object);
-    default: return NoValue;  // no such row: the wave has no angle
+    default: return astro::NoValue;  // no such row: the wave has no angle
   }
 }
 
 }  // namespace
 
-WaveResult UserWaveAt(const model::UserWave& w, const MomentSnapshot& transit, ChartMoment t) {
+WaveResult UserWaveAt(const model::UserWave& w, const astro::MomentSnapshot& transit, astro::ChartMoment t) {
   if (w.B0 == 1) return {true, model::WaveAtSpan(w, t)};
   if (w.B0 != 0) return {true, 0.0};
   const int coordinate = w.Bytes[0];
@@ -36,10 +36,10 @@ WaveResult UserWaveAt(const model::UserWave& w, const MomentSnapshot& transit, C
     const int c = static_cast<int8_t>(w.Bytes[1 + k]);
     if (c == 0) continue;  // an unused term does not ask for its object
     const double v = CoordinateOf(transit, coordinate, w.Bytes[5 + k]);
-    if (!IsValue(v)) return {};
+    if (!astro::IsValue(v)) return {};
     angle += c * v;
   }
-  const double x = NormalizeMod(angle, 360);
+  const double x = astro::NormalizeMod(angle, 360);
   return {true, model::WaveAtAngle(w, x)};
 }
 

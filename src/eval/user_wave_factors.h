@@ -15,7 +15,7 @@ struct WaveResult {
 // Mode 0: the wave at x = Σ cₖ·(coordinate of object oₖ in `transit`), reduced into [0, 360);
 // no hit when an object with a non-zero coefficient has no value there. Mode 1: the wave at
 // the span from the moment origin to t. Any other mode: a hit of value 0.
-WaveResult UserWaveAt(const model::UserWave& w, const MomentSnapshot& transit, ChartMoment t);
+WaveResult UserWaveAt(const model::UserWave& w, const astro::MomentSnapshot& transit, astro::ChartMoment t);
 
 // The event level: the candidate loops inside the frame of event_frame.h.
 

@@ -24,8 +24,8 @@ struct LongitudePair {
 // every other aspect of the table up to the defined count except the antiscia and the parallels:
 // both sides) of the wanted objects 0..39 other than itself. `objects[n]` gives the longitudes
 // of object n; an object without a longitude offers no point.
-bool MoonIsVoid(const LongitudePair& moon, const LongitudePair objects[40], const ObjectSet& wanted,
-                const ObjectSet& aspects);
+bool MoonIsVoid(const LongitudePair& moon, const LongitudePair objects[40], const astro::ObjectSet& wanted,
+                const astro::ObjectSet& aspects);
 
 // The event level: the candidate loops inside the frame of event_frame.h.
 

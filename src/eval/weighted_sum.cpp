@@ -15,12 +15,12 @@ namespace {
 double Extrapolate(double v2, double v3, double x) { return v2 + (v3 - v2) * (x - 2.0); }
 
 double ExtrapolateAngle(double v2, double v3, double x) {
-  return NormalizeMod(v2 + SignedDifference(v3, v2) * (x - 2.0), 360);
+  return astro::NormalizeMod(v2 + astro::SignedDifference(v3, v2) * (x - 2.0), 360);
 }
 
 template <bool angular>
 void ExtrapolateOne(double v2, double v3, double& before, double& after2) {
-  if (!IsValue(v2) || !IsValue(v3)) return;  // the copies keep the value at t
+  if (!astro::IsValue(v2) || !astro::IsValue(v3)) return;  // the copies keep the value at t
   if constexpr (angular) {
     before = ExtrapolateAngle(v2, v3, 1.0);
     after2 = ExtrapolateAngle(v2, v3, 4.0);
@@ -32,25 +32,25 @@ void ExtrapolateOne(double v2, double v3, double& before, double& after2) {
 
 }  // namespace
 
-void ExtrapolateNatal(const ChartData& at, const ChartData& after, ChartData& before_out,
-                      ChartData& after2_out) {
+void ExtrapolateNatal(const astro::ChartData& at, const astro::ChartData& after, astro::ChartData& before_out,
+                      astro::ChartData& after2_out) {
   const double delta = after.Moment - at.Moment;
   before_out = at;
   after2_out = at;
   before_out.Moment = at.Moment - delta;
   after2_out.Moment = at.Moment + 2 * delta;
-  for (int o = 0; o < kObjectCount; ++o)
-    ExtrapolateOne<true>(at.Object[kLongitude][o], after.Object[kLongitude][o],
-                         before_out.Object[kLongitude][o], after2_out.Object[kLongitude][o]);
-  for (int p = 0; p < kPlanetCount; ++p) {
-    ExtrapolateOne<false>(at.Planet[kLatitude][p], after.Planet[kLatitude][p],
-                          before_out.Planet[kLatitude][p], after2_out.Planet[kLatitude][p]);
-    ExtrapolateOne<true>(at.Planet[kRightAscension][p], after.Planet[kRightAscension][p],
-                         before_out.Planet[kRightAscension][p],
-                         after2_out.Planet[kRightAscension][p]);
-    ExtrapolateOne<true>(at.Object[kHelioLongitude][p], after.Object[kHelioLongitude][p],
-                         before_out.Object[kHelioLongitude][p],
-                         after2_out.Object[kHelioLongitude][p]);
+  for (int o = 0; o < astro::kObjectCount; ++o)
+    ExtrapolateOne<true>(at.Object[astro::kLongitude][o], after.Object[astro::kLongitude][o],
+                         before_out.Object[astro::kLongitude][o], after2_out.Object[astro::kLongitude][o]);
+  for (int p = 0; p < astro::kPlanetCount; ++p) {
+    ExtrapolateOne<false>(at.Planet[astro::kLatitude][p], after.Planet[astro::kLatitude][p],
+                          before_out.Planet[astro::kLatitude][p], after2_out.Planet[astro::kLatitude][p]);
+    ExtrapolateOne<true>(at.Planet[astro::kRightAscension][p], after.Planet[astro::kRightAscension][p],
+                         before_out.Planet[astro::kRightAscension][p],
+                         after2_out.Planet[astro::kRightAscension][p]);
+    ExtrapolateOne<true>(at.Object[astro::kHelioLongitude][p], after.Object[astro::kHelioLongitude][p],
+                         before_out.Object[astro::kHelioLongitude][p],
+                         after2_out.Object[astro::kHelioLongitude][p]);
   }
 }
 
@@ -63,7 +63,7 @@ double EvaluateModel(const model::TEvList& model, const ModelInputs& in, Explana
   // points are that chart, and no copies are made.
   EventInputs ev_in;
   for (int p = 0; p < 4; ++p) ev_in.Transit[p] = in.Transit[p];
-  std::optional<ChartData> before, after2;
+  std::optional<astro::ChartData> before, after2;
   ev_in.Natal[kAt] = in.NatalAt;
   ev_in.Natal[kAfter] = in.NatalAfter;
   if (in.NatalAfter == in.NatalAt) {
@@ -76,7 +76,7 @@ double EvaluateModel(const model::TEvList& model, const ModelInputs& in, Explana
     ev_in.Natal[kAfter2] = &*after2;
   }
   ev_in.Moment = in.Moment;
-  ev_in.DeltaDays = (in.NatalAfter->Moment - in.NatalAt->Moment) / DayInCenturies;
+  ev_in.DeltaDays = (in.NatalAfter->Moment - in.NatalAt->Moment) / astro::DayInCenturies;
   ev_in.GridStepDays = in.GridStepDays;
   ev_in.NatalMoment = in.NatalAt->Moment;
   ev_in.Options = in.Options;

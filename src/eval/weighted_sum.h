@@ -28,7 +28,7 @@ struct PassThroughOptions {
   // Set: natal objects always use the natal stencil charts (aspect factors).
   uint8_t NatalStencilAlways = 0;
   // Zone offset in hours for the calendar kinds; NoValue when not given.
-  double ZoneHours = NoValue;
+  double ZoneHours = astro::NoValue;
 };
 
 // Stencil points, in the order every array below uses.
@@ -36,10 +36,10 @@ enum StencilPoint : int { kBefore = 0, kAt = 1, kAfter = 2, kAfter2 = 3 };
 
 // What the model level receives for one moment.
 struct ModelInputs {
-  const MomentSnapshot* Transit[4] = {};  // t - step, t, t + step, t + 2 step
-  const ChartData* NatalAt = nullptr;     // natal chart at t
-  const ChartData* NatalAfter = nullptr;  // natal chart at t + delta (delta may be 0)
-  ChartMoment Moment = NoValue;
+  const astro::MomentSnapshot* Transit[4] = {};  // t - step, t, t + step, t + 2 step
+  const astro::ChartData* NatalAt = nullptr;     // natal chart at t
+  const astro::ChartData* NatalAfter = nullptr;  // natal chart at t + delta (delta may be 0)
+  astro::ChartMoment Moment = astro::NoValue;
   double GridStepDays = 0;
   EvaluationMode Mode = GradedMode;
   PassThroughOptions Options;
@@ -60,7 +60,7 @@ double EvaluateModel(const model::TEvList& model, const ModelInputs& in,
 // of the planets as angles (signed shortest difference, result in [0, 360)), latitudes of the
 // planets as plain numbers. Every other value is a copy of the chart at t; a NoValue at t (or
 // at t + delta) is left as the chart at t has it.
-void ExtrapolateNatal(const ChartData& at, const ChartData& after, ChartData& before_out,
-                      ChartData& after2_out);
+void ExtrapolateNatal(const astro::ChartData& at, const astro::ChartData& after, astro::ChartData& before_out,
+                      astro::ChartData& after2_out);
 
 }  // namespace sd::eval

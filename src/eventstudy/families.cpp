@@ -18,7 +18,7 @@ namespace sd::eventstudy {
 namespace {
 
 constexpr int kAngles[] = {0, 60, 90, 120, 180};
-constexpr int kFirstPlanet = kMercury;  // the first body that turns retrograde
+constexpr int kFirstPlanet = astro::kMercury;  // the first body that turns retrograde
 
 std::string Num(int v) { return std::to_string(v); }
 
@@ -27,9 +27,9 @@ std::string Num(int v) { return std::to_string(v); }
 std::string BodyName(int body) {
   static constexpr const char* kNames[] = {"Sun",     "Moon",   "Mercury", "Venus",   "Mars",
                                            "Jupiter", "Saturn", "Uranus",  "Neptune", "Pluto"};
-  if (body >= 0 && body < kPlanetCount) return kNames[body];
-  if (body == kAscendant) return "Ascendant";
-  if (body == kMidheaven) return "Midheaven";
+  if (body >= 0 && body < astro::kPlanetCount) return kNames[body];
+  if (body == astro::kAscendant) return "Ascendant";
+  if (body == astro::kMidheaven) return "Midheaven";
   return "object " + Num(body);
 }
 
@@ -55,15 +55,15 @@ std::vector<Family> TransitFamilies() {
   std::vector<Family> out = {{"lunation:new", "New moon", FamilyKind::kTransit},
                              {"lunation:full", "Full moon", FamilyKind::kTransit},
                              {"eclipse:solar", "Solar eclipse", FamilyKind::kTransit}};
-  for (int b = kFirstPlanet; b <= kPluto; ++b) {
+  for (int b = kFirstPlanet; b <= astro::kPluto; ++b) {
     out.push_back({"station:" + Num(b) + ":retrograde", BodyName(b) + " turns retrograde", FamilyKind::kTransit});
     out.push_back({"station:" + Num(b) + ":direct", BodyName(b) + " turns direct", FamilyKind::kTransit});
   }
-  for (int b = kSun; b <= kPluto; ++b)
+  for (int b = astro::kSun; b <= astro::kPluto; ++b)
     for (int s = 1; s <= 12; ++s)
       out.push_back({"ingress:" + Num(b) + ":" + Num(s), BodyName(b) + " enters " + SignName(s), FamilyKind::kTransit});
-  for (int a = kSun; a <= kPluto; ++a)
-    for (int b = a + 1; b <= kPluto; ++b)
+  for (int a = astro::kSun; a <= astro::kPluto; ++a)
+    for (int b = a + 1; b <= astro::kPluto; ++b)
       for (int angle : kAngles)
         out.push_back({"aspect:" + Num(a) + ":" + Num(b) + ":" + Num(angle),
                        BodyName(a) + " " + AngleName(angle) + " " + BodyName(b), FamilyKind::kTransit});
@@ -72,7 +72,7 @@ std::vector<Family> TransitFamilies() {
 
 std::vector<Family> NatalFamilies() {
   std::vector<Family> out;
-  for (int b = kSun; b <= kPluto; ++b)
+  for (int b = astro::kSun; b <= astro::kPluto; ++b)
     for (int p : timeline::kNatalTargets)
       for (int angle : kAngles)
         out.push_back({"natal:" + Num(b) + ":" + Num(p) + ":" + Num(angle),
@@ -83,9 +83,9 @@ std::vector<Family> NatalFamilies() {
 std::vector<Family> StateFamilies() {
   std::vector<Family> out = {
       {"state:lunar:new-half", "Moon within 90 degrees of the Sun (the new-moon half)", FamilyKind::kState}};
-  for (int b = kFirstPlanet; b <= kPluto; ++b)
+  for (int b = kFirstPlanet; b <= astro::kPluto; ++b)
     out.push_back({"state:retrograde:" + Num(b), BodyName(b) + " retrograde", FamilyKind::kState});
-  for (int b = kSun; b <= kPluto; ++b)
+  for (int b = astro::kSun; b <= astro::kPluto; ++b)
     for (int s = 1; s <= 12; ++s)
       out.push_back({"state:sign:" + Num(b) + ":" + Num(s), BodyName(b) + " in " + SignName(s), FamilyKind::kState});
   return out;
@@ -122,8 +122,8 @@ std::vector<std::string> SectionsDriven(const std::string& id, const model::TEvL
   timeline::Event e;
   if (kind == "lunation") {
     e.Type = timeline::EventType::kLunation;
-    e.Body = kMoon;
-    e.Other = kSun;
+    e.Body = astro::kMoon;
+    e.Other = astro::kSun;
     e.Aspect = id == "lunation:new" ? 0 : 180;
   } else if ((kind == "aspect" || kind == "natal") && n.size() == 3) {
     e.Type = timeline::EventType::kAspect;
@@ -138,7 +138,7 @@ std::vector<std::string> SectionsDriven(const std::string& id, const model::TEvL
   timeline::AttachDrivers(model, one);
   std::vector<std::string> names;
   for (int i : one[0].Drivers) {
-    const std::string name = Cp1251ToUtf8(model.Event(i).Section);
+    const std::string name = data::Cp1251ToUtf8(model.Event(i).Section);
     if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
   }
   return names;
@@ -158,19 +158,19 @@ std::string ItemChoosingNothing(const std::vector<std::string>& items) {
   return "";
 }
 
-DayState StateAt(ChartMoment t) {
+DayState StateAt(astro::ChartMoment t) {
   DayState s;
   // The rate over two hours: no planet's station is so sharp that the sign of the change misleads.
-  constexpr double kHalfSpan = DayInCenturies / 24;
+  constexpr double kHalfSpan = astro::DayInCenturies / 24;
   const timeline::BodyLongitudes now = timeline::TransitLongitudes(t);
   const timeline::BodyLongitudes before = timeline::TransitLongitudes(t - kHalfSpan);
   const timeline::BodyLongitudes after = timeline::TransitLongitudes(t + kHalfSpan);
-  if (IsValue(now[kMoon]) && IsValue(now[kSun]))
-    s.NewHalf = std::fabs(timeline::Wrap180(now[kMoon] - now[kSun])) < 90;
-  for (int b = kSun; b <= kPluto; ++b) {
-    if (!IsValue(now[b])) continue;
-    s.Sign[b] = SignOf(now[b]);
-    if (IsValue(before[b]) && IsValue(after[b])) s.Retrograde[b] = timeline::Wrap180(after[b] - before[b]) < 0;
+  if (astro::IsValue(now[astro::kMoon]) && astro::IsValue(now[astro::kSun]))
+    s.NewHalf = std::fabs(timeline::Wrap180(now[astro::kMoon] - now[astro::kSun])) < 90;
+  for (int b = astro::kSun; b <= astro::kPluto; ++b) {
+    if (!astro::IsValue(now[b])) continue;
+    s.Sign[b] = astro::SignOf(now[b]);
+    if (astro::IsValue(before[b]) && astro::IsValue(after[b])) s.Retrograde[b] = timeline::Wrap180(after[b] - before[b]) < 0;
   }
   return s;
 }
@@ -178,10 +178,10 @@ DayState StateAt(ChartMoment t) {
 std::vector<int> StatesOf(const DayState& s) {
   std::vector<int> in;
   if (s.NewHalf) in.push_back(0);
-  for (int b = kFirstPlanet; b <= kPluto; ++b)
+  for (int b = kFirstPlanet; b <= astro::kPluto; ++b)
     if (s.Retrograde[b]) in.push_back(1 + b - kFirstPlanet);
-  const int first_sign_state = 1 + kPluto - kFirstPlanet + 1;
-  for (int b = kSun; b <= kPluto; ++b)
+  const int first_sign_state = 1 + astro::kPluto - kFirstPlanet + 1;
+  for (int b = astro::kSun; b <= astro::kPluto; ++b)
     if (s.Sign[b] >= 1 && s.Sign[b] <= 12) in.push_back(first_sign_state + b * 12 + s.Sign[b] - 1);
   return in;
 }

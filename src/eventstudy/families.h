@@ -47,10 +47,10 @@ std::string ItemChoosingNothing(const std::vector<std::string>& items);
 // The sky at one moment as the states read it.
 struct DayState {
   bool NewHalf = false;                   // the Moon within 90 degrees of elongation from the Sun
-  std::array<bool, kPlanetCount> Retrograde{};  // apparent longitude decreasing
-  std::array<int, kPlanetCount> Sign{};   // 1..12; 0 unknown
+  std::array<bool, astro::kPlanetCount> Retrograde{};  // apparent longitude decreasing
+  std::array<int, astro::kPlanetCount> Sign{};   // 1..12; 0 unknown
 };
-DayState StateAt(ChartMoment t);
+DayState StateAt(astro::ChartMoment t);
 
 // The indices into StateFamilies() of the states a day is in.
 std::vector<int> StatesOf(const DayState& s);

@@ -50,7 +50,7 @@ struct Partial {
   StudyShard Shard;                 // its Observed without the events of the families and the runs of the states
   // The document says only whether a series had a natal chart; a merged study has the fact, not
   // the chart.
-  std::deque<ChartData> Charts;
+  std::deque<astro::ChartData> Charts;
 };
 
 // The partial file of `shard` (shard 0 with the series and what was observed).

@@ -98,7 +98,7 @@ std::string Headline(const StudyResult& r) {
 }
 
 void Row(std::ostringstream& out, const std::string& key, const std::string& value) {
-  out << "<tr><td>" << EscapeHtml(key) << "</td><td>" << EscapeHtml(value) << "</td></tr>\n";
+  out << "<tr><td>" << data::EscapeHtml(key) << "</td><td>" << data::EscapeHtml(value) << "</td></tr>\n";
 }
 
 }  // namespace
@@ -121,11 +121,12 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
          "border-left:4px solid #33557a}.curves svg{margin:4px}</style>\n</head><body>\n";
   out << "<h1>Event study: prices around transit events</h1>\n";
   out << "<p>" << series.size() << " price series: ";
-  for (size_t i = 0; i < series.size() && i < 8; ++i) out << (i ? ", " : "") << EscapeHtml(series[i].Label);
+  for (size_t i = 0; i < series.size() && i < 8; ++i)
+    out << (i ? ", " : "") << data::EscapeHtml(series[i].Label);
   if (series.size() > 8) out << " and " << series.size() - 8 << " more";
   out << ".</p>\n";
-  out << "<p class=\"headline\"><strong>" << EscapeHtml(Headline(r)) << ".</strong></p>\n";
-  out << "<p class=\"verdict\">" << EscapeHtml(Verdict(r)) << "</p>\n";
+  out << "<p class=\"headline\"><strong>" << data::EscapeHtml(Headline(r)) << ".</strong></p>\n";
+  out << "<p class=\"verdict\">" << data::EscapeHtml(Verdict(r)) << "</p>\n";
   out << "<p>For each family of events, the mean abnormal log return (the day's return less the series' mean) on "
          "the trading days around each event, summed into a cumulative curve (CAR) from "
       << -st.Window << " to +" << st.Window << " days, and T, its sum over the event day and the " << st.Horizon - 1
@@ -176,7 +177,8 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
   int rank = 0;
   for (const Ranked& x : RankByQ(r)) {
     out << "<tr" << (x.Q() < kDiscovery ? " class=\"low\"" : "") << "><td>" << ++rank << "</td><td>"
-        << EscapeHtml(x.Fam().Title) << "<small class=\"id\">" << EscapeHtml(x.Fam().Id) << "</small></td>";
+        << data::EscapeHtml(x.Fam().Title) << "<small class=\"id\">" << data::EscapeHtml(x.Fam().Id)
+        << "</small></td>";
     if (x.Family) {
       const FamilyResult& f = *x.Family;
       out << "<td>" << f.Observations << "</td><td>" << Fixed(f.Car.empty() ? NAN : 100 * f.Car.back(), 3)
@@ -207,14 +209,14 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
       if (f.Observations == 0)
         ++none;
       else
-        thin.push_back(EscapeHtml(f.Fam.Title) + " (" + std::to_string(f.Observations) + ")");
+        thin.push_back(data::EscapeHtml(f.Fam.Title) + " (" + std::to_string(f.Observations) + ")");
     }
   for (const StateResult& s : r.States)
     if (std::isnan(s.P)) {
       if (s.Sums.DaysIn == 0)
         ++none;
       else
-        thin.push_back(EscapeHtml(s.Fam.Title) + " (" + std::to_string(s.Sums.DaysIn) + " / " +
+        thin.push_back(data::EscapeHtml(s.Fam.Title) + " (" + std::to_string(s.Sums.DaysIn) + " / " +
                        std::to_string(s.Sums.DaysOut) + " days)");
     }
   if (!thin.empty() || none > 0) {
@@ -241,8 +243,9 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
   out << "</table>\n<h2>Universe</h2>\n<table class=\"left\"><tr><th>label</th><th>security</th><th>prices</th>"
          "<th>rows</th><th>first</th><th>last</th></tr>\n";
   for (const StudySeries& s : series) {
-    out << "<tr><td>" << EscapeHtml(s.Label) << "</td><td>" << EscapeHtml(s.Security.empty() ? "-" : s.Security)
-        << "</td><td>" << EscapeHtml(s.Prices.File) << "</td><td>" << s.Prices.Dates.size() << "</td><td>";
+    out << "<tr><td>" << data::EscapeHtml(s.Label) << "</td><td>"
+        << data::EscapeHtml(s.Security.empty() ? "-" : s.Security) << "</td><td>"
+        << data::EscapeHtml(s.Prices.File) << "</td><td>" << s.Prices.Dates.size() << "</td><td>";
     if (!s.Prices.Dates.empty())
       out << study::FormatDate(s.Prices.Dates.front()) << "</td><td>" << study::FormatDate(s.Prices.Dates.back());
     else

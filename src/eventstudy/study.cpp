@@ -40,8 +40,8 @@ struct SpanLists {
   std::vector<std::vector<timeline::Event>> Natal;
 };
 
-SpanLists ScanSpan(const std::vector<const ChartData*>& charts, bool transits, ChartMoment from,
-                   ChartMoment to, const StudySettings& settings, const char* stage) {
+SpanLists ScanSpan(const std::vector<const astro::ChartData*>& charts, bool transits, astro::ChartMoment from,
+                   astro::ChartMoment to, const StudySettings& settings, const char* stage) {
   const int chunks = timeline::SpanChunks(from, to);
   std::vector<timeline::SpanEvents> found(static_cast<size_t>(chunks));
   ParallelFor(chunks, settings.Threads, [&](int c) {
@@ -199,11 +199,11 @@ constexpr int kRandomBatchCharts = 64;
 // For each random chart r in [first, end), the natal families' T over the series' r-th charts;
 // one list per natal family, in the order of `families`.
 std::vector<RandomStats> RandomNatal(const std::vector<StudySeries>& series, const std::vector<int>& natal_series,
-                                     ChartMoment from, ChartMoment to,
+                                     astro::ChartMoment from, astro::ChartMoment to,
                                      const std::unordered_map<std::string, int>& index,
                                      const std::vector<RotatableSeries>& rotatable, const StudySettings& settings,
                                      const std::vector<FamilyResult>& families, int first, int end) {
-  std::vector<std::vector<ChartMoment>> moments;
+  std::vector<std::vector<astro::ChartMoment>> moments;
   for (int s : natal_series)
     moments.push_back(
         study::DrawNatalMoments(series[static_cast<size_t>(s)].Natal->Moment, settings.RandomNatal, settings.Seed));
@@ -221,14 +221,14 @@ std::vector<RandomStats> RandomNatal(const std::vector<StudySeries>& series, con
   for (int r0 = first; r0 < end; r0 += per_batch) {
     const int batch = std::min(per_batch, end - r0);
     // Chart (r - r0) * natal_series.size() + i is series i's r-th.
-    std::vector<ChartData> charts;
+    std::vector<astro::ChartData> charts;
     charts.reserve(static_cast<size_t>(batch) * natal_series.size());
     for (int r = r0; r < r0 + batch; ++r)
       for (size_t i = 0; i < natal_series.size(); ++i)
         charts.push_back(study::NatalAt(*series[static_cast<size_t>(natal_series[i])].Natal,
                                         moments[i][static_cast<size_t>(r)]));
-    std::vector<const ChartData*> pointers;
-    for (const ChartData& c : charts) pointers.push_back(&c);
+    std::vector<const astro::ChartData*> pointers;
+    for (const astro::ChartData& c : charts) pointers.push_back(&c);
     const SpanLists lists = ScanSpan(pointers, false, from, to, settings, "random natal charts");
     for (int r = r0; r < r0 + batch; ++r) {
       std::vector<FamilyResult> draw(families.size());
@@ -297,10 +297,12 @@ void ParallelFor(int n, int threads, const std::function<void(int)>& fn) {
   for (auto& t : pool) t.join();
 }
 
-ChartMoment NoonOf(Date d, double zone) { return study::MidnightOf(d, zone) + DayInCenturies / 2; }
+astro::ChartMoment NoonOf(Date d, double zone) {
+  return study::MidnightOf(d, zone) + astro::DayInCenturies / 2;
+}
 
-Date LocalDateOf(ChartMoment t, double zone) {
-  const CivilDate c = LocalFromMoment(t, zone);
+Date LocalDateOf(astro::ChartMoment t, double zone) {
+  const astro::CivilDate c = astro::LocalFromMoment(t, zone);
   return std::chrono::sys_days{std::chrono::year{c.year} / std::chrono::month{static_cast<unsigned>(c.month)} /
                                std::chrono::day{static_cast<unsigned>(c.day)}};
 }
@@ -374,11 +376,11 @@ StudyShard RunStudyShard(const std::vector<StudySeries>& series, const StudySett
   observed_only.Permutations = 0;
 
   std::vector<int> natal_series;
-  const ChartMoment from = study::MidnightOf(first, settings.Zone);
-  const ChartMoment to = study::MidnightOf(last + std::chrono::days{1}, settings.Zone);
+  const astro::ChartMoment from = study::MidnightOf(first, settings.Zone);
+  const astro::ChartMoment to = study::MidnightOf(last + std::chrono::days{1}, settings.Zone);
   if (!families.empty()) {
     // The charts whose events are sought: each series' own (random ones come later, in batches).
-    std::vector<const ChartData*> charts;
+    std::vector<const astro::ChartData*> charts;
     for (size_t s = 0; s < series.size(); ++s)
       if (series[s].Natal && !natal.empty()) {
         charts.push_back(series[s].Natal);

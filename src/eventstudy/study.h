@@ -18,9 +18,9 @@ namespace sd::eventstudy {
 
 struct StudySeries {
   std::string Label;
-  std::string Security;              // as printed; empty when the row names none
-  const ChartData* Natal = nullptr;  // the security's natal chart; null: no natal families
-  study::PriceSeries Prices;         // the rows of the span studied
+  std::string Security;                     // as printed; empty when the row names none
+  const astro::ChartData* Natal = nullptr;  // the security's natal chart; null: no natal families
+  study::PriceSeries Prices;                // the rows of the span studied
 };
 
 struct StudySettings {
@@ -41,7 +41,7 @@ struct StudySettings {
 struct ObservedEvent {
   int Series = 0;
   int Day = 0;  // the event day's row
-  ChartMoment Moment = NoValue;
+  astro::ChartMoment Moment = astro::NoValue;
 };
 
 struct RandomNatalSummary {
@@ -132,8 +132,8 @@ std::vector<double> UnitWork(const StudyResult& observed, const StudySettings& s
 void ParallelFor(int n, int threads, const std::function<void(int)>& fn);
 
 // The noon of a price date in the zone, the moment the states read.
-ChartMoment NoonOf(study::Date d, double zone);
+astro::ChartMoment NoonOf(study::Date d, double zone);
 // The local date of a moment in the zone.
-study::Date LocalDateOf(ChartMoment t, double zone);
+study::Date LocalDateOf(astro::ChartMoment t, double zone);
 
 }  // namespace sd::eventstudy

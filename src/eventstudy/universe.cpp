@@ -41,7 +41,7 @@ bool SplitCsv(const std::string& line, std::vector<std::string>& out) {
       out.back() += c;
     }
   }
-  for (std::string& f : out) f = std::string(Trim(f, kSpaceTab));
+  for (std::string& f : out) f = std::string(data::Trim(f, data::kSpaceTab));
   return !quoted;
 }
 
@@ -68,7 +68,7 @@ std::vector<UniverseRow> ParseUniverse(const std::string& text, const std::strin
     ++line_no;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    if (Trim(line, kSpaceTab).empty()) continue;
+    if (data::Trim(line, data::kSpaceTab).empty()) continue;
     if (!SplitCsv(line, fields)) throw fail(line_no, "a quote is not closed");
     if (!header_line) {
       header_line = line_no;

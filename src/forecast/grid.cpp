@@ -16,12 +16,13 @@ constexpr double kWholeTolerance = 1e-6;
 
 }  // namespace
 
-ChartMoment LocalMidnight(int year, int month, int day, double zone) {
-  return MomentFromDate(year, month, day, 0.0) - HmsToDecimal(zone) * DayInCenturies / 24;
+astro::ChartMoment LocalMidnight(int year, int month, int day, double zone) {
+  return astro::MomentFromDate(year, month, day, 0.0) -
+         astro::HmsToDecimal(zone) * astro::DayInCenturies / 24;
 }
 
-ChartMoment ForecastGrid::At(int i) const {
-  return LinearAt(i, N, 0, End, Start);
+astro::ChartMoment ForecastGrid::At(int i) const {
+  return astro::LinearAt(i, N, 0, End, Start);
 }
 
 ForecastGrid MakeForecastGrid(int year, int month, int day, double span, double zone, double step) {

@@ -5,20 +5,20 @@
 namespace sd::forecast {
 
 // The run's standard inputs: twenty days ahead in steps of half a day.
-inline constexpr double kForecastSpan = 20 * DayInCenturies;
-inline constexpr double kForecastStep = DayInCenturies / 2;
+inline constexpr double kForecastSpan = 20 * astro::DayInCenturies;
+inline constexpr double kForecastStep = astro::DayInCenturies / 2;
 
 // Local midnight at the start of the day in the zone (packed hours east of Greenwich), as a
 // universal moment.
-ChartMoment LocalMidnight(int year, int month, int day, double zone);
+astro::ChartMoment LocalMidnight(int year, int month, int day, double zone);
 
 // Moments Start + (End - Start) i / N for i = 0..N, Start being local midnight of the day in the
 // zone, as a universal moment.
 struct ForecastGrid {
-  ChartMoment Start = 0;
-  ChartMoment End = 0;
+  astro::ChartMoment Start = 0;
+  astro::ChartMoment End = 0;
   int N = -1;  // number of intervals; -1 when there is no moment at all
-  ChartMoment At(int i) const;
+  astro::ChartMoment At(int i) const;
 };
 
 // span and step in centuries, zone packed hours east of Greenwich. N is the whole part of

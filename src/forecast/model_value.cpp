@@ -9,30 +9,30 @@ namespace sd::forecast {
 namespace {
 
 // Objects of the transit chart: the Sun to Pluto and the north node.
-constexpr int kTransitObjects[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, kNorthNode};
+constexpr int kTransitObjects[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, astro::kNorthNode};
 
 }  // namespace
 
-ChartData TransitEvent(const ChartData& natal, double zone) {
-  ChartData event = natal;
+astro::ChartData TransitEvent(const astro::ChartData& natal, double zone) {
+  astro::ChartData event = natal;
   event.ObjectOn.fill(0);
   for (int n : kTransitObjects) event.ObjectOn[n] = 1;
   event.Event.Zone = zone;
   return event;
 }
 
-void ComputeSky(const ChartData& transit_event, ChartMoment t, TransitSky& out) {
-  ChartData& chart = out.Chart;
+void ComputeSky(const astro::ChartData& transit_event, astro::ChartMoment t, TransitSky& out) {
+  astro::ChartData& chart = out.Chart;
   chart.Event = transit_event.Event;
   chart.Event.MoveClockTo(t);
   chart.ObjectOn = transit_event.ObjectOn;
   chart.Moment = t;
-  ComputeChart(chart, MomentSource::Moment);
+  ComputeChart(chart, astro::MomentSource::Moment);
   FillSnapshot(out.Snapshot, chart);
   out.Moment = t;
 }
 
-double ModelValue(const model::TEvList& model, const ChartData& natal, const TransitSky& sky,
+double ModelValue(const model::TEvList& model, const astro::ChartData& natal, const TransitSky& sky,
                   double zone, const eval::TPlanetary_T* metrics,
                   std::vector<Contribution>* contributions, double step_days) {
   eval::ModelInputs in;
@@ -43,7 +43,7 @@ double ModelValue(const model::TEvList& model, const ChartData& natal, const Tra
   in.GridStepDays = step_days;
   in.Mode = eval::GradedMode;
   // Calendar events judge the weekday and the clock on the request's own local days.
-  in.Options.ZoneHours = HmsToDecimal(zone);
+  in.Options.ZoneHours = astro::HmsToDecimal(zone);
   in.Metrics = metrics;
   in.Moment = sky.Moment;
   if (!contributions) return eval::EvaluateModel(model, in);
@@ -59,7 +59,7 @@ double ModelValue(const model::TEvList& model, const ChartData& natal, const Tra
   return value;
 }
 
-Forecaster::Forecaster(const model::TEvList& model, const ChartData& natal, double zone,
+Forecaster::Forecaster(const model::TEvList& model, const astro::ChartData& natal, double zone,
                        const eval::TPlanetary_T* metrics)
     : model_(model),
       natal_(natal),
@@ -68,16 +68,16 @@ Forecaster::Forecaster(const model::TEvList& model, const ChartData& natal, doub
       event_(TransitEvent(natal, zone)),
       sky_(std::make_unique<TransitSky>()) {}
 
-double Forecaster::ValueAt(ChartMoment t) {
+double Forecaster::ValueAt(astro::ChartMoment t) {
   ComputeSky(event_, t, *sky_);
   return ModelValue(model_, natal_, *sky_, zone_, metrics_);
 }
 
-std::vector<Forecaster::Row> Forecaster::At(const std::vector<ChartMoment>& moments,
+std::vector<Forecaster::Row> Forecaster::At(const std::vector<astro::ChartMoment>& moments,
                                             bool with_contributions) {
   std::vector<Row> rows;
   rows.reserve(moments.size());
-  for (ChartMoment t : moments) {
+  for (astro::ChartMoment t : moments) {
     ComputeSky(event_, t, *sky_);
     Row row;
     row.Moment = t;

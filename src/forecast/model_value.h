@@ -24,18 +24,18 @@ inline constexpr double kGridStepDays = 0.5;
 
 // The sky of one moment as the model reads it: the transit chart and its packed snapshot.
 struct TransitSky {
-  ChartMoment Moment = NoValue;
-  ChartData Chart;
-  MomentSnapshot Snapshot{};
+  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartData Chart;
+  astro::MomentSnapshot Snapshot{};
 };
 
 // The transit event of a natal chart: its event block (so its place) with the zone of the
 // request, and only the Sun to Pluto and the north node switched on. It depends on the natal
 // place, not on the natal moment.
-ChartData TransitEvent(const ChartData& natal, double zone);
+astro::ChartData TransitEvent(const astro::ChartData& natal, double zone);
 
 // The transit chart of moment t for that event, and its snapshot.
-void ComputeSky(const ChartData& transit_event, ChartMoment t, TransitSky& out);
+void ComputeSky(const astro::ChartData& transit_event, astro::ChartMoment t, TransitSky& out);
 
 // One event's share of a model value: its weight times its graded value at the moment.
 struct Contribution {
@@ -48,7 +48,7 @@ struct Contribution {
 // table, null for none). With `contributions`, it receives every event with a non-zero value;
 // their values sum to the result (up to rounding). `step_days` is the spacing of the grid the
 // moment belongs to, which motion factors read.
-double ModelValue(const model::TEvList& model, const ChartData& natal, const TransitSky& sky,
+double ModelValue(const model::TEvList& model, const astro::ChartData& natal, const TransitSky& sky,
                   double zone, const eval::TPlanetary_T* metrics,
                   std::vector<Contribution>* contributions = nullptr,
                   double step_days = kGridStepDays);
@@ -57,26 +57,26 @@ double ModelValue(const model::TEvList& model, const ChartData& natal, const Tra
 class Forecaster {
  public:
   // Keeps references: the model, the natal chart and the table must outlive it.
-  Forecaster(const model::TEvList& model, const ChartData& natal, double zone,
+  Forecaster(const model::TEvList& model, const astro::ChartData& natal, double zone,
              const eval::TPlanetary_T* metrics);
 
   // The model value at moment t.
-  double ValueAt(ChartMoment t);
+  double ValueAt(astro::ChartMoment t);
 
   struct Row {
-    ChartMoment Moment = NoValue;
+    astro::ChartMoment Moment = astro::NoValue;
     double Value = 0;
     std::vector<Contribution> Contributions;  // empty unless asked for
   };
   // The values at the moments, in their order; with `with_contributions` each event's share.
-  std::vector<Row> At(const std::vector<ChartMoment>& moments, bool with_contributions);
+  std::vector<Row> At(const std::vector<astro::ChartMoment>& moments, bool with_contributions);
 
  private:
   const model::TEvList& model_;
-  const ChartData& natal_;
+  const astro::ChartData& natal_;
   double zone_;
   const eval::TPlanetary_T* metrics_;
-  ChartData event_;
+  astro::ChartData event_;
   std::unique_ptr<TransitSky> sky_;
 };
 

@@ -5,16 +5,16 @@
 
 namespace sd::forecast {
 
-void SetNatalSwitches(ChartData& chart) {
-  for (int n = 0; n < kObjectCount; ++n) {
-    if (n <= kPluto || n >= kPrevEclipseMoon) chart.ObjectOn[n] = 1;
+void SetNatalSwitches(astro::ChartData& chart) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
+    if (n <= astro::kPluto || n >= astro::kPrevEclipseMoon) chart.ObjectOn[n] = 1;
   }
 }
 
-bool LoadNatalChart(const std::string& dir, std::string_view security, ChartData& natal) {
-  const bool found = LookupNatal(dir + kNatalFileName, security, natal);
+bool LoadNatalChart(const std::string& dir, std::string_view security, astro::ChartData& natal) {
+  const bool found = data::LookupNatal(dir + data::kNatalFileName, security, natal);
   SetNatalSwitches(natal);
-  ComputeChart(natal, MomentSource::LocalClock);
+  ComputeChart(natal, astro::MomentSource::LocalClock);
   return found;
 }
 

@@ -23,7 +23,7 @@ std::string CsvField(const std::string& s) {
 // The shortest text that reads back as the same double (9.3, not 9.3000000000000007); empty
 // for NoValue and anything not finite.
 std::string CsvNumber(double v) {
-  if (!IsValue(v) || !std::isfinite(v)) return "";
+  if (!astro::IsValue(v) || !std::isfinite(v)) return "";
   char buf[32];
   for (int digits = 15; digits <= 17; ++digits) {
     std::snprintf(buf, sizeof buf, "%.*g", digits, v);
@@ -33,11 +33,11 @@ std::string CsvNumber(double v) {
 }
 
 
-std::string LocalText(ChartMoment t, double zone) {
+std::string LocalText(astro::ChartMoment t, double zone) {
   // Half a minute forward, then the minute is cut: a grid moment a hair before the minute
   // still shows that minute.
-  const CivilDate d =
-      DateFromMoment(t + HmsToDecimal(zone) * DayInCenturies / 24 + 30 * SecondInCenturies);
+  const astro::CivilDate d = astro::DateFromMoment(
+      t + astro::HmsToDecimal(zone) * astro::DayInCenturies / 24 + 30 * astro::SecondInCenturies);
   const int minutes = static_cast<int>(std::floor(d.hours * 60));
   char buf[40];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day, minutes / 60,
@@ -45,20 +45,21 @@ std::string LocalText(ChartMoment t, double zone) {
   return buf;
 }
 
-std::vector<std::string> PositionWarnings(ChartMoment natal, const std::vector<ChartMoment>& window) {
+std::vector<std::string> PositionWarnings(astro::ChartMoment natal,
+                                          const std::vector<astro::ChartMoment>& window) {
   std::vector<std::string> out;
   auto add = [&](const std::string& w) {
     if (std::find(out.begin(), out.end(), w) == out.end()) out.push_back(w);
   };
-  for (const std::string& w : SeriesRangeWarnings(natal)) add("the natal chart: " + w);
+  for (const std::string& w : astro::SeriesRangeWarnings(natal)) add("the natal chart: " + w);
   if (!window.empty()) {
-    for (const ChartMoment t : {window.front(), window.back()})
-      for (const std::string& w : SeriesRangeWarnings(t)) add("the window: " + w);
+    for (const astro::ChartMoment t : {window.front(), window.back()})
+      for (const std::string& w : astro::SeriesRangeWarnings(t)) add("the window: " + w);
   }
   return out;
 }
 
-Report MakeReport(const std::string& security_utf8, double zone, ChartMoment natal,
+Report MakeReport(const std::string& security_utf8, double zone, astro::ChartMoment natal,
                   const ForecastValues& values, const model::TEvList& model,
                   const std::vector<std::vector<Contribution>>* contributions) {
   Report report;
@@ -74,7 +75,7 @@ Report MakeReport(const std::string& security_utf8, double zone, ChartMoment nat
     if (contributions && i < contributions->size()) {
       for (const Contribution& c : (*contributions)[i]) {
         const model::EventRecord& e = model.Event(c.Event);
-        row.Contributions.push_back({e.Section, Cp1251ToUtf8(e.Header), c.Weight, c.Value});
+        row.Contributions.push_back({e.Section, data::Cp1251ToUtf8(e.Header), c.Weight, c.Value});
       }
     }
     report.Rows.push_back(std::move(row));
@@ -83,7 +84,7 @@ Report MakeReport(const std::string& security_utf8, double zone, ChartMoment nat
 }
 
 ReportJsonDoc JsonNumber(double v) {
-  if (!IsValue(v) || !std::isfinite(v)) return nullptr;
+  if (!astro::IsValue(v) || !std::isfinite(v)) return nullptr;
   return v;
 }
 
@@ -129,7 +130,7 @@ std::string ReportCsv(const Report& report) {
 
 std::string ReportText(const Report& report) {
   auto fixed = [](double v, const char* format) {
-    if (!IsValue(v) || !std::isfinite(v)) return std::string("-");
+    if (!astro::IsValue(v) || !std::isfinite(v)) return std::string("-");
     char buf[48];
     std::snprintf(buf, sizeof buf, format, v);
     return std::string(buf);

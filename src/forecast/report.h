@@ -24,9 +24,9 @@ struct ReportContribution {
 };
 
 struct ReportRow {
-  ChartMoment Moment = NoValue;
+  astro::ChartMoment Moment = astro::NoValue;
   std::string Local;  // "YYYY-MM-DD HH:MM" in the zone
-  double Value = NoValue;
+  double Value = astro::NoValue;
   std::vector<ReportContribution> Contributions;
 };
 
@@ -42,10 +42,11 @@ struct Report {
 
 // The warnings about the positions of the natal moment and of the window's first and last
 // moments, each sentence once, the natal chart's named as such.
-std::vector<std::string> PositionWarnings(ChartMoment natal, const std::vector<ChartMoment>& window);
+std::vector<std::string> PositionWarnings(astro::ChartMoment natal,
+                                          const std::vector<astro::ChartMoment>& window);
 
 // Local date and clock time of t in the zone (packed hours east), to the minute.
-std::string LocalText(ChartMoment t, double zone);
+std::string LocalText(astro::ChartMoment t, double zone);
 
 // A CSV field, quoted when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& s);
@@ -56,7 +57,7 @@ std::string CsvNumber(double v);
 // The rows of a run; with `contributions` (one list per moment, as ComputeForecast gives
 // them) each row names its events by the model's section names. The warnings are those of the
 // natal moment `natal` and the values' moments.
-Report MakeReport(const std::string& security_utf8, double zone, ChartMoment natal,
+Report MakeReport(const std::string& security_utf8, double zone, astro::ChartMoment natal,
                   const ForecastValues& values, const model::TEvList& model,
                   const std::vector<std::vector<Contribution>>* contributions);
 

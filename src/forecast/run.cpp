@@ -22,14 +22,14 @@ ForecastValues ComputeForecast(const ForecastCharts& charts, const model::TEvLis
   out.Moments.reserve(static_cast<size_t>(out.Grid.N) + 1);
   out.Values.reserve(static_cast<size_t>(out.Grid.N) + 1);
   for (int i = 0; i <= out.Grid.N; ++i) {
-    const ChartMoment t = out.Grid.At(i);
+    const astro::ChartMoment t = out.Grid.At(i);
     charts.TransitEvent.Event.MoveClockTo(t);
     ComputeSky(charts.TransitEvent, t, *sky);
     out.Moments.push_back(t);
     std::vector<Contribution>* shares = nullptr;
     if (contributions) shares = &contributions->emplace_back();
     out.Values.push_back(
-        ModelValue(model, charts.Natal, *sky, zone, metrics, shares, step / DayInCenturies));
+        ModelValue(model, charts.Natal, *sky, zone, metrics, shares, step / astro::DayInCenturies));
   }
   charts.Transit = sky->Chart;
   return out;

@@ -20,15 +20,15 @@ namespace sd::forecast {
 // the transit chart of the moment last computed. A request keeps them in its chart slots 0, 2
 // and 4, and the run leaves the last two as they were at its last moment.
 struct ForecastCharts {
-  const ChartData& Natal;
-  ChartData& TransitEvent;
-  ChartData& Transit;
+  const astro::ChartData& Natal;
+  astro::ChartData& TransitEvent;
+  astro::ChartData& Transit;
 };
 
 // What the run computed.
 struct ForecastValues {
   ForecastGrid Grid;
-  std::vector<ChartMoment> Moments;
+  std::vector<astro::ChartMoment> Moments;
   std::vector<double> Values;  // NoValue where the model has no value
 };
 

@@ -6,7 +6,7 @@
 
 #include "astro/calendar.h"
 
-namespace sd {
+namespace sd::host {
 
 bool ParseLocalDateTime(const std::string& text, LocalDateTime& out) {
   // Exactly 19 characters, digits where digits belong: sscanf alone would accept blanks,
@@ -38,7 +38,8 @@ bool ParseLocalDateTime(const std::string& text, LocalDateTime& out) {
   t.hour = num(11, 2);
   t.minute = num(14, 2);
   t.second = num(17, 2);
-  if (t.year < 1 || !IsCalendarDate(t.year, t.month, t.day) || t.hour > 23 || t.minute > 59 || t.second > 59)
+  if (t.year < 1 || !astro::IsCalendarDate(t.year, t.month, t.day) || t.hour > 23 || t.minute > 59 ||
+      t.second > 59)
     return false;
   out = t;
   return true;
@@ -66,4 +67,4 @@ double PackedClockTime(const LocalDateTime& t) {
   return t.hour + t.minute / 100.0 + t.second / 10000.0;
 }
 
-}  // namespace sd
+}  // namespace sd::host

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace sd {
+namespace sd::host {
 
 struct LocalDateTime {
   int year = 1;
@@ -30,4 +30,4 @@ bool ParseLocalDateTime(const std::string& text, LocalDateTime& out);
 // Clock time packed as hours + minutes / 100 + seconds / 10000 (10:30:15 -> 10.3015).
 double PackedClockTime(const LocalDateTime& t);
 
-}  // namespace sd
+}  // namespace sd::host

@@ -17,7 +17,7 @@
 #include "render/forecast_picture.h"
 #include "render/gif_output.h"
 
-namespace sd {
+namespace sd::host {
 
 namespace {
 
@@ -73,7 +73,8 @@ std::string PublishPictureExclusive(const render::Canvas& raster, const std::str
     // The picture has no name until it is whole, and linking refuses a name that exists, so
     // nothing is left behind when the run stops midway. Where there are no unnamed files it has
     // a temporary name of this process (the sweep knows it), removed once the picture is linked.
-    AtomicFile file(path, OutputMode(path) & 0644, dir + ".picture_" + std::to_string(getpid()) + ".gif");
+    data::AtomicFile file(path, data::OutputMode(path) & 0644,
+                          dir + ".picture_" + std::to_string(getpid()) + ".gif");
     std::string error;
     if (!render::WriteGifToFd(raster, file.DupFd(), &error)) {
       std::fprintf(stderr, "cannot write picture in %s: %s\n", dir.empty() ? "." : dir.c_str(), error.c_str());
@@ -81,7 +82,7 @@ std::string PublishPictureExclusive(const render::Canvas& raster, const std::str
     }
     file.Finish(/*sync=*/false);  // a picture that lives an hour is not worth a disk flush
     return ClaimName(path, rename, [&](const std::string& target) { return file.LinkAs(target); });
-  } catch (const DataFileError& e) {
+  } catch (const data::DataFileError& e) {
     std::fprintf(stderr, "cannot write picture %s: %s\n", path.c_str(), e.reason().c_str());
     return {};
   }
@@ -100,4 +101,4 @@ ForecastRun RunForecast(const std::string& model_path, const std::string& pictur
   return run;
 }
 
-}  // namespace sd
+}  // namespace sd::host

@@ -9,7 +9,7 @@
 #include "forecast/run.h"
 #include "render/canvas.h"
 
-namespace sd {
+namespace sd::host {
 
 // Draws another picture name when the one asked for is taken; returns a full path.
 using PictureRenamer = std::function<std::string()>;
@@ -37,4 +37,4 @@ inline constexpr int kExtendedNameAttempts = 1000;
 std::string PublishPictureExclusive(const render::Canvas& raster, const std::string& path,
                                     const PictureRenamer& rename);
 
-}  // namespace sd
+}  // namespace sd::host

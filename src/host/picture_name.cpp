@@ -10,7 +10,7 @@
 #include "data/atomic_file.h"
 #include "data/data_error.h"
 
-namespace sd {
+namespace sd::host {
 
 namespace {
 
@@ -80,12 +80,12 @@ bool PictureNameMemory::Save(const std::string& dir) const noexcept {
     }
     try {
       // Readable by all, writable by the owner, whatever the umask of the server.
-      AtomicFile file(target, 0644);
+      data::AtomicFile file(target, 0644);
       file.Write(name_ + "\n");
       file.Finish();
       file.Replace();
       return true;
-    } catch (const DataFileError& e) {
+    } catch (const data::DataFileError& e) {
       std::fprintf(stderr, "%s: %s not written: %s\n", program_invocation_short_name, target.c_str(), e.reason().c_str());
       return false;
     }
@@ -95,4 +95,4 @@ bool PictureNameMemory::Save(const std::string& dir) const noexcept {
   }
 }
 
-}  // namespace sd
+}  // namespace sd::host

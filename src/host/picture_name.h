@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-namespace sd {
+namespace sd::host {
 
 // The name of the last picture, kept in "PictureName.ini" in the program directory. The owner
 // loads it at process start and saves it at process end. Neither ever throws, blocks or aborts:
@@ -33,4 +33,4 @@ class PictureNameMemory {
   OnDisk on_disk_ = OnDisk::kDiffers;
 };
 
-}  // namespace sd
+}  // namespace sd::host

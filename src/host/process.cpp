@@ -10,7 +10,7 @@
 
 #include "host/program_dir.h"
 
-namespace sd {
+namespace sd::host {
 
 ProcessState& Process() {
   static ProcessState state;
@@ -26,7 +26,8 @@ RequestCharts& ProcessCharts() {
 std::unique_ptr<RequestCharts> NewRequestCharts(const LocalDateTime& now) {
   auto charts = std::make_unique<RequestCharts>();
   SetStartUpSwitches(charts->Natal);
-  for (ChartData* c : {&charts->Natal, &charts->TransitEvent, &charts->Transit}) SetDefaultEvent(*c, now);
+  for (astro::ChartData* c : {&charts->Natal, &charts->TransitEvent, &charts->Transit})
+    SetDefaultEvent(*c, now);
   return charts;
 }
 
@@ -36,13 +37,14 @@ std::unique_ptr<eval::TPlanetary_T> OpenMetricTable(const std::string& program_d
   // file: a forecast quietly missing part of its model would pass for a whole one.
   const std::string path = eval::MetricsPathIn(program_dir);
   auto table = std::make_unique<eval::TPlanetary_T>(path);
-  if (table->State() == eval::TPlanetary_T::Source::kRejected) throw DataFileError(path, table->Problem());
+  if (table->State() == eval::TPlanetary_T::Source::kRejected)
+    throw data::DataFileError(path, table->Problem());
   return table;
 }
 
-void SetDefaultEvent(ChartData& slot, const LocalDateTime& now) {
+void SetDefaultEvent(astro::ChartData& slot, const LocalDateTime& now) {
   slot.ChartName.Set(kDefaultChartName);
-  EventBlock& ev = slot.Event;
+  astro::EventBlock& ev = slot.Event;
   ev.Year = now.year;
   ev.Month = now.month;
   ev.Day = now.day;
@@ -54,7 +56,7 @@ void SetDefaultEvent(ChartData& slot, const LocalDateTime& now) {
   ev.PlaceExtra = 0.0;
 }
 
-void SetStartUpSwitches(ChartData& slot) {
+void SetStartUpSwitches(astro::ChartData& slot) {
   static constexpr int kOn[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 18, 21, 24, 27, 30};
   static constexpr int kIntermediateCusps[] = {19, 20, 22, 23, 25, 26, 28, 29};
   slot.ObjectOn.fill(0);
@@ -71,7 +73,7 @@ void StartUp(const LocalDateTime& now, const std::string& program_dir) {
   // A missing or unreadable towns file stops the run here (DataFileError); what start-up
   // created so far is released first.
   try {
-    p.towns = std::make_unique<T_Towns>(program_dir);
+    p.towns = std::make_unique<data::T_Towns>(program_dir);
   } catch (...) {
     CleanUp();
     throw;
@@ -97,4 +99,4 @@ int DrawPictureNumber() {
   return number(Process().random);
 }
 
-}  // namespace sd
+}  // namespace sd::host

@@ -11,14 +11,14 @@
 #include "data/towns.h"
 #include "eval/metric_table.h"
 
-namespace sd {
+namespace sd::host {
 
 // The three charts a forecast request works on, each starting with the default event data of
 // the request's moment (SetDefaultEvent) and the natal chart with the start-up switches.
 struct RequestCharts {
-  ChartData Natal;
-  ChartData TransitEvent;  // the moment's event block, moved along the forecast's grid
-  ChartData Transit;       // the sky of each moment of the grid
+  astro::ChartData Natal;
+  astro::ChartData TransitEvent;  // the moment's event block, moved along the forecast's grid
+  astro::ChartData Transit;       // the sky of each moment of the grid
 };
 
 // New request charts for `now`. The command-line tool and the API make their own; the CGI's
@@ -37,7 +37,7 @@ struct ProcessState {
   // Draws the number in picture names; seeded by StartUp.
   std::mt19937 random;
   // The towns database of the program directory: created by StartUp, released by CleanUp.
-  std::unique_ptr<T_Towns> towns;
+  std::unique_ptr<data::T_Towns> towns;
   // The planet-pair metric table of the program directory (empty when it has no usable
   // "Metrics.dat"): created by StartUp, released by CleanUp.
   std::unique_ptr<eval::TPlanetary_T> metric_table;
@@ -59,11 +59,11 @@ inline constexpr double kDefaultLatitude = 55.45;   // packed degrees.minutes
 inline constexpr double kDefaultLongitude = 37.35;  // packed degrees.minutes
 
 // Default event data: the given local date and time at the default place.
-void SetDefaultEvent(ChartData& slot, const LocalDateTime& now);
+void SetDefaultEvent(astro::ChartData& slot, const LocalDateTime& now);
 
 // Object switches of the natal slot before the natal record is read: 1 for the planets,
 // the four angles and the node, 9 for the intermediate cusps, 0 for all others.
-void SetStartUpSwitches(ChartData& slot);
+void SetStartUpSwitches(astro::ChartData& slot);
 
 // Maps the program directory's metric table (OpenMetricTable), makes the request's charts
 // (NewRequestCharts), opens the towns database (a missing or unreadable towns file throws
@@ -89,4 +89,4 @@ struct ProcessScope {
 // A whole number from 0 to 8999 from the process's generator.
 int DrawPictureNumber();
 
-}  // namespace sd
+}  // namespace sd::host

@@ -7,7 +7,7 @@
 #include "host/clock.h"
 #include "host/process.h"
 
-namespace sd {
+namespace sd::host {
 namespace {
 
 void AddSeparator(std::string& s) {
@@ -62,4 +62,4 @@ std::string FileNamePart(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-}  // namespace sd
+}  // namespace sd::host

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::host {
 
 // dir with a trailing '/', then sub with a trailing '/' when sub is not empty. A '/' is added
 // only when the text does not already end in one (or is empty).
@@ -20,4 +20,4 @@ std::string MakeGifName(std::string_view prefix, std::string_view suffix);
 // The text after the last '/'.
 std::string FileNamePart(std::string_view path);
 
-}  // namespace sd
+}  // namespace sd::host

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-namespace sd {
+namespace sd::host {
 namespace {
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
@@ -62,4 +62,4 @@ std::string QueryParam(std::string_view name, std::string_view query) {
   return {};
 }
 
-}  // namespace sd
+}  // namespace sd::host

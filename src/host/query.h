@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace sd {
+namespace sd::host {
 
 // The query is read into a buffer of this many bytes, so it holds at most one less.
 inline constexpr size_t kQueryBufferSize = 3000;
@@ -21,4 +21,4 @@ std::string DecodeQuery(std::string_view text);
 // value is the second part of that word split at runs of '='. Empty when there is none.
 std::string QueryParam(std::string_view name, std::string_view query);
 
-}  // namespace sd
+}  // namespace sd::host

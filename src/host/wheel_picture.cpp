@@ -15,7 +15,7 @@ namespace sd::host {
 namespace {
 
 std::string ZoneText(double zone_packed) {
-  const double hours = HmsToDecimal(zone_packed);
+  const double hours = astro::HmsToDecimal(zone_packed);
   const int minutes = static_cast<int>(std::lround(std::fabs(hours) * 60));
   char buf[32];
   std::snprintf(buf, sizeof buf, "UTC%c%02d:%02d", hours < 0 ? '-' : '+', minutes / 60, minutes % 60);
@@ -23,7 +23,7 @@ std::string ZoneText(double zone_packed) {
 }
 
 std::string ClockText(double packed) {
-  const double hours = HmsToDecimal(packed);
+  const double hours = astro::HmsToDecimal(packed);
   const int minutes = static_cast<int>(std::floor(hours * 60 + 1e-6));
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60 % 24, minutes % 60);
@@ -43,30 +43,30 @@ std::string MomentText(const LocalMoment& m) {
          (m.zone_name.empty() ? ZoneText(m.zone) : m.zone_name);
 }
 
-std::string SecurityWheelSvg(const EventBlock& first_trade, const std::string& name,
+std::string SecurityWheelSvg(const astro::EventBlock& first_trade, const std::string& name,
                              const std::optional<LocalMoment>& transits) {
-  auto natal = std::make_unique<ChartData>();
+  auto natal = std::make_unique<astro::ChartData>();
   natal->Event = first_trade;
   wheel::SetWheelSwitches(*natal);
-  if (!ComputeChart(*natal, MomentSource::LocalClock)) throw std::runtime_error("the chart computation is busy");
-  const EventBlock& e = natal->Event;
+  if (!ComputeChart(*natal, astro::MomentSource::LocalClock)) throw std::runtime_error("the chart computation is busy");
+  const astro::EventBlock& e = natal->Event;
   const std::string first_trade_text =
       DateText(e.Year, e.Month, e.Day) + " " + ClockText(e.LocalTime) + " " + ZoneText(e.Zone);
   std::string title = name + ": first-trade chart of " + first_trade_text;
   if (transits) title += ", with the transits of " + MomentText(*transits);
-  wheel::WheelInput in = wheel::NatalWheel(*natal, kChartSettings.Houses, title);
+  wheel::WheelInput in = wheel::NatalWheel(*natal, astro::kChartSettings.Houses, title);
   if (transits) {
-    const ChartData event = forecast::TransitEvent(*natal, transits->zone);
+    const astro::ChartData event = forecast::TransitEvent(*natal, transits->zone);
     auto sky = std::make_unique<forecast::TransitSky>();
-    const ChartMoment t =
-        MomentFromLocal(transits->year, transits->month, transits->day, transits->clock, transits->zone);
+    const astro::ChartMoment t = astro::MomentFromLocal(transits->year, transits->month, transits->day,
+                                                        transits->clock, transits->zone);
     forecast::ComputeSky(event, t, *sky);
     wheel::AddTransits(in, sky->Chart, "Transits (outer ring): " + MomentText(*transits));
   }
   return wheel::WheelSvg(in);
 }
 
-std::string MomentWheelSvg(const ChartData& chart, int houses, const LocalMoment& m, double lat,
+std::string MomentWheelSvg(const astro::ChartData& chart, int houses, const LocalMoment& m, double lat,
                            double lon) {
   char place[64];
   std::snprintf(place, sizeof place, "%.4f%c %.4f%c", std::fabs(lat), lat < 0 ? 'S' : 'N',
@@ -76,17 +76,17 @@ std::string MomentWheelSvg(const ChartData& chart, int houses, const LocalMoment
 }
 
 std::string MomentWheelSvg(const LocalMoment& m, double lat, double lon) {
-  auto chart = std::make_unique<ChartData>();
+  auto chart = std::make_unique<astro::ChartData>();
   chart->Event.Year = m.year;
   chart->Event.Month = m.month;
   chart->Event.Day = m.day;
   chart->Event.LocalTime = m.clock;
   chart->Event.Zone = m.zone;
-  chart->Event.PlaceLatitude = DecimalToHms(lat);
-  chart->Event.PlaceLongitude = DecimalToHms(lon);
-  for (int n = 0; n < kObjectCount; ++n) chart->ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;
-  if (!ComputeChart(*chart, MomentSource::LocalClock)) throw std::runtime_error("the chart computation is busy");
-  return MomentWheelSvg(*chart, kChartSettings.Houses, m, lat, lon);
+  chart->Event.PlaceLatitude = astro::DecimalToHms(lat);
+  chart->Event.PlaceLongitude = astro::DecimalToHms(lon);
+  for (int n = 0; n < astro::kObjectCount; ++n) chart->ObjectOn[n] = astro::IsAllowedObject(n) ? 1 : 0;
+  if (!ComputeChart(*chart, astro::MomentSource::LocalClock)) throw std::runtime_error("the chart computation is busy");
+  return MomentWheelSvg(*chart, astro::kChartSettings.Houses, m, lat, lon);
 }
 
 }  // namespace sd::host

@@ -24,12 +24,12 @@ std::string MomentText(const LocalMoment& m);
 
 // The SVG of the first-trade chart of a security named `name` (UTF-8) from its event data (as
 // the natal database gives them), and with `transits` the bi-wheel.
-std::string SecurityWheelSvg(const EventBlock& first_trade, const std::string& name,
+std::string SecurityWheelSvg(const astro::EventBlock& first_trade, const std::string& name,
                              const std::optional<LocalMoment>& transits);
 
 // The SVG of a chart computed for a moment and place: `chart` computed with house system
 // `houses`; lat and lon in decimal degrees for its title.
-std::string MomentWheelSvg(const ChartData& chart, int houses, const LocalMoment& m, double lat,
+std::string MomentWheelSvg(const astro::ChartData& chart, int houses, const LocalMoment& m, double lat,
                            double lon);
 
 // The same for a chart the program computes itself, every object on, the build's settings.

@@ -11,52 +11,52 @@ namespace sd::model {
 
 namespace {
 
-const MomentSnapshot* SnapshotOf(Snapshots snaps, int chart) {
+const astro::MomentSnapshot* SnapshotOf(Snapshots snaps, int chart) {
   if (chart < 1 || static_cast<size_t>(chart) > snaps.size()) return nullptr;
   return snaps[static_cast<size_t>(chart - 1)];
 }
 
 // Longitude of the object in chart k, NoValue when it has none there.
-double LongitudeIn(int object, int chart, Snapshots snaps, const ChartData& natal) {
-  if (object < 0 || object >= kObjectCount) return NoValue;
-  if (chart == 0) return natal.Object[kLongitude][object];
-  const MomentSnapshot* s = SnapshotOf(snaps, chart);
-  return s ? s->Longitude(object) : NoValue;
+double LongitudeIn(int object, int chart, Snapshots snaps, const astro::ChartData& natal) {
+  if (object < 0 || object >= astro::kObjectCount) return astro::NoValue;
+  if (chart == 0) return natal.Object[astro::kLongitude][object];
+  const astro::MomentSnapshot* s = SnapshotOf(snaps, chart);
+  return s ? s->Longitude(object) : astro::NoValue;
 }
 
-double PhaseAngleIn(int object, int chart, Snapshots snaps, const ChartData& natal) {
-  if (object < 0 || object >= kPlanetCount) return NoValue;
-  if (chart == 0) return natal.Planet[kPhaseAngle][object];
-  const MomentSnapshot* s = SnapshotOf(snaps, chart);
-  return s ? s->PhaseAngle(object) : NoValue;
+double PhaseAngleIn(int object, int chart, Snapshots snaps, const astro::ChartData& natal) {
+  if (object < 0 || object >= astro::kPlanetCount) return astro::NoValue;
+  if (chart == 0) return natal.Planet[astro::kPhaseAngle][object];
+  const astro::MomentSnapshot* s = SnapshotOf(snaps, chart);
+  return s ? s->PhaseAngle(object) : astro::NoValue;
 }
 
-double MundaneIn(int object, int chart, Snapshots snaps, const ChartData& natal) {
-  if (object < 0 || object >= kPlanetCount) return NoValue;
-  if (chart == 0) return natal.Planet[kMundanePosition][object];
-  const MomentSnapshot* s = SnapshotOf(snaps, chart);
-  return s ? s->MundanePosition(object) : NoValue;
+double MundaneIn(int object, int chart, Snapshots snaps, const astro::ChartData& natal) {
+  if (object < 0 || object >= astro::kPlanetCount) return astro::NoValue;
+  if (chart == 0) return natal.Planet[astro::kMundanePosition][object];
+  const astro::MomentSnapshot* s = SnapshotOf(snaps, chart);
+  return s ? s->MundanePosition(object) : astro::NoValue;
 }
 
 bool IsPlanetNoMoon(int n) { return n == 0 || (n >= 2 && n <= 9); }
 
 // Present in chart k and, for coordinates 7 and 8, with the further value those need.
 bool PresentWithCoordinate(int object, int chart, int coordinate, Snapshots snaps,
-                           const ChartData& natal) {
+                           const astro::ChartData& natal) {
   if (!PresentInChart(object, chart, snaps, natal)) return false;
-  if (coordinate == 7) return IsValue(PhaseAngleIn(object, chart, snaps, natal));
-  if (coordinate == 8) return IsValue(MundaneIn(object, chart, snaps, natal));
+  if (coordinate == 7) return astro::IsValue(PhaseAngleIn(object, chart, snaps, natal));
+  if (coordinate == 8) return astro::IsValue(MundaneIn(object, chart, snaps, natal));
   return true;
 }
 
-bool AllPresentInMode(const ObjectSet& s, int mode, Snapshots snaps, const ChartData& natal) {
-  for (int n = 0; n < kObjectCount; ++n)
+bool AllPresentInMode(const astro::ObjectSet& s, int mode, Snapshots snaps, const astro::ChartData& natal) {
+  for (int n = 0; n < astro::kObjectCount; ++n)
     if (s.Has(n) && !PresentInMode(n, mode, snaps, natal)) return false;
   return true;
 }
 
-ObjectSet Pair(int a, int b) {
-  ObjectSet s;
+astro::ObjectSet Pair(int a, int b) {
+  astro::ObjectSet s;
   s.Add(a);
   s.Add(b);
   return s;
@@ -68,7 +68,7 @@ bool CoordinateAllows(int coordinate, int n) {
   switch (coordinate & 127) {
     case 0: case 5: case 10: return true;
     case 1: case 3: case 4: case 6: case 8: case 13: return n >= 0 && n <= 9;
-    case 2: return IsPlanetNoMoon(n) || n == kNorthNode || n == kCompositePoint;
+    case 2: return IsPlanetNoMoon(n) || n == astro::kNorthNode || n == astro::kCompositePoint;
     case 7: case 11: return n >= 1 && n <= 9;
     case 9: return n >= 2 && n <= 9;
     case 12: return IsPlanetNoMoon(n);
@@ -76,8 +76,8 @@ bool CoordinateAllows(int coordinate, int n) {
   }
 }
 
-bool CoordinateAllowsAll(int coordinate, const ObjectSet& s) {
-  for (int n = 0; n < kObjectCount; ++n)
+bool CoordinateAllowsAll(int coordinate, const astro::ObjectSet& s) {
+  for (int n = 0; n < astro::kObjectCount; ++n)
     if (s.Has(n) && !CoordinateAllows(coordinate, n)) return false;
   return true;
 }
@@ -92,13 +92,13 @@ bool QualifiersEqual(const Qualifier& a, const Qualifier& b) {
   return !QualifierActive(a) && !QualifierActive(b);
 }
 
-bool PresentInChart(int object, int chart, Snapshots snaps, const ChartData& natal) {
-  if (object < 0 || object >= kObjectCount) return false;
+bool PresentInChart(int object, int chart, Snapshots snaps, const astro::ChartData& natal) {
+  if (object < 0 || object >= astro::kObjectCount) return false;
   if (chart == 0) return natal.ObjectOn[static_cast<size_t>(object)] != 0;
-  return IsValue(LongitudeIn(object, chart, snaps, natal));
+  return astro::IsValue(LongitudeIn(object, chart, snaps, natal));
 }
 
-bool PresentInMode(int object, int mode, Snapshots snaps, const ChartData& natal) {
+bool PresentInMode(int object, int mode, Snapshots snaps, const astro::ChartData& natal) {
   if (mode != 0 && mode != 1) return true;
   return PresentInChart(object, mode, snaps, natal);
 }
@@ -108,7 +108,7 @@ namespace {
 // Presence of objects in the charts one event reads: 0 the natal chart, 1.. the snapshots.
 struct Presence {
   Snapshots snaps;
-  const ChartData& natal;
+  const astro::ChartData& natal;
   bool InChart(int obj, int chart) const { return PresentInChart(obj, chart, snaps, natal); }
   bool InMode(int obj, int mode) const { return PresentInMode(obj, mode, snaps, natal); }
 };
@@ -135,7 +135,7 @@ bool MidpointCondition(const FactorRecord& rec, const Presence& p) {
   const EvKindPart& k = rec.Def.K;
   const int o1 = rec.Obj[0], o2 = rec.Obj[1], o3 = rec.Obj[2];
   if (!p.InChart(o1, k.k3.PairChart) || !p.InChart(o2, k.k3.PairChart) || !p.InChart(o3, k.k3.ThirdChart)) return false;
-  ObjectSet s = Pair(o1, o2);
+  astro::ObjectSet s = Pair(o1, o2);
   s.Add(o3);
   return CoordinateAllowsAll(k.k3.Coordinate, s);
 }
@@ -151,7 +151,7 @@ bool AngleCondition(const FactorRecord& rec, const Presence& p) {
     const int charts[2] = {k.k8.FirstChart, k.k8.SecondChart};
     for (int i = 0; i < 2; ++i) {
       const bool needs = charts[i] == 0 || (objs[i] >= 1 && objs[i] <= 9);
-      if (needs && !IsValue(PhaseAngleIn(objs[i], charts[i], p.snaps, p.natal))) return false;
+      if (needs && !astro::IsValue(PhaseAngleIn(objs[i], charts[i], p.snaps, p.natal))) return false;
     }
   }
   return true;
@@ -162,14 +162,14 @@ bool AngleCondition(const FactorRecord& rec, const Presence& p) {
 bool ObjectAndSetCondition(const FactorRecord& rec, const Presence& p) {
   const EvKindPart& k = rec.Def.K;
   const int o1 = rec.Obj[0];
-  const ObjectSet& s = rec.Second;
+  const astro::ObjectSet& s = rec.Second;
   if (k.k10.F7 == 1) {
-    for (int n = 0; n <= ObjectSet::kMaxMember; ++n)
+    for (int n = 0; n <= astro::ObjectSet::kMaxMember; ++n)
       if (s.Has(n) && !IsPlanetNoMoon(n)) return false;
     if (!IsPlanetNoMoon(o1)) return false;
   }
   if (!p.InChart(o1, k.k10.F1)) return false;
-  for (int n = 0; n < kObjectCount; ++n)
+  for (int n = 0; n < astro::kObjectCount; ++n)
     if (s.Has(n) && !p.InChart(n, k.k10.F3)) return false;
   return true;
 }
@@ -200,7 +200,7 @@ bool FormulaPointCondition(const FactorRecord& rec, const Presence& p) {
     default: break;
   }
   if (!ok) return false;
-  ObjectSet s = Pair(p1, p2);
+  astro::ObjectSet s = Pair(p1, p2);
   s.Add(p3);
   s.Add(p8);
   return CoordinateAllowsAll(k.k16.Coordinate, s);
@@ -210,8 +210,8 @@ bool FormulaPointCondition(const FactorRecord& rec, const Presence& p) {
 // present.
 bool CodedObjectsCondition(const FactorRecord& rec, const Presence& p) {
   const EvKindPart& k = rec.Def.K;
-  ObjectSet s;
-  ShortText<15> text = k.k22.MM3;
+  astro::ObjectSet s;
+  astro::ShortText<15> text = k.k22.MM3;
   std::string_view t = text.View();
   for (size_t i = 2; i < t.size(); i += 3) {
     const int code = static_cast<unsigned char>(t[i]);
@@ -226,13 +226,13 @@ bool AllPlanetsCondition(const FactorRecord& rec, const Presence& p) {
   const int sub = k.k30.NEV1;
   if (sub != 1 && sub != 2 && sub != 3 && sub != 5) return true;
   for (int n = 0; n <= 9; ++n)
-    if (n != kMoon && !p.InMode(n, k.k30.NEV2)) return false;
+    if (n != astro::kMoon && !p.InMode(n, k.k30.NEV2)) return false;
   return true;
 }
 
 }  // namespace
 
-bool EventCondition(const FactorRecord& rec, Snapshots snaps, const ChartData& natal) {
+bool EventCondition(const FactorRecord& rec, Snapshots snaps, const astro::ChartData& natal) {
   const EvKindPart& k = rec.Def.K;
   const int o1 = rec.Obj[0], o2 = rec.Obj[1];
   const Presence p{snaps, natal};
@@ -249,7 +249,7 @@ bool EventCondition(const FactorRecord& rec, Snapshots snaps, const ChartData& n
     case 6:
       return in_chart(k.k6.D2, k.k6.D1) && in_chart(o1, k.k6.D1) &&
              CoordinateAllowsAll(k.k6.D4, Pair(k.k6.D2, o1));
-    case 7: return in_chart(kSun, k.k7.Chart) && in_chart(kMoon, k.k7.Chart) && in_chart(k.k7.Object, k.k7.Chart);
+    case 7: return in_chart(astro::kSun, k.k7.Chart) && in_chart(astro::kMoon, k.k7.Chart) && in_chart(k.k7.Object, k.k7.Chart);
     case 8: return AngleCondition(rec, p);
     case 9: return o1 >= 1 && o1 <= 9 && in_chart(o1, k.k9.Chart);
     case 10: return ObjectAndSetCondition(rec, p);
@@ -258,8 +258,8 @@ bool EventCondition(const FactorRecord& rec, Snapshots snaps, const ChartData& n
       return in_chart(o1, k.k12.TestedChart) && in_chart(k.k12.FirstReference, k.k12.ReferenceChart) && in_chart(k.k12.SecondReference, k.k12.ReferenceChart);
     case 13: return ObjectClassCondition(rec, p);
     case 15: {
-      ObjectSet s = k.k15.Aspected;
-      s.Add(kMoon);
+      astro::ObjectSet s = k.k15.Aspected;
+      s.Add(astro::kMoon);
       return AllPresentInMode(s, k.k15.Chart, snaps, natal);
     }
     case 16: return FormulaPointCondition(rec, p);
@@ -268,13 +268,13 @@ bool EventCondition(const FactorRecord& rec, Snapshots snaps, const ChartData& n
       // With "IPL4" = 0 the object checked is the number in the first byte of the stored
       // "IPL5" set, as the event record has always been read.
       if (k.k18.Mode == 0 && !in_mode(k.k18.Houses.bits[0], k.k18.ObjectChart)) return false;
-      return in_mode(kAscendant, k.k18.HouseChart);
+      return in_mode(astro::kAscendant, k.k18.HouseChart);
     case 19: return in_mode(k.k19.First, k.k19.Chart) && in_mode(k.k19.Second, k.k19.Chart);
-    case 20: return in_mode(kAscendant, k.k20.Chart);
-    case 21: return in_mode(kAscendant, k.k21.CuspChart);
+    case 20: return in_mode(astro::kAscendant, k.k20.Chart);
+    case 21: return in_mode(astro::kAscendant, k.k21.CuspChart);
     case 22: return CodedObjectsCondition(rec, p);
     case 24: return in_mode(o1, k.k24.Chart);
-    case 25: return in_mode(kMoon, k.k25.MA1);
+    case 25: return in_mode(astro::kMoon, k.k25.MA1);
     case 26: return in_mode(o1, k.k26.ATA4);
     case 27: return in_mode(o1, k.k27.ZA1) && in_mode(o2, k.k27.ZA4);
     case 30: return AllPlanetsCondition(rec, p);
@@ -293,20 +293,20 @@ namespace {
 // of them.
 bool SignQualifier(const Qualifier& q, bool neutral, double lon) {
   if (Qualifier::Empty(q.Signs)) return neutral;
-  if (!IsValue(lon) || !std::isfinite(lon)) return false;
-  const int sign = SignOf(lon);
+  if (!astro::IsValue(lon) || !std::isfinite(lon)) return false;
+  const int sign = astro::SignOf(lon);
   return sign >= 1 && sign <= 12 && Qualifier::Bit(q.Signs, sign);
 }
 
 // Right ascension (coordinate 1) or heliocentric longitude (coordinate 2) of object n in chart k.
-double OwnSignCoordinate(int n, int k, int coordinate, Snapshots snaps, const ChartData& natal) {
-  double lon = NoValue;
-  if (n >= 0 && n < kPlanetCount && coordinate == 1) {
-    if (k == 0) lon = natal.Planet[kRightAscension][n];
-    else if (const MomentSnapshot* s = SnapshotOf(snaps, k)) lon = s->RightAscension(n);
-  } else if (n >= 0 && n < kObjectCount && coordinate == 2) {
-    if (k == 0) lon = natal.Object[kHelioLongitude][n];
-    else if (const MomentSnapshot* s = SnapshotOf(snaps, k)) lon = s->HelioLongitude(n);
+double OwnSignCoordinate(int n, int k, int coordinate, Snapshots snaps, const astro::ChartData& natal) {
+  double lon = astro::NoValue;
+  if (n >= 0 && n < astro::kPlanetCount && coordinate == 1) {
+    if (k == 0) lon = natal.Planet[astro::kRightAscension][n];
+    else if (const astro::MomentSnapshot* s = SnapshotOf(snaps, k)) lon = s->RightAscension(n);
+  } else if (n >= 0 && n < astro::kObjectCount && coordinate == 2) {
+    if (k == 0) lon = natal.Object[astro::kHelioLongitude][n];
+    else if (const astro::MomentSnapshot* s = SnapshotOf(snaps, k)) lon = s->HelioLongitude(n);
   }
   return lon;
 }
@@ -315,15 +315,15 @@ double OwnSignCoordinate(int n, int k, int coordinate, Snapshots snaps, const Ch
 // is a snapshot), else the natal chart's. The snapshot's row is copied once, when first asked.
 class CuspRows {
  public:
-  CuspRows(int k, Snapshots snaps, const ChartData& natal)
-      : k_(k), own_(SnapshotOf(snaps, k)), natal_row_(natal.Object[kLongitude]) {}
+  CuspRows(int k, Snapshots snaps, const astro::ChartData& natal)
+      : k_(k), own_(SnapshotOf(snaps, k)), natal_row_(natal.Object[astro::kLongitude]) {}
 
   const double* Row(int source) {
     if (source == 0 || k_ == 0 || own_ == nullptr) return natal_row_;
     if (!snap_row_ready_) {
       // Only the cusps are read from this row.
-      for (int i = 0; i < kObjectCount; ++i) snap_row_[i] = NoValue;
-      for (int h = 1; h <= 12; ++h) snap_row_[CuspObject(h)] = own_->Longitude(CuspObject(h));
+      for (int i = 0; i < astro::kObjectCount; ++i) snap_row_[i] = astro::NoValue;
+      for (int h = 1; h <= 12; ++h) snap_row_[astro::CuspObject(h)] = own_->Longitude(astro::CuspObject(h));
       snap_row_ready_ = true;
     }
     return snap_row_;
@@ -331,15 +331,15 @@ class CuspRows {
 
   static bool AllKnown(const double* row) {
     for (int h = 1; h <= 12; ++h)
-      if (!IsValue(row[CuspObject(h)])) return false;
+      if (!astro::IsValue(row[astro::CuspObject(h)])) return false;
     return true;
   }
 
  private:
   int k_;
-  const MomentSnapshot* own_;
+  const astro::MomentSnapshot* own_;
   const double* natal_row_;
-  double snap_row_[kObjectCount];
+  double snap_row_[astro::kObjectCount];
   bool snap_row_ready_ = false;
 };
 
@@ -348,7 +348,7 @@ bool HouseQualifier(const Qualifier& q, bool neutral, double lon, CuspRows& rows
   if (Qualifier::Empty(q.Houses)) return neutral;
   const double* row = rows.Row(q.HouseSource);
   if (!CuspRows::AllKnown(row)) return neutral;
-  const int h = IsValue(lon) ? HouseOfCusps(row, lon) : 0;
+  const int h = astro::IsValue(lon) ? astro::HouseOfCusps(row, lon) : 0;
   return h >= 1 && h <= 12 && Qualifier::Bit(q.Houses, h);
 }
 
@@ -358,12 +358,12 @@ bool RuledHouseQualifier(const Qualifier& q, bool neutral, int n, CuspRows& rows
   if (Qualifier::Empty(q.RuledHouses)) return neutral;
   const double* row = rows.Row(q.RuledSource);
   if (!CuspRows::AllKnown(row)) return neutral;
-  ObjectSet rulers;
+  astro::ObjectSet rulers;
   for (int h = 1; h <= 12; ++h) {
     if (!Qualifier::Bit(q.RuledHouses, h)) continue;
-    const double cusp = row[CuspObject(h)];
-    const int sign = SignOf(cusp);
-    if (sign >= 1 && sign <= 12) rulers |= DignitySets[sign - 1].RulerSet;
+    const double cusp = row[astro::CuspObject(h)];
+    const int sign = astro::SignOf(cusp);
+    if (sign >= 1 && sign <= 12) rulers |= astro::DignitySets[sign - 1].RulerSet;
   }
   return rulers.Has(n) != (q.Negate == 1);
 }
@@ -371,15 +371,15 @@ bool RuledHouseQualifier(const Qualifier& q, bool neutral, int n, CuspRows& rows
 // The motion part: direct (1) or retrograde (2) from lon to the object's longitude in the
 // companion charts.
 bool MotionQualifier(const Qualifier& q, bool neutral, int n, int k, double lon, Snapshots companion_snaps,
-                     const ChartData& companion_natal, const ChartData& natal) {
+                     const astro::ChartData& companion_natal, const astro::ChartData& natal) {
   if (q.Motion == 0) return neutral;
-  double now = lon, other = NoValue;
+  double now = lon, other = astro::NoValue;
   if (k == 0) {
     other = LongitudeIn(n, 0, companion_snaps, companion_natal);
   } else {
     other = LongitudeIn(n, k, companion_snaps, natal);
   }
-  if (!IsValue(now) || !IsValue(other)) return false;
+  if (!astro::IsValue(now) || !astro::IsValue(other)) return false;
   double d = std::fmod(other - now, 360.0);
   if (d <= -180.0) d += 360.0;
   if (d > 180.0) d -= 360.0;
@@ -389,7 +389,7 @@ bool MotionQualifier(const Qualifier& q, bool neutral, int n, int k, double lon,
 }  // namespace
 
 bool QualifierTest(int n, int k, const Qualifier& q, int coordinate, Snapshots companion_snaps,
-                   Snapshots snaps, const ChartData& companion_natal, const ChartData& natal) {
+                   Snapshots snaps, const astro::ChartData& companion_natal, const astro::ChartData& natal) {
   if (!QualifierActive(q)) return true;
   const bool all = q.AllConditions == 1;
   // A part the qualifier leaves empty passes when all parts must hold and fails otherwise.

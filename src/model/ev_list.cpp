@@ -42,11 +42,11 @@ void TEvList::AddEvent(const EventDef& def, const ParsedEvent& parsed,
 
 int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t limit) {
   FileName = file_name;
-  TSpecIniFile ini(file_name);
+  data::TSpecIniFile ini(file_name);
   const std::string settings = std::string(prefix) + "OPTIONS";
   const int mode = ini.ReadInteger(settings, "NObjMod", 0);
 
-  StringList names;
+  data::StringList names;
   ini.ReadSections(names);
   const int n = static_cast<int>(names.size());
   const int looked = (limit != 0 && limit < n) ? limit : n;
@@ -57,7 +57,7 @@ int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t
     const std::string& name = names[static_cast<size_t>(i)];
     SectionOutcome outcome;
     outcome.name = name;
-    if (UpperCaseCp1251(name) == settings) {
+    if (data::UpperCaseCp1251(name) == settings) {
       outcome.status = SectionOutcome::Settings;
     } else if (!prefix.empty() && name.compare(0, prefix.size(), prefix) != 0) {
       outcome.status = SectionOutcome::OtherPrefix;
@@ -65,7 +65,7 @@ int TEvList::Load(const std::string& file_name, std::string_view prefix, uint8_t
       std::string section = Cut255(name);
       ParsedEvent parsed;
       if (ParseEvent(buffer, ini, section, mode, parsed)) {
-        if (parsed.weight == NoValue) parsed.weight = 1.0;
+        if (parsed.weight == astro::NoValue) parsed.weight = 1.0;
         AddEvent(buffer, parsed, section);
         outcome.status = SectionOutcome::Accepted;
       } else {
@@ -102,13 +102,13 @@ void LoadRunModel(TEvList& model, const std::string& path) {
   // The loader reads a missing file as an empty model; a run must not take that for a model.
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
-  if (!std::filesystem::exists(status)) throw DataFileError(path, "no such file");
-  if (!std::filesystem::is_regular_file(status)) throw DataFileError(path, "not a regular file");
-  if (!std::ifstream(path, std::ios::binary)) throw DataFileError(path, std::strerror(errno));
+  if (!std::filesystem::exists(status)) throw data::DataFileError(path, "no such file");
+  if (!std::filesystem::is_regular_file(status)) throw data::DataFileError(path, "not a regular file");
+  if (!std::ifstream(path, std::ios::binary)) throw data::DataFileError(path, std::strerror(errno));
   try {
     model.Load(path, "", 0);
   } catch (const std::ios_base::failure& e) {
-    throw DataFileError(path, "cannot read");
+    throw data::DataFileError(path, "cannot read");
   }
   if (model.Count() == 0)
     std::fprintf(stderr, "%s: no event of the model is accepted; every value is 0\n", path.c_str());

@@ -16,11 +16,11 @@ namespace sd::model {
 // One loaded event: its definition and the values the model keeps beside it.
 struct EventRecord {
   EventDef Def;
-  std::string Section;         // the model file's section name: how reports name the event
-  std::string Header;          // "_H"; empty when the file gave an empty text
-  double Weight = 1.0;         // "WEIGHT"
-  double OrbProp = NoValue;    // "Orb_Prop"
-  double OrbShift = NoValue;   // "Orb_Shift"
+  std::string Section;               // the model file's section name: how reports name the event
+  std::string Header;                // "_H"; empty when the file gave an empty text
+  double Weight = 1.0;               // "WEIGHT"
+  double OrbProp = astro::NoValue;   // "Orb_Prop"
+  double OrbShift = astro::NoValue;  // "Orb_Shift"
 };
 
 // One entry of the explanation list the evaluation can fill: an event that hit, and its value

@@ -63,28 +63,28 @@ struct UserWave {
 
 struct EvKind0 {
   uint8_t Chart;             // P0
-  ObjectSet Objects;         // P1
-  ObjectSet Houses;          // P2
-  ObjectSet Signs;           // P3
+  astro::ObjectSet Objects;  // P1
+  astro::ObjectSet Houses;   // P2
+  astro::ObjectSet Signs;    // P3
   uint8_t Coordinate;        // P4
   uint8_t CuspChart;         // P5
   uint8_t IngressDirection;  // P6
 };
 struct EvKind1 {
-  uint8_t Chart;         // V0
-  ObjectSet Objects;     // V1
-  uint8_t SpeedClasses;  // V2
-  uint8_t Acceleration;  // V3
-  uint8_t Motion;        // V4
-  uint8_t Coordinate;    // V5
+  uint8_t Chart;             // V0
+  astro::ObjectSet Objects;  // V1
+  uint8_t SpeedClasses;      // V2
+  uint8_t Acceleration;      // V3
+  uint8_t Motion;            // V4
+  uint8_t Coordinate;        // V5
 };
 struct EvKind2 {
   uint8_t FirstChart;         // A0
-  ObjectSet First;            // A1
+  astro::ObjectSet First;     // A1
   Qualifier FirstQualifier;   // A11
-  ObjectSet Aspects;          // A2
+  astro::ObjectSet Aspects;   // A2
   uint8_t SecondChart;        // A3
-  ObjectSet Second;           // A4
+  astro::ObjectSet Second;    // A4
   Qualifier SecondQualifier;  // A44
   uint8_t Phases;             // A5
   double Orb;                 // A6
@@ -94,91 +94,91 @@ struct EvKind2 {
   uint8_t MeanMotion;         // A55
 };
 struct EvKind3 {
-  uint8_t PairChart;        // M0
-  ObjectSet FirstMembers;   // M1
-  ObjectSet SecondMembers;  // M2
-  ObjectSet Aspects;        // M3
-  uint8_t ThirdChart;       // M4
-  ObjectSet Third;          // M5
-  double Orb;               // M6
-  uint8_t Coordinate;       // M7
-  uint8_t Harmonic;         // M8
+  uint8_t PairChart;               // M0
+  astro::ObjectSet FirstMembers;   // M1
+  astro::ObjectSet SecondMembers;  // M2
+  astro::ObjectSet Aspects;        // M3
+  uint8_t ThirdChart;              // M4
+  astro::ObjectSet Third;          // M5
+  double Orb;                      // M6
+  uint8_t Coordinate;              // M7
+  uint8_t Harmonic;                // M8
 };
-struct EvKind4 { uint8_t C0; ObjectSet C1, C2; uint8_t C3; double C4, C5; };
-struct EvKind5 { uint8_t V1; ObjectSet V2; uint8_t V3; double V4, V5; uint8_t V6; };
-struct EvKind6 { uint8_t D1, D2; ObjectSet D3; uint8_t D4; double D5, D6; uint8_t D7; };
+struct EvKind4 { uint8_t C0; astro::ObjectSet C1, C2; uint8_t C3; double C4, C5; };
+struct EvKind5 { uint8_t V1; astro::ObjectSet V2; uint8_t V3; double V4, V5; uint8_t V6; };
+struct EvKind6 { uint8_t D1, D2; astro::ObjectSet D3; uint8_t D4; double D5, D6; uint8_t D7; };
 struct EvKind7 {
-  uint8_t Object;    // F0
-  uint8_t Chart;     // F1
-  ObjectSet Phases;  // F2
-  ObjectSet Thirds;  // F3
+  uint8_t Object;           // F0
+  uint8_t Chart;            // F1
+  astro::ObjectSet Phases;  // F2
+  astro::ObjectSet Thirds;  // F3
 };
 struct EvKind8 {
-  uint8_t FirstChart;   // AN1
-  ObjectSet First;      // AN2
-  uint8_t SecondChart;  // AN3
-  ObjectSet Second;     // AN4
-  double Target;        // AN5
-  double Orb;           // AN6
-  uint8_t Combination;  // AN61
-  uint8_t Coordinate;   // AN7
-  uint8_t Phases;       // AN8
+  uint8_t FirstChart;       // AN1
+  astro::ObjectSet First;   // AN2
+  uint8_t SecondChart;      // AN3
+  astro::ObjectSet Second;  // AN4
+  double Target;            // AN5
+  double Orb;               // AN6
+  uint8_t Combination;      // AN61
+  uint8_t Coordinate;       // AN7
+  uint8_t Phases;           // AN8
 };
 struct EvKind9 {
-  uint8_t Chart;      // O1
-  ObjectSet Planets;  // O2
-  ObjectSet Points;   // O3
-  double Orb;         // O4
+  uint8_t Chart;             // O1
+  astro::ObjectSet Planets;  // O2
+  astro::ObjectSet Points;   // O3
+  double Orb;                // O4
 };
 struct EvKind10 {
-  uint8_t F1; ObjectSet F2; Qualifier F2A; uint8_t F3; ObjectSet F4, F5; double F6; uint8_t F7;
+  uint8_t F1; astro::ObjectSet F2; Qualifier F2A; uint8_t F3; astro::ObjectSet F4, F5; double F6; uint8_t F7;
 };
 struct EvKind11 {
-  uint8_t TestedChart;     // LR1
-  ObjectSet Tested;        // LR2
-  uint8_t ReferenceChart;  // LR3
-  uint8_t Reference;       // LR4
-  uint8_t Side;            // LR5
-  double Orb;              // LR6
+  uint8_t TestedChart;      // LR1
+  astro::ObjectSet Tested;  // LR2
+  uint8_t ReferenceChart;   // LR3
+  uint8_t Reference;        // LR4
+  uint8_t Side;             // LR5
+  double Orb;               // LR6
 };
 struct EvKind12 {
   uint8_t TestedChart;      // BT1
-  ObjectSet Tested;         // BT2
+  astro::ObjectSet Tested;  // BT2
   uint8_t ReferenceChart;   // BT3
   uint8_t FirstReference;   // BT4
   uint8_t SecondReference;  // BT5
   double LargestArc;        // BT6
 };
-struct EvKind13 { uint8_t CT0, CT1; ObjectSet CT2; uint8_t CT3, CT4, CT5; double CT6; int32_t CT7; };
+struct EvKind13 { uint8_t CT0, CT1; astro::ObjectSet CT2; uint8_t CT3, CT4, CT5; double CT6; int32_t CT7; };
 struct EvKind14 {
-  uint8_t Mode;         // DAY1
-  ObjectSet Weekdays;   // DAY2
-  ObjectSet MonthDays;  // DAY3
-  ObjectSet Months;     // DAY4
-  int32_t WindowStart;  // DAY5
-  int32_t WindowEnd;    // DAY6
+  uint8_t Mode;                // DAY1
+  astro::ObjectSet Weekdays;   // DAY2
+  astro::ObjectSet MonthDays;  // DAY3
+  astro::ObjectSet Months;     // DAY4
+  int32_t WindowStart;         // DAY5
+  int32_t WindowEnd;           // DAY6
 };
 struct EvKind15 {
-  uint8_t Chart;       // VC0
-  ObjectSet Aspected;  // VC1
-  ObjectSet Aspects;   // VC2
+  uint8_t Chart;              // VC0
+  astro::ObjectSet Aspected;  // VC1
+  astro::ObjectSet Aspects;   // VC2
 };
 struct EvKind16 {
-  uint8_t Object1;      // PT1
-  uint8_t Object2;      // PT2
-  uint8_t Object3;      // PT3
-  uint8_t Object4;      // PT35
-  uint8_t Code1;        // PT4
-  uint8_t Code2;        // PT5
-  uint8_t Code3;        // PT6
-  uint8_t Code4;        // PT65
-  double Constant;      // PT100
-  ObjectSet Aspects;    // PT7
-  ObjectSet Aspecting;  // PT8
-  uint8_t Charts;       // PT9
-  double Orb;           // PT10
-  uint8_t Harmonic;     // PT11
-  uint8_t Coordinate;   // PT12
+  uint8_t Object1;             // PT1
+  uint8_t Object2;             // PT2
+  uint8_t Object3;             // PT3
+  uint8_t Object4;             // PT35
+  uint8_t Code1;               // PT4
+  uint8_t Code2;               // PT5
+  uint8_t Code3;               // PT6
+  uint8_t Code4;               // PT65
+  double Constant;             // PT100
+  astro::ObjectSet Aspects;    // PT7
+  astro::ObjectSet Aspecting;  // PT8
+  uint8_t Charts;              // PT9
+  double Orb;                  // PT10
+  uint8_t Harmonic;            // PT11
+  uint8_t Coordinate;          // PT12
 };
 struct EvKind17 {
   uint8_t Chart;      // FPB1
@@ -186,11 +186,11 @@ struct EvKind17 {
   uint8_t Trailing;   // FPB3
 };
 struct EvKind18 {
-  uint8_t Mode;         // IPL4
-  ObjectSet Houses;     // IPL5
-  uint8_t ObjectChart;  // IPL1
-  uint8_t Object;       // IPL2
-  uint8_t HouseChart;   // IPL3
+  uint8_t Mode;             // IPL4
+  astro::ObjectSet Houses;  // IPL5
+  uint8_t ObjectChart;      // IPL1
+  uint8_t Object;           // IPL2
+  uint8_t HouseChart;       // IPL3
 };
 struct EvKind19 {
   uint8_t Chart;   // ZR1
@@ -203,39 +203,39 @@ struct EvKind20 {
   uint8_t SecondHouse;  // HR3
 };
 struct EvKind21 {
-  uint8_t RulerChart;   // RS1
-  uint8_t CuspChart;    // RS1A
-  uint8_t House;        // RS2
-  uint8_t Test;         // RS3
-  ObjectSet Signs;      // RS4
-  ObjectSet Houses;     // RS5
-  uint8_t Direction;    // RS6
-  uint8_t SecondHouse;  // RS7
-  ObjectSet Aspects;    // RS8
-  double Orb;           // RS9
-  uint8_t Dignity;      // RS10
+  uint8_t RulerChart;        // RS1
+  uint8_t CuspChart;         // RS1A
+  uint8_t House;             // RS2
+  uint8_t Test;              // RS3
+  astro::ObjectSet Signs;    // RS4
+  astro::ObjectSet Houses;   // RS5
+  uint8_t Direction;         // RS6
+  uint8_t SecondHouse;       // RS7
+  astro::ObjectSet Aspects;  // RS8
+  double Orb;                // RS9
+  uint8_t Dignity;           // RS10
 };
-struct EvKind22 { uint8_t MM1, MM2; ShortText<15> MM3; double MM4; uint8_t MM5; };
+struct EvKind22 { uint8_t MM1, MM2; astro::ShortText<15> MM3; double MM4; uint8_t MM5; };
 struct EvKind23 {
-  uint8_t Chart;         // IS1
-  uint8_t Harmonic;      // IS2
-  ObjectSet Objects;     // IS3
-  uint8_t Count;         // IS4
-  double Width;          // IS5
-  double Centre;         // IS6
-  uint8_t Heliocentric;  // IS7
+  uint8_t Chart;             // IS1
+  uint8_t Harmonic;          // IS2
+  astro::ObjectSet Objects;  // IS3
+  uint8_t Count;             // IS4
+  double Width;              // IS5
+  double Centre;             // IS6
+  uint8_t Heliocentric;      // IS7
 };
 struct EvKind24 {
-  uint8_t Chart;      // PD1
-  uint8_t DignityBy;  // PD2
-  uint8_t Dignity;    // PD3
-  ObjectSet Objects;  // PD4
+  uint8_t Chart;             // PD1
+  uint8_t DignityBy;         // PD2
+  uint8_t Dignity;           // PD3
+  astro::ObjectSet Objects;  // PD4
 };
-struct EvKind25 { uint8_t MA1, MA2; ObjectSet MA3, MA3A; Qualifier MA4; ObjectSet MA5; };
-struct EvKind26 { uint8_t ATA1; int32_t ATA2[70]; ObjectSet ATA3; uint8_t ATA4; ObjectSet ATA5; double ATA6; };
+struct EvKind25 { uint8_t MA1, MA2; astro::ObjectSet MA3, MA3A; Qualifier MA4; astro::ObjectSet MA5; };
+struct EvKind26 { uint8_t ATA1; int32_t ATA2[70]; astro::ObjectSet ATA3; uint8_t ATA4; astro::ObjectSet ATA5; double ATA6; };
 struct EvKind27 {
-  uint8_t ZA1; ObjectSet ZA2; Qualifier ZA3; uint8_t ZA4; ObjectSet ZA5; Qualifier ZA6;
-  uint8_t ZA7, ZA8; ObjectSet ZA9;
+  uint8_t ZA1; astro::ObjectSet ZA2; Qualifier ZA3; uint8_t ZA4; astro::ObjectSet ZA5; Qualifier ZA6;
+  uint8_t ZA7, ZA8; astro::ObjectSet ZA9;
 };
 struct EvKind29 {
   uint8_t Mode;        // TST1
@@ -249,7 +249,7 @@ struct EvKind31 {
   uint8_t NUMANGL1, NUMANGL2, NUMANGL3, NUMANGL4, NUMANGL5, NUMANGL6, NUMANGL7;
   double NUMANGL8, NUMANGL9;
 };
-struct EvKind32 { uint8_t PL_HOURS2, PL_HOURS3; ObjectSet PL_HOURS1; };
+struct EvKind32 { uint8_t PL_HOURS2, PL_HOURS3; astro::ObjectSet PL_HOURS1; };
 struct EvKind33 {
   uint8_t EditorByte;    // METR1
   uint8_t Form;          // METR11
@@ -266,7 +266,7 @@ struct EvKind36 {
   uint8_t PRICE1, PRICE2, PRICE3, PRICE4, PRICE5, PRICE6, PRICE7, PRICE8;
   uint8_t PRICE_1[10];  // "PRICE_1_1".."PRICE_1_10"
 };
-struct EvKind37 { int32_t PR_M0, PR_M1; ObjectSet PR_M2; };
+struct EvKind37 { int32_t PR_M0, PR_M1; astro::ObjectSet PR_M2; };
 struct EvKind39 {
   int32_t Mode;   // IMPORTANT_T1
   double Moment;  // IMPORTANT_T2
@@ -280,8 +280,8 @@ struct EvKind40 {
 struct EvKind41 {
   UserWave Wave;  // UWAVE
 };
-struct EvKind42 { uint8_t U_R_1, U_R_2, U_R_3, U_R_4; ObjectSet U_R_5; uint8_t U_R_6; };
-struct EvKind43 { int32_t I_1; double I_2; ObjectSet I_3; int32_t I_4; };
+struct EvKind42 { uint8_t U_R_1, U_R_2, U_R_3, U_R_4; astro::ObjectSet U_R_5; uint8_t U_R_6; };
+struct EvKind43 { int32_t I_1; double I_2; astro::ObjectSet I_3; int32_t I_4; };
 
 union EvKindPart {
   EvKindPart() : Raw{} {}

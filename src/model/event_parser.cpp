@@ -25,11 +25,11 @@ enum class FieldResult { Ok, Unmapped };
 
 // Reads one field of the kind part at its place in `part`.
 // `raw` receives the number an object key held before renumbering.
-FieldResult ReadField(const FieldSpec& f, uint8_t* part, TSpecIniFile& ini, std::string_view sec,
+FieldResult ReadField(const FieldSpec& f, uint8_t* part, data::TSpecIniFile& ini, std::string_view sec,
                       int mode, int& raw, const char* key_override = nullptr) {
   const char* key = key_override ? key_override : f.key;
   uint8_t* p = part + f.offset;
-  const ObjectSet empty;
+  const astro::ObjectSet empty;
   switch (f.type) {
     case FieldType::Byte: {
       int32_t def = f.kept ? p[0] : static_cast<int32_t>(f.value);
@@ -55,11 +55,11 @@ FieldResult ReadField(const FieldSpec& f, uint8_t* part, TSpecIniFile& ini, std:
     }
     case FieldType::Set:
     case FieldType::SetRenum: {
-      ObjectSet def = f.kept ? Load<ObjectSet>(p) : (f.set ? *f.set : empty);
-      ObjectSet v;
+      astro::ObjectSet def = f.kept ? Load<astro::ObjectSet>(p) : (f.set ? *f.set : empty);
+      astro::ObjectSet v;
       ini.ReadSet(sec, key, v, def);
       if (f.type == FieldType::SetRenum) v = RenumberSet(v, mode);
-      Store<ObjectSet>(p, v);
+      Store<astro::ObjectSet>(p, v);
       return FieldResult::Ok;
     }
     case FieldType::Object: {
@@ -70,7 +70,7 @@ FieldResult ReadField(const FieldSpec& f, uint8_t* part, TSpecIniFile& ini, std:
     }
     case FieldType::Mask3:
     case FieldType::Mask2: {
-      ObjectSet v;
+      astro::ObjectSet v;
       ini.ReadSet(sec, key, v, empty);
       p[0] = MaskOf(v, f.type == FieldType::Mask3 ? 3 : 2);
       return FieldResult::Ok;
@@ -82,9 +82,9 @@ FieldResult ReadField(const FieldSpec& f, uint8_t* part, TSpecIniFile& ini, std:
       Store<PriceLevel>(p, ParsePriceLevel(ini.ReadString(sec, key, "")));
       return FieldResult::Ok;
     case FieldType::Text15: {
-      auto cur = Load<ShortText<15>>(p);
+      auto cur = Load<astro::ShortText<15>>(p);
       std::string def = f.kept ? cur.Str() : std::string();
-      Store<ShortText<15>>(p, ShortText<15>(ini.ReadString(sec, key, def)));
+      Store<astro::ShortText<15>>(p, astro::ShortText<15>(ini.ReadString(sec, key, def)));
       return FieldResult::Ok;
     }
     case FieldType::Ints70: {
@@ -111,7 +111,7 @@ void Reject(ParsedEvent& out, Rejection why, const char* key = "", int value = 0
 
 }  // namespace
 
-bool ParseEvent(EventDef& def, TSpecIniFile& ini, std::string_view sec, int mode, ParsedEvent& out) {
+bool ParseEvent(EventDef& def, data::TSpecIniFile& ini, std::string_view sec, int mode, ParsedEvent& out) {
   out = ParsedEvent{};
   out.header = ini.ReadString(sec, "_H", kHeaderAbsent);
   if (out.header == kHeaderAbsent) {
@@ -135,9 +135,9 @@ bool ParseEvent(EventDef& def, TSpecIniFile& ini, std::string_view sec, int mode
   ini.ReadFloat(sec, "Probab", probab, 0.0);
   def.Probab = probab;
 
-  ini.ReadFloat(sec, "WEIGHT", out.weight, NoValue);
-  ini.ReadFloat(sec, "Orb_Prop", out.orb_prop, NoValue);
-  ini.ReadFloat(sec, "Orb_Shift", out.orb_shift, NoValue);
+  ini.ReadFloat(sec, "WEIGHT", out.weight, astro::NoValue);
+  ini.ReadFloat(sec, "Orb_Prop", out.orb_prop, astro::NoValue);
+  ini.ReadFloat(sec, "Orb_Shift", out.orb_shift, astro::NoValue);
 
   const int kind = def.Kind;
   uint8_t* part = def.K.Raw;

@@ -23,10 +23,10 @@ enum class Rejection : uint8_t {
 // What the parser hands back besides the definition.
 struct ParsedEvent {
   bool accepted = false;
-  std::string header;         // "_H"
-  double weight = NoValue;    // "WEIGHT"
-  double orb_prop = NoValue;  // "Orb_Prop"
-  double orb_shift = NoValue; // "Orb_Shift"
+  std::string header;                // "_H"
+  double weight = astro::NoValue;    // "WEIGHT"
+  double orb_prop = astro::NoValue;  // "Orb_Prop"
+  double orb_shift = astro::NoValue; // "Orb_Shift"
   // Why the event was rejected, for reports: the key concerned and the number it held.
   Rejection why = Rejection::None;
   std::string bad_key;
@@ -36,7 +36,7 @@ struct ParsedEvent {
 // Parses section `section` of `ini` into `def`, the loader's shared parse buffer. The buffer
 // is not cleared first: a field with a kept default keeps what the previous event left at its
 // bytes. `mode` is the object numbering mode of the model ("NObjMod").
-bool ParseEvent(EventDef& def, TSpecIniFile& ini, std::string_view section, int mode,
+bool ParseEvent(EventDef& def, data::TSpecIniFile& ini, std::string_view section, int mode,
                 ParsedEvent& out);
 
 }  // namespace sd::model

@@ -15,7 +15,7 @@ namespace {
 
 // A whole word as a decimal integer; false when anything is left over or it overflows.
 bool IntWord(std::string_view w, int32_t& out) {
-  w = Trim(w, kSpaceTab);
+  w = data::Trim(w, data::kSpaceTab);
   if (w.empty() || w.size() > 32) return false;
   char buf[40];
   std::memcpy(buf, w.data(), w.size());
@@ -30,7 +30,7 @@ bool IntWord(std::string_view w, int32_t& out) {
 
 // A whole word as a decimal real; the first comma counts as the decimal point.
 bool RealWord(std::string_view w, double& out) {
-  w = Trim(w, kSpaceTab);
+  w = data::Trim(w, data::kSpaceTab);
   if (w.empty() || w.size() > 250) return false;
   char buf[256];
   std::memcpy(buf, w.data(), w.size());
@@ -74,17 +74,17 @@ uint8_t RenumberObject(int n, int mode) {
   return kUnmapped;
 }
 
-ObjectSet RenumberSet(const ObjectSet& s, int mode) {
-  ObjectSet out;
+astro::ObjectSet RenumberSet(const astro::ObjectSet& s, int mode) {
+  astro::ObjectSet out;
   for (int n = 0; n <= 200; ++n) {
     if (!s.Has(n)) continue;
     uint8_t m = RenumberObject(n, mode);
-    if (m != kUnmapped && m <= ObjectSet::kMaxMember) out.Add(m);
+    if (m != kUnmapped && m <= astro::ObjectSet::kMaxMember) out.Add(m);
   }
   return out;
 }
 
-uint8_t MaskOf(const ObjectSet& s, int count) {
+uint8_t MaskOf(const astro::ObjectSet& s, int count) {
   uint8_t m = 0;
   for (int n = 0; n < count; ++n)
     if (s.Has(n)) m |= static_cast<uint8_t>(1u << n);
@@ -165,7 +165,7 @@ double WaveAtAngle(const UserWave& w, double x_deg) {
   double sum = 0;
   for (const auto& c : w.Comp) {
     if (c.A == 0 && c.B == 0) continue;
-    double arg = x_deg * c.Z * kDegToRad;
+    double arg = x_deg * c.Z * astro::kDegToRad;
     sum += c.A * std::sin(arg) + c.B * std::cos(arg);
   }
   return sum;
@@ -175,13 +175,13 @@ double WaveAtSpan(const UserWave& w, double t) {
   // A period of zero (or a damaged record) has no phase; such a wave contributes nothing
   // instead of a NaN that would spoil the whole model value.
   if (!(w.Period != 0.0) || !std::isfinite(w.Period) || !std::isfinite(t)) return 0.0;
-  double days = t / DayInCenturies;
+  double days = t / astro::DayInCenturies;
   double sum = 0;
   for (const auto& c : w.Comp) {
     if (c.A == 0 && c.B == 0) continue;
     double theta = std::fmod(360.0 * c.Z * days / w.Period, 360.0);
     if (theta < 0) theta += 360.0;
-    double arg = theta * kDegToRad;
+    double arg = theta * astro::kDegToRad;
     sum += c.A * std::sin(arg) + c.B * std::cos(arg);
   }
   return sum;

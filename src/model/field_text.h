@@ -18,10 +18,10 @@ uint8_t RenumberObject(int n, int mode);
 
 // Rebuilds a set through RenumberObject: members 0..200 are converted, results of 255 or above
 // 207 are dropped; members 201..207 never survive, in any mode.
-ObjectSet RenumberSet(const ObjectSet& s, int mode);
+astro::ObjectSet RenumberSet(const astro::ObjectSet& s, int mode);
 
 // Bit n of the byte for each member n of 0..count-1.
-uint8_t MaskOf(const ObjectSet& s, int count);
+uint8_t MaskOf(const astro::ObjectSet& s, int count);
 
 // Qualifier from its text of "*N," tokens (cut to 255 characters); empty text: all zero.
 Qualifier ParseQualifier(std::string_view text);

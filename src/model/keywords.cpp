@@ -12,7 +12,7 @@ int FieldSize(FieldType t) {
     case FieldType::Mask3: case FieldType::Mask2: return 1;
     case FieldType::Int: return 4;
     case FieldType::Real: return 8;
-    case FieldType::Set: case FieldType::SetRenum: return ObjectSet::kBytes;
+    case FieldType::Set: case FieldType::SetRenum: return astro::ObjectSet::kBytes;
     case FieldType::Qualifier: return sizeof(Qualifier);
     case FieldType::PriceLevel: return sizeof(PriceLevel);
     case FieldType::Text15: return 16;
@@ -24,11 +24,11 @@ int FieldSize(FieldType t) {
 
 namespace {
 
-const ObjectSet kSet123{1, 2, 3};
-const ObjectSet kSetSunPlanets{0, 2, 3, 4, 5, 6, 7, 8, 9};
-const ObjectSet kSet1to5 = ObjectSet::Range(1, 5);
-const ObjectSet kSetMoon{1};
-const ObjectSet kSet0to9 = ObjectSet::Range(0, 9);
+const astro::ObjectSet kSet123{1, 2, 3};
+const astro::ObjectSet kSetSunPlanets{0, 2, 3, 4, 5, 6, 7, 8, 9};
+const astro::ObjectSet kSet1to5 = astro::ObjectSet::Range(1, 5);
+const astro::ObjectSet kSetMoon{1};
+const astro::ObjectSet kSet0to9 = astro::ObjectSet::Range(0, 9);
 
 // A field with a fixed number default, a kept default, a fixed set default: the key as the
 // model file writes it, the field of the kind's record it fills (named for what it means).

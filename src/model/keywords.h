@@ -31,10 +31,10 @@ int FieldSize(FieldType t);
 struct FieldSpec {
   const char* key;
   FieldType type;
-  uint16_t offset;        // from the start of the kind part
-  bool kept;              // default: whatever the parse buffer holds there
-  double value;           // fixed default of a number type
-  const ObjectSet* set;   // fixed default of a set type; null: the empty set
+  uint16_t offset;              // from the start of the kind part
+  bool kept;                    // default: whatever the parse buffer holds there
+  double value;                 // fixed default of a number type
+  const astro::ObjectSet* set;  // fixed default of a set type; null: the empty set
 };
 
 struct KindSpec {

@@ -41,7 +41,7 @@ struct Units {
   long hour, ten_min, five_min, minute, ten_sec;
 };
 
-Units UnitsOf(const CivilDate& c) {
+Units UnitsOf(const astro::CivilDate& c) {
   double frac = c.hours - std::floor(c.hours);
   return {c.year,
           c.month,
@@ -64,7 +64,7 @@ struct ColumnDates {
   std::string hour_label, minute_label;
 };
 
-ColumnDates CompareColumnDates(const CivilDate& now, const CivilDate& before) {
+ColumnDates CompareColumnDates(const astro::CivilDate& now, const astro::CivilDate& before) {
   ColumnDates c{UnitsOf(now), UnitsOf(before), false, false, false, {}, {}};
   double hour_form = now.hours;
   std::string suffix;
@@ -200,7 +200,7 @@ void TimeOfDayLabel(int code, const ColumnDates& c, std::string& label) {
 }  // namespace
 
 int AxisScaleCode(double u) {
-  const double days = u * AxisZoomPercent / 100 / DayInCenturies;
+  const double days = u * AxisZoomPercent / 100 / astro::DayInCenturies;
   if (days < 1e-6) return 110;
   if (days < 5e-6) return 100;
   if (days < 1e-5) return 91;
@@ -223,7 +223,7 @@ int AxisScaleCode(double u) {
 bool IsNonTradingDay(int year, int month, int day) {
   if (MarkWeekends == 1) {
     // Julian day number of the date at noon; its remainder by 7 is 0 on Monday.
-    const double jd = MomentFromDate(year, month, day, 12.0) * 36525.0 + 2415020.0;
+    const double jd = astro::MomentFromDate(year, month, day, 12.0) * 36525.0 + 2415020.0;
     const long weekday = static_cast<long>(std::floor(jd + 0.5)) % 7;  // 0 Monday .. 6 Sunday
     const long wd = weekday < 0 ? weekday + 7 : weekday;
     if (wd == 5 || wd == 6) return true;
@@ -233,8 +233,8 @@ bool IsNonTradingDay(int year, int month, int day) {
 }
 
 void AxisLabelAt(int code, LabelKinds& kinds, bool& non_trading, std::string& label, double d, double m) {
-  const CivilDate now = DateFromMoment(m);
-  const ColumnDates c = CompareColumnDates(now, DateFromMoment(m - d));
+  const astro::CivilDate now = astro::DateFromMoment(m);
+  const ColumnDates c = CompareColumnDates(now, astro::DateFromMoment(m - d));
   non_trading = now.year > 0 ? IsNonTradingDay(now.year, now.month, now.day) : false;
   label.clear();
   if (IsYearScale(code)) return YearScaleLabel(code, c, kinds, label);
@@ -263,24 +263,24 @@ std::string AxisCaption(LabelKinds kinds, int year, int month, int day) {
 }
 
 AxisLayout LayoutDateAxis(const Rect& rect, int dpi, const ColumnMoment& column_moment, double zone_hours,
-                          ChartMoment end, ChartMoment start) {
+                          astro::ChartMoment end, astro::ChartMoment start) {
   AxisLayout out;
   const int span = rect.right - rect.left;
   if (span == 0) return out;
   const double factor = column_moment ? dpi * 0.7 / 96 * 3 : dpi / 96.0 * 3;
   out.code = AxisScaleCode((end - start) * factor / span);
   out.font_unit = static_cast<int>(std::nearbyint(((rect.bottom - rect.top) / 10) * 0.85));
-  const double s = zone_hours * DayInCenturies / 24;
+  const double s = zone_hours * astro::DayInCenturies / 24;
   const double d = (end - start) / span;
   for (int x = rect.right; x >= rect.left; --x) {
-    const double m = column_moment ? column_moment(x) + s : LinearAt(x, rect.right, rect.left, end + s, start + s);
+    const double m = column_moment ? column_moment(x) + s : astro::LinearAt(x, rect.right, rect.left, end + s, start + s);
     bool w = false;
     std::string label;
     AxisLabelAt(out.code, out.kinds, w, label, d, m);
     if (label.size() > 20) label.resize(20);
     if (!label.empty() || w) out.columns.push_back({x, label, w});
   }
-  const CivilDate first = DateFromMoment(start + s);
+  const astro::CivilDate first = astro::DateFromMoment(start + s);
   out.caption = AxisCaption(out.kinds, first.year, first.month, first.day);
   if (out.caption.size() > 32) out.caption.resize(32);
   return out;
@@ -325,7 +325,7 @@ void DrawColumnTick(Canvas& canvas, const AxisColumn& col, const Rect& rect, con
     canvas.LineTo(x, rect.top + 4 * f / 3);
     return;
   }
-  const double c = std::cos(54.0 * kDegToRad), sn = std::sin(54.0 * kDegToRad);
+  const double c = std::cos(54.0 * astro::kDegToRad), sn = std::sin(54.0 * astro::kDegToRad);
   const int h = 2 * f;
   // The pen stays red afterwards: ticks further left are drawn in it.
   canvas.pen().colour = kRed;
@@ -365,8 +365,9 @@ void DrawAxisCaption(Canvas& canvas, const Rect& rect, const std::string& font_n
 
 }  // namespace
 
-void DrawDateAxis(Canvas& canvas, const Rect& rect, const std::string& font_name, const ColumnMoment& column_moment,
-                  bool caption, const Rect* grid, double zone_hours, ChartMoment end, ChartMoment start) {
+void DrawDateAxis(Canvas& canvas, const Rect& rect, const std::string& font_name,
+                  const ColumnMoment& column_moment, bool caption, const Rect* grid, double zone_hours,
+                  astro::ChartMoment end, astro::ChartMoment start) {
   Font& font = canvas.font();
   font.weight = 400;
   font.italic = false;

@@ -47,7 +47,7 @@ bool IsNonTradingDay(int year, int month, int day);
 std::string AxisCaption(LabelKinds kinds, int year, int month, int day);
 
 // Universal moment of a pixel column, when the caller lays the columns out itself.
-using ColumnMoment = std::function<ChartMoment(int x)>;
+using ColumnMoment = std::function<astro::ChartMoment(int x)>;
 
 struct AxisColumn {
   int x;
@@ -65,12 +65,13 @@ struct AxisLayout {
   std::string caption;              // at most 32 characters
 };
 AxisLayout LayoutDateAxis(const Rect& rect, int dpi, const ColumnMoment& column_moment, double zone_hours,
-                          ChartMoment end, ChartMoment start);
+                          astro::ChartMoment end, astro::ChartMoment start);
 
 // Draws the axis into rect. zone_hours is decimal hours east of Greenwich; start and end are
 // universal moments of the first and last column. Without a caption flag the caption is not
 // written; a grid rectangle gets a dash-dot grey line above each labelled column.
-void DrawDateAxis(Canvas& canvas, const Rect& rect, const std::string& font_name, const ColumnMoment& column_moment,
-                  bool caption, const Rect* grid, double zone_hours, ChartMoment end, ChartMoment start);
+void DrawDateAxis(Canvas& canvas, const Rect& rect, const std::string& font_name,
+                  const ColumnMoment& column_moment, bool caption, const Rect* grid, double zone_hours,
+                  astro::ChartMoment end, astro::ChartMoment start);
 
 }  // namespace sd::render

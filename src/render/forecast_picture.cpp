@@ -6,7 +6,7 @@
 
 namespace sd::render {
 
-Canvas DrawForecastPicture(const TCorvDoubleList& values, ChartMoment start, ChartMoment end, double zone_hours) {
+Canvas DrawForecastPicture(const TCorvDoubleList& values, astro::ChartMoment start, astro::ChartMoment end, double zone_hours) {
   Canvas canvas(kPictureWidth, kPictureHeight);
   const Rect whole{0, 0, kPictureWidth - 1, kPictureHeight - 1};
   canvas.FillRect(whole, kWhite);
@@ -24,7 +24,7 @@ Canvas DrawForecastPicture(const TCorvDoubleList& values, ChartMoment start, Cha
 Canvas DrawForecast(const forecast::ForecastValues& values, double zone) {
   TCorvDoubleList list;
   for (double v : values.Values) list.Add(v);
-  return DrawForecastPicture(list, values.Grid.Start, values.Grid.End, HmsToDecimal(zone));
+  return DrawForecastPicture(list, values.Grid.Start, values.Grid.End, astro::HmsToDecimal(zone));
 }
 
 }  // namespace sd::render

@@ -22,7 +22,7 @@ inline constexpr Colour kFallingColour = kRed;    // segments dominated by negat
 
 // Paints values over the curve area and the date axis from start to end (universal moments)
 // in a zone of zone_hours decimal hours east of Greenwich.
-Canvas DrawForecastPicture(const TCorvDoubleList& values, ChartMoment start, ChartMoment end, double zone_hours);
+Canvas DrawForecastPicture(const TCorvDoubleList& values, astro::ChartMoment start, astro::ChartMoment end, double zone_hours);
 
 // The picture of a forecast run: its values over the date axis of its grid, in the zone of
 // `zone` packed hours east.

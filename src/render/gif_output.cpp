@@ -88,12 +88,12 @@ bool WriteGifToFd(const Canvas& raster, int fd, std::string* error) {
 
 bool WriteGif(const Canvas& raster, const std::string& path, std::string* error) {
   try {
-    AtomicFile file(path);
+    data::AtomicFile file(path);
     if (!WriteGifToFd(raster, file.DupFd(), error)) return false;
     file.Finish();
     file.Replace();
     return true;
-  } catch (const DataFileError& e) {
+  } catch (const data::DataFileError& e) {
     if (error) *error = e.reason();
     return false;
   }

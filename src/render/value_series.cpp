@@ -27,7 +27,7 @@ void TCorvDoubleList::Delete(int index) {
 TCorvDoubleList::Range TCorvDoubleList::MinMax() const {
   Range r{1e300, -1e300};
   for (double v : values_) {
-    if (v == NoValue) continue;
+    if (v == astro::NoValue) continue;
     if (v < r.min) r.min = v;
     if (v > r.max) r.max = v;
   }
@@ -40,7 +40,7 @@ void TCorvDoubleList::Draw(Canvas& canvas, const Rect& rect, Colour positive, Co
   const int n = Count();
   for (int i = 0; i + 1 < n; ++i) {
     const double a = values_[static_cast<size_t>(i)], b = values_[static_cast<size_t>(i) + 1];
-    if (a == NoValue || b == NoValue) continue;
+    if (a == astro::NoValue || b == astro::NoValue) continue;
     Colour c;
     if (a > 0 && b > 0) {
       c = positive;
@@ -52,17 +52,17 @@ void TCorvDoubleList::Draw(Canvas& canvas, const Rect& rect, Colour positive, Co
       c = decider < 0 ? negative : positive;
     }
     canvas.pen().colour = c;
-    canvas.MoveTo(GridIndex(rect.left, rect.right, i, n - 1, 0), GridIndex(rect.bottom, rect.top, a, r.max, r.min));
-    canvas.LineTo(GridIndex(rect.left, rect.right, i + 1, n - 1, 0), GridIndex(rect.bottom, rect.top, b, r.max, r.min));
+    canvas.MoveTo(astro::GridIndex(rect.left, rect.right, i, n - 1, 0), astro::GridIndex(rect.bottom, rect.top, a, r.max, r.min));
+    canvas.LineTo(astro::GridIndex(rect.left, rect.right, i + 1, n - 1, 0), astro::GridIndex(rect.bottom, rect.top, b, r.max, r.min));
   }
 }
 
 Rect SubRect(const Rect& frame, const Rect& part, const Rect& pixels) {
   Rect out;
-  out.left = GridIndex(pixels.left, pixels.right, part.left, frame.right, frame.left);
-  out.right = GridIndex(pixels.left, pixels.right, part.right, frame.right, frame.left);
-  out.top = GridIndex(pixels.top, pixels.bottom, part.top, frame.bottom, frame.top);
-  out.bottom = GridIndex(pixels.top, pixels.bottom, part.bottom, frame.bottom, frame.top);
+  out.left = astro::GridIndex(pixels.left, pixels.right, part.left, frame.right, frame.left);
+  out.right = astro::GridIndex(pixels.left, pixels.right, part.right, frame.right, frame.left);
+  out.top = astro::GridIndex(pixels.top, pixels.bottom, part.top, frame.bottom, frame.top);
+  out.bottom = astro::GridIndex(pixels.top, pixels.bottom, part.bottom, frame.bottom, frame.top);
   if (out.right < out.left) std::swap(out.left, out.right);
   if (out.bottom < out.top) std::swap(out.top, out.bottom);
   return out;

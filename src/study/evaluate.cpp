@@ -83,7 +83,7 @@ void ParallelFor(int count, int threads, int chunk, const Task& task,
 
 }  // namespace
 
-ChartMoment MidnightOf(Date d, double zone) {
+astro::ChartMoment MidnightOf(Date d, double zone) {
   const std::chrono::year_month_day ymd{d};
   return forecast::LocalMidnight(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
                                  static_cast<int>(static_cast<unsigned>(ymd.day())), zone);
@@ -95,7 +95,7 @@ double SeriesAt(const std::vector<double>& series, Date first, Date d) {
   return series[static_cast<size_t>(i)];
 }
 
-std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, const std::vector<ChartData>& natals,
+std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, const std::vector<astro::ChartData>& natals,
                                                   bool contributions) {
   const int days = std::max(0, DayIndex(in.First, in.Last) + 1);
   const int events = in.Model->Count();
@@ -108,7 +108,7 @@ std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, cons
   if (contributions) out[0].Contributions.assign(static_cast<size_t>(events), std::vector<double>(days, 0.0));
 
   // The sky depends on the place and the zone only: one transit event serves every chart.
-  const ChartData transit_event = forecast::TransitEvent(natals[0], in.Zone);
+  const astro::ChartData transit_event = forecast::TransitEvent(natals[0], in.Zone);
   auto task = [&](int i) {
     thread_local std::unique_ptr<forecast::TransitSky> sky;
     thread_local std::vector<forecast::Contribution> shares;
@@ -118,8 +118,8 @@ std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, cons
       const bool explain = contributions && c == 0;
       const double v = forecast::ModelValue(*in.Model, natals[c], *sky, in.Zone, in.Metrics,
                                             explain ? &shares : nullptr);
-      out[c].Values[static_cast<size_t>(i)] = IsValue(v) ? v : kMissing;
-      if (explain && IsValue(v))
+      out[c].Values[static_cast<size_t>(i)] = astro::IsValue(v) ? v : kMissing;
+      if (explain && astro::IsValue(v))
         for (const auto& share : shares)
           if (share.Event >= 0 && share.Event < events)
             out[0].Contributions[static_cast<size_t>(share.Event)][static_cast<size_t>(i)] += share.Value;
@@ -129,17 +129,17 @@ std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, cons
   return out;
 }
 
-ChartData NatalAt(const ChartData& natal, ChartMoment t) {
-  ChartData chart = natal;
+astro::ChartData NatalAt(const astro::ChartData& natal, astro::ChartMoment t) {
+  astro::ChartData chart = natal;
   chart.Event.MoveClockTo(t);
-  ComputeChart(chart, MomentSource::LocalClock);
+  ComputeChart(chart, astro::MomentSource::LocalClock);
   return chart;
 }
 
-std::vector<ChartMoment> DrawNatalMoments(ChartMoment natal, int k, uint64_t seed) {
+std::vector<astro::ChartMoment> DrawNatalMoments(astro::ChartMoment natal, int k, uint64_t seed) {
   std::mt19937_64 gen(SubSeed(seed, kNatalStream, 0));
   std::uniform_real_distribution<double> offset(-kHalfNatalSpan, kHalfNatalSpan);
-  std::vector<ChartMoment> out;
+  std::vector<astro::ChartMoment> out;
   for (int i = 0; i < k; ++i) out.push_back(natal + offset(gen));
   return out;
 }
@@ -308,15 +308,15 @@ Evaluation Assess(const model::TEvList& model, MidnightSeries truth, const std::
   return ev;
 }
 
-Evaluation Evaluate(const model::TEvList& model, const ChartData& natal, double zone,
+Evaluation Evaluate(const model::TEvList& model, const astro::ChartData& natal, double zone,
                     const eval::TPlanetary_T* metrics, const PriceSeries& prices, Date from, Date to,
                     const EvaluationOptions& options) {
   const std::vector<Date> dates = EvaluationDates(prices, from, to);
   int longest = 0;
   for (int h : options.Horizons) longest = std::max(longest, h);
 
-  std::vector<ChartData> natals = {natal};
-  for (ChartMoment t : DrawNatalMoments(natal.Moment, options.RandomNatal, options.Seed))
+  std::vector<astro::ChartData> natals = {natal};
+  for (astro::ChartMoment t : DrawNatalMoments(natal.Moment, options.RandomNatal, options.Seed))
     natals.push_back(NatalAt(natal, t));
 
   MidnightInputs in;

@@ -19,7 +19,7 @@ class TPlanetary_T;
 namespace sd::study {
 
 // t0(d): local midnight at the start of day d in the zone (packed hours east), as a universal moment.
-ChartMoment MidnightOf(Date d, double zone);
+astro::ChartMoment MidnightOf(Date d, double zone);
 
 // The model's values for one natal chart at the local midnights of consecutive days.
 struct MidnightSeries {
@@ -47,13 +47,13 @@ struct MidnightInputs {
 // The values of every natal chart at each midnight. The charts must share one place (random
 // natal charts of one security do): each midnight's sky is computed once and read by all of
 // them. Contributions are kept for the first chart only, and only with `contributions`.
-std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, const std::vector<ChartData>& natals,
+std::vector<MidnightSeries> ComputeMidnightSeries(const MidnightInputs& in, const std::vector<astro::ChartData>& natals,
                                                   bool contributions);
 
 // The natal chart of the same place at another moment, computed as the natal chart is.
-ChartData NatalAt(const ChartData& natal, ChartMoment t);
+astro::ChartData NatalAt(const astro::ChartData& natal, astro::ChartMoment t);
 // K moments drawn uniformly within 50 years either side of the natal moment, from the seed.
-std::vector<ChartMoment> DrawNatalMoments(ChartMoment natal, int k, uint64_t seed);
+std::vector<astro::ChartMoment> DrawNatalMoments(astro::ChartMoment natal, int k, uint64_t seed);
 
 // Evaluation dates: the price dates d with from <= d <= to that have an earlier price date.
 std::vector<Date> EvaluationDates(const PriceSeries& prices, Date from, Date to);
@@ -138,7 +138,7 @@ Evaluation Assess(const model::TEvList& model, MidnightSeries truth, const std::
                   const PriceSeries& prices, const std::vector<Date>& dates, const EvaluationOptions& options);
 
 // The whole evaluation of `natal` (computed as the natal chart is) between from and to.
-Evaluation Evaluate(const model::TEvList& model, const ChartData& natal, double zone,
+Evaluation Evaluate(const model::TEvList& model, const astro::ChartData& natal, double zone,
                     const eval::TPlanetary_T* metrics, const PriceSeries& prices, Date from, Date to,
                     const EvaluationOptions& options);
 

@@ -35,7 +35,7 @@ std::unique_ptr<model::TEvList> UnitWeightModel(const std::string& text, const s
   ::close(fd);
   std::unique_ptr<model::TEvList> m;
   try {
-    WriteFileAtomically(path, unit);
+    data::WriteFileAtomically(path, unit);
     m = forecast::LoadModel(path);
   } catch (...) {
     ::unlink(path);

@@ -49,7 +49,7 @@ bool IsHeader(std::string_view line) {
 // The key of a line, when it has an '='.
 bool KeyIs(std::string_view line, std::string_view key) {
   const size_t eq = line.find('=');
-  return eq != std::string_view::npos && SameTextIgnoringCase(line.substr(0, eq), key);
+  return eq != std::string_view::npos && data::SameTextIgnoringCase(line.substr(0, eq), key);
 }
 
 // The model loader looks a section up by its name cut to 255 bytes.
@@ -73,7 +73,7 @@ std::vector<SectionSpan> FindSections(const std::string& text, const std::vector
     s.last_line = lines.size();
     s.in_force = true;
     for (const SectionSpan& earlier : sections) {
-      if (SameTextIgnoringCase(earlier.name, s.name)) s.in_force = false;
+      if (data::SameTextIgnoringCase(earlier.name, s.name)) s.in_force = false;
     }
     sections.push_back(std::move(s));
   }
@@ -84,7 +84,7 @@ std::vector<SectionSpan> FindSections(const std::string& text, const std::vector
 const SectionSpan* FindInForce(const std::vector<SectionSpan>& sections, const std::string& name) {
   const std::string wanted = LookupName(name);
   for (const SectionSpan& s : sections)
-    if (s.in_force && SameTextIgnoringCase(s.name, wanted)) return &s;
+    if (s.in_force && data::SameTextIgnoringCase(s.name, wanted)) return &s;
   return nullptr;
 }
 

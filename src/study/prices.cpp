@@ -22,7 +22,7 @@ namespace {
 
 // A field without its blanks and the quotes some vendors put round every field.
 std::string Field(std::string_view s) {
-  std::string t(Trim(s, kSpaceTab));
+  std::string t(data::Trim(s, data::kSpaceTab));
   if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = t.substr(1, t.size() - 2);
   return t;
 }
@@ -69,8 +69,9 @@ const Layout kClose = {PriceFormat::Close, {{"date"}, {"close"}}, {"Date", "Clos
 // become a 100 MB line on the terminal, and control characters shown, not obeyed.
 std::string Quote(const std::string& field) {
   constexpr size_t kShown = 40;
-  if (field.size() <= kShown) return "'" + ShowControls(field) + "'";
-  return "'" + ShowControls(field.substr(0, kShown)) + "...' (" + std::to_string(field.size()) + " bytes)";
+  if (field.size() <= kShown) return "'" + data::ShowControls(field) + "'";
+  return "'" + data::ShowControls(field.substr(0, kShown)) + "...' (" + std::to_string(field.size()) +
+         " bytes)";
 }
 
 [[noreturn]] void Fail(const std::string& file, int line, const std::string& what) {
@@ -94,7 +95,7 @@ bool NextLine(std::istream& in, std::string& line, int& line_no) {
     ++line_no;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    if (!Trim(line, kSpaceTab).empty()) return true;
+    if (!data::Trim(line, data::kSpaceTab).empty()) return true;
   }
   return false;
 }
@@ -134,8 +135,9 @@ RowShape ReadHeader(const std::vector<std::string>& header, const std::string& f
     for (size_t i = static_cast<size_t>(c) + 1; i < lower.size(); ++i) {
       const auto& names = layout.Required[k];
       if (std::find(names.begin(), names.end(), lower[i]) != names.end())
-        Fail(file, line, "field '" + ShowControls(header[i]) + "': a second column '" + layout.Names[k] +
-                             "' (columns " + std::to_string(c + 1) + " and " + std::to_string(i + 1) + ")");
+        Fail(file, line,
+             "field '" + data::ShowControls(header[i]) + "': a second column '" + layout.Names[k] +
+                 "' (columns " + std::to_string(c + 1) + " and " + std::to_string(i + 1) + ")");
     }
     columns.push_back(c);
   }
@@ -251,7 +253,8 @@ bool ParseDate(const std::string& text, bool compact, Date& out) {
                                         std::chrono::day{static_cast<unsigned>(d)}};
   // Price dates are counted as days of the Gregorian calendar; before its first day they would
   // mean other days than the program's calendar (Julian up to 1582-10-04) gives them.
-  if (!ymd.ok() || !IsCalendarDate(y, m, d) || y < 1582 || (y == 1582 && (m < 10 || (m == 10 && d < 15))))
+  if (!ymd.ok() || !astro::IsCalendarDate(y, m, d) || y < 1582 ||
+      (y == 1582 && (m < 10 || (m == 10 && d < 15))))
     return false;
   out = std::chrono::sys_days{ymd};
   return true;
@@ -310,8 +313,8 @@ PriceSeries ParsePrices(const std::string& text, const std::string& name) {
 PriceSeries ReadPrices(const std::string& path) {
   std::optional<std::string> text;
   try {
-    text = ReadDataFile(path, kPriceFileMaxBytes, /*missing_ok=*/false);
-  } catch (const DataFileError& e) {
+    text = data::ReadDataFile(path, kPriceFileMaxBytes, /*missing_ok=*/false);
+  } catch (const data::DataFileError& e) {
     throw PriceError(path + ": " + e.reason());
   }
   return ParsePrices(*text, path);

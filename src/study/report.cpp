@@ -30,7 +30,7 @@ json DateOrNull(const std::vector<Date>& dates, bool first) {
 }
 
 // Section names are stored bytes of the model file (code page 1251).
-std::string SectionText(const std::string& stored) { return Cp1251ToUtf8(stored); }
+std::string SectionText(const std::string& stored) { return data::Cp1251ToUtf8(stored); }
 
 std::string ZoneText(const EvaluationContext& c) {
   char buf[64];
@@ -173,7 +173,7 @@ std::string EvaluationText(const EvaluationContext& c, const Evaluation& ev) {
     }
     out << "\n";
     for (const EventResult* e : EventsByQ(ev)) {
-      std::snprintf(line, sizeof line, "%-32s %8s", ShowControls(SectionText(e->Section)).c_str(),
+      std::snprintf(line, sizeof line, "%-32s %8s", data::ShowControls(SectionText(e->Section)).c_str(),
                     Fixed(e->Weight, 3).c_str());
       out << line;
       for (const auto& h : e->Horizons) {
@@ -334,7 +334,7 @@ std::string Paragraph(const EvaluationContext& c, const Evaluation& ev) {
   out << "<p>The information coefficient (IC) is the rank correlation between the forecast's change over a "
          "horizon and the log return that followed over the same days: 1 would be a perfect ordering of the "
          "days, 0 no relation. Over "
-      << ev.Dates.size() << " trading days the largest |IC| of " << EscapeHtml(c.Security) << " is "
+      << ev.Dates.size() << " trading days the largest |IC| of " << data::EscapeHtml(c.Security) << " is "
       << (std::isfinite(max_abs_ic) ? Fixed(max_abs_ic, 3) : "none (no horizon has a correlation)") << ". ";
   if (std::isnan(best_holm)) {
     out << "No horizon had enough pairs for the permutation test, so nothing can be said about significance. ";
@@ -368,13 +368,13 @@ std::string EvaluationHtml(const EvaluationContext& c, const Evaluation& ev) {
   const PriceSeries& p = *c.Prices;
   std::ostringstream out;
   out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Evaluation of "
-      << EscapeHtml(c.Security) << "</title>\n<style>body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
+      << data::EscapeHtml(c.Security) << "</title>\n<style>body{font-family:sans-serif;margin:24px;color:#222;max-width:960px}"
          "table{border-collapse:collapse;font-size:12px}td,th{border-bottom:1px solid #ddd;padding:3px 8px;"
          "text-align:right}th:first-child,td:first-child{text-align:left}h2{font-size:16px;margin-top:28px}"
          ".low{background:#fdf0d5}small.id{color:#888;font-size:10px;margin-left:6px}</style>\n</head><body>\n";
-  out << "<h1>" << EscapeHtml(c.Security) << ": the model against its prices</h1>\n";
-  out << "<p>Model " << EscapeHtml(c.Model) << ", zone " << EscapeHtml(ZoneText(c)) << ". Prices " << EscapeHtml(p.File) << " ("
-      << PriceFormatName(p.Format) << ", column " << EscapeHtml(p.Column) << ", " << p.Dates.size() << " rows, "
+  out << "<h1>" << data::EscapeHtml(c.Security) << ": the model against its prices</h1>\n";
+  out << "<p>Model " << data::EscapeHtml(c.Model) << ", zone " << data::EscapeHtml(ZoneText(c)) << ". Prices " << data::EscapeHtml(p.File) << " ("
+      << PriceFormatName(p.Format) << ", column " << data::EscapeHtml(p.Column) << ", " << p.Dates.size() << " rows, "
       << p.Skipped << " skipped). " << ev.Dates.size() << " evaluation dates";
   if (!ev.Dates.empty()) out << " from " << FormatDate(ev.Dates.front()) << " to " << FormatDate(ev.Dates.back());
   out << "; " << c.Permutations << " permutations, seed " << c.Seed << ".</p>\n";
@@ -409,8 +409,8 @@ std::string EvaluationHtml(const EvaluationContext& c, const Evaluation& ev) {
   for (const EventResult* e : EventsByQ(ev)) {
     // The title is what a reader understands; the section id stays in small print for those who
     // look it up in the model file.
-    out << "<tr><td>" << EscapeHtml(SectionText(e->Title.empty() ? e->Section : e->Title))
-        << " <small class=\"id\">" << EscapeHtml(SectionText(e->Section)) << "</small></td><td>"
+    out << "<tr><td>" << data::EscapeHtml(SectionText(e->Title.empty() ? e->Section : e->Title))
+        << " <small class=\"id\">" << data::EscapeHtml(SectionText(e->Section)) << "</small></td><td>"
         << Fixed(e->Weight, 3) << "</td>";
     for (const auto& h : e->Horizons)
       out << "<td>" << Fixed(h.Ic, 4) << "</td><td" << (std::isfinite(h.Q) && h.Q < 0.05 ? " class=\"low\"" : "")

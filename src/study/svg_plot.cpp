@@ -23,7 +23,7 @@ std::string Fixed(double v, int digits) {
 std::string Open(double width, double height, int font_size, const std::string& label) {
   std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(width) + "\" height=\"" + Px(height) +
                     "\" font-family=\"sans-serif\" font-size=\"" + std::to_string(font_size) + "\"";
-  if (!label.empty()) out += " role=\"img\" aria-label=\"" + EscapeHtml(label) + "\"";
+  if (!label.empty()) out += " role=\"img\" aria-label=\"" + data::EscapeHtml(label) + "\"";
   return out + ">\n";
 }
 
@@ -58,7 +58,7 @@ std::string Band(const Frame& f, const std::vector<double>& xs, const std::vecto
 }
 
 std::string Text(double x, double y, const std::string& s, const std::string& anchor, const std::string& extra) {
-  return "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" + anchor + "\" " + extra + ">" + EscapeHtml(s) +
+  return "<text x=\"" + Px(x) + "\" y=\"" + Px(y) + "\" text-anchor=\"" + anchor + "\" " + extra + ">" + data::EscapeHtml(s) +
          "</text>\n";
 }
 

@@ -57,8 +57,8 @@ std::string IcsLine(std::string_view name, std::string_view value) {
   return out;
 }
 
-std::string IcsUtc(ChartMoment t) {
-  const CivilDate d = DateFromMoment(t + 0.5 * SecondInCenturies);
+std::string IcsUtc(astro::ChartMoment t) {
+  const astro::CivilDate d = astro::DateFromMoment(t + 0.5 * astro::SecondInCenturies);
   const long long s = static_cast<long long>(std::floor(d.hours * 3600));
   // Room for the widest the fields' types could print, so the compiler can prove nothing is cut.
   char buf[96];

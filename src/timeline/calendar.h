@@ -17,6 +17,6 @@ std::string IcsEscape(std::string_view text);
 std::string IcsLine(std::string_view name, std::string_view value);
 
 // "YYYYMMDDTHHMMSSZ", rounded to the second.
-std::string IcsUtc(ChartMoment t);
+std::string IcsUtc(astro::ChartMoment t);
 
 }  // namespace sd::timeline

@@ -9,14 +9,14 @@ namespace sd::timeline {
 namespace {
 
 // Half the interval of the central difference that gives the rate of change.
-constexpr double kRateHalfStep = DayInCenturies / 48;
+constexpr double kRateHalfStep = astro::DayInCenturies / 48;
 
-bool Known(double x) { return IsValue(x) && std::isfinite(x); }
+bool Known(double x) { return astro::IsValue(x) && std::isfinite(x); }
 
 // Degrees per century, the sign being what matters.
-double Rate(const AngleOfTime& f, ChartMoment t) {
+double Rate(const AngleOfTime& f, astro::ChartMoment t) {
   const double before = f(t - kRateHalfStep), after = f(t + kRateHalfStep);
-  if (!Known(before) || !Known(after)) return NoValue;
+  if (!Known(before) || !Known(after)) return astro::NoValue;
   return Wrap180(after - before) / (2 * kRateHalfStep);
 }
 
@@ -31,23 +31,23 @@ double Wrap180(double x) {
   return r;
 }
 
-ChartMoment RefineRoot(const std::function<double(ChartMoment)>& g, ChartMoment a, double ga,
-                       ChartMoment b, double gb) {
-  if (!Known(ga) || !Known(gb)) return NoValue;
+astro::ChartMoment RefineRoot(const std::function<double(astro::ChartMoment)>& g, astro::ChartMoment a,
+                              double ga, astro::ChartMoment b, double gb) {
+  if (!Known(ga) || !Known(gb)) return astro::NoValue;
   if (ga == 0) return a;
   if (gb == 0) return b;
-  if (SignOf(ga) == SignOf(gb)) return NoValue;
+  if (SignOf(ga) == SignOf(gb)) return astro::NoValue;
   int kept = 0;  // which end stayed put last time: -1 a, +1 b
-  ChartMoment x = (a + b) / 2;
+  astro::ChartMoment x = (a + b) / 2;
   for (int step = 0; step < kRefineSteps && b - a > kMomentTolerance; ++step) {
-    ChartMoment next = b - gb * (b - a) / (gb - ga);
+    astro::ChartMoment next = b - gb * (b - a) / (gb - ga);
     if (!(next > a && next < b)) next = (a + b) / 2;
     // False position closes in faster than linearly: a step this short leaves the estimate
     // far closer than a second to the root, and it needs no evaluation of its own.
     if (step > 0 && std::fabs(next - x) < kMomentTolerance / 4) return next;
     x = next;
     const double gx = g(x);
-    if (!Known(gx)) return NoValue;
+    if (!Known(gx)) return astro::NoValue;
     if (gx == 0) return x;
     if (SignOf(gx) == SignOf(gb)) {
       b = x, gb = gx;
@@ -62,11 +62,11 @@ ChartMoment RefineRoot(const std::function<double(ChartMoment)>& g, ChartMoment 
   return std::fabs(ga) < std::fabs(gb) ? a : b;
 }
 
-Track BuildTrack(const AngleOfTime& f, std::span<const ChartMoment> grid,
+Track BuildTrack(const AngleOfTime& f, std::span<const astro::ChartMoment> grid,
                  std::span<const double> values) {
   Track tr;
   const size_t n = std::min(grid.size(), values.size());
-  std::vector<double> u(n, NoValue);
+  std::vector<double> u(n, astro::NoValue);
   for (size_t i = 0; i < n; ++i) {
     if (!Known(values[i])) continue;
     u[i] = i > 0 && Known(u[i - 1]) ? u[i - 1] + Wrap180(values[i] - u[i - 1]) : values[i];
@@ -75,7 +75,7 @@ Track BuildTrack(const AngleOfTime& f, std::span<const ChartMoment> grid,
   // Turning points, each between the grid moments on either side of a sample where the
   // samples change direction.
   struct Found {
-    ChartMoment t;
+    astro::ChartMoment t;
     double u;
     bool maximum;
   };
@@ -87,12 +87,12 @@ Track BuildTrack(const AngleOfTime& f, std::span<const ChartMoment> grid,
     if (!maximum && !minimum) continue;
     const double r0 = Rate(f, grid[i - 1]), r1 = Rate(f, grid[i]), r2 = Rate(f, grid[i + 1]);
     if (!Known(r0) || !Known(r1) || !Known(r2)) continue;
-    ChartMoment a = grid[i - 1], b = grid[i];
+    astro::ChartMoment a = grid[i - 1], b = grid[i];
     double ra = r0, rb = r1;
     if (SignOf(r0) == SignOf(r1) && r1 != 0) a = grid[i], b = grid[i + 1], ra = r1, rb = r2;
     if (SignOf(ra) == SignOf(rb) && ra != 0) continue;  // the samples wavered, the angle did not turn
-    const ChartMoment t =
-        RefineRoot([&](ChartMoment m) { return Rate(f, m); }, a, ra, b, rb);
+    const astro::ChartMoment t =
+        RefineRoot([&](astro::ChartMoment m) { return Rate(f, m); }, a, ra, b, rb);
     if (!Known(t)) continue;
     const double v = f(t);
     if (!Known(v)) continue;
@@ -119,18 +119,18 @@ Track BuildTrack(const AngleOfTime& f, std::span<const ChartMoment> grid,
 }
 
 std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
-                                    std::span<const double> levels, ChartMoment from,
-                                    ChartMoment to) {
+                                    std::span<const double> levels, astro::ChartMoment from,
+                                    astro::ChartMoment to) {
   std::vector<Crossing> out;
   for (size_t i = 0; i + 1 < tr.T.size(); ++i) {
-    const ChartMoment a = tr.T[i], b = tr.T[i + 1];
+    const astro::ChartMoment a = tr.T[i], b = tr.T[i + 1];
     const double ua = tr.U[i], ub = tr.U[i + 1];
     if (b < from || a > to || !Known(ua) || !Known(ub) || ua == ub) continue;
     const bool rising = ub > ua;
     // The angle along the piece, continued from the straight line between its ends.
-    auto along = [&](ChartMoment t) {
+    auto along = [&](astro::ChartMoment t) {
       const double v = f(t);
-      if (!Known(v)) return NoValue;
+      if (!Known(v)) return astro::NoValue;
       const double line = ua + (ub - ua) * (t - a) / (b - a);
       return line + Wrap180(v - line);
     };
@@ -142,12 +142,12 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
       double c = level + 360 * std::ceil((lo - level) / 360);
       for (int guard = 0; c <= hi && guard < 8; c += 360, ++guard) {
         if (c == ua) continue;
-        const ChartMoment t = RefineRoot([&](ChartMoment m) {
+        const astro::ChartMoment t = RefineRoot([&](astro::ChartMoment m) {
           const double v = along(m);
-          return Known(v) ? v - c : NoValue;
+          return Known(v) ? v - c : astro::NoValue;
         }, a, ua - c, b, ub - c);
         if (!Known(t) || t < from || t > to) continue;
-        out.push_back({t, NormalizeMod(level, 360), static_cast<int>(li), rising});
+        out.push_back({t, astro::NormalizeMod(level, 360), static_cast<int>(li), rising});
       }
     }
   }

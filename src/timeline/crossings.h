@@ -20,19 +20,19 @@ namespace sd::timeline {
 
 // An angle in degrees at a universal moment; any multiple of 360 may be added or missing.
 // NoValue where it is unknown.
-using AngleOfTime = std::function<double(ChartMoment)>;
+using AngleOfTime = std::function<double(astro::ChartMoment)>;
 
 // Refinement stops when the bracket is this narrow or the estimate moves less than a tenth of it.
-inline constexpr double kMomentTolerance = SecondInCenturies;
+inline constexpr double kMomentTolerance = astro::SecondInCenturies;
 inline constexpr int kRefineSteps = 64;
 
 struct Turn {
-  ChartMoment Moment = NoValue;
+  astro::ChartMoment Moment = astro::NoValue;
   bool Maximum = false;  // the angle rose before and falls after
 };
 
 struct Crossing {
-  ChartMoment Moment = NoValue;
+  astro::ChartMoment Moment = astro::NoValue;
   double Level = 0;      // the level reached, [0, 360)
   int Index = 0;         // its place in the levels asked for
   bool Rising = false;   // the angle increases through it
@@ -41,26 +41,26 @@ struct Crossing {
 // The sampled angle cut into monotonic pieces: boundaries in ascending order, with the angle
 // made continuous across them.
 struct Track {
-  std::vector<ChartMoment> T;
+  std::vector<astro::ChartMoment> T;
   std::vector<double> U;  // NoValue where the angle is unknown
   std::vector<Turn> Turns;
 };
 
 // `values` are f at `grid` (ascending). Turning points are refined on the angle's rate of
 // change, a central difference of f over an hour.
-Track BuildTrack(const AngleOfTime& f, std::span<const ChartMoment> grid,
+Track BuildTrack(const AngleOfTime& f, std::span<const astro::ChartMoment> grid,
                  std::span<const double> values);
 
 // Every moment in [from, to] at which the angle reaches one of `levels` (degrees, taken
 // modulo 360), in ascending order of moment.
 std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& track,
-                                    std::span<const double> levels, ChartMoment from,
-                                    ChartMoment to);
+                                    std::span<const double> levels, astro::ChartMoment from,
+                                    astro::ChartMoment to);
 
 // A root of g in [a, b], where ga = g(a) and gb = g(b) have opposite signs (or one is 0).
 // NoValue when g cannot be evaluated.
-ChartMoment RefineRoot(const std::function<double(ChartMoment)>& g, ChartMoment a, double ga,
-                       ChartMoment b, double gb);
+astro::ChartMoment RefineRoot(const std::function<double(astro::ChartMoment)>& g, astro::ChartMoment a,
+                              double ga, astro::ChartMoment b, double gb);
 
 // x - 360 k in (-180, 180].
 double Wrap180(double x);

@@ -24,14 +24,14 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // Date and clock of t + offset hours, rounded to `unit` seconds.
-CivilDate Rounded(ChartMoment t, double offset_hours, double unit, long long& seconds_of_day) {
-  const CivilDate d = DateFromMoment(t + offset_hours * DayInCenturies / 24 +
-                                     unit / 2 * SecondInCenturies);
+astro::CivilDate Rounded(astro::ChartMoment t, double offset_hours, double unit, long long& seconds_of_day) {
+  const astro::CivilDate d = astro::DateFromMoment(t + offset_hours * astro::DayInCenturies / 24 +
+                                     unit / 2 * astro::SecondInCenturies);
   seconds_of_day = static_cast<long long>(std::floor(d.hours * 3600 / unit)) * static_cast<long long>(unit);
   return d;
 }
 
-Json Number(double v) { return IsValue(v) && std::isfinite(v) ? Json(v) : Json(nullptr); }
+Json Number(double v) { return astro::IsValue(v) && std::isfinite(v) ? Json(v) : Json(nullptr); }
 
 std::vector<std::string> SectionNames(const Event& e, const model::TEvList& model) {
   std::vector<std::string> names;
@@ -44,7 +44,7 @@ std::vector<std::string> SectionNames(const Event& e, const model::TEvList& mode
 std::vector<std::string> SectionTitles(const Event& e, const model::TEvList& model) {
   std::vector<std::string> titles;
   for (int i : e.Drivers)
-    if (i >= 0 && i < model.Count()) titles.push_back(Cp1251ToUtf8(model.Event(i).Header));
+    if (i >= 0 && i < model.Count()) titles.push_back(data::Cp1251ToUtf8(model.Event(i).Header));
   return titles;
 }
 
@@ -63,7 +63,7 @@ const char* AspectName(double angle) {
 
 std::string OtherName(const Event& e) {
   if (e.Other < 0) return "";
-  return std::string(e.OtherNatal ? "natal " : "") + ObjectName(e.Other);
+  return std::string(e.OtherNatal ? "natal " : "") + astro::ObjectName(e.Other);
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ std::string OtherName(const Event& e) {
 const char* SignNameOf(int sign) { return sign >= 1 && sign <= 12 ? kSignNames[sign - 1] : ""; }
 
 std::string EventName(const Event& e) {
-  const std::string body = ObjectName(e.Body);
+  const std::string body = astro::ObjectName(e.Body);
   const std::string sign = SignNameOf(e.Sign);
   switch (e.Type) {
     case EventType::kAspect:
@@ -88,18 +88,18 @@ std::string EventName(const Event& e) {
   return TypeName(e.Type);
 }
 
-std::string UtcText(ChartMoment t) {
+std::string UtcText(astro::ChartMoment t) {
   long long s = 0;
-  const CivilDate d = Rounded(t, 0, 1, s);
+  const astro::CivilDate d = Rounded(t, 0, 1, s);
   char buf[48];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lldZ", d.year, d.month, d.day,
                 s / 3600, s / 60 % 60, s % 60);
   return buf;
 }
 
-std::string LocalText(ChartMoment t, double zone) {
+std::string LocalText(astro::ChartMoment t, double zone) {
   long long s = 0;
-  const CivilDate d = Rounded(t, HmsToDecimal(zone), 60, s);
+  const astro::CivilDate d = Rounded(t, astro::HmsToDecimal(zone), 60, s);
   char buf[48];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02lld:%02lld", d.year, d.month, d.day, s / 3600,
                 s / 60 % 60);
@@ -107,31 +107,31 @@ std::string LocalText(ChartMoment t, double zone) {
 }
 
 WindowHead DayWindow(const std::string& security_utf8, double zone, int year, int month, int day,
-                     int days, ChartMoment natal) {
+                     int days, astro::ChartMoment natal) {
   WindowHead head;
   head.Security = security_utf8;
   head.Zone = zone;
   head.From = forecast::LocalMidnight(year, month, day, zone);
-  head.To = std::min(head.From + days * DayInCenturies, forecast::LocalMidnight(10000, 1, 1, zone));
+  head.To = std::min(head.From + days * astro::DayInCenturies, forecast::LocalMidnight(10000, 1, 1, zone));
   head.Warnings = forecast::PositionWarnings(natal, {head.From, head.To});
   return head;
 }
 
-const char* TimeScaleText() { return kObservedDeltaTSource; }
+const char* TimeScaleText() { return astro::kObservedDeltaTSource; }
 
 namespace {
 
-Json TextOrNull(ChartMoment t, std::string (*text)(ChartMoment)) {
-  return IsValue(t) && std::isfinite(t) ? Json(text(t)) : Json(nullptr);
+Json TextOrNull(astro::ChartMoment t, std::string (*text)(astro::ChartMoment)) {
+  return astro::IsValue(t) && std::isfinite(t) ? Json(text(t)) : Json(nullptr);
 }
 
-Json LocalOrNull(ChartMoment t, double zone) {
-  return IsValue(t) && std::isfinite(t) ? Json(LocalText(t, zone)) : Json(nullptr);
+Json LocalOrNull(astro::ChartMoment t, double zone) {
+  return astro::IsValue(t) && std::isfinite(t) ? Json(LocalText(t, zone)) : Json(nullptr);
 }
 
 Json PassageJson(const Passage& p, double zone) {
   Json exact = Json::array();
-  for (ChartMoment x : p.Exact) exact.push_back(UtcText(x));
+  for (astro::ChartMoment x : p.Exact) exact.push_back(UtcText(x));
   return {{"orb", p.Orb},
           {"start", TextOrNull(p.Start, UtcText)},
           {"start_local", LocalOrNull(p.Start, zone)},
@@ -145,7 +145,7 @@ Json PassageJson(const Passage& p, double zone) {
 
 Json HeadJson(const WindowHead& head) {
   Json orbs = nullptr;
-  if (IsValue(head.Orb)) orbs = {{"orb", head.Orb}, {"moon", head.MoonOrb}};
+  if (astro::IsValue(head.Orb)) orbs = {{"orb", head.Orb}, {"moon", head.MoonOrb}};
   return {{"security", head.Security},
           {"zone", head.Zone},
           {"from", UtcText(head.From)},
@@ -172,12 +172,12 @@ std::string Indented(const std::string& text, const std::string& by) {
 }
 
 // Moments of a passage for people: "2026-03-18 05:21" in the zone, "?" where unknown.
-std::string LocalOrUnknown(ChartMoment t, double zone) {
-  return IsValue(t) && std::isfinite(t) ? LocalText(t, zone) : std::string("?");
+std::string LocalOrUnknown(astro::ChartMoment t, double zone) {
+  return astro::IsValue(t) && std::isfinite(t) ? LocalText(t, zone) : std::string("?");
 }
 
-std::string UtcClock(ChartMoment t) {
-  if (!IsValue(t) || !std::isfinite(t)) return "beyond the search";
+std::string UtcClock(astro::ChartMoment t) {
+  if (!astro::IsValue(t) || !std::isfinite(t)) return "beyond the search";
   const std::string u = UtcText(t);
   return u.substr(0, 10) + " " + u.substr(11, 5) + " UTC";
 }
@@ -187,19 +187,19 @@ std::string CsvRow(const WindowHead& head, const Event& e, const model::TEvList&
   for (const std::string& name : SectionNames(e, model)) sections += (sections.empty() ? "" : ";") + name;
   std::string exact, start, end, perfects, closest;
   if (e.Pass) {
-    for (ChartMoment x : e.Pass->Exact) exact += (exact.empty() ? "" : ";") + UtcText(x);
-    if (IsValue(e.Pass->Start)) start = UtcText(e.Pass->Start);
-    if (IsValue(e.Pass->End)) end = UtcText(e.Pass->End);
+    for (astro::ChartMoment x : e.Pass->Exact) exact += (exact.empty() ? "" : ";") + UtcText(x);
+    if (astro::IsValue(e.Pass->Start)) start = UtcText(e.Pass->Start);
+    if (astro::IsValue(e.Pass->End)) end = UtcText(e.Pass->End);
     perfects = e.Pass->Perfects() ? "true" : "false";
     if (!e.Pass->Perfects()) closest = CsvNumber(e.Pass->ClosestSeparation);
   }
   return std::string(TypeName(e.Type)) + "," + CsvNumber(e.Moment) + "," + UtcText(e.Moment) + "," +
          LocalText(e.Moment, head.Zone) + "," + std::to_string(e.Body) + "," +
          (e.Other >= 0 ? std::to_string(e.Other) : "") + "," + (e.OtherNatal ? "true" : "false") + "," +
-         CsvNumber(e.Aspect) + "," + (e.Sign > 0 ? std::to_string(e.Sign) : "") + "," +
-         DirectionName(e.Dir) + "," + CsvField(sections) + "," + CsvField(EventName(e)) + "," +
-         ObjectName(e.Body) + "," + CsvField(OtherName(e)) + "," + SignNameOf(e.Sign) + "," + EventId(e) +
-         "," + perfects + "," + start + "," + exact + "," + end + "," + closest + "\n";
+         CsvNumber(e.Aspect) + "," + (e.Sign > 0 ? std::to_string(e.Sign) : "") + "," + DirectionName(e.Dir) +
+         "," + CsvField(sections) + "," + CsvField(EventName(e)) + "," + astro::ObjectName(e.Body) + "," +
+         CsvField(OtherName(e)) + "," + SignNameOf(e.Sign) + "," + EventId(e) + "," + perfects + "," + start +
+         "," + exact + "," + end + "," + closest + "\n";
 }
 
 std::string TextLines(const WindowHead& head, const Event& e, const model::TEvList& model) {
@@ -229,7 +229,7 @@ std::string IcsEvent(const WindowHead& head, const Event& e, const model::TEvLis
   if (e.Pass) {
     description += "In orb (" + CsvNumber(e.Pass->Orb) + " degrees) from " + UtcClock(e.Pass->Start) +
                    " to " + UtcClock(e.Pass->End) + "\n";
-    for (ChartMoment x : e.Pass->Exact) description += "Exact: " + UtcClock(x) + "\n";
+    for (astro::ChartMoment x : e.Pass->Exact) description += "Exact: " + UtcClock(x) + "\n";
     if (!e.Pass->Perfects())
       description += "Closest: " + UtcClock(e.Pass->Closest) + ", " + CsvNumber(e.Pass->ClosestSeparation) +
                      " degrees from exact\n";
@@ -242,7 +242,7 @@ std::string IcsEvent(const WindowHead& head, const Event& e, const model::TEvLis
   out += IcsLine("UID", IcsEscape(uid + "@stockdyn"));
   out += IcsLine("DTSTAMP", IcsUtc(head.From));
   out += IcsLine("DTSTART", IcsUtc(e.Moment));
-  if (e.Pass && IsValue(e.Pass->End) && IcsUtc(e.Pass->End) > IcsUtc(e.Moment))
+  if (e.Pass && astro::IsValue(e.Pass->End) && IcsUtc(e.Pass->End) > IcsUtc(e.Moment))
     out += IcsLine("DTEND", IcsUtc(e.Pass->End));
   out += IcsLine("SUMMARY", IcsEscape(EventSummary(e)));
   out += IcsLine("DESCRIPTION", IcsEscape(description));
@@ -264,7 +264,7 @@ std::string EventSummary(const Event& e) {
   }
   if (p.Exact.size() == 1) return name + " (exact)";
   size_t k = 0;
-  while (k + 1 < p.Exact.size() && std::fabs(p.Exact[k] - e.Moment) > 60 * SecondInCenturies) ++k;
+  while (k + 1 < p.Exact.size() && std::fabs(p.Exact[k] - e.Moment) > 60 * astro::SecondInCenturies) ++k;
   return name + " (exact, " + std::to_string(k + 1) + " of " + std::to_string(p.Exact.size()) + ")";
 }
 
@@ -284,7 +284,7 @@ Json EventJson(const WindowHead& head, const Event& e, const model::TEvList& mod
           {"sections", SectionNames(e, model)},
           {"titles", SectionTitles(e, model)},
           {"name", EventName(e)},
-          {"body_name", ObjectName(e.Body)},
+          {"body_name", astro::ObjectName(e.Body)},
           {"other_name", e.Other >= 0 ? Json(OtherName(e)) : Json(nullptr)},
           {"sign_name", e.Sign > 0 ? Json(SignNameOf(e.Sign)) : Json(nullptr)},
           {"passage", e.Pass ? PassageJson(*e.Pass, head.Zone) : Json(nullptr)}};
@@ -315,7 +315,7 @@ EventsWriter::EventsWriter(const WindowHead& head, const model::TEvList& model, 
       std::string line = head_.Security + (head_.Security.empty() ? "" : ": ") + "events from " +
                          LocalText(head_.From, head_.Zone) + " to " + LocalText(head_.To, head_.Zone) +
                          " (local time, zone " + CsvNumber(head_.Zone) + "; " + TimeScaleText() + ")\n";
-      if (IsValue(head_.Orb))
+      if (astro::IsValue(head_.Orb))
         line += "orbs: " + CsvNumber(head_.Orb) + " degrees, the Moon " + CsvNumber(head_.MoonOrb) + "\n";
       for (const std::string& w : head_.Warnings) line += "warning: " + w + "\n";
       sink_(line);

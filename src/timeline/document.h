@@ -20,10 +20,10 @@ namespace sd::timeline {
 struct WindowHead {
   std::string Security;  // UTF-8
   double Zone = 0;
-  ChartMoment From = NoValue, To = NoValue;
+  astro::ChartMoment From = astro::NoValue, To = astro::NoValue;
   std::vector<std::string> Warnings;  // about the positions of the natal chart and the window
   // The orbs of the passages, degrees; NoValue when the events carry none.
-  double Orb = NoValue, MoonOrb = NoValue;
+  double Orb = astro::NoValue, MoonOrb = astro::NoValue;
 };
 
 // Which clock the moments are on (the output says it): true universal time, Delta T from
@@ -34,12 +34,12 @@ const char* TimeScaleText();
 // the last day the programs accept (9999-12-31: no event past it is listed), with the warnings
 // about the positions of the natal moment and the window.
 WindowHead DayWindow(const std::string& security_utf8, double zone, int year, int month, int day,
-                     int days, ChartMoment natal);
+                     int days, astro::ChartMoment natal);
 
 // "YYYY-MM-DDTHH:MM:SSZ", rounded to the second.
-std::string UtcText(ChartMoment t);
+std::string UtcText(astro::ChartMoment t);
 // "YYYY-MM-DD HH:MM" in the zone (packed hours east), rounded to the minute.
-std::string LocalText(ChartMoment t, double zone);
+std::string LocalText(astro::ChartMoment t, double zone);
 
 // What a reader calls an event: "Moon square natal Jupiter", "Sun enters Aries", "Mercury turns
 // retrograde", "Full Moon in Libra", "Solar eclipse in Aries".

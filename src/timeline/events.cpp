@@ -23,7 +23,7 @@ namespace {
 
 // The ten bodies at every grid moment.
 struct Samples {
-  std::vector<ChartMoment> Grid;
+  std::vector<astro::ChartMoment> Grid;
   std::vector<BodyLongitudes> Lon;
 
   std::vector<double> Of(int body) const {
@@ -34,17 +34,17 @@ struct Samples {
   std::vector<double> Difference(int a, int b) const {
     std::vector<double> v(Grid.size());
     for (size_t i = 0; i < Grid.size(); ++i)
-      v[i] = IsValue(Lon[i][a]) && IsValue(Lon[i][b]) ? Lon[i][a] - Lon[i][b] : NoValue;
+      v[i] = astro::IsValue(Lon[i][a]) && astro::IsValue(Lon[i][b]) ? Lon[i][a] - Lon[i][b] : astro::NoValue;
     return v;
   }
 };
 
 // The grid reaches a step beyond either end, so that a turn close to an end is seen.
-Samples Sample(ChartMoment from, ChartMoment to) {
+Samples Sample(astro::ChartMoment from, astro::ChartMoment to) {
   Samples s;
   const int steps = static_cast<int>(std::ceil((to - from) / kGridStep)) + 2;
   for (int i = 0; i <= steps; ++i) {
-    const ChartMoment t = from + (i - 1) * kGridStep;
+    const astro::ChartMoment t = from + (i - 1) * kGridStep;
     s.Grid.push_back(t);
     s.Lon.push_back(TransitLongitudes(t));
   }
@@ -52,11 +52,11 @@ Samples Sample(ChartMoment from, ChartMoment to) {
 }
 
 AngleOfTime BodyAngle(int body) {
-  return [body](ChartMoment t) { return TransitLongitude(body, t); };
+  return [body](astro::ChartMoment t) { return TransitLongitude(body, t); };
 }
 
 AngleOfTime PairAngle(int a, int b) {
-  return [a, b](ChartMoment t) { return Separation(a, b, t); };
+  return [a, b](astro::ChartMoment t) { return Separation(a, b, t); };
 }
 
 // The levels of the aspects: 0 and 180 once, the others on either side.
@@ -89,9 +89,9 @@ void AddAspects(const std::vector<Crossing>& found, int body, int other, bool na
 // Degrees from exact of an aspect whose angle f reaches `level` (with the natal point's longitude
 // already in it) when exact.
 Deviation DeviationOf(const AngleOfTime& f, double level) {
-  return [f, level](ChartMoment t) {
+  return [f, level](astro::ChartMoment t) {
     const double v = f(t);
-    return IsValue(v) && std::isfinite(v) ? Wrap180(v - level) : NoValue;
+    return astro::IsValue(v) && std::isfinite(v) ? Wrap180(v - level) : astro::NoValue;
   };
 }
 
@@ -101,16 +101,16 @@ Deviation DeviationOf(const AngleOfTime& f, double level) {
 // reach makes an event of its own at the closest approach. `shift` is the natal point's longitude
 // (0 for a pair); `template_event` gives the body, other and natal flag.
 void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<double>& levels,
-                 double shift, double orb, ChartMoment from, ChartMoment to,
+                 double shift, double orb, astro::ChartMoment from, astro::ChartMoment to,
                  const Event& template_event, std::vector<Event>& events, size_t first) {
   std::vector<std::pair<double, Passage>> walked;  // by level
   for (size_t i = first; i < events.size(); ++i) {
     Event& e = events[i];
-    const Deviation dev = DeviationOf(f, NormalizeMod(e.Level + shift, 360));
+    const Deviation dev = DeviationOf(f, astro::NormalizeMod(e.Level + shift, 360));
     const Passage* known = nullptr;
     for (const auto& [level, p] : walked)
-      if (level == e.Level && IsValue(p.Start) && IsValue(p.End) && e.Moment >= p.Start - SecondInCenturies &&
-          e.Moment <= p.End + SecondInCenturies)
+      if (level == e.Level && astro::IsValue(p.Start) && astro::IsValue(p.End) &&
+          e.Moment >= p.Start - astro::SecondInCenturies && e.Moment <= p.End + astro::SecondInCenturies)
         known = &p;
     if (!known) {
       walked.emplace_back(e.Level, PassageAround(dev, e.Moment, orb));
@@ -118,21 +118,21 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
     }
     e.Pass = *known;
     // The exact moment of the passage nearest the one the grid found.
-    ChartMoment nearest = e.Moment;
-    for (ChartMoment x : known->Exact)
+    astro::ChartMoment nearest = e.Moment;
+    for (astro::ChartMoment x : known->Exact)
       if (std::fabs(x - e.Moment) < std::fabs(nearest - e.Moment) || nearest == e.Moment) nearest = x;
-    if (std::fabs(nearest - e.Moment) < 0.5 * DayInCenturies) e.Moment = nearest;
+    if (std::fabs(nearest - e.Moment) < 0.5 * astro::DayInCenturies) e.Moment = nearest;
   }
   for (const Turn& turn : track.Turns) {
     if (turn.Moment < from || turn.Moment > to) continue;
     for (double level : levels) {
-      const Deviation dev = DeviationOf(f, NormalizeMod(level + shift, 360));
+      const Deviation dev = DeviationOf(f, astro::NormalizeMod(level + shift, 360));
       const double d = dev(turn.Moment);
-      if (!IsValue(d) || d == 0 || std::fabs(d) > orb) continue;
+      if (!astro::IsValue(d) || d == 0 || std::fabs(d) > orb) continue;
       Passage p = PassageAround(dev, turn.Moment, orb);
-      if (p.Perfects() || !IsValue(p.Closest) || p.Closest < from || p.Closest > to) continue;
+      if (p.Perfects() || !astro::IsValue(p.Closest) || p.Closest < from || p.Closest > to) continue;
       // A passage that wavers (three turns in the orb) is listed once, at its closest turn.
-      if (std::fabs(p.Closest - turn.Moment) > 0.5 * DayInCenturies) continue;
+      if (std::fabs(p.Closest - turn.Moment) > 0.5 * astro::DayInCenturies) continue;
       Event e = template_event;
       e.Type = EventType::kAspect;
       e.Moment = p.Closest;
@@ -146,9 +146,9 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
 
 bool Wanted(const SearchOptions& o, EventType t) { return o.Wants(static_cast<int>(t)); }
 
-void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartData*>& natals,
-                    const SearchOptions& o, const std::vector<double>& levels, ChartMoment from,
-                    ChartMoment to, std::vector<std::vector<Event>>& natal_out,
+void FindBodyEvents(const Samples& s, int body, const std::vector<const astro::ChartData*>& natals,
+                    const SearchOptions& o, const std::vector<double>& levels, astro::ChartMoment from,
+                    astro::ChartMoment to, std::vector<std::vector<Event>>& natal_out,
                     std::vector<Event>& out) {
   const bool own = o.Bodies.test(static_cast<size_t>(body));
   const bool transits = o.Transits && own;
@@ -158,7 +158,7 @@ void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartDat
   const Track track = BuildTrack(f, s.Grid, s.Of(body));
 
   // Stations: the planets' turns. The Sun and the Moon never turn.
-  if (transits && Wanted(o, EventType::kStation) && body >= kMercury)
+  if (transits && Wanted(o, EventType::kStation) && body >= astro::kMercury)
     for (const Turn& turn : track.Turns) {
       if (turn.Moment < from || turn.Moment > to) continue;
       Event e;
@@ -177,21 +177,21 @@ void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartDat
       e.Moment = c.Moment;
       e.Body = body;
       // Forward across a cusp enters the sign that begins there; backward, the one before it.
-      e.Sign = c.Rising ? SignOf(c.Level) : SignOf(NormalizeMod(c.Level - 15, 360));
+      e.Sign = c.Rising ? astro::SignOf(c.Level) : astro::SignOf(astro::NormalizeMod(c.Level - 15, 360));
       e.Dir = c.Rising ? Direction::kForward : Direction::kBackward;
       out.push_back(e);
     }
 
   if (!natal_aspects) return;
   for (size_t n = 0; n < natals.size(); ++n) {
-    const ChartData* natal = natals[n];
+    const astro::ChartData* natal = natals[n];
     if (!natal) continue;
     for (int target : kNatalTargets) {
       if (!o.Points.test(static_cast<size_t>(target))) continue;
       const double at = natal->Lon(target);
-      if (!IsValue(at) || !std::isfinite(at)) continue;
+      if (!astro::IsValue(at) || !std::isfinite(at)) continue;
       std::vector<double> shifted;
-      for (double level : levels) shifted.push_back(NormalizeMod(level + at, 360));
+      for (double level : levels) shifted.push_back(astro::NormalizeMod(level + at, 360));
       std::vector<Crossing> found = FindCrossings(f, track, shifted, from, to);
       // The level found is known by its place: taking the natal longitude off again could
       // leave 119.99999999999997 of a trine.
@@ -210,12 +210,12 @@ void FindBodyEvents(const Samples& s, int body, const std::vector<const ChartDat
 }
 
 void FindPairEvents(const Samples& s, int a, int b, const SearchOptions& o,
-                    const std::vector<double>& levels, ChartMoment from, ChartMoment to,
+                    const std::vector<double>& levels, astro::ChartMoment from, astro::ChartMoment to,
                     std::vector<Event>& out) {
   const bool aspects = Wanted(o, EventType::kAspect) && (o.Bodies.test(static_cast<size_t>(a)) ||
                                                           o.Bodies.test(static_cast<size_t>(b)));
-  const bool lunations = Wanted(o, EventType::kLunation) && a == kSun && b == kMoon &&
-                         (o.Bodies.test(kSun) || o.Bodies.test(kMoon));
+  const bool lunations = Wanted(o, EventType::kLunation) && a == astro::kSun && b == astro::kMoon &&
+                         (o.Bodies.test(astro::kSun) || o.Bodies.test(astro::kMoon));
   if (!aspects && !lunations) return;
   const AngleOfTime f = PairAngle(a, b);
   const Track track = BuildTrack(f, s.Grid, s.Difference(a, b));
@@ -238,33 +238,33 @@ void FindPairEvents(const Samples& s, int a, int b, const SearchOptions& o,
     Event e;
     e.Type = EventType::kLunation;
     e.Moment = c.Moment;
-    e.Body = kMoon;
-    e.Other = kSun;
+    e.Body = astro::kMoon;
+    e.Other = astro::kSun;
     e.Aspect = c.Level;
-    e.Sign = SignOf(TransitLongitude(kMoon, c.Moment));
+    e.Sign = astro::SignOf(TransitLongitude(astro::kMoon, c.Moment));
     out.push_back(e);
   }
 }
 
 // The solar eclipses of the window, as a chart at a moment finds the next one. The search runs on
 // the forecast's clock; its moments are taken back to true universal time.
-void FindEclipses(ChartMoment from, ChartMoment to, std::vector<Event>& out) {
-  ChartMoment t = ForecastClockOf(from);
+void FindEclipses(astro::ChartMoment from, astro::ChartMoment to, std::vector<Event>& out) {
+  astro::ChartMoment t = astro::ForecastClockOf(from);
   // Solar eclipses come at most five a year.
   for (int guard = 0; guard < 2 * kMaxWindowDays / 29 + 2; ++guard) {
-    const EclipsePair ec = EclipseSearch(t);
-    const ChartMoment moment = TrueClockOf(ec.NextMoment);
-    if (!IsValue(moment) || moment > to) return;
+    const astro::EclipsePair ec = astro::EclipseSearch(t);
+    const astro::ChartMoment moment = astro::TrueClockOf(ec.NextMoment);
+    if (!astro::IsValue(moment) || moment > to) return;
     Event e;
     e.Type = EventType::kEclipse;
     e.Moment = moment;
-    e.Body = kMoon;
-    e.Other = kSun;
+    e.Body = astro::kMoon;
+    e.Other = astro::kSun;
     e.Aspect = 0;
-    e.Sign = IsValue(ec.NextMoonLongitude) ? SignOf(ec.NextMoonLongitude) : 0;
+    e.Sign = astro::IsValue(ec.NextMoonLongitude) ? astro::SignOf(ec.NextMoonLongitude) : 0;
     out.push_back(e);
     // The next search starts past this New Moon, well before the next one.
-    t = ec.NextMoment + 2 * DayInCenturies;
+    t = ec.NextMoment + 2 * astro::DayInCenturies;
   }
 }
 
@@ -275,23 +275,25 @@ void SortEvents(std::vector<Event>& events) {
   });
 }
 
-bool UsableWindow(ChartMoment from, ChartMoment to) {
-  return IsValue(from) && IsValue(to) && std::isfinite(from) && std::isfinite(to) && to >= from;
+bool UsableWindow(astro::ChartMoment from, astro::ChartMoment to) {
+  return astro::IsValue(from) && astro::IsValue(to) && std::isfinite(from) && std::isfinite(to) && to >= from;
 }
 
 // One window of at most kMaxWindowDays: the transit events (when asked) and each natal chart's.
-void FindWindow(const std::vector<const ChartData*>& natals, const SearchOptions& o, ChartMoment from,
-                ChartMoment to, std::vector<Event>& out, std::vector<std::vector<Event>>& natal_out) {
+void FindWindow(const std::vector<const astro::ChartData*>& natals, const SearchOptions& o,
+                astro::ChartMoment from, astro::ChartMoment to, std::vector<Event>& out,
+                std::vector<std::vector<Event>>& natal_out) {
   natal_out.assign(natals.size(), {});
   const Samples s = Sample(from, to);
   const std::vector<double> levels = AspectLevels();
-  for (int body = kSun; body <= kPluto; ++body) {
+  for (int body = astro::kSun; body <= astro::kPluto; ++body) {
     FindBodyEvents(s, body, natals, o, levels, from, to, natal_out, out);
     if (o.Transits)
-      for (int other = body + 1; other <= kPluto; ++other)
+      for (int other = body + 1; other <= astro::kPluto; ++other)
         FindPairEvents(s, body, other, o, levels, from, to, out);
   }
-  if (o.Transits && Wanted(o, EventType::kEclipse) && (o.Bodies.test(kSun) || o.Bodies.test(kMoon)))
+  if (o.Transits && Wanted(o, EventType::kEclipse) &&
+      (o.Bodies.test(astro::kSun) || o.Bodies.test(astro::kMoon)))
     FindEclipses(from, to, out);
   SortEvents(out);
   for (auto& list : natal_out) SortEvents(list);
@@ -306,7 +308,7 @@ std::string Lower(std::string s) {
 
 int AspectNumberOf(double angle) {
   for (int k = 1; k <= 5; ++k)
-    if (AspectAngle(k) == angle) return k;
+    if (astro::AspectAngle(k) == angle) return k;
   return 0;
 }
 
@@ -314,45 +316,45 @@ SearchOptions::SearchOptions() {
   for (int target : kNatalTargets) Points.set(static_cast<size_t>(target));
 }
 
-std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to) {
+std::vector<Event> FindEvents(const astro::ChartData* natal, astro::ChartMoment from, astro::ChartMoment to) {
   return FindEvents(natal, from, to, SearchOptions());
 }
 
-std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to,
+std::vector<Event> FindEvents(const astro::ChartData* natal, astro::ChartMoment from, astro::ChartMoment to,
                               const SearchOptions& options) {
   std::vector<Event> out;
-  if (!UsableWindow(from, to) || to - from > (kMaxWindowDays + 1) * DayInCenturies) return out;
+  if (!UsableWindow(from, to) || to - from > (kMaxWindowDays + 1) * astro::DayInCenturies) return out;
   std::vector<std::vector<Event>> natal_out;
-  const std::vector<const ChartData*> natals = {natal};
+  const std::vector<const astro::ChartData*> natals = {natal};
   FindWindow(natals, options, from, to, out, natal_out);
   out.insert(out.end(), natal_out[0].begin(), natal_out[0].end());
   SortEvents(out);
   return out;
 }
 
-int SpanChunks(ChartMoment from, ChartMoment to) {
+int SpanChunks(astro::ChartMoment from, astro::ChartMoment to) {
   if (!UsableWindow(from, to)) return 0;
-  return std::max(1, static_cast<int>(std::ceil((to - from) / (kSpanChunkDays * DayInCenturies))));
+  return std::max(1, static_cast<int>(std::ceil((to - from) / (kSpanChunkDays * astro::DayInCenturies))));
 }
 
-SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
-                         ChartMoment to, int chunk) {
+SpanEvents FindSpanChunk(const std::vector<const astro::ChartData*>& natals, bool transits,
+                         astro::ChartMoment from, astro::ChartMoment to, int chunk) {
   SearchOptions o;
   o.Transits = transits;
   return FindSpanChunk(natals, o, from, to, chunk);
 }
 
-SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, const SearchOptions& options,
-                         ChartMoment from, ChartMoment to, int chunk) {
+SpanEvents FindSpanChunk(const std::vector<const astro::ChartData*>& natals, const SearchOptions& options,
+                         astro::ChartMoment from, astro::ChartMoment to, int chunk) {
   SpanEvents out;
   const int chunks = SpanChunks(from, to);
   if (chunk < 0 || chunk >= chunks) {
     out.Natal.assign(natals.size(), {});
     return out;
   }
-  const ChartMoment a = from + chunk * kSpanChunkDays * DayInCenturies;
+  const astro::ChartMoment a = from + chunk * kSpanChunkDays * astro::DayInCenturies;
   const bool last = chunk == chunks - 1;
-  const ChartMoment b = last ? to : from + (chunk + 1) * kSpanChunkDays * DayInCenturies;
+  const astro::ChartMoment b = last ? to : from + (chunk + 1) * kSpanChunkDays * astro::DayInCenturies;
   FindWindow(natals, options, a, b, out.Transit, out.Natal);
   // The chunks are closed intervals that share their ends: a moment on a shared end belongs to
   // the later chunk.
@@ -366,9 +368,9 @@ SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, const Sear
   return out;
 }
 
-void ForEachChunk(const ChartData* natal, const SearchOptions& options, ChartMoment from, ChartMoment to,
-                  const std::function<void(std::vector<Event>&)>& take) {
-  const std::vector<const ChartData*> natals = {natal};
+void ForEachChunk(const astro::ChartData* natal, const SearchOptions& options, astro::ChartMoment from,
+                  astro::ChartMoment to, const std::function<void(std::vector<Event>&)>& take) {
+  const std::vector<const astro::ChartData*> natals = {natal};
   for (int c = 0, n = SpanChunks(from, to); c < n; ++c) {
     SpanEvents chunk = FindSpanChunk(natals, options, from, to, c);
     std::vector<Event>& events = chunk.Transit;
@@ -379,15 +381,16 @@ void ForEachChunk(const ChartData* natal, const SearchOptions& options, ChartMom
   }
 }
 
-std::vector<InOrb> AspectsInOrbAt(const ChartData* natal, ChartMoment t, const SearchOptions& o) {
+std::vector<InOrb> AspectsInOrbAt(const astro::ChartData* natal, astro::ChartMoment t,
+                                  const SearchOptions& o) {
   std::vector<InOrb> out;
-  if (!IsValue(t) || !std::isfinite(t) || !Wanted(o, EventType::kAspect)) return out;
+  if (!astro::IsValue(t) || !std::isfinite(t) || !Wanted(o, EventType::kAspect)) return out;
   const std::vector<double> levels = AspectLevels();
   auto consider = [&](const AngleOfTime& f, double shift, const Event& like, double orb) {
     for (double level : levels) {
-      const Deviation dev = DeviationOf(f, NormalizeMod(level + shift, 360));
+      const Deviation dev = DeviationOf(f, astro::NormalizeMod(level + shift, 360));
       const double d = dev(t);
-      if (!IsValue(d) || std::fabs(d) > orb) continue;
+      if (!astro::IsValue(d) || std::fabs(d) > orb) continue;
       InOrb in;
       in.Aspect = like;
       in.Aspect.Type = EventType::kAspect;
@@ -400,12 +403,13 @@ std::vector<InOrb> AspectsInOrbAt(const ChartData* natal, ChartMoment t, const S
       out.push_back(std::move(in));
     }
   };
-  for (int body = kSun; body <= kPluto; ++body) {
+  for (int body = astro::kSun; body <= astro::kPluto; ++body) {
     const bool own = o.Bodies.test(static_cast<size_t>(body));
     if (natal && own)
       for (int target : kNatalTargets) {
         const double at = natal->Lon(target);
-        if (!o.Points.test(static_cast<size_t>(target)) || !IsValue(at) || !std::isfinite(at)) continue;
+        if (!o.Points.test(static_cast<size_t>(target)) || !astro::IsValue(at) || !std::isfinite(at))
+          continue;
         Event like;
         like.Body = body;
         like.Other = target;
@@ -413,7 +417,7 @@ std::vector<InOrb> AspectsInOrbAt(const ChartData* natal, ChartMoment t, const S
         consider(BodyAngle(body), at, like, o.OrbOf(body, target, true));
       }
     if (o.Transits)
-      for (int other = body + 1; other <= kPluto; ++other) {
+      for (int other = body + 1; other <= astro::kPluto; ++other) {
         if (!own && !o.Bodies.test(static_cast<size_t>(other))) continue;
         Event like;
         like.Body = body;
@@ -430,19 +434,23 @@ std::string EventId(const Event& e) {
     case EventType::kAspect: {
       static const char* const kAspectWords[] = {"conjunction", "sextile", "square", "trine", "opposition"};
       const int k = AspectNumberOf(e.Aspect);
-      id += "-" + Lower(ObjectName(e.Body)) + "-" + (k >= 1 ? kAspectWords[k - 1] : "aspect") + "-" +
-            (e.OtherNatal ? "natal-" : "") + Lower(ObjectName(e.Other));
+      id += "-" + Lower(astro::ObjectName(e.Body)) + "-" + (k >= 1 ? kAspectWords[k - 1] : "aspect") + "-" +
+            (e.OtherNatal ? "natal-" : "") + Lower(astro::ObjectName(e.Other));
       if (e.Pass && !e.Pass->Perfects()) id += "-closest";
       break;
     }
-    case EventType::kIngress: id += "-" + Lower(ObjectName(e.Body)) + "-" + std::to_string(e.Sign); break;
-    case EventType::kStation: id += "-" + Lower(ObjectName(e.Body)) + "-" + DirectionName(e.Dir); break;
+    case EventType::kIngress:
+      id += "-" + Lower(astro::ObjectName(e.Body)) + "-" + std::to_string(e.Sign);
+      break;
+    case EventType::kStation:
+      id += "-" + Lower(astro::ObjectName(e.Body)) + "-" + DirectionName(e.Dir);
+      break;
     case EventType::kLunation: id += e.Aspect == 0 ? "-new" : "-full"; break;
     case EventType::kEclipse: id += "-solar"; break;
   }
   // The minute of the moment as printed (rounded to the second), not the nearest minute: a moment
   // found a few milliseconds apart in two windows keeps its minute unless it sits on its edge.
-  const CivilDate d = DateFromMoment(e.Moment + 0.5 * SecondInCenturies);
+  const astro::CivilDate d = astro::DateFromMoment(e.Moment + 0.5 * astro::SecondInCenturies);
   const long long minutes = static_cast<long long>(std::floor(d.hours * 3600)) / 60;
   char buf[32];
   std::snprintf(buf, sizeof buf, "-%04d%02d%02dT%02lld%02lldZ", d.year, d.month, d.day, minutes / 60,

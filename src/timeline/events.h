@@ -23,17 +23,17 @@ enum class Direction { kNone, kForward, kBackward, kRetrograde, kDirect };
 
 struct Event {
   EventType Type = EventType::kAspect;
-  ChartMoment Moment = NoValue;
+  astro::ChartMoment Moment = astro::NoValue;
   int Body = -1;            // transit body 0..9 (lunations and eclipses: the Moon)
   int Other = -1;           // the other object (natal 0..9, 18, 27 or transit 0..9); -1 none
   bool OtherNatal = false;
-  double Aspect = NoValue;  // 0, 60, 90, 120 or 180 degrees; NoValue when not an aspect
-  int Sign = 0;             // ingress: the sign entered; lunation, eclipse: the Moon's; 0 none
+  double Aspect = astro::NoValue;  // 0, 60, 90, 120 or 180 degrees; NoValue when not an aspect
+  int Sign = 0;                    // ingress: the sign entered; lunation, eclipse: the Moon's; 0 none
   Direction Dir = Direction::kNone;
   std::vector<int> Drivers; // indices of the model's aspect events that read this one
   // Aspects: the angle's value when exact, [0, 360): the aspect, or 360 less it on the other
   // side (natal aspects: measured from the natal point).
-  double Level = NoValue;
+  double Level = astro::NoValue;
   // Aspects, when passages are asked for. An aspect that comes within the orb and turns back
   // before exactness is an event of its own, at its closest approach, with a passage that does
   // not perfect.
@@ -53,32 +53,32 @@ struct SearchOptions {
   unsigned Kinds = 0x1f;
   // Transit bodies 0..9: an event is kept when its body, or either body of a pair, is among them
   // (lunations and eclipses: the Sun or the Moon).
-  std::bitset<kPlanetCount> Bodies = std::bitset<kPlanetCount>().set();
+  std::bitset<astro::kPlanetCount> Bodies = std::bitset<astro::kPlanetCount>().set();
   // Natal points the transits are measured against (object numbers of kNatalTargets).
-  std::bitset<kObjectCount> Points;
+  std::bitset<astro::kObjectCount> Points;
 
   SearchOptions();
   bool Wants(int type) const { return (Kinds >> type) & 1u; }
   double OrbOf(int body, int other, bool other_natal) const {
-    return body == kMoon || (!other_natal && other == kMoon) ? MoonOrb : Orb;
+    return body == astro::kMoon || (!other_natal && other == astro::kMoon) ? MoonOrb : Orb;
   }
 };
 inline constexpr double kMaxOrb = 10;
 
 // Natal objects the transits are measured against: the planets, the Ascendant, the Midheaven.
-inline constexpr int kNatalTargets[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, kAscendant, kMidheaven};
+inline constexpr int kNatalTargets[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, astro::kAscendant, astro::kMidheaven};
 // Aspects looked for; all but the conjunction and the opposition on either side.
 inline constexpr double kAspectAngles[] = {0, 60, 90, 120, 180};
 // The grid the longitudes are sampled on. The Moon moves about 15 degrees in it, far less than
 // half a turn; two turns of one body or pair are weeks apart, more than two steps.
-inline constexpr double kGridStep = DayInCenturies;
+inline constexpr double kGridStep = astro::DayInCenturies;
 // Windows longer than this are refused.
 inline constexpr int kMaxWindowDays = 366;
 
 // Every event in [from, to], by moment (ties in a fixed order of kind and bodies). `natal`
 // may be null: no transit-to-natal aspects then. The model's drivers are not filled in.
-std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to);
-std::vector<Event> FindEvents(const ChartData* natal, ChartMoment from, ChartMoment to,
+std::vector<Event> FindEvents(const astro::ChartData* natal, astro::ChartMoment from, astro::ChartMoment to);
+std::vector<Event> FindEvents(const astro::ChartData* natal, astro::ChartMoment from, astro::ChartMoment to,
                               const SearchOptions& options);
 
 // A span of any length is searched in chunks of this many days, each on its own grid, so that
@@ -93,34 +93,35 @@ struct SpanEvents {
 };
 
 // How many chunks [from, to] is cut into (0 for an unusable span).
-int SpanChunks(ChartMoment from, ChartMoment to);
+int SpanChunks(astro::ChartMoment from, astro::ChartMoment to);
 
 // Chunk `chunk` (0-based) of [from, to]: the chunks are disjoint and together hold every event of
 // the span exactly once, so their lists joined in chunk order are the span's, by moment. Chunks
 // are independent of each other and may be searched on different threads. Null natal charts
 // get empty lists.
-SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, bool transits, ChartMoment from,
-                         ChartMoment to, int chunk);
+SpanEvents FindSpanChunk(const std::vector<const astro::ChartData*>& natals, bool transits,
+                         astro::ChartMoment from, astro::ChartMoment to, int chunk);
 // The same with the options' kinds, bodies, points and passages (their Transits replaces
 // `transits`).
-SpanEvents FindSpanChunk(const std::vector<const ChartData*>& natals, const SearchOptions& options,
-                         ChartMoment from, ChartMoment to, int chunk);
+SpanEvents FindSpanChunk(const std::vector<const astro::ChartData*>& natals, const SearchOptions& options,
+                         astro::ChartMoment from, astro::ChartMoment to, int chunk);
 
 // The events of [from, to], chunk by chunk (SpanChunks of them): each chunk's transit and natal
 // (null: none) events merged by moment and handed to `take`, so that a span of any length costs
 // time in proportion to its length and memory of one chunk.
-void ForEachChunk(const ChartData* natal, const SearchOptions& options, ChartMoment from, ChartMoment to,
-                  const std::function<void(std::vector<Event>&)>& take);
+void ForEachChunk(const astro::ChartData* natal, const SearchOptions& options, astro::ChartMoment from,
+                  astro::ChartMoment to, const std::function<void(std::vector<Event>&)>& take);
 
 // An aspect in orb at one moment, with its passage.
 struct InOrb {
   Event Aspect;          // Moment: the moment asked about
-  double Separation = NoValue;  // signed degrees from exact then
+  double Separation = astro::NoValue;  // signed degrees from exact then
   Motion State = Motion::kStill;
 };
 // Every aspect of the transit bodies to the natal chart (null: none) and, with the options'
 // Transits, to one another, that is within its orb at t; by body, then other.
-std::vector<InOrb> AspectsInOrbAt(const ChartData* natal, ChartMoment t, const SearchOptions& options);
+std::vector<InOrb> AspectsInOrbAt(const astro::ChartData* natal, astro::ChartMoment t,
+                                  const SearchOptions& options);
 
 // "aspect-jupiter-trine-natal-sun-20260320T1432Z": kind, bodies, aspect and the moment
 // (the exact or closest one) to the minute, UTC. The same event has the same id in every window

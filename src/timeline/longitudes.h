@@ -12,17 +12,17 @@
 
 namespace sd::timeline {
 
-using BodyLongitudes = std::array<double, kPlanetCount>;
+using BodyLongitudes = std::array<double, astro::kPlanetCount>;
 
 // Longitude of body 0..9 at true universal moment t, [0, 360); NoValue where the chart has none
 // (a moment outside the theories' range, a body number outside 0..9).
-double TransitLongitude(int body, ChartMoment t);
+double TransitLongitude(int body, astro::ChartMoment t);
 
 // TransitLongitude(a, t) - TransitLongitude(b, t), not reduced; NoValue when either is. The Sun,
 // which every planet's reduction needs, is computed once.
-double Separation(int a, int b, ChartMoment t);
+double Separation(int a, int b, astro::ChartMoment t);
 
 // All ten at once; the Sun, which every planet's reduction needs, is computed once.
-BodyLongitudes TransitLongitudes(ChartMoment t);
+BodyLongitudes TransitLongitudes(astro::ChartMoment t);
 
 }  // namespace sd::timeline

@@ -10,30 +10,30 @@ namespace sd::timeline {
 namespace {
 
 // The walk's step: the timeline's grid step, one day.
-constexpr double kStep = DayInCenturies;
-constexpr double kHour = DayInCenturies / 24;
+constexpr double kStep = astro::DayInCenturies;
+constexpr double kHour = astro::DayInCenturies / 24;
 // Half the interval of the central difference that gives the rate of the deviation.
-constexpr double kRateHalfStep = DayInCenturies / 48;
+constexpr double kRateHalfStep = astro::DayInCenturies / 48;
 // A deviation this small at the moment a walk starts from is that exact moment itself (the
 // Moon covers it in about a millisecond).
 constexpr double kExactThere = 1e-7;
 // Exact moments closer than this are one (found from both sides of the moment walked from).
-constexpr double kSameMoment = 60 * SecondInCenturies;
+constexpr double kSameMoment = 60 * astro::SecondInCenturies;
 
-bool Known(double x) { return IsValue(x) && std::isfinite(x); }
+bool Known(double x) { return astro::IsValue(x) && std::isfinite(x); }
 int SignOf(double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
 
 // Degrees per century; the sign is what matters.
-double Rate(const Deviation& dev, ChartMoment t) {
+double Rate(const Deviation& dev, astro::ChartMoment t) {
   const double before = dev(t - kRateHalfStep), after = dev(t + kRateHalfStep);
-  if (!Known(before) || !Known(after)) return NoValue;
+  if (!Known(before) || !Known(after)) return astro::NoValue;
   return Wrap180(after - before) / (2 * kRateHalfStep);
 }
 
 // The number k of the first whole step k * kStep of the walk's grid strictly beyond t in
 // direction dir; the samples are computed from k, never accumulated, so that they are the same
 // numbers whatever moment a walk starts from.
-long long FirstStep(ChartMoment t, int dir) {
+long long FirstStep(astro::ChartMoment t, int dir) {
   long long k = static_cast<long long>(dir < 0 ? std::floor(t / kStep) : std::ceil(t / kStep));
   if (dir < 0 && static_cast<double>(k) * kStep >= t) --k;
   if (dir > 0 && static_cast<double>(k) * kStep <= t) ++k;
@@ -42,60 +42,61 @@ long long FirstStep(ChartMoment t, int dir) {
 
 // The root in the whole hour that holds it, or NoValue when none of the hours at and beside r
 // brackets one.
-ChartMoment RootInHourOf(const Deviation& g, ChartMoment r) {
-  const ChartMoment a0 = std::floor(r / kHour) * kHour;
-  for (const ChartMoment a : {a0, a0 - kHour, a0 + kHour}) {
+astro::ChartMoment RootInHourOf(const Deviation& g, astro::ChartMoment r) {
+  const astro::ChartMoment a0 = std::floor(r / kHour) * kHour;
+  for (const astro::ChartMoment a : {a0, a0 - kHour, a0 + kHour}) {
     const double ga = g(a), gb = g(a + kHour);
     if (!Known(ga) || !Known(gb)) continue;
     if ((ga <= 0 && gb >= 0) || (ga >= 0 && gb <= 0)) return RefineRoot(g, a, ga, a + kHour, gb);
   }
-  return NoValue;
+  return astro::NoValue;
 }
 
 // The root of g in [lo, hi] (g changes sign there), canonical. Over a day every deviation is
 // nearly straight, so the straight line's root is usually within the hour of the true one and
 // needs no refinement of its own first.
-ChartMoment RootBetween(const Deviation& g, ChartMoment lo, double glo, ChartMoment hi, double ghi) {
-  const ChartMoment guess = glo == ghi ? (lo + hi) / 2 : lo + (hi - lo) * glo / (glo - ghi);
-  const ChartMoment direct = RootInHourOf(g, guess);
-  if (IsValue(direct)) return direct;
-  const ChartMoment r = RefineRoot(g, lo, glo, hi, ghi);
-  return IsValue(r) ? CanonicalRoot(g, r) : NoValue;
+astro::ChartMoment RootBetween(const Deviation& g, astro::ChartMoment lo, double glo, astro::ChartMoment hi,
+                               double ghi) {
+  const astro::ChartMoment guess = glo == ghi ? (lo + hi) / 2 : lo + (hi - lo) * glo / (glo - ghi);
+  const astro::ChartMoment direct = RootInHourOf(g, guess);
+  if (astro::IsValue(direct)) return direct;
+  const astro::ChartMoment r = RefineRoot(g, lo, glo, hi, ghi);
+  return astro::IsValue(r) ? CanonicalRoot(g, r) : astro::NoValue;
 }
 
 struct Side {
-  ChartMoment Edge = NoValue;
-  std::vector<ChartMoment> Exact;
-  ChartMoment LeastAt = NoValue;
-  double Least = NoValue;
+  astro::ChartMoment Edge = astro::NoValue;
+  std::vector<astro::ChartMoment> Exact;
+  astro::ChartMoment LeastAt = astro::NoValue;
+  double Least = astro::NoValue;
 };
 
 // From `inside` (deviation d0, 0 at an exact moment) in direction dir until the deviation leaves
 // the orb or the search bound is passed.
-Side Walk(const Deviation& dev, ChartMoment inside, double d0, double orb, int dir) {
+Side Walk(const Deviation& dev, astro::ChartMoment inside, double d0, double orb, int dir) {
   Side side;
   side.LeastAt = inside;
   side.Least = std::fabs(d0);
-  ChartMoment prev = inside;
+  astro::ChartMoment prev = inside;
   double dprev = d0;
   const long long first = FirstStep(inside, dir);
   for (long long i = 0; i <= kPassageSearchDays; ++i) {
-    const ChartMoment t = static_cast<double>(first + dir * i) * kStep;
+    const astro::ChartMoment t = static_cast<double>(first + dir * i) * kStep;
     const double d = dev(t);
     if (!Known(d)) return side;
-    const ChartMoment lo = dir < 0 ? t : prev, hi = dir < 0 ? prev : t;
+    const astro::ChartMoment lo = dir < 0 ? t : prev, hi = dir < 0 ? prev : t;
     const double dlo = dir < 0 ? d : dprev, dhi = dir < 0 ? dprev : d;
     if (dprev != 0 && d != 0 && SignOf(d) != SignOf(dprev)) {
-      const ChartMoment r = RootBetween(dev, lo, dlo, hi, dhi);
-      if (IsValue(r)) side.Exact.push_back(r);
+      const astro::ChartMoment r = RootBetween(dev, lo, dlo, hi, dhi);
+      if (astro::IsValue(r)) side.Exact.push_back(r);
     } else if (d == 0) {
       side.Exact.push_back(t);
     }
     if (std::fabs(d) > orb) {
       const double s = d > 0 ? 1 : -1;
-      const Deviation beyond = [&dev, s, orb](ChartMoment m) {
+      const Deviation beyond = [&dev, s, orb](astro::ChartMoment m) {
         const double v = dev(m);
-        return Known(v) ? s * v - orb : NoValue;
+        return Known(v) ? s * v - orb : astro::NoValue;
       };
       side.Edge = RootBetween(beyond, lo, s * dlo - orb, hi, s * dhi - orb);
       return side;
@@ -109,26 +110,26 @@ Side Walk(const Deviation& dev, ChartMoment inside, double d0, double orb, int d
 
 }  // namespace
 
-ChartMoment CanonicalRoot(const Deviation& g, ChartMoment r) {
+astro::ChartMoment CanonicalRoot(const Deviation& g, astro::ChartMoment r) {
   if (!Known(r)) return r;
-  const ChartMoment found = RootInHourOf(g, r);
-  return IsValue(found) ? found : r;
+  const astro::ChartMoment found = RootInHourOf(g, r);
+  return astro::IsValue(found) ? found : r;
 }
 
-ChartMoment TurnNear(const Deviation& dev, ChartMoment near) {
-  const Deviation rate = [&dev](ChartMoment t) { return Rate(dev, t); };
-  const ChartMoment at[3] = {near - kStep, near, near + kStep};
+astro::ChartMoment TurnNear(const Deviation& dev, astro::ChartMoment near) {
+  const Deviation rate = [&dev](astro::ChartMoment t) { return Rate(dev, t); };
+  const astro::ChartMoment at[3] = {near - kStep, near, near + kStep};
   double r[3];
   for (int i = 0; i < 3; ++i) r[i] = rate(at[i]);
   for (int i = 0; i < 2; ++i) {
     if (!Known(r[i]) || !Known(r[i + 1]) || SignOf(r[i]) == SignOf(r[i + 1])) continue;
-    const ChartMoment t = RefineRoot(rate, at[i], r[i], at[i + 1], r[i + 1]);
-    return IsValue(t) ? CanonicalRoot(rate, t) : NoValue;
+    const astro::ChartMoment t = RefineRoot(rate, at[i], r[i], at[i + 1], r[i + 1]);
+    return astro::IsValue(t) ? CanonicalRoot(rate, t) : astro::NoValue;
   }
-  return NoValue;
+  return astro::NoValue;
 }
 
-Passage PassageAround(const Deviation& dev, ChartMoment inside, double orb) {
+Passage PassageAround(const Deviation& dev, astro::ChartMoment inside, double orb) {
   Passage p;
   p.Orb = orb;
   double d0 = dev(inside);
@@ -145,18 +146,18 @@ Passage PassageAround(const Deviation& dev, ChartMoment inside, double orb) {
   p.Exact.insert(p.Exact.end(), after.Exact.begin(), after.Exact.end());
   std::sort(p.Exact.begin(), p.Exact.end());
   p.Exact.erase(std::unique(p.Exact.begin(), p.Exact.end(),
-                            [](ChartMoment a, ChartMoment b) { return b - a < kSameMoment; }),
+                            [](astro::ChartMoment a, astro::ChartMoment b) { return b - a < kSameMoment; }),
                 p.Exact.end());
   if (p.Perfects()) return p;
-  const ChartMoment least = before.Least <= after.Least ? before.LeastAt : after.LeastAt;
-  const ChartMoment turn = TurnNear(dev, least);
-  const double at = IsValue(turn) ? dev(turn) : NoValue;
+  const astro::ChartMoment least = before.Least <= after.Least ? before.LeastAt : after.LeastAt;
+  const astro::ChartMoment turn = TurnNear(dev, least);
+  const double at = astro::IsValue(turn) ? dev(turn) : astro::NoValue;
   p.Closest = Known(at) ? turn : least;
   p.ClosestSeparation = std::fabs(Known(at) ? at : dev(least));
   return p;
 }
 
-Motion MotionAt(const Deviation& dev, ChartMoment t) {
+Motion MotionAt(const Deviation& dev, astro::ChartMoment t) {
   const double d = dev(t), r = Rate(dev, t);
   if (!Known(d) || !Known(r) || d * r == 0) return Motion::kStill;
   return d * r < 0 ? Motion::kApplying : Motion::kSeparating;

@@ -24,7 +24,7 @@
 namespace sd::timeline {
 
 // Degrees from exact, (-180, 180]; NoValue where the positions are unknown.
-using Deviation = std::function<double(ChartMoment)>;
+using Deviation = std::function<double(astro::ChartMoment)>;
 
 // How far beyond the moment a passage is known from its start and end are looked for: three
 // years, longer than any passage of a planet to a natal point (Pluto's longest, at a station, last
@@ -33,32 +33,32 @@ using Deviation = std::function<double(ChartMoment)>;
 inline constexpr int kPassageSearchDays = 1096;
 
 struct Passage {
-  double Orb = 0;                    // degrees
-  ChartMoment Start = NoValue;       // enters the orb; NoValue beyond kPassageSearchDays
-  ChartMoment End = NoValue;         // leaves it; NoValue beyond kPassageSearchDays
-  std::vector<ChartMoment> Exact;    // every exact moment, in order: one, or three round a station
-  ChartMoment Closest = NoValue;     // does not perfect: the moment |deviation| is least
-  double ClosestSeparation = NoValue;  // |deviation| there, degrees
+  double Orb = 0;                               // degrees
+  astro::ChartMoment Start = astro::NoValue;    // enters the orb; NoValue beyond kPassageSearchDays
+  astro::ChartMoment End = astro::NoValue;      // leaves it; NoValue beyond kPassageSearchDays
+  std::vector<astro::ChartMoment> Exact;        // every exact moment, in order: one, or three round a station
+  astro::ChartMoment Closest = astro::NoValue;  // does not perfect: the moment |deviation| is least
+  double ClosestSeparation = astro::NoValue;  // |deviation| there, degrees
 
   bool Perfects() const { return !Exact.empty(); }
 };
 
 // The passage that holds `inside`, where |dev(inside)| <= orb. A passage with no exact moment has
 // its closest approach filled in.
-Passage PassageAround(const Deviation& dev, ChartMoment inside, double orb);
+Passage PassageAround(const Deviation& dev, astro::ChartMoment inside, double orb);
 
 // A root of g known to lie within a second or so of r, found again in the whole hour of universal
 // time that holds it (or the hour before or after, when r is at an hour's edge); r itself when no
 // such hour brackets a root.
-ChartMoment CanonicalRoot(const Deviation& g, ChartMoment r);
+astro::ChartMoment CanonicalRoot(const Deviation& g, astro::ChartMoment r);
 
 // A turn of the deviation (its rate changes sign) within a day of `near`, refined; NoValue when
 // there is none.
-ChartMoment TurnNear(const Deviation& dev, ChartMoment near);
+astro::ChartMoment TurnNear(const Deviation& dev, astro::ChartMoment near);
 
 enum class Motion { kApplying, kSeparating, kStill };
 // Whether |deviation| is shrinking (applying) or growing (separating) at t.
-Motion MotionAt(const Deviation& dev, ChartMoment t);
+Motion MotionAt(const Deviation& dev, astro::ChartMoment t);
 const char* MotionName(Motion m);
 
 }  // namespace sd::timeline

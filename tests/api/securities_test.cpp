@@ -8,7 +8,7 @@ namespace sd::api {
 namespace {
 
 TEST(FirstTradeJson, UnpacksTimesAndDegrees) {
-  NatalRecord r;
+  data::NatalRecord r;
   r.Year = 1915;
   r.Month = 11;
   r.Day = 11;

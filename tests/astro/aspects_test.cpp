@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kNaN = NAN;
@@ -263,4 +263,4 @@ TEST(AspectTable, NamesMatchAnglesAndCodes) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

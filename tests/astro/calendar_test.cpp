@@ -10,7 +10,7 @@
 
 #include <cmath>
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kDay = 1.0 / 36525.0;  // exact day in centuries, for date arithmetic checks
@@ -209,4 +209,4 @@ TEST(Interpolation, LinearAtAndGridIndex) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

@@ -12,7 +12,7 @@
 #include "astro/lunation.h"
 #include "astro/obliquity.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -342,9 +342,9 @@ TEST(Chart, TopocentricShiftIsTheParallaxAtMost) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 // The settings the program does not run with still select working code paths.
@@ -391,9 +391,9 @@ TEST(ChartSettingsPaths, OtherSettingValuesChangeWhatTheyName) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 // The phase angle closes the Sun-Earth-planet triangle drawn on the ecliptic: for Mercury and
@@ -423,4 +423,4 @@ TEST(ChartPhase, PlanetPhaseAnglesAgreeWithTheElongation) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 TEST(SignDignity, FirstMatchingSetWins) {
@@ -175,4 +175,4 @@ TEST(SchemeBoundaryBetween, FirstBoundaryOnTheShorterArc) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

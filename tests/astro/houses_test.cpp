@@ -9,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -237,4 +237,4 @@ TEST(Houses, HouseOfFindsTheArcAndPrefersTheEarlierHouseOnACusp) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

@@ -12,7 +12,7 @@
 #include "astro/positions.h"
 #include "astro/sidereal_time.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -208,4 +208,4 @@ TEST(Lunation, MundanePositionAlwaysEndsWithAValueOrNoValue) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

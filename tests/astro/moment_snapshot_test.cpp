@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 TEST(Real48, KnownBytePatterns) {
@@ -95,4 +95,4 @@ TEST(FillSnapshot, ANewSnapshotStartsCleared) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

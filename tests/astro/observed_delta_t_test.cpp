@@ -9,7 +9,7 @@
 #include "astro/calendar.h"
 #include "astro/time_scales.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 TEST(ObservedDeltaT, PublishedValuesOnJanuaryFirst) {
@@ -65,4 +65,4 @@ TEST(ObservedDeltaT, ClocksMeetAtTheSameEphemerisMoment) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

@@ -13,7 +13,7 @@
 #include "astro/positions.h"
 #include "astro/time_scales.h"
 
-namespace sd {
+namespace sd::astro {
 namespace {
 
 constexpr double kArcsec = 1.0 / 3600.0;
@@ -275,4 +275,4 @@ TEST(Positions, StayWithinTheirOrbitsFrom1000To2200) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::astro

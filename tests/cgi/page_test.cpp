@@ -14,13 +14,13 @@
 #include "forecast/natal.h"
 #include "host/program_dir.h"
 
-namespace sd {
+namespace sd::cgi {
 namespace {
 
 // The whole run, with its data files, is exercised on the installed program by the
 // integration tests; here the page is written from a chart made by hand.
 TEST(WritePage, ByteForByte) {
-  ChartData natal;
+  astro::ChartData natal;
   natal.ChartName.Set(" \xC3\xE0\xE7\xEF\xF0\xEE\xEC Co. ");  // 8-bit, kept untrimmed
   natal.Event.Year = 1972;
   natal.Event.Month = 11;
@@ -67,7 +67,7 @@ TEST(WritePage, EchoedTextIsEscapedAndAMissingPictureHasNoLink) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ChartData natal;
+    astro::ChartData natal;
     natal.ChartName.Set(c.name);
     std::ostringstream out;
     WritePage(out, natal, c.base_url, c.gif);
@@ -104,4 +104,4 @@ TEST(PageTime, TwoDecimalsWithAPoint) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::cgi

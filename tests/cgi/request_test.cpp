@@ -14,16 +14,16 @@
 #include "forecast/natal.h"
 #include "host/program_dir.h"
 
-namespace sd {
+namespace sd::cgi {
 namespace {
 
 class FixedClock : public ::testing::Test {
  protected:
-  void SetUp() override { setenv(kTestClockVariable, "2026-12-08 10:30:15", 1); }
+  void SetUp() override { setenv(host::kTestClockVariable, "2026-12-08 10:30:15", 1); }
   void TearDown() override {
-    unsetenv(kTestClockVariable);
+    unsetenv(host::kTestClockVariable);
     unsetenv("QUERY_STRING");
-    CleanUp();
+    host::CleanUp();
   }
 };
 
@@ -35,7 +35,7 @@ TEST_F(FixedClock, ZoneOfTheRequest) {
       {"TRS_TZ=EST", -5.0}, {"TRS_TZ=est", 0.0}, {"TRS_TZ=Moscow", 3.0}, {"TRS_TZ=ACST", 9.3},
       {"", 0.0}, {"TRS_TZ=HST&TRS_TZ=EST", -10.3},
   };
-  StartUp(LocalNow());
+  StartUp(host::LocalNow());
   for (const auto& c : cases) {
     RequestState req;
     ReadRequest(c.query, req);
@@ -44,7 +44,7 @@ TEST_F(FixedClock, ZoneOfTheRequest) {
 }
 
 TEST_F(FixedClock, PictureNameIsAPlainFileNameOfToday) {
-  StartUp(LocalNow());
+  StartUp(host::LocalNow());
   RequestState req;
   ReadRequest("D3_NATAL_DATA_TOWNS=../../x/y.gif&TRS_TZ=EST", req);
   EXPECT_EQ(req.security, "../../x/y.gif");
@@ -61,4 +61,4 @@ TEST_F(FixedClock, PictureNameIsAPlainFileNameOfToday) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::cgi

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace sd {
+namespace sd::cgi {
 namespace {
 
 namespace fs = std::filesystem;
@@ -139,4 +139,4 @@ TEST_F(Sweep, LifetimeZeroKeepsEverythingAndUnusableDirectoriesAreLeftAlone) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::cgi

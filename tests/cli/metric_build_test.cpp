@@ -74,8 +74,8 @@ TEST(UnwrappedDifference, FirstSampleInOneTurnThenStepsOfLessThanHalfATurn) {
        {0, -170, -340, -510}},
       {"an unknown day starts the series afresh",
        {0, 0, 0, 0},
-       {350, 10, NoValue, 30},
-       {350, 370, NoValue, 30}},
+       {350, 10, astro::NoValue, 30},
+       {350, 370, astro::NoValue, 30}},
   };
   for (const Case& c : cases) {
     const std::vector<double> got = UnwrappedDifference(c.a, c.b);
@@ -103,16 +103,18 @@ TEST(MetricBuild, WrittenTableReadsBackAsTheDifferenceOfTheLongitudes) {
   TPlanetary_T t(f.path());
   ASSERT_EQ(t.State(), TPlanetary_T::Source::kMapped) << t.Problem();
   for (int day = span.FirstDay + 1; day < span.FirstDay + span.Days - 1; day += 7) {
-    const ChartMoment x = MetricDayMoment(day);
-    const SunResult sun = SunPosition(x);
-    const double moon = MoonPosition(x).Longitude;
+    const astro::ChartMoment x = MetricDayMoment(day);
+    const astro::SunResult sun = astro::SunPosition(x);
+    const double moon = astro::MoonPosition(x).Longitude;
     const double mercury = PlanetPosition(2, x, sun).Longitude;
     const double mars = PlanetPosition(4, x, sun).Longitude;
-    EXPECT_NEAR(NormalizeMod(t.Value(0, 1, x), 360), NormalizeMod(moon - sun.Longitude, 360), 1e-9)
+    EXPECT_NEAR(astro::NormalizeMod(t.Value(0, 1, x), 360), astro::NormalizeMod(moon - sun.Longitude, 360),
+                1e-9)
         << day;
-    EXPECT_NEAR(NormalizeMod(t.Value(1, 0, x), 360), NormalizeMod(moon - sun.Longitude, 360), 1e-9)
+    EXPECT_NEAR(astro::NormalizeMod(t.Value(1, 0, x), 360), astro::NormalizeMod(moon - sun.Longitude, 360),
+                1e-9)
         << day;
-    EXPECT_NEAR(NormalizeMod(t.Value(2, 4, x), 360), NormalizeMod(mercury - mars, 360), 1e-9)
+    EXPECT_NEAR(astro::NormalizeMod(t.Value(2, 4, x), 360), astro::NormalizeMod(mercury - mars, 360), 1e-9)
         << day;
   }
   // The Moon gains about 12 degrees a day on the Sun: over the span it goes round more than
@@ -122,10 +124,10 @@ TEST(MetricBuild, WrittenTableReadsBackAsTheDifferenceOfTheLongitudes) {
   EXPECT_GT(end - first, 360.0);
   EXPECT_LT(end - first, 37 * 15.5);
   // Outside the computed span there is nothing.
-  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(span.FirstDay - 1)), NoValue);
-  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(span.FirstDay + span.Days - 1) + DayInCenturies / 2),
-            NoValue);
-  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(50000)), NoValue);
+  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(span.FirstDay - 1)), astro::NoValue);
+  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(span.FirstDay + span.Days - 1) + astro::DayInCenturies / 2),
+            astro::NoValue);
+  EXPECT_EQ(t.Value(0, 1, MetricDayMoment(50000)), astro::NoValue);
 }
 
 TEST(MetricBuild, AFailedBuildLeavesTheOldFileAndNoTemporary) {

@@ -66,7 +66,7 @@ TEST_F(Scratch, ImportListExportRoundTrip) {
   const std::string db = Path("Nyse.mil");
   const Result imp = RunSub("natal", {"import", Write("in.csv", kCsv), db});
   ASSERT_EQ(imp.status, 0) << imp.err;
-  EXPECT_EQ(fs::file_size(db), 3 * kNatalRecordSize);
+  EXPECT_EQ(fs::file_size(db), 3 * data::kNatalRecordSize);
 
   const Result list = RunSub("natal", {"list", db});
   EXPECT_EQ(list.status, 0);
@@ -160,11 +160,11 @@ TEST_F(Scratch, WarnsOfNamesTheFormCannotRequest) {
   EXPECT_EQ(r.err.find("Alphabet"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("Coca-Cola"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("Hara"), std::string::npos) << r.err;
-  EXPECT_EQ(fs::file_size(Path("w.mil")), 6 * kNatalRecordSize);
+  EXPECT_EQ(fs::file_size(Path("w.mil")), 6 * data::kNatalRecordSize);
 }
 
 TEST_F(Scratch, GarbageRecordIsListedButNotExported) {
-  NatalRecord r;
+  data::NatalRecord r;
   r.Year = 30000;
   r.Month = 77;
   r.Day = 1;
@@ -172,7 +172,7 @@ TEST_F(Scratch, GarbageRecordIsListedButNotExported) {
   r.Zone = 1e300;
   r.Name.Set("Garbage");
   const std::string db = Path("g.mil");
-  WriteNatalDatabase(db, {r});
+  data::WriteNatalDatabase(db, {r});
   const Result list = RunSub("natal", {"list", db});
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(list.out, "Garbage\t30000-77-1\tnan\t1e+300\t\n");

@@ -7,7 +7,7 @@
 #include "data/data_error.h"
 #include "../support/scratch_dir.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 using testing_support::ScratchDir;
@@ -48,4 +48,4 @@ TEST(ReadWholeFile, NamesTheFileThatCannotBeRead) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

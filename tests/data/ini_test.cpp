@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 namespace fs = std::filesystem;
@@ -213,20 +213,20 @@ TEST_F(IniFile, ReadSet) {
                          "word=x\n"
                          "empty=\n"
                          "edges=0,207,208,255,511,-1,$10\x01" "9\n"));
-  const ObjectSet def{2, 3};
-  ObjectSet dest{100};
+  const astro::ObjectSet def{2, 3};
+  astro::ObjectSet dest{100};
   ini.ReadSet("S", "mixed", dest, def);
-  EXPECT_EQ(dest, (ObjectSet{1, 5, 44}));
+  EXPECT_EQ(dest, (astro::ObjectSet{1, 5, 44}));
   ini.ReadSet("S", "word", dest, def);
   EXPECT_TRUE(dest.Empty());
   ini.ReadSet("S", "missing", dest, def);
   EXPECT_EQ(dest, def);
-  dest = ObjectSet{100};
+  dest = astro::ObjectSet{100};
   ini.ReadSet("S", "empty", dest, def);
   EXPECT_EQ(dest, def);
   // 208 and 255 are outside; 511 is 255 in its low byte, -1 too; $10 is 16; \x01 separates.
   ini.ReadSet("S", "edges", dest, def);
-  EXPECT_EQ(dest, (ObjectSet{0, 207, 16, 9}));
+  EXPECT_EQ(dest, (astro::ObjectSet{0, 207, 16, 9}));
 }
 
 TEST_F(IniFile, ReadIntArray) {
@@ -456,4 +456,4 @@ TEST_F(IniFile, LongLinesAndLargeFiles) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

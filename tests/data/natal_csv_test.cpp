@@ -8,7 +8,7 @@
 
 #include "data/cp1251.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 const char kHeader[] = "name,ticker,date,time,zone_hours,place,latitude,longitude,source\n";
@@ -277,4 +277,4 @@ TEST(Cp1251, EveryByteSurvivesUtf8AndBack) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

@@ -10,7 +10,7 @@
 #include "data/data_error.h"
 #include "../support/scratch_dir.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 using testing_support::ScratchDir;
@@ -114,7 +114,7 @@ TEST(NatalDatabase, DecodesFieldsAtTheirOffsets) {
   // The encoder writes the same bytes back.
   EXPECT_EQ(EncodeNatalRecord(rec), raw.b);
 
-  EventBlock ev;
+  astro::EventBlock ev;
   ToEventData(rec, ev);
   EXPECT_EQ(ev.Year, -44);
   EXPECT_EQ(ev.Month, 3);
@@ -205,7 +205,7 @@ TEST(NatalDatabase, PartialLastRecordIsNeverRead) {
   EXPECT_EQ(db.ReadRecord(rec), 1);
   EXPECT_EQ(rec.Name.View(), "Second");
 
-  ChartData slot;
+  astro::ChartData slot;
   EXPECT_FALSE(LookupNatal(path, "Hidden", slot));
   EXPECT_TRUE(LookupNatal(path, "Second", slot));
 }
@@ -276,7 +276,7 @@ TEST(NatalDatabase, UnopenableFileStopsAtCountWithItsNameAndReason) {
       EXPECT_EQ(e.file(), c.path);
       EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.what();
     }
-    ChartData slot;
+    astro::ChartData slot;
     EXPECT_THROW(LookupNatal(c.path, "IBM Corp", slot), DataFileError) << c.path;
   }
 }
@@ -311,7 +311,7 @@ TEST(NatalLookup, MatchesTrimmedNamesCaseSensitively) {
       {"Nothing", 0, ""},
   };
   for (const Case& c : cases) {
-    ChartData slot;
+    astro::ChartData slot;
     slot.ChartName.Set("No Name 1");
     slot.Event.Year = 2026;
     slot.Event.LocalTime = 12.0;
@@ -331,7 +331,7 @@ TEST(NatalLookup, MatchesTrimmedNamesCaseSensitively) {
 TEST(NatalLookup, CopiesTheWholeEventBlock) {
   ScratchDir dir;
   const std::string path = dir.Write("Nyse.mil", ScrambledAbc().Str());
-  ChartData slot;
+  astro::ChartData slot;
   ASSERT_TRUE(LookupNatal(path, "ABC@Q1", slot));
   EXPECT_EQ(slot.Event.Year, 2000);
   EXPECT_EQ(slot.Event.Month, 6);
@@ -346,7 +346,7 @@ TEST(NatalLookup, CopiesTheWholeEventBlock) {
 
 TEST(NatalLookup, EmptyDatabaseLeavesTheSlot) {
   ScratchDir dir;
-  ChartData slot;
+  astro::ChartData slot;
   slot.ChartName.Set("No Name 1");
   EXPECT_FALSE(LookupNatal(dir.Write("Nyse.mil", ""), "", slot));
   EXPECT_EQ(slot.ChartName.View(), "No Name 1");
@@ -429,4 +429,4 @@ TEST(NatalWriter, ReplacesWholeOrLeavesThePathAsItWas) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 std::vector<NatalRecord> Records(std::initializer_list<const char*> names) {
@@ -101,4 +101,4 @@ TEST(FindByTicker, TheOneRecordItsRowsName) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

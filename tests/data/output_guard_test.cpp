@@ -12,7 +12,7 @@
 #include "data/atomic_file.h"
 #include "../support/scratch_dir.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 using testing_support::ScratchDir;
@@ -86,4 +86,4 @@ TEST(OutputMode, KeepsTheReplacedFilesBitsElseTheUmask) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

@@ -6,7 +6,7 @@
 #include "data/data_error.h"
 #include "../support/scratch_dir.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 using testing_support::ScratchDir;
@@ -251,4 +251,4 @@ TEST(TownsBuild, ShippedGazetteerBuilds) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

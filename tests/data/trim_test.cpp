@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 TEST(Trim, EachSetRemovesOnlyItsOwnBytesAndOnlyAtTheEnds) {
@@ -30,4 +30,4 @@ TEST(Trim, EachSetRemovesOnlyItsOwnBytesAndOnlyAtTheEnds) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

@@ -11,7 +11,7 @@
 
 #include "../support/scratch_dir.h"
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 using testing_support::ScratchDir;
@@ -165,4 +165,4 @@ TEST(TzDatabase, MissingOrForeignFilesAreRefusedWithTheReason) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

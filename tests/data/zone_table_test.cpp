@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace sd {
+namespace sd::data {
 namespace {
 
 TEST(ZoneOffsetByName, ExactAbbreviationsOnly) {
@@ -24,4 +24,4 @@ TEST(ZoneOffsetByName, EveryRowIsReachable) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::data

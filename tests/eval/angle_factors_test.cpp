@@ -12,7 +12,7 @@
 namespace sd::eval {
 namespace {
 
-double Profile(double dev, double limit) { return (std::cos(kPi * std::fabs(dev) / limit) + 1) / 2; }
+double Profile(double dev, double limit) { return (std::cos(astro::kPi * std::fabs(dev) / limit) + 1) / 2; }
 
 TEST(AngleCombination, DifferenceAndMidpointPerCoordinate) {
   struct Case { int coord, op; double x, y, expected; };
@@ -30,9 +30,9 @@ TEST(AngleCombination, DifferenceAndMidpointPerCoordinate) {
   for (const Case& c : cases)
     EXPECT_NEAR(CombinedAngle(c.coord, c.op, c.x, c.y), c.expected, 1e-12)
         << c.coord << " op " << c.op << " " << c.x << " " << c.y;
-  EXPECT_EQ(CombinedAngle(kCoordLongitude, kAngleDifference, NoValue, 10), NoValue);
-  EXPECT_EQ(CombinedAngle(kCoordLongitude, kAngleMidpoint, 10, NoValue), NoValue);
-  EXPECT_EQ(CombinedAngle(kCoordLongitude, 2, 10, 20), NoValue);
+  EXPECT_EQ(CombinedAngle(kCoordLongitude, kAngleDifference, astro::NoValue, 10), astro::NoValue);
+  EXPECT_EQ(CombinedAngle(kCoordLongitude, kAngleMidpoint, 10, astro::NoValue), astro::NoValue);
+  EXPECT_EQ(CombinedAngle(kCoordLongitude, 2, 10, 20), astro::NoValue);
 }
 
 TEST(AngleInOrb, DeviationCrossingAndPhase) {
@@ -71,8 +71,8 @@ TEST(AngleInOrb, DeviationCrossingAndPhase) {
     EXPECT_NEAR(r.second, c.second, 1e-12) << c.what;
     EXPECT_EQ(r.phase, c.phase) << c.what;
   }
-  EXPECT_FALSE(AngleInOrbTest({0, 1, 0}, kCoordLongitude, NoValue, 0).hit);
-  EXPECT_FALSE(AngleInOrbTest({0, 1, 0}, kCoordLongitude, 0, NoValue).hit);
+  EXPECT_FALSE(AngleInOrbTest({0, 1, 0}, kCoordLongitude, astro::NoValue, 0).hit);
+  EXPECT_FALSE(AngleInOrbTest({0, 1, 0}, kCoordLongitude, 0, astro::NoValue).hit);
 }
 
 TEST(AngleExact, ScoresOnlyAPassageThroughTheTarget) {
@@ -97,8 +97,8 @@ TEST(AngleExact, ScoresOnlyAPassageThroughTheTarget) {
 
 // ---- the event loop ----------------------------------------------------------------------
 
-model::EventDef AngleEvent(int chart1, ObjectSet first, int chart2, ObjectSet second, double target,
-                           double orb) {
+model::EventDef AngleEvent(int chart1, astro::ObjectSet first, int chart2, astro::ObjectSet second,
+                           double target, double orb) {
   model::EventDef def = testing::BlankEvent(8);
   def.K.k8.FirstChart = static_cast<uint8_t>(chart1);
   def.K.k8.First = first;
@@ -122,8 +122,8 @@ TEST(AngleEvent, AnObjectWithItselfIsItsOwnPosition) {
   };
   for (const Case& c : cases) {
     testing::HandStencil st;
-    st.TransitLon(kMoon, c.before, c.at, c.at, c.at);
-    const eval::EventResult r = st.Evaluate(AngleEvent(1, {kMoon}, 1, {kMoon}, 0, 1));
+    st.TransitLon(astro::kMoon, c.before, c.at, c.at, c.at);
+    const eval::EventResult r = st.Evaluate(AngleEvent(1, {astro::kMoon}, 1, {astro::kMoon}, 0, 1));
     EXPECT_EQ(r.Hits, c.hits) << c.before << " " << c.at;
     EXPECT_NEAR(static_cast<double>(r.Graded), c.strength, 1e-9) << c.before << " " << c.at;
   }
@@ -133,18 +133,20 @@ TEST(AngleEvent, AnObjectWithItselfIsItsOwnPosition) {
 // once; the pair's value is the second object minus the first.
 TEST(AngleEvent, SameChartVisitsEachUnorderedPairOnceAndEachObjectWithItself) {
   testing::HandStencil st;
-  st.TransitLon(kSun, 10);
-  st.TransitLon(kMoon, 100);
-  const eval::EventResult r = st.Evaluate(AngleEvent(1, {kSun, kMoon}, 1, {kSun, kMoon}, 0, 180));
+  st.TransitLon(astro::kSun, 10);
+  st.TransitLon(astro::kMoon, 100);
+  const eval::EventResult r =
+      st.Evaluate(AngleEvent(1, {astro::kSun, astro::kMoon}, 1, {astro::kSun, astro::kMoon}, 0, 180));
   EXPECT_EQ(r.Hits, 3);
   // Sun itself 10 -> deviation -10; Sun - Moon = 270 -> +90; Moon itself -> -100.
   EXPECT_NEAR(static_cast<double>(r.Graded), Profile(10, 180) + Profile(90, 180) + Profile(100, 180),
               1e-9);
 
   // From different charts the same numbers are two objects, and every combination counts.
-  st.NatalLon(kSun, 10);
-  st.NatalLon(kMoon, 100);
-  const eval::EventResult cross = st.Evaluate(AngleEvent(0, {kSun, kMoon}, 1, {kSun, kMoon}, 0, 180));
+  st.NatalLon(astro::kSun, 10);
+  st.NatalLon(astro::kMoon, 100);
+  const eval::EventResult cross =
+      st.Evaluate(AngleEvent(0, {astro::kSun, astro::kMoon}, 1, {astro::kSun, astro::kMoon}, 0, 180));
   EXPECT_EQ(cross.Hits, 4);
 }
 
@@ -152,17 +154,17 @@ TEST(AngleEvent, SameChartVisitsEachUnorderedPairOnceAndEachObjectWithItself) {
 // so the pair stands still and its hit is separating.
 TEST(AngleEvent, NatalAgainstTransitKeepsTheNatalObjectStill) {
   testing::HandStencil st(1.0, 1.0);
-  st.NatalLon(kSun, 50, 0, 0, 0);
-  st.TransitLon(kMoon, 90);
-  model::EventDef def = AngleEvent(0, {kSun}, 1, {kMoon}, 90, 1);
+  st.NatalLon(astro::kSun, 50, 0, 0, 0);
+  st.TransitLon(astro::kMoon, 90);
+  model::EventDef def = AngleEvent(0, {astro::kSun}, 1, {astro::kMoon}, 90, 1);
   def.K.k8.Phases = 2;  // separating only
   EXPECT_EQ(st.Evaluate(def).Hits, 1);
   def.K.k8.Phases = 1;  // applying only
   EXPECT_EQ(st.Evaluate(def).Hits, 0);
 
   // Both natal: the stencil charts count, and the pair closed in on the target.
-  st.NatalLon(kMoon, 90);
-  model::EventDef natal = AngleEvent(0, {kSun}, 0, {kMoon}, 90, 1);
+  st.NatalLon(astro::kMoon, 90);
+  model::EventDef natal = AngleEvent(0, {astro::kSun}, 0, {astro::kMoon}, 90, 1);
   natal.K.k8.Phases = 1;
   EXPECT_EQ(st.Evaluate(natal).Hits, 1);
 }
@@ -170,14 +172,15 @@ TEST(AngleEvent, NatalAgainstTransitKeepsTheNatalObjectStill) {
 // The separation of two planets along the great circle, from longitude and latitude.
 TEST(AngleEvent, SeparationUsesLongitudeAndLatitude) {
   testing::HandStencil st;
-  st.TransitLon(kMercury, 10);
-  st.TransitLon(kVenus, 13);
-  st.TransitPlanetRow(snapshot_offset::kLatitude, kMercury, 2, 2, 2, 2);
-  st.TransitPlanetRow(snapshot_offset::kLatitude, kVenus, -2, -2, -2, -2);
-  const double sep =
-      std::acos(SinDeg(2) * SinDeg(-2) + CosDeg(2) * CosDeg(-2) * CosDeg(3)) * kRadToDeg;
+  st.TransitLon(astro::kMercury, 10);
+  st.TransitLon(astro::kVenus, 13);
+  st.TransitPlanetRow(astro::snapshot_offset::kLatitude, astro::kMercury, 2, 2, 2, 2);
+  st.TransitPlanetRow(astro::snapshot_offset::kLatitude, astro::kVenus, -2, -2, -2, -2);
+  const double sep = std::acos(astro::SinDeg(2) * astro::SinDeg(-2) +
+                               astro::CosDeg(2) * astro::CosDeg(-2) * astro::CosDeg(3)) *
+                     astro::kRadToDeg;
   ASSERT_GT(sep, 4.9);  // more than either difference alone
-  model::EventDef def = AngleEvent(1, {kMercury}, 1, {kVenus}, 5, 1);
+  model::EventDef def = AngleEvent(1, {astro::kMercury}, 1, {astro::kVenus}, 5, 1);
   def.K.k8.Coordinate = kCoordSeparation;
   const eval::EventResult r = st.Evaluate(def);
   ASSERT_EQ(r.Hits, 1);
@@ -191,9 +194,9 @@ TEST(AngleEvent, SeparationUsesLongitudeAndLatitude) {
 // Exact-moment mode reads t and t + step: the Moon's difference from the Sun passes 90.
 TEST(AngleEvent, ExactMomentBetweenTAndTheNextStep) {
   testing::HandStencil st;
-  st.TransitLon(kSun, 0);
-  st.TransitLon(kMoon, 80, 85, 95, 105);
-  model::EventDef def = AngleEvent(1, {kSun}, 1, {kMoon}, 90, 1);
+  st.TransitLon(astro::kSun, 0);
+  st.TransitLon(astro::kMoon, 80, 85, 95, 105);
+  model::EventDef def = AngleEvent(1, {astro::kSun}, 1, {astro::kMoon}, 90, 1);
   def.CM = 1;
   const eval::EventResult r = st.Evaluate(def);
   EXPECT_EQ(r.Hits, 1);

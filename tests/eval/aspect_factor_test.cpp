@@ -14,69 +14,80 @@ namespace {
 // Every row of the Moon and the Ascendant holds its own value, so a reader that picks the wrong
 // row or column shows it.
 TEST(Coordinates, EachCoordinateReadsItsOwnRow) {
-  ChartData chart;
-  MomentSnapshot snap;
-  chart.Object[kLongitude][kMoon] = 11;
-  chart.Object[kHelioLongitude][kMoon] = 12;
-  chart.Object[kDeclination][kMoon] = 13;
-  chart.Object[kDeclinationLongitude][kMoon] = 14;
-  chart.Planet[kRightAscension][kMoon] = 15;
-  chart.Planet[kLatitude][kMoon] = 16;
-  chart.Planet[kHelioLatitude][kMoon] = 17;
-  chart.Planet[kPhaseAngle][kMoon] = 18;
-  chart.Planet[kMundanePosition][kMoon] = 19;
-  chart.Object[kLongitude][kAscendant] = 21;
-  chart.Object[kDeclination][kAscendant] = 23;
-  snap.SetLongitude(kMoon, 11);
-  snap.SetHelioLongitude(kMoon, 12);
-  snap.SetDeclination(kMoon, 13);
-  snap.SetPlanetRow(snapshot_offset::kRightAscension, kMoon, 15);
-  snap.SetPlanetRow(snapshot_offset::kLatitude, kMoon, 16);
-  snap.SetPlanetRow(snapshot_offset::kHelioLatitude, kMoon, 17);
-  snap.SetPhaseAngle(kMoon, 18);
-  snap.SetPlanetRow(snapshot_offset::kMundanePosition, kMoon, 19);
-  snap.SetLongitude(kAscendant, 21);
-  snap.SetDeclination(kAscendant, 23);
-  snap.SetLongitude(kMars, NoValue);  // a fresh snapshot holds zeros, not NoValue
+  astro::ChartData chart;
+  astro::MomentSnapshot snap;
+  chart.Object[astro::kLongitude][astro::kMoon] = 11;
+  chart.Object[astro::kHelioLongitude][astro::kMoon] = 12;
+  chart.Object[astro::kDeclination][astro::kMoon] = 13;
+  chart.Object[astro::kDeclinationLongitude][astro::kMoon] = 14;
+  chart.Planet[astro::kRightAscension][astro::kMoon] = 15;
+  chart.Planet[astro::kLatitude][astro::kMoon] = 16;
+  chart.Planet[astro::kHelioLatitude][astro::kMoon] = 17;
+  chart.Planet[astro::kPhaseAngle][astro::kMoon] = 18;
+  chart.Planet[astro::kMundanePosition][astro::kMoon] = 19;
+  chart.Object[astro::kLongitude][astro::kAscendant] = 21;
+  chart.Object[astro::kDeclination][astro::kAscendant] = 23;
+  snap.SetLongitude(astro::kMoon, 11);
+  snap.SetHelioLongitude(astro::kMoon, 12);
+  snap.SetDeclination(astro::kMoon, 13);
+  snap.SetPlanetRow(astro::snapshot_offset::kRightAscension, astro::kMoon, 15);
+  snap.SetPlanetRow(astro::snapshot_offset::kLatitude, astro::kMoon, 16);
+  snap.SetPlanetRow(astro::snapshot_offset::kHelioLatitude, astro::kMoon, 17);
+  snap.SetPhaseAngle(astro::kMoon, 18);
+  snap.SetPlanetRow(astro::snapshot_offset::kMundanePosition, astro::kMoon, 19);
+  snap.SetLongitude(astro::kAscendant, 21);
+  snap.SetDeclination(astro::kAscendant, 23);
+  snap.SetLongitude(astro::kMars, astro::NoValue);  // a fresh snapshot holds zeros, not NoValue
 
   struct Case { int coord, obj; double expected; };
   const Case cases[] = {
-      {kCoordLongitude, kMoon, 11}, {kCoordLongitudeLatitude, kMoon, 11},
-      {kCoordHelioLongitude, kMoon, 12}, {kCoordDeclination, kMoon, 13},
-      {kCoordRightAscension, kMoon, 15}, {kCoordLatitude, kMoon, 16},
-      {kCoordHelioLatitude, kMoon, 17}, {kCoordPhaseAngle, kMoon, 18},
-      {kCoordMundanePosition, kMoon, 19}, {9, kMoon, 0}, {12, kAscendant, 0},
-      {kCoordLongitude, kAscendant, 21}, {kCoordDeclination, kAscendant, 23},
-      {kCoordRightAscension, kAscendant, NoValue}, {kCoordMundanePosition, kAscendant, NoValue},
-      {kCoordPhaseAngle, kAscendant, NoValue}, {kCoordLongitude, kMars, NoValue},
-      {kCoordLongitude, 40, NoValue}, {kCoordLongitude, -1, NoValue}, {14, kMoon, NoValue},
+      {kCoordLongitude, astro::kMoon, 11},
+      {kCoordLongitudeLatitude, astro::kMoon, 11},
+      {kCoordHelioLongitude, astro::kMoon, 12},
+      {kCoordDeclination, astro::kMoon, 13},
+      {kCoordRightAscension, astro::kMoon, 15},
+      {kCoordLatitude, astro::kMoon, 16},
+      {kCoordHelioLatitude, astro::kMoon, 17},
+      {kCoordPhaseAngle, astro::kMoon, 18},
+      {kCoordMundanePosition, astro::kMoon, 19},
+      {9, astro::kMoon, 0},
+      {12, astro::kAscendant, 0},
+      {kCoordLongitude, astro::kAscendant, 21},
+      {kCoordDeclination, astro::kAscendant, 23},
+      {kCoordRightAscension, astro::kAscendant, astro::NoValue},
+      {kCoordMundanePosition, astro::kAscendant, astro::NoValue},
+      {kCoordPhaseAngle, astro::kAscendant, astro::NoValue},
+      {kCoordLongitude, astro::kMars, astro::NoValue},
+      {kCoordLongitude, 40, astro::NoValue},
+      {kCoordLongitude, -1, astro::NoValue},
+      {14, astro::kMoon, astro::NoValue},
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(ChartCoordinate(c.coord, chart, c.obj), c.expected, 1e-9) << c.coord << "/" << c.obj;
     EXPECT_NEAR(SnapshotCoordinate(c.coord, snap, c.obj, 1.0), c.expected, 1e-9) << c.coord << "/" << c.obj;
   }
-  EXPECT_EQ(ChartCoordinate(kCoordDeclinationLongitude, chart, kMoon), 14);
+  EXPECT_EQ(ChartCoordinate(kCoordDeclinationLongitude, chart, astro::kMoon), 14);
 }
 
 // A snapshot has no projected-longitude row: the reader finds the ecliptic longitude that has the
 // planet's declination, on the side of the colure where the planet's longitude lies.
 TEST(Coordinates, SnapshotProjectsTheDeclination) {
-  const ChartMoment t = 1.0;
-  const double eps = TrueObliquity(t);
-  MomentSnapshot snap;
+  const astro::ChartMoment t = 1.0;
+  const double eps = astro::TrueObliquity(t);
+  astro::MomentSnapshot snap;
   struct Case { double lon, decl; bool far_side; };
   for (const Case& c : {Case{11, 13, false}, Case{200, -20, true}, Case{300, -5, false}, Case{95, 23, true}}) {
-    snap.SetLongitude(kMars, c.lon);
-    snap.SetDeclination(kMars, c.decl);
-    const double p = SnapshotCoordinate(kCoordDeclinationLongitude, snap, kMars, t);
-    EXPECT_NEAR(std::asin(SinDeg(p) * SinDeg(eps)) * kRadToDeg, c.decl, 1e-6) << c.lon;
+    snap.SetLongitude(astro::kMars, c.lon);
+    snap.SetDeclination(astro::kMars, c.decl);
+    const double p = SnapshotCoordinate(kCoordDeclinationLongitude, snap, astro::kMars, t);
+    EXPECT_NEAR(std::asin(astro::SinDeg(p) * astro::SinDeg(eps)) * astro::kRadToDeg, c.decl, 1e-6) << c.lon;
     EXPECT_EQ(p > 90 && p < 270, c.far_side) << c.lon;
   }
-  snap.SetLongitude(kAscendant, 123);
-  snap.SetDeclination(kAscendant, 5);
-  EXPECT_NEAR(SnapshotCoordinate(kCoordDeclinationLongitude, snap, kAscendant, t), 123, 1e-8);
-  snap.SetDeclination(kMars, NoValue);
-  EXPECT_EQ(SnapshotCoordinate(kCoordDeclinationLongitude, snap, kMars, t), NoValue);
+  snap.SetLongitude(astro::kAscendant, 123);
+  snap.SetDeclination(astro::kAscendant, 5);
+  EXPECT_NEAR(SnapshotCoordinate(kCoordDeclinationLongitude, snap, astro::kAscendant, t), 123, 1e-8);
+  snap.SetDeclination(astro::kMars, astro::NoValue);
+  EXPECT_EQ(SnapshotCoordinate(kCoordDeclinationLongitude, snap, astro::kMars, t), astro::NoValue);
 }
 
 TEST(ApplyHarmonic, TreatmentByCoordinate) {
@@ -94,9 +105,9 @@ TEST(ApplyHarmonic, TreatmentByCoordinate) {
       {kCoordHelioLatitude, -2, 4, -8, "sign kept"},
       {kCoordLongitudeLatitude, 123, 4, 123, "great-circle coordinate takes no harmonic"},
       {9, 123, 4, 0, "measures nothing"},
-      {12, NoValue, 4, 0, "measures nothing, even when missing"},
-      {kCoordLongitude, NoValue, 4, NoValue, "a missing position stays missing"},
-      {kCoordDeclination, NoValue, 2, NoValue, "also unreduced"},
+      {12, astro::NoValue, 4, 0, "measures nothing, even when missing"},
+      {kCoordLongitude, astro::NoValue, 4, astro::NoValue, "a missing position stays missing"},
+      {kCoordDeclination, astro::NoValue, 2, astro::NoValue, "also unreduced"},
   };
   for (const Case& c : cases) EXPECT_NEAR(ApplyHarmonic(c.coord, c.value, c.harmonic), c.expected, 1e-9) << c.what;
 }
@@ -111,8 +122,8 @@ TEST(SideAndPhase, Conditions) {
       {3, 2, 50, 50, false, "level is not second ahead"},
       {3, 2, 355, 5, true, "second ahead across 0"},
       {3, 1, 5, 355, true, "first ahead across 0"},
-      {kConjunction, 2, 100, 90, true, "conjunction is exempt"},
-      {kOpposition, 1, 90, 100, true, "opposition is exempt"},
+      {astro::kConjunction, 2, 100, 90, true, "conjunction is exempt"},
+      {astro::kOpposition, 1, 90, 100, true, "opposition is exempt"},
       {3, 0, 90, 100, true, "no condition"},
       {3, 7, 90, 100, true, "unknown side value imposes nothing"},
   };
@@ -156,10 +167,10 @@ TEST(AspectInOrbTest, Scenarios) {
       {{3, 0, 1.0, 1}, {0, 0, 90.2, 90.2}, false, 0, 0, 0, "side 1: second is ahead"},
       {{3, 0, 1.0, 2}, {0, 0, 90.2, 90.2}, true, 0.9045084971874737, -0.2, kSeparating, "side 2 met"},
       {{3, 0, 1.0, 1}, {0, 0, 269.8, 269.8}, true, 0.9045084971874737, 0.2, kSeparating, "waning square, side 1"},
-      {{kConjunction, 0, 1.0, 2}, {10, 10, 9.5, 9.5}, true, 0.5, 0.5, kSeparating, "conjunction ignores the side"},
-      {{kAntiscion, 0, 1.0, 0}, {10, 10, 170.5, 170.5}, true, 0.5, -0.5, kSeparating, "antiscion"},
-      {{kParallel, 0, 1.0, 0}, {10, 10, 10, 10}, false, 0, 0, 0, "the search never yields a parallel"},
-      {{2, 0, 1.0, 0}, {NoValue, 0, 60, 60}, false, 0, 0, 0, "missing position"},
+      {{astro::kConjunction, 0, 1.0, 2}, {10, 10, 9.5, 9.5}, true, 0.5, 0.5, kSeparating, "conjunction ignores the side"},
+      {{astro::kAntiscion, 0, 1.0, 0}, {10, 10, 170.5, 170.5}, true, 0.5, -0.5, kSeparating, "antiscion"},
+      {{astro::kParallel, 0, 1.0, 0}, {10, 10, 10, 10}, false, 0, 0, 0, "the search never yields a parallel"},
+      {{2, 0, 1.0, 0}, {astro::NoValue, 0, 60, 60}, false, 0, 0, 0, "missing position"},
   };
   for (const Case& c : cases) {
     const AspectFactorResult r = AspectInOrbTest(c.params, c.s);
@@ -180,8 +191,8 @@ TEST(GreatCircleDistance, KnownArcs) {
   };
   for (const Case& c : cases)
     EXPECT_NEAR(GreatCircleDistance(c.lon1, c.lat1, c.lon2, c.lat2), c.expected, 1e-9) << c.lon1 << " " << c.lat2;
-  EXPECT_EQ(GreatCircleDistance(NoValue, 0, 1, 0), NoValue);
-  EXPECT_EQ(GreatCircleDistance(0, 0, 1, NoValue), NoValue);
+  EXPECT_EQ(GreatCircleDistance(astro::NoValue, 0, 1, 0), astro::NoValue);
+  EXPECT_EQ(GreatCircleDistance(0, 0, 1, astro::NoValue), astro::NoValue);
 }
 
 TEST(CloseApproachTest, ClosestPointOfTheStep) {
@@ -194,15 +205,35 @@ TEST(CloseApproachTest, ClosestPointOfTheStep) {
     const char* what;
   };
   const Case cases[] = {
-      {kConjunction, 2, {10, 0, 12, 0}, {13, 1, 11, 1}, true, 1.0, 1.001,
+      {astro::kConjunction,
+       2,
+       {10, 0, 12, 0},
+       {13, 1, 11, 1},
+       true,
+       1.0,
+       1.001,
        "passing one degree apart in latitude"},
-      {kConjunction, 0.9, {10, 0, 12, 0}, {13, 1, 11, 1}, false, 0, 0, "closest approach not below the orb"},
-      {kOpposition, 1, {10, 0, 12, 0}, {193, 0, 191, 0}, true, 0, 0.05, "opposition"},
-      {kConjunction, 1, {359, 0, 3, 0}, {1, 0.5, 1, 0.5}, true, 0.4999, 0.5001, "passing 0 Aries"},
-      {kConjunction, 30, {0, 0, 40, 0}, {20, 0, 20, 0}, false, 0, 0, "20 apart at t: outside the window"},
-      {kConjunction, 30, {0, 0, 40, 0}, {4, 0, 60, 0}, false, 0, 0, "20 apart at the end of the step"},
+      {astro::kConjunction,
+       0.9,
+       {10, 0, 12, 0},
+       {13, 1, 11, 1},
+       false,
+       0,
+       0,
+       "closest approach not below the orb"},
+      {astro::kOpposition, 1, {10, 0, 12, 0}, {193, 0, 191, 0}, true, 0, 0.05, "opposition"},
+      {astro::kConjunction, 1, {359, 0, 3, 0}, {1, 0.5, 1, 0.5}, true, 0.4999, 0.5001, "passing 0 Aries"},
+      {astro::kConjunction,
+       30,
+       {0, 0, 40, 0},
+       {20, 0, 20, 0},
+       false,
+       0,
+       0,
+       "20 apart at t: outside the window"},
+      {astro::kConjunction, 30, {0, 0, 40, 0}, {4, 0, 60, 0}, false, 0, 0, "20 apart at the end of the step"},
       {3, 5, {10, 0, 12, 0}, {13, 1, 11, 1}, false, 0, 0, "only conjunction and opposition"},
-      {kConjunction, 2, {NoValue, 0, 12, 0}, {13, 1, 11, 1}, false, 0, 0, "missing position"},
+      {astro::kConjunction, 2, {astro::NoValue, 0, 12, 0}, {13, 1, 11, 1}, false, 0, 0, "missing position"},
   };
   for (const Case& c : cases) {
     const AspectFactorResult r = CloseApproachTest(c.aspect, c.limit, c.first, c.second);
@@ -210,7 +241,7 @@ TEST(CloseApproachTest, ClosestPointOfTheStep) {
     if (!c.hit) continue;
     EXPECT_GE(r.second, c.closest_lo) << c.what;
     EXPECT_LE(r.second, c.closest_hi) << c.what;
-    EXPECT_NEAR(r.strength, (std::cos(kPi * r.second / c.limit) + 1) / 2, 1e-12) << c.what;
+    EXPECT_NEAR(r.strength, (std::cos(astro::kPi * r.second / c.limit) + 1) / 2, 1e-12) << c.what;
     EXPECT_EQ(r.phase, 0) << c.what;
   }
 }
@@ -225,18 +256,18 @@ TEST(ExactMomentTest, PassageThroughTheExactPoint) {
     const char* what;
   };
   const Case cases[] = {
-      {{kConjunction, 0, 1, 0}, 1, {0, 0, 359, 1}, true, 0.5, "conjunction across 0"},
-      {{kConjunction, 0, 1, 0}, 1, {0, 0, 355, 357}, false, 0, "still approaching"},
+      {{astro::kConjunction, 0, 1, 0}, 1, {0, 0, 359, 1}, true, 0.5, "conjunction across 0"},
+      {{astro::kConjunction, 0, 1, 0}, 1, {0, 0, 355, 357}, false, 0, "still approaching"},
       {{3, 0, 1, 0}, 1, {0, 0, 89, 92}, true, 1.0 / 3, "square passed a third into the step"},
       {{3, 0, 1, 1}, 1, {0, 0, 89, 91}, false, 0, "side 1 fails: second ahead"},
       {{3, 0, 1, 2}, 1, {0, 0, 89, 91}, true, 0.5, "side 2 met"},
       {{3, 0, 1, 0}, 2, {0, 0, 170, 190}, false, 0, "nearer square point switches sides: no passage"},
       {{3, 0, 1, 0}, 1, {0, 0, 70, 80}, false, 0, "outside the 17 degree window"},
       {{3, 0, 1, 0}, 2, {0, 0, 70, 80}, false, 0, "inside the harmonic window but never exact"},
-      {{kAntiscion, 0, 1, 0}, 1, {10, 10, 169, 171}, true, 0.5, "antiscion"},
-      {{kAntiscion, 0, 1, 0}, 1, {10, 12, 168, 169}, true, 2.0 / 3, "antiscion with both moving"},
-      {{kParallel, 0, 1, 0}, 1, {5, 5, 4.9, 5.1}, false, 0, "parallels are never found"},
-      {{kConjunction, 0, 1, 0}, 1, {0, 0, NoValue, 1}, false, 0, "missing position"},
+      {{astro::kAntiscion, 0, 1, 0}, 1, {10, 10, 169, 171}, true, 0.5, "antiscion"},
+      {{astro::kAntiscion, 0, 1, 0}, 1, {10, 12, 168, 169}, true, 2.0 / 3, "antiscion with both moving"},
+      {{astro::kParallel, 0, 1, 0}, 1, {5, 5, 4.9, 5.1}, false, 0, "parallels are never found"},
+      {{astro::kConjunction, 0, 1, 0}, 1, {0, 0, astro::NoValue, 1}, false, 0, "missing position"},
   };
   for (const Case& c : cases) {
     const AspectFactorResult r = ExactMomentTest(c.params, c.harmonic, c.s);
@@ -248,18 +279,18 @@ TEST(ExactMomentTest, PassageThroughTheExactPoint) {
 }
 
 TEST(VisitAspectPair, EachUnorderedPairOnce) {
-  const ObjectSet both{kSun, kMoon};
-  const ObjectSet sun{kSun};
-  struct Case { bool suppress; ObjectSet first, second; int i, j; bool expected; const char* what; };
+  const astro::ObjectSet both{astro::kSun, astro::kMoon};
+  const astro::ObjectSet sun{astro::kSun};
+  struct Case { bool suppress; astro::ObjectSet first, second; int i, j; bool expected; const char* what; };
   const Case cases[] = {
-      {true, both, both, kSun, kMoon, true, "Sun with Moon"},
-      {true, both, both, kMoon, kSun, false, "not again as Moon with Sun"},
-      {true, both, both, kSun, kSun, false, "never with itself"},
-      {true, both, both, kMoon, kMoon, false, "never with itself"},
-      {false, both, both, kMoon, kSun, true, "without suppression every order counts"},
-      {false, both, both, kSun, kSun, true, "and even self pairs"},
-      {true, sun, both, kSun, kMoon, true, "Moon only in the second set"},
-      {true, sun, both, kSun, kSun, false, "Sun in both sets"},
+      {true, both, both, astro::kSun, astro::kMoon, true, "Sun with Moon"},
+      {true, both, both, astro::kMoon, astro::kSun, false, "not again as Moon with Sun"},
+      {true, both, both, astro::kSun, astro::kSun, false, "never with itself"},
+      {true, both, both, astro::kMoon, astro::kMoon, false, "never with itself"},
+      {false, both, both, astro::kMoon, astro::kSun, true, "without suppression every order counts"},
+      {false, both, both, astro::kSun, astro::kSun, true, "and even self pairs"},
+      {true, sun, both, astro::kSun, astro::kMoon, true, "Moon only in the second set"},
+      {true, sun, both, astro::kSun, astro::kSun, false, "Sun in both sets"},
   };
   for (const Case& c : cases) EXPECT_EQ(VisitAspectPair(c.suppress, c.first, c.second, c.i, c.j), c.expected) << c.what;
 }

@@ -15,8 +15,8 @@ namespace sd::eval {
 namespace {
 
 // Universal moment of a local clock time in a zone of decimal hours east.
-ChartMoment Local(int y, int m, int d, double hours, double zone) {
-  return MomentFromDate(y, m, d, hours) - zone * DayInCenturies / 24;
+astro::ChartMoment Local(int y, int m, int d, double hours, double zone) {
+  return astro::MomentFromDate(y, m, d, hours) - zone * astro::DayInCenturies / 24;
 }
 
 TEST(CalendarDate, WeekdaysOfKnownDates) {
@@ -27,7 +27,7 @@ TEST(CalendarDate, WeekdaysOfKnownDates) {
       {1, 1, 1, 6},                         // the date of an absent moment (Julian calendar)
   };
   for (const Case& c : cases) {
-    CivilDate d;
+    astro::CivilDate d;
     d.year = c.y;
     d.month = c.m;
     d.day = c.d;
@@ -36,13 +36,13 @@ TEST(CalendarDate, WeekdaysOfKnownDates) {
 }
 
 TEST(CalendarDate, ZoneMovesTheLocalDate) {
-  const ChartMoment t = MomentFromDate(2026, 3, 21, 3.0);  // Saturday 03:00 UT
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 21, 3.0);  // Saturday 03:00 UT
   struct Case { double zone; int day; double hours; int weekday; };
   const Case cases[] = {
       {0, 21, 3.0, 6}, {-5, 20, 22.0, 5}, {9.5, 21, 12.5, 6}, {-3.5, 20, 23.5, 5},
   };
   for (const Case& c : cases) {
-    const CivilDate d = LocalDate(t, c.zone);
+    const astro::CivilDate d = LocalDate(t, c.zone);
     EXPECT_EQ(d.day, c.day) << c.zone;
     EXPECT_NEAR(d.hours, c.hours, 1e-6) << c.zone;
     EXPECT_EQ(Weekday(d), c.weekday) << c.zone;
@@ -55,13 +55,13 @@ TEST(CalendarDate, ZoneMovesTheLocalDate) {
 TEST(CalendarDate, GridMidnightsBelongToTheirOwnDay) {
   for (double zone : {-5.0, 9.5, 0.0, -10.5, 5.5, 12.75}) {
     for (int start_day = 1; start_day <= 28; start_day += 3) {
-      const ChartMoment start = Local(2026, 3, start_day, 0.0, zone);
-      const ChartMoment end = start + 20 * DayInCenturies;
+      const astro::ChartMoment start = Local(2026, 3, start_day, 0.0, zone);
+      const astro::ChartMoment end = start + 20 * astro::DayInCenturies;
       for (int i = 0; i <= 40; ++i) {
-        const ChartMoment t = LinearAt(i, 40, 0, end, start);
-        const CivilDate want = DateFromMoment(MomentFromDate(2026, 3, start_day, 6.0) +
-                                              (i / 2) * DayInCenturies);
-        const CivilDate got = LocalDate(t, zone);
+        const astro::ChartMoment t = astro::LinearAt(i, 40, 0, end, start);
+        const astro::CivilDate want = astro::DateFromMoment(astro::MomentFromDate(2026, 3, start_day, 6.0) +
+                                              (i / 2) * astro::DayInCenturies);
+        const astro::CivilDate got = LocalDate(t, zone);
         EXPECT_EQ(got.day, want.day) << zone << " " << start_day << " " << i;
         EXPECT_EQ(got.month, want.month) << zone << " " << start_day << " " << i;
         EXPECT_NEAR(got.hours, (i % 2) * 12.0, 1e-6) << zone << " " << start_day << " " << i;
@@ -77,12 +77,12 @@ TEST(CalendarDate, MinuteOfDayRoundsAndKeepsTheLastMinute) {
       {12.5, 750}, {23 + 59.0 / 60 + 59.9 / 3600, 1439}, {23 + 59.0 / 60, 1439},
   };
   for (const Case& c : cases) {
-    CivilDate d;
+    astro::CivilDate d;
     d.hours = c.hours;
     EXPECT_EQ(MinuteOfDay(d), c.minute) << c.hours;
   }
   // 23:59:59.9 local is still the same day, in the last minute.
-  const CivilDate late = LocalDate(Local(2026, 3, 20, 23 + 59.0 / 60 + 59.9 / 3600, -5), -5);
+  const astro::CivilDate late = LocalDate(Local(2026, 3, 20, 23 + 59.0 / 60 + 59.9 / 3600, -5), -5);
   EXPECT_EQ(late.day, 20);
   EXPECT_EQ(MinuteOfDay(late), 1439);
 }
@@ -92,7 +92,7 @@ TEST(CalendarDate, MinuteOfDayRoundsAndKeepsTheLastMinute) {
 class CalendarEvent : public ::testing::Test {
  protected:
   void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
+    natal_ = std::make_unique<astro::ChartData>();
     for (auto& p : in_.Transit) p = &snap_;
     for (auto& p : in_.Natal) p = natal_.get();
     in_.GridStepDays = 0.5;
@@ -101,7 +101,7 @@ class CalendarEvent : public ::testing::Test {
   }
   void Want(uint8_t mode, std::initializer_list<int> values) {
     def_.K.k14.Mode = mode;
-    ObjectSet s(values);
+    astro::ObjectSet s(values);
     if (mode == 0) def_.K.k14.Weekdays = s;
     if (mode == 1) def_.K.k14.MonthDays = s;
     if (mode == 2) def_.K.k14.Months = s;
@@ -114,8 +114,8 @@ class CalendarEvent : public ::testing::Test {
     return r.Hits;
   }
 
-  std::unique_ptr<ChartData> natal_;
-  MomentSnapshot snap_;
+  std::unique_ptr<astro::ChartData> natal_;
+  astro::MomentSnapshot snap_;
   EventInputs in_;
   model::EventDef def_{};
 };
@@ -151,7 +151,7 @@ TEST_F(CalendarEvent, WeekdayDayOfMonthAndMonth) {
 TEST_F(CalendarEvent, TheDateIsTheZonesLocalDate) {
   Want(0, {6});
   // Saturday 02:00 UT is still Friday in New York and already Saturday in Adelaide.
-  const ChartMoment t = MomentFromDate(2026, 3, 21, 2.0);
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 21, 2.0);
   in_.Moment = t;
   in_.Options.ZoneHours = -5;
   EXPECT_EQ(EvaluateEvent(def_, in_).Hits, 0);

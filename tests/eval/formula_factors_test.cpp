@@ -12,7 +12,7 @@
 namespace sd::eval {
 namespace {
 
-double Profile(double orb, double limit) { return (std::cos(kPi * std::fabs(orb) / limit) + 1) / 2; }
+double Profile(double orb, double limit) { return (std::cos(astro::kPi * std::fabs(orb) / limit) + 1) / 2; }
 
 TEST(FormulaPoint, WeightedSumsOfPositions) {
   struct Case {
@@ -41,21 +41,21 @@ TEST(FormulaPoint, WeightedSumsOfPositions) {
 
   const uint8_t asc_moon_sun[4] = {0, 0, 1, 2};
   // An absent object spoils the point only when its term counts.
-  EXPECT_EQ(FormulaPoint(kCoordLongitude, {100, NoValue, 300, 0}, asc_moon_sun, 0), NoValue);
-  EXPECT_NEAR(FormulaPoint(kCoordLongitude, {100, 250, 300, NoValue}, asc_moon_sun, 0), 50, 1e-9);
-  EXPECT_EQ(FormulaPoint(kCoordLongitudeLatitude, {100, 250, 300, 0}, asc_moon_sun, 0), NoValue);
+  EXPECT_EQ(FormulaPoint(kCoordLongitude, {100, astro::NoValue, 300, 0}, asc_moon_sun, 0), astro::NoValue);
+  EXPECT_NEAR(FormulaPoint(kCoordLongitude, {100, 250, 300, astro::NoValue}, asc_moon_sun, 0), 50, 1e-9);
+  EXPECT_EQ(FormulaPoint(kCoordLongitudeLatitude, {100, 250, 300, 0}, asc_moon_sun, 0), astro::NoValue);
 }
 
 // ---- the event loop ----------------------------------------------------------------------
 
 // Point: natal Ascendant + Moon - Sun (100 + 250 - 300 = 50); objects from the transits.
-model::EventDef AscMoonSun(ObjectSet objects, ObjectSet aspects, double orb) {
+model::EventDef AscMoonSun(astro::ObjectSet objects, astro::ObjectSet aspects, double orb) {
   model::EventDef def = testing::BlankEvent(16);
   model::EvKind16& k = def.K.k16;
-  k.Object1 = kAscendant;
-  k.Object2 = kMoon;
-  k.Object3 = kSun;
-  k.Object4 = kMars;
+  k.Object1 = astro::kAscendant;
+  k.Object2 = astro::kMoon;
+  k.Object3 = astro::kSun;
+  k.Object4 = astro::kMars;
   k.Code1 = 0;
   k.Code2 = 0;
   k.Code3 = 1;
@@ -72,9 +72,9 @@ model::EventDef AscMoonSun(ObjectSet objects, ObjectSet aspects, double orb) {
 class FormulaEvent : public ::testing::Test {
  protected:
   void SetUp() override {
-    st.NatalLon(kAscendant, 100);
-    st.NatalLon(kMoon, 250);
-    st.NatalLon(kSun, 300);
+    st.NatalLon(astro::kAscendant, 100);
+    st.NatalLon(astro::kMoon, 250);
+    st.NatalLon(astro::kSun, 300);
   }
   testing::HandStencil st;
 };
@@ -89,28 +89,29 @@ TEST_F(FormulaEvent, OrbLimitBelowTheDetectionOrb) {
       {"entering the detection orb", 56.0, 54.0, 0, 0},
   };
   for (const Case& c : cases) {
-    st.TransitLon(kMercury, c.before, c.at, c.at, c.at);
-    const eval::EventResult r = st.Evaluate(AscMoonSun({kMercury}, {1}, 4));
+    st.TransitLon(astro::kMercury, c.before, c.at, c.at, c.at);
+    const eval::EventResult r = st.Evaluate(AscMoonSun({astro::kMercury}, {1}, 4));
     EXPECT_EQ(r.Hits, c.hits) << c.what;
     EXPECT_NEAR(static_cast<double>(r.Graded), c.strength, 1e-9) << c.what;
   }
 }
 
 TEST_F(FormulaEvent, WideOrbAndSeveralAspects) {
-  st.TransitLon(kMercury, 56);    // conjunction, 6 off
-  st.TransitLon(kVenus, 140);     // exact square
-  st.TransitLon(kJupiter, 229);   // opposition, 1 off
-  const eval::EventResult r = st.Evaluate(AscMoonSun({kMercury, kVenus, kJupiter}, {1, 3, 5}, 8));
+  st.TransitLon(astro::kMercury, 56);   // conjunction, 6 off
+  st.TransitLon(astro::kVenus, 140);    // exact square
+  st.TransitLon(astro::kJupiter, 229);  // opposition, 1 off
+  const eval::EventResult r =
+      st.Evaluate(AscMoonSun({astro::kMercury, astro::kVenus, astro::kJupiter}, {1, 3, 5}, 8));
   EXPECT_EQ(r.Hits, 3);
   EXPECT_NEAR(static_cast<double>(r.Graded), Profile(6, 8) + 1.0 + Profile(1, 8), 1e-9);
   // Without the square among the aspects Venus adds nothing.
-  EXPECT_EQ(st.Evaluate(AscMoonSun({kMercury, kVenus, kJupiter}, {1, 5}, 8)).Hits, 2);
+  EXPECT_EQ(st.Evaluate(AscMoonSun({astro::kMercury, astro::kVenus, astro::kJupiter}, {1, 5}, 8)).Hits, 2);
 }
 
 TEST_F(FormulaEvent, ChartsAndHarmonic) {
-  st.TransitLon(kMercury, 50.5);
-  st.NatalLon(kMercury, 140.5);
-  model::EventDef def = AscMoonSun({kMercury}, {1}, 4);
+  st.TransitLon(astro::kMercury, 50.5);
+  st.NatalLon(astro::kMercury, 140.5);
+  model::EventDef def = AscMoonSun({astro::kMercury}, {1}, 4);
   EXPECT_EQ(st.Evaluate(def).Hits, 1);
   def.K.k16.Charts = 3;  // objects natal too: natal Mercury is square, not conjunct
   EXPECT_EQ(st.Evaluate(def).Hits, 0);
@@ -126,13 +127,13 @@ TEST_F(FormulaEvent, ChartsAndHarmonic) {
 }
 
 TEST_F(FormulaEvent, ExactMomentPassesBetweenTAndTheNextStep) {
-  st.TransitLon(kMoon, 40, 45, 55, 65);
-  model::EventDef def = AscMoonSun({kMoon}, {1}, 4);
+  st.TransitLon(astro::kMoon, 40, 45, 55, 65);
+  model::EventDef def = AscMoonSun({astro::kMoon}, {1}, 4);
   def.CM = 1;
   const eval::EventResult r = st.Evaluate(def);
   EXPECT_EQ(r.Hits, 1);
   EXPECT_EQ(r.Graded, 1.0);
-  st.TransitLon(kMoon, 40, 55, 65, 75);  // passed before t
+  st.TransitLon(astro::kMoon, 40, 55, 65, 75);  // passed before t
   EXPECT_EQ(st.Evaluate(def).Hits, 0);
 }
 

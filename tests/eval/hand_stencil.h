@@ -15,7 +15,7 @@ class HandStencil {
  public:
   explicit HandStencil(double grid_step_days = 1.0, double natal_step_days = 0.0) {
     for (int s = 0; s < 4; ++s) {
-      natal_[s] = std::make_unique<ChartData>();
+      natal_[s] = std::make_unique<astro::ChartData>();
       natal_[s]->Moment = 1.0;
       in_.Transit[s] = &transit_[s];
       in_.Natal[s] = natal_[s].get();
@@ -43,17 +43,17 @@ class HandStencil {
     const double v[4] = {before, at, after, after2};
     for (int s = 0; s < 4; ++s) {
       natal_[s]->ObjectOn[obj] = 1;
-      natal_[s]->Object[kLongitude][obj] = v[s];
+      natal_[s]->Object[astro::kLongitude][obj] = v[s];
     }
   }
   void NatalLon(int obj, double lon) { NatalLon(obj, lon, lon, lon, lon); }
-  ChartData& NatalAt(int s) { return *natal_[s]; }
+  astro::ChartData& NatalAt(int s) { return *natal_[s]; }
 
   eval::EventResult Evaluate(const model::EventDef& def) const { return eval::EvaluateEvent(def, in_); }
 
  private:
-  MomentSnapshot transit_[4];
-  std::unique_ptr<ChartData> natal_[4];
+  astro::MomentSnapshot transit_[4];
+  std::unique_ptr<astro::ChartData> natal_[4];
   eval::EventInputs in_;
 };
 

@@ -15,8 +15,8 @@ constexpr int kSun = 0, kMoon = 1, kMercury = 2, kVenus = 3, kMars = 4, kJupiter
 
 // Equal houses from 5 Aries: cusp k at 5 + 30 (k - 1), so the rulers of houses 1..12 are Mars,
 // Venus, Mercury, the Moon, the Sun, Mercury, Venus, Pluto, Jupiter, Saturn, Uranus, Neptune.
-void EqualCusps(ChartData& c) {
-  for (int k = 1; k <= 12; ++k) c.Object[kLongitude][CuspObject(k)] = 5.0 + 30.0 * (k - 1);
+void EqualCusps(astro::ChartData& c) {
+  for (int k = 1; k <= 12; ++k) c.Object[astro::kLongitude][astro::CuspObject(k)] = 5.0 + 30.0 * (k - 1);
 }
 
 // Natal planets: sign, house (of the equal cusps) and dignity noted per planet.
@@ -40,20 +40,20 @@ constexpr Placement kNatal[] = {
 class HouseRulers : public ::testing::Test {
  protected:
   void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
-    natal_after_ = std::make_unique<ChartData>();
-    natal_->Moment = natal_after_->Moment = MomentFromDate(1990, 1, 1, 12);
-    for (ChartData* c : {natal_.get(), natal_after_.get()}) {
+    natal_ = std::make_unique<astro::ChartData>();
+    natal_after_ = std::make_unique<astro::ChartData>();
+    natal_->Moment = natal_after_->Moment = astro::MomentFromDate(1990, 1, 1, 12);
+    for (astro::ChartData* c : {natal_.get(), natal_after_.get()}) {
       EqualCusps(*c);
-      for (int n = 0; n < kObjectCount; ++n) c->ObjectOn[n] = 1;
+      for (int n = 0; n < astro::kObjectCount; ++n) c->ObjectOn[n] = 1;
     }
     // Transit snapshots where nothing is known until a test places it.
-    const auto nothing = std::make_unique<ChartData>();
+    const auto nothing = std::make_unique<astro::ChartData>();
     FillSnapshot(transit_, *nothing);
     FillSnapshot(transit_after_, *nothing);
     for (const Placement& p : kNatal) {
-      natal_->Object[kLongitude][p.planet] = p.at;
-      natal_after_->Object[kLongitude][p.planet] = p.after;
+      natal_->Object[astro::kLongitude][p.planet] = p.at;
+      natal_after_->Object[astro::kLongitude][p.planet] = p.after;
     }
   }
 
@@ -66,7 +66,7 @@ class HouseRulers : public ::testing::Test {
     in.Transit[kAfter] = in.Transit[kAfter2] = &transit_after_;
     in.Natal[kBefore] = in.Natal[kAt] = natal_.get();
     in.Natal[kAfter] = in.Natal[kAfter2] = natal_after_.get();
-    in.Moment = MomentFromDate(2026, 3, 20, 0);
+    in.Moment = astro::MomentFromDate(2026, 3, 20, 0);
     in.GridStepDays = 0.5;
     in.NatalMoment = natal_->Moment;
     const EventResult r = EvaluateEvent(def, in);
@@ -74,8 +74,8 @@ class HouseRulers : public ::testing::Test {
     return r.Hits;
   }
 
-  std::unique_ptr<ChartData> natal_, natal_after_;
-  MomentSnapshot transit_, transit_after_;
+  std::unique_ptr<astro::ChartData> natal_, natal_after_;
+  astro::MomentSnapshot transit_, transit_after_;
 };
 
 // Natal rulers against natal cusps.
@@ -94,12 +94,12 @@ struct Case {
   int hits;
 };
 
-model::EvKind21 Signs(int house, ObjectSet signs) {
+model::EvKind21 Signs(int house, astro::ObjectSet signs) {
   model::EvKind21 ev = Natal(house, 0);
   ev.Signs = signs;
   return ev;
 }
-model::EvKind21 Houses(int house, ObjectSet houses) {
+model::EvKind21 Houses(int house, astro::ObjectSet houses) {
   model::EvKind21 ev = Natal(house, 1);
   ev.Houses = houses;
   return ev;
@@ -109,7 +109,7 @@ model::EvKind21 Motion(int house, int direction) {
   ev.Direction = static_cast<uint8_t>(direction);
   return ev;
 }
-model::EvKind21 Aspect(int house, int second, ObjectSet aspects, double orb) {
+model::EvKind21 Aspect(int house, int second, astro::ObjectSet aspects, double orb) {
   model::EvKind21 ev = Natal(house, 3);
   ev.SecondHouse = static_cast<uint8_t>(second);
   ev.Aspects = aspects;
@@ -161,13 +161,13 @@ TEST_F(HouseRulers, EverySubTestOnNatalCharts) {
       {"ruler of 10 (Saturn) in house 12 (Pisces sets): nothing", Dignity(10, 5, 3), 0},
       {"ruler of 12 (Neptune) in house 12 rules it", Dignity(12, 5, 0), 1},
       {"equal houses intercept no sign", Natal(1, 6), 0},
-      {"every sign", Signs(1, ObjectSet::Range(1, 12)), 1},
-      {"house 0 names no cusp", Signs(0, ObjectSet::Range(1, 12)), 0},
-      {"house 13 names no cusp", Signs(13, ObjectSet::Range(1, 12)), 0},
+      {"every sign", Signs(1, astro::ObjectSet::Range(1, 12)), 1},
+      {"house 0 names no cusp", Signs(0, astro::ObjectSet::Range(1, 12)), 0},
+      {"house 13 names no cusp", Signs(13, astro::ObjectSet::Range(1, 12)), 0},
   };
   for (const Case& c : cases) EXPECT_EQ(Hits(c.ev), c.hits) << c.what;
 
-  model::EvKind21 beyond = Signs(1, ObjectSet::Range(1, 12));
+  model::EvKind21 beyond = Signs(1, astro::ObjectSet::Range(1, 12));
   beyond.Test = 7;
   EXPECT_EQ(Hits(beyond), 0) << "no sub-test 7";
 }
@@ -175,39 +175,44 @@ TEST_F(HouseRulers, EverySubTestOnNatalCharts) {
 TEST_F(HouseRulers, InterceptedSign) {
   // Taurus holds no cusp: house 1 runs from 0 Aries to 5 Gemini.
   const double cusps[12] = {0, 65, 90, 120, 150, 180, 210, 245, 270, 300, 330, 350};
-  for (int k = 1; k <= 12; ++k) natal_->Object[kLongitude][CuspObject(k)] = cusps[k - 1];
-  natal_->Object[kLongitude][kMars] = 45;  // Taurus: the ruler of house 1 stands in it
+  for (int k = 1; k <= 12; ++k) natal_->Object[astro::kLongitude][astro::CuspObject(k)] = cusps[k - 1];
+  natal_->Object[astro::kLongitude][kMars] = 45;  // Taurus: the ruler of house 1 stands in it
   EXPECT_EQ(Hits(Natal(1, 6)), 1);
-  natal_->Object[kLongitude][kMars] = 66;  // Gemini holds cusp 2
+  natal_->Object[astro::kLongitude][kMars] = 66;  // Gemini holds cusp 2
   EXPECT_EQ(Hits(Natal(1, 6)), 0);
   // An absent ruler stands in no sign at all, least of all an intercepted one.
-  natal_->Object[kLongitude][kMars] = NoValue;
+  natal_->Object[astro::kLongitude][kMars] = astro::NoValue;
   EXPECT_EQ(Hits(Natal(1, 6)), 0);
-  natal_->Object[kLongitude][kMars] = 45;
-  natal_->Object[kLongitude][CuspObject(7)] = NoValue;  // interception needs all twelve cusps
+  natal_->Object[astro::kLongitude][kMars] = 45;
+  natal_->Object[astro::kLongitude][astro::CuspObject(7)] =
+      astro::NoValue;  // interception needs all twelve cusps
   EXPECT_EQ(Hits(Natal(1, 6)), 0);
 }
 
 TEST_F(HouseRulers, AbsentCuspOrRulerNeverHits) {
   // Mars, ruler of house 1, in Aries and in house 1, retrograde, 31 degrees behind Venus.
-  natal_->Object[kLongitude][kMars] = 10;
-  natal_after_->Object[kLongitude][kMars] = 9;
-  const model::EvKind21 evs[] = {Signs(1, ObjectSet::Range(1, 12)), Houses(1, ObjectSet::Range(1, 12)),
-                                 Motion(1, 0), Aspect(1, 2, {6}, 2), Dignity(1, 4, 0), Dignity(1, 5, 0)};
+  natal_->Object[astro::kLongitude][kMars] = 10;
+  natal_after_->Object[astro::kLongitude][kMars] = 9;
+  const model::EvKind21 evs[] = {Signs(1, astro::ObjectSet::Range(1, 12)),
+                                 Houses(1, astro::ObjectSet::Range(1, 12)),
+                                 Motion(1, 0),
+                                 Aspect(1, 2, {6}, 2),
+                                 Dignity(1, 4, 0),
+                                 Dignity(1, 5, 0)};
   for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 1) << "sub-test " << int(ev.Test);
 
-  natal_->Object[kLongitude][CuspObject(1)] = NoValue;
+  natal_->Object[astro::kLongitude][astro::CuspObject(1)] = astro::NoValue;
   for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no cusp, sub-test " << int(ev.Test);
 
-  natal_->Object[kLongitude][CuspObject(1)] = 5;
-  natal_->Object[kLongitude][kMars] = NoValue;
-  natal_after_->Object[kLongitude][kMars] = NoValue;
+  natal_->Object[astro::kLongitude][astro::CuspObject(1)] = 5;
+  natal_->Object[astro::kLongitude][kMars] = astro::NoValue;
+  natal_after_->Object[astro::kLongitude][kMars] = astro::NoValue;
   for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no ruler, sub-test " << int(ev.Test);
 
   // The Ascendant switched off in the chart of the cusps fails the event's condition.
-  natal_->Object[kLongitude][kMars] = 10;
-  natal_after_->Object[kLongitude][kMars] = 9;
-  natal_->ObjectOn[kAscendant] = 0;
+  natal_->Object[astro::kLongitude][kMars] = 10;
+  natal_after_->Object[astro::kLongitude][kMars] = 9;
+  natal_->ObjectOn[astro::kAscendant] = 0;
   for (const auto& ev : evs) EXPECT_EQ(Hits(ev), 0) << "no Ascendant, sub-test " << int(ev.Test);
 }
 
@@ -239,7 +244,7 @@ TEST_F(HouseRulers, TransitRulersAndTransitCusps) {
   own.CuspChart = 1;
   EXPECT_EQ(Hits(own), 0);
   // With transit cusps from 95 (Cancer rising: the Moon rules house 1).
-  for (int k = 1; k <= 12; ++k) transit_.SetLongitude(CuspObject(k), 95.0 + 30.0 * (k - 1));
+  for (int k = 1; k <= 12; ++k) transit_.SetLongitude(astro::CuspObject(k), 95.0 + 30.0 * (k - 1));
   EXPECT_EQ(Hits(own), 1) << "the transit Moon in Leo";
   transit_.SetLongitude(kMoon, 100);
   EXPECT_EQ(Hits(own), 0) << "the transit Moon in Cancer";
@@ -248,7 +253,7 @@ TEST_F(HouseRulers, TransitRulersAndTransitCusps) {
   EXPECT_EQ(Hits(own), 1) << "the transit Moon in transit house 1";
 
   // A selector that names no chart of the evaluation.
-  model::EvKind21 far = Signs(1, ObjectSet::Range(1, 12));
+  model::EvKind21 far = Signs(1, astro::ObjectSet::Range(1, 12));
   far.RulerChart = 2;
   EXPECT_EQ(Hits(far), 0);
 }

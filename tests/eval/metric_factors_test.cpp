@@ -19,7 +19,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 double Rad(double deg) { return deg * kPi / 180; }
 
-ChartMoment Day(double d) { return kMetricFirstMoment + d * DayInCenturies; }
+astro::ChartMoment Day(double d) { return kMetricFirstMoment + d * astro::DayInCenturies; }
 
 // A table whose pair 2-5 holds the same value on every day, and the event inputs of a moment
 // inside it; charts are empty (kind 33 reads none).
@@ -32,7 +32,7 @@ class MetricEvent : public ::testing::Test {
   }
 
   EventResult Evaluate(const std::string& keys, const TPlanetary_T* table,
-                       ChartMoment t = Day(80000.3)) {
+                       astro::ChartMoment t = Day(80000.3)) {
     model::TEvList model;
     model::testing::LoadText(model, "[E]\n_H=pair wave\n_T=33\nWEIGHT=1\n" + keys);
     EXPECT_EQ(model.Count(), 1) << keys;
@@ -47,8 +47,8 @@ class MetricEvent : public ::testing::Test {
 
   testing::ScratchFile file_;
   std::unique_ptr<TPlanetary_T> table_;
-  MomentSnapshot snap_{};
-  std::unique_ptr<ChartData> natal_ = std::make_unique<ChartData>();
+  astro::MomentSnapshot snap_{};
+  std::unique_ptr<astro::ChartData> natal_ = std::make_unique<astro::ChartData>();
 };
 
 TEST_F(MetricEvent, StrengthIsTheSineCosineOrAngleOfTheScaledValue) {
@@ -88,7 +88,7 @@ TEST_F(MetricEvent, NoHitWithoutATableAValueOrAFiniteAngle) {
   struct Case {
     const char* keys;
     const TPlanetary_T* table;
-    ChartMoment t;
+    astro::ChartMoment t;
     const char* why;
   };
   const TPlanetary_T empty;

@@ -26,7 +26,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Samples that are not on one straight line, so that a neighbour taken for another shows.
 double Zigzag(int i) { return (i % 7) * 100.0 + i * 0.001; }
 
-ChartMoment Day(double d) { return kMetricFirstMoment + d * DayInCenturies; }
+astro::ChartMoment Day(double d) { return kMetricFirstMoment + d * astro::DayInCenturies; }
 
 TEST(MetricTable, LookupsAtTheEdgesAndBetweenDays) {
   ScratchFile f;
@@ -48,25 +48,25 @@ TEST(MetricTable, LookupsAtTheEdgesAndBetweenDays) {
       {6.999, Zigzag(6) + 0.999 * (Zigzag(7) - Zigzag(6)), "just before the next day"},
       {last - 1.0, Zigzag(last - 1), "the last usable left point"},
       {last - 0.5, (Zigzag(last - 1) + Zigzag(last)) / 2, "between the last two samples"},
-      {0.0, NoValue, "the first sample is never a left point"},
-      {0.99, NoValue, "still day 0"},
-      {-0.5, NoValue, "half a day before the table: truncated to day 0"},
-      {-400.0, NoValue, "long before the table"},
-      {static_cast<double>(last), NoValue, "the last sample is never a left point"},
-      {last + 3.5, NoValue, "after the table"},
-      {1e9, NoValue, "far beyond any day number"},
+      {0.0, astro::NoValue, "the first sample is never a left point"},
+      {0.99, astro::NoValue, "still day 0"},
+      {-0.5, astro::NoValue, "half a day before the table: truncated to day 0"},
+      {-400.0, astro::NoValue, "long before the table"},
+      {static_cast<double>(last), astro::NoValue, "the last sample is never a left point"},
+      {last + 3.5, astro::NoValue, "after the table"},
+      {1e9, astro::NoValue, "far beyond any day number"},
   };
   for (const Case& c : cases) {
     const double v = t.Value(0, 1, Day(c.day));
-    if (c.expected == NoValue) {
-      EXPECT_EQ(v, NoValue) << c.why;
+    if (c.expected == astro::NoValue) {
+      EXPECT_EQ(v, astro::NoValue) << c.why;
     } else {
       EXPECT_NEAR(v, c.expected, 1e-6) << c.why;
     }
   }
-  for (double x : {NoValue, kNaN, std::numeric_limits<double>::infinity(),
+  for (double x : {astro::NoValue, kNaN, std::numeric_limits<double>::infinity(),
                    -std::numeric_limits<double>::infinity()})
-    EXPECT_EQ(t.Value(0, 1, x), NoValue) << x;
+    EXPECT_EQ(t.Value(0, 1, x), astro::NoValue) << x;
 }
 
 TEST(MetricTable, EitherOrderOfThePairAndOnlyPairsThatHaveARecord) {
@@ -83,7 +83,7 @@ TEST(MetricTable, EitherOrderOfThePairAndOnlyPairsThatHaveARecord) {
     int a, b;
   };
   for (Pair p : {Pair{0, 1}, Pair{3, 3}, Pair{2, 8}, Pair{-1, 3}, Pair{3, 10}, Pair{100, 8}})
-    EXPECT_EQ(t.Value(p.a, p.b, Day(50)), NoValue) << p.a << "-" << p.b;
+    EXPECT_EQ(t.Value(p.a, p.b, Day(50)), astro::NoValue) << p.a << "-" << p.b;
 }
 
 TEST(MetricTable, ALaterRecordOfAPairReplacesTheEarlierOne) {
@@ -113,9 +113,9 @@ TEST(MetricTable, SamplesThatAreNotNumbersGiveNoValueOnlyWhereTheyAreUsed) {
   ScratchFile f;
   f.Write({{0, 1, [](int i) { return i == 50 ? kNaN : i == 60 ? INFINITY : 1.0 * i; }}});
   TPlanetary_T t(f.path());
-  EXPECT_EQ(t.Value(0, 1, Day(49.5)), NoValue);
-  EXPECT_EQ(t.Value(0, 1, Day(50.5)), NoValue);
-  EXPECT_EQ(t.Value(0, 1, Day(59.5)), NoValue);
+  EXPECT_EQ(t.Value(0, 1, Day(49.5)), astro::NoValue);
+  EXPECT_EQ(t.Value(0, 1, Day(50.5)), astro::NoValue);
+  EXPECT_EQ(t.Value(0, 1, Day(59.5)), astro::NoValue);
   EXPECT_NEAR(t.Value(0, 1, Day(48.5)), 48.5, 1e-6);
   EXPECT_NEAR(t.Value(0, 1, Day(51.5)), 51.5, 1e-6);
 }
@@ -142,17 +142,17 @@ TEST(MetricTable, FilesThatCannotBeUsedLeaveTheTableEmpty) {
     TPlanetary_T t(f.path());
     EXPECT_EQ(t.State(), c.state) << c.what;
     EXPECT_EQ(t.Records(), 0) << c.what;
-    EXPECT_EQ(t.Value(0, 1, Day(100)), NoValue) << c.what;
+    EXPECT_EQ(t.Value(0, 1, Day(100)), astro::NoValue) << c.what;
     EXPECT_EQ(t.Problem().empty(), c.state != TPlanetary_T::Source::kRejected) << c.what;
   }
 
   TPlanetary_T missing(::testing::TempDir() + "no_such_dir/Metrics.dat");
   EXPECT_EQ(missing.State(), TPlanetary_T::Source::kNone);
-  EXPECT_EQ(missing.Value(0, 1, Day(100)), NoValue);
+  EXPECT_EQ(missing.Value(0, 1, Day(100)), astro::NoValue);
 
   TPlanetary_T directory(::testing::TempDir());
   EXPECT_EQ(directory.State(), TPlanetary_T::Source::kRejected);
-  EXPECT_EQ(directory.Value(0, 1, Day(100)), NoValue);
+  EXPECT_EQ(directory.Value(0, 1, Day(100)), astro::NoValue);
 }
 
 TEST(MetricTable, PathInTheProgramDirectory) {

@@ -14,40 +14,40 @@ namespace sd::eval::testing {
 
 class OneMoment {
  public:
-  OneMoment() : natal_(std::make_unique<ChartData>()), transit_(std::make_unique<ChartData>()) {
-    natal_->Moment = MomentFromDate(1990, 1, 1, 12);
-    transit_->Moment = MomentFromDate(2026, 3, 20, 5);
+  OneMoment() : natal_(std::make_unique<astro::ChartData>()), transit_(std::make_unique<astro::ChartData>()) {
+    natal_->Moment = astro::MomentFromDate(1990, 1, 1, 12);
+    transit_->Moment = astro::MomentFromDate(2026, 3, 20, 5);
   }
 
   void Natal(int obj, double lon) {
     natal_->ObjectOn[static_cast<size_t>(obj)] = 1;
-    natal_->Object[kLongitude][obj] = lon;
+    natal_->Object[astro::kLongitude][obj] = lon;
   }
-  void Transit(int obj, double lon) { transit_->Object[kLongitude][obj] = lon; }
+  void Transit(int obj, double lon) { transit_->Object[astro::kLongitude][obj] = lon; }
   // Places an object in the chart an event's selector names (0 natal, 1 transit), in any
   // coordinate row.
-  void Place(int selector, int obj, double value, int row = kLongitude) {
-    ChartData& chart = selector == 0 ? *natal_ : *transit_;
+  void Place(int selector, int obj, double value, int row = astro::kLongitude) {
+    astro::ChartData& chart = selector == 0 ? *natal_ : *transit_;
     chart.ObjectOn[static_cast<size_t>(obj)] = 1;
     chart.Object[row][obj] = value;
   }
-  ChartData& NatalChart() { return *natal_; }
-  ChartData& TransitChart() { return *transit_; }
+  astro::ChartData& NatalChart() { return *natal_; }
+  astro::ChartData& TransitChart() { return *transit_; }
 
-  EventResult Run(const model::EventDef& def, ChartMoment t = NoValue) {
+  EventResult Run(const model::EventDef& def, astro::ChartMoment t = astro::NoValue) {
     FillSnapshot(snap_, *transit_);
     EventInputs in;
     for (auto& p : in.Transit) p = &snap_;
     for (auto& p : in.Natal) p = natal_.get();
-    in.Moment = t == NoValue ? transit_->Moment : t;
+    in.Moment = t == astro::NoValue ? transit_->Moment : t;
     in.GridStepDays = 0.5;
     in.NatalMoment = natal_->Moment;
     return EvaluateEvent(def, in);
   }
 
  private:
-  std::unique_ptr<ChartData> natal_, transit_;
-  MomentSnapshot snap_;
+  std::unique_ptr<astro::ChartData> natal_, transit_;
+  astro::MomentSnapshot snap_;
 };
 
 // A zeroed event of the kind, weight aside (the event level does not read it).

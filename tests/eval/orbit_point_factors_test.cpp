@@ -37,9 +37,10 @@ TEST(OrbitPointLongitude, DriftsFromTheEpochAndStaysOnTheCircle) {
         << "planet " << c.planet << " point " << c.point << " at " << c.t;
 
   // Only Mercury..Pluto have orbit points, and only four of them.
-  for (int n : {0, kMoon, 10, 18, 30, 39}) EXPECT_EQ(OrbitPointLongitude(n, kPerihelion, 0.5), NoValue) << n;
-  for (int p : {-1, 4, 5}) EXPECT_EQ(OrbitPointLongitude(kMercury, p, 0.5), NoValue) << p;
-  EXPECT_EQ(OrbitPointLongitude(kMercury, kPerihelion, NoValue), NoValue);
+  for (int n : {0, kMoon, 10, 18, 30, 39})
+    EXPECT_EQ(OrbitPointLongitude(n, kPerihelion, 0.5), astro::NoValue) << n;
+  for (int p : {-1, 4, 5}) EXPECT_EQ(OrbitPointLongitude(kMercury, p, 0.5), astro::NoValue) << p;
+  EXPECT_EQ(OrbitPointLongitude(kMercury, kPerihelion, astro::NoValue), astro::NoValue);
 }
 
 TEST(MeetsOrbitPoint, ByOrbAndByCrossing) {
@@ -62,9 +63,9 @@ TEST(MeetsOrbitPoint, ByOrbAndByCrossing) {
       {77.0, 77.0, 76.67, 0, false, "no motion, off the point"},
       {359.0, 1.0, 0.5, 0, true, "crossing 0 Aries"},
       {359.0, 1.0, 180.5, 0, false, "the long way round is not a crossing"},
-      {76.0, NoValue, 76.67, 0, false, "no position after the step"},
-      {NoValue, NoValue, 76.67, 1.0, false, "no position"},
-      {77.0, 77.0, NoValue, 1.0, false, "no point"},
+      {76.0, astro::NoValue, 76.67, 0, false, "no position after the step"},
+      {astro::NoValue, astro::NoValue, 76.67, 1.0, false, "no position"},
+      {77.0, 77.0, astro::NoValue, 1.0, false, "no point"},
   };
   for (const Case& c : cases) EXPECT_EQ(MeetsOrbitPoint(c.now, c.next, c.point, c.orb), c.meets) << c.what;
 }
@@ -72,22 +73,22 @@ TEST(MeetsOrbitPoint, ByOrbAndByCrossing) {
 // The event level: a natal chart at the orbit epoch and a transit snapshot one century later.
 class OrbitPoints : public ::testing::Test {
  protected:
-  static constexpr ChartMoment kTransitMoment = 1.5;
+  static constexpr astro::ChartMoment kTransitMoment = 1.5;
 
   void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
-    natal_after_ = std::make_unique<ChartData>();
+    natal_ = std::make_unique<astro::ChartData>();
+    natal_after_ = std::make_unique<astro::ChartData>();
     natal_->Moment = natal_after_->Moment = 0.5;
-    for (ChartData* c : {natal_.get(), natal_after_.get()})
-      for (int n = 0; n < kObjectCount; ++n) c->ObjectOn[n] = 1;
-    const auto nothing = std::make_unique<ChartData>();
+    for (astro::ChartData* c : {natal_.get(), natal_after_.get()})
+      for (int n = 0; n < astro::kObjectCount; ++n) c->ObjectOn[n] = 1;
+    const auto nothing = std::make_unique<astro::ChartData>();
     FillSnapshot(transit_, *nothing);
     FillSnapshot(transit_after_, *nothing);
   }
 
   void NatalHelio(int n, double now, double after) {
-    natal_->Object[kHelioLongitude][n] = now;
-    natal_after_->Object[kHelioLongitude][n] = after;
+    natal_->Object[astro::kHelioLongitude][n] = now;
+    natal_after_->Object[astro::kHelioLongitude][n] = after;
   }
   // A transit object is present when its geocentric longitude is known.
   void TransitHelio(int n, double now, double after) {
@@ -97,7 +98,7 @@ class OrbitPoints : public ::testing::Test {
     transit_after_.SetHelioLongitude(n, after);
   }
 
-  int Hits(int chart, ObjectSet planets, ObjectSet points, double orb) {
+  int Hits(int chart, astro::ObjectSet planets, astro::ObjectSet points, double orb) {
     model::EventDef def{};
     def.Kind = 9;
     def.K.k9.Chart = static_cast<uint8_t>(chart);
@@ -117,8 +118,8 @@ class OrbitPoints : public ::testing::Test {
     return r.Hits;
   }
 
-  std::unique_ptr<ChartData> natal_, natal_after_;
-  MomentSnapshot transit_, transit_after_;
+  std::unique_ptr<astro::ChartData> natal_, natal_after_;
+  astro::MomentSnapshot transit_, transit_after_;
 };
 
 TEST_F(OrbitPoints, NatalPlanetsByOrbAndByCrossing) {
@@ -127,9 +128,9 @@ TEST_F(OrbitPoints, NatalPlanetsByOrbAndByCrossing) {
   NatalHelio(kMars, 155.0, 155.5);       // 0.13 short of its aphelion 155.13
   NatalHelio(kMoon, 76.67, 76.67);       // the Moon has no orbit
   NatalHelio(18, 76.67, 76.67);          // nor has the Ascendant
-  const ObjectSet all_points = {0, 1, 2, 3};
+  const astro::ObjectSet all_points = {0, 1, 2, 3};
   struct Case {
-    ObjectSet planets, points;
+    astro::ObjectSet planets, points;
     double orb;
     int hits;
     const char* what;
@@ -144,17 +145,17 @@ TEST_F(OrbitPoints, NatalPlanetsByOrbAndByCrossing) {
       {{kVenus}, {kDescendingNode}, 1.0, 0, "1.23 away at t"},
       {{kMars}, {kAphelion}, 0.2, 1, "Mars near aphelion"},
       {{kMercury, kVenus, kMars}, all_points, 1.5, 3, "one point each"},
-      {ObjectSet::Range(0, 39), all_points, 1.5, 3, "objects without an orbit never count"},
+      {astro::ObjectSet::Range(0, 39), all_points, 1.5, 3, "objects without an orbit never count"},
       {{kMercury, kVenus, kMars}, {4, 5, 6, 200}, 360, 0, "no sub-tests beyond 3 here"},
       {{kMercury}, {}, 1.0, 0, "no sub-test asked"},
   };
   for (const Case& c : cases) EXPECT_EQ(Hits(0, c.planets, c.points, c.orb), c.hits) << c.what;
 
   // Every sub-test and planet counts once: an orb that takes in the whole circle.
-  EXPECT_EQ(Hits(0, ObjectSet::Range(5, kPluto), all_points, 181), 0)
+  EXPECT_EQ(Hits(0, astro::ObjectSet::Range(5, kPluto), all_points, 181), 0)
       << "planets without a known heliocentric longitude";
   for (int n = 5; n <= kPluto; ++n) NatalHelio(n, 1, 1);
-  EXPECT_EQ(Hits(0, ObjectSet::Range(kMercury, kPluto), all_points, 181), 32);
+  EXPECT_EQ(Hits(0, astro::ObjectSet::Range(kMercury, kPluto), all_points, 181), 32);
 
   // A planet switched off in the natal chart fails the event's condition.
   natal_->ObjectOn[kMercury] = 0;
@@ -177,9 +178,9 @@ TEST_F(OrbitPoints, TransitPointsDriftToTheMoment) {
   EXPECT_EQ(Hits(1, {kMercury}, {kPerihelion}, 0), 0);
 
   // A planet that the snapshot does not carry is absent.
-  EXPECT_EQ(Hits(1, {kVenus}, ObjectSet::Range(0, 3), 360), 0);
+  EXPECT_EQ(Hits(1, {kVenus}, astro::ObjectSet::Range(0, 3), 360), 0);
   // A selector that names no chart of the evaluation.
-  EXPECT_EQ(Hits(2, {kMercury}, ObjectSet::Range(0, 3), 360), 0);
+  EXPECT_EQ(Hits(2, {kMercury}, astro::ObjectSet::Range(0, 3), 360), 0);
 }
 
 }  // namespace

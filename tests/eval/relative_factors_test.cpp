@@ -22,7 +22,7 @@ TEST(BehindOrAhead, OrbIsOpenAndTheReferenceItselfCountsAsBehind) {
       // Half a circle away counts as ahead, whatever the orb.
       {280, 100, 1, 181, true}, {280, 100, 0, 181, false},
       {96, 100, 2, 5, false},   {101, 100, 255, 5, false},
-      {NoValue, 100, 0, 5, false}, {96, NoValue, 0, 5, false},
+      {astro::NoValue, 100, 0, 5, false}, {96, astro::NoValue, 0, 5, false},
   };
   for (const Case& c : cases) {
     const RelativeResult r = BehindOrAhead(c.x, c.y, c.side, c.orb);
@@ -45,7 +45,7 @@ TEST(Between, ShorterArcWithStrengthFromTheMidpoint) {
       // The longer arc never counts, however wide the orb.
       {100, 10, 300, 200, false, 0}, {340, 10, 300, 200, true, 65 / 70.0},
       {30, 30, 30, 1, true, 1.0},  // both references on one point
-      {NoValue, 10, 20, 15, false, 0}, {15, NoValue, 20, 15, false, 0},
+      {astro::NoValue, 10, 20, 15, false, 0}, {15, astro::NoValue, 20, 15, false, 0},
   };
   for (const Case& c : cases) {
     const RelativeResult r = Between(c.x, c.a, c.b, c.orb);
@@ -59,17 +59,17 @@ TEST(Between, ShorterArcWithStrengthFromTheMidpoint) {
 // Transit Mercury 96, Venus 100, Mars 95, Jupiter absent; reference the transit Sun at 100.
 TEST(Kind11, TestsEveryMemberButTheReferenceInItsOwnChart) {
   OneMoment m;
-  m.Transit(kSun, 100);
-  m.Transit(kMercury, 96);
-  m.Transit(kVenus, 100);
-  m.Transit(kMars, 95);
-  m.Natal(kSun, 98);
+  m.Transit(astro::kSun, 100);
+  m.Transit(astro::kMercury, 96);
+  m.Transit(astro::kVenus, 100);
+  m.Transit(astro::kMars, 95);
+  m.Natal(astro::kSun, 98);
   model::EventDef def = EventOfKind(11);
   auto& k = def.K.k11;
   k.TestedChart = 1;
-  k.Tested = ObjectSet{kSun, kMercury, kVenus, kMars, kJupiter};
+  k.Tested = astro::ObjectSet{astro::kSun, astro::kMercury, astro::kVenus, astro::kMars, astro::kJupiter};
   k.ReferenceChart = 1;
-  k.Reference = kSun;
+  k.Reference = astro::kSun;
   k.Side = 0;
   k.Orb = 5;
   EventResult r = m.Run(def);
@@ -86,10 +86,10 @@ TEST(Kind11, TestsEveryMemberButTheReferenceInItsOwnChart) {
   EXPECT_EQ(m.Run(def).Hits, 2);
 
   // Natal objects tested against the natal Sun: only those switched on in the natal chart.
-  m.Natal(kMoon, 97);
-  m.NatalChart().Object[kLongitude][kVenus] = 96;  // a value, but not switched on
+  m.Natal(astro::kMoon, 97);
+  m.NatalChart().Object[astro::kLongitude][astro::kVenus] = 96;  // a value, but not switched on
   k.TestedChart = 0;
-  k.Tested = ObjectSet{kSun, kMoon, kVenus};
+  k.Tested = astro::ObjectSet{astro::kSun, astro::kMoon, astro::kVenus};
   EXPECT_EQ(m.Run(def).Hits, 1);
   // A chart the forecast does not have never hits.
   k.ReferenceChart = 2;
@@ -99,18 +99,19 @@ TEST(Kind11, TestsEveryMemberButTheReferenceInItsOwnChart) {
 // Transit Sun 10, Moon 20 as the references; Mercury on the midpoint, Venus on the Sun.
 TEST(Kind12, CountsOnePerHitAndSumsTheStrengths) {
   OneMoment m;
-  m.Transit(kSun, 10);
-  m.Transit(kMoon, 20);
-  m.Transit(kMercury, 15);
-  m.Transit(kVenus, 10);
-  m.Transit(kMars, 25);
+  m.Transit(astro::kSun, 10);
+  m.Transit(astro::kMoon, 20);
+  m.Transit(astro::kMercury, 15);
+  m.Transit(astro::kVenus, 10);
+  m.Transit(astro::kMars, 25);
   model::EventDef def = EventOfKind(12);
   auto& k = def.K.k12;
   k.TestedChart = 1;
-  k.Tested = ObjectSet{kSun, kMoon, kMercury, kVenus, kMars, kJupiter};
+  k.Tested = astro::ObjectSet{astro::kSun,   astro::kMoon, astro::kMercury,
+                              astro::kVenus, astro::kMars, astro::kJupiter};
   k.ReferenceChart = 1;
-  k.FirstReference = kSun;
-  k.SecondReference = kMoon;
+  k.FirstReference = astro::kSun;
+  k.SecondReference = astro::kMoon;
   k.LargestArc = 15;
   EventResult r = m.Run(def);
   EXPECT_EQ(r.Hits, 2);  // the references themselves are not tested
@@ -121,11 +122,11 @@ TEST(Kind12, CountsOnePerHitAndSumsTheStrengths) {
   // Natal references: the transit Sun and Moon are candidates too, and stand at the ends.
   k.LargestArc = 15;
   k.ReferenceChart = 0;
-  m.Natal(kSun, 10);
-  m.Natal(kMoon, 20);
+  m.Natal(astro::kSun, 10);
+  m.Natal(astro::kMoon, 20);
   EXPECT_EQ(m.Run(def).Hits, 4);
   // A reference missing from its chart: no candidate hits.
-  m.NatalChart().ObjectOn[kMoon] = 0;
+  m.NatalChart().ObjectOn[astro::kMoon] = 0;
   EXPECT_EQ(m.Run(def).Hits, 0);
 }
 

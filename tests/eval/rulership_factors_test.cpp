@@ -13,13 +13,13 @@ namespace {
 
 LongitudeRow Empty() {
   LongitudeRow row;
-  row.fill(NoValue);
+  row.fill(astro::NoValue);
   return row;
 }
 
 // Cusp 1 at `first`, every house 30 degrees wide.
 void SetEqualCusps(LongitudeRow& row, double first) {
-  for (int k = 1; k <= 12; ++k) row[CuspObject(k)] = NormalizeMod(first + 30 * (k - 1), 360);
+  for (int k = 1; k <= 12; ++k) row[astro::CuspObject(k)] = astro::NormalizeMod(first + 30 * (k - 1), 360);
 }
 
 // ---- the planet nearest behind --------------------------------------------------------
@@ -33,18 +33,40 @@ TEST(NearestPlanetBehind, ClosestBehindWithinHalfACircleLowerNumberOnTies) {
     int want;
   };
   const Case cases[] = {
-      {"Venus 5 behind beats Mercury 10 behind", kSun,
-       {{kSun, 100}, {kMercury, 90}, {kVenus, 95}, {kMoon, 250}, {kMars, 130}, {kJupiter, 30}},
-       kVenus},
-      {"everything ahead", kSun, {{kSun, 100}, {kMoon, 101}, {kMars, 200}, {kSaturn, 279}}, -1},
-      {"a planet on the reference is not behind it", kSun, {{kSun, 100}, {kMoon, 100}}, -1},
-      {"exactly opposite counts as behind", kSun, {{kSun, 100}, {kMoon, 280}}, kMoon},
-      {"a tie goes to the lower planet number", kSun,
-       {{kSun, 100}, {kJupiter, 93}, {kMars, 93}, {kSaturn, 50}}, kMars},
-      {"behind across 0 Aries", kMars, {{kMars, 2}, {kPluto, 358}, {kSun, 340}}, kPluto},
-      {"a cusp as reference, planets only as candidates", CuspObject(1),
-       {{CuspObject(1), 50}, {CuspObject(12), 49}, {kNeptune, 20}}, kNeptune},
-      {"the reference absent", kSun, {{kMoon, 10}}, -1},
+      {"Venus 5 behind beats Mercury 10 behind",
+       astro::kSun,
+       {{astro::kSun, 100},
+        {astro::kMercury, 90},
+        {astro::kVenus, 95},
+        {astro::kMoon, 250},
+        {astro::kMars, 130},
+        {astro::kJupiter, 30}},
+       astro::kVenus},
+      {"everything ahead",
+       astro::kSun,
+       {{astro::kSun, 100}, {astro::kMoon, 101}, {astro::kMars, 200}, {astro::kSaturn, 279}},
+       -1},
+      {"a planet on the reference is not behind it",
+       astro::kSun,
+       {{astro::kSun, 100}, {astro::kMoon, 100}},
+       -1},
+      {"exactly opposite counts as behind",
+       astro::kSun,
+       {{astro::kSun, 100}, {astro::kMoon, 280}},
+       astro::kMoon},
+      {"a tie goes to the lower planet number",
+       astro::kSun,
+       {{astro::kSun, 100}, {astro::kJupiter, 93}, {astro::kMars, 93}, {astro::kSaturn, 50}},
+       astro::kMars},
+      {"behind across 0 Aries",
+       astro::kMars,
+       {{astro::kMars, 2}, {astro::kPluto, 358}, {astro::kSun, 340}},
+       astro::kPluto},
+      {"a cusp as reference, planets only as candidates",
+       astro::CuspObject(1),
+       {{astro::CuspObject(1), 50}, {astro::CuspObject(12), 49}, {astro::kNeptune, 20}},
+       astro::kNeptune},
+      {"the reference absent", astro::kSun, {{astro::kMoon, 10}}, -1},
   };
   for (const Case& c : cases) {
     LongitudeRow row = Empty();
@@ -59,30 +81,30 @@ TEST(HousesInMutualReception, EachRulerInTheOtherHouse) {
   // Cusp 1 at 5 Aries (ruler Mars), cusp 7 at 5 Libra (ruler Venus).
   LongitudeRow row = Empty();
   SetEqualCusps(row, 5);
-  row[kMars] = 190;  // house 7
-  row[kVenus] = 10;  // house 1
+  row[astro::kMars] = 190;  // house 7
+  row[astro::kVenus] = 10;  // house 1
   EXPECT_TRUE(HousesInMutualReception(row, 1, 7));
   EXPECT_TRUE(HousesInMutualReception(row, 7, 1));
   // Only one way round.
   EXPECT_FALSE(HousesInMutualReception(row, 1, 2));
-  row[kVenus] = 40;  // house 2
+  row[astro::kVenus] = 40;  // house 2
   EXPECT_FALSE(HousesInMutualReception(row, 1, 7));
   // Cusp 2 at 5 Taurus (Venus) and Mars in 7, Venus in 2: 2 and 7 are not in reception
   // (Libra's ruler Venus is in 2, but Taurus's ruler Venus is not in 7).
   EXPECT_FALSE(HousesInMutualReception(row, 2, 7));
   // Houses 2 and 8 (Taurus and Scorpio): Scorpio's ruler in 2, Taurus's ruler in 8.
-  row[kPluto] = 45;   // ruler of Scorpio in house 2
-  row[kVenus] = 220;  // ruler of Taurus in house 8
+  row[astro::kPluto] = 45;   // ruler of Scorpio in house 2
+  row[astro::kVenus] = 220;  // ruler of Taurus in house 8
   EXPECT_TRUE(HousesInMutualReception(row, 2, 8));
 }
 
 TEST(HousesInMutualReception, NoCuspsOrNoSuchHouseNeverHits) {
   LongitudeRow row = Empty();
-  row[kMars] = 190;
-  row[kVenus] = 10;
+  row[astro::kMars] = 190;
+  row[astro::kVenus] = 10;
   EXPECT_FALSE(HousesInMutualReception(row, 1, 7));
   SetEqualCusps(row, 5);
-  row[CuspObject(4)] = NoValue;  // the houses hold nothing without all twelve cusps
+  row[astro::CuspObject(4)] = astro::NoValue;  // the houses hold nothing without all twelve cusps
   EXPECT_FALSE(HousesInMutualReception(row, 1, 7));
   SetEqualCusps(row, 5);
   EXPECT_FALSE(HousesInMutualReception(row, 0, 7));
@@ -97,25 +119,25 @@ TEST(DignityByScheme, BySignAndByHouse) {
   SetEqualCusps(row, 100);
   struct Case { int scheme; double sun; int want; const char* what; };
   const Case cases[] = {
-      {0, 130, kDignityRuler, "Sun in Leo"},
-      {0, 15, kDignityExaltation, "Sun in Aries"},
-      {0, 195, kDignityFall, "Sun in Libra"},
-      {0, 75, kDignityNone, "Sun in Gemini"},
-      {1, 105, kDignityExaltation, "Sun in house 1 (in Cancer by sign)"},
-      {1, 225, kDignityRuler, "Sun in house 5 (in Scorpio by sign)"},
-      {1, 285, kDignityFall, "Sun in house 7 (in Capricorn by sign)"},
-      {2, 130, kDignityNone, "no third scheme"},
-      {0, NoValue, kDignityNone, "Sun absent"},
-      {1, NoValue, kDignityNone, "Sun absent, by house"},
+      {0, 130, astro::kDignityRuler, "Sun in Leo"},
+      {0, 15, astro::kDignityExaltation, "Sun in Aries"},
+      {0, 195, astro::kDignityFall, "Sun in Libra"},
+      {0, 75, astro::kDignityNone, "Sun in Gemini"},
+      {1, 105, astro::kDignityExaltation, "Sun in house 1 (in Cancer by sign)"},
+      {1, 225, astro::kDignityRuler, "Sun in house 5 (in Scorpio by sign)"},
+      {1, 285, astro::kDignityFall, "Sun in house 7 (in Capricorn by sign)"},
+      {2, 130, astro::kDignityNone, "no third scheme"},
+      {0, astro::NoValue, astro::kDignityNone, "Sun absent"},
+      {1, astro::NoValue, astro::kDignityNone, "Sun absent, by house"},
   };
   for (const Case& c : cases) {
-    row[kSun] = c.sun;
-    EXPECT_EQ(DignityByScheme(c.scheme, kSun, row), c.want) << c.what;
+    row[astro::kSun] = c.sun;
+    EXPECT_EQ(DignityByScheme(c.scheme, astro::kSun, row), c.want) << c.what;
   }
-  row[kSun] = 105;
-  row[CuspObject(9)] = NoValue;
-  EXPECT_EQ(DignityByScheme(1, kSun, row), kDignityNone) << "a cusp missing";
-  EXPECT_EQ(DignityByScheme(0, kSun, row), kDignityNone) << "Sun in Cancer";
+  row[astro::kSun] = 105;
+  row[astro::CuspObject(9)] = astro::NoValue;
+  EXPECT_EQ(DignityByScheme(1, astro::kSun, row), astro::kDignityNone) << "a cusp missing";
+  EXPECT_EQ(DignityByScheme(0, astro::kSun, row), astro::kDignityNone) << "Sun in Cancer";
 }
 
 // ---- the events through the frame ------------------------------------------------------
@@ -124,7 +146,8 @@ class RulershipEvent : public ::testing::Test, protected testing::OneMoment {
  protected:
   using OneMoment::Run;  // not the test's own Run
   void PlaceEqualCusps(int selector, double first) {
-    for (int k = 1; k <= 12; ++k) Place(selector, CuspObject(k), NormalizeMod(first + 30 * (k - 1), 360));
+    for (int k = 1; k <= 12; ++k)
+      Place(selector, astro::CuspObject(k), astro::NormalizeMod(first + 30 * (k - 1), 360));
   }
 };
 
@@ -132,25 +155,25 @@ TEST_F(RulershipEvent, NearestBehindReadsTheChartItsSelectorNames) {
   // A fresh pair of charts for each selector.
   for (int sel : {0, 1}) {
     testing::OneMoment m;
-    m.Place(sel, kSun, 100);
-    m.Place(sel, kMercury, 90);
-    m.Place(sel, kVenus, 95);
+    m.Place(sel, astro::kSun, 100);
+    m.Place(sel, astro::kMercury, 90);
+    m.Place(sel, astro::kVenus, 95);
     model::EventDef def = testing::EventOfKind(17);
-    def.K.k17 = {static_cast<uint8_t>(sel), kSun, kVenus};
+    def.K.k17 = {static_cast<uint8_t>(sel), astro::kSun, astro::kVenus};
     EventResult r = m.Run(def);
     EXPECT_EQ(r.Hits, 1) << "selector " << sel;
     EXPECT_EQ(r.Graded, 1.0L);
-    def.K.k17.Trailing = kMercury;
+    def.K.k17.Trailing = astro::kMercury;
     EXPECT_EQ(m.Run(def).Hits, 0) << "selector " << sel;
     // The other chart is empty: nothing is found there.
-    def.K.k17 = {static_cast<uint8_t>(1 - sel), kSun, kVenus};
+    def.K.k17 = {static_cast<uint8_t>(1 - sel), astro::kSun, astro::kVenus};
     EXPECT_EQ(m.Run(def).Hits, 0) << "selector " << sel;
   }
 }
 
 TEST_F(RulershipEvent, HouseReceptionHitsOnceAndNeedsTheHouses) {
-  Place(1, kMars, 190);
-  Place(1, kVenus, 10);
+  Place(1, astro::kMars, 190);
+  Place(1, astro::kVenus, 10);
   model::EventDef def = testing::EventOfKind(20);
   def.K.k20 = {1, 1, 7};
   EXPECT_EQ(Run(def).Hits, 0) << "no cusps computed";
@@ -158,46 +181,47 @@ TEST_F(RulershipEvent, HouseReceptionHitsOnceAndNeedsTheHouses) {
   EventResult r = Run(def);
   EXPECT_EQ(r.Hits, 1);
   EXPECT_EQ(r.Graded, 1.0L);
-  Place(1, kVenus, 40);
+  Place(1, astro::kVenus, 40);
   EXPECT_EQ(Run(def).Hits, 0) << "Venus in house 2";
 }
 
 TEST_F(RulershipEvent, DignityCountsEveryObjectOfTheSet) {
-  Place(0, kSun, 130);   // Leo: rulership
-  Place(0, kMoon, 40);   // Taurus: exaltation
-  Place(0, kMars, 10);   // Aries: rulership
-  Place(0, kVenus, 15);  // Aries: detriment
+  Place(0, astro::kSun, 130);   // Leo: rulership
+  Place(0, astro::kMoon, 40);   // Taurus: exaltation
+  Place(0, astro::kMars, 10);   // Aries: rulership
+  Place(0, astro::kVenus, 15);  // Aries: detriment
   model::EventDef def = testing::EventOfKind(24);
   def.K.k24.Chart = 0;
   def.K.k24.DignityBy = 0;
-  def.K.k24.Dignity = kDignityRuler;
-  def.K.k24.Objects = ObjectSet{kSun, kMoon, kMars, kVenus, kSaturn};
+  def.K.k24.Dignity = astro::kDignityRuler;
+  def.K.k24.Objects =
+      astro::ObjectSet{astro::kSun, astro::kMoon, astro::kMars, astro::kVenus, astro::kSaturn};
   EventResult r = Run(def);
   EXPECT_EQ(r.Hits, 2);
   EXPECT_EQ(r.Graded, 2.0L);
-  def.K.k24.Dignity = kDignityExaltation;
+  def.K.k24.Dignity = astro::kDignityExaltation;
   EXPECT_EQ(Run(def).Hits, 1);
-  def.K.k24.Dignity = kDignityDetriment;
+  def.K.k24.Dignity = astro::kDignityDetriment;
   EXPECT_EQ(Run(def).Hits, 1);
   def.K.k24.Dignity = 255;  // "no dignity" is never asked for
   EXPECT_EQ(Run(def).Hits, 0);
   def.K.k24.DignityBy = 2;
-  def.K.k24.Dignity = kDignityRuler;
+  def.K.k24.Dignity = astro::kDignityRuler;
   EXPECT_EQ(Run(def).Hits, 0);
   // An object the natal chart does not hold is skipped by the condition.
-  NatalChart().ObjectOn[kMars] = 0;
+  NatalChart().ObjectOn[astro::kMars] = 0;
   def.K.k24.DignityBy = 0;
   EXPECT_EQ(Run(def).Hits, 1);
 }
 
 TEST_F(RulershipEvent, DignityByHouseOfTheTransitChart) {
   PlaceEqualCusps(1, 100);
-  Place(1, kSun, 225);  // Scorpio, house 5
+  Place(1, astro::kSun, 225);  // Scorpio, house 5
   model::EventDef def = testing::EventOfKind(24);
   def.K.k24.Chart = 1;
   def.K.k24.DignityBy = 1;
-  def.K.k24.Dignity = kDignityRuler;
-  def.K.k24.Objects = ObjectSet{kSun};
+  def.K.k24.Dignity = astro::kDignityRuler;
+  def.K.k24.Objects = astro::ObjectSet{astro::kSun};
   EXPECT_EQ(Run(def).Hits, 1);
   def.K.k24.DignityBy = 0;
   EXPECT_EQ(Run(def).Hits, 0);

@@ -57,10 +57,10 @@ TEST(Ingress, DirectionGoesTheShortWayRoundTheTwelve) {
 }
 
 TEST(Ingress, OnlyAChangeIntoAWantedMemberCountsAndTheHouseDecidesTheDirection) {
-  const ObjectSet aries{1}, pisces{12}, none;
+  const astro::ObjectSet aries{1}, pisces{12}, none;
   struct Case {
     PlacementAt now, next;
-    ObjectSet signs, houses;
+    astro::ObjectSet signs, houses;
     bool sign, house;
     int direction;
   };
@@ -69,9 +69,9 @@ TEST(Ingress, OnlyAChangeIntoAWantedMemberCountsAndTheHouseDecidesTheDirection) 
       {{1, 0}, {12, 0}, pisces, none, true, false, -1},
       {{1, 0}, {12, 0}, aries, none, false, false, 0},  // left the wanted sign
       {{1, 0}, {1, 0}, aries, none, false, false, 0},   // stayed
-      {{1, 5}, {2, 4}, ObjectSet{2}, ObjectSet{4}, true, true, -1},
-      {{1, 5}, {2, 4}, ObjectSet{2}, ObjectSet{5}, true, false, 1},
-      {{1, 0}, {1, 4}, none, ObjectSet{4}, false, true, 1},  // from no house into one
+      {{1, 5}, {2, 4}, astro::ObjectSet{2}, astro::ObjectSet{4}, true, true, -1},
+      {{1, 5}, {2, 4}, astro::ObjectSet{2}, astro::ObjectSet{5}, true, false, 1},
+      {{1, 0}, {1, 4}, none, astro::ObjectSet{4}, false, true, 1},  // from no house into one
   };
   int i = 0;
   for (const Case& c : cases) {
@@ -91,19 +91,19 @@ TEST(Ingress, OnlyAChangeIntoAWantedMemberCountsAndTheHouseDecidesTheDirection) 
 TEST(MutualReception, EachInTheOthersSign) {
   struct Case { int a; double lon_a; int b; double lon_b; bool reception; };
   const Case cases[] = {
-      {kVenus, 10, kMars, 40, true},     // Venus in Aries, Mars in Taurus
-      {kVenus, 10, kMars, 190, true},    // Mars in Libra
-      {kMars, 190, kVenus, 10, true},    // either order
-      {kVenus, 10, kMars, 130, false},   // Mars in Leo
-      {kVenus, 40, kMars, 10, false},    // each in its own sign
-      {kSun, 100, kMoon, 130, true},     // Sun in Cancer, Moon in Leo
-      {kVenus, 220, kMars, 40, false},   // Scorpio is Pluto's alone
-      {kPluto, 5, kMars, 220, true},
-      {kSaturn, 310, kUranus, 280, true},
-      {kVenus, 360, kMars, 59.9, true},  // 360 is Aries
-      {kVenus, 360, kMars, 60, false},   // 60 is Gemini
-      {kVenus, NoValue, kMars, 40, false},
-      {kVenus, 10, kMars, NoValue, false},
+      {astro::kVenus, 10, astro::kMars, 40, true},    // Venus in Aries, Mars in Taurus
+      {astro::kVenus, 10, astro::kMars, 190, true},   // Mars in Libra
+      {astro::kMars, 190, astro::kVenus, 10, true},   // either order
+      {astro::kVenus, 10, astro::kMars, 130, false},  // Mars in Leo
+      {astro::kVenus, 40, astro::kMars, 10, false},   // each in its own sign
+      {astro::kSun, 100, astro::kMoon, 130, true},    // Sun in Cancer, Moon in Leo
+      {astro::kVenus, 220, astro::kMars, 40, false},  // Scorpio is Pluto's alone
+      {astro::kPluto, 5, astro::kMars, 220, true},
+      {astro::kSaturn, 310, astro::kUranus, 280, true},
+      {astro::kVenus, 360, astro::kMars, 59.9, true},  // 360 is Aries
+      {astro::kVenus, 360, astro::kMars, 60, false},   // 60 is Gemini
+      {astro::kVenus, astro::NoValue, astro::kMars, 40, false},
+      {astro::kVenus, 10, astro::kMars, astro::NoValue, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(InMutualReception(c.a, c.lon_a, c.b, c.lon_b), c.reception)
@@ -120,12 +120,12 @@ TEST(Midpoint, NearerMidpointLiesOnTheShorterArc) {
   };
   for (const Case& c : cases) {
     const double m = NearerMidpoint(c.x, c.y);
-    EXPECT_NEAR(AngularDistance(m - c.m), 0, 1e-9) << c.x << " " << c.y << " gave " << m;
+    EXPECT_NEAR(astro::AngularDistance(m - c.m), 0, 1e-9) << c.x << " " << c.y << " gave " << m;
     EXPECT_GE(m, 0);
     EXPECT_LT(m, 360);
   }
-  EXPECT_EQ(NearerMidpoint(NoValue, 10), NoValue);
-  EXPECT_EQ(NearerMidpoint(10, NoValue), NoValue);
+  EXPECT_EQ(NearerMidpoint(astro::NoValue, 10), astro::NoValue);
+  EXPECT_EQ(NearerMidpoint(10, astro::NoValue), astro::NoValue);
 }
 
 TEST(Midpoint, HarmonicMidpointMultipliesTheMidpoint) {
@@ -133,8 +133,8 @@ TEST(Midpoint, HarmonicMidpointMultipliesTheMidpoint) {
   const Case cases[] = {{10, 50, 2, 60}, {10, 50, 1, 30}, {350, 10, 5, 0}, {340, 20, 3, 0},
                         {100, 140, 4, 120}, {10, 200, 2, 210}};
   for (const Case& c : cases)
-    EXPECT_NEAR(AngularDistance(HarmonicMidpoint(c.x, c.y, c.h) - c.m), 0, 1e-9) << c.x << " " << c.y << " h" << c.h;
-  EXPECT_EQ(HarmonicMidpoint(NoValue, 10, 2), NoValue);
+    EXPECT_NEAR(astro::AngularDistance(HarmonicMidpoint(c.x, c.y, c.h) - c.m), 0, 1e-9) << c.x << " " << c.y << " h" << c.h;
+  EXPECT_EQ(HarmonicMidpoint(astro::NoValue, 10, 2), astro::NoValue);
 }
 
 TEST(Midpoint, TheModeDecidesWhetherTheHarmonicComesFirst) {
@@ -149,7 +149,7 @@ TEST(Midpoint, TheModeDecidesWhetherTheHarmonicComesFirst) {
   EXPECT_NEAR(PairMidpoint(kCoordLongitude, 370, 30, 1, true), 20, 1e-9);
   // Coordinates that measure nothing read 0 at both ends.
   EXPECT_EQ(PairMidpoint(9, 10, 50, 2, true), 0);
-  EXPECT_EQ(PairMidpoint(kCoordLongitude, NoValue, 50, 2, true), NoValue);
+  EXPECT_EQ(PairMidpoint(kCoordLongitude, astro::NoValue, 50, 2, true), astro::NoValue);
 }
 
 // ---- the events through the model level ---------------------------------------------------------
@@ -158,12 +158,12 @@ TEST(Midpoint, TheModeDecidesWhetherTheHarmonicComesFirst) {
 class PositionEvents : public ::testing::Test {
  protected:
   void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
-    natal_->Moment = MomentFromDate(1990, 1, 1, 12);
-    now_ = std::make_unique<ChartData>();
-    next_ = std::make_unique<ChartData>();
-    now_->Moment = MomentFromDate(2026, 3, 20, 5);
-    next_->Moment = now_->Moment + 0.5 * DayInCenturies;
+    natal_ = std::make_unique<astro::ChartData>();
+    natal_->Moment = astro::MomentFromDate(1990, 1, 1, 12);
+    now_ = std::make_unique<astro::ChartData>();
+    next_ = std::make_unique<astro::ChartData>();
+    now_->Moment = astro::MomentFromDate(2026, 3, 20, 5);
+    next_->Moment = now_->Moment + 0.5 * astro::DayInCenturies;
     path_ = ::testing::TempDir() + "signs_" + std::to_string(getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".hyp";
   }
@@ -171,17 +171,17 @@ class PositionEvents : public ::testing::Test {
 
   void Natal(int obj, double lon) {
     natal_->ObjectOn[obj] = 1;
-    natal_->Object[kLongitude][obj] = lon;
+    natal_->Object[astro::kLongitude][obj] = lon;
   }
   // The same position at t and at t + step.
   void Transit(int obj, double lon) { Transit(obj, lon, lon); }
   void Transit(int obj, double now, double next) {
-    now_->Object[kLongitude][obj] = now;
-    next_->Object[kLongitude][obj] = next;
+    now_->Object[astro::kLongitude][obj] = now;
+    next_->Object[astro::kLongitude][obj] = next;
   }
   // Cusp h at first + 30 (h - 1).
-  static void Cusps(ChartData& c, double first) {
-    for (int h = 1; h <= 12; ++h) c.Object[kLongitude][kAscendant + h - 1] = NormalizeMod(first + 30 * (h - 1), 360);
+  static void Cusps(astro::ChartData& c, double first) {
+    for (int h = 1; h <= 12; ++h) c.Object[astro::kLongitude][astro::kAscendant + h - 1] = astro::NormalizeMod(first + 30 * (h - 1), 360);
   }
 
   double Value(const std::string& keys, EvaluationMode mode = CountMode, int kind = 0) {
@@ -205,8 +205,8 @@ class PositionEvents : public ::testing::Test {
     return eval::EvaluateModel(model, in);
   }
 
-  std::unique_ptr<ChartData> natal_, natal_after_, now_, next_;
-  MomentSnapshot snap_now_, snap_next_;
+  std::unique_ptr<astro::ChartData> natal_, natal_after_, now_, next_;
+  astro::MomentSnapshot snap_now_, snap_next_;
   uint8_t natal_stencil_always_ = 0;
   std::string path_;
 };
@@ -233,60 +233,60 @@ TEST_F(PositionEvents, SignAndHouseSets) {
       {45, "P4=4\n", 0, "latitude is not a position of this kind"},
   };
   for (const Case& c : cases) {
-    Transit(kSun, c.lon);
-    now_->Planet[kRightAscension][kSun] = c.lon;
+    Transit(astro::kSun, c.lon);
+    now_->Planet[astro::kRightAscension][astro::kSun] = c.lon;
     EXPECT_EQ(Value(std::string("P0=1\nP1=0\n") + c.keys), c.hits) << c.why;
   }
 }
 
 TEST_F(PositionEvents, EveryObjectOfTheSetCountsAndAbsentOnesDoNot) {
-  Transit(kSun, 10);
-  Transit(kMoon, 100);
-  Transit(kMars, 200);
+  Transit(astro::kSun, 10);
+  Transit(astro::kMoon, 100);
+  Transit(astro::kMars, 200);
   // Venus is absent from the snapshot.
   EXPECT_EQ(Value("P0=1\nP1=0,1,3,4\n"), 3);
   EXPECT_EQ(Value("P0=1\nP1=0,1,3,4\nWEIGHT=2\n", eval::GradedMode), 6);
   EXPECT_EQ(Value("P0=1\nP1=0,1,3,4\nP3=1,4\n"), 2);
   // The natal chart holds other objects.
-  Natal(kAscendant, 15);
-  Natal(kMoon, 250);
+  Natal(astro::kAscendant, 15);
+  Natal(astro::kMoon, 250);
   EXPECT_EQ(Value("P0=0\nP1=1,18,19\nP3=1\n"), 1);
 }
 
 TEST_F(PositionEvents, HousesFromTheChartTheEventNames) {
   Cusps(*natal_, 0);    // natal: house = sign
   Cusps(*now_, 200);    // transit: 45 lies in the seventh house (cusp 7 at 20)
-  Transit(kSun, 45);
+  Transit(astro::kSun, 45);
   EXPECT_EQ(Value("P0=1\nP1=0\nP2=2\nP5=0\n"), 1);
   EXPECT_EQ(Value("P0=1\nP1=0\nP2=2\nP5=1\n"), 0);
   EXPECT_EQ(Value("P0=1\nP1=0\nP2=7\nP5=1\n"), 1);
   // One unknown transit cusp: no house, so no match.
-  now_->Object[kLongitude][kAscendant + 5] = NoValue;
+  now_->Object[astro::kLongitude][astro::kAscendant + 5] = astro::NoValue;
   EXPECT_EQ(Value("P0=1\nP1=0\nP2=7\nP5=1\n"), 0);
   // Unknown natal cusps likewise.
-  natal_->Object[kLongitude][kAscendant] = NoValue;
+  natal_->Object[astro::kLongitude][astro::kAscendant] = astro::NoValue;
   EXPECT_EQ(Value("P0=1\nP1=0\nP2=2\nP5=0\n"), 0);
 }
 
 TEST_F(PositionEvents, SiderealSignsAndTropicalHouses) {
-  const double ayanamsa = AyanamsaAt(now_->Moment);
+  const double ayanamsa = astro::AyanamsaAt(now_->Moment);
   ASSERT_GT(ayanamsa, 20);
   ASSERT_LT(ayanamsa, 30);
   Cusps(*natal_, 0);
   // Tropical 40 (Taurus, house 2) is sidereal Aries.
-  Transit(kSun, 40);
+  Transit(astro::kSun, 40);
   EXPECT_EQ(Value("P0=1\nP1=0\nP4=10\nP3=1\n"), 1);
   EXPECT_EQ(Value("P0=1\nP1=0\nP4=10\nP3=2\n"), 0);
   EXPECT_EQ(Value("P0=1\nP1=0\nP4=10\nP2=2\n"), 1);
   EXPECT_EQ(Value("P0=1\nP1=0\nP4=10\nP2=1\n"), 0);
   // Just past the offset: sidereal Taurus.
-  Transit(kSun, 30 + ayanamsa + 0.01);
+  Transit(astro::kSun, 30 + ayanamsa + 0.01);
   EXPECT_EQ(Value("P0=1\nP1=0\nP4=10\nP3=2\n"), 1);
   // A natal object uses the offset of the natal moment.
-  const double natal_ayanamsa = AyanamsaAt(natal_->Moment);
-  Natal(kMoon, 30 + natal_ayanamsa + 0.001);
+  const double natal_ayanamsa = astro::AyanamsaAt(natal_->Moment);
+  Natal(astro::kMoon, 30 + natal_ayanamsa + 0.001);
   EXPECT_EQ(Value("P0=0\nP1=1\nP4=10\nP3=2\n"), 1);
-  Natal(kMoon, 30 + natal_ayanamsa - 0.001);
+  Natal(astro::kMoon, 30 + natal_ayanamsa - 0.001);
   EXPECT_EQ(Value("P0=0\nP1=1\nP4=10\nP3=1\n"), 1);
 }
 
@@ -307,17 +307,17 @@ TEST_F(PositionEvents, IngressesInTheirDirection) {
   };
   Cusps(*natal_, 0);
   for (const Case& c : cases) {
-    Transit(kMoon, c.now, c.next);
+    Transit(astro::kMoon, c.now, c.next);
     EXPECT_EQ(Value(std::string("_CM=1\nP0=1\nP1=1\n") + c.keys), c.hits) << c.why;
   }
 }
 
 TEST_F(PositionEvents, NatalIngressFollowsTheNatalStencilOnlyWithoutADirectionFilter) {
   // A natal pair one day apart, the Moon crossing into Aries between them.
-  Natal(kMoon, 359);
-  natal_after_ = std::make_unique<ChartData>(*natal_);
-  natal_after_->Moment = natal_->Moment + DayInCenturies;
-  natal_after_->Object[kLongitude][kMoon] = 1;
+  Natal(astro::kMoon, 359);
+  natal_after_ = std::make_unique<astro::ChartData>(*natal_);
+  natal_after_->Moment = natal_->Moment + astro::DayInCenturies;
+  natal_after_->Object[astro::kLongitude][astro::kMoon] = 1;
   EXPECT_EQ(Value("_CM=1\nP0=0\nP1=1\nP3=1\n"), 1);
   // A direction filter holds a natal object at its place at t: no ingress is seen.
   EXPECT_EQ(Value("_CM=1\nP0=0\nP1=1\nP3=1\nP6=1\n"), 0);
@@ -329,7 +329,7 @@ TEST_F(PositionEvents, NatalIngressFollowsTheNatalStencilOnlyWithoutADirectionFi
 
 TEST_F(PositionEvents, IngressIntoATransitHouseUsesTheCuspsOfEachEnd) {
   // The object stands still; the houses move under it.
-  Transit(kSun, 45);
+  Transit(astro::kSun, 45);
   Cusps(*now_, 20);   // 45 in house 1
   Cusps(*next_, 50);  // 45 in house 12
   EXPECT_EQ(Value("_CM=1\nP0=1\nP1=0\nP2=12\nP5=1\n"), 1);
@@ -346,31 +346,31 @@ TEST_F(PositionEvents, MutualReceptionOfTwoObjects) {
                         {0, 10, 40, 1}, {0, 10, 130, 0}};
   for (const Case& c : cases) {
     if (c.chart == 1) {
-      Transit(kVenus, c.venus);
-      Transit(kMars, c.mars);
-      Natal(kVenus, 100);
-      Natal(kMars, 100);
+      Transit(astro::kVenus, c.venus);
+      Transit(astro::kMars, c.mars);
+      Natal(astro::kVenus, 100);
+      Natal(astro::kMars, 100);
     } else {
-      Natal(kVenus, c.venus);
-      Natal(kMars, c.mars);
-      Transit(kVenus, 100);
-      Transit(kMars, 100);
+      Natal(astro::kVenus, c.venus);
+      Natal(astro::kMars, c.mars);
+      Transit(astro::kVenus, 100);
+      Transit(astro::kMars, 100);
     }
     const std::string keys = "ZR1=" + std::to_string(c.chart) + "\nZR2=3\nZR3=4\n";
     EXPECT_EQ(Value(keys, CountMode, 19), c.hits) << c.chart << " " << c.venus << " " << c.mars;
   }
   // Absent in the chart named: no hit.
-  Transit(kVenus, 10);
-  Transit(kMars, NoValue);
+  Transit(astro::kVenus, 10);
+  Transit(astro::kMars, astro::NoValue);
   EXPECT_EQ(Value("ZR1=1\nZR2=3\nZR3=4\n", CountMode, 19), 0);
 }
 
-double RaisedCosine(double orb, double limit) { return (std::cos(kPi * orb / limit) + 1) / 2; }
+double RaisedCosine(double orb, double limit) { return (std::cos(astro::kPi * orb / limit) + 1) / 2; }
 
 TEST_F(PositionEvents, MidpointsOfANatalPairAgainstATransitObject) {
-  Natal(kSun, 350);
-  Natal(kMoon, 10);
-  Natal(kMercury, 50);
+  Natal(astro::kSun, 350);
+  Natal(astro::kMoon, 10);
+  Natal(astro::kMercury, 50);
   const std::string pair = "M0=0\nM1=0\nM2=1\nM4=1\nM5=5\n";
   struct Case { double jupiter; const char* keys; double value; const char* why; };
   const Case cases[] = {
@@ -383,12 +383,12 @@ TEST_F(PositionEvents, MidpointsOfANatalPairAgainstATransitObject) {
       {90.3, "M3=3\nM6=1\n", RaisedCosine(0.3, 1), "square"},
   };
   for (const Case& c : cases) {
-    Transit(kJupiter, c.jupiter);
+    Transit(astro::kJupiter, c.jupiter);
     EXPECT_NEAR(Value(pair + c.keys, eval::GradedMode, 3), c.value, 1e-9) << c.why;
   }
   // Harmonic 2: Moon 10 and Mercury 50 have their midpoint 30, doubled 60; Jupiter at 210.1 is
   // doubled to 60.2 (and opposes the plain midpoint).
-  Transit(kJupiter, 210.1);
+  Transit(astro::kJupiter, 210.1);
   EXPECT_NEAR(Value("M0=0\nM1=1\nM2=2\nM3=1\nM4=1\nM5=5\nM6=1\nM8=2\n", eval::GradedMode, 3),
               RaisedCosine(0.2, 1), 1e-9);
   EXPECT_EQ(Value("M0=0\nM1=1\nM2=2\nM3=1\nM4=1\nM5=5\nM6=1\n", eval::GradedMode, 3), 0);
@@ -398,48 +398,48 @@ TEST_F(PositionEvents, NoTripleTwiceAndNoObjectOnItsOwnMidpoint) {
   // Sun 10, Moon 20, Mercury on their midpoint. With orb 6 the Sun and the Moon would each count
   // against the midpoint 15, a pair (Sun, Sun) would put its midpoint 10 within reach of Mercury,
   // and (Moon, Sun) would repeat (Sun, Moon).
-  Transit(kSun, 10);
-  Transit(kMoon, 20);
-  Transit(kMercury, 15);
+  Transit(astro::kSun, 10);
+  Transit(astro::kMoon, 20);
+  Transit(astro::kMercury, 15);
   EXPECT_EQ(Value("M0=1\nM1=0,1\nM2=0,1\nM3=1\nM4=1\nM5=0,1,2\nM6=6\n", CountMode, 3), 1);
   // Not in any aspect either: with Sun 10 and Moon 130 each stands in sextile to their midpoint.
-  Transit(kMoon, 130);
+  Transit(astro::kMoon, 130);
   EXPECT_EQ(Value("M0=1\nM1=0\nM2=1\nM3=2\nM4=1\nM5=0,1\nM6=1\n", CountMode, 3), 0);
   // The same positions as a natal pair: the transit Sun and Moon are other bodies.
-  Natal(kSun, 10);
-  Natal(kMoon, 130);
+  Natal(astro::kSun, 10);
+  Natal(astro::kMoon, 130);
   EXPECT_EQ(Value("M0=0\nM1=0\nM2=1\nM3=2\nM4=1\nM5=0,1\nM6=1\n", CountMode, 3), 2);
-  Transit(kMoon, 20);
+  Transit(astro::kMoon, 20);
   // Overlapping sets: (Sun, Moon), (Sun, Mercury) and (Moon, Mercury) each meet the third
   // object within 8; a pair (Moon, Moon) would add Mercury 5 from the Moon.
   EXPECT_EQ(Value("M0=1\nM1=0,1\nM2=1,2\nM3=1\nM4=1\nM5=0,1,2\nM6=8\n", CountMode, 3), 3);
   // From the other chart the objects are other bodies: the transit Sun may meet the natal pair.
-  Natal(kSun, 5);
-  Natal(kMoon, 15);
+  Natal(astro::kSun, 5);
+  Natal(astro::kMoon, 15);
   EXPECT_EQ(Value("M0=0\nM1=0\nM2=1\nM3=1\nM4=1\nM5=0\nM6=1\n", CountMode, 3), 1);
 }
 
 TEST_F(PositionEvents, AllNatalMidpointsMoveWithTheNatalStencil) {
-  Natal(kSun, 350);
-  Natal(kMoon, 10);
-  Natal(kMercury, 0.5);
+  Natal(astro::kSun, 350);
+  Natal(astro::kMoon, 10);
+  Natal(astro::kMercury, 0.5);
   const std::string keys = "M0=0\nM1=0\nM2=1\nM3=1\nM4=0\nM5=2\nM6=1\n";
   EXPECT_NEAR(Value(keys, eval::GradedMode, 3), RaisedCosine(0.5, 1), 1e-9);
   // Mercury 3 degrees further a day later: a day earlier it was 2.5 degrees short of the
   // midpoint, outside the orb, so the aspect does not hold across the stencil.
-  natal_after_ = std::make_unique<ChartData>(*natal_);
-  natal_after_->Moment = natal_->Moment + DayInCenturies;
-  natal_after_->Object[kLongitude][kMercury] = 3.5;
+  natal_after_ = std::make_unique<astro::ChartData>(*natal_);
+  natal_after_->Moment = natal_->Moment + astro::DayInCenturies;
+  natal_after_->Object[astro::kLongitude][astro::kMercury] = 3.5;
   EXPECT_EQ(Value(keys, eval::GradedMode, 3), 0);
 }
 
 TEST_F(PositionEvents, MidpointExactMoment) {
-  Natal(kSun, 350);
-  Natal(kMoon, 10);
+  Natal(astro::kSun, 350);
+  Natal(astro::kMoon, 10);
   const std::string keys = "_CM=1\nM0=0\nM1=0\nM2=1\nM3=1\nM4=1\nM5=1\nM6=1\n";
-  Transit(kMoon, 359, 3);  // crosses the midpoint 0 within the step
+  Transit(astro::kMoon, 359, 3);  // crosses the midpoint 0 within the step
   EXPECT_NEAR(Value(keys, eval::GradedMode, 3), 1.0, 1e-12);
-  Transit(kMoon, 1, 4);  // already past it
+  Transit(astro::kMoon, 1, 4);  // already past it
   EXPECT_EQ(Value(keys, eval::GradedMode, 3), 0);
 }
 

@@ -12,13 +12,27 @@ namespace {
 TEST(SpeedClass, ThresholdsByObject) {
   struct Case { int obj; double speed; int cls; };
   const Case cases[] = {
-      {kSun, 0.98, kSpeedSlow},       {kSun, 0.99, kSpeedAverage},   {kSun, 1.0, kSpeedFast},
-      {kMoon, 11.99, kSpeedSlow},     {kMoon, 12.0, kSpeedAverage},  {kMoon, 13.5, kSpeedFast},
-      {kMercury, -0.08, kSpeedSlow},  {kMercury, -1.2, kSpeedAverage}, {kMercury, -1.6, kSpeedFast},
-      {kVenus, 0.66, kSpeedAverage},  {kVenus, 0.67, kSpeedFast},    {kMars, 0.06, kSpeedSlow},
-      {kJupiter, 0.1, kSpeedAverage}, {kSaturn, 0.05, kSpeedFast},   {kUranus, 0.005, kSpeedSlow},
-      {kNeptune, 0.02, kSpeedAverage}, {kPluto, 0.017, kSpeedFast},  {kPluto, 0.0, kSpeedSlow},
-      {kNorthNode, 0.0, kSpeedFast},  {kAscendant, 0.0, kSpeedFast}, {15, 100.0, kSpeedFast},
+      {astro::kSun, 0.98, kSpeedSlow},
+      {astro::kSun, 0.99, kSpeedAverage},
+      {astro::kSun, 1.0, kSpeedFast},
+      {astro::kMoon, 11.99, kSpeedSlow},
+      {astro::kMoon, 12.0, kSpeedAverage},
+      {astro::kMoon, 13.5, kSpeedFast},
+      {astro::kMercury, -0.08, kSpeedSlow},
+      {astro::kMercury, -1.2, kSpeedAverage},
+      {astro::kMercury, -1.6, kSpeedFast},
+      {astro::kVenus, 0.66, kSpeedAverage},
+      {astro::kVenus, 0.67, kSpeedFast},
+      {astro::kMars, 0.06, kSpeedSlow},
+      {astro::kJupiter, 0.1, kSpeedAverage},
+      {astro::kSaturn, 0.05, kSpeedFast},
+      {astro::kUranus, 0.005, kSpeedSlow},
+      {astro::kNeptune, 0.02, kSpeedAverage},
+      {astro::kPluto, 0.017, kSpeedFast},
+      {astro::kPluto, 0.0, kSpeedSlow},
+      {astro::kNorthNode, 0.0, kSpeedFast},
+      {astro::kAscendant, 0.0, kSpeedFast},
+      {15, 100.0, kSpeedFast},
   };
   for (const Case& c : cases) EXPECT_EQ(SpeedClassOf(c.obj, c.speed), c.cls) << c.obj << " " << c.speed;
 }
@@ -35,23 +49,23 @@ TEST(SpeedState, SpeedDirectionClassAndAcceleration) {
   };
   const Case cases[] = {
       // The short way across 0: +0.4 a day, direct, slow for the Moon.
-      {"moon over 0, direct", kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {0, 0, 1}, true, 0.4, 0},
-      {"moon over 0, slow", kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {1, 0, 0}, true, 0.4, 0},
-      {"moon over 0, not retrograde", kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {0, 0, 2}, false, 0, 0},
-      {"moon over 0, not fast", kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {4, 0, 0}, false, 0, 0},
-      {"retrograde back over 0", kMercury, {0.5, 359.5, 358.6, 357.8}, 1, {0, 0, 2}, true, -1, 0.1},
-      {"speeding up", kMars, {10, 10.3, 10.9, 11.8}, 0.5, {0, 1, 0}, true, 0.6, 1.2},
-      {"speeding up, not slowing", kMars, {10, 10.3, 10.9, 11.8}, 0.5, {0, 2, 0}, false, 0, 0},
-      {"all masks empty", kPluto, {200, 200.01, 200.02, 200.03}, 1, {0, 0, 0}, true, 0.01, 0},
+      {"moon over 0, direct", astro::kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {0, 0, 1}, true, 0.4, 0},
+      {"moon over 0, slow", astro::kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {1, 0, 0}, true, 0.4, 0},
+      {"moon over 0, not retrograde", astro::kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {0, 0, 2}, false, 0, 0},
+      {"moon over 0, not fast", astro::kMoon, {359.8, 0.2, 0.6, 1.0}, 1, {4, 0, 0}, false, 0, 0},
+      {"retrograde back over 0", astro::kMercury, {0.5, 359.5, 358.6, 357.8}, 1, {0, 0, 2}, true, -1, 0.1},
+      {"speeding up", astro::kMars, {10, 10.3, 10.9, 11.8}, 0.5, {0, 1, 0}, true, 0.6, 1.2},
+      {"speeding up, not slowing", astro::kMars, {10, 10.3, 10.9, 11.8}, 0.5, {0, 2, 0}, false, 0, 0},
+      {"all masks empty", astro::kPluto, {200, 200.01, 200.02, 200.03}, 1, {0, 0, 0}, true, 0.01, 0},
       // Standing still: no speed is retrograde and slow, no change of speed is not speeding up.
-      {"still: retrograde", kVenus, {50, 50, 50, 50}, 0.5, {0, 0, 2}, true, 0, 0},
-      {"still: slow", kVenus, {50, 50, 50, 50}, 0.5, {1, 0, 0}, true, 0, 0},
-      {"still: not speeding up", kVenus, {50, 50, 50, 50}, 0.5, {0, 2, 0}, true, 0, 0},
-      {"still: the node is fast", kNorthNode, {50, 50, 50, 50}, 0.5, {4, 0, 0}, true, 0, 0},
-      {"several masks must all hold", kSun, {10, 11, 12, 13}, 1, {4, 2, 1}, true, 1, 0},
-      {"several masks, one fails", kSun, {10, 11, 12, 13}, 1, {4, 2, 2}, false, 0, 0},
-      {"no step, no speed", kSun, {10, 11, 12, 13}, 0, {0, 0, 0}, false, 0, 0},
-      {"unknown position", kSun, {10, NoValue, 12, 13}, 1, {0, 0, 0}, false, 0, 0},
+      {"still: retrograde", astro::kVenus, {50, 50, 50, 50}, 0.5, {0, 0, 2}, true, 0, 0},
+      {"still: slow", astro::kVenus, {50, 50, 50, 50}, 0.5, {1, 0, 0}, true, 0, 0},
+      {"still: not speeding up", astro::kVenus, {50, 50, 50, 50}, 0.5, {0, 2, 0}, true, 0, 0},
+      {"still: the node is fast", astro::kNorthNode, {50, 50, 50, 50}, 0.5, {4, 0, 0}, true, 0, 0},
+      {"several masks must all hold", astro::kSun, {10, 11, 12, 13}, 1, {4, 2, 1}, true, 1, 0},
+      {"several masks, one fails", astro::kSun, {10, 11, 12, 13}, 1, {4, 2, 2}, false, 0, 0},
+      {"no step, no speed", astro::kSun, {10, 11, 12, 13}, 0, {0, 0, 0}, false, 0, 0},
+      {"unknown position", astro::kSun, {10, astro::NoValue, 12, 13}, 1, {0, 0, 0}, false, 0, 0},
   };
   for (const Case& c : cases) {
     const SpeedStateResult r = SpeedStateTest(c.obj, c.masks, c.p, c.step);
@@ -80,14 +94,14 @@ TEST(TurningPoint, StationsAndTurnsOfTheSpeed) {
       {"steady acceleration", {0, 1, 2.2, 3.6}, {0, 3, 0}, false},
       {"masks empty", {10.2, 10.0, 10.1, 10.3}, {7, 0, 0}, false},
       {"standing still", {50, 50, 50, 50}, {0, 3, 3}, false},
-      {"unknown position", {10.2, 10.0, 10.1, NoValue}, {0, 0, 1}, false},
+      {"unknown position", {10.2, 10.0, 10.1, astro::NoValue}, {0, 0, 1}, false},
   };
   for (const Case& c : cases) EXPECT_EQ(TurningPointTest(c.masks, c.p), c.hit) << c.what;
 }
 
 // ---- the event loop ----------------------------------------------------------------------
 
-model::EventDef SpeedEvent(int chart, ObjectSet objects, uint8_t classes, uint8_t accel,
+model::EventDef SpeedEvent(int chart, astro::ObjectSet objects, uint8_t classes, uint8_t accel,
                            uint8_t direction) {
   model::EventDef def = testing::BlankEvent(1);
   def.K.k1.Chart = static_cast<uint8_t>(chart);
@@ -100,10 +114,10 @@ model::EventDef SpeedEvent(int chart, ObjectSet objects, uint8_t classes, uint8_
 
 TEST(SpeedEvent, EachObjectOfTheSetCountsOnce) {
   testing::HandStencil st(1.0);
-  st.TransitLon(kSun, 10, 11, 12, 13);           // fast
-  st.TransitLon(kMoon, 359.8, 0.2, 0.6, 1.0);    // slow, direct
-  st.TransitLon(kNorthNode, 100, 99.95, 99.9, 99.85);  // retrograde, fast as every point is
-  const ObjectSet objs{kSun, kMoon, kNorthNode};
+  st.TransitLon(astro::kSun, 10, 11, 12, 13);         // fast
+  st.TransitLon(astro::kMoon, 359.8, 0.2, 0.6, 1.0);  // slow, direct
+  st.TransitLon(astro::kNorthNode, 100, 99.95, 99.9, 99.85);  // retrograde, fast as every point is
+  const astro::ObjectSet objs{astro::kSun, astro::kMoon, astro::kNorthNode};
   struct Case { uint8_t classes, direction; int hits; };
   for (const Case c : {Case{4, 0, 2}, Case{1, 0, 1}, Case{0, 2, 1}, Case{0, 1, 2}, Case{0, 0, 3}}) {
     const eval::EventResult r = st.Evaluate(SpeedEvent(1, objs, c.classes, 0, c.direction));
@@ -114,13 +128,13 @@ TEST(SpeedEvent, EachObjectOfTheSetCountsOnce) {
 
 TEST(SpeedEvent, NatalObjectsMoveWithTheNatalStep) {
   testing::HandStencil still(1.0, 0.0);
-  still.NatalLon(kMars, 10, 10.5, 11, 11.5);
+  still.NatalLon(astro::kMars, 10, 10.5, 11, 11.5);
   // With no natal step the state has no speed at all.
-  EXPECT_EQ(still.Evaluate(SpeedEvent(0, {kMars}, 0, 0, 0)).Hits, 0);
+  EXPECT_EQ(still.Evaluate(SpeedEvent(0, {astro::kMars}, 0, 0, 0)).Hits, 0);
 
   testing::HandStencil moving(1.0, 0.5);
-  moving.NatalLon(kMars, 10, 10.5, 11, 11.5);
-  const eval::EventResult r = moving.Evaluate(SpeedEvent(0, {kMars}, 4, 0, 1));  // 1 a day: fast
+  moving.NatalLon(astro::kMars, 10, 10.5, 11, 11.5);
+  const eval::EventResult r = moving.Evaluate(SpeedEvent(0, {astro::kMars}, 4, 0, 1));  // 1 a day: fast
   EXPECT_EQ(r.Hits, 1);
 }
 
@@ -128,9 +142,9 @@ TEST(SpeedEvent, NatalObjectsMoveWithTheNatalStep) {
 // coordinate the event names.
 TEST(SpeedEvent, TurningPointsInTheEventsCoordinate) {
   testing::HandStencil st(1.0);
-  st.TransitLon(kMercury, 20, 20.5, 21, 21.5);
-  st.TransitPlanetRow(snapshot_offset::kRightAscension, kMercury, 18.2, 18.0, 18.1, 18.3);
-  model::EventDef def = SpeedEvent(1, {kMercury}, 0, 0, 1);
+  st.TransitLon(astro::kMercury, 20, 20.5, 21, 21.5);
+  st.TransitPlanetRow(astro::snapshot_offset::kRightAscension, astro::kMercury, 18.2, 18.0, 18.1, 18.3);
+  model::EventDef def = SpeedEvent(1, {astro::kMercury}, 0, 0, 1);
   def.CM = 1;
   EXPECT_EQ(st.Evaluate(def).Hits, 0);
   def.K.k1.Coordinate = 1;

@@ -14,9 +14,9 @@ namespace sd::eval {
 namespace {
 
 // 1900 January 1, 0h UT: JD 2415020.5, half a day after the moment origin.
-constexpr ChartMoment kEpoch = 0.5 * DayInCenturies;
+constexpr astro::ChartMoment kEpoch = 0.5 * astro::DayInCenturies;
 
-ChartMoment DaysAfterEpoch(double days) { return kEpoch + days * DayInCenturies; }
+astro::ChartMoment DaysAfterEpoch(double days) { return kEpoch + days * astro::DayInCenturies; }
 
 model::EvKind40 Cycle(double period, double target, double orb, uint8_t shape = 0) {
   model::EvKind40 ev{};
@@ -27,11 +27,11 @@ model::EvKind40 Cycle(double period, double target, double orb, uint8_t shape = 
   return ev;
 }
 
-double RaisedCosine(double d, double orb) { return (std::cos(kPi * d / orb) + 1) / 2; }
+double RaisedCosine(double d, double orb) { return (std::cos(astro::kPi * d / orb) + 1) / 2; }
 
 TEST(TimeCycle, EpochIsTheFirstOfJanuary1900) {
   EXPECT_NEAR(TimeCycleEpoch(), kEpoch, 1e-15);
-  const CivilDate d = DateFromMoment(TimeCycleEpoch() + 1e-9);
+  const astro::CivilDate d = astro::DateFromMoment(TimeCycleEpoch() + 1e-9);
   EXPECT_EQ(d.year, 1900);
   EXPECT_EQ(d.month, 1);
   EXPECT_EQ(d.day, 1);
@@ -40,7 +40,7 @@ TEST(TimeCycle, EpochIsTheFirstOfJanuary1900) {
 TEST(TimeCycle, EveryWholePeriodStartsAtPhaseZeroWithFullStrength) {
   for (double period : {30.0, 91.3125, 7.0}) {
     for (int k : {0, 1, 1000, 1700, -3}) {
-      const ChartMoment t = DaysAfterEpoch(k * period);
+      const astro::ChartMoment t = DaysAfterEpoch(k * period);
       const double phase = TimeCyclePhase(t, period);
       EXPECT_NEAR(std::min(phase, 360 - phase), 0, 1e-6) << period << " " << k;
       const TimeFactorResult r = TimeCycleTest(t, Cycle(period, 0, 5));
@@ -60,7 +60,7 @@ TEST(TimeCycle, ThirtyDayCycleAtNinetyDegreesPlusMinusTen) {
   };
   for (int cycle : {0, 1500}) {
     for (const Case& c : cases) {
-      const ChartMoment t = DaysAfterEpoch(cycle * 30 + c.day_in_cycle);
+      const astro::ChartMoment t = DaysAfterEpoch(cycle * 30 + c.day_in_cycle);
       const TimeFactorResult r = TimeCycleTest(t, Cycle(30, 90, 10));
       EXPECT_EQ(r.hit, c.hit) << cycle << " " << c.day_in_cycle;
       if (!c.hit) continue;
@@ -73,7 +73,7 @@ TEST(TimeCycle, ThirtyDayCycleAtNinetyDegreesPlusMinusTen) {
 
 TEST(TimeCycle, OrbEdgeIsAHitWithNothingLeft) {
   // At the epoch the phase is exactly 0, so a target of 10 lies exactly on an orb of 10.
-  const ChartMoment t = TimeCycleEpoch();
+  const astro::ChartMoment t = TimeCycleEpoch();
   for (uint8_t shape : {0, 1}) {
     const TimeFactorResult r = TimeCycleTest(t, Cycle(36, 10, 10, shape));
     EXPECT_TRUE(r.hit) << int(shape);
@@ -88,7 +88,7 @@ TEST(TimeCycle, OrbEdgeIsAHitWithNothingLeft) {
 }
 
 TEST(TimeCycle, ShapesAndTheSignOfTheDifference) {
-  const ChartMoment t = DaysAfterEpoch(36 * 5 + 9.5);  // phase 95: five degrees past the target
+  const astro::ChartMoment t = DaysAfterEpoch(36 * 5 + 9.5);  // phase 95: five degrees past the target
   const TimeFactorResult cosine = TimeCycleTest(t, Cycle(36, 90, 10, 0));
   const TimeFactorResult wavelet = TimeCycleTest(t, Cycle(36, 90, 10, 1));
   const TimeFactorResult other = TimeCycleTest(t, Cycle(36, 90, 10, 2));
@@ -104,24 +104,24 @@ TEST(TimeCycle, ShapesAndTheSignOfTheDifference) {
 }
 
 TEST(TimeCycle, PeriodsThatAreNotAboveZeroAndAbsentMomentsNeverHit) {
-  const ChartMoment t = DaysAfterEpoch(100);
+  const astro::ChartMoment t = DaysAfterEpoch(100);
   EXPECT_FALSE(TimeCycleTest(t, Cycle(0, 0, 180)).hit);
   EXPECT_FALSE(TimeCycleTest(t, Cycle(-30, 0, 180)).hit);
   EXPECT_FALSE(TimeCycleTest(t, Cycle(NAN, 0, 180)).hit);
-  EXPECT_FALSE(TimeCycleTest(NoValue, Cycle(30, 0, 180)).hit);
+  EXPECT_FALSE(TimeCycleTest(astro::NoValue, Cycle(30, 0, 180)).hit);
 }
 
 TEST(Threshold, DirectionsAtAndAfterTheThreshold) {
-  const ChartMoment threshold = 1.26;
-  const double step = DayInCenturies / 2;
-  struct Case { int32_t direction; ChartMoment t; bool hit; };
+  const astro::ChartMoment threshold = 1.26;
+  const double step = astro::DayInCenturies / 2;
+  struct Case { int32_t direction; astro::ChartMoment t; bool hit; };
   const Case cases[] = {
       {0, threshold - step, true},  {0, threshold, true},  {0, threshold + step, false},
       {1, threshold - step, false}, {1, threshold, false}, {1, threshold + step, true},
       {1, threshold + 100 * step, true},
       {2, threshold - step, false}, {2, threshold + step, false},
       {-1, threshold - step, false},
-      {0, NoValue, false},          {1, NoValue, false},
+      {0, astro::NoValue, false},          {1, astro::NoValue, false},
   };
   for (const Case& c : cases) {
     model::EvKind39 ev{};
@@ -134,9 +134,9 @@ TEST(Threshold, DirectionsAtAndAfterTheThreshold) {
 }
 
 TEST(YearsSinceNatal, WindowsInTropicalYears) {
-  const ChartMoment natal = MomentFromDate(1990, 6, 15, 14.5);
-  const double year = 365.24219879 * DayInCenturies;
-  const double hour = DayInCenturies / 24;
+  const astro::ChartMoment natal = astro::MomentFromDate(1990, 6, 15, 14.5);
+  const double year = 365.24219879 * astro::DayInCenturies;
+  const double hour = astro::DayInCenturies / 24;
   struct Case { uint8_t mode; double first, second, years_after; bool hit; };
   const Case cases[] = {
       // After ten years, and not before.
@@ -160,7 +160,7 @@ TEST(YearsSinceNatal, WindowsInTropicalYears) {
   model::EvKind29 ev{};
   ev.FirstYears = 10;
   ev.SecondYears = 20;
-  const ChartMoment ten = natal + 10 * year;
+  const astro::ChartMoment ten = natal + 10 * year;
   ev.Mode = 1;
   EXPECT_FALSE(YearsSinceNatalTest(ten - hour, natal, ev));
   EXPECT_TRUE(YearsSinceNatalTest(ten + hour, natal, ev));
@@ -173,8 +173,8 @@ TEST(YearsSinceNatal, WindowsInTropicalYears) {
   EXPECT_FALSE(YearsSinceNatalTest(natal + 20 * year + hour, natal, ev));
   // Absent moments never hit.
   ev.Mode = 0;
-  EXPECT_FALSE(YearsSinceNatalTest(natal, NoValue, ev));
-  EXPECT_FALSE(YearsSinceNatalTest(NoValue, natal, ev));
+  EXPECT_FALSE(YearsSinceNatalTest(natal, astro::NoValue, ev));
+  EXPECT_FALSE(YearsSinceNatalTest(astro::NoValue, natal, ev));
 }
 
 // ---- through the event level ------------------------------------------------------------
@@ -182,19 +182,19 @@ TEST(YearsSinceNatal, WindowsInTropicalYears) {
 class TimeEvents : public ::testing::Test {
  protected:
   void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
+    natal_ = std::make_unique<astro::ChartData>();
     for (auto& p : in_.Transit) p = &snap_;
     for (auto& p : in_.Natal) p = natal_.get();
-    in_.NatalMoment = MomentFromDate(2000, 1, 3, 15.5);
+    in_.NatalMoment = astro::MomentFromDate(2000, 1, 3, 15.5);
     in_.GridStepDays = 0.5;
   }
-  EventResult Run(const model::EventDef& def, ChartMoment t) {
+  EventResult Run(const model::EventDef& def, astro::ChartMoment t) {
     in_.Moment = t;
     return EvaluateEvent(def, in_);
   }
 
-  std::unique_ptr<ChartData> natal_;
-  MomentSnapshot snap_;
+  std::unique_ptr<astro::ChartData> natal_;
+  astro::MomentSnapshot snap_;
   EventInputs in_;
 };
 
@@ -217,7 +217,7 @@ TEST_F(TimeEvents, ThresholdIsAStepOfOne) {
   def.K.k39.Mode = 1;
   def.K.k39.Moment = 1.26;
   EXPECT_EQ(Run(def, 1.26).Hits, 0);
-  const EventResult after = Run(def, 1.26 + DayInCenturies);
+  const EventResult after = Run(def, 1.26 + astro::DayInCenturies);
   EXPECT_EQ(after.Hits, 1);
   EXPECT_EQ(after.Graded, 1.0);
 }
@@ -228,13 +228,13 @@ TEST_F(TimeEvents, YearsCountFromTheNatalMoment) {
   def.K.k29.Mode = 2;
   def.K.k29.FirstYears = 1;
   def.K.k29.SecondYears = 2;
-  const double year = 365.24219879 * DayInCenturies;
+  const double year = 365.24219879 * astro::DayInCenturies;
   const EventResult in_second_year = Run(def, in_.NatalMoment + 1.5 * year);
   EXPECT_EQ(in_second_year.Hits, 1);
   EXPECT_EQ(in_second_year.Graded, 1.0);
   EXPECT_EQ(Run(def, in_.NatalMoment + 0.5 * year).Hits, 0);
   // The same moment for a security listed a year earlier lies in its third year.
-  const ChartMoment t = in_.NatalMoment + 1.5 * year;
+  const astro::ChartMoment t = in_.NatalMoment + 1.5 * year;
   in_.NatalMoment -= year;
   EXPECT_EQ(Run(def, t).Hits, 0);
 }

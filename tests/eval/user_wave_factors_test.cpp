@@ -33,20 +33,20 @@ model::UserWave Wave(int mode, double period, std::vector<int> bytes, std::vecto
   return model::ParseUserWave(WaveText(mode, period, std::move(bytes), std::move(comps)));
 }
 
-double SinD(double d) { return std::sin(d * kPi / 180); }
-double CosD(double d) { return std::cos(d * kPi / 180); }
+double SinD(double d) { return std::sin(d * astro::kPi / 180); }
+double CosD(double d) { return std::cos(d * astro::kPi / 180); }
 
 // A snapshot whose rows each hold their own values for the Sun, the Moon and Mars.
 class WaveMoment : public ::testing::Test {
  protected:
   void SetUp() override {
-    ChartData& c = m_.TransitChart();
-    m_.Transit(kSun, 40);
-    m_.Transit(kMoon, 130);
-    m_.Transit(kMars, 250);
-    c.Object[kHelioLongitude][kMars] = 200;
-    c.Planet[kMundanePosition][kMars] = 75;
-    c.Planet[kPhaseAngle][kMars] = 33;
+    astro::ChartData& c = m_.TransitChart();
+    m_.Transit(astro::kSun, 40);
+    m_.Transit(astro::kMoon, 130);
+    m_.Transit(astro::kMars, 250);
+    c.Object[astro::kHelioLongitude][astro::kMars] = 200;
+    c.Planet[astro::kMundanePosition][astro::kMars] = 75;
+    c.Planet[astro::kPhaseAngle][astro::kMars] = 33;
   }
   WaveResult At(const model::UserWave& w) {
     EventResult r = m_.Run(Event(w));
@@ -69,21 +69,23 @@ TEST_F(WaveMoment, DefaultWaveIsZeroButHitsWhileSunAndMoonAreKnown) {
   WaveResult r = At(w);
   EXPECT_TRUE(r.hit);
   EXPECT_EQ(r.strength, 0.0);
-  m_.Transit(kMoon, NoValue);
+  m_.Transit(astro::kMoon, astro::NoValue);
   EXPECT_FALSE(At(w).hit);
 }
 
 TEST_F(WaveMoment, AngleWaveFromTheChosenRowAndCoefficients) {
   struct Case { std::vector<int> bytes; double x; const char* what; };
   const Case cases[] = {
-      {{0, 1, 0, 0, 0, kSun}, 40, "Sun"},
-      {{0, 255, 1, 0, 0, kMoon, kSun}, 270, "Sun - Moon"},
-      {{0, 1, 255, 0, 0, kMoon, kSun}, 90, "Moon - Sun"},
-      {{0, 2, 0, 0, 3, kMars, 0, 0, kMoon}, 170, "2 Mars + 3 Moon"},
-      {{0, 0, 0, 1, 0, kPluto, kPluto, kSun}, 40, "zero coefficients skip absent objects"},
-      {{1, 1, 0, 0, 0, kMars}, 200, "heliocentric"},
-      {{2, 1, 0, 0, 0, kMars}, 75, "mundane"},
-      {{3, 254, 0, 0, 0, kMars}, 294, "phase angle, coefficient -2"},
+      {{0, 1, 0, 0, 0, astro::kSun}, 40, "Sun"},
+      {{0, 255, 1, 0, 0, astro::kMoon, astro::kSun}, 270, "Sun - Moon"},
+      {{0, 1, 255, 0, 0, astro::kMoon, astro::kSun}, 90, "Moon - Sun"},
+      {{0, 2, 0, 0, 3, astro::kMars, 0, 0, astro::kMoon}, 170, "2 Mars + 3 Moon"},
+      {{0, 0, 0, 1, 0, astro::kPluto, astro::kPluto, astro::kSun},
+       40,
+       "zero coefficients skip absent objects"},
+      {{1, 1, 0, 0, 0, astro::kMars}, 200, "heliocentric"},
+      {{2, 1, 0, 0, 0, astro::kMars}, 75, "mundane"},
+      {{3, 254, 0, 0, 0, astro::kMars}, 294, "phase angle, coefficient -2"},
   };
   for (const Case& c : cases) {
     const WaveResult r = At(Wave(0, 30, c.bytes, {{1, 0, 1}, {0, 0.5, 3}}));
@@ -95,11 +97,11 @@ TEST_F(WaveMoment, AngleWaveFromTheChosenRowAndCoefficients) {
 TEST_F(WaveMoment, AnObjectWithoutValueLeavesNoAngle) {
   struct Case { std::vector<int> bytes; const char* what; };
   const Case cases[] = {
-      {{0, 1, 1, 0, 0, kSun, kPluto}, "absent planet"},
-      {{2, 1, 0, 0, 0, kSun}, "the Sun has no mundane position here"},
-      {{2, 1, 0, 0, 0, kAscendant}, "beyond the planet rows"},
+      {{0, 1, 1, 0, 0, astro::kSun, astro::kPluto}, "absent planet"},
+      {{2, 1, 0, 0, 0, astro::kSun}, "the Sun has no mundane position here"},
+      {{2, 1, 0, 0, 0, astro::kAscendant}, "beyond the planet rows"},
       {{0, 1, 0, 0, 0, 45}, "no such object"},
-      {{4, 1, 0, 0, 0, kSun}, "no such coordinate"},
+      {{4, 1, 0, 0, 0, astro::kSun}, "no such coordinate"},
   };
   for (const Case& c : cases) EXPECT_FALSE(At(Wave(0, 30, c.bytes, {{1, 1, 1}})).hit) << c.what;
 }
@@ -108,7 +110,7 @@ TEST_F(WaveMoment, TimeWaveFollowsTheDaysSinceTheMomentOrigin) {
   const model::UserWave w = Wave(1, 30, {}, {{0, 1, 1}});
   const model::UserWave two = Wave(1, 7.5, {}, {{2, 0, 1}, {0, -1, 2}});
   for (double day : {0.0, 7.5, 45000.25, 46100.5, 46101.0}) {
-    const ChartMoment t = day * DayInCenturies;
+    const astro::ChartMoment t = day * astro::DayInCenturies;
     EventResult r = m_.Run(Event(w), t);
     ASSERT_EQ(r.Hits, 1);
     EXPECT_NEAR(static_cast<double>(r.Graded), CosD(360 * std::fmod(day, 30) / 30), 1e-6) << day;
@@ -117,12 +119,12 @@ TEST_F(WaveMoment, TimeWaveFollowsTheDaysSinceTheMomentOrigin) {
         << day;
   }
   // Positions play no part.
-  m_.Transit(kSun, NoValue);
+  m_.Transit(astro::kSun, astro::NoValue);
   EXPECT_EQ(m_.Run(Event(w), 0.0).Hits, 1);
 }
 
 TEST_F(WaveMoment, UnknownModeHitsWithNothing) {
-  const WaveResult r = At(Wave(2, 30, {0, 1, 0, 0, 0, kSun}, {{1, 1, 1}}));
+  const WaveResult r = At(Wave(2, 30, {0, 1, 0, 0, 0, astro::kSun}, {{1, 1, 1}}));
   EXPECT_TRUE(r.hit);
   EXPECT_EQ(r.strength, 0.0);
 }

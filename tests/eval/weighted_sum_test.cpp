@@ -20,55 +20,59 @@ namespace {
 // ---- the natal stencil ------------------------------------------------------------------
 
 TEST(ExtrapolateNatal, AnglesGoTheShortWayAcrossZero) {
-  auto at = std::make_unique<ChartData>(), after = std::make_unique<ChartData>();
-  auto before = std::make_unique<ChartData>(), after2 = std::make_unique<ChartData>();
+  auto at = std::make_unique<astro::ChartData>(), after = std::make_unique<astro::ChartData>();
+  auto before = std::make_unique<astro::ChartData>(), after2 = std::make_unique<astro::ChartData>();
   at->Moment = 1.0;
-  after->Moment = 1.0 + DayInCenturies;
-  at->Object[kLongitude][4] = 359.0;
-  after->Object[kLongitude][4] = 1.0;
-  at->Planet[kRightAscension][2] = 1.0;  // moving backwards across 0
-  after->Planet[kRightAscension][2] = 359.0;
-  at->Object[kHelioLongitude][5] = 180.0;
-  after->Object[kHelioLongitude][5] = 181.0;
-  at->Planet[kLatitude][1] = 1.0;  // plain numbers, no reduction
-  after->Planet[kLatitude][1] = -2.0;
-  at->Object[kLongitude][7] = 10.0;  // unknown at t + delta: stays
-  at->Object[kDeclination][0] = 23.0;  // not extrapolated: a copy
-  after->Object[kDeclination][0] = 20.0;
-  at->Object[kHelioLongitude][20] = 100.0;  // only the planets' helio longitudes move
-  after->Object[kHelioLongitude][20] = 110.0;
+  after->Moment = 1.0 + astro::DayInCenturies;
+  at->Object[astro::kLongitude][4] = 359.0;
+  after->Object[astro::kLongitude][4] = 1.0;
+  at->Planet[astro::kRightAscension][2] = 1.0;  // moving backwards across 0
+  after->Planet[astro::kRightAscension][2] = 359.0;
+  at->Object[astro::kHelioLongitude][5] = 180.0;
+  after->Object[astro::kHelioLongitude][5] = 181.0;
+  at->Planet[astro::kLatitude][1] = 1.0;  // plain numbers, no reduction
+  after->Planet[astro::kLatitude][1] = -2.0;
+  at->Object[astro::kLongitude][7] = 10.0;  // unknown at t + delta: stays
+  at->Object[astro::kDeclination][0] = 23.0;  // not extrapolated: a copy
+  after->Object[astro::kDeclination][0] = 20.0;
+  at->Object[astro::kHelioLongitude][20] = 100.0;  // only the planets' helio longitudes move
+  after->Object[astro::kHelioLongitude][20] = 110.0;
 
   ExtrapolateNatal(*at, *after, *before, *after2);
   struct Case { double got_before, want_before, got_after2, want_after2; const char* what; };
   const Case cases[] = {
-      {before->Object[kLongitude][4], 357, after2->Object[kLongitude][4], 3, "longitude"},
-      {before->Planet[kRightAscension][2], 3, after2->Planet[kRightAscension][2], 357, "ra"},
-      {before->Object[kHelioLongitude][5], 179, after2->Object[kHelioLongitude][5], 182, "helio"},
-      {before->Planet[kLatitude][1], 4, after2->Planet[kLatitude][1], -5, "latitude"},
-      {before->Object[kLongitude][7], 10, after2->Object[kLongitude][7], 10, "unknown later"},
-      {before->Object[kDeclination][0], 23, after2->Object[kDeclination][0], 23, "declination"},
-      {before->Object[kHelioLongitude][20], 100, after2->Object[kHelioLongitude][20], 100, "cusp"},
+      {before->Object[astro::kLongitude][4], 357, after2->Object[astro::kLongitude][4], 3, "longitude"},
+      {before->Planet[astro::kRightAscension][2], 3, after2->Planet[astro::kRightAscension][2], 357, "ra"},
+      {before->Object[astro::kHelioLongitude][5], 179, after2->Object[astro::kHelioLongitude][5], 182,
+       "helio"},
+      {before->Planet[astro::kLatitude][1], 4, after2->Planet[astro::kLatitude][1], -5, "latitude"},
+      {before->Object[astro::kLongitude][7], 10, after2->Object[astro::kLongitude][7], 10, "unknown later"},
+      {before->Object[astro::kDeclination][0], 23, after2->Object[astro::kDeclination][0], 23, "declination"},
+      {before->Object[astro::kHelioLongitude][20], 100, after2->Object[astro::kHelioLongitude][20], 100,
+       "cusp"},
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(c.got_before, c.want_before, 1e-9) << c.what;
     EXPECT_NEAR(c.got_after2, c.want_after2, 1e-9) << c.what;
   }
-  EXPECT_EQ(before->Object[kLongitude][9], NoValue);
-  EXPECT_NEAR(before->Moment, 1.0 - DayInCenturies, 1e-15);
-  EXPECT_NEAR(after2->Moment, 1.0 + 2 * DayInCenturies, 1e-15);
+  EXPECT_EQ(before->Object[astro::kLongitude][9], astro::NoValue);
+  EXPECT_NEAR(before->Moment, 1.0 - astro::DayInCenturies, 1e-15);
+  EXPECT_NEAR(after2->Moment, 1.0 + 2 * astro::DayInCenturies, 1e-15);
 }
 
 TEST(ExtrapolateNatal, TheSameChartTwiceGivesFourEqualCharts) {
-  auto at = std::make_unique<ChartData>();
-  auto before = std::make_unique<ChartData>(), after2 = std::make_unique<ChartData>();
+  auto at = std::make_unique<astro::ChartData>();
+  auto before = std::make_unique<astro::ChartData>(), after2 = std::make_unique<astro::ChartData>();
   at->Moment = 0.5;
-  for (int o = 0; o < kObjectCount; ++o) at->Object[kLongitude][o] = o * 9.0 + 0.5;
-  for (int p = 0; p < kPlanetCount; ++p) at->Planet[kLatitude][p] = p - 4.5;
+  for (int o = 0; o < astro::kObjectCount; ++o) at->Object[astro::kLongitude][o] = o * 9.0 + 0.5;
+  for (int p = 0; p < astro::kPlanetCount; ++p) at->Planet[astro::kLatitude][p] = p - 4.5;
   ExtrapolateNatal(*at, *at, *before, *after2);
-  for (const ChartData* c : {before.get(), after2.get()}) {
+  for (const astro::ChartData* c : {before.get(), after2.get()}) {
     EXPECT_EQ(c->Moment, at->Moment);
-    for (int o = 0; o < kObjectCount; ++o) EXPECT_EQ(c->Object[kLongitude][o], at->Object[kLongitude][o]);
-    for (int p = 0; p < kPlanetCount; ++p) EXPECT_EQ(c->Planet[kLatitude][p], at->Planet[kLatitude][p]);
+    for (int o = 0; o < astro::kObjectCount; ++o)
+      EXPECT_EQ(c->Object[astro::kLongitude][o], at->Object[astro::kLongitude][o]);
+    for (int p = 0; p < astro::kPlanetCount; ++p)
+      EXPECT_EQ(c->Planet[astro::kLatitude][p], at->Planet[astro::kLatitude][p]);
   }
 }
 
@@ -78,10 +82,10 @@ TEST(ExtrapolateNatal, TheSameChartTwiceGivesFourEqualCharts) {
 class ModelValue : public ::testing::Test {
  protected:
   void SetUp() override {
-    natal_ = std::make_unique<ChartData>();
-    natal_->Moment = MomentFromDate(1990, 1, 1, 12);
-    transit_ = std::make_unique<ChartData>();
-    transit_->Moment = MomentFromDate(2026, 3, 20, 5);
+    natal_ = std::make_unique<astro::ChartData>();
+    natal_->Moment = astro::MomentFromDate(1990, 1, 1, 12);
+    transit_ = std::make_unique<astro::ChartData>();
+    transit_->Moment = astro::MomentFromDate(2026, 3, 20, 5);
     path_ = ::testing::TempDir() + "model_" + std::to_string(getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".hyp";
   }
@@ -89,9 +93,9 @@ class ModelValue : public ::testing::Test {
 
   void Natal(int obj, double lon) {
     natal_->ObjectOn[obj] = 1;
-    natal_->Object[kLongitude][obj] = lon;
+    natal_->Object[astro::kLongitude][obj] = lon;
   }
-  void Transit(int obj, double lon) { transit_->Object[kLongitude][obj] = lon; }
+  void Transit(int obj, double lon) { transit_->Object[astro::kLongitude][obj] = lon; }
 
   double Value(const std::string& model_text, EvaluationMode mode = GradedMode,
                ExplanationList* explain = nullptr, double step_days = 0.5) {
@@ -109,12 +113,12 @@ class ModelValue : public ::testing::Test {
     return EvaluateModel(model, in, explain);
   }
 
-  std::unique_ptr<ChartData> natal_, transit_;
-  MomentSnapshot snap_;
+  std::unique_ptr<astro::ChartData> natal_, transit_;
+  astro::MomentSnapshot snap_;
   std::string path_;
 };
 
-double RaisedCosine(double orb, double limit) { return (std::cos(kPi * orb / limit) + 1) / 2; }
+double RaisedCosine(double orb, double limit) { return (std::cos(astro::kPi * orb / limit) + 1) / 2; }
 
 // Transit Sun square natal Moon.
 const char* const kSunSquareMoon =
@@ -229,7 +233,7 @@ TEST_F(ModelValue, AbsentObjectsAreSkipped) {
   natal_->ObjectOn[1] = 0;  // the natal Moon is not in the chart
   EXPECT_EQ(Value(kSunSquareMoon, CountMode), 0.0);
   natal_->ObjectOn[1] = 1;
-  Transit(0, NoValue);  // nor the transit Sun
+  Transit(0, astro::NoValue);  // nor the transit Sun
   EXPECT_EQ(Value(kSunSquareMoon, CountMode), 0.0);
 }
 

@@ -30,17 +30,25 @@ TEST(FamilyIdOf, EachKindOfEvent) {
     Event e;
     const char* id;
   } cases[] = {
-      {make(EventType::kLunation, kMoon, kSun, false, 0, 4, Direction::kNone), "lunation:new"},
-      {make(EventType::kLunation, kMoon, kSun, false, 180, 10, Direction::kNone), "lunation:full"},
-      {make(EventType::kEclipse, kMoon, kSun, false, 0, 4, Direction::kNone), "eclipse:solar"},
-      {make(EventType::kStation, kMercury, -1, false, NoValue, 0, Direction::kRetrograde), "station:2:retrograde"},
-      {make(EventType::kStation, kPluto, -1, false, NoValue, 0, Direction::kDirect), "station:9:direct"},
-      {make(EventType::kIngress, kMars, -1, false, NoValue, 1, Direction::kForward), "ingress:4:1"},
-      {make(EventType::kIngress, kMars, -1, false, NoValue, 12, Direction::kBackward), "ingress:4:12"},
-      {make(EventType::kAspect, kJupiter, kSaturn, false, 120, 0, Direction::kNone), "aspect:5:6:120"},
-      {make(EventType::kAspect, kJupiter, kSun, true, 120, 0, Direction::kNone), "natal:5:0:120"},
-      {make(EventType::kAspect, kMars, kMidheaven, true, 90, 0, Direction::kNone), "natal:4:27:90"},
-      {make(EventType::kLunation, kMoon, kSun, false, 90, 0, Direction::kNone), ""},
+      {make(EventType::kLunation, astro::kMoon, astro::kSun, false, 0, 4, Direction::kNone), "lunation:new"},
+      {make(EventType::kLunation, astro::kMoon, astro::kSun, false, 180, 10, Direction::kNone),
+       "lunation:full"},
+      {make(EventType::kEclipse, astro::kMoon, astro::kSun, false, 0, 4, Direction::kNone), "eclipse:solar"},
+      {make(EventType::kStation, astro::kMercury, -1, false, astro::NoValue, 0, Direction::kRetrograde),
+       "station:2:retrograde"},
+      {make(EventType::kStation, astro::kPluto, -1, false, astro::NoValue, 0, Direction::kDirect),
+       "station:9:direct"},
+      {make(EventType::kIngress, astro::kMars, -1, false, astro::NoValue, 1, Direction::kForward),
+       "ingress:4:1"},
+      {make(EventType::kIngress, astro::kMars, -1, false, astro::NoValue, 12, Direction::kBackward),
+       "ingress:4:12"},
+      {make(EventType::kAspect, astro::kJupiter, astro::kSaturn, false, 120, 0, Direction::kNone),
+       "aspect:5:6:120"},
+      {make(EventType::kAspect, astro::kJupiter, astro::kSun, true, 120, 0, Direction::kNone),
+       "natal:5:0:120"},
+      {make(EventType::kAspect, astro::kMars, astro::kMidheaven, true, 90, 0, Direction::kNone),
+       "natal:4:27:90"},
+      {make(EventType::kLunation, astro::kMoon, astro::kSun, false, 90, 0, Direction::kNone), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(FamilyIdOf(c.e), c.id);
 }
@@ -82,14 +90,14 @@ TEST(FamilyChosen, WholeIdsOrLeadingPartsEndingAtAColon) {
 TEST(StatesOf, IndicesNameTheStatesTheDayIsIn) {
   DayState s;
   s.NewHalf = true;
-  s.Retrograde[kMercury] = true;
-  s.Retrograde[kPluto] = true;
-  for (int b = 0; b < kPlanetCount; ++b) s.Sign[b] = 1 + (b * 5) % 12;
+  s.Retrograde[astro::kMercury] = true;
+  s.Retrograde[astro::kPluto] = true;
+  for (int b = 0; b < astro::kPlanetCount; ++b) s.Sign[b] = 1 + (b * 5) % 12;
   const std::vector<Family> all = StateFamilies();
   std::set<std::string> got;
   for (int i : StatesOf(s)) got.insert(all[static_cast<size_t>(i)].Id);
   std::set<std::string> want = {"state:lunar:new-half", "state:retrograde:2", "state:retrograde:9"};
-  for (int b = 0; b < kPlanetCount; ++b)
+  for (int b = 0; b < astro::kPlanetCount; ++b)
     want.insert("state:sign:" + std::to_string(b) + ":" + std::to_string(1 + (b * 5) % 12));
   EXPECT_EQ(got, want);
 }
@@ -97,16 +105,16 @@ TEST(StatesOf, IndicesNameTheStatesTheDayIsIn) {
 TEST(StateAt, TheSkyOfKnownDays) {
   // 2000-01-06 18:14 UT new moon, 2000-01-21 04:40 UT full moon (a total lunar eclipse); Mercury
   // retrograde from 2000-02-21 to 2000-03-14; the Sun enters Aries about 2000-03-20 07:35 UT.
-  const DayState new_moon = StateAt(MomentFromDate(2000, 1, 6, 18));
-  const DayState full_moon = StateAt(MomentFromDate(2000, 1, 21, 5));
+  const DayState new_moon = StateAt(astro::MomentFromDate(2000, 1, 6, 18));
+  const DayState full_moon = StateAt(astro::MomentFromDate(2000, 1, 21, 5));
   EXPECT_TRUE(new_moon.NewHalf);
   EXPECT_FALSE(full_moon.NewHalf);
-  EXPECT_EQ(new_moon.Sign[kSun], 10);  // Capricorn
-  EXPECT_TRUE(StateAt(MomentFromDate(2000, 3, 1, 12)).Retrograde[kMercury]);
-  EXPECT_FALSE(StateAt(MomentFromDate(2000, 4, 1, 12)).Retrograde[kMercury]);
-  EXPECT_FALSE(new_moon.Retrograde[kSun]);
-  EXPECT_EQ(StateAt(MomentFromDate(2000, 3, 20, 6)).Sign[kSun], 12);
-  EXPECT_EQ(StateAt(MomentFromDate(2000, 3, 20, 9)).Sign[kSun], 1);
+  EXPECT_EQ(new_moon.Sign[astro::kSun], 10);  // Capricorn
+  EXPECT_TRUE(StateAt(astro::MomentFromDate(2000, 3, 1, 12)).Retrograde[astro::kMercury]);
+  EXPECT_FALSE(StateAt(astro::MomentFromDate(2000, 4, 1, 12)).Retrograde[astro::kMercury]);
+  EXPECT_FALSE(new_moon.Retrograde[astro::kSun]);
+  EXPECT_EQ(StateAt(astro::MomentFromDate(2000, 3, 20, 6)).Sign[astro::kSun], 12);
+  EXPECT_EQ(StateAt(astro::MomentFromDate(2000, 3, 20, 9)).Sign[astro::kSun], 1);
 }
 
 }  // namespace

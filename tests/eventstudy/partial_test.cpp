@@ -44,10 +44,10 @@ study::PriceSeries Walk(Date first, Date last, unsigned seed) {
 class ShardedStudy : public ::testing::Test {
  protected:
   void SetUp() override {
-    natal_.Moment = MomentFromDate(1962, 1, 2, 14.5);
+    natal_.Moment = astro::MomentFromDate(1962, 1, 2, 14.5);
     for (int i = 0; i < 12; ++i) {
       natal_.ObjectOn[timeline::kNatalTargets[i]] = 1;
-      natal_.Object[kLongitude][timeline::kNatalTargets[i]] = 11.5 + 29.3 * i;
+      natal_.Object[astro::kLongitude][timeline::kNatalTargets[i]] = 11.5 + 29.3 * i;
     }
     series_.resize(3);
     for (size_t s = 0; s < series_.size(); ++s) {
@@ -89,7 +89,7 @@ class ShardedStudy : public ::testing::Test {
     return MergePartials(parsed);
   }
 
-  ChartData natal_;
+  astro::ChartData natal_;
   std::vector<StudySeries> series_;
   StudySettings settings_;
   StudyContext context_;

@@ -30,17 +30,17 @@ bool Weekday(Date d) {
 }
 
 // The local date of a moment, read off the calendar at the moment moved by the zone's hours.
-Date LocalDate(ChartMoment t, double zone_hours) {
-  const CivilDate c = DateFromMoment(t + zone_hours / 24 * DayInCenturies);
+Date LocalDate(astro::ChartMoment t, double zone_hours) {
+  const astro::CivilDate c = astro::DateFromMoment(t + zone_hours / 24 * astro::DayInCenturies);
   return Day(c.year, static_cast<unsigned>(c.month), static_cast<unsigned>(c.day));
 }
 
 // Every new moon from the timeline between two dates.
-std::vector<ChartMoment> NewMoons(Date first, Date last) {
-  const ChartMoment from = MomentFromDate(static_cast<int>(std::chrono::year_month_day{first}.year()), 1, 1, 0) -
-                           40 * DayInCenturies;
-  const ChartMoment to = from + ((last - first).count() + 80) * DayInCenturies;
-  std::vector<ChartMoment> out;
+std::vector<astro::ChartMoment> NewMoons(Date first, Date last) {
+  const astro::ChartMoment from = astro::MomentFromDate(static_cast<int>(std::chrono::year_month_day{first}.year()), 1, 1, 0) -
+                           40 * astro::DayInCenturies;
+  const astro::ChartMoment to = from + ((last - first).count() + 80) * astro::DayInCenturies;
+  std::vector<astro::ChartMoment> out;
   for (int c = 0; c < timeline::SpanChunks(from, to); ++c)
     for (const timeline::Event& e : timeline::FindSpanChunk({}, true, from, to, c).Transit)
       if (e.Type == timeline::EventType::kLunation && e.Aspect == 0) out.push_back(e.Moment);
@@ -77,7 +77,7 @@ TEST(RunStudy, PlantedNewMoonReturnIsFoundAtItsSize) {
   std::vector<Date> weekdays;
   for (Date d = first; d <= last; d += std::chrono::days{1})
     if (Weekday(d)) weekdays.push_back(d);
-  for (ChartMoment t : NewMoons(first, last)) {
+  for (astro::ChartMoment t : NewMoons(first, last)) {
     Date d = LocalDate(t, 0);
     while (!Weekday(d)) d += std::chrono::days{1};
     if (d > first && d <= last) planted.insert(d);
@@ -159,7 +159,7 @@ TEST(RunStudy, EventDaysFollowTheZoneAndTheWeekend) {
   const struct {
     double packed, hours;
   } zones[] = {{0, 0}, {-5, -5}, {9.30, 9.5}, {13, 13}};
-  std::set<ChartMoment> date_moved, weekend;
+  std::set<astro::ChartMoment> date_moved, weekend;
   for (const auto& z : zones) {
     SCOPED_TRACE(z.hours);
     settings.Zone = z.packed;
@@ -186,10 +186,10 @@ TEST(RunStudy, EventDaysFollowTheZoneAndTheWeekend) {
 TEST(RunStudy, TheSameDocumentWhateverTheThreads) {
   const Date first = Day(1995, 1, 1), last = Day(1996, 12, 31);
   // A natal chart placed by hand: objects 0..9, the Ascendant and the Midheaven.
-  ChartData natal;
+  astro::ChartData natal;
   for (int i = 0; i < 12; ++i) {
     natal.ObjectOn[timeline::kNatalTargets[i]] = 1;
-    natal.Object[kLongitude][timeline::kNatalTargets[i]] = 17.5 + 29.3 * i;
+    natal.Object[astro::kLongitude][timeline::kNatalTargets[i]] = 17.5 + 29.3 * i;
   }
   std::vector<StudySeries> series(3);
   for (size_t s = 0; s < series.size(); ++s) {

@@ -35,7 +35,7 @@ Day LocalDay(int y, unsigned m, unsigned d, int offset) {
 }
 
 // Days since 1900 January 1, 0h UT (Julian Day 2415020.5).
-double DaysSince1900(ChartMoment t) { return t * 36525.0 + 2415020.0 - 2415020.5; }
+double DaysSince1900(astro::ChartMoment t) { return t * 36525.0 + 2415020.0 - 2415020.5; }
 
 std::string Real(double x) {
   char buf[64];
@@ -52,7 +52,7 @@ TEST(CyclesForecast, ThirtyDayCycleIsTheRaisedCosineOfItsPhase) {
       20, kEst);
   ASSERT_EQ(v.Values.size(), 41u);
   for (size_t i = 0; i < v.Values.size(); ++i) {
-    const double phase = 2 * kPi * DaysSince1900(v.Moments[i]) / 30;
+    const double phase = 2 * astro::kPi * DaysSince1900(v.Moments[i]) / 30;
     EXPECT_NEAR(v.Values[i], 2 * (1 + std::cos(phase)) / 2, 1e-5) << i;
   }
 }
@@ -65,7 +65,7 @@ TEST(CyclesForecast, CycleInPhaseOnlyNearItsTarget) {
   for (size_t i = 0; i < v.Values.size(); ++i) {
     const double day_in_cycle = std::fmod(DaysSince1900(v.Moments[i]), 30.0);
     const double d = 90 - day_in_cycle * 12;  // twelve degrees a day
-    const double want = std::fabs(d) <= 10 ? (std::cos(kPi * d / 10) + 1) / 2 : 0.0;
+    const double want = std::fabs(d) <= 10 ? (std::cos(astro::kPi * d / 10) + 1) / 2 : 0.0;
     EXPECT_NEAR(v.Values[i], want, 1e-5) << i;
     in_phase += std::fabs(d) < 10;
   }
@@ -78,9 +78,9 @@ TEST(CyclesForecast, ThresholdAndYearsSinceTheFirstTradeAreSteps) {
   OneEventForecast f;
   // Grid moment i is local midnight (i even) or noon of 2026-03-20 + i/2 days; thresholds at
   // 06:00 local fall between moments.
-  const ChartMoment mar25 = MomentFromDate(2026, 3, 25, 11.0);  // 06:00 EST
-  const ChartMoment mar30 = MomentFromDate(2026, 3, 30, 11.0);
-  const ChartMoment apr4 = MomentFromDate(2026, 4, 4, 11.0);
+  const astro::ChartMoment mar25 = astro::MomentFromDate(2026, 3, 25, 11.0);  // 06:00 EST
+  const astro::ChartMoment mar30 = astro::MomentFromDate(2026, 3, 30, 11.0);
+  const astro::ChartMoment apr4 = astro::MomentFromDate(2026, 4, 4, 11.0);
 
   const forecast::ForecastValues after =
       f.Run("[Step]\n_H=Step\n_T=39\nWEIGHT=3\nIMPORTANT_T1=1\nIMPORTANT_T2=" + Real(mar30) + "\n", 2026, 3, 20, kEst);
@@ -91,8 +91,8 @@ TEST(CyclesForecast, ThresholdAndYearsSinceTheFirstTradeAreSteps) {
     EXPECT_EQ(until.Values[i], i > 20 ? 0.0 : 3.0) << i;
   }
 
-  const ChartMoment natal = f.Natal().Moment;
-  const double year = 365.24219879 * DayInCenturies;
+  const astro::ChartMoment natal = f.Natal().Moment;
+  const double year = 365.24219879 * astro::DayInCenturies;
   const std::string y1 = Real((mar25 - natal) / year), y2 = Real((apr4 - natal) / year);
   const forecast::ForecastValues between =
       f.Run("[Years]\n_H=Years\n_T=29\nWEIGHT=-1\nTST1=2\nTST2=" + y1 + "\nTST3=" + y2 + "\n", 2026, 3, 20, kEst);
@@ -137,11 +137,11 @@ TEST(CyclesForecast, MonthStartAndDayOfMonth) {
 // On the forecast grid the moment after t is t itself: the Moon and the aspect points stand still,
 // and a point perfects when it lies within 30 degrees of the Moon at a degree of its sign not
 // below the Moon's.
-bool StillMoonIsVoid(const ChartData& c, std::initializer_list<int> objects, std::initializer_list<double> angles) {
-  const double moon = c.Object[kLongitude][kMoon];
+bool StillMoonIsVoid(const astro::ChartData& c, std::initializer_list<int> objects, std::initializer_list<double> angles) {
+  const double moon = c.Object[astro::kLongitude][astro::kMoon];
   for (int n : objects) {
     for (double a : angles) {
-      const double p = std::fmod(c.Object[kLongitude][n] + a + 720.0, 360.0);
+      const double p = std::fmod(c.Object[astro::kLongitude][n] + a + 720.0, 360.0);
       const double apart = std::fabs(std::remainder(p - moon, 360.0));
       if (apart <= 30 && std::fmod(p, 30.0) >= std::fmod(moon, 30.0)) return false;
     }
@@ -155,7 +155,7 @@ TEST(CyclesForecast, VoidOfCourseMoonFromTheTransitCharts) {
       f.Run("[Void]\n_H=Void\n_T=15\nWEIGHT=-1\nVC0=1\nVC1=0,6\nVC2=1,5\n", 2026, 3, 20, kEst);
   int void_moments = 0;
   for (size_t i = 0; i < v.Values.size(); ++i) {
-    const bool want = StillMoonIsVoid(f.TransitAt(v.Moments[i]), {kSun, kSaturn}, {0, 180});
+    const bool want = StillMoonIsVoid(f.TransitAt(v.Moments[i]), {astro::kSun, astro::kSaturn}, {0, 180});
     EXPECT_EQ(v.Values[i], want ? -1.0 : 0.0) << i;
     void_moments += want;
   }
@@ -206,7 +206,7 @@ TEST(ShippedCycles, QuarterlyCyclePeaksAtTheCycleStart) {
     const double days = DaysSince1900(v.Moments[i]);
     const double into = days - 91.3125 * std::round(days / 91.3125);  // days from the nearest start
     const double d = into * 360 / 91.3125;
-    const double want = std::fabs(d) <= 30 ? 0.5 * (std::cos(kPi * d / 30) + 1) / 2 : 0.0;
+    const double want = std::fabs(d) <= 30 ? 0.5 * (std::cos(astro::kPi * d / 30) + 1) / 2 : 0.0;
     EXPECT_NEAR(v.Values[i], want, 1e-5) << i;
     if (v.Values[i] > v.Values[peak]) peak = i;
   }

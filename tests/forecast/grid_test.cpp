@@ -17,7 +17,7 @@ namespace sd::forecast {
 namespace {
 
 // Hours since midnight UT of the moment's civil date.
-double UtHours(ChartMoment t) { return DateFromMoment(t).hours; }
+double UtHours(astro::ChartMoment t) { return astro::DateFromMoment(t).hours; }
 
 TEST(ForecastGrid, StartsAtLocalMidnightAsUniversalTime) {
   struct Case { double zone; int y, m, d; double hours; };
@@ -29,7 +29,7 @@ TEST(ForecastGrid, StartsAtLocalMidnightAsUniversalTime) {
   };
   for (const Case& c : cases) {
     const ForecastGrid g = MakeForecastGrid(2026, 3, 20, kForecastSpan, c.zone, kForecastStep);
-    const CivilDate d = DateFromMoment(g.Start);
+    const astro::CivilDate d = astro::DateFromMoment(g.Start);
     EXPECT_EQ(d.year, c.y) << c.zone;
     EXPECT_EQ(d.month, c.m) << c.zone;
     EXPECT_EQ(d.day, c.d) << c.zone;
@@ -43,9 +43,9 @@ TEST(ForecastGrid, FortyOneMomentsHalfADayApartOverTwentyDays) {
   EXPECT_EQ(g.At(0), g.Start);
   EXPECT_EQ(g.At(40), g.End);
   for (int i = 1; i <= g.N; ++i)
-    EXPECT_NEAR((g.At(i) - g.At(i - 1)) / DayInCenturies, 0.5, 1e-9) << i;
+    EXPECT_NEAR((g.At(i) - g.At(i - 1)) / astro::DayInCenturies, 0.5, 1e-9) << i;
   // The last moment is local midnight twenty days later: 05:00 UT on 9 April.
-  const CivilDate last = DateFromMoment(g.At(40));
+  const astro::CivilDate last = astro::DateFromMoment(g.At(40));
   EXPECT_EQ(last.month, 4);
   EXPECT_EQ(last.day, 9);
   EXPECT_NEAR(UtHours(g.At(40)), 5.0, 1e-6);
@@ -62,7 +62,7 @@ TEST(ForecastGrid, FortyOneMomentsOverTheWholeRangeOfDates) {
         const ForecastGrid g = MakeForecastGrid(year, month, 20, kForecastSpan, zone, kForecastStep);
         ASSERT_EQ(g.N, 40) << year << "-" << month << " zone " << zone;
         for (int i = 1; i <= g.N; ++i)
-          ASSERT_NEAR((g.At(i) - g.At(i - 1)) / DayInCenturies, 0.5, 1e-6)
+          ASSERT_NEAR((g.At(i) - g.At(i - 1)) / astro::DayInCenturies, 0.5, 1e-6)
               << year << " zone " << zone << " i " << i;
         ++checked;
       }

@@ -40,22 +40,22 @@ class MetricsForecast : public ::testing::Test {
   // The table holds the Sun-Moon pair from the day of `first` for `days` days.
   void BuildTable(int first_year, int first_month, int first_day, int days) {
     const double q =
-        (MomentFromDate(first_year, first_month, first_day, 0) - eval::kMetricFirstMoment) /
-        DayInCenturies;
+        (astro::MomentFromDate(first_year, first_month, first_day, 0) - eval::kMetricFirstMoment) /
+        astro::DayInCenturies;
     const int first = static_cast<int>(std::lround(q));
     cli::BuildMetricsFile(eval::MetricsPathIn(dir_.string()), {{0, 1}}, {first, days});
     last_left_moment_ = eval::MetricDayMoment(first + days - 1);
   }
 
   // 2 sin(Moon - Sun) from the transit chart of the moment.
-  double FromChart(ChartMoment t) const {
-    const ChartData c = run_.TransitAt(t);
-    return 2 * std::sin((c.Object[kLongitude][1] - c.Object[kLongitude][0]) * kPi / 180);
+  double FromChart(astro::ChartMoment t) const {
+    const astro::ChartData c = run_.TransitAt(t);
+    return 2 * std::sin((c.Object[astro::kLongitude][1] - c.Object[astro::kLongitude][0]) * kPi / 180);
   }
 
   fs::path dir_;
   testing::OneEventForecast run_;
-  ChartMoment last_left_moment_ = 0;
+  astro::ChartMoment last_left_moment_ = 0;
 };
 
 TEST_F(MetricsForecast, EveryMomentScoresTheSineOfTheInterpolatedElongation) {

@@ -17,8 +17,8 @@ namespace sd::forecast {
 namespace {
 
 // A natal chart computed as a request computes it.
-std::unique_ptr<ChartData> Natal(int year, int month, int day, double clock) {
-  auto n = std::make_unique<ChartData>();
+std::unique_ptr<astro::ChartData> Natal(int year, int month, int day, double clock) {
+  auto n = std::make_unique<astro::ChartData>();
   n->Event.Year = year;
   n->Event.Month = month;
   n->Event.Day = day;
@@ -27,7 +27,7 @@ std::unique_ptr<ChartData> Natal(int year, int month, int day, double clock) {
   n->Event.PlaceLatitude = 40.43;
   n->Event.PlaceLongitude = -74.0;
   SetNatalSwitches(*n);
-  ComputeChart(*n, MomentSource::LocalClock);
+  ComputeChart(*n, astro::MomentSource::LocalClock);
   return n;
 }
 
@@ -46,8 +46,8 @@ model::TEvList* ShippedModel::model_ = nullptr;
 TEST_F(ShippedModel, ValueAtAnyMomentIsTheRunsValueAtTheGridMoments) {
   ASSERT_GT(Model().Count(), 0);
   const auto natal = Natal(1924, 2, 14, 10.0);
-  auto event = std::make_unique<ChartData>();
-  auto transit = std::make_unique<ChartData>();
+  auto event = std::make_unique<astro::ChartData>();
+  auto transit = std::make_unique<astro::ChartData>();
   const ForecastValues run = ComputeForecast({*natal, *event, *transit}, Model(), 2026, 3, 20,
                                              kForecastSpan, -5.0, kForecastStep);
   ASSERT_EQ(run.Values.size(), 41u);
@@ -63,7 +63,7 @@ TEST_F(ShippedModel, ValueAtAnyMomentIsTheRunsValueAtTheGridMoments) {
 TEST_F(ShippedModel, ContributionsNameTheirSectionsAndSumToTheValue) {
   const auto natal = Natal(1924, 2, 14, 10.0);
   Forecaster f(Model(), *natal, -5.0, nullptr);
-  std::vector<ChartMoment> moments;
+  std::vector<astro::ChartMoment> moments;
   const ForecastGrid g = MakeForecastGrid(2026, 3, 20, kForecastSpan, -5.0, kForecastStep);
   for (int i = 0; i <= g.N; ++i) moments.push_back(g.At(i));
   const auto rows = f.At(moments, true);
@@ -90,7 +90,7 @@ TEST_F(ShippedModel, ContributionsNameTheirSectionsAndSumToTheValue) {
 TEST_F(ShippedModel, OneSkyServesEveryNatalChartOfThePlace) {
   const auto a = Natal(1924, 2, 14, 10.0);
   const auto b = Natal(1961, 7, 3, 15.3);
-  const ChartMoment t = MakeForecastGrid(2026, 3, 20, kForecastSpan, -5.0, kForecastStep).At(7);
+  const astro::ChartMoment t = MakeForecastGrid(2026, 3, 20, kForecastSpan, -5.0, kForecastStep).At(7);
   auto sky = std::make_unique<TransitSky>();
   ComputeSky(TransitEvent(*a, -5.0), t, *sky);
   Forecaster fb(Model(), *b, -5.0, nullptr);
@@ -101,11 +101,11 @@ TEST_F(ShippedModel, OneSkyServesEveryNatalChartOfThePlace) {
 // what one thread gets.
 TEST_F(ShippedModel, ThreadsComputeTheSameValues) {
   const auto natal = Natal(1924, 2, 14, 10.0);
-  std::vector<ChartMoment> moments;
-  for (int i = 0; i < 24; ++i) moments.push_back(1.26 + i * 0.37 * DayInCenturies);
+  std::vector<astro::ChartMoment> moments;
+  for (int i = 0; i < 24; ++i) moments.push_back(1.26 + i * 0.37 * astro::DayInCenturies);
   Forecaster one(Model(), *natal, -5.0, nullptr);
   std::vector<double> expected;
-  for (ChartMoment t : moments) expected.push_back(one.ValueAt(t));
+  for (astro::ChartMoment t : moments) expected.push_back(one.ValueAt(t));
 
   std::vector<double> got(moments.size(), NAN);
   std::vector<std::thread> workers;

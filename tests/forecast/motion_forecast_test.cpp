@@ -30,12 +30,12 @@ double Folded(double d) { return std::remainder(d, 360.0); }
 
 double RaisedCosine(double dev, double limit) {
   const double e = std::fabs(dev);
-  return e > limit ? 0 : (std::cos(kPi * e / limit) + 1) / 2;
+  return e > limit ? 0 : (std::cos(astro::kPi * e / limit) + 1) / 2;
 }
 
-double Lon(const ChartData& c, int obj) { return c.Object[kLongitude][obj]; }
+double Lon(const astro::ChartData& c, int obj) { return c.Object[astro::kLongitude][obj]; }
 
-using Expectation = std::function<double(const ChartData& transit, const ChartData& natal)>;
+using Expectation = std::function<double(const astro::ChartData& transit, const astro::ChartData& natal)>;
 
 class MotionForecast : public ::testing::Test {
  protected:
@@ -45,7 +45,7 @@ class MotionForecast : public ::testing::Test {
     EXPECT_EQ(v.Moments.size(), 41u);
     std::vector<double> expected;
     for (size_t i = 0; i < v.Moments.size() && i < v.Values.size(); ++i) {
-      const ChartData transit = forecast_.TransitAt(v.Moments[i]);
+      const astro::ChartData transit = forecast_.TransitAt(v.Moments[i]);
       expected.push_back(expect(transit, forecast_.Natal()));
       EXPECT_NEAR(v.Values[i], expected.back(), 1e-6) << keys << "moment " << i;
     }
@@ -76,15 +76,15 @@ TEST_F(MotionForecast, SpeedEventsSeeTheTransitsStandingStill) {
       {"_T=1\r\nV0=0\r\nV1=0,1,2,3,4,5,6,7,8,9\r\nWEIGHT=1\r\n", 0},  // natal: no step
   };
   for (const Case& c : cases)
-    Check(c.keys, [&](const ChartData&, const ChartData&) { return c.value; });
+    Check(c.keys, [&](const astro::ChartData&, const astro::ChartData&) { return c.value; });
 }
 
 // ---- angles ----------------------------------------------------------------------------------
 
 TEST_F(MotionForecast, TheSunAgainstTheAriesPoint) {
   const auto e = Check("_T=8\r\nWEIGHT=1\r\nAN1=1\r\nAN2=0\r\nAN3=1\r\nAN4=0\r\nAN5=0\r\nAN6=5\r\n",
-                       [](const ChartData& t, const ChartData&) {
-                         return RaisedCosine(Folded(Lon(t, kSun)), 5);
+                       [](const astro::ChartData& t, const astro::ChartData&) {
+                         return RaisedCosine(Folded(Lon(t, astro::kSun)), 5);
                        });
   ExpectHitsAndMisses(e);
 }
@@ -92,21 +92,21 @@ TEST_F(MotionForecast, TheSunAgainstTheAriesPoint) {
 TEST_F(MotionForecast, TransitMoonPastTheNatalSun) {
   const std::string keys =
       "_T=8\r\nWEIGHT=1.5\r\nAN1=0\r\nAN2=0\r\nAN3=1\r\nAN4=1\r\nAN5=90\r\nAN6=30\r\n";
-  const auto expect = [](const ChartData& t, const ChartData& n) {
-    return 1.5 * RaisedCosine(Folded(Lon(t, kMoon) - Lon(n, kSun) - 90), 30);
+  const auto expect = [](const astro::ChartData& t, const astro::ChartData& n) {
+    return 1.5 * RaisedCosine(Folded(Lon(t, astro::kMoon) - Lon(n, astro::kSun) - 90), 30);
   };
   ExpectHitsAndMisses(Check(keys, expect));
   Check(keys + "AN8=1\r\n", expect);  // separating only: every hit here is
   // Applying only: nothing moves within a step, so nothing applies.
-  Check(keys + "AN8=0\r\n", [](const ChartData&, const ChartData&) { return 0.0; });
+  Check(keys + "AN8=0\r\n", [](const astro::ChartData&, const astro::ChartData&) { return 0.0; });
 }
 
 TEST_F(MotionForecast, MidpointOfTheTransitSunAndMoon) {
   const auto e = Check(
       "_T=8\r\nWEIGHT=1\r\nAN1=1\r\nAN2=0\r\nAN3=1\r\nAN4=1\r\nAN5=0\r\nAN6=40\r\nAN61=1\r\n",
-      [](const ChartData& t, const ChartData&) {
+      [](const astro::ChartData& t, const astro::ChartData&) {
         // Halfway along the shorter arc from the Sun to the Moon.
-        const double mid = Lon(t, kSun) + Folded(Lon(t, kMoon) - Lon(t, kSun)) / 2;
+        const double mid = Lon(t, astro::kSun) + Folded(Lon(t, astro::kMoon) - Lon(t, astro::kSun)) / 2;
         return RaisedCosine(Folded(mid), 40);
       });
   ExpectHitsAndMisses(e);
@@ -114,17 +114,17 @@ TEST_F(MotionForecast, MidpointOfTheTransitSunAndMoon) {
 
 // The separation of Mercury and Venus on the sphere, from their longitudes and latitudes.
 TEST_F(MotionForecast, SeparationOfTwoTransitPlanets) {
-  const auto unit = [](const ChartData& c, int p) {
-    const double lon = Lon(c, p) * kDegToRad, lat = c.Planet[kLatitude][p] * kDegToRad;
+  const auto unit = [](const astro::ChartData& c, int p) {
+    const double lon = Lon(c, p) * astro::kDegToRad, lat = c.Planet[astro::kLatitude][p] * astro::kDegToRad;
     return std::vector<double>{std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
   };
   const auto e = Check(
       "_T=8\r\nWEIGHT=1\r\nAN1=1\r\nAN2=2\r\nAN3=1\r\nAN4=3\r\nAN5=0\r\nAN6=180\r\nAN7=9\r\n",
-      [&](const ChartData& t, const ChartData&) {
-        const std::vector<double> a = unit(t, kMercury), b = unit(t, kVenus);
+      [&](const astro::ChartData& t, const astro::ChartData&) {
+        const std::vector<double> a = unit(t, astro::kMercury), b = unit(t, astro::kVenus);
         const double cross = std::hypot(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
                                         a[0] * b[1] - a[1] * b[0]);
-        const double sep = std::atan2(cross, a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) * kRadToDeg;
+        const double sep = std::atan2(cross, a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) * astro::kRadToDeg;
         return RaisedCosine(sep, 180);
       });
   EXPECT_GT(*std::max_element(e.begin(), e.end()) - *std::min_element(e.begin(), e.end()), 1e-4);
@@ -138,13 +138,13 @@ TEST_F(MotionForecast, TransitMoonToNatalAscendantPlusMoonMinusSun) {
       "_T=16\r\nWEIGHT=1\r\nPT1=18\r\nPT2=1\r\nPT3=0\r\nPT35=4\r\nPT4=0\r\nPT5=0\r\nPT6=1\r\n"
       "PT65=2\r\nPT7=1,5\r\nPT8=1\r\nPT9=1\r\nPT11=1\r\nPT12=0\r\n";
   for (const double orb : {8.0, 3.0}) {
-    const auto e = Check(keys + "PT10=" + std::to_string(orb) + "\r\n",
-                         [orb](const ChartData& t, const ChartData& n) {
-                           const double point = Lon(n, kAscendant) + Lon(n, kMoon) - Lon(n, kSun);
-                           const double conj = Folded(Lon(t, kMoon) - point);
-                           const double opp = Folded(Lon(t, kMoon) - point - 180);
-                           return RaisedCosine(conj, orb) + RaisedCosine(opp, orb);
-                         });
+    const auto e = Check(keys + "PT10=" + std::to_string(orb) + "\r\n", [orb](const astro::ChartData& t,
+                                                                              const astro::ChartData& n) {
+      const double point = Lon(n, astro::kAscendant) + Lon(n, astro::kMoon) - Lon(n, astro::kSun);
+      const double conj = Folded(Lon(t, astro::kMoon) - point);
+      const double opp = Folded(Lon(t, astro::kMoon) - point - 180);
+      return RaisedCosine(conj, orb) + RaisedCosine(opp, orb);
+    });
     ExpectHitsAndMisses(e);
   }
 }
@@ -154,10 +154,11 @@ TEST_F(MotionForecast, TransitPlanetsToTheMeanOfSunAndMoon) {
   const auto e = Check(
       "_T=16\r\nWEIGHT=1\r\nPT1=0\r\nPT2=1\r\nPT3=2\r\nPT35=3\r\nPT4=3\r\nPT5=3\r\nPT6=2\r\n"
       "PT65=2\r\nPT7=1\r\nPT8=2,3,4,5,6,7,8,9\r\nPT9=2\r\nPT10=10\r\nPT11=1\r\nPT12=0\r\n",
-      [](const ChartData& t, const ChartData&) {
-        const double mean = (Lon(t, kSun) + Lon(t, kMoon)) / 2;
+      [](const astro::ChartData& t, const astro::ChartData&) {
+        const double mean = (Lon(t, astro::kSun) + Lon(t, astro::kMoon)) / 2;
         double sum = 0;
-        for (int p = kMercury; p <= kPluto; ++p) sum += RaisedCosine(Folded(Lon(t, p) - mean), 10);
+        for (int p = astro::kMercury; p <= astro::kPluto; ++p)
+          sum += RaisedCosine(Folded(Lon(t, p) - mean), 10);
         return sum;
       });
   ExpectHitsAndMisses(e);

@@ -32,7 +32,7 @@ class OneEventForecast {
  public:
   // Computes the natal chart the way a request does (every computable object switched on).
   explicit OneEventForecast(const NatalSpec& natal = {}) : charts_(std::make_unique<Charts>()) {
-    ChartData& n = charts_->Natal;
+    astro::ChartData& n = charts_->Natal;
     n.Event.Year = natal.Year;
     n.Event.Month = natal.Month;
     n.Event.Day = natal.Day;
@@ -41,7 +41,7 @@ class OneEventForecast {
     n.Event.PlaceLatitude = natal.Latitude;
     n.Event.PlaceLongitude = natal.Longitude;
     forecast::SetNatalSwitches(n);
-    ComputeChart(n, MomentSource::LocalClock);
+    ComputeChart(n, astro::MomentSource::LocalClock);
   }
 
   // Later runs read their data files from `dir` as a request reads them from the program
@@ -71,23 +71,23 @@ class OneEventForecast {
     return v;
   }
 
-  const ChartData& Natal() const { return charts_->Natal; }
+  const astro::ChartData& Natal() const { return charts_->Natal; }
 
   // The transit chart of moment t as the last Run computed it (same objects, same event).
-  ChartData TransitAt(ChartMoment t) const {
-    ChartData transit;
+  astro::ChartData TransitAt(astro::ChartMoment t) const {
+    astro::ChartData transit;
     transit.Event = charts_->TransitEvent.Event;
     transit.Event.MoveClockTo(t);
     transit.ObjectOn = charts_->TransitEvent.ObjectOn;
     transit.Moment = t;
-    ComputeChart(transit, MomentSource::Moment);
+    ComputeChart(transit, astro::MomentSource::Moment);
     return transit;
   }
 
  private:
   // The three charts a forecast run works on, as a request holds them.
   struct Charts {
-    ChartData Natal, TransitEvent, Transit;
+    astro::ChartData Natal, TransitEvent, Transit;
   };
   std::unique_ptr<Charts> charts_;
   std::string program_dir_;

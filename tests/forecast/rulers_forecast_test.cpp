@@ -29,8 +29,8 @@ constexpr double kZone = -5.0;
 constexpr int kRulerOfSign[13] = {-1, 4, 3, 2, 1, 0, 2, 3, 9, 5, 6, 7, 8};
 
 double Wrap(double x) { return x - 360.0 * std::floor(x / 360.0); }
-double Cusp(const ChartData& c, int house) { return c.Object[kLongitude][17 + house]; }
-int RulerOfHouse(const ChartData& c, int house) { return kRulerOfSign[Sign(Cusp(c, house))]; }
+double Cusp(const astro::ChartData& c, int house) { return c.Object[astro::kLongitude][17 + house]; }
+int RulerOfHouse(const astro::ChartData& c, int house) { return kRulerOfSign[Sign(Cusp(c, house))]; }
 
 std::string Event(int kind, const std::string& keys) {
   return "[Event]\n_H=one event\n_T=" + std::to_string(kind) + "\nWEIGHT=2.5\n" + keys;
@@ -46,19 +46,20 @@ class RulersForecast : public ::testing::Test {
 
   // Runs the model and compares every grid value with weight x the hits `expected` counts from
   // the transit chart of the moment. Returns how many distinct values the run gave.
-  static int RunAndCompare(const std::string& model, const std::function<int(const ChartData&)>& expected) {
+  static int RunAndCompare(const std::string& model,
+                           const std::function<int(const astro::ChartData&)>& expected) {
     const forecast::ForecastValues v = forecast_->Run(model, kYear, kMonth, kDay, kZone);
     EXPECT_EQ(v.Values.size(), 41u);
     std::vector<double> seen;
     for (size_t i = 0; i < v.Values.size(); ++i) {
-      const ChartData transit = forecast_->TransitAt(v.Moments[i]);
+      const astro::ChartData transit = forecast_->TransitAt(v.Moments[i]);
       EXPECT_DOUBLE_EQ(v.Values[i], kWeight * expected(transit)) << "moment " << i << "\n" << model;
       if (std::find(seen.begin(), seen.end(), v.Values[i]) == seen.end()) seen.push_back(v.Values[i]);
     }
     return static_cast<int>(seen.size());
   }
 
-  static const ChartData& Natal() { return forecast_->Natal(); }
+  static const astro::ChartData& Natal() { return forecast_->Natal(); }
 
   // A natal house whose ruler is the fastest planet available: the Moon when one of the cusps
   // lies in Cancer, otherwise the next fastest.
@@ -75,8 +76,8 @@ class RulersForecast : public ::testing::Test {
 testing::OneEventForecast* RulersForecast::forecast_ = nullptr;
 
 TEST_F(RulersForecast, NatalChartHasTheCuspsAndHelioLongitudes) {
-  for (int h = 1; h <= 12; ++h) ASSERT_NE(Cusp(Natal(), h), NoValue) << h;
-  for (int p = 2; p <= 9; ++p) ASSERT_NE(Natal().Object[kHelioLongitude][p], NoValue) << p;
+  for (int h = 1; h <= 12; ++h) ASSERT_NE(Cusp(Natal(), h), astro::NoValue) << h;
+  for (int p = 2; p <= 9; ++p) ASSERT_NE(Natal().Object[astro::kHelioLongitude][p], astro::NoValue) << p;
 }
 
 TEST_F(RulersForecast, TransitRulerOfANatalHouseBySignAndByHouse) {
@@ -84,12 +85,13 @@ TEST_F(RulersForecast, TransitRulerOfANatalHouseBySignAndByHouse) {
   const int ruler = RulerOfHouse(Natal(), h);
   const std::string house = "RS1=1\nRS1A=0\nRS2=" + std::to_string(h) + "\n";
 
-  const int by_sign = RunAndCompare(Event(21, house + "RS3=0\nRS4=1,2,3,4,5,6\n"), [&](const ChartData& t) {
-    return Sign(t.Object[kLongitude][ruler]) <= 6 ? 1 : 0;
-  });
-  const int by_house = RunAndCompare(Event(21, house + "RS3=1\nRS5=1,2,3,4,5,6\n"), [&](const ChartData& t) {
-    return House(Natal(), t.Object[kLongitude][ruler]) <= 6 ? 1 : 0;
-  });
+  const int by_sign = RunAndCompare(
+      Event(21, house + "RS3=0\nRS4=1,2,3,4,5,6\n"),
+      [&](const astro::ChartData& t) { return Sign(t.Object[astro::kLongitude][ruler]) <= 6 ? 1 : 0; });
+  const int by_house =
+      RunAndCompare(Event(21, house + "RS3=1\nRS5=1,2,3,4,5,6\n"), [&](const astro::ChartData& t) {
+        return House(Natal(), t.Object[astro::kLongitude][ruler]) <= 6 ? 1 : 0;
+      });
   if (ruler == 1) {
     // Twenty days of the Moon cross both halves of the zodiac and of the houses.
     EXPECT_EQ(by_sign, 2);
@@ -103,9 +105,10 @@ TEST_F(RulersForecast, TransitRulersOfTwoNatalHousesInAspect) {
   const int a = RulerOfHouse(Natal(), h), b = RulerOfHouse(Natal(), h2);
   const std::string keys = "RS1=1\nRS1A=0\nRS2=" + std::to_string(h) + "\nRS3=3\nRS7=" +
                            std::to_string(h2) + "\nRS8=1,2,3,4,5\nRS9=8\n";
-  RunAndCompare(Event(21, keys), [&](const ChartData& t) {
+  RunAndCompare(Event(21, keys), [&](const astro::ChartData& t) {
     if (a == b) return 0;
-    const double sep = std::fabs(Wrap(t.Object[kLongitude][a] - t.Object[kLongitude][b] + 180) - 180);
+    const double sep =
+        std::fabs(Wrap(t.Object[astro::kLongitude][a] - t.Object[astro::kLongitude][b] + 180) - 180);
     for (double angle : {0.0, 60.0, 90.0, 120.0, 180.0})
       if (std::fabs(sep - angle) < 8) return 1;
     return 0;
@@ -116,15 +119,15 @@ TEST_F(RulersForecast, WhatTheTransitSnapshotCannotTell) {
   // One snapshot serves as the moment and as the next moment: no ruler moves.
   for (const char* dir : {"0", "1"})
     RunAndCompare(Event(21, "RS1=1\nRS1A=0\nRS2=1\nRS3=2\nRS6=" + std::string(dir) + "\n"),
-                  [](const ChartData&) { return 0; });
+                  [](const astro::ChartData&) { return 0; });
   // The transit chart has no cusps, so a house of the transits has no ruler.
   RunAndCompare(Event(21, "RS1=1\nRS1A=1\nRS2=1\nRS3=0\nRS4=1,2,3,4,5,6,7,8,9,10,11,12\n"),
-                [](const ChartData&) { return 0; });
+                [](const astro::ChartData&) { return 0; });
 }
 
 // The orbit points of planet 2..9 at moment t, own figures: perihelion and ascending node at
 // 1950 January 0.5 and their drift per century.
-double OrbitPoint(int planet, int point, ChartMoment t) {
+double OrbitPoint(int planet, int point, astro::ChartMoment t) {
   static const double kElements[10][4] = {
       {}, {},
       {76.67, 0.1597694444, 47.74, -0.1255916667},   {130.86, 0.0081805556, 76.23, -0.2782194444},
@@ -138,11 +141,11 @@ double OrbitPoint(int planet, int point, ChartMoment t) {
   return Wrap(base + (point % 2 == 1 ? 180 : 0));
 }
 
-int OrbitHits(const ChartData& chart, ChartMoment t, double orb) {
+int OrbitHits(const astro::ChartData& chart, astro::ChartMoment t, double orb) {
   int hits = 0;
   for (int point = 0; point < 4; ++point)
     for (int p = 2; p <= 9; ++p) {
-      const double d = std::fabs(Wrap(chart.Object[kHelioLongitude][p] - OrbitPoint(p, point, t) + 180) - 180);
+      const double d = std::fabs(Wrap(chart.Object[astro::kHelioLongitude][p] - OrbitPoint(p, point, t) + 180) - 180);
       if (d < orb) ++hits;
     }
   return hits;
@@ -150,7 +153,7 @@ int OrbitHits(const ChartData& chart, ChartMoment t, double orb) {
 
 TEST_F(RulersForecast, TransitPlanetsNearTheirOrbitPoints) {
   const int distinct = RunAndCompare(Event(9, "O1=1\nO2=2,3,4,5,6,7,8,9\nO3=0,1,2,3\nO4=12\n"),
-                                     [](const ChartData& t) { return OrbitHits(t, t.Moment, 12); });
+                                     [](const astro::ChartData& t) { return OrbitHits(t, t.Moment, 12); });
   // Mercury alone runs some eighty degrees in twenty days, past at least one of its points.
   EXPECT_GE(distinct, 2);
 }
@@ -159,13 +162,14 @@ TEST_F(RulersForecast, NatalPlanetsNearTheirOrbitPoints) {
   // The natal orbit points and positions do not move: one value throughout.
   const int natal_hits = OrbitHits(Natal(), Natal().Moment, 30);
   RunAndCompare(Event(9, "O1=0\nO2=2,3,4,5,6,7,8,9\nO3=0,1,2,3\nO4=30\n"),
-                [&](const ChartData&) { return natal_hits; });
+                [&](const astro::ChartData&) { return natal_hits; });
 }
 
 TEST_F(RulersForecast, NoCrossingWithoutMotion) {
   // The crossing test compares the moment with the next one, which the run gives the same
   // snapshot: only a planet standing exactly on its point could count.
-  RunAndCompare(Event(9, "O1=1\nO2=2,3,4,5,6,7,8,9\nO3=0,1,2,3\nO4=0\n"), [](const ChartData&) { return 0; });
+  RunAndCompare(Event(9, "O1=1\nO2=2,3,4,5,6,7,8,9\nO3=0,1,2,3\nO4=0\n"),
+                [](const astro::ChartData&) { return 0; });
 }
 
 // ---- the shipped model's events of these kinds ------------------------------------------
@@ -201,8 +205,9 @@ TEST_F(RulersForecast, ShippedRulersOfIncomeAndGains) {
   EXPECT_GT(zeros, 0);
   EXPECT_LT(zeros, 41);
   for (size_t i = 0; i < v.Values.size(); ++i) {
-    const ChartData t = forecast_->TransitAt(v.Moments[i]);
-    const double sep = std::fabs(Wrap(t.Object[kLongitude][a] - t.Object[kLongitude][b] + 180) - 180);
+    const astro::ChartData t = forecast_->TransitAt(v.Moments[i]);
+    const double sep =
+        std::fabs(Wrap(t.Object[astro::kLongitude][a] - t.Object[astro::kLongitude][b] + 180) - 180);
     int hit = 0;
     for (double angle : {0.0, 60.0, 120.0})
       if (a != b && std::fabs(sep - angle) < 4) hit = 1;
@@ -221,11 +226,11 @@ TEST_F(RulersForecast, ShippedInnerPlanetsAtPerihelion) {
   ASSERT_EQ(v.Values.size(), 41u);
   EXPECT_NE(std::count(v.Values.begin(), v.Values.end(), 0.0), 41) << "Mercury never scored";
   for (size_t i = 0; i < v.Values.size(); ++i) {
-    const ChartData t = forecast_->TransitAt(v.Moments[i]);
+    const astro::ChartData t = forecast_->TransitAt(v.Moments[i]);
     int near = 0;
     for (int p : {2, 3, 4}) {
       const double d =
-          std::fabs(Wrap(t.Object[kHelioLongitude][p] - OrbitPoint(p, 0, v.Moments[i]) + 180) - 180);
+          std::fabs(Wrap(t.Object[astro::kHelioLongitude][p] - OrbitPoint(p, 0, v.Moments[i]) + 180) - 180);
       near += d < 5;
     }
     EXPECT_DOUBLE_EQ(v.Values[i], weight * near) << "moment " << i;

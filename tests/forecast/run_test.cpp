@@ -17,10 +17,10 @@ namespace sd::forecast {
 namespace {
 
 TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStaysAsItWas) {
-  auto natal_ptr = std::make_unique<ChartData>();
-  auto event_ptr = std::make_unique<ChartData>();
-  auto transit_ptr = std::make_unique<ChartData>();
-  ChartData& natal = *natal_ptr;
+  auto natal_ptr = std::make_unique<astro::ChartData>();
+  auto event_ptr = std::make_unique<astro::ChartData>();
+  auto transit_ptr = std::make_unique<astro::ChartData>();
+  astro::ChartData& natal = *natal_ptr;
   natal.Event.Year = 1924;
   natal.Event.Month = 2;
   natal.Event.Day = 14;
@@ -30,8 +30,8 @@ TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStays
   natal.Event.PlaceLongitude = -74.0;
   natal.ObjectOn.fill(1);
   for (int n = 10; n <= 14; ++n) natal.ObjectOn[n] = 0;
-  ComputeChart(natal, MomentSource::LocalClock);
-  const auto before = std::make_unique<ChartData>(natal);
+  ComputeChart(natal, astro::MomentSource::LocalClock);
+  const auto before = std::make_unique<astro::ChartData>(natal);
 
   const std::string model = ::testing::TempDir() + "forecast_model_" + std::to_string(getpid()) + ".hyp";
   {
@@ -50,22 +50,22 @@ TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStays
   for (double v : fv.Values) scored += v != 0.0;
   EXPECT_GT(scored, 0);
 
-  const ChartData& transit = *transit_ptr;
-  for (int n = 0; n < kObjectCount; ++n) {
+  const astro::ChartData& transit = *transit_ptr;
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     const bool wanted = n <= 9 || n == 30;
     EXPECT_EQ(event_ptr->ObjectOn[n], wanted ? 1 : 0) << n;
     // Only the objects switched on have positions in the transit chart: a transit Ascendant
     // never scores, however wide its orb.
     if (n == 0 || n == 1 || n == 30) {
-      EXPECT_TRUE(IsValue(transit.Object[kLongitude][n])) << n;
+      EXPECT_TRUE(astro::IsValue(transit.Object[astro::kLongitude][n])) << n;
     }
   }
-  EXPECT_FALSE(IsValue(transit.Object[kLongitude][18]));
+  EXPECT_FALSE(astro::IsValue(transit.Object[astro::kLongitude][18]));
   EXPECT_EQ(transit.Moment, fv.Moments[40]);
   EXPECT_EQ(event_ptr->Event.Zone, -5.0);
   // The transit event's clock is the last moment's, local to the zone (local midnight, which
   // the packed clock may show as 24.00 of the day before).
-  EXPECT_NEAR(event_ptr->Event.UniversalMoment(), fv.Moments[40], SecondInCenturies);
+  EXPECT_NEAR(event_ptr->Event.UniversalMoment(), fv.Moments[40], astro::SecondInCenturies);
   EXPECT_EQ(std::memcmp(&natal.Object, &before->Object, sizeof natal.Object), 0);
   EXPECT_EQ(std::memcmp(&natal.Planet, &before->Planet, sizeof natal.Planet), 0);
   EXPECT_EQ(natal.ObjectOn, before->ObjectOn);

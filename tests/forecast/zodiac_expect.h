@@ -21,13 +21,15 @@ inline int House(const double* lon, double x) {
     return d < 0 ? d + 360.0 : d;
   };
   for (int k = 0; k < 12; ++k)
-    if (lon[kAscendant + k] == NoValue) return 0;
+    if (lon[astro::kAscendant + k] == astro::NoValue) return 0;
   for (int k = 0; k < 12; ++k) {
-    const double here = lon[kAscendant + k], next = lon[kAscendant + (k + 1) % 12];
+    const double here = lon[astro::kAscendant + k], next = lon[astro::kAscendant + (k + 1) % 12];
     if (forward(here, x) < forward(here, next)) return k + 1;
   }
   return 0;
 }
-inline int House(const ChartData& chart, double x) { return House(chart.Object[kLongitude], x); }
+inline int House(const astro::ChartData& chart, double x) {
+  return House(chart.Object[astro::kLongitude], x);
+}
 
 }  // namespace sd::testing

@@ -31,8 +31,8 @@ struct Reader {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Reader in{data, size};
-  sd::ChartData chart;
-  sd::EventBlock& ev = chart.Event;
+  sd::astro::ChartData chart;
+  sd::astro::EventBlock& ev = chart.Event;
   ev.Year = 2000;
   in.Take(ev.Year);
   in.Take(ev.Month);
@@ -48,29 +48,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   in.Take(mode);
   uint8_t s[5] = {0, 0, 0, 1, 1};
   for (uint8_t& b : s) in.Take(b);
-  const sd::ChartSettings settings{s[0] % 2, s[1] % 2, s[2] % 2, s[3] % 2, s[4] % 3};
-  for (int n = 0; n < sd::kObjectCount; ++n) {
+  const sd::astro::ChartSettings settings{s[0] % 2, s[1] % 2, s[2] % 2, s[3] % 2, s[4] % 3};
+  for (int n = 0; n < sd::astro::kObjectCount; ++n) {
     uint8_t on = 1;
     in.Take(on);
     chart.ObjectOn[n] = on;
   }
   const auto flags = chart.ObjectOn;
 
-  if (!sd::ComputeChartWith(chart, static_cast<sd::MomentSource>(mode % 3), settings)) std::abort();  // nothing else runs
-  for (int n = 0; n < sd::kObjectCount; ++n) {
-    if (chart.ObjectOn[n] != (sd::IsAllowedObject(n) ? flags[n] : 0)) std::abort();
-    const double lon = chart.Object[sd::kLongitude][n];
-    if (sd::IsValue(lon) && !(std::isfinite(lon) && lon >= 0.0 && lon < 360.0)) std::abort();
+  if (!sd::astro::ComputeChartWith(chart, static_cast<sd::astro::MomentSource>(mode % 3), settings)) std::abort();  // nothing else runs
+  for (int n = 0; n < sd::astro::kObjectCount; ++n) {
+    if (chart.ObjectOn[n] != (sd::astro::IsAllowedObject(n) ? flags[n] : 0)) std::abort();
+    const double lon = chart.Object[sd::astro::kLongitude][n];
+    if (sd::astro::IsValue(lon) && !(std::isfinite(lon) && lon >= 0.0 && lon < 360.0)) std::abort();
   }
-  for (int n = 0; n < sd::kPlanetCount; ++n) {
-    const double phase = sd::PhaseAngle(chart, n);
-    if (sd::IsValue(phase) && !(phase >= 0.0 && phase < 360.0)) std::abort();
-    sd::PhaseNumber(phase);
+  for (int n = 0; n < sd::astro::kPlanetCount; ++n) {
+    const double phase = sd::astro::PhaseAngle(chart, n);
+    if (sd::astro::IsValue(phase) && !(phase >= 0.0 && phase < 360.0)) std::abort();
+    sd::astro::PhaseNumber(phase);
   }
   // The rest of the bytes as a formula over the chart's longitudes.
-  const double v = sd::CompositeValue(
+  const double v = sd::astro::CompositeValue(
       std::string_view(reinterpret_cast<const char*>(in.data), in.size),
-      chart.Object[sd::kLongitude], chart.Moment);
-  if (sd::IsValue(v) && !(v >= 0.0 && v < 360.0)) std::abort();
+      chart.Object[sd::astro::kLongitude], chart.Moment);
+  if (sd::astro::IsValue(v) && !(v >= 0.0 && v < 360.0)) std::abort();
   return 0;
 }

@@ -18,28 +18,28 @@ namespace {
 // A natal chart with every row filled and two moments, so that the natal stencil moves, and
 // a transit snapshot with some objects absent.
 struct Charts {
-  std::unique_ptr<sd::ChartData> natal = std::make_unique<sd::ChartData>();
-  std::unique_ptr<sd::ChartData> natal_later = std::make_unique<sd::ChartData>();
-  sd::MomentSnapshot snap;
+  std::unique_ptr<sd::astro::ChartData> natal = std::make_unique<sd::astro::ChartData>();
+  std::unique_ptr<sd::astro::ChartData> natal_later = std::make_unique<sd::astro::ChartData>();
+  sd::astro::MomentSnapshot snap;
   Charts() {
-    auto transit = std::make_unique<sd::ChartData>();
+    auto transit = std::make_unique<sd::astro::ChartData>();
     natal->Moment = 0.5;
-    natal_later->Moment = 0.5 + sd::DayInCenturies;
-    for (int n = 0; n < sd::kObjectCount; ++n) {
+    natal_later->Moment = 0.5 + sd::astro::DayInCenturies;
+    for (int n = 0; n < sd::astro::kObjectCount; ++n) {
       natal->ObjectOn[n] = natal_later->ObjectOn[n] = n % 3 != 0;
-      for (int r = 0; r < sd::kObjectRowCount; ++r) {
+      for (int r = 0; r < sd::astro::kObjectRowCount; ++r) {
         natal->Object[r][n] = std::fmod(11.3 * n + r, 360.0);
         natal_later->Object[r][n] = std::fmod(11.3 * n + r + 0.7, 360.0);
-        transit->Object[r][n] = n % 4 ? std::fmod(17.9 * n + r, 360.0) : sd::NoValue;
+        transit->Object[r][n] = n % 4 ? std::fmod(17.9 * n + r, 360.0) : sd::astro::NoValue;
       }
     }
-    for (int p = 0; p < sd::kPlanetCount; ++p)
-      for (int r = 0; r < sd::kPlanetRowCount; ++r) {
+    for (int p = 0; p < sd::astro::kPlanetCount; ++p)
+      for (int r = 0; r < sd::astro::kPlanetRowCount; ++r) {
         natal->Planet[r][p] = 3.1 * p - r;
         natal_later->Planet[r][p] = 3.1 * p - r + 0.2;
-        transit->Planet[r][p] = p % 5 ? 7.7 * p + r : sd::NoValue;
+        transit->Planet[r][p] = p % 5 ? 7.7 * p + r : sd::astro::NoValue;
       }
-    sd::FillSnapshot(snap, *transit);
+    sd::astro::FillSnapshot(snap, *transit);
   }
 };
 

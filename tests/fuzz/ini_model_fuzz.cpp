@@ -19,7 +19,7 @@ namespace {
 
 using sd::fuzzing::WriteFile;
 
-bool KeepLater(intptr_t, const std::string&, const sd::StringList&, const sd::StringList&) {
+bool KeepLater(intptr_t, const std::string&, const sd::data::StringList&, const sd::data::StringList&) {
   return false;
 }
 
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WriteFile(path, text);
 
   {
-    sd::TSpecIniFile ini("");
+    sd::data::TSpecIniFile ini("");
     ini.DropCommentLines = flags & 1;
     ini.DropLinesWithoutEquals = flags & 2;
     ini.DropBlanksAroundEquals = flags & 4;
@@ -41,23 +41,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (flags & 16) ini.SetDuplicateHandler(KeepLater, 0);
     ini.Reload(path);
 
-    sd::StringList names;
+    sd::data::StringList names;
     ini.ReadSections(names);
     for (const std::string& name : names) {
-      sd::StringList keys, lines;
+      sd::data::StringList keys, lines;
       ini.ReadSection(name, keys);
       ini.ReadSectionValues(name, lines);
       for (const std::string& key : keys) {
         const std::string value = ini.ReadString(name, key, "");
         int32_t i = 0;
         double d = 0;
-        sd::ParseIniInteger(value, i);
-        sd::ParseIniReal(value, d);
+        sd::data::ParseIniInteger(value, i);
+        sd::data::ParseIniReal(value, d);
         ini.ReadInteger(name, key, 7);
         ini.ReadBool(name, key, false);
         ini.ReadFloat(name, key, d, 1.5);
-        sd::ObjectSet set;
-        ini.ReadSet(name, key, set, sd::ObjectSet{});
+        sd::astro::ObjectSet set;
+        ini.ReadSet(name, key, set, sd::astro::ObjectSet{});
         int32_t array[12] = {};
         const int32_t defaults[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
         ini.ReadIntArray(name, key, 11, array, defaults);
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ini.EraseSection(names[names.size() / 2]);
     }
     ini.WriteBool("New section", "Flag", true);
-    sd::StringList out;
+    sd::data::StringList out;
     ini.WriteAllTo(out);
     ini.SetDuplicateHandler(nullptr, 0);
     ini.Reload("");

@@ -15,17 +15,17 @@
 namespace {
 
 struct Charts {
-  sd::ChartData natal;
-  sd::MomentSnapshot snap;
-  const sd::MomentSnapshot* list[1] = {&snap};
+  sd::astro::ChartData natal;
+  sd::astro::MomentSnapshot snap;
+  const sd::astro::MomentSnapshot* list[1] = {&snap};
   Charts() {
-    sd::ChartData transit;
-    for (int n = 0; n < sd::kObjectCount; ++n) {
+    sd::astro::ChartData transit;
+    for (int n = 0; n < sd::astro::kObjectCount; ++n) {
       natal.ObjectOn[n] = n % 3 != 0;
-      natal.Object[sd::kLongitude][n] = 11.3 * n;
-      transit.Object[sd::kLongitude][n] = n % 4 ? 17.9 * n : sd::NoValue;
+      natal.Object[sd::astro::kLongitude][n] = 11.3 * n;
+      transit.Object[sd::astro::kLongitude][n] = n % 4 ? 17.9 * n : sd::astro::NoValue;
     }
-    sd::FillSnapshot(snap, transit);
+    sd::astro::FillSnapshot(snap, transit);
   }
 };
 

@@ -32,28 +32,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string db = dir + "/Nyse.mil";
   WriteFile(db, bytes);
 
-  sd::ChartData slot;
+  sd::astro::ChartData slot;
   // The first record's own name, so that matches happen, and a name that no record has.
   const std::string_view first_name =
       size > 126 ? bytes.substr(126, std::min<size_t>(static_cast<uint8_t>(bytes[125]), 100)) : "";
-  sd::LookupNatal(db, first_name, slot);
-  sd::LookupNatal(db, "IBM Corp", slot);
+  sd::data::LookupNatal(db, first_name, slot);
+  sd::data::LookupNatal(db, "IBM Corp", slot);
 
-  const auto records = sd::ReadNatalDatabase(db);
+  const auto records = sd::data::ReadNatalDatabase(db);
   try {
-    sd::FormatNatalCsv(records);
-  } catch (const sd::NatalCsvError&) {
+    sd::data::FormatNatalCsv(records);
+  } catch (const sd::data::NatalCsvError&) {
   }
   for (bool scramble : {false, true}) {
     try {
-      sd::ParseNatalCsv(bytes, scramble);
-    } catch (const sd::NatalCsvError&) {
+      sd::data::ParseNatalCsv(bytes, scramble);
+    } catch (const sd::data::NatalCsvError&) {
     }
   }
 
   // The same bytes as both towns files.
   WriteFile(dir + "/towns.nd", bytes);
   WriteFile(dir + "/towns.ndx", bytes);
-  sd::T_Towns towns(dir);
+  sd::data::T_Towns towns(dir);
   return 0;
 }

@@ -37,34 +37,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view env = raw.substr(0, std::min(raw.find('\0'), size_t{65535}));
   env.copy(variable + kName.size(), env.size());
   variable[kName.size() + env.size()] = '\0';
-  const std::string read = sd::ReadQueryString();
-  if (env.size() >= sd::kQueryBufferSize && !read.empty()) std::abort();
-  if (env.size() < sd::kQueryBufferSize && read != sd::DecodeQuery(env)) std::abort();
+  const std::string read = sd::host::ReadQueryString();
+  if (env.size() >= sd::host::kQueryBufferSize && !read.empty()) std::abort();
+  if (env.size() < sd::host::kQueryBufferSize && read != sd::host::DecodeQuery(env)) std::abort();
 
-  const std::string query = sd::DecodeQuery(raw);
+  const std::string query = sd::host::DecodeQuery(raw);
   if (query.size() > raw.size()) std::abort();  // every replacement is shorter than its escape
 
-  const std::string zone_name = sd::QueryParam(sd::kZoneParam, query);
-  const double zone = sd::ZoneOffsetByName(zone_name);
-  if (zone != sd::kUnknownZone && (zone < -12 || zone > 12)) std::abort();
-  const std::string security = sd::QueryParam(sd::kSecurityParam, query);
+  const std::string zone_name = sd::host::QueryParam(sd::cgi::kZoneParam, query);
+  const double zone = sd::data::ZoneOffsetByName(zone_name);
+  if (zone != sd::data::kUnknownZone && (zone < -12 || zone > 12)) std::abort();
+  const std::string security = sd::host::QueryParam(sd::cgi::kSecurityParam, query);
   if (security.find('&') != std::string::npos || security.find('=') != std::string::npos)
     std::abort();
-  const std::string trimmed = sd::TrimNameBlanks(security);
+  const std::string trimmed = sd::data::TrimNameBlanks(security);
   if (!trimmed.empty() && (static_cast<unsigned char>(trimmed.front()) < 33 ||
                            static_cast<unsigned char>(trimmed.back()) < 33))
     std::abort();
 
-  sd::ChartData slot;
+  sd::astro::ChartData slot;
   try {
-    sd::LookupNatal(database, security, slot);
-  } catch (const sd::DataFileError&) {
+    sd::data::LookupNatal(database, security, slot);
+  } catch (const sd::data::DataFileError&) {
     std::abort();  // the shipped database is there and whole
   }
   // The page writes a name byte for byte, whatever it holds.
   slot.ChartName.Set(security);
-  slot.Event.LocalTime = zone == sd::kUnknownZone ? 0.0 : zone;
+  slot.Event.LocalTime = zone == sd::data::kUnknownZone ? 0.0 : zone;
   std::ostringstream page;
-  sd::WritePage(page, slot, trimmed, zone_name);
+  sd::cgi::WritePage(page, slot, trimmed, zone_name);
   return 0;
 }

@@ -29,27 +29,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string built = ScratchDir("built");
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-  if (sd::Unscramble(sd::ScrambleLine(bytes)) != bytes) std::abort();
+  if (sd::data::Unscramble(sd::data::ScrambleLine(bytes)) != bytes) std::abort();
 
   const size_t nul = bytes.find('\0');
-  WriteFile(stored + "/" + sd::kTownsDataFile, bytes.substr(0, nul));
-  WriteFile(stored + "/" + sd::kTownsIndexFile,
+  WriteFile(stored + "/" + sd::data::kTownsDataFile, bytes.substr(0, nul));
+  WriteFile(stored + "/" + sd::data::kTownsIndexFile,
             nul == std::string_view::npos ? std::string_view() : bytes.substr(nul + 1));
   {
-    sd::T_Towns towns(stored);
+    sd::data::T_Towns towns(stored);
     if (towns.regions().size() != towns.region_names().size()) std::abort();
   }
 
   const std::string source = built + "/source.txt";
   for (std::string_view text : {bytes.substr(0, nul), bytes}) {
     WriteFile(source, text);
-    sd::TownsBuildResult result;
+    sd::data::TownsBuildResult result;
     try {
-      result = sd::BuildTowns(source, built);
-    } catch (const sd::TownsSourceError&) {
+      result = sd::data::BuildTowns(source, built);
+    } catch (const sd::data::TownsSourceError&) {
       continue;
     }
-    const sd::T_Towns towns(built);
+    const sd::data::T_Towns towns(built);
     if (towns.regions().size() != static_cast<size_t>(result.regions)) std::abort();
     size_t entries = 0;
     for (const auto& r : towns.regions()) entries += r->entries().size();

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace sd {
+namespace sd::host {
 namespace {
 
 namespace fs = std::filesystem;
@@ -138,4 +138,4 @@ TEST_F(PictureName, UnwritableDirectoryKeepsThePreviousFile) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::host

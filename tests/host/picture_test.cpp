@@ -14,7 +14,7 @@
 #include "astro/chart.h"
 #include "render/canvas.h"
 
-namespace sd {
+namespace sd::host {
 namespace {
 
 class PublishPicture : public ::testing::Test {
@@ -99,4 +99,4 @@ TEST_F(PublishPicture, AMissingDirectoryFailsQuietly) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::host

@@ -14,7 +14,7 @@
 #include "forecast/natal.h"
 #include "host/program_dir.h"
 
-namespace sd {
+namespace sd::host {
 namespace {
 
 TEST(StartUp, DefaultEventDataInEveryChart) {
@@ -22,8 +22,8 @@ TEST(StartUp, DefaultEventDataInEveryChart) {
   now.year = 2027; now.month = 2; now.day = 28; now.hour = 9; now.minute = 5; now.second = 7;
   StartUp(now);
   RequestCharts& charts = ProcessCharts();
-  for (const ChartData* chart : {&charts.Natal, &charts.TransitEvent, &charts.Transit}) {
-    const ChartData& slot = *chart;
+  for (const astro::ChartData* chart : {&charts.Natal, &charts.TransitEvent, &charts.Transit}) {
+    const astro::ChartData& slot = *chart;
     EXPECT_EQ(slot.ChartName.Str(), "No Name 1");
     EXPECT_EQ(slot.Event.Year, 2027);
     EXPECT_EQ(slot.Event.Month, 2);
@@ -44,19 +44,19 @@ TEST(StartUp, DefaultEventDataInEveryChart) {
 
 TEST(StartUp, ObjectSwitchesOfTheNatalSlot) {
   StartUp(LocalNow());
-  ChartData& natal = ProcessCharts().Natal;
+  astro::ChartData& natal = ProcessCharts().Natal;
   natal.ObjectOn[12] = 5;  // 10..14 keep what they had when the natal set is switched on
   const std::set<int> on = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 18, 21, 24, 27, 30};
   const std::set<int> nine = {19, 20, 22, 23, 25, 26, 28, 29};
-  for (int n = 0; n < kObjectCount; ++n) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     const int want = n == 12 ? 5 : on.count(n) ? 1 : nine.count(n) ? 9 : 0;
     EXPECT_EQ(natal.ObjectOn[static_cast<size_t>(n)], want) << n;
   }
-  for (const ChartData* other : {&ProcessCharts().TransitEvent, &ProcessCharts().Transit}) {
-    for (int n = 0; n < kObjectCount; ++n) EXPECT_EQ(other->ObjectOn[static_cast<size_t>(n)], 0);
+  for (const astro::ChartData* other : {&ProcessCharts().TransitEvent, &ProcessCharts().Transit}) {
+    for (int n = 0; n < astro::kObjectCount; ++n) EXPECT_EQ(other->ObjectOn[static_cast<size_t>(n)], 0);
   }
   forecast::SetNatalSwitches(natal);
-  for (int n = 0; n < kObjectCount; ++n) {
+  for (int n = 0; n < astro::kObjectCount; ++n) {
     const int want = n == 12 ? 5 : (n >= 10 && n <= 14) ? 0 : 1;
     EXPECT_EQ(natal.ObjectOn[static_cast<size_t>(n)], want) << n;
   }
@@ -88,4 +88,4 @@ TEST(StartUp, TownsDatabaseOfTheProgramDirectoryLivesUntilCleanUp) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::host

@@ -14,7 +14,7 @@
 #include "forecast/natal.h"
 #include "host/program_dir.h"
 
-namespace sd {
+namespace sd::host {
 namespace {
 
 TEST(ProgramDir, JoinsWithSingleSlashes) {
@@ -41,4 +41,4 @@ TEST(ProgramDir, IsTheDirectoryOfThisExecutable) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::host

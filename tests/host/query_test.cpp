@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace sd {
+namespace sd::host {
 namespace {
 
 TEST(DecodeQuery, DecodesOnlyItsOwnEscapes) {
@@ -69,4 +69,4 @@ TEST(ReadQueryString, MissingOrOverlongQueryReadsAsEmpty) {
 }
 
 }  // namespace
-}  // namespace sd
+}  // namespace sd::host

@@ -236,7 +236,7 @@ TEST(InstallTree, FormOffersTheZoneTableInItsOrder) {
   const std::string options = html.substr(select, html.find("</select>", select) - select);
   const std::vector<std::string> zones = sd::testing::QuotedValuesAfter(options, "<option value=\"");
   std::vector<std::string> table;
-  for (const ZoneRow& row : ZoneTable) table.push_back(row.abbreviation);
+  for (const data::ZoneRow& row : data::ZoneTable) table.push_back(row.abbreviation);
   EXPECT_EQ(zones, table);
 
   EXPECT_TRUE(fs::is_directory(fs::path(STOCKDYN_EXE_DIR) / "Temp"));

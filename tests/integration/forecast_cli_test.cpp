@@ -80,7 +80,7 @@ TEST(ForecastCommand, JsonRowsHalfADayApartFromLocalMidnight) {
     EXPECT_NEAR(doc["zone"].get<double>(), c.zone_json, 1e-12) << c.zone;
     const std::vector<Row> rows = JsonRows(r.out);
     ASSERT_EQ(rows.size(), 41u) << c.zone;
-    const CivilDate first = DateFromMoment(rows[0].moment);
+    const astro::CivilDate first = astro::DateFromMoment(rows[0].moment);
     EXPECT_EQ(first.year, 2026);
     EXPECT_EQ(first.month, 3);
     EXPECT_EQ(first.day, c.day) << c.zone;
@@ -92,7 +92,7 @@ TEST(ForecastCommand, JsonRowsHalfADayApartFromLocalMidnight) {
     for (int i = 0; i < 41; ++i) {
       EXPECT_EQ(rows[static_cast<size_t>(i)].index, i);
       if (i) {
-        EXPECT_NEAR((rows[i].moment - rows[i - 1].moment) / DayInCenturies, 0.5, 1e-9);
+        EXPECT_NEAR((rows[i].moment - rows[i - 1].moment) / astro::DayInCenturies, 0.5, 1e-9);
       }
       values.insert(rows[static_cast<size_t>(i)].value);
     }

@@ -84,21 +84,21 @@ TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
   ASSERT_EQ(rows.size(), 41u);
   for (const Row& r : rows) {
     const double v = mapped.Value(0, 1, r.moment);
-    ASSERT_NE(v, NoValue);
+    ASSERT_NE(v, astro::NoValue);
     EXPECT_NEAR(r.value, 3 * std::sin(v * kPi / 180), 1e-9) << r.moment;
   }
   // The pair was given as 1-0: the series is the Sun minus the Moon, over the whole table.
-  const ChartMoment early = eval::MetricDayMoment(3);
-  const ChartMoment late = eval::MetricDayMoment(eval::kMetricSamples - 3);
-  EXPECT_NE(mapped.Value(1, 0, early), NoValue);
-  EXPECT_NE(mapped.Value(1, 0, late), NoValue);
+  const astro::ChartMoment early = eval::MetricDayMoment(3);
+  const astro::ChartMoment late = eval::MetricDayMoment(eval::kMetricSamples - 3);
+  EXPECT_NE(mapped.Value(1, 0, early), astro::NoValue);
+  EXPECT_NE(mapped.Value(1, 0, late), astro::NoValue);
   // Venus against Uranus from 1800 to 2128, against the positions of the same days.
   for (int day : {2, 1000, 45678, 82623, 119990}) {
-    const ChartMoment t = eval::MetricDayMoment(day);
-    const SunResult sun = SunPosition(t);
-    const double expected = NormalizeMod(
+    const astro::ChartMoment t = eval::MetricDayMoment(day);
+    const astro::SunResult sun = astro::SunPosition(t);
+    const double expected = astro::NormalizeMod(
         PlanetPosition(7, t, sun).Longitude - PlanetPosition(3, t, sun).Longitude, 360);
-    EXPECT_NEAR(NormalizeMod(mapped.Value(7, 3, t), 360), expected, 1e-9) << day;
+    EXPECT_NEAR(astro::NormalizeMod(mapped.Value(7, 3, t), 360), expected, 1e-9) << day;
   }
   // The Moon laps the Sun once a synodic month, about 4063 times in the table's 120000
   // days: this series loses a whole turn each time and keeps every one.

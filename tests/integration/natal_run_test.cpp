@@ -103,7 +103,7 @@ TEST_F(InstalledCopy, MissingOrUnreadableDataFileStopsBeforeAnyOutput) {
 }
 
 TEST_F(InstalledCopy, GarbageAndCutRecordsNeitherCrashNorHang) {
-  NatalRecord garbage;
+  data::NatalRecord garbage;
   garbage.Year = 30000;
   garbage.Month = 77;
   garbage.Day = -5;
@@ -112,7 +112,7 @@ TEST_F(InstalledCopy, GarbageAndCutRecordsNeitherCrashNorHang) {
   garbage.Latitude = -1e308;
   garbage.Longitude = std::numeric_limits<double>::infinity();
   garbage.Name.Set("Garbage");
-  NatalRecord ok = garbage;
+  data::NatalRecord ok = garbage;
   ok.Year = 1999;
   ok.Month = 1;
   ok.Day = 22;
@@ -122,12 +122,12 @@ TEST_F(InstalledCopy, GarbageAndCutRecordsNeitherCrashNorHang) {
   ok.Longitude = -73.5910;
   ok.Name.Set("Good");
   const std::string db = (exe_dir_ / "Nyse.mil").string();
-  WriteNatalDatabase(db, {garbage, ok});
+  data::WriteNatalDatabase(db, {garbage, ok});
   {
     // Half a record more, named "Cut".
-    NatalRecord cut = ok;
+    data::NatalRecord cut = ok;
     cut.Name.Set("Cut");
-    const NatalBytes b = EncodeNatalRecord(cut);
+    const data::NatalBytes b = EncodeNatalRecord(cut);
     std::ofstream(db, std::ios::binary | std::ios::app).write(reinterpret_cast<const char*>(b.data()), 200);
   }
   struct Case {
@@ -149,7 +149,7 @@ TEST_F(InstalledCopy, GarbageAndCutRecordsNeitherCrashNorHang) {
 // A name is text: markup characters in it reach the page as text, never as markup.
 TEST_F(InstalledCopy, MarkupInANameIsShownAsText) {
   WriteNatalDatabase((exe_dir_ / "Nyse.mil").string(),
-                     ParseNatalCsv("name,date,time,zone_hours,place,latitude,longitude\n"
+                     data::ParseNatalCsv("name,date,time,zone_hours,place,latitude,longitude\n"
                                    "\"<b>Bold</b> \"\"Q\"\" Co\",2000-06-15,10:30,3,Moscow,55.7558,37.6173\n",
                                    false));
   const ChildResult r = Serve("D3_NATAL_DATA_TOWNS=<b>Bold</b>+\"Q\"+Co");
@@ -162,7 +162,7 @@ TEST_F(InstalledCopy, MarkupInANameIsShownAsText) {
 
 TEST_F(InstalledCopy, ScrambledRecordAnswersToNameAndSuffix) {
   WriteNatalDatabase((exe_dir_ / "Nyse.mil").string(),
-                     ParseNatalCsv("name,date,time,zone_hours,place,latitude,longitude\n"
+                     data::ParseNatalCsv("name,date,time,zone_hours,place,latitude,longitude\n"
                                    "ABC@Q1,2000-06-15,10:30,3,Moscow,55.7558,37.6173\n",
                                    true));
   struct Case {
@@ -211,10 +211,10 @@ std::string HtmlUnescaped(std::string s) {
 
 TEST(ShippedData, FormOffersEveryStoredSecurityAndEachIsFound) {
   const std::string db = std::string(STOCKDYN_EXE_DIR) + "/Nyse.mil";
-  const std::vector<NatalRecord> records = ReadNatalDatabase(db);
+  const std::vector<data::NatalRecord> records = data::ReadNatalDatabase(db);
   ASSERT_FALSE(records.empty());
   std::vector<std::string> stored;
-  for (const NatalRecord& r : records) stored.push_back(r.Name.Str());
+  for (const data::NatalRecord& r : records) stored.push_back(r.Name.Str());
 
   std::ifstream html(std::string(STOCKDYN_EXE_DIR) + "/../index.html", std::ios::binary);
   std::stringstream ss;
@@ -230,16 +230,16 @@ TEST(ShippedData, FormOffersEveryStoredSecurityAndEachIsFound) {
 
   // Each offered name, sent as a browser sends it, reaches the lookup as that very record.
   for (const std::string& name : offered) {
-    const std::string query = DecodeQuery("TRS_TZ=EST&D3_NATAL_DATA_TOWNS=" + FormEncoded(name));
-    ChartData slot;
+    const std::string query = host::DecodeQuery("TRS_TZ=EST&D3_NATAL_DATA_TOWNS=" + FormEncoded(name));
+    astro::ChartData slot;
     slot.ChartName.Set("No Name 1");
-    EXPECT_TRUE(LookupNatal(db, QueryParam("D3_NATAL_DATA_TOWNS", query), slot)) << name;
+    EXPECT_TRUE(data::LookupNatal(db, host::QueryParam("D3_NATAL_DATA_TOWNS", query), slot)) << name;
     EXPECT_EQ(slot.ChartName.View(), name);
   }
 }
 
 TEST(ShippedData, TownsDatabaseOpensWithItsRegions) {
-  const T_Towns towns(STOCKDYN_EXE_DIR);
+  const data::T_Towns towns(STOCKDYN_EXE_DIR);
   std::set<std::string> regions;
   for (const auto& r : towns.regions()) regions.insert(r->name());
   EXPECT_TRUE(regions.count("North America"));

@@ -11,27 +11,27 @@
 namespace sd::model {
 namespace {
 
-ObjectSet Allowed(int coordinate) {
-  ObjectSet s;
+astro::ObjectSet Allowed(int coordinate) {
+  astro::ObjectSet s;
   for (int n = 0; n < 40; ++n)
     if (CoordinateAllows(coordinate, n)) s.Add(n);
   return s;
 }
 
 TEST(CoordinateAllows, ObjectsPerCoordinate) {
-  const ObjectSet all = ObjectSet::Range(0, 39);
-  const ObjectSet planets = ObjectSet::Range(0, 9);
-  const ObjectSet no_moon{0, 2, 3, 4, 5, 6, 7, 8, 9};
-  const struct { int coordinate; ObjectSet want; } cases[] = {
+  const astro::ObjectSet all = astro::ObjectSet::Range(0, 39);
+  const astro::ObjectSet planets = astro::ObjectSet::Range(0, 9);
+  const astro::ObjectSet no_moon{0, 2, 3, 4, 5, 6, 7, 8, 9};
+  const struct { int coordinate; astro::ObjectSet want; } cases[] = {
       {0, all}, {5, all}, {10, all},
       {1, planets}, {3, planets}, {4, planets}, {6, planets}, {8, planets}, {13, planets},
-      {2, ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9, 30, 34}},
-      {7, ObjectSet::Range(1, 9)}, {11, ObjectSet::Range(1, 9)},
-      {9, ObjectSet::Range(2, 9)},
+      {2, astro::ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9, 30, 34}},
+      {7, astro::ObjectSet::Range(1, 9)}, {11, astro::ObjectSet::Range(1, 9)},
+      {9, astro::ObjectSet::Range(2, 9)},
       {12, no_moon},
-      {14, ObjectSet{}}, {127, ObjectSet{}},
-      {128 + 2, ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9, 30, 34}},  // taken modulo 128
-      {128 + 7, ObjectSet::Range(1, 9)},
+      {14, astro::ObjectSet{}}, {127, astro::ObjectSet{}},
+      {128 + 2, astro::ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9, 30, 34}},  // taken modulo 128
+      {128 + 7, astro::ObjectSet::Range(1, 9)},
   };
   for (const auto& c : cases) EXPECT_EQ(Allowed(c.coordinate), c.want) << c.coordinate;
   EXPECT_FALSE(CoordinateAllows(7, 0));
@@ -41,10 +41,10 @@ TEST(CoordinateAllows, ObjectsPerCoordinate) {
 }
 
 TEST(CoordinateAllows, WholeSetLooksBelowFortyOnly) {
-  EXPECT_TRUE(CoordinateAllowsAll(1, ObjectSet{0, 9, 45, 200}));
-  EXPECT_FALSE(CoordinateAllowsAll(1, ObjectSet{0, 30}));
-  EXPECT_TRUE(CoordinateAllowsAll(14, ObjectSet{}));
-  EXPECT_FALSE(CoordinateAllowsAll(14, ObjectSet{0}));
+  EXPECT_TRUE(CoordinateAllowsAll(1, astro::ObjectSet{0, 9, 45, 200}));
+  EXPECT_FALSE(CoordinateAllowsAll(1, astro::ObjectSet{0, 30}));
+  EXPECT_TRUE(CoordinateAllowsAll(14, astro::ObjectSet{}));
+  EXPECT_FALSE(CoordinateAllowsAll(14, astro::ObjectSet{0}));
 }
 
 TEST(Qualifiers, ActiveAndEqual) {
@@ -69,32 +69,32 @@ TEST(Qualifiers, ActiveAndEqual) {
 //         has no phase angle, Saturn no mundane position.
 //  A chart selector of 2 names no snapshot.
 struct World {
-  ChartData natal;
-  ChartData transit;
-  MomentSnapshot snap;
-  const MomentSnapshot* list[1] = {&snap};
+  astro::ChartData natal;
+  astro::ChartData transit;
+  astro::MomentSnapshot snap;
+  const astro::MomentSnapshot* list[1] = {&snap};
 
   World() {
     for (int n = 0; n <= 9; ++n) {
       natal.ObjectOn[n] = 1;
-      natal.Object[kLongitude][n] = 10.0 * n + 1;
-      natal.Planet[kPhaseAngle][n] = 5.0 * n;
-      natal.Planet[kMundanePosition][n] = 7.0 * n;
-      transit.Object[kLongitude][n] = 20.0 * n + 2;
-      transit.Planet[kPhaseAngle][n] = 3.0 * n;
-      transit.Planet[kMundanePosition][n] = 11.0 * n;
+      natal.Object[astro::kLongitude][n] = 10.0 * n + 1;
+      natal.Planet[astro::kPhaseAngle][n] = 5.0 * n;
+      natal.Planet[astro::kMundanePosition][n] = 7.0 * n;
+      transit.Object[astro::kLongitude][n] = 20.0 * n + 2;
+      transit.Planet[astro::kPhaseAngle][n] = 3.0 * n;
+      transit.Planet[astro::kMundanePosition][n] = 11.0 * n;
     }
     for (int h = 1; h <= 12; ++h) {
-      natal.ObjectOn[CuspObject(h)] = 1;
-      natal.Object[kLongitude][CuspObject(h)] = 30.0 * (h - 1);
-      transit.Object[kLongitude][CuspObject(h)] = 30.0 * (h - 1) + 15;
+      natal.ObjectOn[astro::CuspObject(h)] = 1;
+      natal.Object[astro::kLongitude][astro::CuspObject(h)] = 30.0 * (h - 1);
+      transit.Object[astro::kLongitude][astro::CuspObject(h)] = 30.0 * (h - 1) + 15;
     }
-    natal.Planet[kPhaseAngle][kMars] = NoValue;
-    natal.Planet[kMundanePosition][kJupiter] = NoValue;
-    transit.Object[kLongitude][kNorthNode] = 100;
-    transit.Object[kLongitude][kVenus] = NoValue;
-    transit.Planet[kPhaseAngle][kMercury] = NoValue;
-    transit.Planet[kMundanePosition][kSaturn] = NoValue;
+    natal.Planet[astro::kPhaseAngle][astro::kMars] = astro::NoValue;
+    natal.Planet[astro::kMundanePosition][astro::kJupiter] = astro::NoValue;
+    transit.Object[astro::kLongitude][astro::kNorthNode] = 100;
+    transit.Object[astro::kLongitude][astro::kVenus] = astro::NoValue;
+    transit.Planet[astro::kPhaseAngle][astro::kMercury] = astro::NoValue;
+    transit.Planet[astro::kMundanePosition][astro::kSaturn] = astro::NoValue;
     FillSnapshot(snap, transit);
   }
   Snapshots snaps() const { return Snapshots(list, 1); }
@@ -222,10 +222,10 @@ TEST(EventCondition, EveryKind) {
       {"kind 21", 21, [](FactorRecord& r) { r.Def.K.k21.CuspChart = 0; }, true},
       {"kind 25", 25, [](FactorRecord& r) { r.Def.K.k25.MA1 = 1; }, true},
       // kind 22: every third character of MM3 above '@' names an object
-      {"kind 22 sun and pluto", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = ShortText<15>("xxAxxJ"); }, true},
-      {"kind 22 node natal", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = ShortText<15>("A1_"); }, false},  // '_' is 95: object 30
-      {"kind 22 other places ignored", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = ShortText<15>("__1__@"); }, true},
-      {"kind 22 transit venus", 22, [](FactorRecord& r) { r.Def.K.k22.MM1 = 1; r.Def.K.k22.MM3 = ShortText<15>("..D"); }, false},
+      {"kind 22 sun and pluto", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = astro::ShortText<15>("xxAxxJ"); }, true},
+      {"kind 22 node natal", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = astro::ShortText<15>("A1_"); }, false},  // '_' is 95: object 30
+      {"kind 22 other places ignored", 22, [](FactorRecord& r) { r.Def.K.k22.MM3 = astro::ShortText<15>("__1__@"); }, true},
+      {"kind 22 transit venus", 22, [](FactorRecord& r) { r.Def.K.k22.MM1 = 1; r.Def.K.k22.MM3 = astro::ShortText<15>("..D"); }, false},
       // kinds 24, 26, 27: candidates in modes
       {"kind 24", 24, [](FactorRecord& r) { r.Obj[0] = 30; r.Def.K.k24.Chart = 1; }, true},
       {"kind 24 natal node", 24, [](FactorRecord& r) { r.Obj[0] = 30; }, false},
@@ -250,7 +250,7 @@ TEST(EventCondition, EveryKind) {
 
 TEST(EventCondition, AscendantKindsNeedTheAscendant) {
   World w;
-  w.natal.ObjectOn[kAscendant] = 0;
+  w.natal.ObjectOn[astro::kAscendant] = 0;
   for (int kind : {18, 20, 21}) {
     FactorRecord r = Record(kind);
     r.Def.K.k18.Mode = kind == 18 ? 1 : 0;
@@ -263,7 +263,7 @@ TEST(EventCondition, AscendantKindsNeedTheAscendant) {
 
 TEST(EventCondition, KindsWithoutConditionAlwaysPass) {
   World w;
-  ChartData empty;  // nothing switched on anywhere
+  astro::ChartData empty;  // nothing switched on anywhere
   for (int kind : {14, 23, 28, 29, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 255}) {
     FactorRecord r = Record(kind);
     std::memset(r.Def.K.Raw, 0x33, sizeof r.Def.K.Raw);
@@ -275,29 +275,29 @@ TEST(EventCondition, KindsWithoutConditionAlwaysPass) {
 // Qualifier cases: natal cusps every 30 degrees from 270 (house 4 begins at 0 Aries), so
 // 10 Aries is in house 4.
 struct QualifierWorld {
-  ChartData natal, companion;
-  ChartData transit, transit_companion;
-  MomentSnapshot snap, snap_companion;
-  const MomentSnapshot* now[1] = {&snap};
-  const MomentSnapshot* other[1] = {&snap_companion};
+  astro::ChartData natal, companion;
+  astro::ChartData transit, transit_companion;
+  astro::MomentSnapshot snap, snap_companion;
+  const astro::MomentSnapshot* now[1] = {&snap};
+  const astro::MomentSnapshot* other[1] = {&snap_companion};
 
   QualifierWorld() {
     for (int h = 1; h <= 12; ++h) {
-      natal.Object[kLongitude][CuspObject(h)] = std::fmod(270.0 + 30.0 * (h - 1), 360.0);
-      transit.Object[kLongitude][CuspObject(h)] = 30.0 * (h - 1) + 5;  // Aries rises
+      natal.Object[astro::kLongitude][astro::CuspObject(h)] = std::fmod(270.0 + 30.0 * (h - 1), 360.0);
+      transit.Object[astro::kLongitude][astro::CuspObject(h)] = 30.0 * (h - 1) + 5;  // Aries rises
     }
-    natal.Object[kLongitude][kMars] = 10;   // Aries, natal house 4
-    natal.Object[kLongitude][kVenus] = 100; // Cancer, natal house 7
+    natal.Object[astro::kLongitude][astro::kMars] = 10;   // Aries, natal house 4
+    natal.Object[astro::kLongitude][astro::kVenus] = 100; // Cancer, natal house 7
     companion = natal;
-    transit.Object[kLongitude][kMars] = 10;    // transit house 1
-    transit.Object[kLongitude][kVenus] = 200;  // Libra, transit house 7
-    transit.Planet[kRightAscension][kMars] = 40;  // Taurus by right ascension
-    transit.Object[kHelioLongitude][kMars] = 70;  // Gemini heliocentric
+    transit.Object[astro::kLongitude][astro::kMars] = 10;    // transit house 1
+    transit.Object[astro::kLongitude][astro::kVenus] = 200;  // Libra, transit house 7
+    transit.Planet[astro::kRightAscension][astro::kMars] = 40;  // Taurus by right ascension
+    transit.Object[astro::kHelioLongitude][astro::kMars] = 70;  // Gemini heliocentric
     transit_companion = transit;
     FillSnapshot(snap, transit);
     FillSnapshot(snap_companion, transit_companion);
-    natal.Planet[kRightAscension][kVenus] = 340;
-    natal.Object[kHelioLongitude][kVenus] = 5;
+    natal.Planet[astro::kRightAscension][astro::kVenus] = 340;
+    natal.Object[astro::kHelioLongitude][astro::kVenus] = 5;
   }
   bool Test(int object, int chart, const std::string& q, int coordinate = 0) {
     return QualifierTest(object, chart, ParseQualifier(q), coordinate, Snapshots(other, 1),
@@ -318,51 +318,51 @@ TEST(QualifierTest, InactiveQualifierPassesEverything) {
 
 TEST(QualifierTest, SignAndHouseAnyOrAll) {
   QualifierWorld w;
-  EXPECT_TRUE(w.Test(kMars, 0, "*1,*22,"));        // Aries or house 10
-  EXPECT_FALSE(w.Test(kMars, 0, "*1,*22,*210,"));  // Aries and house 10
-  EXPECT_TRUE(w.Test(kMars, 0, "*1,*16,*210,"));   // Aries and house 4
-  EXPECT_FALSE(w.Test(kVenus, 0, "*1,*22,"));
-  EXPECT_TRUE(w.Test(kVenus, 0, "*19,"));          // natal house 7
+  EXPECT_TRUE(w.Test(astro::kMars, 0, "*1,*22,"));        // Aries or house 10
+  EXPECT_FALSE(w.Test(astro::kMars, 0, "*1,*22,*210,"));  // Aries and house 10
+  EXPECT_TRUE(w.Test(astro::kMars, 0, "*1,*16,*210,"));   // Aries and house 4
+  EXPECT_FALSE(w.Test(astro::kVenus, 0, "*1,*22,"));
+  EXPECT_TRUE(w.Test(astro::kVenus, 0, "*19,"));          // natal house 7
   // A snapshot object is housed by the natal cusps unless the house source says otherwise.
-  EXPECT_FALSE(w.Test(kMars, 1, "*13,*210,"));
-  EXPECT_TRUE(w.Test(kMars, 1, "*16,*210,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*13,*210,"));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*16,*210,"));
 }
 
 TEST(QualifierTest, HouseSourceChoosesTheCusps) {
   QualifierWorld w;
   // Mars at 10: natal cusps put it in house 4, the snapshot's in house 1.
-  EXPECT_TRUE(w.Test(kMars, 1, "*16,"));
-  EXPECT_FALSE(w.Test(kMars, 1, "*13,"));
-  EXPECT_TRUE(w.Test(kMars, 1, "*13,*101,"));
-  EXPECT_FALSE(w.Test(kMars, 1, "*16,*101,"));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*16,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*13,"));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*13,*101,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*16,*101,"));
   // With the natal chart as the object's chart there is no snapshot to take cusps from.
-  EXPECT_TRUE(w.Test(kMars, 0, "*16,*101,"));
+  EXPECT_TRUE(w.Test(astro::kMars, 0, "*16,*101,"));
 }
 
 TEST(QualifierTest, UnknownCuspMakesTheHouseConditionNeutral) {
   QualifierWorld w;
-  w.natal.Object[kLongitude][CuspObject(7)] = NoValue;
-  EXPECT_FALSE(w.Test(kMars, 0, "*16,"));
-  EXPECT_TRUE(w.Test(kMars, 0, "*13,*210,"));
-  EXPECT_FALSE(w.Test(kMars, 0, "*2,*13,*210,")) << "the sign condition still counts";
+  w.natal.Object[astro::kLongitude][astro::CuspObject(7)] = astro::NoValue;
+  EXPECT_FALSE(w.Test(astro::kMars, 0, "*16,"));
+  EXPECT_TRUE(w.Test(astro::kMars, 0, "*13,*210,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 0, "*2,*13,*210,")) << "the sign condition still counts";
 }
 
 TEST(QualifierTest, RuledHouses) {
   QualifierWorld w;
   // Snapshot cusps: Aries on the first cusp; ruled source 1 picks them.
-  EXPECT_TRUE(w.Test(kMars, 1, "*25,*151,"));
-  EXPECT_FALSE(w.Test(kVenus, 1, "*25,*151,"));
-  EXPECT_FALSE(w.Test(kMars, 1, "*25,*151,*215,"));
-  EXPECT_TRUE(w.Test(kVenus, 1, "*25,*151,*215,"));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*25,*151,"));
+  EXPECT_FALSE(w.Test(astro::kVenus, 1, "*25,*151,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*25,*151,*215,"));
+  EXPECT_TRUE(w.Test(astro::kVenus, 1, "*25,*151,*215,"));
   // Natal cusps: house 1 in Capricorn (Saturn), house 2 in Aquarius (Uranus).
-  EXPECT_TRUE(w.Test(kSaturn, 0, "*25,"));
-  EXPECT_TRUE(w.Test(kUranus, 0, "*25,*26,"));
-  EXPECT_FALSE(w.Test(kMars, 0, "*25,*26,"));
+  EXPECT_TRUE(w.Test(astro::kSaturn, 0, "*25,"));
+  EXPECT_TRUE(w.Test(astro::kUranus, 0, "*25,*26,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 0, "*25,*26,"));
   // An unknown cusp makes it neutral, negation or not.
-  w.natal.Object[kLongitude][CuspObject(12)] = NoValue;
-  EXPECT_FALSE(w.Test(kSaturn, 0, "*25,"));
-  EXPECT_FALSE(w.Test(kSaturn, 0, "*25,*215,"));
-  EXPECT_TRUE(w.Test(kSaturn, 0, "*25,*215,*210,"));
+  w.natal.Object[astro::kLongitude][astro::CuspObject(12)] = astro::NoValue;
+  EXPECT_FALSE(w.Test(astro::kSaturn, 0, "*25,"));
+  EXPECT_FALSE(w.Test(astro::kSaturn, 0, "*25,*215,"));
+  EXPECT_TRUE(w.Test(astro::kSaturn, 0, "*25,*215,*210,"));
 }
 
 TEST(QualifierTest, Motion) {
@@ -376,43 +376,43 @@ TEST(QualifierTest, Motion) {
       {0, 180, true, false},     // D = 180 exactly is the positive end
   };
   for (const auto& c : cases) {
-    w.transit.Object[kLongitude][kMars] = c.now;
-    w.transit_companion.Object[kLongitude][kMars] = c.companion;
+    w.transit.Object[astro::kLongitude][astro::kMars] = c.now;
+    w.transit_companion.Object[astro::kLongitude][astro::kMars] = c.companion;
     w.Refill();
-    EXPECT_EQ(w.Test(kMars, 1, "*201,"), c.direct) << c.now << " " << c.companion;
-    EXPECT_EQ(w.Test(kMars, 1, "*202,"), c.retro) << c.now << " " << c.companion;
+    EXPECT_EQ(w.Test(astro::kMars, 1, "*201,"), c.direct) << c.now << " " << c.companion;
+    EXPECT_EQ(w.Test(astro::kMars, 1, "*202,"), c.retro) << c.now << " " << c.companion;
     // The natal side compares the companion natal chart with the natal chart.
-    w.natal.Object[kLongitude][kMars] = c.now;
-    w.companion.Object[kLongitude][kMars] = c.companion;
-    EXPECT_EQ(w.Test(kMars, 0, "*201,"), c.direct) << c.now << " " << c.companion;
+    w.natal.Object[astro::kLongitude][astro::kMars] = c.now;
+    w.companion.Object[astro::kLongitude][astro::kMars] = c.companion;
+    EXPECT_EQ(w.Test(astro::kMars, 0, "*201,"), c.direct) << c.now << " " << c.companion;
   }
-  w.transit_companion.Object[kLongitude][kMars] = NoValue;
+  w.transit_companion.Object[astro::kLongitude][astro::kMars] = astro::NoValue;
   w.Refill();
-  EXPECT_FALSE(w.Test(kMars, 1, "*201,"));
-  EXPECT_FALSE(w.Test(kMars, 1, "*202,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*201,"));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*202,"));
 }
 
 TEST(QualifierTest, CoordinatesWithSignsOfTheirOwn) {
   QualifierWorld w;
   // Mars: longitude Aries, right ascension Taurus, heliocentric Gemini.
-  EXPECT_TRUE(w.Test(kMars, 1, "*1,", 0));
-  EXPECT_FALSE(w.Test(kMars, 1, "*1,", 1));
-  EXPECT_TRUE(w.Test(kMars, 1, "*2,", 1));
-  EXPECT_TRUE(w.Test(kMars, 1, "*3,", 2));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*1,", 0));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*1,", 1));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*2,", 1));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*3,", 2));
   // Only the sign counts then: the house condition that would pass is ignored.
-  EXPECT_FALSE(w.Test(kMars, 1, "*5,*13,*101,", 1));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*5,*13,*101,", 1));
   // With no sign set the result is the neutral value.
-  EXPECT_FALSE(w.Test(kMars, 1, "*13,*101,", 1));
-  EXPECT_TRUE(w.Test(kMars, 1, "*13,*101,*210,", 2));
+  EXPECT_FALSE(w.Test(astro::kMars, 1, "*13,*101,", 1));
+  EXPECT_TRUE(w.Test(astro::kMars, 1, "*13,*101,*210,", 2));
   // Natal rows: Venus right ascension Pisces, heliocentric Aries.
-  EXPECT_TRUE(w.Test(kVenus, 0, "*12,", 1));
-  EXPECT_TRUE(w.Test(kVenus, 0, "*1,", 2));
+  EXPECT_TRUE(w.Test(astro::kVenus, 0, "*12,", 1));
+  EXPECT_TRUE(w.Test(astro::kVenus, 0, "*1,", 2));
 }
 
 TEST(QualifierTest, MissingLongitudeFailsSignAndHouse) {
   QualifierWorld w;
-  EXPECT_FALSE(w.Test(kJupiter, 0, "*1,*2,*3,*4,*5,*6,*7,*8,*9,*10,*11,*12,"));
-  EXPECT_FALSE(w.Test(kJupiter, 0, "*13,*14,*15,*16,*17,*18,*19,*20,*21,*22,*23,*24,"));
+  EXPECT_FALSE(w.Test(astro::kJupiter, 0, "*1,*2,*3,*4,*5,*6,*7,*8,*9,*10,*11,*12,"));
+  EXPECT_FALSE(w.Test(astro::kJupiter, 0, "*13,*14,*15,*16,*17,*18,*19,*20,*21,*22,*23,*24,"));
 }
 
 }  // namespace

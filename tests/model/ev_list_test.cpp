@@ -63,8 +63,8 @@ TEST(ModelLoad, RecordValuesBesideTheDefinition) {
   EXPECT_EQ(list.Event(0).Weight, 1.0);
   EXPECT_EQ(list.Event(1).Weight, 0.0);
   EXPECT_EQ(list.Event(2).Weight, -2.5);
-  EXPECT_EQ(list.Event(0).OrbProp, NoValue);
-  EXPECT_EQ(list.Event(0).OrbShift, NoValue);
+  EXPECT_EQ(list.Event(0).OrbProp, astro::NoValue);
+  EXPECT_EQ(list.Event(0).OrbShift, astro::NoValue);
   EXPECT_EQ(list.Event(2).OrbProp, 0.5);
   EXPECT_EQ(list.Event(2).OrbShift, 1.25);
   EXPECT_EQ(list.Event(3).Header, "");  // an empty "_H" is still an event
@@ -160,7 +160,7 @@ TEST(ModelLoad, NumberingModeComesFromTheSettings) {
   TEvList list;
   LoadText(list, "[OPTIONS]\nNObjMod=1\n[e]\n_H=e\n_T=0\nP1=1 20 40\n");
   ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.Event(0).Def.K.k0.Objects, (ObjectSet{1, 20}));
+  EXPECT_EQ(list.Event(0).Def.K.k0.Objects, (astro::ObjectSet{1, 20}));
 }
 
 TEST(ModelLoad, CopyEventCopiesTheWholeRecord) {

@@ -28,8 +28,8 @@ struct Parsed {
 };
 Parsed ParseAll(const std::string& text, int mode = 0) {
   ModelFile f(text);
-  TSpecIniFile ini(f.path());
-  StringList names;
+  data::TSpecIniFile ini(f.path());
+  data::StringList names;
   ini.ReadSections(names);
   EventDef buffer{};
   Parsed p;
@@ -85,7 +85,7 @@ TEST(EventParser, OutValuesAndHeader) {
   EXPECT_TRUE(p.results[0].accepted);
   EXPECT_EQ(p.results[0].header, "Header text");
   EXPECT_EQ(p.results[0].weight, 1.5);
-  EXPECT_EQ(p.results[0].orb_prop, NoValue);
+  EXPECT_EQ(p.results[0].orb_prop, astro::NoValue);
   EXPECT_FALSE(p.results[1].accepted);
   EXPECT_EQ(p.results[1].why, Rejection::NoHeader);
   // Nothing of a rejected header-less section reaches the buffer.
@@ -169,7 +169,7 @@ TEST(EventParser, KeptDefaultsInheritAcrossKinds) {
   // A kept set shifted by one byte: kind 24's PD4 starts one byte before kind 21's RS4, so
   // RS4 = {1, 2} (byte 0x06) reads back as members 9 and 10.
   Parsed t = ParseAll("[a]\n_H=a\n_T=21\nRS4=1 2\n[b]\n_H=b\n_T=24\n");
-  EXPECT_EQ(t.defs[1].K.k24.Objects, (ObjectSet{9, 10}));
+  EXPECT_EQ(t.defs[1].K.k24.Objects, (astro::ObjectSet{9, 10}));
 }
 
 TEST(EventParser, KeptDefaultsStartFromZeroInEachLoad) {
@@ -181,7 +181,7 @@ TEST(EventParser, KeptDefaultsStartFromZeroInEachLoad) {
 }
 
 TEST(EventParser, RenumberedSets) {
-  const struct { int mode; const char* text; ObjectSet want; } cases[] = {
+  const struct { int mode; const char* text; astro::ObjectSet want; } cases[] = {
       {0, "3, 205", {3}},
       {0, "0 39 200 201 207", {0, 39, 200}},
       {1, "0 14 15 34 35 59 60 200", {0, 14, 15, 39}},
@@ -190,7 +190,7 @@ TEST(EventParser, RenumberedSets) {
   for (const auto& c : cases) {
     EventDef d = One(std::string("_T=0\nP1=") + c.text + "\nP2=3, 205\n", c.mode);
     EXPECT_EQ(d.K.k0.Objects, c.want) << c.mode << " " << c.text;
-    EXPECT_EQ(d.K.k0.Houses, (ObjectSet{3, 205})) << "plain sets are not renumbered";
+    EXPECT_EQ(d.K.k0.Houses, (astro::ObjectSet{3, 205})) << "plain sets are not renumbered";
   }
 }
 
@@ -242,7 +242,7 @@ TEST(EventParser, FormulaPointNeedsPT8) {
   EventDef d = One("_T=16\nPT1=4\nPT8=1 2\nPT9=3\n");
   EXPECT_EQ(d.K.k16.Charts, 3);
   EXPECT_EQ(+d.K.k16.Orb, 4.0);
-  EXPECT_EQ(d.K.k16.Aspecting, (ObjectSet{1, 2}));
+  EXPECT_EQ(d.K.k16.Aspecting, (astro::ObjectSet{1, 2}));
 }
 
 TEST(EventParser, InterceptedSignAcceptance) {
@@ -255,7 +255,7 @@ TEST(EventParser, InterceptedSignAcceptance) {
   EXPECT_FALSE(b.results[0].accepted);
   EXPECT_EQ(b.defs[0].K.k18.HouseChart, 0);
   EventDef c = One("_T=18\nIPL2=2\n");
-  EXPECT_EQ(c.K.k18.Houses, (ObjectSet{1}));
+  EXPECT_EQ(c.K.k18.Houses, (astro::ObjectSet{1}));
 }
 
 TEST(EventParser, Masks) {
@@ -268,12 +268,12 @@ TEST(EventParser, Masks) {
 }
 
 TEST(EventParser, FixedSetDefaults) {
-  EXPECT_EQ(One("_T=7\n").K.k7.Thirds, (ObjectSet{1, 2, 3}));
+  EXPECT_EQ(One("_T=7\n").K.k7.Thirds, (astro::ObjectSet{1, 2, 3}));
   EventDef d = One("_T=15\n");
   EXPECT_EQ(d.K.k15.Chart, 1);
-  EXPECT_EQ(d.K.k15.Aspected, (ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(d.K.k15.Aspects, ObjectSet::Range(1, 5));
-  EXPECT_EQ(One("_T=43\n").K.k43.I_3, ObjectSet::Range(0, 9));
+  EXPECT_EQ(d.K.k15.Aspected, (astro::ObjectSet{0, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(d.K.k15.Aspects, astro::ObjectSet::Range(1, 5));
+  EXPECT_EQ(One("_T=43\n").K.k43.I_3, astro::ObjectSet::Range(0, 9));
   EXPECT_EQ(+One("_T=43\n").K.k43.I_4, 1);
 }
 

@@ -88,7 +88,7 @@ TEST(UserWaveText, DefaultTextGivesTheBuiltInWave) {
   }
   for (double x : {0.0, 45.0, 123.0}) {
     EXPECT_EQ(WaveAtAngle(w, x), 0.0);
-    EXPECT_EQ(WaveAtSpan(w, x * DayInCenturies), 0.0);
+    EXPECT_EQ(WaveAtSpan(w, x * astro::DayInCenturies), 0.0);
   }
 }
 
@@ -120,17 +120,17 @@ TEST(UserWaveValues, AngleAndSpan) {
   UserWave w = ParseUserWave(DefaultUserWaveText());
   w.Comp[0] = {2.0f, 0.0f, 3.0f};   // 2 sin(3x)
   w.Comp[1] = {0.0f, 1.0f, 1.0f};   // cos(x)
-  EXPECT_NEAR(WaveAtAngle(w, 30.0), 2.0 * 1.0 + std::cos(30.0 * kDegToRad), 1e-12);
+  EXPECT_NEAR(WaveAtAngle(w, 30.0), 2.0 * 1.0 + std::cos(30.0 * astro::kDegToRad), 1e-12);
   EXPECT_NEAR(WaveAtAngle(w, 0.0), 1.0, 1e-12);
   // Period 30 days: after 10 days the first component's argument is 360·3·10/30 = 360 → 0,
   // the second's 120 degrees.
-  EXPECT_NEAR(WaveAtSpan(w, 10 * DayInCenturies), std::cos(120.0 * kDegToRad), 1e-6);
-  EXPECT_NEAR(WaveAtSpan(w, -10 * DayInCenturies), std::cos(120.0 * kDegToRad), 1e-6);
-  EXPECT_NEAR(WaveAtSpan(w, 2.5 * DayInCenturies), 2.0 * std::sin(90.0 * kDegToRad) +
-                                                       std::cos(30.0 * kDegToRad), 1e-6);
+  EXPECT_NEAR(WaveAtSpan(w, 10 * astro::DayInCenturies), std::cos(120.0 * astro::kDegToRad), 1e-6);
+  EXPECT_NEAR(WaveAtSpan(w, -10 * astro::DayInCenturies), std::cos(120.0 * astro::kDegToRad), 1e-6);
+  EXPECT_NEAR(WaveAtSpan(w, 2.5 * astro::DayInCenturies), 2.0 * std::sin(90.0 * astro::kDegToRad) +
+                                                       std::cos(30.0 * astro::kDegToRad), 1e-6);
   // A zero period has no phase: the wave gives 0 rather than a NaN.
   w.Period = 0.0;
-  EXPECT_EQ(WaveAtSpan(w, 10 * DayInCenturies), 0.0);
+  EXPECT_EQ(WaveAtSpan(w, 10 * astro::DayInCenturies), 0.0);
 }
 
 TEST(Renumbering, ObjectTable) {

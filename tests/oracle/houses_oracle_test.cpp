@@ -30,18 +30,24 @@ struct SystemCase {
   char swe_code;
 };
 const SystemCase kSystems[] = {
-    {kPlacidus, 'P'},           {kKoch, 'K'},    {kRegiomontanus, 'R'}, {kCampanus, 'C'},
-    {kTopocentricHouses, 'T'}, {kEqualFromAscendant, 'E'}, {kMorinus, 'M'}, {kWholeSign, 'W'},
-    {kEqualFromMidheaven, 'D'},
+    {astro::kPlacidus, 'P'},
+    {astro::kKoch, 'K'},
+    {astro::kRegiomontanus, 'R'},
+    {astro::kCampanus, 'C'},
+    {astro::kTopocentricHouses, 'T'},
+    {astro::kEqualFromAscendant, 'E'},
+    {astro::kMorinus, 'M'},
+    {astro::kWholeSign, 'W'},
+    {astro::kEqualFromMidheaven, 'D'},
 };
 
 // Moments spread over 1900..2100, and east longitudes.
-const ChartMoment kMoments[] = {0.0123, 0.2571, 0.5, 0.7777, 0.9634, 1.0, 1.15, 1.2382, 1.6, 1.99};
+const astro::ChartMoment kMoments[] = {0.0123, 0.2571, 0.5, 0.7777, 0.9634, 1.0, 1.15, 1.2382, 1.6, 1.99};
 const double kLongitudes[] = {-122.42, -3.7, 0.0, 37.6, 151.2};
 
-double JdOf(ChartMoment t) { return t * 36525.0 + 2415020.0; }
+double JdOf(astro::ChartMoment t) { return t * 36525.0 + 2415020.0; }
 
-double Diff(double a, double b) { return AngularDistance(a - b); }
+double Diff(double a, double b) { return astro::AngularDistance(a - b); }
 
 // Tolerance (degrees) at the same universal moment, by |latitude|.
 double SameMomentTolerance(double lat) {
@@ -68,34 +74,34 @@ TEST(HousesOracle, CuspsMatchSwissEphemeris) {
     for (int lat10 = -600; lat10 <= 650; lat10 += 50) {
       const double lat = lat10 / 10.0 + 0.13;  // off the round numbers
       if (lat > 65.9) continue;
-      for (ChartMoment t : kMoments)
+      for (astro::ChartMoment t : kMoments)
         for (double lon : kLongitudes) {
-          ChartData chart;
-          chart.Event.PlaceLatitude = DecimalToHms(lat);
+          astro::ChartData chart;
+          chart.Event.PlaceLatitude = astro::DecimalToHms(lat);
           double mine[12];
-          for (double& v : mine) v = NoValue;
+          for (double& v : mine) v = astro::NoValue;
           ComputeCuspsWith(sc.system, chart, mine, lat, lon, t);
 
-          const double ramc = NormalizeMod(15.0 * LocalSiderealHours(0, t) + lon, 360);
-          const double eps = TrueObliquity(t);
+          const double ramc = astro::NormalizeMod(15.0 * astro::LocalSiderealHours(0, t) + lon, 360);
+          const double eps = astro::TrueObliquity(t);
           double geo[13], geo_ascmc[10], ut[13], ut_ascmc[10];
           ASSERT_EQ(swe_houses_armc(ramc, lat, eps, sc.swe_code, geo, geo_ascmc), OK);
           ASSERT_EQ(swe_houses(JdOf(t), lat, lon, sc.swe_code, ut, ut_ascmc), OK);
           for (int k = 1; k <= 12; ++k) {
-            ASSERT_TRUE(IsValue(mine[k - 1]))
-                << HouseSystemName(sc.system) << " lat " << lat << " cusp " << k;
+            ASSERT_TRUE(astro::IsValue(mine[k - 1]))
+                << astro::HouseSystemName(sc.system) << " lat " << lat << " cusp " << k;
             const double dg = Diff(mine[k - 1], geo[k]);
             const double du = Diff(mine[k - 1], ut[k]);
-            EXPECT_LT(dg, 0.002) << HouseSystemName(sc.system) << " lat " << lat << " t " << t
+            EXPECT_LT(dg, 0.002) << astro::HouseSystemName(sc.system) << " lat " << lat << " t " << t
                                  << " lon " << lon << " cusp " << k;
             // A whole-sign chart whose Ascendant sits on a sign's edge may start one sign
             // apart under the two sidereal times; that is no cusp error.
-            const bool edge = sc.system == kWholeSign &&
+            const bool edge = sc.system == astro::kWholeSign &&
                               Diff(ut_ascmc[0], 30 * std::round(ut_ascmc[0] / 30)) <
                                   SameMomentTolerance(lat);
             if (!edge) {
               EXPECT_LT(du, SameMomentTolerance(lat))
-                  << HouseSystemName(sc.system) << " lat " << lat << " t " << t << " lon " << lon
+                  << astro::HouseSystemName(sc.system) << " lat " << lat << " t " << t << " lon " << lon
                   << " cusp " << k;
             }
             worst.geometry = std::fmax(worst.geometry, dg);
@@ -105,7 +111,7 @@ TEST(HousesOracle, CuspsMatchSwissEphemeris) {
     }
     std::printf("%-16s worst cusp error: %.5f deg with own RAMC; at the same UT %.4f (|lat| <= 30)"
                 " %.4f (<= 50) %.4f (<= 60) %.4f (<= 65)\n",
-                HouseSystemName(sc.system), worst.geometry, worst.same_moment[0],
+                astro::HouseSystemName(sc.system), worst.geometry, worst.same_moment[0],
                 worst.same_moment[1], worst.same_moment[2], worst.same_moment[3]);
   }
 }

@@ -13,8 +13,8 @@
 namespace sd {
 namespace {
 
-double JdOf(ChartMoment t) { return t * 36525.0 + 2415020.0; }
-ChartMoment MomentOfJd(double jd) { return (jd - 2415020.0) / 36525.0; }
+double JdOf(astro::ChartMoment t) { return t * 36525.0 + 2415020.0; }
+astro::ChartMoment MomentOfJd(double jd) { return (jd - 2415020.0) / 36525.0; }
 
 // Moon minus Sun, apparent geocentric longitudes, (-180, 180].
 double SweElongation(double jd_ut) {
@@ -48,10 +48,10 @@ double SweConjunction(double jd) {
 TEST(LunationOracle, NewMoonsWithinTwoMinutesOfSwissEphemeris) {
   double worst_common = 0, worst_own = 0;
   // Moments spread over 1900..2100 at an irregular step so that every phase is met.
-  for (ChartMoment t = 0.0013; t < 2.0; t += 0.01937) {
-    const NewMoon nm = LastNewMoon(t);
-    ASSERT_TRUE(IsValue(nm.Moment)) << t;
-    swe_set_delta_t_userdef(DeltaT(nm.Moment) * 36525.0);
+  for (astro::ChartMoment t = 0.0013; t < 2.0; t += 0.01937) {
+    const astro::NewMoon nm = astro::LastNewMoon(t);
+    ASSERT_TRUE(astro::IsValue(nm.Moment)) << t;
+    swe_set_delta_t_userdef(astro::DeltaT(nm.Moment) * 36525.0);
     const double common = std::fabs(JdOf(nm.Moment) - SweConjunction(JdOf(nm.Moment))) * 1440;
     swe_set_delta_t_userdef(SE_DELTAT_AUTOMATIC);
     const double own = std::fabs(JdOf(nm.Moment) - SweConjunction(JdOf(nm.Moment))) * 1440;
@@ -93,24 +93,24 @@ std::vector<SweEclipse> SweEclipses(double jd_from, double jd_to) {
 // may go either way: the test judges one moment (the mean conjunction) on a grid of places,
 // with a lens formula of two Sun-sized discs and geocentric lunar radius.
 TEST(LunationOracle, SolarEclipses2000To2030) {
-  const double from = JdOf(MomentFromDate(2000, 1, 1, 0));
-  const double to = JdOf(MomentFromDate(2031, 1, 1, 0));
+  const double from = JdOf(astro::MomentFromDate(2000, 1, 1, 0));
+  const double to = JdOf(astro::MomentFromDate(2031, 1, 1, 0));
   const std::vector<SweEclipse> swe = SweEclipses(from - 40, to + 40);
   ASSERT_GT(swe.size(), 60u);
 
-  std::vector<ChartMoment> mine;
-  for (ChartMoment t = MomentOfJd(from); t < MomentOfJd(to);) {
-    const EclipsePair p = EclipseSearch(t);
-    ASSERT_TRUE(IsValue(p.NextMoment)) << t;
+  std::vector<astro::ChartMoment> mine;
+  for (astro::ChartMoment t = MomentOfJd(from); t < MomentOfJd(to);) {
+    const astro::EclipsePair p = astro::EclipseSearch(t);
+    ASSERT_TRUE(astro::IsValue(p.NextMoment)) << t;
     if (p.NextMoment >= MomentOfJd(to)) break;
     mine.push_back(p.NextMoment);
-    t = p.NextMoment + DayInCenturies;
+    t = p.NextMoment + astro::DayInCenturies;
   }
 
   constexpr double kMatchDays = 3.0 / 24;
   constexpr double kClearlyAboveHalf = 0.55;
   auto found = [&](double jd) {
-    for (ChartMoment m : mine)
+    for (astro::ChartMoment m : mine)
       if (std::fabs(JdOf(m) - jd) < kMatchDays) return true;
     return false;
   };
@@ -130,7 +130,7 @@ TEST(LunationOracle, SolarEclipses2000To2030) {
                   e.obscuration, hit ? "found" : "not found");
     }
   }
-  for (ChartMoment m : mine) {
+  for (astro::ChartMoment m : mine) {
     bool real = false;
     for (const SweEclipse& e : swe) real = real || std::fabs(JdOf(m) - e.jd_max) < kMatchDays;
     EXPECT_TRUE(real) << "no eclipse near moment " << m;

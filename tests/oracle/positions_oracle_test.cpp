@@ -49,8 +49,8 @@ const Era kEarlyEra = {"1000-1800", 1000, 1800, 30, 2.0, 1};
 
 // Moments spread through the era by the golden-ratio sequence: even coverage, no clustering,
 // reproducible, and a fractional day that changes from one moment to the next.
-std::vector<ChartMoment> MomentsOf(const Era& era) {
-  std::vector<ChartMoment> out;
+std::vector<astro::ChartMoment> MomentsOf(const Era& era) {
+  std::vector<astro::ChartMoment> out;
   for (int k = 0; k < era.count; ++k) {
     const double f = std::fmod(0.5 + k * 0.6180339887498949, 1.0);
     const double year = era.from_year + (era.to_year - era.from_year) * f;
@@ -59,10 +59,10 @@ std::vector<ChartMoment> MomentsOf(const Era& era) {
   return out;
 }
 
-double YearOf(ChartMoment t) { return 1900.0 + 100.0 * t; }
-bool PlutoSeriesHolds(ChartMoment t) { return YearOf(t) >= 1890.0 && YearOf(t) <= 2100.0; }
+double YearOf(astro::ChartMoment t) { return 1900.0 + 100.0 * t; }
+bool PlutoSeriesHolds(astro::ChartMoment t) { return YearOf(t) >= 1890.0 && YearOf(t) <= 2100.0; }
 // The moments at which Uranus' and Neptune's geocentric longitude comes from the elements.
-bool KeplerianEra(ChartMoment t) { return EphemerisMoment(t).Centuries < -3.0; }
+bool KeplerianEra(astro::ChartMoment t) { return astro::EphemerisMoment(t).Centuries < -3.0; }
 
 // ---- error budgets ---------------------------------------------------------------------
 
@@ -81,18 +81,18 @@ struct BodyBudget {
 };
 
 const BodyBudget kBudgets[] = {
-    {kSun, "Sun", {{3.5, 0.2, 2.4}, {9.6, 0.2, 3.5}}, {1.4, 0.1, 1.0}, 1.017},
-    {kMoon, "Moon", {{8.7, 2.3, 14.5}, {175.3, 6.5, 34.6}}, {2.8, 0.7, 10.3}, 0.0028},
-    {kMercury, "Mercury", {{2.9, 1.5, 2.3}, {10.4, 3.2, 5.5}}, {1.2, 0.8, 1.0}, 1.49},
-    {kVenus, "Venus", {{1.9, 2.3, 2.2}, {6.2, 22.4, 2.9}}, {0.6, 0.7, 0.9}, 1.75},
-    {kMars, "Mars", {{4.6, 0.8, 12.1}, {35.3, 11.8, 106.8}}, {1.1, 0.3, 5.1}, 2.68},
-    {kJupiter, "Jupiter", {{7.5, 1.3, 67.1}, {21.3, 10.8, 192.7}}, {2.0, 0.5, 22.1}, 6.47},
-    {kSaturn, "Saturn", {{9.1, 2.5, 105.1}, {60.5, 11.3, 780.9}}, {3.0, 0.8, 41.0}, 11.1},
-    {kUranus, "Uranus", {{8.6, 1.7, 230.1}, {334.0, 15.0, 4109.8}}, {3.9, 0.8, 118.5}, 21.1},
-    {kNeptune, "Neptune", {{38.4, 2.0, 873.9}, {405.3, 9.5, 10400.5}}, {17.0, 0.8, 466.5}, 31.4},
+    {astro::kSun, "Sun", {{3.5, 0.2, 2.4}, {9.6, 0.2, 3.5}}, {1.4, 0.1, 1.0}, 1.017},
+    {astro::kMoon, "Moon", {{8.7, 2.3, 14.5}, {175.3, 6.5, 34.6}}, {2.8, 0.7, 10.3}, 0.0028},
+    {astro::kMercury, "Mercury", {{2.9, 1.5, 2.3}, {10.4, 3.2, 5.5}}, {1.2, 0.8, 1.0}, 1.49},
+    {astro::kVenus, "Venus", {{1.9, 2.3, 2.2}, {6.2, 22.4, 2.9}}, {0.6, 0.7, 0.9}, 1.75},
+    {astro::kMars, "Mars", {{4.6, 0.8, 12.1}, {35.3, 11.8, 106.8}}, {1.1, 0.3, 5.1}, 2.68},
+    {astro::kJupiter, "Jupiter", {{7.5, 1.3, 67.1}, {21.3, 10.8, 192.7}}, {2.0, 0.5, 22.1}, 6.47},
+    {astro::kSaturn, "Saturn", {{9.1, 2.5, 105.1}, {60.5, 11.3, 780.9}}, {3.0, 0.8, 41.0}, 11.1},
+    {astro::kUranus, "Uranus", {{8.6, 1.7, 230.1}, {334.0, 15.0, 4109.8}}, {3.9, 0.8, 118.5}, 21.1},
+    {astro::kNeptune, "Neptune", {{38.4, 2.0, 873.9}, {405.3, 9.5, 10400.5}}, {17.0, 0.8, 466.5}, 31.4},
     // Pluto's series holds for 1890-2100 only: compared inside that interval, with the
     // validation figures of that interval.
-    {kPluto, "Pluto", {{14.0, 2.0, 709.2}, {0, 0, 0}}, {6.1, 0.9, 465.7}, 50.3},
+    {astro::kPluto, "Pluto", {{14.0, 2.0, 709.2}, {0, 0, 0}}, {6.1, 0.9, 465.7}, 50.3},
 };
 
 // Uranus and Neptune from the elements (1000-1600 and 1000-1800 validations, the larger).
@@ -107,14 +107,14 @@ constexpr double kSunModel = kNutationTruncation + kObliquityMismatch + kVelocit
 // The reference bends the light of a planet in the Sun's field, 0.00407"/tan(E/2) at
 // elongation E (1.75" at the limb); this system does not.
 double LightDeflection(double elongation_deg) {
-  return std::min(1.75, 0.00407 / std::tan(elongation_deg * kPi / 360.0));
+  return std::min(1.75, 0.00407 / std::tan(elongation_deg * astro::kPi / 360.0));
 }
 // Elongation (degrees) of the direction (lon, lat) from the Sun's (sun_lon, sun_lat).
 double Elongation(double lon, double lat, double sun_lon, double sun_lat) {
-  const double c = std::sin(lat * kDegToRad) * std::sin(sun_lat * kDegToRad) +
-                   std::cos(lat * kDegToRad) * std::cos(sun_lat * kDegToRad) *
-                       std::cos((lon - sun_lon) * kDegToRad);
-  return std::acos(std::clamp(c, -1.0, 1.0)) * kRadToDeg;
+  const double c = std::sin(lat * astro::kDegToRad) * std::sin(sun_lat * astro::kDegToRad) +
+                   std::cos(lat * astro::kDegToRad) * std::cos(sun_lat * astro::kDegToRad) *
+                       std::cos((lon - sun_lon) * astro::kDegToRad);
+  return std::acos(std::clamp(c, -1.0, 1.0)) * astro::kRadToDeg;
 }
 double PlanetModel(double elongation_deg) {
   return kNutationTruncation + kObliquityMismatch + kVelocityApproximation +
@@ -173,9 +173,9 @@ Tolerance ApparentTolerance(const BodyBudget& b, const Era& era, const View& v) 
   const SeriesError& p = b.max_error[era.index];
   const SeriesError& s = kBudgets[0].max_error[era.index];
   Tolerance t{};
-  if (b.object == kSun) {
+  if (b.object == astro::kSun) {
     t = {m * s.lon + kSunModel, m * s.lat + kSunModel, m * s.rad + 1.0, 0, 0};
-  } else if (b.object == kMoon) {
+  } else if (b.object == astro::kMoon) {
     t = {m * p.lon + kMoonModel, m * p.lat + kMoonModel,
          (m * p.rad + kMoonRadiusConstantKm) / kKmPerAu * 1e6, 0, 0};
   } else {
@@ -186,7 +186,7 @@ Tolerance ApparentTolerance(const BodyBudget& b, const Era& era, const View& v) 
 }
 
 double KeplerianLongitudeTolerance(int object, const Era& era, const View& v) {
-  const SeriesError& k = object == kUranus ? kKeplerianUranus : kKeplerianNeptune;
+  const SeriesError& k = object == astro::kUranus ? kKeplerianUranus : kKeplerianNeptune;
   const SeriesError& s = kBudgets[0].max_error[era.index];
   return SeriesToGeocentric(k, s, era.margin, v, PlanetModel(v.elongation) + kSimplifiedReduction)
       .lon;
@@ -204,7 +204,7 @@ struct Worst {
   double ratio_value = 0;
   int count = 0;
   double sum_sq = 0;
-  void Add(double diff, ChartMoment t, double tol) {
+  void Add(double diff, astro::ChartMoment t, double tol) {
     const double a = std::fabs(diff);
     ++count;
     sum_sq += diff * diff;
@@ -240,20 +240,20 @@ void PrintTo(const Era& era, std::ostream* os) { *os << era.name; }
 TEST_P(PositionsOracle, SeriesMatchReferenceInTheirOwnFrame) {
   const Era& era = GetParam();
   for (const BodyBudget& b : kBudgets) {
-    if (b.object == kPluto && era.index != 0) continue;
+    if (b.object == astro::kPluto && era.index != 0) continue;
     const SeriesError& v = b.max_error[era.index];
     Worst lon, lat, rad;
-    for (ChartMoment t : MomentsOf(era)) {
-      if (b.object == kPluto && !PlutoSeriesHolds(t)) continue;
-      const TtMoment e = EphemerisMoment(t);
+    for (astro::ChartMoment t : MomentsOf(era)) {
+      if (b.object == astro::kPluto && !PlutoSeriesHolds(t)) continue;
+      const astro::TtMoment e = astro::EphemerisMoment(t);
       const double jd = oracle::EphemerisJd(t);
-      PolarTriple ours;
+      astro::PolarTriple ours;
       std::array<double, 6> ref{};
       double rad_unit = 1e6;  // 1e-6 AU
-      if (b.object == kSun) {
+      if (b.object == astro::kSun) {
         ours = SunSeries(e);
         ref = SweAt(jd, SE_SUN, oracle::kMeanOfDateFlags);
-      } else if (b.object == kMoon) {
+      } else if (b.object == astro::kMoon) {
         ours = MoonSeries(e);
         // Direction against the place with light time and aberration (no nutation: the
         // series are of the mean equinox); distance against the geometric one, in km.
@@ -262,7 +262,7 @@ TEST_P(PositionsOracle, SeriesMatchReferenceInTheirOwnFrame) {
         ours.Dist *= 6378.14;
         rad_unit = 1.0;
       } else {
-        ours = PlanetSeries(ReductionBodyOfObject(b.object), e);
+        ours = PlanetSeries(astro::ReductionBodyOfObject(b.object), e);
         ref = SweAt(jd, oracle::SweBodyOfObject(b.object), oracle::kHelioMeanOfDateFlags);
       }
       lon.Add(LongitudeDifference(ours.Lon, ref[0]) * 3600.0, t, era.margin * v.lon);
@@ -271,7 +271,7 @@ TEST_P(PositionsOracle, SeriesMatchReferenceInTheirOwnFrame) {
     }
     ExpectWithin(lon, Label(b.name, "series lon\"", era));
     ExpectWithin(lat, Label(b.name, "series lat\"", era));
-    ExpectWithin(rad, Label(b.name, b.object == kMoon ? "series dist km" : "series R 1e-6AU", era));
+    ExpectWithin(rad, Label(b.name, b.object == astro::kMoon ? "series dist km" : "series R 1e-6AU", era));
     if (era.index == 0) {
       // The rms is a steadier figure than the maximum: a term of a few arcseconds with a
       // wrong sign lifts it although the maximum may stay inside its margin.
@@ -285,20 +285,20 @@ TEST_P(PositionsOracle, SeriesMatchReferenceInTheirOwnFrame) {
 // The elements of Uranus and Neptune, heliocentric, at the moments they are used.
 TEST(PositionsOracleBefore1600, KeplerianUranusNeptuneMatchReference) {
   const Era& era = kEarlyEra;
-  for (int object : {kUranus, kNeptune}) {
-    const SeriesError& v = object == kUranus ? kKeplerianUranus : kKeplerianNeptune;
+  for (int object : {astro::kUranus, astro::kNeptune}) {
+    const SeriesError& v = object == astro::kUranus ? kKeplerianUranus : kKeplerianNeptune;
     Worst lon, lat, rad;
-    for (ChartMoment t : MomentsOf(era)) {
+    for (astro::ChartMoment t : MomentsOf(era)) {
       if (!KeplerianEra(t)) continue;
-      const PolarTriple ours =
-          KeplerianOuterPlanet(ReductionBodyOfObject(object), EphemerisMoment(t));
+      const astro::PolarTriple ours =
+          KeplerianOuterPlanet(astro::ReductionBodyOfObject(object), astro::EphemerisMoment(t));
       const auto ref = SweAt(oracle::EphemerisJd(t), oracle::SweBodyOfObject(object),
                              oracle::kHelioMeanOfDateFlags);
       lon.Add(LongitudeDifference(ours.Lon, ref[0]) * 3600.0, t, era.margin * v.lon);
       lat.Add((ours.Lat - ref[1]) * 3600.0, t, era.margin * v.lat);
       rad.Add((ours.Dist - ref[2]) * 1e6, t, era.margin * v.rad);
     }
-    const char* name = object == kUranus ? "Uranus elements" : "Neptune elements";
+    const char* name = object == astro::kUranus ? "Uranus elements" : "Neptune elements";
     ExpectWithin(lon, Label(name, "lon\"", era));
     ExpectWithin(lat, Label(name, "lat\"", era));
     ExpectWithin(rad, Label(name, "R 1e-6AU", era));
@@ -310,27 +310,27 @@ TEST(PositionsOracleBefore1600, KeplerianUranusNeptuneMatchReference) {
 TEST_P(PositionsOracle, ReductionOfReferencePlacesGivesReferenceApparentPlaces) {
   const Era& era = GetParam();
   for (const BodyBudget& b : kBudgets) {
-    if (b.object == kMoon) continue;  // the Moon does not pass through the reduction
+    if (b.object == astro::kMoon) continue;  // the Moon does not pass through the reduction
     Worst lon, lat, dist, ra, dec;
-    for (ChartMoment t : MomentsOf(era)) {
-      const TtMoment e = EphemerisMoment(t);
+    for (astro::ChartMoment t : MomentsOf(era)) {
+      const astro::TtMoment e = astro::EphemerisMoment(t);
       const double jd = oracle::EphemerisJd(t);
       const auto earth = SweAt(jd, SE_EARTH, oracle::kHelioMeanOfDateFlags);
-      const PolarTriple earth_triple{earth[0], earth[1], earth[2]};
-      PolarTriple body_triple;
-      int body = kBodySun;
-      if (b.object != kSun) {
+      const astro::PolarTriple earth_triple{earth[0], earth[1], earth[2]};
+      astro::PolarTriple body_triple;
+      int body = astro::kBodySun;
+      if (b.object != astro::kSun) {
         const auto h = SweAt(jd, oracle::SweBodyOfObject(b.object), oracle::kHelioMeanOfDateFlags);
         body_triple = {h[0], h[1], h[2]};
-        body = ReductionBodyOfObject(b.object);
+        body = astro::ReductionBodyOfObject(b.object);
       }
-      const ApparentPlace ap = ApparentFromEcliptic(
-          Geocentric(body, kApparent, earth_triple, body_triple, e), e);
+      const astro::ApparentPlace ap = ApparentFromEcliptic(
+          Geocentric(body, astro::kApparent, earth_triple, body_triple, e), e);
       const int swe_body = oracle::SweBodyOfObject(b.object);
       const auto ecl = SweAt(jd, swe_body, oracle::kApparentFlags);
       const auto equ = SweAt(jd, swe_body, oracle::kApparentEquatorialFlags);
       const auto sun = SweAt(jd, SE_SUN, oracle::kApparentFlags);
-      const double model = b.object == kSun
+      const double model = b.object == astro::kSun
                                ? kSunModel
                                : PlanetModel(Elongation(ecl[0], ecl[1], sun[0], sun[1]));
       Tolerance tol{model, model, 0, 0, 0};
@@ -354,15 +354,15 @@ struct Apparent {
   View view;
 };
 
-Apparent OursAt(int object, ChartMoment t) {
-  const SunResult sun = SunPosition(t);
-  if (object == kSun)
+Apparent OursAt(int object, astro::ChartMoment t) {
+  const astro::SunResult sun = astro::SunPosition(t);
+  if (object == astro::kSun)
     return {sun.Longitude, sun.Latitude, sun.Distance, sun.RightAscension, sun.Declination, {}};
-  if (object == kMoon) {
-    const MoonResult m = MoonPosition(t);
+  if (object == astro::kMoon) {
+    const astro::MoonResult m = astro::MoonPosition(t);
     return {m.Longitude, m.Latitude, m.Distance, m.RightAscension, m.Declination, {}};
   }
-  const PlanetResult p = PlanetPosition(object, t, sun);
+  const astro::PlanetResult p = PlanetPosition(object, t, sun);
   return {p.Longitude, p.Latitude, p.Distance, p.RightAscension, p.Declination,
           {p.RadiusVector, p.Distance, sun.Distance,
            Elongation(p.Longitude, p.Latitude, sun.Longitude, sun.Latitude)}};
@@ -372,12 +372,12 @@ Apparent OursAt(int object, ChartMoment t) {
 TEST_P(PositionsOracle, ApparentPlacesOfAllBodies) {
   const Era& era = GetParam();
   for (const BodyBudget& b : kBudgets) {
-    if (b.object == kPluto && era.index != 0) continue;
+    if (b.object == astro::kPluto && era.index != 0) continue;
     Worst lon, lat, dist, ra, dec;
-    for (ChartMoment t : MomentsOf(era)) {
-      if (b.object == kPluto && !PlutoSeriesHolds(t)) continue;
+    for (astro::ChartMoment t : MomentsOf(era)) {
+      if (b.object == astro::kPluto && !PlutoSeriesHolds(t)) continue;
       // Uranus' and Neptune's longitude comes from the elements then; judged separately.
-      if ((b.object == kUranus || b.object == kNeptune) && KeplerianEra(t)) continue;
+      if ((b.object == astro::kUranus || b.object == astro::kNeptune) && KeplerianEra(t)) continue;
       const double jd = oracle::EphemerisJd(t);
       const Apparent o = OursAt(b.object, t);
       const Tolerance tol = ApparentTolerance(b, era, o.view);
@@ -387,7 +387,7 @@ TEST_P(PositionsOracle, ApparentPlacesOfAllBodies) {
       // The Moon's distance is geometric here; the reference's apparent one carries the
       // Earth's motion during the light time (up to 40 km).
       const double ref_dist =
-          b.object == kMoon ? SweAt(jd, SE_MOON, oracle::kMeanOfDateFlags)[2] : ecl[2];
+          b.object == astro::kMoon ? SweAt(jd, SE_MOON, oracle::kMeanOfDateFlags)[2] : ecl[2];
       lon.Add(LongitudeDifference(o.lon, ecl[0]) * 3600.0, t, tol.lon);
       lat.Add((o.lat - ecl[1]) * 3600.0, t, tol.lat);
       dist.Add((o.dist - ref_dist) * 1e6, t, tol.dist);
@@ -407,10 +407,10 @@ TEST_P(PositionsOracle, ApparentPlacesOfAllBodies) {
 // their other values stay with the series.
 TEST(PositionsOracleBefore1600, UranusNeptuneTakeTheirLongitudeFromTheElements) {
   const Era& era = kEarlyEra;
-  for (int object : {kUranus, kNeptune}) {
+  for (int object : {astro::kUranus, astro::kNeptune}) {
     const BodyBudget& b = kBudgets[object];
     Worst lon, ra, dec;
-    for (ChartMoment t : MomentsOf(era)) {
+    for (astro::ChartMoment t : MomentsOf(era)) {
       if (!KeplerianEra(t)) continue;
       const double jd = oracle::EphemerisJd(t);
       const Apparent o = OursAt(object, t);

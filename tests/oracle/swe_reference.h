@@ -15,7 +15,9 @@
 namespace sd::oracle {
 
 // Julian day (TT) of a chart moment, through this system's Delta T.
-inline double EphemerisJd(ChartMoment t) { return EphemerisMoment(t).Centuries * 36525.0 + 2415020.0; }
+inline double EphemerisJd(astro::ChartMoment t) {
+  return astro::EphemerisMoment(t).Centuries * 36525.0 + 2415020.0;
+}
 
 // Frames asked of the reference.
 inline constexpr int kApparentFlags = SEFLG_MOSEPH;  // light time, aberration, deflection, nutation

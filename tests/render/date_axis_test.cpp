@@ -13,13 +13,13 @@ namespace {
 const Rect kAxis{0, 243, 599, 349};
 
 // Universal moment of local midnight of a day in a zone (decimal hours east).
-ChartMoment LocalMidnight(int y, int m, int d, double zone) {
-  return MomentFromDate(y, m, d, 0.0) - zone * DayInCenturies / 24;
+astro::ChartMoment LocalMidnight(int y, int m, int d, double zone) {
+  return astro::MomentFromDate(y, m, d, 0.0) - zone * astro::DayInCenturies / 24;
 }
 
 AxisLayout Layout(int y, int m, int d, double days, double zone = 0, int dpi = 96, const Rect& r = kAxis) {
-  const ChartMoment start = LocalMidnight(y, m, d, zone);
-  return LayoutDateAxis(r, dpi, nullptr, zone, start + days * DayInCenturies, start);
+  const astro::ChartMoment start = LocalMidnight(y, m, d, zone);
+  return LayoutDateAxis(r, dpi, nullptr, zone, start + days * astro::DayInCenturies, start);
 }
 
 // Labels from left to right.
@@ -53,12 +53,12 @@ TEST(AxisScaleCode, ChoosesTheScaleByDaysPerThreePixels) {
       {0.8, 4, 31},     {1.4, 31, 3},   {2.6, 3, 2},     {19, 2, 1},     {300, 1, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(AxisScaleCode(c.days * (1 - 1e-9) * DayInCenturies), c.below) << c.days;
-    EXPECT_EQ(AxisScaleCode(c.days * (1 + 1e-9) * DayInCenturies), c.from) << c.days;
+    EXPECT_EQ(AxisScaleCode(c.days * (1 - 1e-9) * astro::DayInCenturies), c.below) << c.days;
+    EXPECT_EQ(AxisScaleCode(c.days * (1 + 1e-9) * astro::DayInCenturies), c.from) << c.days;
   }
   // 5e-4 itself still belongs to the finer scale.
-  EXPECT_EQ(AxisScaleCode(5e-4 * (1 - 1e-9) * DayInCenturies), 93);
-  EXPECT_EQ(AxisScaleCode(5e-4 * (1 + 1e-9) * DayInCenturies), 7);
+  EXPECT_EQ(AxisScaleCode(5e-4 * (1 - 1e-9) * astro::DayInCenturies), 93);
+  EXPECT_EQ(AxisScaleCode(5e-4 * (1 + 1e-9) * astro::DayInCenturies), 7);
 }
 
 TEST(AxisScaleCode, ForecastAxisScaleDependsOnResolution) {
@@ -151,8 +151,8 @@ TEST(AxisLabelAt, LabelsAndKindsByScale) {
     LabelKinds kinds = 0;
     bool w = true;
     std::string label = "stale";
-    const double step = c.step_days * DayInCenturies;
-    AxisLabelAt(c.code, kinds, w, label, step, MomentFromDate(c.y, c.mo, c.d, c.hours));
+    const double step = c.step_days * astro::DayInCenturies;
+    AxisLabelAt(c.code, kinds, w, label, step, astro::MomentFromDate(c.y, c.mo, c.d, c.hours));
     EXPECT_EQ(label, c.label) << "code " << c.code << " at " << c.y << "-" << c.mo << "-" << c.d << " " << c.hours;
     EXPECT_EQ(kinds, c.kinds) << "code " << c.code << " at " << c.y << "-" << c.mo << "-" << c.d << " " << c.hours;
   }
@@ -167,7 +167,7 @@ TEST(AxisLabelAt, ReportsNonTradingDaysOfPositiveYearsOnly) {
     LabelKinds kinds = 0;
     bool w = !c.expected;
     std::string label;
-    AxisLabelAt(51, kinds, w, label, 0.05 * DayInCenturies, MomentFromDate(c.y, c.m, c.d, 12));
+    AxisLabelAt(51, kinds, w, label, 0.05 * astro::DayInCenturies, astro::MomentFromDate(c.y, c.m, c.d, 12));
     EXPECT_EQ(w, c.expected) << c.y << "-" << c.m << "-" << c.d;
   }
 }
@@ -245,8 +245,9 @@ TEST(LayoutDateAxis, CaptionByScale) {
   };
   for (const Case& c : cases) EXPECT_EQ(Layout(c.y, c.m, c.d, c.days).caption, c.caption) << c.days;
   // Ten minutes from 10:00: hour and minute labels only, so the caption gives the whole date.
-  const ChartMoment start = MomentFromDate(2026, 3, 2, 10.0);
-  const AxisLayout minutes = LayoutDateAxis(kAxis, 96, nullptr, 0, start + 10 * DayInCenturies / 1440, start);
+  const astro::ChartMoment start = astro::MomentFromDate(2026, 3, 2, 10.0);
+  const AxisLayout minutes =
+      LayoutDateAxis(kAxis, 96, nullptr, 0, start + 10 * astro::DayInCenturies / 1440, start);
   EXPECT_EQ(minutes.code, 92);
   EXPECT_EQ(ColumnOf(minutes, "10:00 AM"), 0);
   EXPECT_EQ(minutes.caption, "2 Mar. 2026");
@@ -257,8 +258,8 @@ TEST(LayoutDateAxis, CaptionByScale) {
 Canvas DrawAxis(int y, int m, int d, double days, const Rect& r = kAxis) {
   Canvas c(600, 350);
   c.FillRect({0, 0, 599, 349}, kWhite);
-  const ChartMoment start = LocalMidnight(y, m, d, 0);
-  DrawDateAxis(c, r, "Arial", nullptr, true, nullptr, 0, start + days * DayInCenturies, start);
+  const astro::ChartMoment start = LocalMidnight(y, m, d, 0);
+  DrawDateAxis(c, r, "Arial", nullptr, true, nullptr, 0, start + days * astro::DayInCenturies, start);
   return c;
 }
 
@@ -340,9 +341,9 @@ TEST(DrawDateAxis, AreaReachingOutsideTheRasterIsClipped) {
 TEST(DrawDateAxis, GridLinesAtLabelledColumns) {
   Canvas c(600, 350);
   c.FillRect({0, 0, 599, 349}, kWhite);
-  const ChartMoment start = LocalMidnight(2026, 3, 20, 0);
+  const astro::ChartMoment start = LocalMidnight(2026, 3, 20, 0);
   const Rect grid{0, 0, 599, 242};
-  DrawDateAxis(c, kAxis, "Arial", nullptr, false, &grid, 0, start + 20 * DayInCenturies, start);
+  DrawDateAxis(c, kAxis, "Arial", nullptr, false, &grid, 0, start + 20 * astro::DayInCenturies, start);
   EXPECT_EQ(c.Pixel(150, 242), kGridColour);  // dash-dot from the bottom up: the first dash
   EXPECT_EQ(c.Pixel(120, 242), kWhite);       // small ticks get no grid line
   EXPECT_EQ(CountColour(c, kBlue), 0);        // no caption without the flag

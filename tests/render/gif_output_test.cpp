@@ -136,9 +136,9 @@ TEST_F(GifFile, DecodesToThePaletteMappedRaster) {
 TEST_F(GifFile, SecondDecoderAgrees) {
   // The forecast picture itself, read back by an independent decoder against the raster.
   TCorvDoubleList values;
-  for (int i = 0; i <= 40; ++i) values.Add(i == 17 ? NoValue : (i % 9) - 4.0);
-  const ChartMoment start = MomentFromDate(2026, 3, 20, 0.0);
-  const Canvas raster = DrawForecastPicture(values, start, start + 20 * DayInCenturies, 0);
+  for (int i = 0; i <= 40; ++i) values.Add(i == 17 ? astro::NoValue : (i % 9) - 4.0);
+  const astro::ChartMoment start = astro::MomentFromDate(2026, 3, 20, 0.0);
+  const Canvas raster = DrawForecastPicture(values, start, start + 20 * astro::DayInCenturies, 0);
   const std::string gif = dir_ + "/forecast.gif", expected = dir_ + "/expected.ppm";
   ASSERT_TRUE(WriteGif(raster, gif));
   {

@@ -55,9 +55,9 @@ TEST(TCorvDoubleList, MinMaxSkipsGaps) {
   };
   const Case cases[] = {
       {{}, 1e300, -1e300},
-      {{NoValue, NoValue}, 1e300, -1e300},
-      {{NoValue, 5, NoValue}, 5, 5},
-      {{3, NoValue, -2, 7, NoValue}, -2, 7},
+      {{astro::NoValue, astro::NoValue}, 1e300, -1e300},
+      {{astro::NoValue, 5, astro::NoValue}, 5, 5},
+      {{3, astro::NoValue, -2, 7, astro::NoValue}, -2, 7},
       {{-4, -1, -9}, -9, -1},
       {{2, 2, 2}, 2, 2},
       // a value near NoValue is a value; only the exact marker is a gap
@@ -71,7 +71,8 @@ TEST(TCorvDoubleList, MinMaxSkipsGaps) {
 }
 
 TEST(TCorvDoubleList, SeriesWithoutSpreadDrawsNothing) {
-  const std::vector<std::vector<double>> cases = {{}, {5}, {2, 2, 2}, {NoValue, 4, NoValue, 4}, {NoValue}};
+  const std::vector<std::vector<double>> cases = {
+      {}, {5}, {2, 2, 2}, {astro::NoValue, 4, astro::NoValue, 4}, {astro::NoValue}};
   for (const auto& v : cases) {
     Canvas c = WhiteCanvas(20, 20);
     ListOf(v).Draw(c, {0, 0, 19, 19}, kPos, kNeg);
@@ -121,7 +122,7 @@ TEST(TCorvDoubleList, SegmentColourFollowsTheDominantSign) {
 TEST(TCorvDoubleList, GapRemovesBothTouchingSegments) {
   // x = 0, 3, 6, 9 in a 10-wide rectangle; the gap at index 1 removes segments 0-1 and 1-2.
   Canvas c = WhiteCanvas(10, 10);
-  ListOf({1, NoValue, 2, 3}).Draw(c, {0, 0, 9, 9}, kPos, kNeg);
+  ListOf({1, astro::NoValue, 2, 3}).Draw(c, {0, 0, 9, 9}, kPos, kNeg);
   for (int x = 0; x < 6; ++x)
     for (int y = 0; y < 10; ++y) EXPECT_EQ(c.Pixel(x, y), kWhite) << x << "," << y;
   // value 2 halfway between 1 and 3 (9 - 4.5, to even: 5): the gap is not in the range

@@ -37,7 +37,7 @@ class Evaluation : public ::testing::Test {
     std::ofstream(path) << kSmallModel;
     model_ = forecast::LoadModel(path.string()).release();
     std::filesystem::remove(path);
-    natal_ = new ChartData();
+    natal_ = new astro::ChartData();
     natal_->Event.Year = 1924;
     natal_->Event.Month = 2;
     natal_->Event.Day = 14;
@@ -46,7 +46,7 @@ class Evaluation : public ::testing::Test {
     natal_->Event.PlaceLatitude = 40.43;
     natal_->Event.PlaceLongitude = -74.0;
     forecast::SetNatalSwitches(*natal_);
-    ComputeChart(*natal_, MomentSource::LocalClock);
+    ComputeChart(*natal_, astro::MomentSource::LocalClock);
   }
   static void TearDownTestSuite() {
     delete model_;
@@ -62,10 +62,10 @@ class Evaluation : public ::testing::Test {
     return ComputeMidnightSeries(in, {*natal_}, contributions).front();
   }
   static model::TEvList* model_;
-  static ChartData* natal_;
+  static astro::ChartData* natal_;
 };
 model::TEvList* Evaluation::model_ = nullptr;
-ChartData* Evaluation::natal_ = nullptr;
+astro::ChartData* Evaluation::natal_ = nullptr;
 
 TEST(Returns, FollowTheLastPriceDatesAroundTheWindow) {
   PriceSeries p;
@@ -211,7 +211,7 @@ TEST_F(Evaluation, RandomNatalChartsAreJudgedLikeTheTrueOne) {
 
   const auto moments = DrawNatalMoments(natal_->Moment, 3, o.Seed);
   ASSERT_EQ(moments.size(), 3u);
-  for (ChartMoment t : moments) EXPECT_LE(std::fabs(t - natal_->Moment), 0.5);
+  for (astro::ChartMoment t : moments) EXPECT_LE(std::fabs(t - natal_->Moment), 0.5);
   EXPECT_EQ(moments, DrawNatalMoments(natal_->Moment, 3, o.Seed));
 
   // One random chart recomputed on its own gives the IC the evaluation reported for it.
@@ -219,7 +219,7 @@ TEST_F(Evaluation, RandomNatalChartsAreJudgedLikeTheTrueOne) {
   in.Model = model_;
   in.Zone = kZone;
   MidnightRange(ev.Dates, p, 5, in.First, in.Last);
-  const ChartData second = NatalAt(*natal_, moments[1]);
+  const astro::ChartData second = NatalAt(*natal_, moments[1]);
   const auto alone = ComputeMidnightSeries(in, {second}, false).front();
   for (const auto& h : ev.Horizons) {
     ASSERT_TRUE(h.HasRandom);
@@ -232,8 +232,8 @@ TEST_F(Evaluation, RandomNatalChartsAreJudgedLikeTheTrueOne) {
     EXPECT_DOUBLE_EQ(h.Random.Percentile, 100.0 * below / 3);
   }
   // The natal chart at its own moment is the natal chart.
-  const ChartData same = NatalAt(*natal_, natal_->Moment);
-  EXPECT_EQ(same.Object[kLongitude][kMoon], natal_->Object[kLongitude][kMoon]);
+  const astro::ChartData same = NatalAt(*natal_, natal_->Moment);
+  EXPECT_EQ(same.Object[astro::kLongitude][astro::kMoon], natal_->Object[astro::kLongitude][astro::kMoon]);
 }
 
 }  // namespace

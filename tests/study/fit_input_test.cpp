@@ -19,8 +19,8 @@ Date D(int y, unsigned m, unsigned d) { return std::chrono::sys_days{std::chrono
 
 constexpr double kZone = -5.0;
 
-ChartData NatalChart() {
-  ChartData n;
+astro::ChartData NatalChart() {
+  astro::ChartData n;
   n.Event.Year = 1924;
   n.Event.Month = 2;
   n.Event.Day = 14;
@@ -29,7 +29,7 @@ ChartData NatalChart() {
   n.Event.PlaceLatitude = 40.43;
   n.Event.PlaceLongitude = -74.0;
   forecast::SetNatalSwitches(n);
-  ComputeChart(n, MomentSource::LocalClock);
+  ComputeChart(n, astro::MomentSource::LocalClock);
   return n;
 }
 

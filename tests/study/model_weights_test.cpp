@@ -85,7 +85,7 @@ TEST(FormatWeight, ReadsBackAsTheLoaderReadsIt) {
   for (double w : {0.0, -0.0, 1.0, -2.5, 1.234567891, 3e-7, -12345678.0}) {
     const std::string text = FormatWeight(w);
     double back = 0;
-    ASSERT_TRUE(ParseIniReal(text, back)) << text;
+    ASSERT_TRUE(data::ParseIniReal(text, back)) << text;
     EXPECT_NEAR(back, w, 5e-6 * std::abs(w)) << text;  // six significant digits
   }
 }

@@ -74,8 +74,8 @@ TEST(IcsLine, FoldsAt75OctetsWithoutCuttingACharacter) {
 }
 
 TEST(IcsUtc, RoundsToTheSecond) {
-  EXPECT_EQ(IcsUtc(MomentFromDate(2026, 4, 2, 2 + 11.0 / 60 + 59.6 / 3600)), "20260402T021200Z");
-  EXPECT_EQ(IcsUtc(MomentFromDate(2026, 12, 31, 23 + 59.0 / 60 + 59.7 / 3600)), "20270101T000000Z");
+  EXPECT_EQ(IcsUtc(astro::MomentFromDate(2026, 4, 2, 2 + 11.0 / 60 + 59.6 / 3600)), "20260402T021200Z");
+  EXPECT_EQ(IcsUtc(astro::MomentFromDate(2026, 12, 31, 23 + 59.0 / 60 + 59.7 / 3600)), "20270101T000000Z");
 }
 
 }  // namespace

@@ -10,10 +10,10 @@
 namespace sd::timeline {
 namespace {
 
-constexpr ChartMoment kBase = 1.26;  // any moment; the angles below count days from it
+constexpr astro::ChartMoment kBase = 1.26;  // any moment; the angles below count days from it
 
-double Days(ChartMoment t) { return (t - kBase) / DayInCenturies; }
-ChartMoment At(double days) { return kBase + days * DayInCenturies; }
+double Days(astro::ChartMoment t) { return (t - kBase) / astro::DayInCenturies; }
+astro::ChartMoment At(double days) { return kBase + days * astro::DayInCenturies; }
 
 struct Case {
   const char* name;
@@ -43,12 +43,12 @@ TEST(Crossings, LevelsAcrossWrapAndTurnsBetweenGridMoments) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const AngleOfTime f = [&c](ChartMoment t) { return c.angle(Days(t)); };
-    std::vector<ChartMoment> grid;
+    const AngleOfTime f = [&c](astro::ChartMoment t) { return c.angle(Days(t)); };
+    std::vector<astro::ChartMoment> grid;
     std::vector<double> values;
     for (int i = -1; i <= 21; ++i) {
       grid.push_back(At(i));
-      values.push_back(NormalizeMod(f(At(i)), 360));
+      values.push_back(astro::NormalizeMod(f(At(i)), 360));
     }
     const Track track = BuildTrack(f, grid, values);
     EXPECT_EQ(static_cast<int>(track.Turns.size()), c.turns);
@@ -62,8 +62,8 @@ TEST(Crossings, LevelsAcrossWrapAndTurnsBetweenGridMoments) {
 }
 
 TEST(Crossings, TurnIsWhereTheRateChangesSign) {
-  const AngleOfTime f = [](ChartMoment t) { return GrazingMaximum(Days(t)); };
-  std::vector<ChartMoment> grid;
+  const AngleOfTime f = [](astro::ChartMoment t) { return GrazingMaximum(Days(t)); };
+  std::vector<astro::ChartMoment> grid;
   std::vector<double> values;
   for (int i = 0; i <= 10; ++i) grid.push_back(At(i)), values.push_back(f(At(i)));
   const Track track = BuildTrack(f, grid, values);
@@ -75,12 +75,13 @@ TEST(Crossings, TurnIsWhereTheRateChangesSign) {
 TEST(Crossings, RefineRootIsBoundedAndRefusesUnbracketedOrUnknown) {
   // A step function: false position crawls, the bound and the bisection fall-back end it.
   int calls = 0;
-  const auto step = [&](ChartMoment t) { ++calls; return t < At(3.3) ? -1.0 : 1.0; };
-  const ChartMoment t = RefineRoot(step, At(0), -1, At(10), 1);
+  const auto step = [&](astro::ChartMoment t) { ++calls; return t < At(3.3) ? -1.0 : 1.0; };
+  const astro::ChartMoment t = RefineRoot(step, At(0), -1, At(10), 1);
   EXPECT_NEAR(Days(t) * 86400, 3.3 * 86400, 1.0);
   EXPECT_LE(calls, kRefineSteps);
-  EXPECT_FALSE(IsValue(RefineRoot(step, At(0), 1, At(10), 1)));
-  EXPECT_FALSE(IsValue(RefineRoot([](ChartMoment) { return NoValue; }, At(0), -1, At(10), 1)));
+  EXPECT_FALSE(astro::IsValue(RefineRoot(step, At(0), 1, At(10), 1)));
+  EXPECT_FALSE(
+      astro::IsValue(RefineRoot([](astro::ChartMoment) { return astro::NoValue; }, At(0), -1, At(10), 1)));
 }
 
 }  // namespace

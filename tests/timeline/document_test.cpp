@@ -24,7 +24,7 @@ TEST(EventText, ClockTextsRoundAcrossMinuteAndDay) {
       {20.5, 5.3, "2025-12-31T20:30:00Z", "2026-01-01 02:00"},  // 5:30 east
   };
   for (const Case& c : cases) {
-    const ChartMoment t = MomentFromDate(2025, 12, 31, c.hours);
+    const astro::ChartMoment t = astro::MomentFromDate(2025, 12, 31, c.hours);
     EXPECT_EQ(UtcText(t), c.utc);
     EXPECT_EQ(LocalText(t, c.zone), c.local);
   }
@@ -32,11 +32,11 @@ TEST(EventText, ClockTextsRoundAcrossMinuteAndDay) {
 
 TEST(EventText, DocumentFieldsNullWhereTheEventHasNone) {
   const model::TEvList no_model;
-  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
-  WindowHead head{"IBM Corp", -5, t, t + DayInCenturies, {}};
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 20, 12);
+  WindowHead head{"IBM Corp", -5, t, t + astro::DayInCenturies, {}};
   std::vector<Event> events(2);
-  events[0] = {EventType::kIngress, t, kMars, -1, false, NoValue, 2, Direction::kBackward, {}};
-  events[1] = {EventType::kAspect, t, kMoon, kAscendant, true, 120, 0, Direction::kNone, {7}};
+  events[0] = {EventType::kIngress, t, astro::kMars, -1, false, astro::NoValue, 2, Direction::kBackward, {}};
+  events[1] = {EventType::kAspect, t, astro::kMoon, astro::kAscendant, true, 120, 0, Direction::kNone, {7}};
   const auto doc = EventsDocument(head, events, no_model);
   EXPECT_EQ(doc["from"], "2026-03-20T12:00:00Z");
   EXPECT_EQ(doc["to"], "2026-03-21T12:00:00Z");
@@ -47,7 +47,7 @@ TEST(EventText, DocumentFieldsNullWhereTheEventHasNone) {
   EXPECT_EQ(ingress["sign"], 2);
   EXPECT_EQ(ingress["direction"], "backward");
   const auto& aspect = doc["events"][1];
-  EXPECT_EQ(aspect["other"], kAscendant);
+  EXPECT_EQ(aspect["other"], astro::kAscendant);
   EXPECT_EQ(aspect["other_natal"], true);
   EXPECT_TRUE(aspect["sign"].is_null());
   EXPECT_TRUE(aspect["direction"].is_null());
@@ -70,25 +70,36 @@ TEST(EventText, DocumentFieldsNullWhereTheEventHasNone) {
 
 // Each kind of event named as a reader says it, in the JSON, the CSV and the text alike.
 TEST(EventText, EveryKindIsNamedAsAReaderSaysIt) {
-  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 20, 12);
   const struct {
     Event event;
     const char* name;
   } cases[] = {
-      {{EventType::kAspect, t, kSun, kSaturn, false, 90, 0, Direction::kNone, {}}, "Sun square Saturn"},
-      {{EventType::kAspect, t, kMoon, kMidheaven, true, 0, 0, Direction::kNone, {}}, "Moon conjunction natal Midheaven"},
-      {{EventType::kAspect, t, kVenus, kJupiter, true, 60, 0, Direction::kNone, {}}, "Venus sextile natal Jupiter"},
-      {{EventType::kAspect, t, kMars, kPluto, false, 180, 0, Direction::kNone, {}}, "Mars opposition Pluto"},
-      {{EventType::kIngress, t, kSun, -1, false, NoValue, 1, Direction::kForward, {}}, "Sun enters Aries"},
-      {{EventType::kIngress, t, kMercury, -1, false, NoValue, 12, Direction::kBackward, {}}, "Mercury backs into Pisces"},
-      {{EventType::kStation, t, kMercury, -1, false, NoValue, 0, Direction::kRetrograde, {}}, "Mercury turns retrograde"},
-      {{EventType::kStation, t, kSaturn, -1, false, NoValue, 0, Direction::kDirect, {}}, "Saturn turns direct"},
-      {{EventType::kLunation, t, kMoon, kSun, false, 0, 1, Direction::kNone, {}}, "New Moon in Aries"},
-      {{EventType::kLunation, t, kMoon, kSun, false, 180, 7, Direction::kNone, {}}, "Full Moon in Libra"},
-      {{EventType::kEclipse, t, kMoon, kSun, false, 0, 6, Direction::kNone, {}}, "Solar eclipse in Virgo"},
+      {{EventType::kAspect, t, astro::kSun, astro::kSaturn, false, 90, 0, Direction::kNone, {}},
+       "Sun square Saturn"},
+      {{EventType::kAspect, t, astro::kMoon, astro::kMidheaven, true, 0, 0, Direction::kNone, {}},
+       "Moon conjunction natal Midheaven"},
+      {{EventType::kAspect, t, astro::kVenus, astro::kJupiter, true, 60, 0, Direction::kNone, {}},
+       "Venus sextile natal Jupiter"},
+      {{EventType::kAspect, t, astro::kMars, astro::kPluto, false, 180, 0, Direction::kNone, {}},
+       "Mars opposition Pluto"},
+      {{EventType::kIngress, t, astro::kSun, -1, false, astro::NoValue, 1, Direction::kForward, {}},
+       "Sun enters Aries"},
+      {{EventType::kIngress, t, astro::kMercury, -1, false, astro::NoValue, 12, Direction::kBackward, {}},
+       "Mercury backs into Pisces"},
+      {{EventType::kStation, t, astro::kMercury, -1, false, astro::NoValue, 0, Direction::kRetrograde, {}},
+       "Mercury turns retrograde"},
+      {{EventType::kStation, t, astro::kSaturn, -1, false, astro::NoValue, 0, Direction::kDirect, {}},
+       "Saturn turns direct"},
+      {{EventType::kLunation, t, astro::kMoon, astro::kSun, false, 0, 1, Direction::kNone, {}},
+       "New Moon in Aries"},
+      {{EventType::kLunation, t, astro::kMoon, astro::kSun, false, 180, 7, Direction::kNone, {}},
+       "Full Moon in Libra"},
+      {{EventType::kEclipse, t, astro::kMoon, astro::kSun, false, 0, 6, Direction::kNone, {}},
+       "Solar eclipse in Virgo"},
   };
   const model::TEvList no_model;
-  const WindowHead head{"IBM Corp", 0, t, t + DayInCenturies, {}};
+  const WindowHead head{"IBM Corp", 0, t, t + astro::DayInCenturies, {}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(EventName(c.event), c.name);
@@ -100,38 +111,46 @@ TEST(EventText, EveryKindIsNamedAsAReaderSaysIt) {
 
 // A window's events with passages: one perfecting three times, one not perfecting, one whose end
 // lies beyond the search.
-std::vector<Event> PassageEvents(ChartMoment t) {
+std::vector<Event> PassageEvents(astro::ChartMoment t) {
   std::vector<Event> events(3);
-  events[0] = {EventType::kAspect, t, kPluto, kSun, true, 90, 0, Direction::kNone, {}};
+  events[0] = {EventType::kAspect, t, astro::kPluto, astro::kSun, true, 90, 0, Direction::kNone, {}};
   events[0].Level = 90;
   Passage triple;
   triple.Orb = 2;
-  triple.Start = t - 60 * DayInCenturies;
-  triple.Exact = {t - 30 * DayInCenturies, t, t + 40 * DayInCenturies};
-  triple.End = t + 90 * DayInCenturies;
+  triple.Start = t - 60 * astro::DayInCenturies;
+  triple.Exact = {t - 30 * astro::DayInCenturies, t, t + 40 * astro::DayInCenturies};
+  triple.End = t + 90 * astro::DayInCenturies;
   events[0].Pass = triple;
-  events[1] = {EventType::kAspect, t + DayInCenturies, kMars, kJupiter, false, 120, 0, Direction::kNone, {}};
+  events[1] = {EventType::kAspect,
+               t + astro::DayInCenturies,
+               astro::kMars,
+               astro::kJupiter,
+               false,
+               120,
+               0,
+               Direction::kNone,
+               {}};
   events[1].Level = 240;
   Passage miss;
   miss.Orb = 1;
   miss.Start = t;
-  miss.End = t + 2 * DayInCenturies;
-  miss.Closest = t + DayInCenturies;
+  miss.End = t + 2 * astro::DayInCenturies;
+  miss.Closest = t + astro::DayInCenturies;
   miss.ClosestSeparation = 0.25;
   events[1].Pass = miss;
-  events[2] = {EventType::kAspect, t + 2 * DayInCenturies, kNeptune, kPluto, false, 60, 0, Direction::kNone, {}};
+  events[2] = {EventType::kAspect, t + 2 * astro::DayInCenturies, astro::kNeptune, astro::kPluto, false, 60, 0, Direction::kNone, {}};
   events[2].Level = 300;
   Passage endless;
   endless.Orb = 1;
-  endless.Exact = {t + 2 * DayInCenturies};
+  endless.Exact = {t + 2 * astro::DayInCenturies};
   events[2].Pass = endless;
   return events;
 }
 
 TEST(EventText, PassagesInTheDocument) {
   const model::TEvList no_model;
-  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
-  WindowHead head{"IBM Corp", -5, t, t + 20 * DayInCenturies, {}};
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 20, 12);
+  WindowHead head{"IBM Corp", -5, t, t + 20 * astro::DayInCenturies, {}};
   head.Orb = 2;
   head.MoonOrb = 1;
   const auto doc = EventsDocument(head, PassageEvents(t), no_model);
@@ -160,8 +179,8 @@ TEST(EventText, PassagesInTheDocument) {
 // Written piece by piece, the documents are the bytes of the whole ones; an empty list too.
 TEST(EventsWriter, StreamedJsonIsTheWholeDocument) {
   const model::TEvList no_model;
-  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
-  WindowHead head{"IBM Corp", -5, t, t + 20 * DayInCenturies, {"the window: a warning"}};
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 20, 12);
+  WindowHead head{"IBM Corp", -5, t, t + 20 * astro::DayInCenturies, {"the window: a warning"}};
   const std::vector<Event> all = PassageEvents(t);
   for (const size_t n : {size_t{0}, size_t{1}, size_t{3}}) {
     SCOPED_TRACE(n);
@@ -178,10 +197,11 @@ TEST(EventsWriter, StreamedJsonIsTheWholeDocument) {
 
 TEST(EventsWriter, CalendarHasOneEventEachWithItsPassage) {
   const model::TEvList no_model;
-  const ChartMoment t = MomentFromDate(2026, 3, 20, 12);
-  const WindowHead head{"Smith, Jones; Soci\xc3\xa9t\xc3\xa9", -5, t, t + 20 * DayInCenturies, {}};
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 20, 12);
+  const WindowHead head{"Smith, Jones; Soci\xc3\xa9t\xc3\xa9", -5, t, t + 20 * astro::DayInCenturies, {}};
   std::vector<Event> events = PassageEvents(t);
-  Event ingress = {EventType::kIngress, t, kSun, -1, false, NoValue, 1, Direction::kForward, {}};
+  Event ingress = {EventType::kIngress, t, astro::kSun,         -1, false,
+                   astro::NoValue,      1, Direction::kForward, {}};
   events.push_back(ingress);
   const std::string ics = EventsIcs(head, events, no_model);
   // Every line ends in CRLF, none is longer than 75 octets, no bare LF.

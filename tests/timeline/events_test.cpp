@@ -30,8 +30,8 @@ namespace sd::timeline {
 namespace {
 
 // The forecast's transit chart of moment t, for a natal chart in New York.
-ChartData TransitChart(ChartMoment t) {
-  ChartData natal;
+astro::ChartData TransitChart(astro::ChartMoment t) {
+  astro::ChartData natal;
   natal.Event.PlaceLatitude = 40.4251;   // packed D.MMSS
   natal.Event.PlaceLongitude = -73.5957;
   auto sky = std::make_unique<forecast::TransitSky>();
@@ -43,24 +43,24 @@ ChartData TransitChart(ChartMoment t) {
 // clock that has the same ephemeris time holds the very same numbers.
 TEST(TransitLongitudes, AreTheTransitChartsOwnNumbers) {
   // Moments over three centuries at an irregular step, every hour of the day met.
-  for (ChartMoment t = -0.5137; t < 2.6; t += 0.0731) {
-    const ChartData chart = TransitChart(ForecastClockOf(t));
+  for (astro::ChartMoment t = -0.5137; t < 2.6; t += 0.0731) {
+    const astro::ChartData chart = TransitChart(astro::ForecastClockOf(t));
     const BodyLongitudes all = TransitLongitudes(t);
     for (int n = 0; n <= 9; ++n) {
       EXPECT_EQ(all[n], chart.Lon(n)) << "body " << n << " t " << t;
       EXPECT_EQ(TransitLongitude(n, t), chart.Lon(n)) << "body " << n << " t " << t;
     }
   }
-  EXPECT_FALSE(IsValue(TransitLongitude(10, 1.26)));
-  EXPECT_FALSE(IsValue(TransitLongitude(kSun, 5000.0)));
+  EXPECT_FALSE(astro::IsValue(TransitLongitude(10, 1.26)));
+  EXPECT_FALSE(astro::IsValue(TransitLongitude(astro::kSun, 5000.0)));
 }
 
 // A natal chart placed by hand: objects 0..9, the Ascendant and the Midheaven.
-ChartData HandNatal(const double (&lon)[12]) {
-  ChartData natal;
+astro::ChartData HandNatal(const double (&lon)[12]) {
+  astro::ChartData natal;
   for (int i = 0; i < 12; ++i) {
     natal.ObjectOn[kNatalTargets[i]] = 1;
-    natal.Object[kLongitude][kNatalTargets[i]] = lon[i];
+    natal.Object[astro::kLongitude][kNatalTargets[i]] = lon[i];
   }
   return natal;
 }
@@ -74,15 +74,15 @@ Key KeyOf(const Event& e) {
 // them minus a level changes sign between two samples, away from the jump at the far side of
 // the circle. The moment given is the later sample's.
 struct HourlyScan {
-  static constexpr double kHour = DayInCenturies / 24;
-  ChartMoment from;
+  static constexpr double kHour = astro::DayInCenturies / 24;
+  astro::ChartMoment from;
   std::vector<BodyLongitudes> lon;
-  HourlyScan(ChartMoment f, ChartMoment to) : from(f) {
-    for (ChartMoment t = from; t <= to + kHour / 2; t += kHour) lon.push_back(TransitLongitudes(t));
+  HourlyScan(astro::ChartMoment f, astro::ChartMoment to) : from(f) {
+    for (astro::ChartMoment t = from; t <= to + kHour / 2; t += kHour) lon.push_back(TransitLongitudes(t));
   }
   template <class Angle>
-  std::vector<ChartMoment> Crossings(Angle angle, double level) const {
-    std::vector<ChartMoment> out;
+  std::vector<astro::ChartMoment> Crossings(Angle angle, double level) const {
+    std::vector<astro::ChartMoment> out;
     double prev = Wrap180(angle(lon[0]) - level);
     for (size_t i = 1; i < lon.size(); ++i) {
       const double d = Wrap180(angle(lon[i]) - level);
@@ -94,19 +94,20 @@ struct HourlyScan {
 };
 
 TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
-  const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
-  const ChartData natal = HandNatal({84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0,
+  const astro::ChartMoment from = astro::MomentFromDate(2026, 3, 20, 5),
+                           to = from + 20 * astro::DayInCenturies;
+  const astro::ChartData natal = HandNatal({84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0,
                                      130.2, 182.7, 92.5});
   const std::vector<Event> events = FindEvents(&natal, from, to);
   ASSERT_TRUE(std::is_sorted(events.begin(), events.end(),
                              [](const Event& a, const Event& b) { return a.Moment < b.Moment; }));
 
-  std::map<Key, std::vector<ChartMoment>> found, scanned;
+  std::map<Key, std::vector<astro::ChartMoment>> found, scanned;
   for (const Event& e : events) found[KeyOf(e)].push_back(e.Moment);
 
   const HourlyScan hourly(from, to);
   auto scan = [&](Key key, auto angle, double level) {
-    for (ChartMoment t : hourly.Crossings(angle, level)) scanned[key].push_back(t);
+    for (astro::ChartMoment t : hourly.Crossings(angle, level)) scanned[key].push_back(t);
   };
   for (int b = 0; b <= 9; ++b) {
     auto body = [b](const BodyLongitudes& l) { return l[b]; };
@@ -121,11 +122,11 @@ TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
                side * angle);
       }
     }
-    for (int sign = 0; sign < 12; ++sign) scan({1, b, -1, false, NoValue}, body, 30.0 * sign);
+    for (int sign = 0; sign < 12; ++sign) scan({1, b, -1, false, astro::NoValue}, body, 30.0 * sign);
   }
   for (double phase : {0.0, 180.0})
-    scan({3, kMoon, kSun, false, phase},
-         [](const BodyLongitudes& l) { return l[kSun] - l[kMoon]; }, phase);
+    scan({3, astro::kMoon, astro::kSun, false, phase},
+         [](const BodyLongitudes& l) { return l[astro::kSun] - l[astro::kMoon]; }, phase);
 
   size_t compared = 0;
   for (auto& [key, moments] : scanned) {
@@ -136,8 +137,8 @@ TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
         << std::get<2>(key) << (std::get<3>(key) ? " natal" : "") << " aspect " << std::get<4>(key);
     // Each found moment lies in the hour before the sample that showed the change.
     for (size_t i = 0; i < got.size(); ++i) {
-      EXPECT_LE(got[i], moments[i] + SecondInCenturies);
-      EXPECT_GE(got[i], moments[i] - DayInCenturies / 24 - SecondInCenturies);
+      EXPECT_LE(got[i], moments[i] + astro::SecondInCenturies);
+      EXPECT_GE(got[i], moments[i] - astro::DayInCenturies / 24 - astro::SecondInCenturies);
       ++compared;
     }
   }
@@ -150,19 +151,21 @@ TEST(FindEvents, MatchesAnHourlyScanOfEveryPairAndLevel) {
 }
 
 TEST(FindEvents, MomentsAreExactToASecond) {
-  const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
-  const ChartData natal = HandNatal({84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0,
+  const astro::ChartMoment from = astro::MomentFromDate(2026, 3, 20, 5),
+                           to = from + 20 * astro::DayInCenturies;
+  const astro::ChartData natal = HandNatal({84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0,
                                      130.2, 182.7, 92.5});
-  constexpr double kSecond = SecondInCenturies;
+  constexpr double kSecond = astro::SecondInCenturies;
   for (const Event& e : FindEvents(&natal, from, to)) {
     if (e.Type == EventType::kEclipse) continue;
     // The quantity that reaches its level, a second either side of the moment.
-    auto angle = [&](ChartMoment t) {
+    auto angle = [&](astro::ChartMoment t) {
       switch (e.Type) {
         case EventType::kAspect:
           return TransitLongitude(e.Body, t) -
                  (e.OtherNatal ? natal.Lon(e.Other) : TransitLongitude(e.Other, t));
-        case EventType::kLunation: return TransitLongitude(kMoon, t) - TransitLongitude(kSun, t);
+        case EventType::kLunation:
+          return TransitLongitude(astro::kMoon, t) - TransitLongitude(astro::kSun, t);
         default: return TransitLongitude(e.Body, t);
       }
     };
@@ -184,57 +187,60 @@ TEST(FindEvents, MomentsAreExactToASecond) {
     }
     EXPECT_TRUE(straddles) << TypeName(e.Type) << " body " << e.Body << " other " << e.Other;
     if (e.Type == EventType::kIngress) {
-      const int sign_after = SignOf(angle(e.Moment + kSecond));
+      const int sign_after = astro::SignOf(angle(e.Moment + kSecond));
       EXPECT_EQ(sign_after == e.Sign, e.Dir == Direction::kForward) << "body " << e.Body;
     }
   }
 }
 
 // Mercury's direct station in [from, to], found by the timeline itself.
-std::optional<Event> MercuryTurnsDirect(ChartMoment from, ChartMoment to) {
+std::optional<Event> MercuryTurnsDirect(astro::ChartMoment from, astro::ChartMoment to) {
   for (const Event& e : FindEvents(nullptr, from, to))
-    if (e.Type == EventType::kStation && e.Body == kMercury && e.Dir == Direction::kDirect) return e;
+    if (e.Type == EventType::kStation && e.Body == astro::kMercury && e.Dir == Direction::kDirect) return e;
   return std::nullopt;
 }
 
 // Mercury turns direct in March 2026. A natal point just above the turning longitude is
 // passed twice, days apart, once retrograde and once direct; one just below, never.
 TEST(FindEvents, TransitThatTouchesAndTurnsBackIsListedTwice) {
-  const ChartMoment from = MomentFromDate(2026, 3, 1, 0), to = from + 40 * DayInCenturies;
+  const astro::ChartMoment from = astro::MomentFromDate(2026, 3, 1, 0),
+                           to = from + 40 * astro::DayInCenturies;
   const std::optional<Event> station = MercuryTurnsDirect(from, to);
   ASSERT_TRUE(station.has_value());
-  const double turn = TransitLongitude(kMercury, station->Moment);
+  const double turn = TransitLongitude(astro::kMercury, station->Moment);
 
-  ChartData natal;
-  natal.Object[kLongitude][kSun] = NormalizeMod(turn + 0.01, 360);      // reached twice
-  natal.Object[kLongitude][kMoon] = NormalizeMod(turn - 0.01, 360);     // never reached
-  natal.Object[kLongitude][kVenus] = NormalizeMod(turn + 0.01 + 90, 360);  // square, other side
+  astro::ChartData natal;
+  natal.Object[astro::kLongitude][astro::kSun] = astro::NormalizeMod(turn + 0.01, 360);   // reached twice
+  natal.Object[astro::kLongitude][astro::kMoon] = astro::NormalizeMod(turn - 0.01, 360);  // never reached
+  natal.Object[astro::kLongitude][astro::kVenus] =
+      astro::NormalizeMod(turn + 0.01 + 90, 360);  // square, other side
   std::vector<Event> conj, square, missed;
   for (const Event& e : FindEvents(&natal, from, to)) {
-    if (e.Type != EventType::kAspect || e.Body != kMercury || !e.OtherNatal) continue;
-    if (e.Other == kSun && e.Aspect == 0) conj.push_back(e);
-    if (e.Other == kVenus && e.Aspect == 90) square.push_back(e);
-    if (e.Other == kMoon && e.Aspect == 0) missed.push_back(e);
+    if (e.Type != EventType::kAspect || e.Body != astro::kMercury || !e.OtherNatal) continue;
+    if (e.Other == astro::kSun && e.Aspect == 0) conj.push_back(e);
+    if (e.Other == astro::kVenus && e.Aspect == 90) square.push_back(e);
+    if (e.Other == astro::kMoon && e.Aspect == 0) missed.push_back(e);
   }
   ASSERT_EQ(conj.size(), 2u);
   EXPECT_LT(conj[0].Moment, station->Moment);
   EXPECT_GT(conj[1].Moment, station->Moment);
-  EXPECT_LT(conj[1].Moment - conj[0].Moment, 10 * DayInCenturies);
+  EXPECT_LT(conj[1].Moment - conj[0].Moment, 10 * astro::DayInCenturies);
   ASSERT_EQ(square.size(), 2u);
-  EXPECT_NEAR(square[0].Moment, conj[0].Moment, 2 * SecondInCenturies);
+  EXPECT_NEAR(square[0].Moment, conj[0].Moment, 2 * astro::SecondInCenturies);
   EXPECT_TRUE(missed.empty());
 }
 
 // The same station with passages: the point reached twice has one passage holding both exact
 // moments; the point never reached is an event of its own at Mercury's station, 0.01 degrees short.
 TEST(FindEvents, PassagesOfATouchAtAStationAndOfAMiss) {
-  const ChartMoment from = MomentFromDate(2026, 3, 1, 0), to = from + 40 * DayInCenturies;
+  const astro::ChartMoment from = astro::MomentFromDate(2026, 3, 1, 0),
+                           to = from + 40 * astro::DayInCenturies;
   const std::optional<Event> station = MercuryTurnsDirect(from, to);
   ASSERT_TRUE(station.has_value());
-  const double turn = TransitLongitude(kMercury, station->Moment);
-  ChartData natal;
-  natal.Object[kLongitude][kSun] = NormalizeMod(turn + 0.01, 360);
-  natal.Object[kLongitude][kMoon] = NormalizeMod(turn - 0.01, 360);
+  const double turn = TransitLongitude(astro::kMercury, station->Moment);
+  astro::ChartData natal;
+  natal.Object[astro::kLongitude][astro::kSun] = astro::NormalizeMod(turn + 0.01, 360);
+  natal.Object[astro::kLongitude][astro::kMoon] = astro::NormalizeMod(turn - 0.01, 360);
   SearchOptions o;
   o.Passages = true;
   o.Transits = false;
@@ -242,8 +248,8 @@ TEST(FindEvents, PassagesOfATouchAtAStationAndOfAMiss) {
   for (const Event& e : FindEvents(&natal, from, to, o)) {
     ASSERT_EQ(e.Type, EventType::kAspect);
     ASSERT_TRUE(e.Pass.has_value()) << EventName(e);
-    if (e.Body == kMercury && e.Other == kSun && e.Aspect == 0) touch.push_back(e);
-    if (e.Body == kMercury && e.Other == kMoon && e.Aspect == 0) miss.push_back(e);
+    if (e.Body == astro::kMercury && e.Other == astro::kSun && e.Aspect == 0) touch.push_back(e);
+    if (e.Body == astro::kMercury && e.Other == astro::kMoon && e.Aspect == 0) miss.push_back(e);
   }
   ASSERT_EQ(touch.size(), 2u);
   const Passage& p = *touch[0].Pass;
@@ -255,16 +261,17 @@ TEST(FindEvents, PassagesOfATouchAtAStationAndOfAMiss) {
   EXPECT_LT(p.Start, p.Exact[0]);
   EXPECT_GT(p.End, p.Exact[1]);
   // In orb while Mercury is within a degree: it moves about a degree a day or less near a station.
-  EXPECT_GT(p.End - p.Start, 4 * DayInCenturies);
-  for (const ChartMoment edge : {p.Start, p.End})
-    EXPECT_NEAR(std::fabs(Wrap180(TransitLongitude(kMercury, edge) - natal.Lon(kSun))), 1.0, 1e-4);
+  EXPECT_GT(p.End - p.Start, 4 * astro::DayInCenturies);
+  for (const astro::ChartMoment edge : {p.Start, p.End})
+    EXPECT_NEAR(std::fabs(Wrap180(TransitLongitude(astro::kMercury, edge) - natal.Lon(astro::kSun))), 1.0,
+                1e-4);
   EXPECT_EQ(EventSummary(touch[0]), "Mercury conjunction natal Sun (exact, 1 of 2)");
 
   ASSERT_EQ(miss.size(), 1u);
   const Passage& m = *miss[0].Pass;
   EXPECT_FALSE(m.Perfects());
   EXPECT_EQ(miss[0].Moment, m.Closest);
-  EXPECT_NEAR(m.Closest, station->Moment, 0.05 * DayInCenturies);
+  EXPECT_NEAR(m.Closest, station->Moment, 0.05 * astro::DayInCenturies);
   EXPECT_NEAR(m.ClosestSeparation, 0.01, 1e-3);
   EXPECT_NE(EventId(miss[0]).find("-closest-"), std::string::npos) << EventId(miss[0]);
 }
@@ -273,18 +280,18 @@ TEST(FindEvents, PassagesOfATouchAtAStationAndOfAMiss) {
 // passage in both, to the bit.
 TEST(FindEvents, PassagesAndIdsAreTheSameInEveryWindowThatHoldsThem) {
   const double lon[12] = {84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0, 130.2, 182.7, 92.5};
-  const ChartData natal = HandNatal(lon);
+  const astro::ChartData natal = HandNatal(lon);
   SearchOptions o;
   o.Passages = true;
-  const ChartMoment a = MomentFromDate(2026, 3, 20, 5);
-  const ChartMoment b = a + 7.13 * DayInCenturies;
-  const std::vector<Event> first = FindEvents(&natal, a, a + 20 * DayInCenturies, o);
-  const std::vector<Event> second = FindEvents(&natal, b, b + 20 * DayInCenturies, o);
+  const astro::ChartMoment a = astro::MomentFromDate(2026, 3, 20, 5);
+  const astro::ChartMoment b = a + 7.13 * astro::DayInCenturies;
+  const std::vector<Event> first = FindEvents(&natal, a, a + 20 * astro::DayInCenturies, o);
+  const std::vector<Event> second = FindEvents(&natal, b, b + 20 * astro::DayInCenturies, o);
   std::map<std::string, const Event*> by_id;
   for (const Event& e : second) by_id[EventId(e)] = &e;
   int compared = 0;
   for (const Event& e : first) {
-    if (e.Type != EventType::kAspect || e.Moment < b + DayInCenturies || e.Moment > a + 19 * DayInCenturies) continue;
+    if (e.Type != EventType::kAspect || e.Moment < b + astro::DayInCenturies || e.Moment > a + 19 * astro::DayInCenturies) continue;
     const auto it = by_id.find(EventId(e));
     ASSERT_NE(it, by_id.end()) << EventId(e);
     const Event& other = *it->second;
@@ -302,17 +309,17 @@ TEST(FindEvents, PassagesAndIdsAreTheSameInEveryWindowThatHoldsThem) {
 // separating after.
 TEST(AspectsInOrbAt, AgreeWithTheWindowsPassages) {
   const double lon[12] = {84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0, 130.2, 182.7, 92.5};
-  const ChartData natal = HandNatal(lon);
+  const astro::ChartData natal = HandNatal(lon);
   SearchOptions o;
   o.Passages = true;
-  const ChartMoment a = MomentFromDate(2026, 3, 20, 5);
+  const astro::ChartMoment a = astro::MomentFromDate(2026, 3, 20, 5);
   int checked = 0;
-  for (const Event& e : FindEvents(&natal, a, a + 10 * DayInCenturies, o)) {
-    if (e.Type != EventType::kAspect || !e.OtherNatal || e.Body < kMercury || !e.Pass->Perfects() ||
-        !IsValue(e.Pass->Start) || !IsValue(e.Pass->End))
+  for (const Event& e : FindEvents(&natal, a, a + 10 * astro::DayInCenturies, o)) {
+    if (e.Type != EventType::kAspect || !e.OtherNatal || e.Body < astro::kMercury || !e.Pass->Perfects() ||
+        !astro::IsValue(e.Pass->Start) || !astro::IsValue(e.Pass->End))
       continue;
     const struct {
-      ChartMoment t;
+      astro::ChartMoment t;
       Motion want;
     } moments[] = {{e.Pass->Start + (e.Pass->Exact.front() - e.Pass->Start) / 2, Motion::kApplying},
                    {e.Pass->Exact.back() + (e.Pass->End - e.Pass->Exact.back()) / 2, Motion::kSeparating}};
@@ -336,36 +343,38 @@ TEST(AspectsInOrbAt, AgreeWithTheWindowsPassages) {
 
 TEST(FindEvents, LunationsAndEclipsesOfTheWindow) {
   // 2026: New Moon 19 March, Full Moon 2 April; a total solar eclipse on 12 August.
-  const ChartMoment from = MomentFromDate(2026, 3, 20, 5), to = from + 20 * DayInCenturies;
+  const astro::ChartMoment from = astro::MomentFromDate(2026, 3, 20, 5),
+                           to = from + 20 * astro::DayInCenturies;
   std::vector<Event> lunations;
   for (const Event& e : FindEvents(nullptr, from, to))
     if (e.Type == EventType::kLunation) lunations.push_back(e);
   ASSERT_EQ(lunations.size(), 1u);
   EXPECT_EQ(lunations[0].Aspect, 180);
-  const CivilDate d = DateFromMoment(lunations[0].Moment);
+  const astro::CivilDate d = astro::DateFromMoment(lunations[0].Moment);
   EXPECT_EQ(std::tie(d.year, d.month, d.day), std::make_tuple(2026, 4, 2));
 
-  const ChartMoment july = MomentFromDate(2026, 7, 20, 0);
+  const astro::ChartMoment july = astro::MomentFromDate(2026, 7, 20, 0);
   std::vector<Event> eclipses;
-  for (const Event& e : FindEvents(nullptr, july, july + 40 * DayInCenturies))
+  for (const Event& e : FindEvents(nullptr, july, july + 40 * astro::DayInCenturies))
     if (e.Type == EventType::kEclipse) eclipses.push_back(e);
   ASSERT_EQ(eclipses.size(), 1u);
-  ChartData chart = TransitChart(july);
-  chart.ObjectOn[kNextEclipseMoon] = 1;
-  ASSERT_TRUE(ComputeChart(chart, MomentSource::Moment));
-  EXPECT_EQ(eclipses[0].Moment, TrueClockOf(chart.NextEclipseMoment));
+  astro::ChartData chart = TransitChart(july);
+  chart.ObjectOn[astro::kNextEclipseMoon] = 1;
+  ASSERT_TRUE(ComputeChart(chart, astro::MomentSource::Moment));
+  EXPECT_EQ(eclipses[0].Moment, astro::TrueClockOf(chart.NextEclipseMoment));
 }
 
 TEST(FindEvents, RefusesWindowsItCannotSearch) {
-  const ChartMoment t = MomentFromDate(2026, 3, 20, 5);
-  EXPECT_TRUE(FindEvents(nullptr, t, t - DayInCenturies).empty());
-  EXPECT_TRUE(FindEvents(nullptr, t, t + 400 * DayInCenturies).empty());
-  EXPECT_TRUE(FindEvents(nullptr, NoValue, t).empty());
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 20, 5);
+  EXPECT_TRUE(FindEvents(nullptr, t, t - astro::DayInCenturies).empty());
+  EXPECT_TRUE(FindEvents(nullptr, t, t + 400 * astro::DayInCenturies).empty());
+  EXPECT_TRUE(FindEvents(nullptr, astro::NoValue, t).empty());
   EXPECT_TRUE(FindEvents(nullptr, t, std::nan("")).empty());
 }
 
 // The chunks of a span joined in order.
-std::vector<Event> SpanOf(const ChartData* natal, ChartMoment from, ChartMoment to, bool natal_list) {
+std::vector<Event> SpanOf(const astro::ChartData* natal, astro::ChartMoment from, astro::ChartMoment to,
+                          bool natal_list) {
   std::vector<Event> out;
   for (int c = 0; c < SpanChunks(from, to); ++c) {
     const SpanEvents chunk = FindSpanChunk({natal}, true, from, to, c);
@@ -378,8 +387,9 @@ std::vector<Event> SpanOf(const ChartData* natal, ChartMoment from, ChartMoment 
 TEST(FindSpanChunk, JoinedChunksAreTheWindowsEvents) {
   // 300 days: three chunks, their ends inside the window.
   const double lon[12] = {10, 75.5, 130, 200.25, 250, 290, 320, 5, 45, 100, 170, 260};
-  const ChartData natal = HandNatal(lon);
-  const ChartMoment from = MomentFromDate(2026, 1, 3, 7), to = from + 300 * DayInCenturies;
+  const astro::ChartData natal = HandNatal(lon);
+  const astro::ChartMoment from = astro::MomentFromDate(2026, 1, 3, 7),
+                           to = from + 300 * astro::DayInCenturies;
   ASSERT_EQ(SpanChunks(from, to), 3);
   std::vector<Event> window = FindEvents(&natal, from, to);
   std::vector<Event> transit = SpanOf(&natal, from, to, false), natal_only = SpanOf(&natal, from, to, true);
@@ -397,7 +407,7 @@ TEST(FindSpanChunk, JoinedChunksAreTheWindowsEvents) {
   ASSERT_EQ(joined.size(), window.size());
   for (size_t i = 0; i < window.size(); ++i) {
     EXPECT_TRUE(key(joined[i]) == key(window[i])) << i;
-    EXPECT_NEAR(joined[i].Moment, window[i].Moment, 2 * SecondInCenturies) << i;
+    EXPECT_NEAR(joined[i].Moment, window[i].Moment, 2 * astro::SecondInCenturies) << i;
   }
   for (const Event& e : natal_only) EXPECT_TRUE(e.OtherNatal);
   EXPECT_EQ(SpanChunks(to, from), 0);
@@ -406,18 +416,19 @@ TEST(FindSpanChunk, JoinedChunksAreTheWindowsEvents) {
 
 TEST(FindSpanChunk, YearsLongSpansHaveEveryLunationOnceAndNoGap) {
   // Ten years from 1990: about 124 new moons, each 29.2 to 29.9 days after the one before.
-  const ChartMoment from = MomentFromDate(1990, 1, 1, 0), to = MomentFromDate(2000, 1, 1, 0);
-  std::vector<ChartMoment> new_moons;
+  const astro::ChartMoment from = astro::MomentFromDate(1990, 1, 1, 0),
+                           to = astro::MomentFromDate(2000, 1, 1, 0);
+  std::vector<astro::ChartMoment> new_moons;
   int sun_ingresses = 0;
   for (const Event& e : SpanOf(nullptr, from, to, false)) {
     if (e.Type == EventType::kLunation && e.Aspect == 0) new_moons.push_back(e.Moment);
-    if (e.Type == EventType::kIngress && e.Body == kSun) ++sun_ingresses;
+    if (e.Type == EventType::kIngress && e.Body == astro::kSun) ++sun_ingresses;
   }
   EXPECT_EQ(sun_ingresses, 120);
   ASSERT_GE(new_moons.size(), 123u);
   ASSERT_LE(new_moons.size(), 124u);
   for (size_t i = 1; i < new_moons.size(); ++i) {
-    const double days = (new_moons[i] - new_moons[i - 1]) / DayInCenturies;
+    const double days = (new_moons[i] - new_moons[i - 1]) / astro::DayInCenturies;
     EXPECT_GT(days, 29.2) << i;
     EXPECT_LT(days, 29.9) << i;
   }
@@ -442,8 +453,8 @@ TEST(AttachDrivers, AspectEventsWhosePairAndAspectSetsHoldTheEvent) {
   events[0] = {EventType::kAspect, 1, 5, 0, true, 60, 0, Direction::kNone, {}};
   events[1] = {EventType::kAspect, 1, 5, 0, false, 60, 0, Direction::kNone, {}};
   events[2] = {EventType::kAspect, 1, 5, 0, true, 90, 0, Direction::kNone, {}};
-  events[3] = {EventType::kLunation, 1, kMoon, kSun, false, 180, 0, Direction::kNone, {}};
-  events[4] = {EventType::kIngress, 1, 5, -1, false, NoValue, 3, Direction::kForward, {9}};
+  events[3] = {EventType::kLunation, 1, astro::kMoon, astro::kSun, false, 180, 0, Direction::kNone, {}};
+  events[4] = {EventType::kIngress, 1, 5, -1, false, astro::NoValue, 3, Direction::kForward, {9}};
   AttachDrivers(model, events);
   EXPECT_EQ(events[0].Drivers, (std::vector<int>{0, 1}));
   EXPECT_EQ(events[1].Drivers, (std::vector<int>{2}));

@@ -10,8 +10,8 @@
 namespace sd::timeline {
 namespace {
 
-constexpr double kDay = DayInCenturies;
-constexpr double kSecond = SecondInCenturies;
+constexpr double kDay = astro::DayInCenturies;
+constexpr double kSecond = astro::SecondInCenturies;
 // A moment of 2026 that sits at no whole hour or day of the walk's grid.
 constexpr double kT0 = 1.2621731;
 
@@ -23,7 +23,7 @@ TEST(PassageAround, SteadyApproachHasOneExactMomentAndEndsAtTheOrb) {
   const Case cases[] = {{13.2, 1.0}, {-13.2, 1.0}, {0.9, 1.0}, {-0.03, 2.5}, {1.1, 0.2}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rate);
-    const Deviation dev = [&c](ChartMoment t) { return c.rate * (t - kT0) / kDay; };
+    const Deviation dev = [&c](astro::ChartMoment t) { return c.rate * (t - kT0) / kDay; };
     const double half = c.orb / std::fabs(c.rate) * kDay;  // time from exact to either edge
     // Walked from before exactness and from after it: the same passage.
     for (const double inside : {kT0 - 0.6 * half, kT0 + 0.3 * half}) {
@@ -33,7 +33,7 @@ TEST(PassageAround, SteadyApproachHasOneExactMomentAndEndsAtTheOrb) {
       EXPECT_NEAR(p.Start, kT0 - half, kSecond);
       EXPECT_NEAR(p.End, kT0 + half, kSecond);
       EXPECT_TRUE(p.Perfects());
-      EXPECT_FALSE(IsValue(p.Closest));
+      EXPECT_FALSE(astro::IsValue(p.Closest));
     }
   }
 }
@@ -41,7 +41,7 @@ TEST(PassageAround, SteadyApproachHasOneExactMomentAndEndsAtTheOrb) {
 // A cubic with roots 20 days apart: direct, a station, retrograde back through exactness, a
 // second station, direct again; the whole loop stays inside an orb of 3 degrees.
 TEST(PassageAround, StationThatTouchesTurnsBackAndTouchesAgainGivesThreeExactMoments) {
-  const Deviation dev = [](ChartMoment t) {
+  const Deviation dev = [](astro::ChartMoment t) {
     const double x = (t - kT0) / kDay;  // days
     return 2e-4 * x * (x - 20) * (x - 40);
   };
@@ -63,7 +63,7 @@ TEST(PassageAround, StationThatTouchesTurnsBackAndTouchesAgainGivesThreeExactMom
 
 TEST(PassageAround, TurningBackShortOfExactnessGivesTheClosestApproach) {
   // Comes to 0.4 degrees of exact at kT0 + 10 days and recedes.
-  const Deviation dev = [](ChartMoment t) {
+  const Deviation dev = [](astro::ChartMoment t) {
     const double x = (t - kT0) / kDay - 10;
     return -(0.4 + 0.01 * x * x);
   };
@@ -79,43 +79,43 @@ TEST(PassageAround, TurningBackShortOfExactnessGivesTheClosestApproach) {
 
 TEST(PassageAround, EndsBeyondTheSearchBoundAreUnknown) {
   // A degree in ten years: out of a 1-degree orb only after five years either way.
-  const Deviation dev = [](ChartMoment t) { return (t - kT0) / (3652.5 * kDay); };
+  const Deviation dev = [](astro::ChartMoment t) { return (t - kT0) / (3652.5 * kDay); };
   const Passage p = PassageAround(dev, kT0 + 100 * kDay, 1.0);
-  EXPECT_FALSE(IsValue(p.Start));
-  EXPECT_FALSE(IsValue(p.End));
+  EXPECT_FALSE(astro::IsValue(p.Start));
+  EXPECT_FALSE(astro::IsValue(p.End));
   ASSERT_EQ(p.Exact.size(), 1u);
   // Outside the orb there is no passage at all.
-  const Passage none = PassageAround([](ChartMoment) { return 1.5; }, kT0, 1.0);
-  EXPECT_FALSE(IsValue(none.Start));
+  const Passage none = PassageAround([](astro::ChartMoment) { return 1.5; }, kT0, 1.0);
+  EXPECT_FALSE(astro::IsValue(none.Start));
   EXPECT_TRUE(none.Exact.empty());
-  EXPECT_FALSE(IsValue(none.Closest));
+  EXPECT_FALSE(astro::IsValue(none.Closest));
 }
 
 // The same root approached from brackets a few seconds apart comes out as the same number, so
 // that a moment is the same in every window that finds it.
 TEST(CanonicalRoot, SameRootFromAnyNearbyStartIsTheSameNumber) {
-  const Deviation dev = [](ChartMoment t) { return std::sin((t - kT0) / kDay * 0.7) * 3; };
-  const ChartMoment first = CanonicalRoot(dev, kT0 + 0.7 * kSecond);
+  const Deviation dev = [](astro::ChartMoment t) { return std::sin((t - kT0) / kDay * 0.7) * 3; };
+  const astro::ChartMoment first = CanonicalRoot(dev, kT0 + 0.7 * kSecond);
   for (const double off : {-3.0, -0.2, 0.0, 0.4, 2.5}) EXPECT_EQ(CanonicalRoot(dev, kT0 + off * kSecond), first) << off;
   EXPECT_NEAR(first, kT0, kSecond);
   // A root on the edge of a whole hour is found from either side of the edge.
-  const ChartMoment hour = std::floor(kT0 / (kDay / 24)) * (kDay / 24);
-  const Deviation at_edge = [hour](ChartMoment t) { return (t - hour) / kDay; };
+  const astro::ChartMoment hour = std::floor(kT0 / (kDay / 24)) * (kDay / 24);
+  const Deviation at_edge = [hour](astro::ChartMoment t) { return (t - hour) / kDay; };
   EXPECT_NEAR(CanonicalRoot(at_edge, hour - 0.1 * kSecond), hour, kSecond);
   EXPECT_NEAR(CanonicalRoot(at_edge, hour + 0.1 * kSecond), hour, kSecond);
 }
 
 TEST(MotionAt, ApplyingWhileTheDeviationShrinksSeparatingWhileItGrows) {
-  const Deviation falling = [](ChartMoment t) { return -(t - kT0) / kDay; };
+  const Deviation falling = [](astro::ChartMoment t) { return -(t - kT0) / kDay; };
   const struct {
     double days;
     Motion want;
   } cases[] = {{-0.5, Motion::kApplying}, {0.5, Motion::kSeparating}};
   for (const auto& c : cases) EXPECT_EQ(MotionAt(falling, kT0 + c.days * kDay), c.want) << c.days;
-  const Deviation rising = [](ChartMoment t) { return (t - kT0) / kDay; };
+  const Deviation rising = [](astro::ChartMoment t) { return (t - kT0) / kDay; };
   EXPECT_EQ(MotionAt(rising, kT0 - 0.5 * kDay), Motion::kApplying);
   EXPECT_EQ(MotionAt(rising, kT0 + 0.5 * kDay), Motion::kSeparating);
-  EXPECT_EQ(MotionAt([](ChartMoment) { return 0.3; }, kT0), Motion::kStill);
+  EXPECT_EQ(MotionAt([](astro::ChartMoment) { return 0.3; }, kT0), Motion::kStill);
 }
 
 }  // namespace

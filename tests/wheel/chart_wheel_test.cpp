@@ -28,13 +28,13 @@ TEST(IsRetrograde, AgreesWithThePublishedStations) {
       {0, 2024, 7, 1, false},   {1, 2024, 7, 1, false},  {30, 2024, 7, 1, false},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(IsRetrograde(c.body, MomentFromDate(c.y, c.m, c.d, 12)), c.retrograde)
+    EXPECT_EQ(IsRetrograde(c.body, astro::MomentFromDate(c.y, c.m, c.d, 12)), c.retrograde)
         << "body " << c.body << " on " << c.y << "-" << c.m << "-" << c.d;
-  EXPECT_FALSE(IsRetrograde(2, NoValue));
+  EXPECT_FALSE(IsRetrograde(2, astro::NoValue));
 }
 
-ChartData Computed(int y, int m, int d, double clock, double lat_hms, double lon_hms) {
-  ChartData c;
+astro::ChartData Computed(int y, int m, int d, double clock, double lat_hms, double lon_hms) {
+  astro::ChartData c;
   c.Event.Year = y;
   c.Event.Month = m;
   c.Event.Day = d;
@@ -42,22 +42,22 @@ ChartData Computed(int y, int m, int d, double clock, double lat_hms, double lon
   c.Event.Zone = -5;
   c.Event.PlaceLatitude = lat_hms;
   c.Event.PlaceLongitude = lon_hms;
-  for (int n = 0; n < kObjectCount; ++n) c.ObjectOn[n] = IsAllowedObject(n) ? 1 : 0;
-  EXPECT_TRUE(ComputeChart(c, MomentSource::LocalClock));
+  for (int n = 0; n < astro::kObjectCount; ++n) c.ObjectOn[n] = astro::IsAllowedObject(n) ? 1 : 0;
+  EXPECT_TRUE(ComputeChart(c, astro::MomentSource::LocalClock));
   return c;
 }
 
 TEST(NatalWheel, TakesTheChartsLongitudesCuspsAndHouses) {
-  const ChartData c = Computed(2026, 3, 20, 12.0, 40.4245, -74.0022);
-  const WheelInput in = NatalWheel(c, kPlacidus, "x");
+  const astro::ChartData c = Computed(2026, 3, 20, 12.0, 40.4245, -74.0022);
+  const WheelInput in = NatalWheel(c, astro::kPlacidus, "x");
   EXPECT_EQ(in.house_system, "PLACIDUS");
   ASSERT_TRUE(in.cusps_known);
-  for (int k = 0; k < 12; ++k) EXPECT_EQ(in.cusps[k], c.Object[kLongitude][CuspObject(k + 1)]);
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(in.cusps[k], c.Object[astro::kLongitude][astro::CuspObject(k + 1)]);
   ASSERT_EQ(in.natal.size(), std::size(kWheelObjects));
   for (std::size_t i = 0; i < in.natal.size(); ++i) {
     const WheelBody& b = in.natal[i];
     EXPECT_EQ(b.object, kWheelObjects[i]);
-    EXPECT_EQ(b.longitude, c.Object[kLongitude][b.object]);  // bit for bit
+    EXPECT_EQ(b.longitude, c.Object[astro::kLongitude][b.object]);  // bit for bit
     EXPECT_EQ(b.house, HouseOf(c, b.longitude));
     EXPECT_EQ(b.retrograde, IsRetrograde(b.object, c.Moment));
   }
@@ -65,33 +65,33 @@ TEST(NatalWheel, TakesTheChartsLongitudesCuspsAndHouses) {
 }
 
 TEST(NatalWheel, PolarPlaceNamesTheFallbackSystem) {
-  const ChartData c = Computed(2026, 3, 20, 12.0, 69.3900, 18.5700);  // Tromso
-  EXPECT_EQ(NatalWheel(c, kPlacidus, "x").house_system, HouseSystemName(kTwelveEastPoints));
-  EXPECT_EQ(NatalWheel(c, kEqualFromAscendant, "x").house_system,
-            HouseSystemName(kEqualFromAscendant));
+  const astro::ChartData c = Computed(2026, 3, 20, 12.0, 69.3900, 18.5700);  // Tromso
+  EXPECT_EQ(NatalWheel(c, astro::kPlacidus, "x").house_system, HouseSystemName(astro::kTwelveEastPoints));
+  EXPECT_EQ(NatalWheel(c, astro::kEqualFromAscendant, "x").house_system,
+            HouseSystemName(astro::kEqualFromAscendant));
 }
 
 TEST(AddTransits, PlacesTheTransitsInTheNatalHouses) {
-  const ChartData natal = Computed(1990, 6, 1, 9.3, 40.4245, -74.0022);
-  const ChartData sky = Computed(2026, 3, 20, 12.0, 0, 0);
-  WheelInput in = NatalWheel(natal, kPlacidus, "x");
+  const astro::ChartData natal = Computed(1990, 6, 1, 9.3, 40.4245, -74.0022);
+  const astro::ChartData sky = Computed(2026, 3, 20, 12.0, 0, 0);
+  WheelInput in = NatalWheel(natal, astro::kPlacidus, "x");
   AddTransits(in, sky, "Transits");
   EXPECT_TRUE(in.bi_wheel);
   ASSERT_EQ(in.transits.size(), std::size(kWheelObjects));
   for (const WheelBody& b : in.transits) {
-    EXPECT_EQ(b.longitude, sky.Object[kLongitude][b.object]);
+    EXPECT_EQ(b.longitude, sky.Object[astro::kLongitude][b.object]);
     EXPECT_EQ(b.house, HouseOf(natal, b.longitude));
   }
 }
 
 TEST(NatalWheel, LeavesOutWhatTheChartDoesNotHave) {
-  ChartData c = Computed(2026, 3, 20, 12.0, 40.4245, -74.0022);
-  c.Object[kLongitude][kPluto] = NoValue;
-  c.Object[kLongitude][CuspObject(5)] = NoValue;
-  const WheelInput in = NatalWheel(c, kPlacidus, "x");
+  astro::ChartData c = Computed(2026, 3, 20, 12.0, 40.4245, -74.0022);
+  c.Object[astro::kLongitude][astro::kPluto] = astro::NoValue;
+  c.Object[astro::kLongitude][astro::CuspObject(5)] = astro::NoValue;
+  const WheelInput in = NatalWheel(c, astro::kPlacidus, "x");
   EXPECT_EQ(in.natal.size(), std::size(kWheelObjects) - 1);
   for (const WheelBody& b : in.natal) {
-    EXPECT_NE(b.object, kPluto);
+    EXPECT_NE(b.object, astro::kPluto);
     EXPECT_EQ(b.house, 0);
   }
   EXPECT_FALSE(in.cusps_known);

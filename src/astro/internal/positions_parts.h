@@ -4,7 +4,7 @@
 // vectors to apparent places. Only positions.cpp and the tests of these steps include it.
 #include "astro/positions.h"
 
-namespace sd {
+namespace sd::astro {
 
 // A position in polar form: longitude, latitude (degrees), distance (AU or Earth radii).
 struct PolarTriple {
@@ -57,4 +57,4 @@ struct ApparentPlace {
 };
 ApparentPlace ApparentFromEcliptic(const Vec3& geocentric, TtMoment e);
 
-}  // namespace sd
+}  // namespace sd::astro

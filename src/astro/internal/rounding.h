@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace sd::internal {
+namespace sd::astro::internal {
 
 // Nearest integer, halves to the even neighbour (the default rounding mode).
 inline double Nearest(double x) { return std::nearbyint(x); }
@@ -22,4 +22,4 @@ inline int ToInt(double x) {
   return static_cast<int>(x);
 }
 
-}  // namespace sd::internal
+}  // namespace sd::astro::internal
