@@ -40,23 +40,23 @@ struct Samples {
 };
 
 // The grid reaches a step beyond either end, so that a turn close to an end is seen.
-Samples Sample(astro::ChartMoment from, astro::ChartMoment to) {
+Samples Sample(LongitudeCache& cache, astro::ChartMoment from, astro::ChartMoment to) {
   Samples s;
   const int steps = static_cast<int>(std::ceil((to - from) / kGridStep)) + 2;
   for (int i = 0; i <= steps; ++i) {
     const astro::ChartMoment t = from + (i - 1) * kGridStep;
     s.Grid.push_back(t);
-    s.Lon.push_back(TransitLongitudes(t));
+    s.Lon.push_back(cache.All(t));
   }
   return s;
 }
 
-AngleOfTime BodyAngle(int body) {
-  return [body](astro::ChartMoment t) { return TransitLongitude(body, t); };
+AngleOfTime BodyAngle(LongitudeCache& cache, int body) {
+  return [&cache, body](astro::ChartMoment t) { return cache.Longitude(body, t); };
 }
 
-AngleOfTime PairAngle(int a, int b) {
-  return [a, b](astro::ChartMoment t) { return Separation(a, b, t); };
+AngleOfTime PairAngle(LongitudeCache& cache, int a, int b) {
+  return [&cache, a, b](astro::ChartMoment t) { return cache.Separation(a, b, t); };
 }
 
 // The levels of the aspects: 0 and 180 once, the others on either side.
@@ -146,15 +146,15 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
 
 bool Wanted(const SearchOptions& o, EventType t) { return o.Wants(static_cast<int>(t)); }
 
-void FindBodyEvents(const Samples& s, int body, const std::vector<const astro::ChartData*>& natals,
-                    const SearchOptions& o, const std::vector<double>& levels, astro::ChartMoment from,
+void FindBodyEvents(LongitudeCache& cache, const Samples& s, int body,
+                    const std::vector<const astro::ChartData*>& natals, const SearchOptions& o, const std::vector<double>& levels, astro::ChartMoment from,
                     astro::ChartMoment to, std::vector<std::vector<Event>>& natal_out,
                     std::vector<Event>& out) {
   const bool own = o.Bodies.test(static_cast<size_t>(body));
   const bool transits = o.Transits && own;
   const bool natal_aspects = own && Wanted(o, EventType::kAspect);
   if (!transits && !natal_aspects) return;
-  const AngleOfTime f = BodyAngle(body);
+  const AngleOfTime f = BodyAngle(cache, body);
   const Track track = BuildTrack(f, s.Grid, s.Of(body));
 
   // Stations: the planets' turns. The Sun and the Moon never turn.
@@ -209,7 +209,7 @@ void FindBodyEvents(const Samples& s, int body, const std::vector<const astro::C
   }
 }
 
-void FindPairEvents(const Samples& s, int a, int b, const SearchOptions& o,
+void FindPairEvents(LongitudeCache& cache, const Samples& s, int a, int b, const SearchOptions& o,
                     const std::vector<double>& levels, astro::ChartMoment from, astro::ChartMoment to,
                     std::vector<Event>& out) {
   const bool aspects = Wanted(o, EventType::kAspect) && (o.Bodies.test(static_cast<size_t>(a)) ||
@@ -217,7 +217,7 @@ void FindPairEvents(const Samples& s, int a, int b, const SearchOptions& o,
   const bool lunations = Wanted(o, EventType::kLunation) && a == astro::kSun && b == astro::kMoon &&
                          (o.Bodies.test(astro::kSun) || o.Bodies.test(astro::kMoon));
   if (!aspects && !lunations) return;
-  const AngleOfTime f = PairAngle(a, b);
+  const AngleOfTime f = PairAngle(cache, a, b);
   const Track track = BuildTrack(f, s.Grid, s.Difference(a, b));
   const std::vector<Crossing> found = FindCrossings(f, track, levels, from, to);
   if (aspects) {
@@ -241,7 +241,7 @@ void FindPairEvents(const Samples& s, int a, int b, const SearchOptions& o,
     e.Body = astro::kMoon;
     e.Other = astro::kSun;
     e.Aspect = c.Level;
-    e.Sign = astro::SignOf(TransitLongitude(astro::kMoon, c.Moment));
+    e.Sign = astro::SignOf(cache.Longitude(astro::kMoon, c.Moment));
     out.push_back(e);
   }
 }
@@ -284,13 +284,14 @@ void FindWindow(const std::vector<const astro::ChartData*>& natals, const Search
                 astro::ChartMoment from, astro::ChartMoment to, std::vector<Event>& out,
                 std::vector<std::vector<Event>>& natal_out) {
   natal_out.assign(natals.size(), {});
-  const Samples s = Sample(from, to);
+  LongitudeCache cache;
+  const Samples s = Sample(cache, from, to);
   const std::vector<double> levels = AspectLevels();
   for (int body = astro::kSun; body <= astro::kPluto; ++body) {
-    FindBodyEvents(s, body, natals, o, levels, from, to, natal_out, out);
+    FindBodyEvents(cache, s, body, natals, o, levels, from, to, natal_out, out);
     if (o.Transits)
       for (int other = body + 1; other <= astro::kPluto; ++other)
-        FindPairEvents(s, body, other, o, levels, from, to, out);
+        FindPairEvents(cache, s, body, other, o, levels, from, to, out);
   }
   if (o.Transits && Wanted(o, EventType::kEclipse) &&
       (o.Bodies.test(astro::kSun) || o.Bodies.test(astro::kMoon)))
@@ -386,6 +387,7 @@ std::vector<InOrb> AspectsInOrbAt(const astro::ChartData* natal, astro::ChartMom
   std::vector<InOrb> out;
   if (!astro::IsValue(t) || !std::isfinite(t) || !Wanted(o, EventType::kAspect)) return out;
   const std::vector<double> levels = AspectLevels();
+  LongitudeCache cache;
   auto consider = [&](const AngleOfTime& f, double shift, const Event& like, double orb) {
     for (double level : levels) {
       const Deviation dev = DeviationOf(f, astro::NormalizeMod(level + shift, 360));
@@ -414,7 +416,7 @@ std::vector<InOrb> AspectsInOrbAt(const astro::ChartData* natal, astro::ChartMom
         like.Body = body;
         like.Other = target;
         like.OtherNatal = true;
-        consider(BodyAngle(body), at, like, o.OrbOf(body, target, true));
+        consider(BodyAngle(cache, body), at, like, o.OrbOf(body, target, true));
       }
     if (o.Transits)
       for (int other = body + 1; other <= astro::kPluto; ++other) {
@@ -422,7 +424,7 @@ std::vector<InOrb> AspectsInOrbAt(const astro::ChartData* natal, astro::ChartMom
         Event like;
         like.Body = body;
         like.Other = other;
-        consider(PairAngle(body, other), 0, like, o.OrbOf(body, other, false));
+        consider(PairAngle(cache, body, other), 0, like, o.OrbOf(body, other, false));
       }
   }
   return out;

@@ -1,8 +1,9 @@
 #include "timeline/longitudes.h"
 
+#include <bit>
+
 #include "astro/angles.h"
 #include "astro/observed_delta_t.h"
-#include "astro/positions.h"
 
 namespace sd::timeline {
 
@@ -12,39 +13,76 @@ namespace {
 // numbers agree to the last bit.
 double Reduced(double lon) { return astro::IsValue(lon) ? astro::NormalizeMod(lon, 360) : astro::NoValue; }
 
-// Body 0..9 with the Sun of the same moment, when the body needs it and it was computed.
-double LongitudeWith(int body, astro::ChartMoment t, const astro::SunResult* sun) {
-  if (body < astro::kSun || body > astro::kPluto) return astro::NoValue;
+bool IsBody(int body) { return body >= astro::kSun && body <= astro::kPluto; }
+bool NeedsSun(int body) { return IsBody(body) && body != astro::kMoon; }
+
+// Body 0..9 at the theories' moment t, with the Sun of the same moment when the body needs it.
+double LongitudeWith(int body, astro::ChartMoment t, const astro::SunResult& sun) {
+  if (!IsBody(body)) return astro::NoValue;
   if (body == astro::kMoon) return Reduced(astro::MoonPosition(t).Longitude);
-  const astro::SunResult own = sun ? astro::SunResult{} : astro::SunPosition(t);
-  const astro::SunResult& s = sun ? *sun : own;
-  if (body == astro::kSun) return Reduced(s.Longitude);
-  return Reduced(PlanetPosition(body, t, s).Longitude);
+  if (body == astro::kSun) return Reduced(sun.Longitude);
+  return Reduced(PlanetPosition(body, t, sun).Longitude);
 }
 
 }  // namespace
 
 double TransitLongitude(int body, astro::ChartMoment t) {
-  return LongitudeWith(body, astro::ForecastClockOf(t), nullptr);
+  const astro::ChartMoment clock = astro::ForecastClockOf(t);
+  return LongitudeWith(body, clock, NeedsSun(body) ? astro::SunPosition(clock) : astro::SunResult{});
 }
 
 double Separation(int a, int b, astro::ChartMoment true_ut) {
   const astro::ChartMoment t = astro::ForecastClockOf(true_ut);
-  const bool sun_needed = (a != astro::kMoon && a >= astro::kSun && a <= astro::kPluto) || (b != astro::kMoon && b >= astro::kSun && b <= astro::kPluto);
-  const astro::SunResult sun = sun_needed ? astro::SunPosition(t) : astro::SunResult{};
-  const double la = LongitudeWith(a, t, sun_needed ? &sun : nullptr);
-  const double lb = LongitudeWith(b, t, sun_needed ? &sun : nullptr);
+  const astro::SunResult sun = NeedsSun(a) || NeedsSun(b) ? astro::SunPosition(t) : astro::SunResult{};
+  const double la = LongitudeWith(a, t, sun);
+  const double lb = LongitudeWith(b, t, sun);
   return astro::IsValue(la) && astro::IsValue(lb) ? la - lb : astro::NoValue;
 }
 
 BodyLongitudes TransitLongitudes(astro::ChartMoment true_ut) {
   const astro::ChartMoment t = astro::ForecastClockOf(true_ut);
-  BodyLongitudes out;
   const astro::SunResult sun = astro::SunPosition(t);
-  out[astro::kSun] = Reduced(sun.Longitude);
-  out[astro::kMoon] = Reduced(astro::MoonPosition(t).Longitude);
-  for (int n = astro::kMercury; n <= astro::kPluto; ++n)
-    out[n] = Reduced(PlanetPosition(n, t, sun).Longitude);
+  BodyLongitudes out;
+  for (int n = astro::kSun; n <= astro::kPluto; ++n) out[n] = LongitudeWith(n, t, sun);
+  return out;
+}
+
+LongitudeCache::Held& LongitudeCache::At(astro::ChartMoment t) {
+  const auto [it, added] = moments_.try_emplace(std::bit_cast<uint64_t>(t));
+  if (added) it->second.Clock = astro::ForecastClockOf(t);
+  return it->second;
+}
+
+double LongitudeCache::Of(Held& h, int body) {
+  if (!IsBody(body)) return astro::NoValue;
+  const unsigned bit = 1u << body;
+  if (h.Known & bit) {
+    ++spared_;
+    return h.Lon[body];
+  }
+  if (NeedsSun(body) && !h.HasSun) {
+    h.Sun = astro::SunPosition(h.Clock);
+    h.HasSun = true;
+  }
+  h.Lon[body] = LongitudeWith(body, h.Clock, h.Sun);
+  h.Known |= bit;
+  return h.Lon[body];
+}
+
+double LongitudeCache::Longitude(int body, astro::ChartMoment t) { return IsBody(body) ? Of(At(t), body) : astro::NoValue; }
+
+double LongitudeCache::Separation(int a, int b, astro::ChartMoment t) {
+  if (!IsBody(a) || !IsBody(b)) return astro::NoValue;
+  Held& h = At(t);
+  const double la = Of(h, a);
+  const double lb = Of(h, b);
+  return astro::IsValue(la) && astro::IsValue(lb) ? la - lb : astro::NoValue;
+}
+
+BodyLongitudes LongitudeCache::All(astro::ChartMoment t) {
+  Held& h = At(t);
+  BodyLongitudes out;
+  for (int n = astro::kSun; n <= astro::kPluto; ++n) out[n] = Of(h, n);
   return out;
 }
 

@@ -6,9 +6,12 @@
 // the moment on the clock. A forecast chart at the same clock moment stands about a minute of time
 // (65 s in 2026) further along.
 #include <array>
+#include <cstdint>
+#include <unordered_map>
 
 #include "astro/chart_data.h"
 #include "astro/moment.h"
+#include "astro/positions.h"
 
 namespace sd::timeline {
 
@@ -24,5 +27,40 @@ double Separation(int a, int b, astro::ChartMoment t);
 
 // All ten at once; the Sun, which every planet's reduction needs, is computed once.
 BodyLongitudes TransitLongitudes(astro::ChartMoment t);
+
+// The same three, each body at each moment computed once and kept: a search asks for one body at
+// one moment many times over (the grid's whole days, the same day again for every aspect of the
+// body walked through its orb, the hours either side of a root tried from both of its brackets,
+// the rate of a pair beside that of each of its bodies), and every planet needs the Sun of its
+// moment too. The numbers are those of the functions above to the last bit: a moment is known by
+// its exact value, and nothing is interpolated.
+//
+// One cache belongs to one search (one window, or one chunk of a span) and is dropped with it, so
+// its memory is that of the moments the search looked at; it is not for sharing between threads.
+class LongitudeCache {
+ public:
+  double Longitude(int body, astro::ChartMoment t);
+  double Separation(int a, int b, astro::ChartMoment t);
+  BodyLongitudes All(astro::ChartMoment t);
+
+  // Moments held, and computations of a body at a moment (the Sun's for a planet not counted)
+  // that were spared because the moment was held: how much the cache earns.
+  size_t Moments() const { return moments_.size(); }
+  long long Spared() const { return spared_; }
+
+ private:
+  struct Held {
+    astro::ChartMoment Clock = astro::NoValue;  // the moment handed to the theories
+    bool HasSun = false;
+    astro::SunResult Sun;
+    unsigned Known = 0;           // a bit per body of Lon
+    BodyLongitudes Lon{};
+  };
+  Held& At(astro::ChartMoment t);
+  double Of(Held& h, int body);
+
+  std::unordered_map<uint64_t, Held> moments_;  // by the bits of the moment
+  long long spared_ = 0;
+};
 
 }  // namespace sd::timeline
