@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "astro/calendar.h"
 #include "astro/observed_delta_t.h"
@@ -30,8 +33,6 @@ astro::CivilDate Rounded(astro::ChartMoment t, double offset_hours, double unit,
   seconds_of_day = static_cast<long long>(std::floor(d.hours * 3600 / unit)) * static_cast<long long>(unit);
   return d;
 }
-
-Json Number(double v) { return astro::IsValue(v) && std::isfinite(v) ? Json(v) : Json(nullptr); }
 
 std::vector<std::string> SectionNames(const Event& e, const model::TEvList& model) {
   std::vector<std::string> names;
@@ -121,26 +122,125 @@ const char* TimeScaleText() { return astro::kObservedDeltaTSource; }
 
 namespace {
 
-Json TextOrNull(astro::ChartMoment t, std::string (*text)(astro::ChartMoment)) {
-  return astro::IsValue(t) && std::isfinite(t) ? Json(text(t)) : Json(nullptr);
+// JSON text laid out as dump(2) lays it out, written straight into a string: an event is printed
+// for every event of a span, and building the library's tree of it first cost more than finding
+// the event. Scalars are printed by the library (its escapes, its shortest numbers) except plain
+// ASCII strings, which it would print as they are.
+class PrettyJson {
+ public:
+  // `depth` levels in: the text starts where dump(2) of the enclosing document would put it.
+  PrettyJson(std::string& out, int depth) : out_(out), depth_(depth) {}
+
+  PrettyJson& Open(char bracket) {
+    out_ += bracket;
+    ++depth_;
+    empty_ = true;
+    return *this;
+  }
+  PrettyJson& Close(char bracket) {
+    --depth_;
+    if (!empty_) NewLine();
+    out_ += bracket;
+    empty_ = false;
+    return *this;
+  }
+  PrettyJson& Key(const char* key) {
+    Item();
+    out_ += '"';
+    out_ += key;
+    out_ += "\": ";
+    return *this;
+  }
+  // Before each element of an array.
+  PrettyJson& Item() {
+    out_ += empty_ ? "\n" : ",\n";
+    out_.append(2 * static_cast<size_t>(depth_), ' ');
+    empty_ = false;
+    return *this;
+  }
+  void Null() { out_ += "null"; }
+  void Bool(bool b) { out_ += b ? "true" : "false"; }
+  void Int(long long n) { out_ += std::to_string(n); }
+  // Not finite or NoValue: null.
+  void Number(double v) {
+    if (astro::IsValue(v) && std::isfinite(v))
+      out_ += Json(v).dump();
+    else
+      Null();
+  }
+  void String(std::string_view s) {
+    const bool plain =
+        std::all_of(s.begin(), s.end(), [](char c) { return c >= ' ' && c < 0x7f && c != '"' && c != '\\'; });
+    if (!plain) {
+      out_ += Json(std::string(s)).dump(-1, ' ', false, Json::error_handler_t::replace);
+      return;
+    }
+    out_ += '"';
+    out_ += s;
+    out_ += '"';
+  }
+  void Strings(const std::vector<std::string>& list) {
+    Open('[');
+    for (const std::string& s : list) Item().String(s);
+    Close(']');
+  }
+  // A moment as UTC or local text, null where it is unknown.
+  void Utc(astro::ChartMoment t) { astro::IsValue(t) && std::isfinite(t) ? String(UtcText(t)) : Null(); }
+  void Local(astro::ChartMoment t, double zone) { astro::IsValue(t) && std::isfinite(t) ? String(LocalText(t, zone)) : Null(); }
+
+ private:
+  void NewLine() {
+    out_ += '\n';
+    out_.append(2 * static_cast<size_t>(depth_), ' ');
+  }
+  std::string& out_;
+  int depth_;
+  bool empty_ = false;
+};
+
+void WritePassage(PrettyJson& j, const Passage& p, double zone) {
+  j.Open('{');
+  j.Key("orb").Number(p.Orb);
+  j.Key("start").Utc(p.Start);
+  j.Key("start_local").Local(p.Start, zone);
+  j.Key("exact").Open('[');
+  for (astro::ChartMoment x : p.Exact) j.Item().String(UtcText(x));
+  j.Close(']');
+  j.Key("end").Utc(p.End);
+  j.Key("end_local").Local(p.End, zone);
+  j.Key("perfects").Bool(p.Perfects());
+  p.Perfects() ? j.Key("closest").Null() : j.Key("closest").Utc(p.Closest);
+  p.Perfects() ? j.Key("closest_separation").Null() : j.Key("closest_separation").Number(p.ClosestSeparation);
+  j.Close('}');
 }
 
-Json LocalOrNull(astro::ChartMoment t, double zone) {
-  return astro::IsValue(t) && std::isfinite(t) ? Json(LocalText(t, zone)) : Json(nullptr);
-}
-
-Json PassageJson(const Passage& p, double zone) {
-  Json exact = Json::array();
-  for (astro::ChartMoment x : p.Exact) exact.push_back(UtcText(x));
-  return {{"orb", p.Orb},
-          {"start", TextOrNull(p.Start, UtcText)},
-          {"start_local", LocalOrNull(p.Start, zone)},
-          {"exact", std::move(exact)},
-          {"end", TextOrNull(p.End, UtcText)},
-          {"end_local", LocalOrNull(p.End, zone)},
-          {"perfects", p.Perfects()},
-          {"closest", p.Perfects() ? Json(nullptr) : TextOrNull(p.Closest, UtcText)},
-          {"closest_separation", p.Perfects() ? Json(nullptr) : Number(p.ClosestSeparation)}};
+// One event of the document, `depth` levels in.
+void WriteEvent(std::string& out, int depth, const WindowHead& head, const Event& e, const model::TEvList& model) {
+  PrettyJson j(out, depth);
+  const char* direction = DirectionName(e.Dir);
+  j.Open('{');
+  j.Key("id").String(EventId(e));
+  j.Key("type").String(TypeName(e.Type));
+  j.Key("moment").Number(e.Moment);
+  j.Key("utc").String(UtcText(e.Moment));
+  j.Key("local").String(LocalText(e.Moment, head.Zone));
+  j.Key("body").Int(e.Body);
+  e.Other >= 0 ? j.Key("other").Int(e.Other) : j.Key("other").Null();
+  j.Key("other_natal").Bool(e.OtherNatal);
+  j.Key("aspect").Number(e.Aspect);
+  e.Sign > 0 ? j.Key("sign").Int(e.Sign) : j.Key("sign").Null();
+  *direction ? j.Key("direction").String(direction) : j.Key("direction").Null();
+  j.Key("sections").Strings(SectionNames(e, model));
+  j.Key("titles").Strings(SectionTitles(e, model));
+  j.Key("name").String(EventName(e));
+  j.Key("body_name").String(astro::ObjectName(e.Body));
+  e.Other >= 0 ? j.Key("other_name").String(OtherName(e)) : j.Key("other_name").Null();
+  e.Sign > 0 ? j.Key("sign_name").String(SignNameOf(e.Sign)) : j.Key("sign_name").Null();
+  if (e.Pass)
+    WritePassage(j.Key("passage"), *e.Pass, head.Zone);
+  else
+    j.Key("passage").Null();
+  j.Close('}');
 }
 
 Json HeadJson(const WindowHead& head) {
@@ -160,15 +260,6 @@ std::string Dumped(const Json& j) { return j.dump(2, ' ', false, Json::error_han
 std::string Members(const Json& object) {
   const std::string text = Dumped(object);
   return text.substr(2, text.size() - 4);
-}
-
-std::string Indented(const std::string& text, const std::string& by) {
-  std::string out = by;
-  for (char c : text) {
-    out += c;
-    if (c == '\n') out += by;
-  }
-  return out;
 }
 
 // Moments of a passage for people: "2026-03-18 05:21" in the zone, "?" where unknown.
@@ -269,25 +360,9 @@ std::string EventSummary(const Event& e) {
 }
 
 Json EventJson(const WindowHead& head, const Event& e, const model::TEvList& model) {
-  const char* direction = DirectionName(e.Dir);
-  return {{"id", EventId(e)},
-          {"type", TypeName(e.Type)},
-          {"moment", e.Moment},
-          {"utc", UtcText(e.Moment)},
-          {"local", LocalText(e.Moment, head.Zone)},
-          {"body", e.Body},
-          {"other", e.Other >= 0 ? Json(e.Other) : Json(nullptr)},
-          {"other_natal", e.OtherNatal},
-          {"aspect", Number(e.Aspect)},
-          {"sign", e.Sign > 0 ? Json(e.Sign) : Json(nullptr)},
-          {"direction", *direction ? Json(direction) : Json(nullptr)},
-          {"sections", SectionNames(e, model)},
-          {"titles", SectionTitles(e, model)},
-          {"name", EventName(e)},
-          {"body_name", astro::ObjectName(e.Body)},
-          {"other_name", e.Other >= 0 ? Json(OtherName(e)) : Json(nullptr)},
-          {"sign_name", e.Sign > 0 ? Json(SignNameOf(e.Sign)) : Json(nullptr)},
-          {"passage", e.Pass ? PassageJson(*e.Pass, head.Zone) : Json(nullptr)}};
+  std::string text;
+  WriteEvent(text, 0, head, e, model);
+  return Json::parse(text);
 }
 
 Json EventsDocument(const WindowHead& head, const std::vector<Event>& events, const model::TEvList& model) {
@@ -341,7 +416,8 @@ void EventsWriter::Add(const std::vector<Event>& events) {
   for (const Event& e : events) {
     switch (format_) {
       case EventsFormat::kJson:
-        out += (count_ == 0 ? "\n" : ",\n") + Indented(Dumped(EventJson(head_, e, model_)), "    ");
+        out += count_ == 0 ? "\n    " : ",\n    ";
+        WriteEvent(out, 2, head_, e, model_);
         break;
       case EventsFormat::kCsv: out += CsvRow(head_, e, model_); break;
       case EventsFormat::kText: out += TextLines(head_, e, model_); break;
