@@ -120,7 +120,7 @@ Track BuildTrack(const AngleOfTime& f, std::span<const astro::ChartMoment> grid,
 
 std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
                                     std::span<const double> levels, astro::ChartMoment from,
-                                    astro::ChartMoment to) {
+                                    astro::ChartMoment to, const CrossingMoment& first_try) {
   std::vector<Crossing> out;
   for (size_t i = 0; i + 1 < tr.T.size(); ++i) {
     const astro::ChartMoment a = tr.T[i], b = tr.T[i + 1];
@@ -142,10 +142,13 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
       double c = level + 360 * std::ceil((lo - level) / 360);
       for (int guard = 0; c <= hi && guard < 8; c += 360, ++guard) {
         if (c == ua) continue;
-        const astro::ChartMoment t = RefineRoot([&](astro::ChartMoment m) {
-          const double v = along(m);
-          return Known(v) ? v - c : astro::NoValue;
-        }, a, ua - c, b, ub - c);
+        astro::ChartMoment t = first_try ? first_try(static_cast<int>(li), a, b, a + (b - a) * (c - ua) / (ub - ua))
+                                  : astro::NoValue;
+        if (!astro::IsValue(t))
+          t = RefineRoot([&](astro::ChartMoment m) {
+            const double v = along(m);
+            return Known(v) ? v - c : astro::NoValue;
+          }, a, ua - c, b, ub - c);
         if (!Known(t) || t < from || t > to) continue;
         out.push_back({t, astro::NormalizeMod(level, 360), static_cast<int>(li), rising});
       }

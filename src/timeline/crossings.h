@@ -51,11 +51,17 @@ struct Track {
 Track BuildTrack(const AngleOfTime& f, std::span<const astro::ChartMoment> grid,
                  std::span<const double> values);
 
+// A crossing's moment found another way than by refining it on its piece: given the index of the
+// level, the piece [a, b] (the angle monotonic on it, the level passed once) and the straight
+// line's moment of the level, the moment, or NoValue to refine on the piece after all.
+using CrossingMoment = std::function<astro::ChartMoment(int index, astro::ChartMoment a, astro::ChartMoment b, astro::ChartMoment guess)>;
+
 // Every moment in [from, to] at which the angle reaches one of `levels` (degrees, taken
-// modulo 360), in ascending order of moment.
+// modulo 360), in ascending order of moment; each is refined on its piece unless `first_try`
+// (when given) has it.
 std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& track,
                                     std::span<const double> levels, astro::ChartMoment from,
-                                    astro::ChartMoment to);
+                                    astro::ChartMoment to, const CrossingMoment& first_try = nullptr);
 
 // A root of g in [a, b], where ga = g(a) and gb = g(b) have opposite signs (or one is 0).
 // NoValue when g cannot be evaluated.

@@ -95,6 +95,32 @@ Deviation DeviationOf(const AngleOfTime& f, double level) {
   };
 }
 
+// The same for the aspect at `level` (0..360) of an angle measured from `shift` degrees (the
+// natal point's longitude; 0 for a pair).
+Deviation AspectDeviation(const AngleOfTime& f, double level, double shift) {
+  return DeviationOf(f, astro::NormalizeMod(level + shift, 360));
+}
+
+// Closer to a window's end than this, an aspect's moment is refined on its piece of the track.
+constexpr double kNearTheEnd = 60 * astro::SecondInCenturies;
+
+// The exact moments of aspects whose passages are walked, found straight in their hours. The
+// walk lists every exact moment as the root in the whole hour that holds it, refined there, and
+// the event takes that moment; so the moment is found that way at once, from the hours at and
+// beside the straight line's moment on its piece, instead of being refined on the piece first and
+// then again. It falls back to the piece (NoValue) when none of those hours holds the piece's
+// root, and within kNearTheEnd of the window's ends, where the refined moment decides, as it
+// always has, whether the event is in the window.
+CrossingMoment ExactInItsHour(const AngleOfTime& f, const std::vector<double>& levels, double shift,
+                              astro::ChartMoment from, astro::ChartMoment to) {
+  return [&f, &levels, shift, from, to](int index, astro::ChartMoment a, astro::ChartMoment b, astro::ChartMoment guess) {
+    const astro::ChartMoment r = RootInHourNear(AspectDeviation(f, levels[static_cast<size_t>(index)], shift), guess);
+    if (!astro::IsValue(r) || r < a || r > b) return astro::NoValue;
+    if (std::fabs(r - from) < kNearTheEnd || std::fabs(r - to) < kNearTheEnd) return astro::NoValue;
+    return r;
+  };
+}
+
 // The passages of the aspects of one angle: each exact moment found gets the passage that holds
 // it (walked once for all its exact moments) and its moment from there, so that it is the same in
 // every window; each turn of the angle in [from, to] within the orb of an aspect that it does not
@@ -106,7 +132,7 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
   std::vector<std::pair<double, Passage>> walked;  // by level
   for (size_t i = first; i < events.size(); ++i) {
     Event& e = events[i];
-    const Deviation dev = DeviationOf(f, astro::NormalizeMod(e.Level + shift, 360));
+    const Deviation dev = AspectDeviation(f, e.Level, shift);
     const Passage* known = nullptr;
     for (const auto& [level, p] : walked)
       if (level == e.Level && astro::IsValue(p.Start) && astro::IsValue(p.End) &&
@@ -126,7 +152,7 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
   for (const Turn& turn : track.Turns) {
     if (turn.Moment < from || turn.Moment > to) continue;
     for (double level : levels) {
-      const Deviation dev = DeviationOf(f, astro::NormalizeMod(level + shift, 360));
+      const Deviation dev = AspectDeviation(f, level, shift);
       const double d = dev(turn.Moment);
       if (!astro::IsValue(d) || d == 0 || std::fabs(d) > orb) continue;
       Passage p = PassageAround(dev, turn.Moment, orb);
@@ -192,7 +218,8 @@ void FindBodyEvents(LongitudeCache& cache, const Samples& s, int body,
       if (!astro::IsValue(at) || !std::isfinite(at)) continue;
       std::vector<double> shifted;
       for (double level : levels) shifted.push_back(astro::NormalizeMod(level + at, 360));
-      std::vector<Crossing> found = FindCrossings(f, track, shifted, from, to);
+      std::vector<Crossing> found =
+          FindCrossings(f, track, shifted, from, to, o.Passages ? ExactInItsHour(f, levels, at, from, to) : nullptr);
       // The level found is known by its place: taking the natal longitude off again could
       // leave 119.99999999999997 of a trine.
       for (Crossing& c : found) c.Level = levels[c.Index];
@@ -219,7 +246,10 @@ void FindPairEvents(LongitudeCache& cache, const Samples& s, int a, int b, const
   if (!aspects && !lunations) return;
   const AngleOfTime f = PairAngle(cache, a, b);
   const Track track = BuildTrack(f, s.Grid, s.Difference(a, b));
-  const std::vector<Crossing> found = FindCrossings(f, track, levels, from, to);
+  // The lunations are the crossings of 0 and 180 as refined on the track.
+  const bool exact_first = aspects && o.Passages && !lunations;
+  const std::vector<Crossing> found =
+      FindCrossings(f, track, levels, from, to, exact_first ? ExactInItsHour(f, levels, 0, from, to) : nullptr);
   if (aspects) {
     const size_t first = out.size();
     AddAspects(found, a, b, false, out);
@@ -390,7 +420,7 @@ std::vector<InOrb> AspectsInOrbAt(const astro::ChartData* natal, astro::ChartMom
   LongitudeCache cache;
   auto consider = [&](const AngleOfTime& f, double shift, const Event& like, double orb) {
     for (double level : levels) {
-      const Deviation dev = DeviationOf(f, astro::NormalizeMod(level + shift, 360));
+      const Deviation dev = AspectDeviation(f, level, shift);
       const double d = dev(t);
       if (!astro::IsValue(d) || std::fabs(d) > orb) continue;
       InOrb in;

@@ -40,25 +40,12 @@ long long FirstStep(astro::ChartMoment t, int dir) {
   return k;
 }
 
-// The root in the whole hour that holds it, or NoValue when none of the hours at and beside r
-// brackets one.
-astro::ChartMoment RootInHourOf(const Deviation& g, astro::ChartMoment r) {
-  const astro::ChartMoment a0 = std::floor(r / kHour) * kHour;
-  for (const astro::ChartMoment a : {a0, a0 - kHour, a0 + kHour}) {
-    const double ga = g(a), gb = g(a + kHour);
-    if (!Known(ga) || !Known(gb)) continue;
-    if ((ga <= 0 && gb >= 0) || (ga >= 0 && gb <= 0)) return RefineRoot(g, a, ga, a + kHour, gb);
-  }
-  return astro::NoValue;
-}
-
 // The root of g in [lo, hi] (g changes sign there), canonical. Over a day every deviation is
 // nearly straight, so the straight line's root is usually within the hour of the true one and
 // needs no refinement of its own first.
-astro::ChartMoment RootBetween(const Deviation& g, astro::ChartMoment lo, double glo, astro::ChartMoment hi,
-                               double ghi) {
+astro::ChartMoment RootBetween(const Deviation& g, astro::ChartMoment lo, double glo, astro::ChartMoment hi, double ghi) {
   const astro::ChartMoment guess = glo == ghi ? (lo + hi) / 2 : lo + (hi - lo) * glo / (glo - ghi);
-  const astro::ChartMoment direct = RootInHourOf(g, guess);
+  const astro::ChartMoment direct = RootInHourNear(g, guess);
   if (astro::IsValue(direct)) return direct;
   const astro::ChartMoment r = RefineRoot(g, lo, glo, hi, ghi);
   return astro::IsValue(r) ? CanonicalRoot(g, r) : astro::NoValue;
@@ -110,9 +97,19 @@ Side Walk(const Deviation& dev, astro::ChartMoment inside, double d0, double orb
 
 }  // namespace
 
+astro::ChartMoment RootInHourNear(const Deviation& g, astro::ChartMoment r) {
+  const astro::ChartMoment a0 = std::floor(r / kHour) * kHour;
+  for (const astro::ChartMoment a : {a0, a0 - kHour, a0 + kHour}) {
+    const double ga = g(a), gb = g(a + kHour);
+    if (!Known(ga) || !Known(gb)) continue;
+    if ((ga <= 0 && gb >= 0) || (ga >= 0 && gb <= 0)) return RefineRoot(g, a, ga, a + kHour, gb);
+  }
+  return astro::NoValue;
+}
+
 astro::ChartMoment CanonicalRoot(const Deviation& g, astro::ChartMoment r) {
   if (!Known(r)) return r;
-  const astro::ChartMoment found = RootInHourOf(g, r);
+  const astro::ChartMoment found = RootInHourNear(g, r);
   return astro::IsValue(found) ? found : r;
 }
 

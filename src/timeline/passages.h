@@ -51,6 +51,10 @@ Passage PassageAround(const Deviation& dev, astro::ChartMoment inside, double or
 // time that holds it (or the hour before or after, when r is at an hour's edge); r itself when no
 // such hour brackets a root.
 astro::ChartMoment CanonicalRoot(const Deviation& g, astro::ChartMoment r);
+// The same search from a moment within an hour or so of the root: the first of the whole hours
+// holding r, before it and after it whose ends bracket a root gives it, refined in that hour;
+// NoValue when none does.
+astro::ChartMoment RootInHourNear(const Deviation& g, astro::ChartMoment r);
 
 // A turn of the deviation (its rate changes sign) within a day of `near`, refined; NoValue when
 // there is none.
