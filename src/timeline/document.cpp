@@ -411,9 +411,19 @@ EventsWriter::EventsWriter(const WindowHead& head, const model::TEvList& model, 
   }
 }
 
+// The writer hands its text over in pieces of about this many bytes: a span's chunk can hold
+// thousands of events, and one string of all of them would be grown, copied and paged in anew for
+// every chunk.
+constexpr size_t kPieceBytes = 16384;
+
 void EventsWriter::Add(const std::vector<Event>& events) {
   std::string out;
+  out.reserve(2 * kPieceBytes);
   for (const Event& e : events) {
+    if (out.size() >= kPieceBytes) {
+      sink_(out);
+      out.clear();
+    }
     switch (format_) {
       case EventsFormat::kJson:
         out += count_ == 0 ? "\n    " : ",\n    ";

@@ -6,6 +6,7 @@
 #include "astro/calendar.h"
 #include "model/ev_list.h"
 #include "timeline/passages.h"
+#include "../support/scratch_dir.h"
 
 namespace sd::timeline {
 namespace {
@@ -193,6 +194,137 @@ TEST(EventsWriter, StreamedJsonIsTheWholeDocument) {
     const auto doc = EventsDocument(head, events, no_model);
     EXPECT_EQ(streamed, doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n");
   }
+}
+
+// The streamed JSON as a reader gets it, byte for byte: the library's layout and number forms,
+// empty lists, nulls, a passage that perfects and one that does not, and a title in the model's
+// Cyrillic code page with quotes in it, printed as UTF-8 with the quotes escaped.
+TEST(EventsWriter, JsonBytesOfEveryKindOfField) {
+  testing_support::ScratchDir dir;
+  model::TEvList model;
+  model.Load(dir.Write("m.hyp", "[OPTIONS]\nHEADER=t\n\n[MoonSun]\n_H=\xcb\xf3\xed\xe0 \"\xf1\xee\xeb\xed\xf6\xe5\"\n"
+                                "_T=2\nA0=1\nA1=1\nA2=5\nA3=1\nA4=0\n\n"));
+  ASSERT_EQ(model.Count(), 1);
+  const astro::ChartMoment t = astro::MomentFromDate(2026, 4, 2, 2.2);
+  WindowHead head{"IBM Corp", -5, t - astro::DayInCenturies, t + astro::DayInCenturies, {}};
+  head.Orb = 1;
+  head.MoonOrb = 1;
+  std::vector<Event> events(3);
+  events[0] = {EventType::kIngress, t - 0.3 * astro::DayInCenturies, astro::kMars, -1, false, astro::NoValue, 2, Direction::kForward, {}};
+  events[1] = {EventType::kAspect, t, astro::kMoon, astro::kSun, false, 180, 0, Direction::kNone, {0}};
+  events[1].Level = 180;
+  Passage exact;
+  exact.Orb = 1;
+  exact.Start = t - 0.08 * astro::DayInCenturies;
+  exact.Exact = {t};
+  exact.End = t + 0.08 * astro::DayInCenturies;
+  events[1].Pass = exact;
+  events[2] = {EventType::kAspect, t + 0.5 * astro::DayInCenturies, astro::kVenus, astro::kMidheaven, true, 60, 0, Direction::kNone, {}};
+  events[2].Level = 300;
+  Passage miss;
+  miss.Orb = 1;
+  miss.Start = t + 0.1 * astro::DayInCenturies;
+  miss.Closest = t + 0.5 * astro::DayInCenturies;
+  miss.ClosestSeparation = 0.125;
+  events[2].Pass = miss;
+
+  std::string text;
+  EventsWriter writer(head, model, EventsFormat::kJson, [&text](const std::string& s) { text += s; });
+  writer.Add(events);
+  writer.Finish();
+  const size_t from = text.find("  \"events\": ["), to = text.find("  \"warnings\"");
+  ASSERT_NE(from, std::string::npos);
+  ASSERT_NE(to, std::string::npos);
+  EXPECT_EQ(text.substr(from, to - from), R"(  "events": [
+    {
+      "id": "ingress-mars-2-20260401T1900Z",
+      "type": "ingress",
+      "moment": 1.2624857403604877,
+      "utc": "2026-04-01T19:00:00Z",
+      "local": "2026-04-01 14:00",
+      "body": 4,
+      "other": null,
+      "other_natal": false,
+      "aspect": null,
+      "sign": 2,
+      "direction": "forward",
+      "sections": [],
+      "titles": [],
+      "name": "Mars enters Taurus",
+      "body_name": "Mars",
+      "other_name": null,
+      "sign_name": "Taurus",
+      "passage": null
+    },
+    {
+      "id": "aspect-moon-opposition-sun-20260402T0212Z",
+      "type": "aspect",
+      "moment": 1.2624939539128486,
+      "utc": "2026-04-02T02:12:00Z",
+      "local": "2026-04-01 21:12",
+      "body": 1,
+      "other": 0,
+      "other_natal": false,
+      "aspect": 180.0,
+      "sign": null,
+      "direction": null,
+      "sections": [
+        "MoonSun"
+      ],
+      "titles": [
+        "Луна \"солнце\""
+      ],
+      "name": "Moon opposition Sun",
+      "body_name": "Moon",
+      "other_name": "Sun",
+      "sign_name": null,
+      "passage": {
+        "orb": 1.0,
+        "start": "2026-04-02T00:16:48Z",
+        "start_local": "2026-04-01 19:17",
+        "exact": [
+          "2026-04-02T02:12:00Z"
+        ],
+        "end": "2026-04-02T04:07:12Z",
+        "end_local": "2026-04-01 23:07",
+        "perfects": true,
+        "closest": null,
+        "closest_separation": null
+      }
+    },
+    {
+      "id": "aspect-venus-sextile-natal-midheaven-closest-20260402T1412Z",
+      "type": "aspect",
+      "moment": 1.2625076431667837,
+      "utc": "2026-04-02T14:12:00Z",
+      "local": "2026-04-02 09:12",
+      "body": 3,
+      "other": 27,
+      "other_natal": true,
+      "aspect": 60.0,
+      "sign": null,
+      "direction": null,
+      "sections": [],
+      "titles": [],
+      "name": "Venus sextile natal Midheaven",
+      "body_name": "Venus",
+      "other_name": "natal Midheaven",
+      "sign_name": null,
+      "passage": {
+        "orb": 1.0,
+        "start": "2026-04-02T04:36:00Z",
+        "start_local": "2026-04-01 23:36",
+        "exact": [],
+        "end": null,
+        "end_local": null,
+        "perfects": false,
+        "closest": "2026-04-02T14:12:00Z",
+        "closest_separation": 0.125
+      }
+    }
+  ],
+)");
+  EXPECT_EQ(EventJson(head, events[1], model)["titles"][0], "\u041b\u0443\u043d\u0430 \"\u0441\u043e\u043b\u043d\u0446\u0435\"");
 }
 
 TEST(EventsWriter, CalendarHasOneEventEachWithItsPassage) {

@@ -276,6 +276,43 @@ TEST(FindEvents, PassagesOfATouchAtAStationAndOfAMiss) {
   EXPECT_NE(EventId(miss[0]).find("-closest-"), std::string::npos) << EventId(miss[0]);
 }
 
+// With passages an aspect's moment is one of its passage's exact moments, to the bit, and within
+// a second of the moment the search refines without them; one a few seconds inside either end of a
+// window is listed, one a few seconds outside is not.
+TEST(FindEvents, AspectsWithPassagesTakeTheirPassagesExactMoments) {
+  const double lon[12] = {84.9, 231.2, 71.0, 122.4, 100.3, 279.6, 5.1, 344.8, 194.0, 130.2, 182.7, 92.5};
+  const astro::ChartData natal = HandNatal(lon);
+  SearchOptions walked;
+  walked.Passages = true;
+  const astro::ChartMoment from = astro::MomentFromDate(2026, 3, 20, 5), to = from + 10 * astro::DayInCenturies;
+  const std::vector<Event> plain = FindEvents(&natal, from, to), with = FindEvents(&natal, from, to, walked);
+  int matched = 0;
+  for (const Event& e : with) {
+    if (e.Type != EventType::kAspect || !e.Pass->Perfects()) continue;
+    EXPECT_NE(std::find(e.Pass->Exact.begin(), e.Pass->Exact.end(), e.Moment), e.Pass->Exact.end()) << EventId(e);
+    const auto same = std::find_if(plain.begin(), plain.end(), [&](const Event& p) {
+      return KeyOf(p) == KeyOf(e) && std::fabs(p.Moment - e.Moment) < astro::SecondInCenturies;
+    });
+    EXPECT_NE(same, plain.end()) << EventId(e);
+    ++matched;
+  }
+  EXPECT_GT(matched, 50);
+
+  const auto listed = [&](const Event& e, astro::ChartMoment a, astro::ChartMoment b) {
+    for (const Event& x : FindEvents(&natal, a, b, walked))
+      if (KeyOf(x) == KeyOf(e) && x.Moment == e.Moment) return true;
+    return false;
+  };
+  const Event& moon = *std::find_if(with.begin(), with.end(), [&](const Event& e) {
+    return e.Type == EventType::kAspect && e.Body == astro::kMoon && e.Moment > from + 5 * astro::DayInCenturies;
+  });
+  const double near = 20 * astro::SecondInCenturies, days = 2 * astro::DayInCenturies;
+  EXPECT_TRUE(listed(moon, moon.Moment - days, moon.Moment + near));
+  EXPECT_FALSE(listed(moon, moon.Moment - days, moon.Moment - near));
+  EXPECT_TRUE(listed(moon, moon.Moment - near, moon.Moment + days));
+  EXPECT_FALSE(listed(moon, moon.Moment + near, moon.Moment + days));
+}
+
 // Two windows a week and some hours apart: every aspect both hold has the same id, moment and
 // passage in both, to the bit.
 TEST(FindEvents, PassagesAndIdsAreTheSameInEveryWindowThatHoldsThem) {
