@@ -144,13 +144,14 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
         if (c == ua) continue;
         astro::ChartMoment t = first_try ? first_try(static_cast<int>(li), a, b, a + (b - a) * (c - ua) / (ub - ua))
                                   : astro::NoValue;
-        if (!astro::IsValue(t))
+        const bool tried = astro::IsValue(t);
+        if (!tried)
           t = RefineRoot([&](astro::ChartMoment m) {
             const double v = along(m);
             return Known(v) ? v - c : astro::NoValue;
           }, a, ua - c, b, ub - c);
         if (!Known(t) || t < from || t > to) continue;
-        out.push_back({t, astro::NormalizeMod(level, 360), static_cast<int>(li), rising});
+        out.push_back({t, astro::NormalizeMod(level, 360), static_cast<int>(li), rising, tried});
       }
     }
   }

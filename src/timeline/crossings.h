@@ -36,6 +36,7 @@ struct Crossing {
   double Level = 0;      // the level reached, [0, 360)
   int Index = 0;         // its place in the levels asked for
   bool Rising = false;   // the angle increases through it
+  bool FirstTry = false; // the moment is first_try's, not refined on its piece
 };
 
 // The sampled angle cut into monotonic pieces: boundaries in ascending order, with the angle

@@ -89,9 +89,42 @@ std::string EventName(const Event& e) {
   return TypeName(e.Type);
 }
 
+namespace {
+
+// Whether ClockDigits prints what printf's "%04d-%02d-%02d?%02lld:%02lld:%02lld" would: every
+// field within its width and none negative.
+bool PlainClock(const astro::CivilDate& d, long long s) {
+  return d.year >= 0 && d.year <= 9999 && d.month >= 0 && d.month <= 99 && d.day >= 0 && d.day <= 99 && s >= 0 &&
+         s < 100 * 3600;
+}
+
+// "YYYY-MM-DD?HH:MM[:SS]" of the date and second of the day, `between` the date and the clock:
+// every event prints several of these, so they are put together digit by digit.
+std::string ClockDigits(const astro::CivilDate& d, long long s, char between, bool seconds) {
+  char buf[19];
+  const auto put = [&buf](int at, long long n, int width) {
+    for (int i = at + width - 1; i >= at; --i, n /= 10) buf[i] = static_cast<char>('0' + n % 10);
+  };
+  put(0, d.year, 4);
+  buf[4] = '-';
+  put(5, d.month, 2);
+  buf[7] = '-';
+  put(8, d.day, 2);
+  buf[10] = between;
+  put(11, s / 3600, 2);
+  buf[13] = ':';
+  put(14, s / 60 % 60, 2);
+  buf[16] = ':';
+  put(17, s % 60, 2);
+  return std::string(buf, seconds ? 19 : 16);
+}
+
+}  // namespace
+
 std::string UtcText(astro::ChartMoment t) {
   long long s = 0;
   const astro::CivilDate d = Rounded(t, 0, 1, s);
+  if (PlainClock(d, s)) return ClockDigits(d, s, 'T', true) + 'Z';
   char buf[48];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lldZ", d.year, d.month, d.day,
                 s / 3600, s / 60 % 60, s % 60);
@@ -101,6 +134,7 @@ std::string UtcText(astro::ChartMoment t) {
 std::string LocalText(astro::ChartMoment t, double zone) {
   long long s = 0;
   const astro::CivilDate d = Rounded(t, astro::HmsToDecimal(zone), 60, s);
+  if (PlainClock(d, s)) return ClockDigits(d, s, ' ', false);
   char buf[48];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02lld:%02lld", d.year, d.month, d.day, s / 3600,
                 s / 60 % 60);

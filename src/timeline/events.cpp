@@ -125,10 +125,12 @@ CrossingMoment ExactInItsHour(const AngleOfTime& f, const std::vector<double>& l
 // it (walked once for all its exact moments) and its moment from there, so that it is the same in
 // every window; each turn of the angle in [from, to] within the orb of an aspect that it does not
 // reach makes an event of its own at the closest approach. `shift` is the natal point's longitude
-// (0 for a pair); `template_event` gives the body, other and natal flag.
+// (0 for a pair); `template_event` gives the body, other and natal flag; the events from `first`
+// on are those of `found`, in its order.
 void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<double>& levels,
                  double shift, double orb, astro::ChartMoment from, astro::ChartMoment to,
-                 const Event& template_event, std::vector<Event>& events, size_t first) {
+                 const Event& template_event, const std::vector<Crossing>& found,
+                 std::vector<Event>& events, size_t first) {
   std::vector<std::pair<double, Passage>> walked;  // by level
   for (size_t i = first; i < events.size(); ++i) {
     Event& e = events[i];
@@ -139,7 +141,9 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
           e.Moment >= p.Start - astro::SecondInCenturies && e.Moment <= p.End + astro::SecondInCenturies)
         known = &p;
     if (!known) {
-      walked.emplace_back(e.Level, PassageAround(dev, e.Moment, orb));
+      // A moment found in its hour is exact: its deviation need not be computed again.
+      const bool exact = found[i - first].FirstTry;
+      walked.emplace_back(e.Level, exact ? PassageThrough(dev, e.Moment, orb) : PassageAround(dev, e.Moment, orb));
       known = &walked.back().second;
     }
     e.Pass = *known;
@@ -230,7 +234,7 @@ void FindBodyEvents(LongitudeCache& cache, const Samples& s, int body,
         like.Body = body;
         like.Other = target;
         like.OtherNatal = true;
-        AddPassages(f, track, levels, at, o.OrbOf(body, target, true), from, to, like, natal_out[n], first);
+        AddPassages(f, track, levels, at, o.OrbOf(body, target, true), from, to, like, found, natal_out[n], first);
       }
     }
   }
@@ -257,7 +261,7 @@ void FindPairEvents(LongitudeCache& cache, const Samples& s, int a, int b, const
       Event like;
       like.Body = a;
       like.Other = b;
-      AddPassages(f, track, levels, 0, o.OrbOf(a, b, false), from, to, like, out, first);
+      AddPassages(f, track, levels, 0, o.OrbOf(a, b, false), from, to, like, found, out, first);
     }
   }
   if (!lunations) return;

@@ -126,10 +126,12 @@ astro::ChartMoment TurnNear(const Deviation& dev, astro::ChartMoment near) {
   return astro::NoValue;
 }
 
-Passage PassageAround(const Deviation& dev, astro::ChartMoment inside, double orb) {
+namespace {
+
+// The passage that holds `inside`, where the deviation is d0.
+Passage PassageFrom(const Deviation& dev, astro::ChartMoment inside, double d0, double orb) {
   Passage p;
   p.Orb = orb;
-  double d0 = dev(inside);
   if (!Known(d0) || std::fabs(d0) > orb) return p;
   if (std::fabs(d0) < kExactThere) {
     p.Exact.push_back(CanonicalRoot(dev, inside));
@@ -152,6 +154,16 @@ Passage PassageAround(const Deviation& dev, astro::ChartMoment inside, double or
   p.Closest = Known(at) ? turn : least;
   p.ClosestSeparation = std::fabs(Known(at) ? at : dev(least));
   return p;
+}
+
+}  // namespace
+
+Passage PassageAround(const Deviation& dev, astro::ChartMoment inside, double orb) {
+  return PassageFrom(dev, inside, dev(inside), orb);
+}
+
+Passage PassageThrough(const Deviation& dev, astro::ChartMoment exact, double orb) {
+  return PassageFrom(dev, exact, 0, orb);
 }
 
 Motion MotionAt(const Deviation& dev, astro::ChartMoment t) {

@@ -46,6 +46,9 @@ struct Passage {
 // The passage that holds `inside`, where |dev(inside)| <= orb. A passage with no exact moment has
 // its closest approach filled in.
 Passage PassageAround(const Deviation& dev, astro::ChartMoment inside, double orb);
+// The same from a moment known to be exact: a root of dev that RootInHourNear gave. Its deviation
+// is taken for 0 without being computed; the moment is listed as CanonicalRoot finds it again.
+Passage PassageThrough(const Deviation& dev, astro::ChartMoment exact, double orb);
 
 // A root of g known to lie within a second or so of r, found again in the whole hour of universal
 // time that holds it (or the hour before or after, when r is at an hour's edge); r itself when no

@@ -29,6 +29,10 @@ TEST(EventText, ClockTextsRoundAcrossMinuteAndDay) {
     EXPECT_EQ(UtcText(t), c.utc);
     EXPECT_EQ(LocalText(t, c.zone), c.local);
   }
+  // Years before 1 AD print with their sign, as printf's %04d prints them.
+  EXPECT_EQ(UtcText(astro::MomentFromDate(-43, 3, 15, 12.5)), "-043-03-15T12:30:00Z");
+  EXPECT_EQ(LocalText(astro::MomentFromDate(-43, 3, 15, 3), -5), "-043-03-14 22:00");
+  EXPECT_EQ(UtcText(astro::MomentFromDate(0, 1, 1, 3)), "0000-01-01T03:00:00Z");
 }
 
 TEST(EventText, DocumentFieldsNullWhereTheEventHasNone) {
