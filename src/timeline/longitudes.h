@@ -39,6 +39,8 @@ BodyLongitudes TransitLongitudes(astro::ChartMoment t);
 // its memory is that of the moments the search looked at; it is not for sharing between threads.
 class LongitudeCache {
  public:
+  // A 20-day window with its passages asks about 1300 moments, a chunk of a span about 8000.
+  LongitudeCache() { moments_.reserve(2048); }
   double Longitude(int body, astro::ChartMoment t);
   double Separation(int a, int b, astro::ChartMoment t);
   BodyLongitudes All(astro::ChartMoment t);
