@@ -134,11 +134,18 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
       const double line = ua + (ub - ua) * (t - a) / (b - a);
       return line + Wrap180(v - line);
     };
+    const double lo = std::min(ua, ub), hi = std::max(ua, ub);
+    // Most levels are nowhere near a piece (a day of a planet covers a degree or less): a level
+    // of [0, 360) more than a hair beyond the piece's span from its low end, round the circle, is
+    // passed over without the exact arithmetic below.
+    const double lo_turn = lo - 360 * std::floor(lo / 360), span = hi - lo;
+    constexpr double kHair = 1e-9;
     for (size_t li = 0; li < levels.size(); ++li) {
       const double level = levels[li];
+      const double ahead = level >= lo_turn ? level - lo_turn : level - lo_turn + 360;
+      if (level >= 0 && level < 360 && ahead > span + kHair && ahead < 360 - kHair) continue;
       // Each value level + 360 k passed on the piece: rising, ua < c <= ub; falling,
       // ub <= c < ua. An end shared with the next piece belongs to one of them only.
-      const double lo = std::min(ua, ub), hi = std::max(ua, ub);
       double c = level + 360 * std::ceil((lo - level) / 360);
       for (int guard = 0; c <= hi && guard < 8; c += 360, ++guard) {
         if (c == ua) continue;
