@@ -149,8 +149,8 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
       double c = level + 360 * std::ceil((lo - level) / 360);
       for (int guard = 0; c <= hi && guard < 8; c += 360, ++guard) {
         if (c == ua) continue;
-        astro::ChartMoment t = first_try ? first_try(static_cast<int>(li), a, b, a + (b - a) * (c - ua) / (ub - ua))
-                                  : astro::NoValue;
+        const astro::ChartMoment guess = a + (b - a) * (c - ua) / (ub - ua);
+        astro::ChartMoment t = first_try ? first_try(static_cast<int>(li), a, b, guess) : astro::NoValue;
         const bool tried = astro::IsValue(t);
         if (!tried)
           t = RefineRoot([&](astro::ChartMoment m) {

@@ -55,7 +55,8 @@ Track BuildTrack(const AngleOfTime& f, std::span<const astro::ChartMoment> grid,
 // A crossing's moment found another way than by refining it on its piece: given the index of the
 // level, the piece [a, b] (the angle monotonic on it, the level passed once) and the straight
 // line's moment of the level, the moment, or NoValue to refine on the piece after all.
-using CrossingMoment = std::function<astro::ChartMoment(int index, astro::ChartMoment a, astro::ChartMoment b, astro::ChartMoment guess)>;
+using CrossingMoment = std::function<astro::ChartMoment(int index, astro::ChartMoment a,
+                                                        astro::ChartMoment b, astro::ChartMoment guess)>;
 
 // Every moment in [from, to] at which the angle reaches one of `levels` (degrees, taken
 // modulo 360), in ascending order of moment; each is refined on its piece unless `first_try`

@@ -220,7 +220,9 @@ class PrettyJson {
   }
   // A moment as UTC or local text, null where it is unknown.
   void Utc(astro::ChartMoment t) { astro::IsValue(t) && std::isfinite(t) ? String(UtcText(t)) : Null(); }
-  void Local(astro::ChartMoment t, double zone) { astro::IsValue(t) && std::isfinite(t) ? String(LocalText(t, zone)) : Null(); }
+  void Local(astro::ChartMoment t, double zone) {
+    astro::IsValue(t) && std::isfinite(t) ? String(LocalText(t, zone)) : Null();
+  }
 
  private:
   void NewLine() {
@@ -249,7 +251,8 @@ void WritePassage(PrettyJson& j, const Passage& p, double zone) {
 }
 
 // One event of the document, `depth` levels in.
-void WriteEvent(std::string& out, int depth, const WindowHead& head, const Event& e, const model::TEvList& model) {
+void WriteEvent(std::string& out, int depth, const WindowHead& head, const Event& e,
+                const model::TEvList& model) {
   PrettyJson j(out, depth);
   const char* direction = DirectionName(e.Dir);
   j.Open('{');

@@ -113,8 +113,10 @@ constexpr double kNearTheEnd = 60 * astro::SecondInCenturies;
 // always has, whether the event is in the window.
 CrossingMoment ExactInItsHour(const AngleOfTime& f, const std::vector<double>& levels, double shift,
                               astro::ChartMoment from, astro::ChartMoment to) {
-  return [&f, &levels, shift, from, to](int index, astro::ChartMoment a, astro::ChartMoment b, astro::ChartMoment guess) {
-    const astro::ChartMoment r = RootInHourNear(AspectDeviation(f, levels[static_cast<size_t>(index)], shift), guess);
+  return [&f, &levels, shift, from, to](int index, astro::ChartMoment a, astro::ChartMoment b,
+                                        astro::ChartMoment guess) {
+    const double level = levels[static_cast<size_t>(index)];
+    const astro::ChartMoment r = RootInHourNear(AspectDeviation(f, level, shift), guess);
     if (!astro::IsValue(r) || r < a || r > b) return astro::NoValue;
     if (std::fabs(r - from) < kNearTheEnd || std::fabs(r - to) < kNearTheEnd) return astro::NoValue;
     return r;
@@ -143,7 +145,8 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
     if (!known) {
       // A moment found in its hour is exact: its deviation need not be computed again.
       const bool exact = found[i - first].FirstTry;
-      walked.emplace_back(e.Level, exact ? PassageThrough(dev, e.Moment, orb) : PassageAround(dev, e.Moment, orb));
+      walked.emplace_back(e.Level,
+                          exact ? PassageThrough(dev, e.Moment, orb) : PassageAround(dev, e.Moment, orb));
       known = &walked.back().second;
     }
     e.Pass = *known;
@@ -177,9 +180,9 @@ void AddPassages(const AngleOfTime& f, const Track& track, const std::vector<dou
 bool Wanted(const SearchOptions& o, EventType t) { return o.Wants(static_cast<int>(t)); }
 
 void FindBodyEvents(LongitudeCache& cache, const Samples& s, int body,
-                    const std::vector<const astro::ChartData*>& natals, const SearchOptions& o, const std::vector<double>& levels, astro::ChartMoment from,
-                    astro::ChartMoment to, std::vector<std::vector<Event>>& natal_out,
-                    std::vector<Event>& out) {
+                    const std::vector<const astro::ChartData*>& natals, const SearchOptions& o,
+                    const std::vector<double>& levels, astro::ChartMoment from, astro::ChartMoment to,
+                    std::vector<std::vector<Event>>& natal_out, std::vector<Event>& out) {
   const bool own = o.Bodies.test(static_cast<size_t>(body));
   const bool transits = o.Transits && own;
   const bool natal_aspects = own && Wanted(o, EventType::kAspect);
@@ -223,7 +226,8 @@ void FindBodyEvents(LongitudeCache& cache, const Samples& s, int body,
       std::vector<double> shifted;
       for (double level : levels) shifted.push_back(astro::NormalizeMod(level + at, 360));
       std::vector<Crossing> found =
-          FindCrossings(f, track, shifted, from, to, o.Passages ? ExactInItsHour(f, levels, at, from, to) : nullptr);
+          FindCrossings(f, track, shifted, from, to,
+                        o.Passages ? ExactInItsHour(f, levels, at, from, to) : nullptr);
       // The level found is known by its place: taking the natal longitude off again could
       // leave 119.99999999999997 of a trine.
       for (Crossing& c : found) c.Level = levels[c.Index];
@@ -234,7 +238,8 @@ void FindBodyEvents(LongitudeCache& cache, const Samples& s, int body,
         like.Body = body;
         like.Other = target;
         like.OtherNatal = true;
-        AddPassages(f, track, levels, at, o.OrbOf(body, target, true), from, to, like, found, natal_out[n], first);
+        AddPassages(f, track, levels, at, o.OrbOf(body, target, true), from, to, like, found,
+                    natal_out[n], first);
       }
     }
   }
@@ -253,7 +258,8 @@ void FindPairEvents(LongitudeCache& cache, const Samples& s, int a, int b, const
   // The lunations are the crossings of 0 and 180 as refined on the track.
   const bool exact_first = aspects && o.Passages && !lunations;
   const std::vector<Crossing> found =
-      FindCrossings(f, track, levels, from, to, exact_first ? ExactInItsHour(f, levels, 0, from, to) : nullptr);
+      FindCrossings(f, track, levels, from, to,
+                    exact_first ? ExactInItsHour(f, levels, 0, from, to) : nullptr);
   if (aspects) {
     const size_t first = out.size();
     AddAspects(found, a, b, false, out);

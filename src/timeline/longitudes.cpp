@@ -69,7 +69,9 @@ double LongitudeCache::Of(Held& h, int body) {
   return h.Lon[body];
 }
 
-double LongitudeCache::Longitude(int body, astro::ChartMoment t) { return IsBody(body) ? Of(At(t), body) : astro::NoValue; }
+double LongitudeCache::Longitude(int body, astro::ChartMoment t) {
+  return IsBody(body) ? Of(At(t), body) : astro::NoValue;
+}
 
 double LongitudeCache::Separation(int a, int b, astro::ChartMoment t) {
   if (!IsBody(a) || !IsBody(b)) return astro::NoValue;

@@ -55,7 +55,7 @@ class LongitudeCache {
     astro::ChartMoment Clock = astro::NoValue;  // the moment handed to the theories
     bool HasSun = false;
     astro::SunResult Sun;
-    unsigned Known = 0;           // a bit per body of Lon
+    unsigned Known = 0;  // a bit per body of Lon
     BodyLongitudes Lon{};
   };
   Held& At(astro::ChartMoment t);

@@ -43,7 +43,8 @@ long long FirstStep(astro::ChartMoment t, int dir) {
 // The root of g in [lo, hi] (g changes sign there), canonical. Over a day every deviation is
 // nearly straight, so the straight line's root is usually within the hour of the true one and
 // needs no refinement of its own first.
-astro::ChartMoment RootBetween(const Deviation& g, astro::ChartMoment lo, double glo, astro::ChartMoment hi, double ghi) {
+astro::ChartMoment RootBetween(const Deviation& g, astro::ChartMoment lo, double glo, astro::ChartMoment hi,
+                               double ghi) {
   const astro::ChartMoment guess = glo == ghi ? (lo + hi) / 2 : lo + (hi - lo) * glo / (glo - ghi);
   const astro::ChartMoment direct = RootInHourNear(g, guess);
   if (astro::IsValue(direct)) return direct;

@@ -214,7 +214,8 @@ TEST(EventsWriter, JsonBytesOfEveryKindOfField) {
   head.Orb = 1;
   head.MoonOrb = 1;
   std::vector<Event> events(3);
-  events[0] = {EventType::kIngress, t - 0.3 * astro::DayInCenturies, astro::kMars, -1, false, astro::NoValue, 2, Direction::kForward, {}};
+  events[0] = {EventType::kIngress, t - 0.3 * astro::DayInCenturies, astro::kMars, -1, false, astro::NoValue, 2,
+               Direction::kForward, {}};
   events[1] = {EventType::kAspect, t, astro::kMoon, astro::kSun, false, 180, 0, Direction::kNone, {0}};
   events[1].Level = 180;
   Passage exact;
@@ -223,7 +224,8 @@ TEST(EventsWriter, JsonBytesOfEveryKindOfField) {
   exact.Exact = {t};
   exact.End = t + 0.08 * astro::DayInCenturies;
   events[1].Pass = exact;
-  events[2] = {EventType::kAspect, t + 0.5 * astro::DayInCenturies, astro::kVenus, astro::kMidheaven, true, 60, 0, Direction::kNone, {}};
+  events[2] = {EventType::kAspect, t + 0.5 * astro::DayInCenturies, astro::kVenus, astro::kMidheaven, true, 60, 0,
+               Direction::kNone, {}};
   events[2].Level = 300;
   Passage miss;
   miss.Orb = 1;
@@ -328,7 +330,8 @@ TEST(EventsWriter, JsonBytesOfEveryKindOfField) {
     }
   ],
 )");
-  EXPECT_EQ(EventJson(head, events[1], model)["titles"][0], "\u041b\u0443\u043d\u0430 \"\u0441\u043e\u043b\u043d\u0446\u0435\"");
+  EXPECT_EQ(EventJson(head, events[1], model)["titles"][0],
+            "\u041b\u0443\u043d\u0430 \"\u0441\u043e\u043b\u043d\u0446\u0435\"");
 }
 
 TEST(EventsWriter, CalendarHasOneEventEachWithItsPassage) {

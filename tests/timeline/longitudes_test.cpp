@@ -15,7 +15,8 @@ uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
 // Asked once or again, bodies before or after the Sun their reduction needs, numbers or not, the
 // cache hands back the very bits the functions it stands for compute.
 TEST(LongitudeCache, HandsBackTheComputedNumbersToTheBit) {
-  const astro::ChartMoment moments[] = {-0.5137, 0.2618, 1.26, 1.26 + astro::SecondInCenturies, 2.5999, 5000.0, astro::NoValue};
+  const astro::ChartMoment moments[] = {-0.5137, 0.2618, 1.26, 1.26 + astro::SecondInCenturies, 2.5999, 5000.0,
+                                        astro::NoValue};
   const int others[] = {astro::kSun, astro::kMoon, astro::kMars, astro::kPluto, -1, 10};
   LongitudeCache cache;
   for (const bool downward : {true, false}) {
@@ -25,7 +26,8 @@ TEST(LongitudeCache, HandsBackTheComputedNumbersToTheBit) {
         const int body = downward ? 10 - i : i - 1;
         EXPECT_EQ(Bits(cache.Longitude(body, t)), Bits(TransitLongitude(body, t))) << body;
         for (const int other : others)
-          EXPECT_EQ(Bits(cache.Separation(body, other, t)), Bits(Separation(body, other, t))) << body << " " << other;
+          EXPECT_EQ(Bits(cache.Separation(body, other, t)), Bits(Separation(body, other, t)))
+              << body << " " << other;
       }
       const BodyLongitudes all = cache.All(t), fresh = TransitLongitudes(t);
       for (int n = 0; n < astro::kPlanetCount; ++n) EXPECT_EQ(Bits(all[n]), Bits(fresh[n])) << n;
