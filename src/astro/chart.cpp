@@ -314,12 +314,7 @@ void FillNodesAndApsides(ChartRun& r) {
   lon[kApogee] = MeanLunarApogee(e);
   lon[kPerigee] = NormalizeMod(lon[kApogee] + 180, 360);
 
-  // Mean longitude of the ascending node, Meeus, Astronomical Algorithms (1991), "Position of the
-  // Moon": degrees, tj in Julian centuries from J2000.0 (counted here from the universal moment,
-  // from the system's own epoch 1.0000000127, 40 seconds after J2000.0).
-  const double tj = t - 1.0000000127;
-  double node = 125.044555 - 1934.1361849 * tj + 0.0020762 * tj * tj +
-                tj * tj * tj / 467410 - tj * tj * tj * tj / 60616000;
+  double node = MeanLunarNode(t);
   if (r.st.MeanNode != 1) node -= TrueNodeCorrection(e);
   lon[kNorthNode] = NormalizeMod(node, 360);
   lon[kSouthNode] = NormalizeMod(node + 180, 360);

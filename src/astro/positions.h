@@ -64,6 +64,13 @@ struct SunResult {
 // the quadratic term, 0.0103 degrees a century squared.
 double MeanLunarApogee(TtMoment e);
 
+// Mean longitude of the Moon's ascending node at universal moment t, degrees, not reduced:
+// Meeus, Astronomical Algorithms (1991), "Position of the Moon", in Julian centuries from J2000.0,
+// counted here from the universal moment and from this system's own epoch 1.0000000127 (40
+// seconds after J2000.0). The chart's node; the nutation term of the obliquity keeps its own
+// (obliquity.cpp says why).
+double MeanLunarNode(ChartMoment t);
+
 // MoonPosition's results.
 struct MoonResult {
   ChartMoment Moment = NoValue;

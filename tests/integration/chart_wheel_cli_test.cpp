@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../support/text_scan.h"
+#include "../support/scratch_dir.h"
 #include "child_process.h"
 
 namespace sd {
@@ -19,16 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using sd::testing::ChildResult;
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "stockdyn_wheel_XXXXXX").string();
-    EXPECT_NE(mkdtemp(tmpl.data()), nullptr);
-    path = tmpl;
-  }
-  ~TempDir() { fs::remove_all(path); }
-};
 
 ChildResult Chart(std::vector<std::string> args) {
   args.insert(args.begin(), "chart");
@@ -80,10 +71,10 @@ void ExpectSamePositions(const std::map<int, double>& svg, const std::map<int, d
 }
 
 TEST(ChartWheelCommand, SecurityWheelShowsTheChartsPositions) {
-  TempDir dir;
+  const testing_support::ScratchDir dir;
   const ChildResult json = Chart({"--security", "IBM Corp"});
   ASSERT_EQ(json.exit_status, 0) << json.err;
-  const std::string file = (dir.path / "ibm.svg").string();
+  const std::string file = dir.File("ibm.svg");
   const ChildResult drawn = Chart({"--security", "IBM Corp", "--svg", file});
   ASSERT_EQ(drawn.exit_status, 0) << drawn.err;
   EXPECT_EQ(drawn.out, "");
@@ -100,8 +91,8 @@ TEST(ChartWheelCommand, SecurityWheelShowsTheChartsPositions) {
 }
 
 TEST(ChartWheelCommand, BiWheelCarriesTheTransitsOfTheMoment) {
-  TempDir dir;
-  const std::string file = (dir.path / "bi.svg").string();
+  const testing_support::ScratchDir dir;
+  const std::string file = dir.File("bi.svg");
   const ChildResult drawn =
       Chart({"--security", "IBM Corp", "--svg", file, "--transits", "2026-03-20", "12:00", "--zone", "EST"});
   ASSERT_EQ(drawn.exit_status, 0) << drawn.err;
@@ -117,7 +108,7 @@ TEST(ChartWheelCommand, BiWheelCarriesTheTransitsOfTheMoment) {
 }
 
 TEST(ChartWheelCommand, MomentWheelIncludingAPolarPlace) {
-  TempDir dir;
+  const testing_support::ScratchDir dir;
   struct Case {
     const char* lat;
     const char* houses;
@@ -128,7 +119,7 @@ TEST(ChartWheelCommand, MomentWheelIncludingAPolarPlace) {
     const ChildResult json = Chart(where);
     ASSERT_EQ(json.exit_status, 0) << json.err;
     std::vector<std::string> draw = where;
-    const std::string file = (dir.path / "moment.svg").string();
+    const std::string file = dir.File("moment.svg");
     draw.insert(draw.end(), {"--svg", file, "--force"});
     const ChildResult drawn = Chart(draw);
     ASSERT_EQ(drawn.exit_status, 0) << drawn.err;
@@ -139,8 +130,8 @@ TEST(ChartWheelCommand, MomentWheelIncludingAPolarPlace) {
 }
 
 TEST(ChartWheelCommand, RefusesWhatItCannotDraw) {
-  TempDir dir;
-  const std::string file = (dir.path / "x.svg").string();
+  const testing_support::ScratchDir dir;
+  const std::string file = dir.File("x.svg");
   struct Case {
     std::vector<std::string> args;
     int status;

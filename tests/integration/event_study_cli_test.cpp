@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../support/scratch_dir.h"
 #include "child_process.h"
 #include "price_walk.h"
 
@@ -28,19 +29,8 @@ using sd::testing::RunTool;
 
 class EventStudyCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "stockdyn_event_study_XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Write(const std::string& name, const std::string& text) {
-    const fs::path p = dir_ / name;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-  }
+  std::string Write(const std::string& name, const std::string& text) { return scratch_.Write(name, text); }
+  std::string File(const std::string& name) const { return scratch_.File(name); }
 
   static std::string Walk(std::chrono::sys_days first, std::chrono::sys_days last, unsigned seed) {
     return sd::testing::WalkCsv(first, last, seed);
@@ -57,12 +47,12 @@ class EventStudyCommand : public ::testing::Test {
     return Write("universe.csv", "prices,label,security\nprices/a.csv,walk a,\nprices/b.csv,,\nprices/ibm.csv,ibm,IBM Corp\n");
   }
 
-  fs::path dir_;
+  testing_support::ScratchDir scratch_;
 };
 
 TEST_F(EventStudyCommand, FiguresRecomputeFromTheDetailsAndThePrices) {
   const std::string universe = Universe();
-  const std::string details = (dir_ / "details.csv").string(), report = (dir_ / "report.html").string();
+  const std::string details = File("details.csv"), report = File("report.html");
   const ChildResult r = RunTool({"study", "--universe", universe, "--zone", "EST", "--permutations", "19", "--window", "5",
                                  "--horizon", "3", "--families", "lunation,station:2,natal:1:0,state:lunar,state:retrograde:2",
                                  "--details", details, "--report", report});
@@ -108,7 +98,7 @@ TEST_F(EventStudyCommand, SameOutputWhateverTheThreads) {
   std::string first_out, first_details;
   for (const char* threads : {"1", "2", "3"}) {
     SCOPED_TRACE(threads);
-    const std::string details = (dir_ / (std::string("details") + threads + ".csv")).string();
+    const std::string details = File(std::string("details") + threads + ".csv");
     const ChildResult r = RunTool({"study", "--universe", universe, "--permutations", "29", "--random-natal", "2",
                                    "--families", "lunation,natal:4,aspect:0:1,state:sign:1", "--threads", threads,
                                    "--details", details, "--format", "csv"});
@@ -131,7 +121,7 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
   Universe();
   Write("prices/bad.csv", "Date,Close\n2001-01-02,10\n2001-01-03,ten\n");
   Write("prices/one.csv", "Date,Close\n2001-01-02,10\n");
-  const std::string dir = dir_.string();
+  const std::string dir = scratch_.path();
   const struct {
     const char* what;
     const char* universe;  // the universe file's text
@@ -153,7 +143,7 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
       {"label repeated", "label,prices\nx,prices/a.csv\nx,prices/b.csv\n",
        "universe.csv: line 3: field 'label': the label 'x' is already used above"},
   };
-  const std::string report = (dir_ / "report.html").string(), details = (dir_ / "details.csv").string();
+  const std::string report = File("report.html"), details = File("details.csv");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string universe = Write("universe.csv", c.universe);
@@ -161,14 +151,14 @@ TEST_F(EventStudyCommand, FaultsStopTheRunWithFileLineAndField) {
                                    "--report", report, "--details", details});
     EXPECT_EQ(r.exit_status, 1) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(dir_.string() + "/" + c.message), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(scratch_.path() + "/" + c.message), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(c.hint), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_FALSE(fs::exists(report));
     EXPECT_FALSE(fs::exists(details));
   }
   // One security named on the command line: its natal record or nothing.
-  const std::string walk = (dir_ / "prices/a.csv").string();
+  const std::string walk = File("prices/a.csv");
   const ChildResult unknown = RunTool({"study", "--security", "No Such Co", "--prices", walk, "--report", report});
   EXPECT_EQ(unknown.exit_status, 1);
   EXPECT_EQ(unknown.out, "");

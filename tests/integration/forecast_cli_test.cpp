@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "astro/calendar.h"
+#include "../support/scratch_dir.h"
 #include "child_process.h"
 #include "program_copy.h"
 #include "text_scan.h"
@@ -147,9 +148,8 @@ TEST(ForecastCommand, WritesThePictureWhenAsked) {
 // A full disk while the picture is written (here a file-size limit of 1 KiB): a clean failure
 // that names the picture, not a death by signal, and no partial picture left behind.
 TEST(ForecastCommand, PictureCutShortByTheFileSizeLimitFailsCleanly) {
-  std::string tmpl = (fs::temp_directory_path() / "forecast_fsize_XXXXXX").string();
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-  const fs::path dir = tmpl, gif = dir / "p.gif";
+  const testing_support::ScratchDir scratch;
+  const fs::path dir = scratch.path(), gif = dir / "p.gif";
   const ChildResult r = RunChild(
       {"/bin/sh", "-c", "ulimit -f 2; exec \"$0\" \"$@\"", kTool, "forecast", "--security",
        "IBM Corp", "--zone", "EST", "--date", "2026-03-20", "--gif", gif.string()},
@@ -159,15 +159,13 @@ TEST(ForecastCommand, PictureCutShortByTheFileSizeLimitFailsCleanly) {
   EXPECT_NE(r.err.find("p.gif"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_TRUE(fs::is_empty(dir)) << "a partial picture or its temporary file was left";
-  fs::remove_all(dir);
 }
 
 TEST(ForecastCommand, NamesInCodePage1251AreTypedAndPrintedAsUtf8) {
   // A program directory of its own whose database holds a Cyrillic name with a backslash in it
   // (quotes and the other markup characters the import refuses).
-  std::string tmpl = (fs::temp_directory_path() / "forecast_cyr_XXXXXX").string();
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-  const fs::path dir = tmpl;
+  const testing_support::ScratchDir scratch;
+  const fs::path dir = scratch.path();
   for (const char* f : {"stock.hyp", "towns.nd", "towns.ndx"})
     fs::copy_file(fs::path(STOCKDYN_EXE_DIR) / f, dir / f);
   const std::string name = "\xD0\x93\xD0\xB0\xD0\xB7 A \\ 1";  // "Газ A \\ 1" in UTF-8
@@ -185,15 +183,13 @@ TEST(ForecastCommand, NamesInCodePage1251AreTypedAndPrintedAsUtf8) {
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(ParseJson(r.out)["security"], name) << r.out.substr(0, 80);
   EXPECT_EQ(JsonRows(r.out).size(), 41u);
-  fs::remove_all(dir);
 }
 
 // The model is a data file like the others: without it there is no forecast, not a flat one.
 // A model that loads without one accepted event still runs, and says so.
 TEST(ForecastCommand, AMissingModelStopsTheRunAnEmptyOneRunsWithAWarning) {
-  std::string tmpl = (fs::temp_directory_path() / "forecast_model_XXXXXX").string();
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-  const fs::path dir = tmpl;
+  const testing_support::ScratchDir scratch;
+  const fs::path dir = scratch.path();
   for (const char* f : {"Nyse.mil", "towns.nd", "towns.ndx"})
     fs::copy_file(fs::path(STOCKDYN_EXE_DIR) / f, dir / f);
   const std::vector<std::string> args = {"--security", "IBM Corp", "--dir", dir.string(),
@@ -229,7 +225,6 @@ TEST(ForecastCommand, AMissingModelStopsTheRunAnEmptyOneRunsWithAWarning) {
   EXPECT_NE(drawn.err.find("stockdyn forecast: written to " + (dir / "empty.gif").string() + "\n"), std::string::npos)
       << drawn.err;
   EXPECT_TRUE(fs::exists(dir / "empty.gif"));
-  fs::remove_all(dir);
 }
 
 // The tool's picture is the one a request for the same security, zone and day publishes.

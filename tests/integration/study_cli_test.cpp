@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../support/text_scan.h"
+#include "../support/scratch_dir.h"
 #include "child_process.h"
 
 namespace sd {
@@ -27,18 +28,7 @@ using sd::testing::RunTool;
 
 class StudyCommands : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "stockdyn_study_XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Write(const std::string& name, const std::string& text) {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-  }
+  std::string Write(const std::string& name, const std::string& text) { return scratch_.Write(name, text); }
 
   // A random walk of weekday closes from 1996-01-01 (a Monday), `days` (< 366) calendar days long.
   std::string RandomWalk(int days) {
@@ -59,7 +49,7 @@ class StudyCommands : public ::testing::Test {
     return text;
   }
 
-  fs::path dir_;
+  testing_support::ScratchDir scratch_;
 };
 
 TEST_F(StudyCommands, BadPriceFilesStopBothCommandsNamingLineAndField) {
@@ -87,7 +77,7 @@ TEST_F(StudyCommands, BadPriceFilesStopBothCommandsNamingLineAndField) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"evaluate", "--security", "IBM Corp", "--prices", prices},
           std::vector<std::string>{"fit", "--security", "IBM Corp", "--prices", prices, "--horizon", "1",
-                                   "--model", model, "--out", (dir_ / "fitted.hyp").string()}}) {
+                                   "--model", model, "--out", scratch_.File("fitted.hyp")}}) {
       SCOPED_TRACE(args[0]);
       const ChildResult r = RunTool(args);
       EXPECT_EQ(r.exit_status, 1) << r.err;
@@ -95,7 +85,7 @@ TEST_F(StudyCommands, BadPriceFilesStopBothCommandsNamingLineAndField) {
       EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
       EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
-    EXPECT_FALSE(fs::exists(dir_ / "fitted.hyp"));
+    EXPECT_FALSE(fs::exists(scratch_.File("fitted.hyp")));
   }
 }
 
@@ -124,7 +114,7 @@ TEST_F(StudyCommands, NothingToEvaluateOrFitStopsWithTheReason) {
   for (int d = 2; d <= 31; ++d) flat += "1996-01-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + ",50\n";
   const std::string walk = Write("walk.csv", RandomWalk(300));
   const std::string model = std::string(STOCKDYN_EXE_DIR) + "/stock.hyp";
-  const fs::path out = dir_ / "fitted.hyp";
+  const fs::path out = scratch_.File("fitted.hyp");
   struct Case {
     const char* what;
     std::vector<std::string> args;
@@ -187,7 +177,7 @@ TEST_F(StudyCommands, ReportLegendNamesOnlyWhatIsDrawn) {
   const std::string prices = Write("walk.csv", RandomWalk(300));
   for (const int charts : {0, 2}) {
     SCOPED_TRACE(charts);
-    const fs::path report = dir_ / ("r" + std::to_string(charts) + ".html");
+    const fs::path report = scratch_.File("r" + std::to_string(charts) + ".html");
     const ChildResult r = RunTool({"evaluate", "--security", "IBM Corp", "--zone", "EST", "--prices", prices,
                                    "--permutations", "19", "--random-natal", std::to_string(charts), "--report",
                                    report.string()});
@@ -238,7 +228,7 @@ TEST_F(StudyCommands, DefaultsUseTheSecuritysZoneAndWriteNothingUnasked) {
     outputs.push_back(r.out);
   }
   EXPECT_EQ(outputs[0], outputs[1]);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // walk.csv alone
+  EXPECT_EQ(scratch_.Names(), std::vector<std::string>{"walk.csv"});
 }
 
 // Long runs draw a bar on a terminal, over the true chart and every random one, and ending at
@@ -294,7 +284,7 @@ TEST_F(StudyCommands, FitTakesTheSpanAsEvaluateNamesItAndWritesAReport) {
   EXPECT_EQ(doc["train"]["from"], "1996-02-01");
   EXPECT_EQ(doc["test"]["to"], "1996-09-30");
 
-  const fs::path report = dir_ / "fit.html";
+  const fs::path report = scratch_.File("fit.html");
   const ChildResult written = with({"--report", report.string()});
   ASSERT_EQ(written.exit_status, 0) << written.err;
   std::ifstream in(report);

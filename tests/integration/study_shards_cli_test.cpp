@@ -18,6 +18,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../support/scratch_dir.h"
 #include "child_process.h"
 #include "price_walk.h"
 
@@ -31,9 +32,6 @@ using sd::testing::RunTool;
 class StudyShardsCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "stockdyn_study_shards_XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
     using std::chrono::day;
     using std::chrono::month;
     using std::chrono::year;
@@ -41,21 +39,10 @@ class StudyShardsCommand : public ::testing::Test {
     Write("prices/ibm.csv", Walk(year{1994} / month{6} / day{1}, year{1996} / month{12} / day{31}, 12));
     universe_ = Write("universe.csv", "prices,label,security\nprices/a.csv,walk a,\nprices/ibm.csv,ibm,IBM Corp\n");
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  std::string Write(const std::string& name, const std::string& text) { return scratch_.Write(name, text); }
+  std::string File(const std::string& name) const { return scratch_.File(name); }
 
-  std::string Write(const std::string& name, const std::string& text) {
-    const fs::path p = dir_ / name;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-  }
-
-  std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  static std::string Read(const std::string& path) { return testing_support::ScratchDir::ReadAll(path); }
 
   static std::string Walk(std::chrono::sys_days first, std::chrono::sys_days last, unsigned seed) {
     return sd::testing::WalkCsv(first, last, seed);
@@ -71,7 +58,7 @@ class StudyShardsCommand : public ::testing::Test {
   std::vector<std::string> Shards(const std::vector<std::string>& study, int count, const std::string& tag) {
     std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
-      const std::string path = (dir_ / (tag + "-" + std::to_string(i) + ".partial")).string();
+      const std::string path = File(tag + "-" + std::to_string(i) + ".partial");
       std::vector<std::string> args = study;
       args.insert(args.end(), {"--shard", std::to_string(i) + "/" + std::to_string(count), "--partial", path});
       const ChildResult r = RunTool(args);
@@ -83,12 +70,12 @@ class StudyShardsCommand : public ::testing::Test {
     return paths;
   }
 
-  fs::path dir_;
+  testing_support::ScratchDir scratch_;
   std::string universe_;
 };
 
 TEST_F(StudyShardsCommand, MergeWritesTheWholeStudyByteForByteInAnyOrder) {
-  const std::string details = (dir_ / "details.csv").string(), report = (dir_ / "report.html").string();
+  const std::string details = File("details.csv"), report = File("report.html");
   std::vector<std::string> whole_args = Study();
   whole_args.insert(whole_args.end(), {"--details", details, "--report", report});
   const ChildResult whole = RunTool(whole_args);
@@ -108,8 +95,8 @@ TEST_F(StudyShardsCommand, MergeWritesTheWholeStudyByteForByteInAnyOrder) {
     SCOPED_TRACE(count);
     std::vector<std::string> parts = Shards(Study(), count, "n" + std::to_string(count));
     std::shuffle(parts.begin(), parts.end(), shuffle);
-    const std::string merged_details = (dir_ / "merged-details.csv").string();
-    const std::string merged_report = (dir_ / "merged-report.html").string();
+    const std::string merged_details = File("merged-details.csv");
+    const std::string merged_report = File("merged-report.html");
     std::vector<std::string> merge = {"study", "merge"};
     merge.insert(merge.end(), parts.begin(), parts.end());
     merge.insert(merge.end(), {"--details", merged_details, "--report", merged_report});
@@ -138,7 +125,7 @@ TEST_F(StudyShardsCommand, MergeRefusesWhatIsNotOneWholeRunAndWritesNothing) {
   const std::vector<std::string> other = Shards(Study("29"), 3, "other");
   const std::string cut = Write("cut.partial", Read(three[1]).substr(0, Read(three[1]).size() * 2 / 3));
   // A price file changed after the first shards ran: the last shard reads other bytes.
-  const std::string saved = Read((dir_ / "prices/a.csv").string());
+  const std::string saved = Read(File("prices/a.csv"));
   Write("prices/a.csv", saved + "1996-07-01,51.5\n");
   const std::vector<std::string> changed = Shards(Study(), 3, "changed");
   Write("prices/a.csv", saved);
@@ -154,11 +141,11 @@ TEST_F(StudyShardsCommand, MergeRefusesWhatIsNotOneWholeRunAndWritesNothing) {
        "'--permutations 29' in the other)"},
       {"other input", {three[0], three[1], changed[2]},
        three[0] + " and " + changed[2] + " are not of the same run: their input files differ ('" +
-           (dir_ / "prices/a.csv").string()},
+           File("prices/a.csv")},
       {"truncated", {three[0], cut, three[2]}, cut + ": truncated or damaged"},
       {"not a partial", {three[0], universe_, three[2]}, universe_ + ": not a partial study file"},
   };
-  const std::string report = (dir_ / "report.html").string();
+  const std::string report = File("report.html");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::vector<std::string> merge = {"study", "merge"};
@@ -173,19 +160,19 @@ TEST_F(StudyShardsCommand, MergeRefusesWhatIsNotOneWholeRunAndWritesNothing) {
   }
   // The details are found again from the inputs at the merge: not from inputs that changed.
   Write("prices/a.csv", saved + "1996-07-01,51.5\n");
-  const std::string details = (dir_ / "details.csv").string();
+  const std::string details = File("details.csv");
   const ChildResult r = RunTool({"study", "merge", three[0], three[1], three[2], "--details", details});
   EXPECT_EQ(r.exit_status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("--details: the study's input files changed since its shards ran ('" +
-                       (dir_ / "prices/a.csv").string()),
+                       File("prices/a.csv")),
             std::string::npos)
       << r.err;
   EXPECT_FALSE(fs::exists(details));
 }
 
 TEST_F(StudyShardsCommand, ShardOptionsThatCannotBeRunAreUsageErrors) {
-  const std::string partial = (dir_ / "p.partial").string();
+  const std::string partial = File("p.partial");
   const struct {
     std::vector<std::string> extra;
     const char* message;

@@ -29,8 +29,10 @@ class ScratchDir {
 
   const std::string& path() const { return path_; }
   std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
+  // Writes name (which may name folders below the directory: they are made) with content.
   std::string Write(std::string_view name, std::string_view content) const {
     const std::string p = File(name);
+    std::filesystem::create_directories(std::filesystem::path(p).parent_path());
     std::ofstream(p, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
     return p;
   }
