@@ -79,6 +79,7 @@ json StudyJson(const StudyContext& c, const std::vector<StudySeries>& series, co
   for (const std::string& f : c.FamilyItems) families_asked.push_back(f);
   json settings = {{"zone", c.ZoneName.empty() ? "Greenwich" : c.ZoneName},
                    {"zone_hours", st.Zone},
+                   {"time_scale", timeline::TimeScaleText()},
                    {"from", c.From.empty() ? json(nullptr) : json(c.From)},
                    {"to", c.To.empty() ? json(nullptr) : json(c.To)},
                    {"window", st.Window},
@@ -153,7 +154,8 @@ std::string StudyText(const StudyContext& c, const std::vector<StudySeries>& ser
   std::string out = "Event study of " + std::to_string(series.size()) + " price series, zone " +
                     (c.ZoneName.empty() ? "Greenwich" : c.ZoneName) + ", window " + std::to_string(st.Window) +
                     ", horizon " + std::to_string(st.Horizon) + ", " + std::to_string(st.Permutations) +
-                    " circular shifts, " + std::to_string(r.Tests) + " tests\n\n";
+                    " circular shifts, " + std::to_string(r.Tests) + " tests\nEvent moments in " +
+                    timeline::TimeScaleText() + "\n\n";
   char line[256];
   std::snprintf(line, sizeof line, "%-4s %-52s %9s %12s %8s %8s\n", "rank", "family or state", "n", "T or D", "p", "q");
   out += line;

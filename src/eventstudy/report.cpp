@@ -8,6 +8,7 @@
 #include "data/text_escape.h"
 #include "eventstudy/document.h"
 #include "study/svg_plot.h"
+#include "timeline/document.h"
 
 namespace sd::eventstudy {
 
@@ -229,6 +230,7 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
 
   out << "<h2>Settings</h2>\n<table class=\"left\">\n";
   Row(out, "zone", c.ZoneName.empty() ? "Greenwich" : c.ZoneName);
+  Row(out, "event moments in", timeline::TimeScaleText());
   Row(out, "span",
       (c.From.empty() ? std::string("each file's first date") : c.From) + " to " +
           (c.To.empty() ? std::string("its last") : c.To));

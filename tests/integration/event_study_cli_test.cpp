@@ -26,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using sd::testing::ChildResult;
 using sd::testing::RunTool;
+using testing_support::ScratchDir;
 
 class EventStudyCommand : public ::testing::Test {
  protected:
@@ -67,6 +68,8 @@ TEST_F(EventStudyCommand, FiguresRecomputeFromTheDetailsAndThePrices) {
   EXPECT_EQ(doc["families"][0]["id"], "lunation:new");
   EXPECT_EQ(doc["families"][0]["car"].size(), 11u);
   EXPECT_EQ(doc["states"][0]["id"], "state:lunar:new-half");
+  // Event days are dated on the clock (Delta T from observation), and the study says so.
+  EXPECT_NE(doc["settings"]["time_scale"].get<std::string>().find("Delta T from observation"), std::string::npos);
 
   const std::string script = std::string(STOCKDYN_SOURCE_DIR) + "/tests/integration/study_recompute.py";
   const ChildResult check = sd::testing::RunChild(
@@ -76,12 +79,11 @@ TEST_F(EventStudyCommand, FiguresRecomputeFromTheDetailsAndThePrices) {
   EXPECT_EQ(check.exit_status, 0) << check.out << check.err;
   EXPECT_NE(check.out.find("natal:1:0:0: agrees"), std::string::npos) << check.out;
 
-  std::ifstream page(report);
-  std::stringstream html;
-  html << page.rdbuf();
-  EXPECT_EQ(html.str().rfind("<!DOCTYPE html>", 0), 0u);
-  EXPECT_EQ(html.str().find("http"), html.str().find("http://www.w3.org/2000/svg"));  // nothing fetched
-  EXPECT_NE(html.str().find("Full moon"), std::string::npos);
+  const std::string html = ScratchDir::ReadAll(report);
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_EQ(html.find("http"), html.find("http://www.w3.org/2000/svg"));  // nothing fetched
+  EXPECT_NE(html.find("Full moon"), std::string::npos);
+  EXPECT_NE(html.find("<td>event moments in</td><td>UT with Delta T from observation"), std::string::npos);
 
   // A script that checks must also catch: the document's T of a family altered in the last place.
   nlohmann::json altered = doc;
