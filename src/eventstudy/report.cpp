@@ -102,14 +102,10 @@ void Row(std::ostringstream& out, const std::string& key, const std::string& val
   out << "<tr><td>" << data::EscapeHtml(key) << "</td><td>" << data::EscapeHtml(value) << "</td></tr>\n";
 }
 
-}  // namespace
+// The page's parts, in their order: each writes its heading and what follows it.
 
-std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& series, const StudyResult& r) {
-  const StudySettings& st = c.Settings;
-  bool any_random = false;
-  for (const FamilyResult& f : r.Families) any_random = any_random || f.HasRandom;
-
-  std::ostringstream out;
+void PageHead(std::ostringstream& out, const std::vector<StudySeries>& series, const StudyResult& r,
+              const StudySettings& st) {
   out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Event study of " << series.size()
       << " price series</title>\n"
          "<style>body{font-family:sans-serif;margin:24px;color:#222;max-width:1000px}"
@@ -141,6 +137,9 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
       << " tests. A q-value, not a p-value, decides: with this many tries, about one in twenty p-values falls below "
          "0.05 by chance alone.</p>\n";
 
+}
+
+void CarCurves(std::ostringstream& out, const StudyResult& r, const StudySettings& st) {
   out << "<h2>Cumulative abnormal returns</h2>\n<p>Red: the CAR; blue: the 5-95 % band of the CAR over the "
          "rotated returns, a curve inside which is what shuffled time gives; shaded: the days T sums. The six "
          "families with the smallest q, then the new and the full moon.</p>\n<div class=\"curves\">\n";
@@ -156,6 +155,9 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
   if (drawn == 0) out << "<p>No family has an observation whose window fits in its series.</p>\n";
   out << "</div>\n";
 
+}
+
+void LunarHalves(std::ostringstream& out, const StudyResult& r) {
   for (const StateResult& s : r.States)
     if (s.Fam.Id == "state:lunar:new-half") {
       out << "<h2>The lunar halves</h2>\n<p>Mean abnormal return on days in the new-moon half (the Moon within 90 "
@@ -166,6 +168,11 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
           << HalvesSvg(s);
     }
 
+}
+
+void RankedTable(std::ostringstream& out, const StudyResult& r, const StudySettings& st) {
+  bool any_random = false;
+  for (const FamilyResult& f : r.Families) any_random = any_random || f.HasRandom;
   out << "<h2>Families and states by q-value</h2>\n<p>CAR is the curve's last value (day +" << st.Window
       << "); T and D in percent, D also as a year of 252 trading days. Rows with q &lt; 0.05 are shaded.";
   if (any_random)
@@ -201,6 +208,9 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
   }
   out << "</table>\n";
 
+}
+
+void NotTested(std::ostringstream& out, const StudyResult& r, const StudySettings& st) {
   // Those with too few observations are named, not hidden, so that the reader sees what was not
   // tried; those the span never saw (an ingress of Pluto in ten years) are only counted.
   std::vector<std::string> thin;
@@ -228,6 +238,10 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
     out << (thin.empty() ? "" : ".") << "</p></details>\n";
   }
 
+}
+
+void SettingsTable(std::ostringstream& out, const StudyContext& c, const StudyResult& r) {
+  const StudySettings& st = c.Settings;
   out << "<h2>Settings</h2>\n<table class=\"left\">\n";
   Row(out, "zone", c.ZoneName.empty() ? "Greenwich" : c.ZoneName);
   Row(out, "event moments in", timeline::TimeScaleText());
@@ -242,7 +256,11 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
   for (const std::string& f : c.FamilyItems) families += (families.empty() ? "" : ", ") + f;
   Row(out, "families", families.empty() ? "all" : families);
   Row(out, "tests", std::to_string(r.Tests));
-  out << "</table>\n<h2>Universe</h2>\n<table class=\"left\"><tr><th>label</th><th>security</th><th>prices</th>"
+  out << "</table>\n";
+}
+
+void UniverseTable(std::ostringstream& out, const std::vector<StudySeries>& series) {
+  out << "<h2>Universe</h2>\n<table class=\"left\"><tr><th>label</th><th>security</th><th>prices</th>"
          "<th>rows</th><th>first</th><th>last</th></tr>\n";
   for (const StudySeries& s : series) {
     out << "<tr><td>" << data::EscapeHtml(s.Label) << "</td><td>"
@@ -254,7 +272,21 @@ std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& ser
       out << "</td><td>";
     out << "</td></tr>\n";
   }
-  out << "</table>\n</body></html>\n";
+  out << "</table>\n";
+}
+
+}  // namespace
+
+std::string StudyHtml(const StudyContext& c, const std::vector<StudySeries>& series, const StudyResult& r) {
+  std::ostringstream out;
+  PageHead(out, series, r, c.Settings);
+  CarCurves(out, r, c.Settings);
+  LunarHalves(out, r);
+  RankedTable(out, r, c.Settings);
+  NotTested(out, r, c.Settings);
+  SettingsTable(out, c, r);
+  UniverseTable(out, series);
+  out << "</body></html>\n";
   return out.str();
 }
 
