@@ -17,13 +17,13 @@
 //                   which stays that of one chunk since the output is written as it is found.
 //
 // Measured on the 2-core machine, RelWithDebInfo, load average about 1.0 (the benchmark itself),
-// medians of 5, 2026-12-11: Forecast 1.6 ms; Events 4.8 ms (9.1 ms before the search kept the
+// medians of 5, 2026-12-11: Forecast 1.6 ms; Events 4.0 ms (9.1 ms before the search kept the
 // longitudes it computed, took an aspect's exact moment straight from its hour and wrote the JSON
-// without a tree), against 4.6 ms for forecast_bench's Request measured beside it; FindEvents
-// 20 days 1.6 ms, with passages 3.3 ms; 366 days 28 ms, with passages 77 ms. Of Events about
-// 0.7 ms is the response string growing: it is appended to in pieces and, past 128 KiB, moved into
-// fresh pages each time (about 95 page faults a run); with the string reserved beforehand Events
-// takes about 4.1 ms.
+// without a tree; 4.8 ms before the response body was reserved), against 4.7 to 6.3 ms for
+// forecast_bench's Request measured beside it; FindEvents 20 days 1.6 ms, with passages 3.3 ms;
+// 366 days 28 ms, with passages 77 ms. The body is reserved as the route reserves it: appended to
+// in pieces past 128 KiB, a string is moved into fresh pages at every step (about 95 page faults
+// a run), which cost about 0.8 ms.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -89,6 +89,7 @@ void Events(benchmark::State& state) {
     head.Orb = search.Orb;
     head.MoonOrb = search.MoonOrb;
     std::string text;
+    text.reserve(20 * 12 * 1024);  // as the API's events route reserves its body: 12 KiB a day
     sd::timeline::EventsWriter writer(head, model, sd::timeline::EventsFormat::kJson,
                                       [&text](const std::string& piece) { text += piece; });
     count = 0;

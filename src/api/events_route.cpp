@@ -25,6 +25,9 @@
 namespace sd::api {
 namespace {
 
+// What the body is reserved at per day of the window (EventsRoute says why).
+constexpr size_t kBodyBytesPerDay = 12 * 1024;
+
 // The forecast's window unless asked otherwise.
 constexpr int kDefaultDays = 20;
 
@@ -82,6 +85,10 @@ Response EventsRoute(const Request& request, const QueryParams& params, const Ap
 
   // The command line's code: the same chunks, the same bytes.
   Response response;
+  // Room for the whole body at once: a day's events take about 7 KiB of JSON (IBM Corp's 20 days,
+  // 146 KB), and a body that grows past 128 KiB piece by piece is moved into fresh pages at every
+  // step, which cost about 0.8 ms of the 4.8 ms a 20-day request took (bench/timeline_bench.cpp).
+  response.body.reserve(static_cast<size_t>(days) * kBodyBytesPerDay);
   timeline::EventsWriter writer(head, *model, format == "ics" ? timeline::EventsFormat::kIcs : timeline::EventsFormat::kJson,
                                 [&response](const std::string& piece) { response.body += piece; });
   timeline::ForEachChunk(natal.get(), search, head.From, head.To, [&](std::vector<timeline::Event>& events) {
