@@ -46,21 +46,21 @@ void BM_TransitChart(benchmark::State& state) {
 BENCHMARK(BM_TransitChart)->Unit(benchmark::kMicrosecond);
 
 void BM_EclipseSearch(benchmark::State& state) {
-  double t = 0.0;
+  sd::astro::ChartMoment t{0.0};
   for (auto _ : state) {
     benchmark::DoNotOptimize(sd::astro::EclipseSearch(t));
     t += 0.0123;
-    if (t > 1.3) t = 0.0;
+    if (t > sd::astro::ChartMoment(1.3)) t = sd::astro::ChartMoment(0.0);
   }
 }
 BENCHMARK(BM_EclipseSearch)->Unit(benchmark::kMicrosecond);
 
 void BM_LastNewMoon(benchmark::State& state) {
-  double t = 0.0;
+  sd::astro::ChartMoment t{0.0};
   for (auto _ : state) {
     benchmark::DoNotOptimize(sd::astro::LastNewMoon(t));
     t += 0.0123;
-    if (t > 1.3) t = 0.0;
+    if (t > sd::astro::ChartMoment(1.3)) t = sd::astro::ChartMoment(0.0);
   }
 }
 BENCHMARK(BM_LastNewMoon)->Unit(benchmark::kMicrosecond);

@@ -22,7 +22,8 @@ namespace {
 const std::vector<sd::astro::ChartMoment>& Moments() {
   static const std::vector<sd::astro::ChartMoment> moments = [] {
     std::vector<sd::astro::ChartMoment> m;
-    for (int k = 0; k < 997; ++k) m.push_back(2.0 * (k + 0.5) / 997.0 + 0.37 * sd::astro::DayInCenturies * k);
+    for (int k = 0; k < 997; ++k)
+      m.emplace_back(2.0 * (k + 0.5) / 997.0 + 0.37 * sd::astro::DayInCenturies * k);
     return m;
   }();
   return moments;

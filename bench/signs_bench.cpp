@@ -19,7 +19,7 @@ struct Charts {
   sd::astro::MomentSnapshot snap;
   Charts() {
     auto transit = std::make_unique<sd::astro::ChartData>();
-    natal->Moment = 0.5;
+    natal->Moment = sd::astro::ChartMoment(0.5);
     for (int n = 0; n < sd::astro::kObjectCount; ++n) {
       if (n >= 10 && n <= 14) continue;
       natal->ObjectOn[n] = 1;
@@ -47,7 +47,7 @@ void Evaluate(benchmark::State& state, const std::string& text) {
   for (auto& p : in.Transit) p = &c.snap;
   in.NatalAt = c.natal.get();
   in.NatalAfter = c.natal.get();
-  in.Moment = 1.26;
+  in.Moment = sd::astro::ChartMoment(1.26);
   in.GridStepDays = 0.5;
   for (auto _ : state) benchmark::DoNotOptimize(sd::eval::EvaluateModel(model, in));
 }

@@ -81,7 +81,8 @@ void Events(benchmark::State& state) {
   for (auto _ : state) {
     sd::model::TEvList model;
     model.Load(InstalledDir() + "stock.hyp");
-    sd::timeline::WindowHead head{"IBM Corp", kZone, 0, 0, {}};
+    sd::timeline::WindowHead head{
+        "IBM Corp", kZone, sd::astro::ChartMoment(0), sd::astro::ChartMoment(0), {}};
     head.From = sd::forecast::LocalMidnight(kYear, kMonth, kDay, kZone);
     head.To = head.From + sd::forecast::kForecastSpan;
     sd::timeline::SearchOptions search;

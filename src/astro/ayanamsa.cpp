@@ -92,7 +92,8 @@ const std::array<AyanamsaRow, kAyanamsaRows>& AyanamsaTable() {
 
 }  // namespace
 
-double AyanamsaAtColumn(ChartMoment t, int column) {
+double AyanamsaAtColumn(ChartMoment moment, int column) {
+  const double t = moment.Centuries;  // the table's moments are plain centuries of UT
   if (column < 0 || column >= kAyanamsaColumns || !std::isfinite(t)) return NoValue;
   const auto& tab = AyanamsaTable();
   if (t <= tab.front().moment) return tab.front().value[column];

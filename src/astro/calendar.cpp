@@ -41,14 +41,14 @@ ChartMoment MomentFromDate(int year, int month, int day, double hours) {
     const double a = std::trunc(y / 100.0);
     jd += 2 - a + std::trunc(a / 4.0);
   }
-  return (jd - 2415020.0) / 36525.0;
+  return ChartMoment((jd - 2415020.0) / 36525.0);
 }
 
 // The inverse of the same chapter's formula (Meeus, Astronomical Formulae for Calculators).
 CivilDate DateFromMoment(ChartMoment t) {
   CivilDate out;
-  if (t == NoValue || !std::isfinite(t)) return out;
-  const double jd = t * 36525.0 + 2415020.0 + 0.5;
+  if (!IsKnown(t)) return out;
+  const double jd = JulianDay(t) + 0.5;
   const double z = std::trunc(jd);
   const double f = jd - z;
   double a = z;

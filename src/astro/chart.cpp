@@ -246,7 +246,7 @@ void SetMoment(ChartData& chart, MomentSource source) {
   } else if (source == MomentSource::Moment && UsableMoment(chart.Moment)) {
     chart.Event.MoveClockTo(chart.Moment);
   }
-  if (!std::isfinite(chart.Moment)) chart.Moment = NoValue;
+  if (!std::isfinite(chart.Moment.Centuries)) chart.Moment = kNoMoment;
 }
 
 // 2. Everything this computation writes starts unknown.
@@ -571,7 +571,7 @@ bool ComputeChartWith(ChartData& chart, MomentSource source, const ChartSettings
              .sun = {}};
 
   // 1. Flags: only allowed objects; the caller's set is kept for the end.
-  chart.PrevEclipseMoment = chart.NextEclipseMoment = NoValue;
+  chart.PrevEclipseMoment = chart.NextEclipseMoment = kNoMoment;
   for (int n = 0; n < kObjectCount; ++n)
     if (!IsAllowedObject(n)) chart.ObjectOn[n] = 0;
   const auto callers_flags = chart.ObjectOn;

@@ -77,14 +77,14 @@ struct EventBlock {
 };
 
 struct ChartData {
-  ChartMoment Moment = NoValue;
+  ChartMoment Moment = kNoMoment;
   EventBlock Event;
   ShortText<255> ChartName;
   std::array<int16_t, kObjectCount> ObjectOn{};
   double Object[kObjectRowCount][kObjectCount];
   double Planet[kPlanetRowCount][kPlanetCount];
-  ChartMoment PrevEclipseMoment = NoValue;
-  ChartMoment NextEclipseMoment = NoValue;
+  ChartMoment PrevEclipseMoment = kNoMoment;
+  ChartMoment NextEclipseMoment = kNoMoment;
 
   ChartData() { Clear(); }
   // Every position NoValue.

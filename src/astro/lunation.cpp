@@ -65,9 +65,9 @@ double Elongation(ChartMoment t) {
 }
 
 // Zero of the elongation on the line through t - half and t + half.
-double SecantStep(ChartMoment t, double half) {
+ChartMoment SecantStep(ChartMoment t, double half) {
   const double e0 = Elongation(t - half), e1 = Elongation(t + half);
-  if (!IsValue(e0) || !IsValue(e1)) return NoValue;
+  if (!IsValue(e0) || !IsValue(e1)) return kNoMoment;
   return LinearAt(0, e1, e0, t + half, t - half);
 }
 
@@ -199,15 +199,16 @@ bool LocalTest(ChartMoment t, const EclipsePlace& place) {
 // Calculators, "Phases of the Moon"; the year is the system's own 365.2558 days; t in Julian
 // centuries of universal time from 1900 January 0.5.
 double LunationNumberAt(ChartMoment t) {
-  if (!Usable(t)) return NoValue;
-  return std::floor(t / (DayInCenturies * 365.2558) * 12.3685);
+  if (!IsKnown(t)) return NoValue;
+  return std::floor(t.Centuries / (DayInCenturies * 365.2558) * 12.3685);
 }
 
 // Meeus' mean New Moon with the periodic terms (Astronomical Formulae for Calculators, "Phases of
 // the Moon"): Julian Day of ephemeris time, k lunations from 1900 January, f = k / 1236.85 and t
 // in centuries from 1900 January 0.5; M, M', F in degrees.
-ChartMoment ApproximateNewMoon(double k, ChartMoment t) {
-  if (!Usable(k) || !Usable(t)) return NoValue;
+ChartMoment ApproximateNewMoon(double k, ChartMoment at) {
+  if (!Usable(k) || !IsKnown(at)) return kNoMoment;
+  const double t = at.Centuries;
   const double f = k / 1236.85;
   const double m = 359.2242 + 29.10535608 * k - 0.0000333 * f * f - 0.00000347 * f * f * f;
   const double mm = 306.0253 + 385.81691806 * k + 0.0107306 * f * f + 0.00001236 * f * f * f;
@@ -224,26 +225,28 @@ ChartMoment ApproximateNewMoon(double k, ChartMoment t) {
   // The formula counts ephemeris time; the theories take universal time and add DeltaT
   // themselves. Minutes today, but days in antiquity, where a New Moon on the ephemeris clock
   // would put the Moon many degrees from the Sun and no eclipse test could ever pass.
+  // DeltaT is taken at the ephemeris moment read as universal time: it changes by well under a
+  // second between the two.
   const double ephemeris = (jd - 2415020.0) / 36525.0;
-  if (!Usable(ephemeris)) return NoValue;
-  const ChartMoment moment = ephemeris - DeltaT(ephemeris);
-  return Usable(moment) ? moment : NoValue;
+  if (!Usable(ephemeris)) return kNoMoment;
+  const ChartMoment moment(ephemeris - DeltaT(ChartMoment(ephemeris)));
+  return IsKnown(moment) ? moment : kNoMoment;
 }
 
 ChartMoment RefineNewMoon(ChartMoment approx) {
-  if (!UsableMoment(approx)) return NoValue;
+  if (!UsableMoment(approx)) return kNoMoment;
   ChartMoment t = SecantStep(approx, kHour);
-  if (!UsableMoment(t)) return NoValue;
+  if (!UsableMoment(t)) return kNoMoment;
   t = SecantStep(t, kSecondStepHalfWidth);
-  if (!UsableMoment(t)) return NoValue;
+  if (!UsableMoment(t)) return kNoMoment;
   double e = Elongation(t);
   for (int i = 0; i < kExtraSecantSteps && IsValue(e) && std::fabs(e) > kConvergedElongation;
        ++i) {
     t = SecantStep(t, kSecondStepHalfWidth);
-    if (!UsableMoment(t)) return NoValue;
+    if (!UsableMoment(t)) return kNoMoment;
     e = Elongation(t);
   }
-  if (!IsValue(e) || std::fabs(e) > kMaxElongation) return NoValue;
+  if (!IsValue(e) || std::fabs(e) > kMaxElongation) return kNoMoment;
   return t;
 }
 
@@ -253,7 +256,7 @@ NewMoon LastNewMoon(ChartMoment t) {
   ChartMoment n[4];
   for (int i = 0; i < 4; ++i) n[i] = RefineNewMoon(ApproximateNewMoon(k0 - 1 + i, t));
 
-  ChartMoment chosen = NoValue;
+  ChartMoment chosen = kNoMoment;
   for (int i = 0; i < 4 && !IsValue(chosen); ++i)
     if (IsValue(n[i]) && std::fabs(n[i] - t) <= kNewMoonWindow) chosen = n[i];
   for (int i = 0; i < 3 && !IsValue(chosen); ++i)

@@ -19,16 +19,16 @@ inline constexpr double EclipsePercent = 50;
 
 // Approximate universal moment of New Moon number k (lunation numbers as in LastNewMoon);
 // `t` is the moment whose centuries enter the secular terms. The mean-lunation formula gives
-// ephemeris time; DeltaT is taken off. NoValue for a non-finite input.
+// ephemeris time; DeltaT is taken off. kNoMoment for a non-finite input.
 ChartMoment ApproximateNewMoon(double k, ChartMoment t);
 // Lunation number of the first approximate New Moon at or before t: floor(t / year * 12.3685).
 double LunationNumberAt(ChartMoment t);
 // Moment near `approx` where the Moon's apparent longitude equals the Sun's, by two secant
-// steps (over +-1 h, then +-12 min). NoValue when the positions cannot be computed.
+// steps (over +-1 h, then +-12 min). kNoMoment when the positions cannot be computed.
 ChartMoment RefineNewMoon(ChartMoment approx);
 
 struct NewMoon {
-  ChartMoment Moment = NoValue;
+  ChartMoment Moment = kNoMoment;
   double MoonLongitude = NoValue;
 };
 // The New Moon that precedes t, or one within two hours of t on either side (prenatal
@@ -51,9 +51,9 @@ double CoveredPercent(double sep, double r_sun, double r_moon);
 bool EclipseTest(ChartMoment t, int mode = EclipseSearchMode, const EclipsePlace& place = {});
 
 struct EclipsePair {
-  ChartMoment PrevMoment = NoValue;  // last solar eclipse at or before t
+  ChartMoment PrevMoment = kNoMoment;  // last solar eclipse at or before t
   double PrevMoonLongitude = NoValue;
-  ChartMoment NextMoment = NoValue;  // first solar eclipse at or after t
+  ChartMoment NextMoment = kNoMoment;  // first solar eclipse at or after t
   double NextMoonLongitude = NoValue;
 };
 // The solar eclipses around t: the lunations whose approximate New Moon passes EclipseTest,

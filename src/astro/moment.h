@@ -1,18 +1,51 @@
 #pragma once
-// The moment every routine is argued in, the "no value" marker, and the unit constants.
+// The moments every routine is argued in, the "no value" marker, and the unit constants.
 //
-// A moment (ChartMoment) is a double: Julian centuries of 36525 days from JD 2415020.0
-// (1900 January 0.5), Universal Time. The formulas follow Meeus, Astronomical Formulae for
-// Calculators, with the time argument counted from 1900 January 0.5.
+// A moment of Universal Time (ChartMoment) is Julian centuries of 36525 days from JD 2415020.0
+// (1900 January 0.5) UT. The formulas follow Meeus, Astronomical Formulae for Calculators, with
+// the time argument counted from 1900 January 0.5.
 //
 // The theories of motion are argued in Terrestrial (ephemeris) Time instead, which runs a minute
 // or so ahead of UT today. That moment has a type of its own, TtMoment, made from a ChartMoment
-// only by EphemerisMoment (time_scales.h), so that the compiler refuses a universal moment where
-// ephemeris time is meant and the reverse.
+// only by EphemerisMoment (time_scales.h). Both wrap a double and convert to nothing implicitly,
+// so that the compiler refuses a universal moment where ephemeris time is meant, a bare number
+// where a moment is meant, and the reverse. A ChartMoment's arithmetic is the one that has a
+// meaning: a moment plus or minus a span of centuries is a moment, the difference of two moments
+// is a span. Each operator does exactly the one double operation it names, so a computation
+// written with moments gives the same bits as the same computation written with doubles.
+#include <cmath>
+#include <compare>
 
 namespace sd::astro {
 
-using ChartMoment = double;
+// A moment of Universal Time: Julian centuries of UT from 1900 January 0.5 UT.
+struct ChartMoment {
+  double Centuries;
+  // Uninitialised, as a double would be; ChartMoment{} is the epoch itself.
+  ChartMoment() = default;
+  constexpr explicit ChartMoment(double centuries) : Centuries(centuries) {}
+
+  constexpr ChartMoment& operator+=(double centuries) {
+    Centuries += centuries;
+    return *this;
+  }
+  constexpr ChartMoment& operator-=(double centuries) {
+    Centuries -= centuries;
+    return *this;
+  }
+  friend constexpr ChartMoment operator+(ChartMoment t, double centuries) {
+    return ChartMoment(t.Centuries + centuries);
+  }
+  friend constexpr ChartMoment operator+(double centuries, ChartMoment t) {
+    return ChartMoment(centuries + t.Centuries);
+  }
+  friend constexpr ChartMoment operator-(ChartMoment t, double centuries) {
+    return ChartMoment(t.Centuries - centuries);
+  }
+  // The span from b to a, in centuries.
+  friend constexpr double operator-(ChartMoment a, ChartMoment b) { return a.Centuries - b.Centuries; }
+  constexpr auto operator<=>(const ChartMoment&) const = default;
+};
 
 // A moment of Terrestrial Time: Julian centuries of TT from 1900 January 0.5 TT.
 struct TtMoment {
@@ -26,6 +59,19 @@ inline constexpr TtMoment kJ2000{1.0};
 // Not computed / not given. Compared exactly.
 inline constexpr double NoValue = 1e10;
 inline bool IsValue(double x) { return x != NoValue; }
+// The moment not computed / not given.
+inline constexpr ChartMoment kNoMoment{NoValue};
+inline bool IsValue(ChartMoment t) { return t.Centuries != NoValue; }
+// Given and a finite number: a moment the calendar can name.
+inline bool IsKnown(ChartMoment t) { return IsValue(t) && std::isfinite(t.Centuries); }
+
+// Halfway between a and b, computed as (a + b) / 2.
+inline constexpr ChartMoment Midpoint(ChartMoment a, ChartMoment b) {
+  return ChartMoment((a.Centuries + b.Centuries) / 2);
+}
+
+// The Julian Day (UT) of a moment.
+inline constexpr double JulianDay(ChartMoment t) { return t.Centuries * 36525.0 + 2415020.0; }
 
 // One day in centuries: this decimal value, not the exact 1/36525. Every number of days or
 // hours added to a moment goes through it.

@@ -5,7 +5,8 @@
 
 namespace sd::astro {
 
-double TrueObliquity(ChartMoment t) {
+double TrueObliquity(ChartMoment moment) {
+  const double t = moment.Centuries;
   // Meeus, Astronomical Formulae for Calculators: Newcomb's mean obliquity ("Solar Coordinates")
   // and the largest nutation term in obliquity, 9.21" cos of the Moon's node ("Nutation"):
   // degrees, the node in degrees, t in centuries from 1900 January 0.5 (taken here in UT).

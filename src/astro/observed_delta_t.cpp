@@ -58,7 +58,7 @@ double Parabola(double year) {
 }
 
 // JD 2451544.5 (2000 January 1, 0 h UT) as a moment, and the mean Gregorian year in centuries.
-constexpr double kYear2000 = (2451544.5 - 2415020.0) / 36525.0;
+constexpr ChartMoment kYear2000((2451544.5 - 2415020.0) / 36525.0);
 constexpr double kGregorianYear = 365.2425 / 36525.0;
 
 }  // namespace
@@ -66,7 +66,7 @@ constexpr double kGregorianYear = 365.2425 / 36525.0;
 double DecimalYear(ChartMoment t) { return 2000.0 + (t - kYear2000) / kGregorianYear; }
 
 double ObservedDeltaTSeconds(ChartMoment t) {
-  if (!IsValue(t) || !std::isfinite(t)) return NoValue;
+  if (!IsKnown(t)) return NoValue;
   const double year = DecimalYear(t);
   constexpr double first = kObservedDeltaTFirstYear, last = kObservedDeltaTLastYear;
   if (year <= first) return kSeconds.front() + Parabola(year) - Parabola(first);
@@ -79,8 +79,9 @@ double ObservedDeltaTSeconds(ChartMoment t) {
 
 ChartMoment ForecastClockOf(ChartMoment t) {
   const double seconds = ObservedDeltaTSeconds(t);
-  if (!IsValue(seconds)) return NoValue;
-  const double ephemeris = t + seconds * SecondInCenturies;
+  if (!IsValue(seconds)) return kNoMoment;
+  // The ephemeris moment is held as a universal one: the first step reads DeltaT there.
+  const ChartMoment ephemeris = t + seconds * SecondInCenturies;
   // f + DeltaT(f) = ephemeris: DeltaT changes by well under a second a day, so two steps of the
   // fixed point leave an error far below a microsecond (except within seconds of the jumps of the
   // forecast's table, in 1900 and 1980, where no step settles it better).
@@ -90,8 +91,9 @@ ChartMoment ForecastClockOf(ChartMoment t) {
 }
 
 ChartMoment TrueClockOf(ChartMoment forecast_clock) {
-  if (!IsValue(forecast_clock) || !std::isfinite(forecast_clock)) return NoValue;
-  const double ephemeris = forecast_clock + DeltaT(forecast_clock);
+  if (!IsKnown(forecast_clock)) return kNoMoment;
+  // Held as a universal moment, as above.
+  const ChartMoment ephemeris = forecast_clock + DeltaT(forecast_clock);
   ChartMoment t = ephemeris - ObservedDeltaTSeconds(ephemeris) * SecondInCenturies;
   t = ephemeris - ObservedDeltaTSeconds(t) * SecondInCenturies;
   return ephemeris - ObservedDeltaTSeconds(t) * SecondInCenturies;

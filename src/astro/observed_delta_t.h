@@ -38,7 +38,7 @@ double DecimalYear(ChartMoment t);
 double ObservedDeltaTSeconds(ChartMoment t);
 
 // The moment of the forecast's clock at which the theories of positions.h stand where they stand
-// at true universal moment t (the same ephemeris moment), and its inverse. NoValue passes through.
+// at true universal moment t (the same ephemeris moment), and its inverse. kNoMoment passes through.
 ChartMoment ForecastClockOf(ChartMoment t);
 ChartMoment TrueClockOf(ChartMoment forecast_clock);
 

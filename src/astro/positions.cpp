@@ -521,7 +521,7 @@ MoonResult MoonPosition(ChartMoment t) {
 double MeanLunarApogee(TtMoment e) { return NormalizeMod(334.329555 + 4069.03503 * e.Centuries + 180.0, 360); }
 
 double MeanLunarNode(ChartMoment t) {
-  const double tj = t - 1.0000000127;
+  const double tj = t.Centuries - 1.0000000127;
   return 125.044555 - 1934.1361849 * tj + 0.0020762 * tj * tj + tj * tj * tj / 467410 -
          tj * tj * tj * tj / 60616000;
 }

@@ -34,12 +34,12 @@ namespace sd::astro {
 inline constexpr double kMaxAbsMoment = 1000.0;
 // True for a moment the theories take: a finite value within kMaxAbsMoment of 1900.
 inline bool UsableMoment(ChartMoment t) {
-  return IsValue(t) && std::isfinite(t) && std::fabs(t) <= kMaxAbsMoment;
+  return IsKnown(t) && std::fabs(t.Centuries) <= kMaxAbsMoment;
 }
 
 // SunPosition's results. Fields not computed hold NoValue.
 struct SunResult {
-  ChartMoment Moment = NoValue;    // the universal moment it was computed for
+  ChartMoment Moment = kNoMoment;  // the universal moment it was computed for
   // Apparent place: light time, aberration and nutation applied.
   double Longitude = NoValue;      // ecliptic of date, [0, 360)
   double Latitude = NoValue;
@@ -73,7 +73,7 @@ double MeanLunarNode(ChartMoment t);
 
 // MoonPosition's results.
 struct MoonResult {
-  ChartMoment Moment = NoValue;
+  ChartMoment Moment = kNoMoment;
   double Longitude = NoValue;      // apparent, ecliptic of date, [0, 360)
   double Latitude = NoValue;
   double Distance = NoValue;       // AU (about 0.00257)
@@ -85,7 +85,7 @@ struct MoonResult {
 
 // PlanetPosition's results.
 struct PlanetResult {
-  ChartMoment Moment = NoValue;
+  ChartMoment Moment = kNoMoment;
   // Heliocentric, mean ecliptic and equinox of date, geometric.
   double HelioLongitude = NoValue; // [0, 360)
   double HelioLatitude = NoValue;

@@ -6,8 +6,9 @@
 
 namespace sd::astro {
 
-double LocalSiderealHours(double lon_deg, ChartMoment t) {
-  const double h = DateFromMoment(t).hours;
+double LocalSiderealHours(double lon_deg, ChartMoment moment) {
+  const double h = DateFromMoment(moment).hours;
+  const double t = moment.Centuries;
   // Newcomb's mean sidereal time, Meeus, Astronomical Formulae for Calculators, "Sidereal Time at
   // Greenwich": hours; t in centuries of UT from 1900 January 0.5, h the clock hours of UT.
   return NormalizeMod(6.6460659 + 2400.051262 * t + 0.00002581 * t * t + lon_deg / 15.0 + h, 24);

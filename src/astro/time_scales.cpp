@@ -26,7 +26,8 @@ constexpr std::array<DeltaTEntry, 18> kDeltaTTable = {{
 
 }  // namespace
 
-double DeltaT(ChartMoment t) {
+double DeltaT(ChartMoment moment) {
+  const double t = moment.Centuries;
   const double year = internal::Nearest(t * 100.0) + 1900.0;
   const auto& tab = kDeltaTTable;
   if (year > tab.front().year && year < tab.back().year) {
@@ -46,6 +47,6 @@ double DeltaT(ChartMoment t) {
   return minutes * DayInCenturies / 1440.0 - 29.0 * SecondInCenturies;
 }
 
-TtMoment EphemerisMoment(ChartMoment t) { return TtMoment(t + DeltaT(t)); }
+TtMoment EphemerisMoment(ChartMoment t) { return TtMoment(t.Centuries + DeltaT(t)); }
 
 }  // namespace sd::astro

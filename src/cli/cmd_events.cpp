@@ -326,7 +326,7 @@ int RunEvents(const Args& args) {
 
   timeline::WindowHead head =
       timeline::DayWindow(o.sky ? std::string() : PrintedName(o.common.security), o.common.zone.packed, o.start.year,
-                          o.start.month, o.start.day, o.days, chart ? chart->Moment : astro::NoValue);
+                          o.start.month, o.start.day, o.days, chart ? chart->Moment : astro::kNoMoment);
   head.Orb = o.search.Orb;
   head.MoonOrb = o.search.MoonOrb;
   for (const std::string& w : head.Warnings) std::fprintf(stderr, "stockdyn events: warning: %s\n", w.c_str());

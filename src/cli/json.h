@@ -17,6 +17,7 @@ inline Json JsonValue(double v) {
   if (!astro::IsValue(v) || !std::isfinite(v)) return nullptr;
   return v;
 }
+inline Json JsonValue(astro::ChartMoment t) { return JsonValue(t.Centuries); }
 
 // The document as printed: indented two blanks, a line end after it. Bytes that are not UTF-8
 // (a name from another code page) become U+FFFD rather than stopping the output.

@@ -35,7 +35,7 @@ bool CalendarTest(const KindContext& ctx, int wanted) {
   const astro::ChartMoment t = ctx.In->Moment;
   const double zone = ctx.In->Options.ZoneHours;
   // A moment that is not a number would read as the first day of the calendar.
-  if (!astro::IsValue(t) || !std::isfinite(t + zone)) return false;
+  if (!astro::IsValue(t) || !std::isfinite(t.Centuries + zone)) return false;
   const bool now = Holds(ev, wanted, LocalDate(t, zone));
   if (ctx.Def().CM == 0) return now;
   // The start of the condition: it holds now and did not one grid step ago. A clock window has
@@ -70,7 +70,7 @@ astro::CivilDate LocalDate(astro::ChartMoment t, double zone_hours) {
 
 int Weekday(const astro::CivilDate& d) {
   // Julian Day of the date's noon, a whole number; JD 0 fell on a Monday.
-  const double jd = std::round(astro::MomentFromDate(d.year, d.month, d.day, 12.0) * 36525.0 + 2415020.0);
+  const double jd = std::round(astro::JulianDay(astro::MomentFromDate(d.year, d.month, d.day, 12.0)));
   const double r = jd - 7 * std::floor(jd / 7);
   return static_cast<int>(r) + 1;
 }

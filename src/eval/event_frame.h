@@ -23,10 +23,10 @@ namespace sd::eval {
 struct EventInputs {
   const astro::MomentSnapshot* Transit[4] = {};  // by StencilPoint
   const astro::ChartData* Natal[4] = {};  // by StencilPoint: extrapolated, at, at + delta, extrapolated
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
   double DeltaDays = 0;                   // natal stencil step
   double GridStepDays = 0;                // transit stencil step
-  astro::ChartMoment NatalMoment = astro::NoValue;
+  astro::ChartMoment NatalMoment = astro::kNoMoment;
   PassThroughOptions Options;
   const TPlanetary_T* Metrics = nullptr;  // null: no table
 };

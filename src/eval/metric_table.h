@@ -26,7 +26,7 @@ inline constexpr int kMetricPlanets = 10;      // planets 0..9
 inline constexpr int kMetricSamples = 120000;  // days per record
 inline constexpr size_t kMetricRecordBytes = 8 + 8 * static_cast<size_t>(kMetricSamples);
 // 1800 January 1, 0h UT (JD 2378496.5), in centuries from 1900 January 0.5.
-inline constexpr astro::ChartMoment kMetricFirstMoment = -0.99995893224;
+inline constexpr astro::ChartMoment kMetricFirstMoment{-0.99995893224};
 // The first and the last sample are never the left point of an interpolation.
 inline constexpr int kMetricFirstLeftDay = 1;
 inline constexpr int kMetricLastLeftDay = kMetricSamples - 2;

@@ -28,7 +28,7 @@ constexpr OrbitElements kOrbits[8] = {
 };
 constexpr int kFirstOrbitPlanet = 2;
 constexpr int kLastOrbitPlanet = 9;
-constexpr astro::ChartMoment kOrbitEpoch = 0.5;  // 1950 January 0.5 in centuries from 1900 January 0.5
+constexpr astro::ChartMoment kOrbitEpoch{0.5};  // 1950 January 0.5 in centuries from 1900 January 0.5
 
 // The heliocentric longitude of the planet in the chart the event names, at a stencil point.
 double HelioLongitude(const KindContext& ctx, int selector, int planet, StencilPoint p) {

@@ -50,7 +50,7 @@ TimeFactorResult TimeCycleTest(astro::ChartMoment t, const model::EvKind40& ev) 
 TimeFactorResult ThresholdTest(astro::ChartMoment t, const model::EvKind39& ev) {
   TimeFactorResult r;
   if (!astro::IsValue(t)) return r;
-  const double threshold = ev.Moment;
+  const astro::ChartMoment threshold(ev.Moment);
   if (ev.Mode == 0) r.hit = t <= threshold;
   else if (ev.Mode == 1) r.hit = t > threshold;
   if (r.hit) r.strength = 1.0;

@@ -28,7 +28,7 @@ double CoordinateOf(const astro::MomentSnapshot& s, int coordinate, int object) 
 }  // namespace
 
 WaveResult UserWaveAt(const model::UserWave& w, const astro::MomentSnapshot& transit, astro::ChartMoment t) {
-  if (w.B0 == 1) return {true, model::WaveAtSpan(w, t)};
+  if (w.B0 == 1) return {true, model::WaveAtSpan(w, t.Centuries)};
   if (w.B0 != 0) return {true, 0.0};
   const int coordinate = w.Bytes[0];
   double angle = 0;

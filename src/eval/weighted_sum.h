@@ -39,7 +39,7 @@ struct ModelInputs {
   const astro::MomentSnapshot* Transit[4] = {};  // t - step, t, t + step, t + 2 step
   const astro::ChartData* NatalAt = nullptr;     // natal chart at t
   const astro::ChartData* NatalAfter = nullptr;  // natal chart at t + delta (delta may be 0)
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
   double GridStepDays = 0;
   EvaluationMode Mode = GradedMode;
   PassThroughOptions Options;

@@ -41,7 +41,7 @@ struct StudySettings {
 struct ObservedEvent {
   int Series = 0;
   int Day = 0;  // the event day's row
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
 };
 
 struct RandomNatalSummary {

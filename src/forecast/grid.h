@@ -15,8 +15,8 @@ astro::ChartMoment LocalMidnight(int year, int month, int day, double zone);
 // Moments Start + (End - Start) i / N for i = 0..N, Start being local midnight of the day in the
 // zone, as a universal moment.
 struct ForecastGrid {
-  astro::ChartMoment Start = 0;
-  astro::ChartMoment End = 0;
+  astro::ChartMoment Start{};
+  astro::ChartMoment End{};
   int N = -1;  // number of intervals; -1 when there is no moment at all
   astro::ChartMoment At(int i) const;
 };

@@ -24,7 +24,7 @@ inline constexpr double kGridStepDays = 0.5;
 
 // The sky of one moment as the model reads it: the transit chart and its packed snapshot.
 struct TransitSky {
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
   astro::ChartData Chart;
   astro::MomentSnapshot Snapshot{};
 };
@@ -64,7 +64,7 @@ class Forecaster {
   double ValueAt(astro::ChartMoment t);
 
   struct Row {
-    astro::ChartMoment Moment = astro::NoValue;
+    astro::ChartMoment Moment = astro::kNoMoment;
     double Value = 0;
     std::vector<Contribution> Contributions;  // empty unless asked for
   };

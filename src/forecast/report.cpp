@@ -93,7 +93,7 @@ ReportJsonDoc ReportJson(const Report& report) {
   for (size_t i = 0; i < report.Rows.size(); ++i) {
     const ReportRow& r = report.Rows[i];
     ReportJsonDoc row = {{"index", i},
-                         {"moment", JsonNumber(r.Moment)},
+                         {"moment", JsonNumber(r.Moment.Centuries)},
                          {"local", r.Local},
                          {"value", JsonNumber(r.Value)}};
     if (report.Explained) {
@@ -117,7 +117,7 @@ std::string ReportCsv(const Report& report) {
   for (size_t i = 0; i < report.Rows.size(); ++i) {
     const ReportRow& r = report.Rows[i];
     const std::string head =
-        std::to_string(i) + "," + CsvNumber(r.Moment) + "," + CsvField(r.Local) + ",";
+        std::to_string(i) + "," + CsvNumber(r.Moment.Centuries) + "," + CsvField(r.Local) + ",";
     if (!report.Explained) {
       out += head + CsvNumber(r.Value) + "\n";
       continue;

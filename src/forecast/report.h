@@ -24,7 +24,7 @@ struct ReportContribution {
 };
 
 struct ReportRow {
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
   std::string Local;  // "YYYY-MM-DD HH:MM" in the zone
   double Value = astro::NoValue;
   std::vector<ReportContribution> Contributions;

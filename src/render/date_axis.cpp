@@ -223,7 +223,7 @@ int AxisScaleCode(double u) {
 bool IsNonTradingDay(int year, int month, int day) {
   if (MarkWeekends == 1) {
     // Julian day number of the date at noon; its remainder by 7 is 0 on Monday.
-    const double jd = astro::MomentFromDate(year, month, day, 12.0) * 36525.0 + 2415020.0;
+    const double jd = astro::JulianDay(astro::MomentFromDate(year, month, day, 12.0));
     const long weekday = static_cast<long>(std::floor(jd + 0.5)) % 7;  // 0 Monday .. 6 Sunday
     const long wd = weekday < 0 ? weekday + 7 : weekday;
     if (wd == 5 || wd == 6) return true;
@@ -232,7 +232,8 @@ bool IsNonTradingDay(int year, int month, int day) {
   return false;
 }
 
-void AxisLabelAt(int code, LabelKinds& kinds, bool& non_trading, std::string& label, double d, double m) {
+void AxisLabelAt(int code, LabelKinds& kinds, bool& non_trading, std::string& label, double d,
+                 astro::ChartMoment m) {
   const astro::CivilDate now = astro::DateFromMoment(m);
   const ColumnDates c = CompareColumnDates(now, astro::DateFromMoment(m - d));
   non_trading = now.year > 0 ? IsNonTradingDay(now.year, now.month, now.day) : false;
@@ -273,7 +274,8 @@ AxisLayout LayoutDateAxis(const Rect& rect, int dpi, const ColumnMoment& column_
   const double s = zone_hours * astro::DayInCenturies / 24;
   const double d = (end - start) / span;
   for (int x = rect.right; x >= rect.left; --x) {
-    const double m = column_moment ? column_moment(x) + s : astro::LinearAt(x, rect.right, rect.left, end + s, start + s);
+    const astro::ChartMoment m =
+        column_moment ? column_moment(x) + s : astro::LinearAt(x, rect.right, rect.left, end + s, start + s);
     bool w = false;
     std::string label;
     AxisLabelAt(out.code, out.kinds, w, label, d, m);

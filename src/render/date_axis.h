@@ -37,7 +37,8 @@ int AxisScaleCode(double u);
 // The label of one pixel column at local moment m, where d is the moment span of one column;
 // sets non_trading for the column's day and adds to kinds. The label is "" (none), "*" (small
 // tick), "**" (medium tick) or a text.
-void AxisLabelAt(int code, LabelKinds& kinds, bool& non_trading, std::string& label, double d, double m);
+void AxisLabelAt(int code, LabelKinds& kinds, bool& non_trading, std::string& label, double d,
+                 astro::ChartMoment m);
 
 // Saturdays and Sundays, and the days marked in HolidayTable.
 bool IsNonTradingDay(int year, int month, int day);

@@ -33,21 +33,21 @@ double Wrap180(double x) {
 
 astro::ChartMoment RefineRoot(const std::function<double(astro::ChartMoment)>& g, astro::ChartMoment a,
                               double ga, astro::ChartMoment b, double gb) {
-  if (!Known(ga) || !Known(gb)) return astro::NoValue;
+  if (!Known(ga) || !Known(gb)) return astro::kNoMoment;
   if (ga == 0) return a;
   if (gb == 0) return b;
-  if (SignOf(ga) == SignOf(gb)) return astro::NoValue;
+  if (SignOf(ga) == SignOf(gb)) return astro::kNoMoment;
   int kept = 0;  // which end stayed put last time: -1 a, +1 b
-  astro::ChartMoment x = (a + b) / 2;
+  astro::ChartMoment x = astro::Midpoint(a, b);
   for (int step = 0; step < kRefineSteps && b - a > kMomentTolerance; ++step) {
     astro::ChartMoment next = b - gb * (b - a) / (gb - ga);
-    if (!(next > a && next < b)) next = (a + b) / 2;
+    if (!(next > a && next < b)) next = astro::Midpoint(a, b);
     // False position closes in faster than linearly: a step this short leaves the estimate
     // far closer than a second to the root, and it needs no evaluation of its own.
     if (step > 0 && std::fabs(next - x) < kMomentTolerance / 4) return next;
     x = next;
     const double gx = g(x);
-    if (!Known(gx)) return astro::NoValue;
+    if (!Known(gx)) return astro::kNoMoment;
     if (gx == 0) return x;
     if (SignOf(gx) == SignOf(gb)) {
       b = x, gb = gx;
@@ -93,7 +93,7 @@ Track BuildTrack(const AngleOfTime& f, std::span<const astro::ChartMoment> grid,
     if (SignOf(ra) == SignOf(rb) && ra != 0) continue;  // the samples wavered, the angle did not turn
     const astro::ChartMoment t =
         RefineRoot([&](astro::ChartMoment m) { return Rate(f, m); }, a, ra, b, rb);
-    if (!Known(t)) continue;
+    if (!astro::IsKnown(t)) continue;
     const double v = f(t);
     if (!Known(v)) continue;
     if (!turns.empty() && std::fabs(turns.back().t - t) < kMomentTolerance) continue;
@@ -104,7 +104,7 @@ Track BuildTrack(const AngleOfTime& f, std::span<const astro::ChartMoment> grid,
   size_t k = 0;
   for (size_t i = 0; i < n; ++i) {
     while (k < turns.size() && turns[k].t < grid[i]) {
-      if (turns[k].t > (tr.T.empty() ? -1e300 : tr.T.back())) {
+      if (tr.T.empty() || turns[k].t > tr.T.back()) {
         tr.T.push_back(turns[k].t);
         tr.U.push_back(turns[k].u);
         tr.Turns.push_back({turns[k].t, turns[k].maximum});
@@ -150,14 +150,14 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& tr,
       for (int guard = 0; c <= hi && guard < 8; c += 360, ++guard) {
         if (c == ua) continue;
         const astro::ChartMoment guess = a + (b - a) * (c - ua) / (ub - ua);
-        astro::ChartMoment t = first_try ? first_try(static_cast<int>(li), a, b, guess) : astro::NoValue;
+        astro::ChartMoment t = first_try ? first_try(static_cast<int>(li), a, b, guess) : astro::kNoMoment;
         const bool tried = astro::IsValue(t);
         if (!tried)
           t = RefineRoot([&](astro::ChartMoment m) {
             const double v = along(m);
             return Known(v) ? v - c : astro::NoValue;
           }, a, ua - c, b, ub - c);
-        if (!Known(t) || t < from || t > to) continue;
+        if (!astro::IsKnown(t) || t < from || t > to) continue;
         out.push_back({t, astro::NormalizeMod(level, 360), static_cast<int>(li), rising, tried});
       }
     }

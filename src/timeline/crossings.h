@@ -27,12 +27,12 @@ inline constexpr double kMomentTolerance = astro::SecondInCenturies;
 inline constexpr int kRefineSteps = 64;
 
 struct Turn {
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
   bool Maximum = false;  // the angle rose before and falls after
 };
 
 struct Crossing {
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
   double Level = 0;      // the level reached, [0, 360)
   int Index = 0;         // its place in the levels asked for
   bool Rising = false;   // the angle increases through it
@@ -66,7 +66,7 @@ std::vector<Crossing> FindCrossings(const AngleOfTime& f, const Track& track,
                                     astro::ChartMoment to, const CrossingMoment& first_try = nullptr);
 
 // A root of g in [a, b], where ga = g(a) and gb = g(b) have opposite signs (or one is 0).
-// NoValue when g cannot be evaluated.
+// kNoMoment when g cannot be evaluated.
 astro::ChartMoment RefineRoot(const std::function<double(astro::ChartMoment)>& g, astro::ChartMoment a,
                               double ga, astro::ChartMoment b, double gb);
 

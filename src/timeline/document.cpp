@@ -219,9 +219,11 @@ class PrettyJson {
     Close(']');
   }
   // A moment as UTC or local text, null where it is unknown.
-  void Utc(astro::ChartMoment t) { astro::IsValue(t) && std::isfinite(t) ? String(UtcText(t)) : Null(); }
+  void Utc(astro::ChartMoment t) {
+    astro::IsKnown(t) ? String(UtcText(t)) : Null();
+  }
   void Local(astro::ChartMoment t, double zone) {
-    astro::IsValue(t) && std::isfinite(t) ? String(LocalText(t, zone)) : Null();
+    astro::IsKnown(t) ? String(LocalText(t, zone)) : Null();
   }
 
  private:
@@ -258,7 +260,7 @@ void WriteEvent(std::string& out, int depth, const WindowHead& head, const Event
   j.Open('{');
   j.Key("id").String(EventId(e));
   j.Key("type").String(TypeName(e.Type));
-  j.Key("moment").Number(e.Moment);
+  j.Key("moment").Number(e.Moment.Centuries);
   j.Key("utc").String(UtcText(e.Moment));
   j.Key("local").String(LocalText(e.Moment, head.Zone));
   j.Key("body").Int(e.Body);
@@ -301,11 +303,11 @@ std::string Members(const Json& object) {
 
 // Moments of a passage for people: "2026-03-18 05:21" in the zone, "?" where unknown.
 std::string LocalOrUnknown(astro::ChartMoment t, double zone) {
-  return astro::IsValue(t) && std::isfinite(t) ? LocalText(t, zone) : std::string("?");
+  return astro::IsKnown(t) ? LocalText(t, zone) : std::string("?");
 }
 
 std::string UtcClock(astro::ChartMoment t) {
-  if (!astro::IsValue(t) || !std::isfinite(t)) return "beyond the search";
+  if (!astro::IsKnown(t)) return "beyond the search";
   const std::string u = UtcText(t);
   return u.substr(0, 10) + " " + u.substr(11, 5) + " UTC";
 }
@@ -321,7 +323,7 @@ std::string CsvRow(const WindowHead& head, const Event& e, const model::TEvList&
     perfects = e.Pass->Perfects() ? "true" : "false";
     if (!e.Pass->Perfects()) closest = CsvNumber(e.Pass->ClosestSeparation);
   }
-  return std::string(TypeName(e.Type)) + "," + CsvNumber(e.Moment) + "," + UtcText(e.Moment) + "," +
+  return std::string(TypeName(e.Type)) + "," + CsvNumber(e.Moment.Centuries) + "," + UtcText(e.Moment) + "," +
          LocalText(e.Moment, head.Zone) + "," + std::to_string(e.Body) + "," +
          (e.Other >= 0 ? std::to_string(e.Other) : "") + "," + (e.OtherNatal ? "true" : "false") + "," +
          CsvNumber(e.Aspect) + "," + (e.Sign > 0 ? std::to_string(e.Sign) : "") + "," + DirectionName(e.Dir) +

@@ -20,7 +20,7 @@ namespace sd::timeline {
 struct WindowHead {
   std::string Security;  // UTF-8
   double Zone = 0;
-  astro::ChartMoment From = astro::NoValue, To = astro::NoValue;
+  astro::ChartMoment From = astro::kNoMoment, To = astro::kNoMoment;
   std::vector<std::string> Warnings;  // about the positions of the natal chart and the window
   // The orbs of the passages, degrees; NoValue when the events carry none.
   double Orb = astro::NoValue, MoonOrb = astro::NoValue;

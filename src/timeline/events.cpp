@@ -117,8 +117,8 @@ CrossingMoment ExactInItsHour(const AngleOfTime& f, const std::vector<double>& l
                                         astro::ChartMoment guess) {
     const double level = levels[static_cast<size_t>(index)];
     const astro::ChartMoment r = RootInHourNear(AspectDeviation(f, level, shift), guess);
-    if (!astro::IsValue(r) || r < a || r > b) return astro::NoValue;
-    if (std::fabs(r - from) < kNearTheEnd || std::fabs(r - to) < kNearTheEnd) return astro::NoValue;
+    if (!astro::IsValue(r) || r < a || r > b) return astro::kNoMoment;
+    if (std::fabs(r - from) < kNearTheEnd || std::fabs(r - to) < kNearTheEnd) return astro::kNoMoment;
     return r;
   };
 }
@@ -316,7 +316,7 @@ void SortEvents(std::vector<Event>& events) {
 }
 
 bool UsableWindow(astro::ChartMoment from, astro::ChartMoment to) {
-  return astro::IsValue(from) && astro::IsValue(to) && std::isfinite(from) && std::isfinite(to) && to >= from;
+  return astro::IsKnown(from) && astro::IsKnown(to) && to >= from;
 }
 
 // One window of at most kMaxWindowDays: the transit events (when asked) and each natal chart's.
@@ -425,7 +425,7 @@ void ForEachChunk(const astro::ChartData* natal, const SearchOptions& options, a
 std::vector<InOrb> AspectsInOrbAt(const astro::ChartData* natal, astro::ChartMoment t,
                                   const SearchOptions& o) {
   std::vector<InOrb> out;
-  if (!astro::IsValue(t) || !std::isfinite(t) || !Wanted(o, EventType::kAspect)) return out;
+  if (!astro::IsKnown(t) || !Wanted(o, EventType::kAspect)) return out;
   const std::vector<double> levels = AspectLevels();
   LongitudeCache cache;
   auto consider = [&](const AngleOfTime& f, double shift, const Event& like, double orb) {

@@ -23,7 +23,7 @@ enum class Direction { kNone, kForward, kBackward, kRetrograde, kDirect };
 
 struct Event {
   EventType Type = EventType::kAspect;
-  astro::ChartMoment Moment = astro::NoValue;
+  astro::ChartMoment Moment = astro::kNoMoment;
   int Body = -1;            // transit body 0..9 (lunations and eclipses: the Moon)
   int Other = -1;           // the other object (natal 0..9, 18, 27 or transit 0..9); -1 none
   bool OtherNatal = false;

@@ -52,7 +52,7 @@ class LongitudeCache {
 
  private:
   struct Held {
-    astro::ChartMoment Clock = astro::NoValue;  // the moment handed to the theories
+    astro::ChartMoment Clock = astro::kNoMoment;  // the moment handed to the theories
     bool HasSun = false;
     astro::SunResult Sun;
     unsigned Known = 0;  // a bit per body of Lon

@@ -34,9 +34,10 @@ double Rate(const Deviation& dev, astro::ChartMoment t) {
 // direction dir; the samples are computed from k, never accumulated, so that they are the same
 // numbers whatever moment a walk starts from.
 long long FirstStep(astro::ChartMoment t, int dir) {
-  long long k = static_cast<long long>(dir < 0 ? std::floor(t / kStep) : std::ceil(t / kStep));
-  if (dir < 0 && static_cast<double>(k) * kStep >= t) --k;
-  if (dir > 0 && static_cast<double>(k) * kStep <= t) ++k;
+  const double c = t.Centuries;
+  long long k = static_cast<long long>(dir < 0 ? std::floor(c / kStep) : std::ceil(c / kStep));
+  if (dir < 0 && static_cast<double>(k) * kStep >= c) --k;
+  if (dir > 0 && static_cast<double>(k) * kStep <= c) ++k;
   return k;
 }
 
@@ -45,17 +46,17 @@ long long FirstStep(astro::ChartMoment t, int dir) {
 // needs no refinement of its own first.
 astro::ChartMoment RootBetween(const Deviation& g, astro::ChartMoment lo, double glo, astro::ChartMoment hi,
                                double ghi) {
-  const astro::ChartMoment guess = glo == ghi ? (lo + hi) / 2 : lo + (hi - lo) * glo / (glo - ghi);
+  const astro::ChartMoment guess = glo == ghi ? astro::Midpoint(lo, hi) : lo + (hi - lo) * glo / (glo - ghi);
   const astro::ChartMoment direct = RootInHourNear(g, guess);
   if (astro::IsValue(direct)) return direct;
   const astro::ChartMoment r = RefineRoot(g, lo, glo, hi, ghi);
-  return astro::IsValue(r) ? CanonicalRoot(g, r) : astro::NoValue;
+  return astro::IsValue(r) ? CanonicalRoot(g, r) : astro::kNoMoment;
 }
 
 struct Side {
-  astro::ChartMoment Edge = astro::NoValue;
+  astro::ChartMoment Edge = astro::kNoMoment;
   std::vector<astro::ChartMoment> Exact;
-  astro::ChartMoment LeastAt = astro::NoValue;
+  astro::ChartMoment LeastAt = astro::kNoMoment;
   double Least = astro::NoValue;
 };
 
@@ -69,7 +70,7 @@ Side Walk(const Deviation& dev, astro::ChartMoment inside, double d0, double orb
   double dprev = d0;
   const long long first = FirstStep(inside, dir);
   for (long long i = 0; i <= kPassageSearchDays; ++i) {
-    const astro::ChartMoment t = static_cast<double>(first + dir * i) * kStep;
+    const astro::ChartMoment t(static_cast<double>(first + dir * i) * kStep);
     const double d = dev(t);
     if (!Known(d)) return side;
     const astro::ChartMoment lo = dir < 0 ? t : prev, hi = dir < 0 ? prev : t;
@@ -99,17 +100,17 @@ Side Walk(const Deviation& dev, astro::ChartMoment inside, double d0, double orb
 }  // namespace
 
 astro::ChartMoment RootInHourNear(const Deviation& g, astro::ChartMoment r) {
-  const astro::ChartMoment a0 = std::floor(r / kHour) * kHour;
+  const astro::ChartMoment a0(std::floor(r.Centuries / kHour) * kHour);
   for (const astro::ChartMoment a : {a0, a0 - kHour, a0 + kHour}) {
     const double ga = g(a), gb = g(a + kHour);
     if (!Known(ga) || !Known(gb)) continue;
     if ((ga <= 0 && gb >= 0) || (ga >= 0 && gb <= 0)) return RefineRoot(g, a, ga, a + kHour, gb);
   }
-  return astro::NoValue;
+  return astro::kNoMoment;
 }
 
 astro::ChartMoment CanonicalRoot(const Deviation& g, astro::ChartMoment r) {
-  if (!Known(r)) return r;
+  if (!astro::IsKnown(r)) return r;
   const astro::ChartMoment found = RootInHourNear(g, r);
   return astro::IsValue(found) ? found : r;
 }
@@ -122,9 +123,9 @@ astro::ChartMoment TurnNear(const Deviation& dev, astro::ChartMoment near) {
   for (int i = 0; i < 2; ++i) {
     if (!Known(r[i]) || !Known(r[i + 1]) || SignOf(r[i]) == SignOf(r[i + 1])) continue;
     const astro::ChartMoment t = RefineRoot(rate, at[i], r[i], at[i + 1], r[i + 1]);
-    return astro::IsValue(t) ? CanonicalRoot(rate, t) : astro::NoValue;
+    return astro::IsValue(t) ? CanonicalRoot(rate, t) : astro::kNoMoment;
   }
-  return astro::NoValue;
+  return astro::kNoMoment;
 }
 
 namespace {

@@ -33,12 +33,13 @@ using Deviation = std::function<double(astro::ChartMoment)>;
 inline constexpr int kPassageSearchDays = 1096;
 
 struct Passage {
-  double Orb = 0;                               // degrees
-  astro::ChartMoment Start = astro::NoValue;    // enters the orb; NoValue beyond kPassageSearchDays
-  astro::ChartMoment End = astro::NoValue;      // leaves it; NoValue beyond kPassageSearchDays
-  std::vector<astro::ChartMoment> Exact;        // every exact moment, in order: one, or three round a station
-  astro::ChartMoment Closest = astro::NoValue;  // does not perfect: the moment |deviation| is least
-  double ClosestSeparation = astro::NoValue;  // |deviation| there, degrees
+  double Orb = 0;                                 // degrees
+  astro::ChartMoment Start = astro::kNoMoment;    // enters the orb; kNoMoment beyond kPassageSearchDays
+  astro::ChartMoment End = astro::kNoMoment;      // leaves it; kNoMoment beyond kPassageSearchDays
+  // Every exact moment, in order: one, or three round a station.
+  std::vector<astro::ChartMoment> Exact;
+  astro::ChartMoment Closest = astro::kNoMoment;  // does not perfect: the moment |deviation| is least
+  double ClosestSeparation = astro::NoValue;      // |deviation| there, degrees
 
   bool Perfects() const { return !Exact.empty(); }
 };
@@ -56,10 +57,10 @@ Passage PassageThrough(const Deviation& dev, astro::ChartMoment exact, double or
 astro::ChartMoment CanonicalRoot(const Deviation& g, astro::ChartMoment r);
 // The same search from a moment within an hour or so of the root: the first of the whole hours
 // holding r, before it and after it whose ends bracket a root gives it, refined in that hour;
-// NoValue when none does.
+// kNoMoment when none does.
 astro::ChartMoment RootInHourNear(const Deviation& g, astro::ChartMoment r);
 
-// A turn of the deviation (its rate changes sign) within a day of `near`, refined; NoValue when
+// A turn of the deviation (its rate changes sign) within a day of `near`, refined; kNoMoment when
 // there is none.
 astro::ChartMoment TurnNear(const Deviation& dev, astro::ChartMoment near);
 

@@ -25,7 +25,7 @@ TEST(MomentFromDate, ReferenceEpochsAndMeeusExample) {
       {-585, 5, 28, 0.0, (1507899.5 - 2415020.0) / 36525.0},        // 585 BC = astronomical -584
   };
   for (const auto& c : cases) {
-    EXPECT_NEAR(MomentFromDate(c.y, c.m, c.d, c.h), c.t, 1e-12)
+    EXPECT_NEAR(MomentFromDate(c.y, c.m, c.d, c.h).Centuries, c.t, 1e-12)
         << c.y << "-" << c.m << "-" << c.d;
   }
 }
@@ -56,7 +56,7 @@ TEST(DateFromMoment, OneBcComesBackAsYearZero) {
 
 TEST(DateFromMoment, NoValueAndNonFiniteGiveYearOne) {
   for (double t : {NoValue, double(NAN), double(INFINITY), -double(INFINITY)}) {
-    const CivilDate d = DateFromMoment(t);
+    const CivilDate d = DateFromMoment(ChartMoment(t));
     EXPECT_EQ(d.year, 1);
     EXPECT_EQ(d.month, 1);
     EXPECT_EQ(d.day, 1);
@@ -77,8 +77,8 @@ TEST(Hms, ConversionsBothWays) {
 }
 
 TEST(MomentFromLocal, ZoneShiftsTheMomentAndRoundTrips) {
-  EXPECT_NEAR(MomentFromLocal(2020, 3, 1, 12.3045, 3.0), MomentFromLocal(2020, 3, 1, 9.3045, 0.0),
-              1e-14);
+  EXPECT_NEAR(MomentFromLocal(2020, 3, 1, 12.3045, 3.0).Centuries,
+              MomentFromLocal(2020, 3, 1, 9.3045, 0.0).Centuries, 1e-14);
 
   // One second after local midnight at -5 is 05:00:01 UT ...
   const ChartMoment t = MomentFromLocal(2026, 1, 1, 0.0001, -5.0);
@@ -101,20 +101,20 @@ TEST(DeltaT, TableInsidePolynomialAtAndBeyondItsEnds) {
   const Case observed[] = {{1900, -2.79}, {1910, 10.46}, {1930, 24.02}, {1950, 29.15},
                            {1960, 33.15}, {1970, 40.18}, {1980, 50.54}};
   for (const Case& c : observed) {
-    EXPECT_NEAR(DeltaT((c.year - 1900) / 100.0) / s, c.observed_s, 2.0) << c.year;
+    EXPECT_NEAR(DeltaT(ChartMoment((c.year - 1900) / 100.0)) / s, c.observed_s, 2.0) << c.year;
   }
-  EXPECT_NEAR(DeltaT(0.5) / s, 29.0, 1e-3);                     // 1950: the table's own figure
-  EXPECT_NEAR(DeltaT(0.76) / s, 46.0 + 1.0 * 3.0 / 2.0, 1e-3);  // 1976: between 1975 and 1977
+  EXPECT_NEAR(DeltaT(ChartMoment(0.5)) / s, 29.0, 1e-3);                     // 1950: the table's own figure
+  EXPECT_NEAR(DeltaT(ChartMoment(0.76)) / s, 46.0 + 1.0 * 3.0 / 2.0, 1e-3);  // 1976: between 1975 and 1977
   // Beyond 1981 the parabola of Meeus (Astronomical Formulae for Calculators) less 29 s holds:
   // in 2000, 2.1145 min - 29 s = 97.87 s, well ahead of the 63.83 s observed; before the table
   // as well, in 1700 (T = -2), 0.41 - 2.4106 + 1.9968 = -0.0038 min, less 29 s.
-  EXPECT_NEAR(DeltaT(1.0) / s, 97.87, 2e-3);
-  EXPECT_NEAR(DeltaT(-2.0) / s, -29.228, 2e-3);
+  EXPECT_NEAR(DeltaT(ChartMoment(1.0)) / s, 97.87, 2e-3);
+  EXPECT_NEAR(DeltaT(ChartMoment(-2.0)) / s, -29.228, 2e-3);
   // The table's end years themselves take the parabola: 1900 gives 0.41 min - 29 s, not the
   // table's -4.22 s, and 1981 gives 1.71382 min - 29 s, not the table's 52 s.
-  EXPECT_NEAR(DeltaT(0.0) / s, -4.4, 2e-3);
-  EXPECT_NEAR(DeltaT(0.81) / s, 73.829, 2e-3);
-  EXPECT_DOUBLE_EQ(EphemerisMoment(0.5).Centuries, 0.5 + DeltaT(0.5));
+  EXPECT_NEAR(DeltaT(ChartMoment(0.0)) / s, -4.4, 2e-3);
+  EXPECT_NEAR(DeltaT(ChartMoment(0.81)) / s, 73.829, 2e-3);
+  EXPECT_DOUBLE_EQ(EphemerisMoment(ChartMoment(0.5)).Centuries, 0.5 + DeltaT(ChartMoment(0.5)));
 }
 
 TEST(SiderealTime, MeeusGreenwichExample) {
@@ -128,7 +128,7 @@ TEST(SiderealTime, MeeusGreenwichExample) {
 
 TEST(TrueObliquity, NearTheKnownValueAtJ2000) {
   // Mean obliquity 23.4393 at J2000 plus the nutation in obliquity of that day (about -5.6").
-  EXPECT_NEAR(TrueObliquity(1.0), 23.4393 - 5.6 / 3600, 3e-4);
+  EXPECT_NEAR(TrueObliquity(ChartMoment(1.0)), 23.4393 - 5.6 / 3600, 3e-4);
 }
 
 TEST(Ayanamsa, QuotedRowsHoldAndEndsAreConstant) {
@@ -137,22 +137,25 @@ TEST(Ayanamsa, QuotedRowsHoldAndEndsAreConstant) {
   const double last[4] = {45.762, 44.8787, 48.8312, 43.4326};
   for (int c = 0; c < 4; ++c) {
     // Exactly the quoted rows, as the table's single-precision values hold them.
-    EXPECT_EQ(AyanamsaAtColumn(first_t - 1, c), static_cast<double>(static_cast<float>(first[c]))) << c;
-    EXPECT_EQ(AyanamsaAtColumn(last_t + 1, c), static_cast<double>(static_cast<float>(last[c]))) << c;
-    EXPECT_NEAR(AyanamsaAtColumn(first_t, c), first[c], 1e-5) << c;
-    EXPECT_NEAR(AyanamsaAtColumn(last_t, c), last[c], 1e-5) << c;
+    EXPECT_EQ(AyanamsaAtColumn(ChartMoment(first_t - 1), c),
+              static_cast<double>(static_cast<float>(first[c])))
+        << c;
+    EXPECT_EQ(AyanamsaAtColumn(ChartMoment(last_t + 1), c), static_cast<double>(static_cast<float>(last[c])))
+        << c;
+    EXPECT_NEAR(AyanamsaAtColumn(ChartMoment(first_t), c), first[c], 1e-5) << c;
+    EXPECT_NEAR(AyanamsaAtColumn(ChartMoment(last_t), c), last[c], 1e-5) << c;
     // In between, the general precession carries the column (5029.0966" a century at J2000);
     // the end-row correction adds its 1.4" a century (70" over the table's fifty centuries).
-    const double century = AyanamsaAtColumn(1.5, c) - AyanamsaAtColumn(0.5, c);
+    const double century = AyanamsaAtColumn(ChartMoment(1.5), c) - AyanamsaAtColumn(ChartMoment(0.5), c);
     EXPECT_NEAR(century, 5029.0966 / 3600, 2.0 / 3600) << c;
-    EXPECT_EQ(AyanamsaAtColumn(first_t - 100, c), AyanamsaAtColumn(first_t, c));
-    EXPECT_EQ(AyanamsaAtColumn(last_t + 100, c), AyanamsaAtColumn(last_t, c));
+    EXPECT_EQ(AyanamsaAtColumn(ChartMoment(first_t - 100), c), AyanamsaAtColumn(ChartMoment(first_t), c));
+    EXPECT_EQ(AyanamsaAtColumn(ChartMoment(last_t + 100), c), AyanamsaAtColumn(ChartMoment(last_t), c));
   }
   // The column in force is Lahiri: about 23.85 at J2000, growing by the precession.
-  EXPECT_NEAR(AyanamsaAt(1.0), 23.85, 0.02);
-  EXPECT_NEAR(AyanamsaAt(2.0) - AyanamsaAt(1.0), 5029.1 / 3600, 0.01);
-  EXPECT_NEAR(AyanamsaAtColumn(1.0, 12), 0.0, 1e-4);  // J2000 column
-  EXPECT_EQ(AyanamsaAt(NAN), NoValue);
+  EXPECT_NEAR(AyanamsaAt(ChartMoment(1.0)), 23.85, 0.02);
+  EXPECT_NEAR(AyanamsaAt(ChartMoment(2.0)) - AyanamsaAt(ChartMoment(1.0)), 5029.1 / 3600, 0.01);
+  EXPECT_NEAR(AyanamsaAtColumn(ChartMoment(1.0), 12), 0.0, 1e-4);  // J2000 column
+  EXPECT_EQ(AyanamsaAt(ChartMoment(NAN)), NoValue);
 }
 
 TEST(Angles, NormalizeAndDistance) {
@@ -190,7 +193,7 @@ TEST(Angles, BetweenSignsAndSteps) {
   const SignCase signs[] = {{0, 1}, {29.999, 1}, {30, 2}, {359.99, 12}, {360, 1}};
   for (const auto& c : signs) EXPECT_EQ(SignOf(c.lon), c.sign) << c.lon;
   // 10 degrees of Aries tropical is Pisces in the sidereal zodiac of our era.
-  EXPECT_EQ(SiderealSignOf(1.2, 10.0), 12);
+  EXPECT_EQ(SiderealSignOf(ChartMoment(1.2), 10.0), 12);
 
   EXPECT_EQ(CyclicStep(1, 12, 255), 12);
   EXPECT_EQ(CyclicStep(5, 12, 255), 4);

@@ -87,8 +87,8 @@ TEST(Chart, WithNoFlagsOnlySunMoonNodesAndApsidesAreComputed) {
       EXPECT_LT(f.chart.Lon(n), 360) << n;
     }
   }
-  EXPECT_EQ(f.chart.PrevEclipseMoment, NoValue);
-  EXPECT_EQ(f.chart.NextEclipseMoment, NoValue);
+  EXPECT_EQ(f.chart.PrevEclipseMoment, kNoMoment);
+  EXPECT_EQ(f.chart.NextEclipseMoment, kNoMoment);
   EXPECT_NEAR(AngularDistance(f.chart.Lon(kSouthNode) - f.chart.Lon(kNorthNode)), 180, 1e-9);
   EXPECT_NEAR(AngularDistance(f.chart.Lon(kPerigee) - f.chart.Lon(kApogee)), 180, 1e-9);
   EXPECT_EQ(f.chart.Planet[kTopoMoonRow][0], NoValue);  // the Moon is not on
@@ -96,7 +96,7 @@ TEST(Chart, WithNoFlagsOnlySunMoonNodesAndApsidesAreComputed) {
 
 TEST(Chart, NodeBeforeTheTrueNodeCorrectionIsTheConstantAtItsEpoch) {
   ChartData chart;
-  chart.Moment = 1.0000000127;
+  chart.Moment = ChartMoment(1.0000000127);
   ChartSettings mean = kChartSettings;
   mean.MeanNode = 1;
   ASSERT_TRUE(ComputeChartWith(chart, MomentSource::AsIs, mean));
@@ -144,7 +144,7 @@ TEST(Chart, NatalChartFillsEveryAllowedObject) {
   ChartFixture f = NewYork();
   f.AllAllowedOn();
   ASSERT_TRUE(ComputeChart(f.chart, MomentSource::LocalClock));
-  EXPECT_NEAR(f.chart.Moment, MomentFromDate(1987, 10, 19, 14.5), 1e-12);
+  EXPECT_NEAR(f.chart.Moment.Centuries, MomentFromDate(1987, 10, 19, 14.5).Centuries, 1e-12);
   for (int n = 0; n < kObjectCount; ++n) {
     if (!IsAllowedObject(n)) continue;
     ASSERT_TRUE(Known(f.chart.Lon(n))) << n;
@@ -169,10 +169,12 @@ TEST(Chart, NatalChartFillsEveryAllowedObject) {
   }
   // Eclipses around 1987-10-19: the annular-total eclipse of 1987-03-29 and the annular one
   // of 1987-09-23 lie before, the total eclipse of 1988-03-18 after.
-  ASSERT_TRUE(Known(f.chart.PrevEclipseMoment));
-  ASSERT_TRUE(Known(f.chart.NextEclipseMoment));
-  EXPECT_NEAR(f.chart.PrevEclipseMoment, MomentFromDate(1987, 9, 23, 3.2), 0.3 * DayInCenturies);
-  EXPECT_NEAR(f.chart.NextEclipseMoment, MomentFromDate(1988, 3, 18, 2.0), 0.3 * DayInCenturies);
+  ASSERT_TRUE(Known(f.chart.PrevEclipseMoment.Centuries));
+  ASSERT_TRUE(Known(f.chart.NextEclipseMoment.Centuries));
+  EXPECT_NEAR(f.chart.PrevEclipseMoment.Centuries, MomentFromDate(1987, 9, 23, 3.2).Centuries,
+              0.3 * DayInCenturies);
+  EXPECT_NEAR(f.chart.NextEclipseMoment.Centuries, MomentFromDate(1988, 3, 18, 2.0).Centuries,
+              0.3 * DayInCenturies);
   // The prenatal New Moon was the eclipse's: 1987-10-22 is after the chart.
   EXPECT_LT(AngularDistance(f.chart.Lon(kPrenatalNewMoon) - f.chart.Lon(kPrevEclipseMoon)),
             0.5);
@@ -245,7 +247,7 @@ TEST(Chart, AbsurdEventsNeverCrashOrHang) {
         EXPECT_GE(f.chart.Lon(n), 0) << cs.what << " object " << n;
         EXPECT_LT(f.chart.Lon(n), 360) << cs.what << " object " << n;
       }
-    EXPECT_TRUE(f.chart.Moment == NoValue || std::isfinite(f.chart.Moment)) << cs.what;
+    EXPECT_TRUE(!IsValue(f.chart.Moment) || std::isfinite(f.chart.Moment.Centuries)) << cs.what;
     if (!std::isfinite(cs.lat) || std::fabs(cs.lat) > 90) {
       EXPECT_FALSE(AllCuspsKnown(f.chart)) << cs.what;
       EXPECT_EQ(f.chart.Planet[kAltitude][kSun], NoValue) << cs.what;
@@ -258,10 +260,10 @@ TEST(Chart, AbsurdEventsNeverCrashOrHang) {
 
 TEST(Chart, ModeOneWithoutAMomentLeavesTheEventAlone) {
   ChartFixture f = NewYork();
-  f.chart.Moment = kNaN;
+  f.chart.Moment = ChartMoment(kNaN);
   f.On({kSun});
   ASSERT_TRUE(ComputeChart(f.chart, MomentSource::Moment));
-  EXPECT_EQ(f.chart.Moment, NoValue);
+  EXPECT_EQ(f.chart.Moment, kNoMoment);
   EXPECT_EQ(f.chart.Event.Year, 1987);
   EXPECT_EQ(f.chart.Event.Day, 19);
   EXPECT_EQ(f.chart.Lon(kSun), NoValue);
@@ -296,7 +298,7 @@ TEST(Chart, CompositeValueReadsObjectsSignsConstantsAndRates) {
       {f({0, 41}), t2000, NoValue},                                   // not an object
       {f({0, 254}) + "10.30", t2000, NoValue},                        // unclosed
       {f({0, 254}) + "x" + f({254}), t2000, NoValue},                 // not a number
-      {f({0, 253}) + "1" + f({253}), kNaN, NoValue},
+      {f({0, 253}) + "1" + f({253}), ChartMoment(kNaN), NoValue},
   };
   for (const Case& c : cases) {
     const double v = CompositeValue(c.formula, row, c.t);
@@ -309,7 +311,7 @@ TEST(Chart, CompositeValueReadsObjectsSignsConstantsAndRates) {
 }
 
 TEST(Chart, DeclinationLongitudeInvertsTheEcliptic) {
-  const ChartMoment t = 1.1;
+  const ChartMoment t{1.1};
   const double eps = TrueObliquity(t);
   for (double lon = 0.5; lon < 360; lon += 17.25) {
     const double dec = ArcSinGuarded(SinDeg(lon) * SinDeg(eps)) * kRadToDeg;
@@ -324,7 +326,7 @@ TEST(Chart, DeclinationLongitudeInvertsTheEcliptic) {
 }
 
 TEST(Chart, TopocentricShiftIsTheParallaxAtMost) {
-  const ChartMoment t = 1.2;
+  const ChartMoment t{1.2};
   for (double lat : {-60.0, 0.0, 45.0, 89.0})
     for (double lon : {0.0, 90.0, 200.0}) {
       const EclipticPoint moon = Topocentric(120, 3, 0.00257, t, lat, lon);
@@ -338,7 +340,7 @@ TEST(Chart, TopocentricShiftIsTheParallaxAtMost) {
       EXPECT_NEAR(far.Lat, 3, 1e-9);
     }
   EXPECT_EQ(Topocentric(120, 3, NoValue, t, 0, 0).Lon, NoValue);
-  EXPECT_EQ(Topocentric(120, 3, 0.00257, kNaN, 0, 0).Lat, NoValue);
+  EXPECT_EQ(Topocentric(120, 3, 0.00257, ChartMoment(kNaN), 0, 0).Lat, NoValue);
 }
 
 }  // namespace
@@ -403,7 +405,7 @@ namespace {
 TEST(ChartPhase, PlanetPhaseAnglesAgreeWithTheElongation) {
   for (double t : {-0.7, 0.13, 0.8765, 1.0, 1.2222}) {
     ChartData c;
-    c.Moment = t;
+    c.Moment = ChartMoment(t);
     for (int n = kSun; n <= kPluto; ++n) c.ObjectOn[n] = 1;
     ASSERT_TRUE(ComputeChart(c, MomentSource::AsIs));
     for (int n = kMercury; n <= kPluto; ++n) {

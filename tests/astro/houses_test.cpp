@@ -3,11 +3,13 @@
 #include "astro/houses.h"
 #include "astro/obliquity.h"
 #include "astro/sidereal_time.h"
+#include "../support/moments.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace sd::astro {
 namespace {
@@ -47,7 +49,8 @@ double EastPointAt(ChartMoment t, double lon) {
   return FullCircleAtan(-CosDeg(eps) * SinDeg(r), CosDeg(r)) * kRadToDeg;
 }
 
-const ChartMoment kMoments[] = {-0.5, 0.0, 0.37, 0.8519, 1.0, 1.2345, 1.9};
+const std::vector<ChartMoment> kMoments =
+    testing_support::Moments({-0.5, 0.0, 0.37, 0.8519, 1.0, 1.2345, 1.9});
 const int kQuadrantSystems[] = {kTopocentricHouses, kPlacidus, kRegiomontanus, kCampanus, kKoch};
 
 TEST(Houses, QuadrantSystemsAtTheEquatorPutTheAscendantOnTheEastPoint) {
@@ -107,18 +110,18 @@ TEST(Houses, WholeSignCuspsStartAtTheAscendantsSign) {
 }
 
 TEST(Houses, SolarHousesFollowTheSunAndNeedIt) {
-  ChartData chart = ChartAt(1.0, 40, 0);
+  ChartData chart = ChartAt(ChartMoment(1.0), 40, 0);
   double c[12];
   chart.Lon(kSun) = 100.5;
-  ComputeCuspsWith(kSolarHouses, chart, c, 40, 0, 1.0);
+  ComputeCuspsWith(kSolarHouses, chart, c, 40, 0, ChartMoment(1.0));
   for (int k = 1; k <= 12; ++k) EXPECT_DOUBLE_EQ(c[k - 1], 100.5 + 30 * (k - 1));
   chart.Lon(kSun) = NoValue;
-  ComputeCuspsWith(kSolarHouses, chart, c, 40, 0, 1.0);
+  ComputeCuspsWith(kSolarHouses, chart, c, 40, 0, ChartMoment(1.0));
   for (double v : c) EXPECT_EQ(v, NoValue);
 }
 
 TEST(Houses, EastPointHousesUseTheEventClock) {
-  const ChartMoment t = 1.1;
+  const ChartMoment t{1.1};
   const Cusps ep = CuspsOf(kEastPointHouses, t, 35, 139.7);
   const Cusps twelve = CuspsOf(kTwelveEastPoints, t, 35, 139.7);
   const Cusps quadrant_at_equator = CuspsOf(kPlacidus, t, 0, 139.7);
@@ -145,7 +148,7 @@ TEST(Houses, PolarLatitudesFallBackToTwelveEastPoints) {
   };
   const Case cases[] = {{66.0, false}, {-66.0, false}, {66.0001, true}, {-66.0001, true},
                         {66.3, true},  {80.0, true},   {90.0, true},    {-90.0, true}};
-  const ChartMoment t = 0.9;
+  const ChartMoment t{0.9};
   for (const Case& cs : cases) {
     ChartData chart = ChartAt(t, 0, 18.0);
     chart.Event.PlaceLatitude = cs.stored_lat;
@@ -172,13 +175,14 @@ TEST(Houses, UncomputableInputGivesNoValueCusps) {
     ChartMoment t;
     double lat, lon;
   };
-  const Case cases[] = {{kNaN, 40, 10}, {1.0, kNaN, 10}, {1.0, 40, kNaN},
-                        {1.0, 40, kInf}, {1.0, 91, 10},  {1.0, -1e300, 10},
-                        {kInf, 40, 10},  {NoValue, 40, 10}, {5000.0, 40, 10}};
+  const Case cases[] = {
+      {ChartMoment(kNaN), 40, 10},  {ChartMoment(1.0), kNaN, 10}, {ChartMoment(1.0), 40, kNaN},
+      {ChartMoment(1.0), 40, kInf}, {ChartMoment(1.0), 91, 10},   {ChartMoment(1.0), -1e300, 10},
+      {ChartMoment(kInf), 40, 10},  {kNoMoment, 40, 10},          {ChartMoment(5000.0), 40, 10}};
   for (const Case& cs : cases)
     for (int system = 0; system < kHouseSystemCount; ++system) {
       if (system == kEastPointHouses || system == kTwelveEastPoints) continue;
-      ChartData chart = ChartAt(1.0, 0, 0);
+      ChartData chart = ChartAt(ChartMoment(1.0), 0, 0);
       chart.Lon(kSun) = 10;
       double c[12];
       ComputeCuspsWith(system, chart, c, cs.lat, cs.lon, cs.t);
@@ -201,11 +205,11 @@ TEST(Houses, QuadrantSystemsBeyondThePolarCircleStayFiniteOrNoValue) {
 }
 
 TEST(Houses, SystemNumberOutOfRangeLeavesCuspsAlone) {
-  ChartData chart = ChartAt(1.0, 40, 0);
+  ChartData chart = ChartAt(ChartMoment(1.0), 40, 0);
   double c[12];
   for (double& v : c) v = 7.0;
-  ComputeCuspsWith(12, chart, c, 40, 0, 1.0);
-  ComputeCuspsWith(-1, chart, c, 40, 0, 1.0);
+  ComputeCuspsWith(12, chart, c, 40, 0, ChartMoment(1.0));
+  ComputeCuspsWith(-1, chart, c, 40, 0, ChartMoment(1.0));
   for (double v : c) EXPECT_EQ(v, 7.0);
   EXPECT_STREQ(HouseSystemName(1), "PLACIDUS");
   EXPECT_STREQ(HouseSystemName(9), "1 DAY - 12 EP");

@@ -8,6 +8,7 @@
 
 #include "astro/calendar.h"
 #include "astro/time_scales.h"
+#include "../support/moments.h"
 
 namespace sd::astro {
 namespace {
@@ -27,8 +28,8 @@ TEST(ObservedDeltaT, PublishedValuesOnJanuaryFirst) {
   }
   // Halfway through 2026: between 69.1099 and the prediction 69.14 for 2027.
   EXPECT_NEAR(ObservedDeltaTSeconds(MomentFromDate(2026, 7, 2, 12)), (69.1099 + 69.14) / 2, 0.002);
-  EXPECT_FALSE(IsValue(ObservedDeltaTSeconds(NoValue)));
-  EXPECT_FALSE(IsValue(ObservedDeltaTSeconds(std::nan(""))));
+  EXPECT_FALSE(IsValue(ObservedDeltaTSeconds(kNoMoment)));
+  EXPECT_FALSE(IsValue(ObservedDeltaTSeconds(ChartMoment(std::nan("")))));
 }
 
 // Outside the table the long-term parabola takes over from the last value without a jump, and
@@ -48,20 +49,20 @@ TEST(ObservedDeltaT, ContinuesTheTableWithoutAJump) {
 // Where the observed and the forecast's Delta T differ, a true moment is handed to the theories as
 // the forecast-clock moment of the same ephemeris time; in 2026 that is about 65 s earlier.
 TEST(ObservedDeltaT, ClocksMeetAtTheSameEphemerisMoment) {
-  for (const ChartMoment t : {-0.8, 0.1, 0.73, 1.26217, 1.9, 3.0}) {
+  for (const ChartMoment t : testing_support::Moments({-0.8, 0.1, 0.73, 1.26217, 1.9, 3.0})) {
     SCOPED_TRACE(t);
     const ChartMoment f = ForecastClockOf(t);
-    const double ephemeris_true = t + ObservedDeltaTSeconds(t) * SecondInCenturies;
+    const double ephemeris_true = t.Centuries + ObservedDeltaTSeconds(t) * SecondInCenturies;
     EXPECT_NEAR(EphemerisMoment(f).Centuries, ephemeris_true, 1e-6 * SecondInCenturies);
-    EXPECT_NEAR(TrueClockOf(f), t, 1e-6 * SecondInCenturies);
+    EXPECT_NEAR(TrueClockOf(f).Centuries, t.Centuries, 1e-6 * SecondInCenturies);
   }
   const ChartMoment t2026 = MomentFromDate(2026, 4, 2, 0);
   const double seconds = (ForecastClockOf(t2026) - t2026) / SecondInCenturies;
   EXPECT_NEAR(seconds, ObservedDeltaTSeconds(t2026) - DeltaT(t2026) / SecondInCenturies, 1e-3);
   EXPECT_LT(seconds, -60);
   EXPECT_GT(seconds, -70);
-  EXPECT_FALSE(IsValue(ForecastClockOf(NoValue)));
-  EXPECT_FALSE(IsValue(TrueClockOf(NoValue)));
+  EXPECT_FALSE(IsValue(ForecastClockOf(kNoMoment)));
+  EXPECT_FALSE(IsValue(TrueClockOf(kNoMoment)));
 }
 
 }  // namespace

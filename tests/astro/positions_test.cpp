@@ -30,7 +30,7 @@ double LonDiff(double a, double b) {
 class UnusableMoment : public ::testing::TestWithParam<double> {};
 
 TEST_P(UnusableMoment, GivesNoValueEverywhere) {
-  const ChartMoment t = GetParam();
+  const ChartMoment t{GetParam()};
   const SunResult s = SunPosition(t);
   for (double v : {s.Longitude, s.Latitude, s.RightAscension, s.Declination, s.Distance,
                    s.GeoLongitude, s.GeoLatitude, s.GeoDistance, s.EarthHelioLongitude,
@@ -43,7 +43,7 @@ TEST_P(UnusableMoment, GivesNoValueEverywhere) {
     EXPECT_EQ(v, NoValue);
 
   // Even with a good Sun of another moment the planet is not computed.
-  const SunResult good_sun = SunPosition(1.0);
+  const SunResult good_sun = SunPosition(ChartMoment(1.0));
   for (int n = kMercury; n <= kPluto; ++n) {
     const PlanetResult p = PlanetPosition(n, t, good_sun);
     for (double v : {p.HelioLongitude, p.HelioLatitude, p.RadiusVector, p.Longitude, p.Latitude,
@@ -60,9 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
                       kMaxAbsMoment * 1.01, -kMaxAbsMoment * 1.01));
 
 TEST(PlanetPosition, ObjectsOtherThanThePlanetsGiveNoValue) {
-  const SunResult sun = SunPosition(1.0);
+  const SunResult sun = SunPosition(ChartMoment(1.0));
   for (int n : {-1, int{kSun}, int{kMoon}, 10, int{kNorthNode}, 39, 1000}) {
-    const PlanetResult p = PlanetPosition(n, 1.0, sun);
+    const PlanetResult p = PlanetPosition(n, ChartMoment(1.0), sun);
     EXPECT_EQ(p.Longitude, NoValue) << n;
     EXPECT_EQ(p.HelioLongitude, NoValue) << n;
     EXPECT_EQ(p.RightAscension, NoValue) << n;
@@ -71,9 +71,9 @@ TEST(PlanetPosition, ObjectsOtherThanThePlanetsGiveNoValue) {
 
 TEST(PlanetPosition, AnUncomputedSunGivesNoValue) {
   const SunResult never_computed;
-  const SunResult unusable = SunPosition(std::numeric_limits<double>::quiet_NaN());
+  const SunResult unusable = SunPosition(ChartMoment(std::numeric_limits<double>::quiet_NaN()));
   for (const SunResult& sun : {never_computed, unusable}) {
-    const PlanetResult p = PlanetPosition(kMars, 1.0, sun);
+    const PlanetResult p = PlanetPosition(kMars, ChartMoment(1.0), sun);
     EXPECT_EQ(p.Longitude, NoValue);
     EXPECT_EQ(p.Distance, NoValue);
     EXPECT_EQ(p.HelioLongitude, NoValue);
@@ -133,7 +133,7 @@ TEST(MeanLunarApogee, OppositeTheMeanPerigeeOfJ2000) {
 // ---- the Sun is an argument, not hidden state ------------------------------------------
 
 TEST(PlanetPosition, UsesTheSunItIsGiven) {
-  const ChartMoment t = 1.2;
+  const ChartMoment t{1.2};
   const SunResult sun = SunPosition(t);
   const SunResult day_before = SunPosition(t - DayInCenturies);
   const PlanetResult mars = PlanetPosition(kMars, t, sun);
@@ -167,7 +167,7 @@ TEST(Geocentric, EarthIsAtTheOriginAndTheSunOpposite) {
 // of the band.
 TEST(SunPosition, ApparentLagsGeometricByTheAberration) {
   for (double t : {-8.0, -3.3, 0.0, 0.5, 0.97, 1.0, 1.26, 2.9}) {
-    const SunResult s = SunPosition(t);
+    const SunResult s = SunPosition(ChartMoment(t));
     const double lag = LonDiff(s.Longitude, s.GeoLongitude) * 3600.0;
     const double aberration = -20.496 / s.Distance;
     EXPECT_NEAR(lag, aberration, 19.6 + 0.5) << "T = " << t;
@@ -238,8 +238,8 @@ const Bounds kBounds[] = {
 TEST(Positions, StayWithinTheirOrbitsFrom1000To2200) {
   int checked = 0;
   for (double t = -9.0; t <= 3.0; t += 0.0123) {  // about every 16 months
-    const SunResult sun = SunPosition(t);
-    const MoonResult moon = MoonPosition(t);
+    const SunResult sun = SunPosition(ChartMoment(t));
+    const MoonResult moon = MoonPosition(ChartMoment(t));
     for (const Bounds& b : kBounds) {
       // Pluto's series holds for 1890-2100 only.
       if (b.object == kPluto && (t < -0.1 || t > 2.0)) continue;
@@ -251,7 +251,7 @@ TEST(Positions, StayWithinTheirOrbitsFrom1000To2200) {
         lon = moon.Longitude, lat = moon.Latitude, ra = moon.RightAscension,
         dec = moon.Declination, dist = moon.Distance;
       } else {
-        const PlanetResult p = PlanetPosition(b.object, t, sun);
+        const PlanetResult p = PlanetPosition(b.object, ChartMoment(t), sun);
         lon = p.Longitude, lat = p.Latitude, ra = p.RightAscension, dec = p.Declination,
         dist = p.Distance;
         EXPECT_GE(p.RadiusVector, b.min_r) << b.object << " at T = " << t;

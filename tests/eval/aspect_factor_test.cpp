@@ -64,7 +64,8 @@ TEST(Coordinates, EachCoordinateReadsItsOwnRow) {
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(ChartCoordinate(c.coord, chart, c.obj), c.expected, 1e-9) << c.coord << "/" << c.obj;
-    EXPECT_NEAR(SnapshotCoordinate(c.coord, snap, c.obj, 1.0), c.expected, 1e-9) << c.coord << "/" << c.obj;
+    EXPECT_NEAR(SnapshotCoordinate(c.coord, snap, c.obj, astro::ChartMoment(1.0)), c.expected, 1e-9)
+        << c.coord << "/" << c.obj;
   }
   EXPECT_EQ(ChartCoordinate(kCoordDeclinationLongitude, chart, astro::kMoon), 14);
 }
@@ -72,7 +73,7 @@ TEST(Coordinates, EachCoordinateReadsItsOwnRow) {
 // A snapshot has no projected-longitude row: the reader finds the ecliptic longitude that has the
 // planet's declination, on the side of the colure where the planet's longitude lies.
 TEST(Coordinates, SnapshotProjectsTheDeclination) {
-  const astro::ChartMoment t = 1.0;
+  const astro::ChartMoment t{1.0};
   const double eps = astro::TrueObliquity(t);
   astro::MomentSnapshot snap;
   struct Case { double lon, decl; bool far_side; };

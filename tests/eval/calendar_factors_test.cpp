@@ -162,7 +162,7 @@ TEST_F(CalendarEvent, TheDateIsTheZonesLocalDate) {
   in_.Options.ZoneHours = NAN;
   EXPECT_EQ(EvaluateEvent(def_, in_).Hits, 0);
   in_.Options.ZoneHours = 0;
-  in_.Moment = NAN;
+  in_.Moment = astro::ChartMoment(NAN);
   EXPECT_EQ(EvaluateEvent(def_, in_).Hits, 0);
 }
 

@@ -16,11 +16,11 @@ class HandStencil {
   explicit HandStencil(double grid_step_days = 1.0, double natal_step_days = 0.0) {
     for (int s = 0; s < 4; ++s) {
       natal_[s] = std::make_unique<astro::ChartData>();
-      natal_[s]->Moment = 1.0;
+      natal_[s]->Moment = astro::ChartMoment(1.0);
       in_.Transit[s] = &transit_[s];
       in_.Natal[s] = natal_[s].get();
     }
-    in_.Moment = 1.0;
+    in_.Moment = astro::ChartMoment(1.0);
     in_.GridStepDays = grid_step_days;
     in_.DeltaDays = natal_step_days;
   }

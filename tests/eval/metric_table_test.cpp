@@ -66,7 +66,7 @@ TEST(MetricTable, LookupsAtTheEdgesAndBetweenDays) {
   }
   for (double x : {astro::NoValue, kNaN, std::numeric_limits<double>::infinity(),
                    -std::numeric_limits<double>::infinity()})
-    EXPECT_EQ(t.Value(0, 1, x), astro::NoValue) << x;
+    EXPECT_EQ(t.Value(0, 1, astro::ChartMoment(x)), astro::NoValue) << x;
 }
 
 TEST(MetricTable, EitherOrderOfThePairAndOnlyPairsThatHaveARecord) {

@@ -34,12 +34,12 @@ class OneMoment {
   astro::ChartData& NatalChart() { return *natal_; }
   astro::ChartData& TransitChart() { return *transit_; }
 
-  EventResult Run(const model::EventDef& def, astro::ChartMoment t = astro::NoValue) {
+  EventResult Run(const model::EventDef& def, astro::ChartMoment t = astro::kNoMoment) {
     FillSnapshot(snap_, *transit_);
     EventInputs in;
     for (auto& p : in.Transit) p = &snap_;
     for (auto& p : in.Natal) p = natal_.get();
-    in.Moment = t == astro::NoValue ? transit_->Moment : t;
+    in.Moment = astro::IsValue(t) ? t : transit_->Moment;
     in.GridStepDays = 0.5;
     in.NatalMoment = natal_->Moment;
     return EvaluateEvent(def, in);

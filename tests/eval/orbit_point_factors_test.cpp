@@ -33,14 +33,15 @@ TEST(OrbitPointLongitude, DriftsFromTheEpochAndStaysOnTheCircle) {
       {kPluto, kAphelion, -0.5, 43.9569638889},         // 222.91 + 1.0469638889 + 180, wrapped
   };
   for (const Case& c : cases)
-    EXPECT_NEAR(OrbitPointLongitude(c.planet, c.point, c.t), c.want, 1e-9)
+    EXPECT_NEAR(OrbitPointLongitude(c.planet, c.point, astro::ChartMoment(c.t)), c.want, 1e-9)
         << "planet " << c.planet << " point " << c.point << " at " << c.t;
 
   // Only Mercury..Pluto have orbit points, and only four of them.
   for (int n : {0, kMoon, 10, 18, 30, 39})
-    EXPECT_EQ(OrbitPointLongitude(n, kPerihelion, 0.5), astro::NoValue) << n;
-  for (int p : {-1, 4, 5}) EXPECT_EQ(OrbitPointLongitude(kMercury, p, 0.5), astro::NoValue) << p;
-  EXPECT_EQ(OrbitPointLongitude(kMercury, kPerihelion, astro::NoValue), astro::NoValue);
+    EXPECT_EQ(OrbitPointLongitude(n, kPerihelion, astro::ChartMoment(0.5)), astro::NoValue) << n;
+  for (int p : {-1, 4, 5})
+    EXPECT_EQ(OrbitPointLongitude(kMercury, p, astro::ChartMoment(0.5)), astro::NoValue) << p;
+  EXPECT_EQ(OrbitPointLongitude(kMercury, kPerihelion, astro::kNoMoment), astro::NoValue);
 }
 
 TEST(MeetsOrbitPoint, ByOrbAndByCrossing) {
@@ -73,12 +74,12 @@ TEST(MeetsOrbitPoint, ByOrbAndByCrossing) {
 // The event level: a natal chart at the orbit epoch and a transit snapshot one century later.
 class OrbitPoints : public ::testing::Test {
  protected:
-  static constexpr astro::ChartMoment kTransitMoment = 1.5;
+  static constexpr astro::ChartMoment kTransitMoment{1.5};
 
   void SetUp() override {
     natal_ = std::make_unique<astro::ChartData>();
     natal_after_ = std::make_unique<astro::ChartData>();
-    natal_->Moment = natal_after_->Moment = 0.5;
+    natal_->Moment = natal_after_->Moment = astro::ChartMoment(0.5);
     for (astro::ChartData* c : {natal_.get(), natal_after_.get()})
       for (int n = 0; n < astro::kObjectCount; ++n) c->ObjectOn[n] = 1;
     const auto nothing = std::make_unique<astro::ChartData>();

@@ -14,7 +14,7 @@ namespace sd::eval {
 namespace {
 
 // 1900 January 1, 0h UT: JD 2415020.5, half a day after the moment origin.
-constexpr astro::ChartMoment kEpoch = 0.5 * astro::DayInCenturies;
+constexpr astro::ChartMoment kEpoch{0.5 * astro::DayInCenturies};
 
 astro::ChartMoment DaysAfterEpoch(double days) { return kEpoch + days * astro::DayInCenturies; }
 
@@ -30,7 +30,7 @@ model::EvKind40 Cycle(double period, double target, double orb, uint8_t shape = 
 double RaisedCosine(double d, double orb) { return (std::cos(astro::kPi * d / orb) + 1) / 2; }
 
 TEST(TimeCycle, EpochIsTheFirstOfJanuary1900) {
-  EXPECT_NEAR(TimeCycleEpoch(), kEpoch, 1e-15);
+  EXPECT_NEAR(TimeCycleEpoch().Centuries, kEpoch.Centuries, 1e-15);
   const astro::CivilDate d = astro::DateFromMoment(TimeCycleEpoch() + 1e-9);
   EXPECT_EQ(d.year, 1900);
   EXPECT_EQ(d.month, 1);
@@ -108,11 +108,11 @@ TEST(TimeCycle, PeriodsThatAreNotAboveZeroAndAbsentMomentsNeverHit) {
   EXPECT_FALSE(TimeCycleTest(t, Cycle(0, 0, 180)).hit);
   EXPECT_FALSE(TimeCycleTest(t, Cycle(-30, 0, 180)).hit);
   EXPECT_FALSE(TimeCycleTest(t, Cycle(NAN, 0, 180)).hit);
-  EXPECT_FALSE(TimeCycleTest(astro::NoValue, Cycle(30, 0, 180)).hit);
+  EXPECT_FALSE(TimeCycleTest(astro::kNoMoment, Cycle(30, 0, 180)).hit);
 }
 
 TEST(Threshold, DirectionsAtAndAfterTheThreshold) {
-  const astro::ChartMoment threshold = 1.26;
+  const astro::ChartMoment threshold{1.26};
   const double step = astro::DayInCenturies / 2;
   struct Case { int32_t direction; astro::ChartMoment t; bool hit; };
   const Case cases[] = {
@@ -121,12 +121,12 @@ TEST(Threshold, DirectionsAtAndAfterTheThreshold) {
       {1, threshold + 100 * step, true},
       {2, threshold - step, false}, {2, threshold + step, false},
       {-1, threshold - step, false},
-      {0, astro::NoValue, false},          {1, astro::NoValue, false},
+      {0, astro::kNoMoment, false},        {1, astro::kNoMoment, false},
   };
   for (const Case& c : cases) {
     model::EvKind39 ev{};
     ev.Mode = c.direction;
-    ev.Moment = threshold;
+    ev.Moment = threshold.Centuries;
     const TimeFactorResult r = ThresholdTest(c.t, ev);
     EXPECT_EQ(r.hit, c.hit) << c.direction << " " << (c.t - threshold) / step;
     EXPECT_EQ(r.strength, c.hit ? 1.0 : 0.0);
@@ -173,8 +173,8 @@ TEST(YearsSinceNatal, WindowsInTropicalYears) {
   EXPECT_FALSE(YearsSinceNatalTest(natal + 20 * year + hour, natal, ev));
   // Absent moments never hit.
   ev.Mode = 0;
-  EXPECT_FALSE(YearsSinceNatalTest(natal, astro::NoValue, ev));
-  EXPECT_FALSE(YearsSinceNatalTest(astro::NoValue, natal, ev));
+  EXPECT_FALSE(YearsSinceNatalTest(natal, astro::kNoMoment, ev));
+  EXPECT_FALSE(YearsSinceNatalTest(astro::kNoMoment, natal, ev));
 }
 
 // ---- through the event level ------------------------------------------------------------
@@ -216,8 +216,8 @@ TEST_F(TimeEvents, ThresholdIsAStepOfOne) {
   def.Kind = 39;
   def.K.k39.Mode = 1;
   def.K.k39.Moment = 1.26;
-  EXPECT_EQ(Run(def, 1.26).Hits, 0);
-  const EventResult after = Run(def, 1.26 + astro::DayInCenturies);
+  EXPECT_EQ(Run(def, astro::ChartMoment(1.26)).Hits, 0);
+  const EventResult after = Run(def, astro::ChartMoment(1.26 + astro::DayInCenturies));
   EXPECT_EQ(after.Hits, 1);
   EXPECT_EQ(after.Graded, 1.0);
 }

@@ -110,7 +110,7 @@ TEST_F(WaveMoment, TimeWaveFollowsTheDaysSinceTheMomentOrigin) {
   const model::UserWave w = Wave(1, 30, {}, {{0, 1, 1}});
   const model::UserWave two = Wave(1, 7.5, {}, {{2, 0, 1}, {0, -1, 2}});
   for (double day : {0.0, 7.5, 45000.25, 46100.5, 46101.0}) {
-    const astro::ChartMoment t = day * astro::DayInCenturies;
+    const astro::ChartMoment t(day * astro::DayInCenturies);
     EventResult r = m_.Run(Event(w), t);
     ASSERT_EQ(r.Hits, 1);
     EXPECT_NEAR(static_cast<double>(r.Graded), CosD(360 * std::fmod(day, 30) / 30), 1e-6) << day;
@@ -120,7 +120,7 @@ TEST_F(WaveMoment, TimeWaveFollowsTheDaysSinceTheMomentOrigin) {
   }
   // Positions play no part.
   m_.Transit(astro::kSun, astro::NoValue);
-  EXPECT_EQ(m_.Run(Event(w), 0.0).Hits, 1);
+  EXPECT_EQ(m_.Run(Event(w), astro::ChartMoment(0.0)).Hits, 1);
 }
 
 TEST_F(WaveMoment, UnknownModeHitsWithNothing) {

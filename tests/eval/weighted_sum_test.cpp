@@ -22,8 +22,8 @@ namespace {
 TEST(ExtrapolateNatal, AnglesGoTheShortWayAcrossZero) {
   auto at = std::make_unique<astro::ChartData>(), after = std::make_unique<astro::ChartData>();
   auto before = std::make_unique<astro::ChartData>(), after2 = std::make_unique<astro::ChartData>();
-  at->Moment = 1.0;
-  after->Moment = 1.0 + astro::DayInCenturies;
+  at->Moment = astro::ChartMoment(1.0);
+  after->Moment = astro::ChartMoment(1.0 + astro::DayInCenturies);
   at->Object[astro::kLongitude][4] = 359.0;
   after->Object[astro::kLongitude][4] = 1.0;
   at->Planet[astro::kRightAscension][2] = 1.0;  // moving backwards across 0
@@ -56,14 +56,14 @@ TEST(ExtrapolateNatal, AnglesGoTheShortWayAcrossZero) {
     EXPECT_NEAR(c.got_after2, c.want_after2, 1e-9) << c.what;
   }
   EXPECT_EQ(before->Object[astro::kLongitude][9], astro::NoValue);
-  EXPECT_NEAR(before->Moment, 1.0 - astro::DayInCenturies, 1e-15);
-  EXPECT_NEAR(after2->Moment, 1.0 + 2 * astro::DayInCenturies, 1e-15);
+  EXPECT_NEAR(before->Moment.Centuries, 1.0 - astro::DayInCenturies, 1e-15);
+  EXPECT_NEAR(after2->Moment.Centuries, 1.0 + 2 * astro::DayInCenturies, 1e-15);
 }
 
 TEST(ExtrapolateNatal, TheSameChartTwiceGivesFourEqualCharts) {
   auto at = std::make_unique<astro::ChartData>();
   auto before = std::make_unique<astro::ChartData>(), after2 = std::make_unique<astro::ChartData>();
-  at->Moment = 0.5;
+  at->Moment = astro::ChartMoment(0.5);
   for (int o = 0; o < astro::kObjectCount; ++o) at->Object[astro::kLongitude][o] = o * 9.0 + 0.5;
   for (int p = 0; p < astro::kPlanetCount; ++p) at->Planet[astro::kLatitude][p] = p - 4.5;
   ExtrapolateNatal(*at, *at, *before, *after2);

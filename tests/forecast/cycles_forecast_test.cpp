@@ -35,7 +35,7 @@ Day LocalDay(int y, unsigned m, unsigned d, int offset) {
 }
 
 // Days since 1900 January 1, 0h UT (Julian Day 2415020.5).
-double DaysSince1900(astro::ChartMoment t) { return t * 36525.0 + 2415020.0 - 2415020.5; }
+double DaysSince1900(astro::ChartMoment t) { return astro::JulianDay(t) - 2415020.5; }
 
 std::string Real(double x) {
   char buf[64];
@@ -83,9 +83,11 @@ TEST(CyclesForecast, ThresholdAndYearsSinceTheFirstTradeAreSteps) {
   const astro::ChartMoment apr4 = astro::MomentFromDate(2026, 4, 4, 11.0);
 
   const forecast::ForecastValues after =
-      f.Run("[Step]\n_H=Step\n_T=39\nWEIGHT=3\nIMPORTANT_T1=1\nIMPORTANT_T2=" + Real(mar30) + "\n", 2026, 3, 20, kEst);
+      f.Run("[Step]\n_H=Step\n_T=39\nWEIGHT=3\nIMPORTANT_T1=1\nIMPORTANT_T2=" + Real(mar30.Centuries) + "\n",
+            2026, 3, 20, kEst);
   const forecast::ForecastValues until =
-      f.Run("[Step]\n_H=Step\n_T=39\nWEIGHT=3\nIMPORTANT_T1=0\nIMPORTANT_T2=" + Real(mar30) + "\n", 2026, 3, 20, kEst);
+      f.Run("[Step]\n_H=Step\n_T=39\nWEIGHT=3\nIMPORTANT_T1=0\nIMPORTANT_T2=" + Real(mar30.Centuries) + "\n",
+            2026, 3, 20, kEst);
   for (int i = 0; i <= 40; ++i) {
     EXPECT_EQ(after.Values[i], i > 20 ? 3.0 : 0.0) << i;
     EXPECT_EQ(until.Values[i], i > 20 ? 0.0 : 3.0) << i;

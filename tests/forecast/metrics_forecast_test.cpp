@@ -55,7 +55,7 @@ class MetricsForecast : public ::testing::Test {
 
   fs::path dir_;
   testing::OneEventForecast run_;
-  astro::ChartMoment last_left_moment_ = 0;
+  astro::ChartMoment last_left_moment_{0};
 };
 
 TEST_F(MetricsForecast, EveryMomentScoresTheSineOfTheInterpolatedElongation) {

@@ -12,6 +12,7 @@
 #include "astro/chart.h"
 #include "forecast/natal.h"
 #include "forecast/run.h"
+#include "../support/moments.h"
 
 namespace sd::forecast {
 namespace {
@@ -102,7 +103,7 @@ TEST_F(ShippedModel, OneSkyServesEveryNatalChartOfThePlace) {
 TEST_F(ShippedModel, ThreadsComputeTheSameValues) {
   const auto natal = Natal(1924, 2, 14, 10.0);
   std::vector<astro::ChartMoment> moments;
-  for (int i = 0; i < 24; ++i) moments.push_back(1.26 + i * 0.37 * astro::DayInCenturies);
+  for (int i = 0; i < 24; ++i) moments.emplace_back(1.26 + i * 0.37 * astro::DayInCenturies);
   Forecaster one(Model(), *natal, -5.0, nullptr);
   std::vector<double> expected;
   for (astro::ChartMoment t : moments) expected.push_back(one.ValueAt(t));

@@ -131,7 +131,7 @@ TEST(RelativeForecast, TimeWaveIsTheCosineOfTheDaysSinceTheOrigin) {
   const forecast::ForecastValues v = f.Run(model, kYear, kMonth, kDay, kZone);
   ASSERT_EQ(v.Values.size(), 41u);
   for (size_t i = 0; i < v.Values.size(); ++i) {
-    const double days = v.Moments[i] / astro::DayInCenturies;
+    const double days = v.Moments[i].Centuries / astro::DayInCenturies;
     EXPECT_NEAR(v.Values[i], 3 * Cos(360 * std::fmod(days, 30) / 30), 1e-6) << i;
   }
 }

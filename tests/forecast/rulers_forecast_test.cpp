@@ -136,7 +136,7 @@ double OrbitPoint(int planet, int point, astro::ChartMoment t) {
       {38.31, -10.3815472222, 131.23, 0.0025594444}, {222.91, -1.0469638889, 109.63, 0.0005888889},
   };
   const double* e = kElements[planet];
-  const double tp = t - 0.5;
+  const double tp = t.Centuries - 0.5;
   const double base = point < 2 ? e[0] + e[1] * tp : e[2] + e[3] * tp;
   return Wrap(base + (point % 2 == 1 ? 180 : 0));
 }

@@ -65,7 +65,8 @@ TEST(ComputeForecast, TransitChartsCarryOnlyThePlanetsAndTheNodeAndTheNatalStays
   EXPECT_EQ(event_ptr->Event.Zone, -5.0);
   // The transit event's clock is the last moment's, local to the zone (local midnight, which
   // the packed clock may show as 24.00 of the day before).
-  EXPECT_NEAR(event_ptr->Event.UniversalMoment(), fv.Moments[40], astro::SecondInCenturies);
+  EXPECT_NEAR(event_ptr->Event.UniversalMoment().Centuries, fv.Moments[40].Centuries,
+              astro::SecondInCenturies);
   EXPECT_EQ(std::memcmp(&natal.Object, &before->Object, sizeof natal.Object), 0);
   EXPECT_EQ(std::memcmp(&natal.Planet, &before->Planet, sizeof natal.Planet), 0);
   EXPECT_EQ(natal.ObjectOn, before->ObjectOn);

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   in.Take(ev.PlaceLongitude);
   double moment = 0.9;
   in.Take(moment);
-  chart.Moment = moment;
+  chart.Moment = sd::astro::ChartMoment(moment);
   uint8_t mode = 0;
   in.Take(mode);
   uint8_t s[5] = {0, 0, 0, 1, 1};

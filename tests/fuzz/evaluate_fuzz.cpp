@@ -23,8 +23,8 @@ struct Charts {
   sd::astro::MomentSnapshot snap;
   Charts() {
     auto transit = std::make_unique<sd::astro::ChartData>();
-    natal->Moment = 0.5;
-    natal_later->Moment = 0.5 + sd::astro::DayInCenturies;
+    natal->Moment = sd::astro::ChartMoment(0.5);
+    natal_later->Moment = sd::astro::ChartMoment(0.5 + sd::astro::DayInCenturies);
     for (int n = 0; n < sd::astro::kObjectCount; ++n) {
       natal->ObjectOn[n] = natal_later->ObjectOn[n] = n % 3 != 0;
       for (int r = 0; r < sd::astro::kObjectRowCount; ++r) {
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   sd::eval::ModelInputs in;
   for (auto& p : in.Transit) p = &charts.snap;
-  in.Moment = 1.26;
+  in.Moment = sd::astro::ChartMoment(1.26);
   in.GridStepDays = 0.5;
   sd::eval::ExplanationList explain;
   for (int round = 0; round < 2; ++round) {

@@ -81,7 +81,7 @@ TEST(ForecastCommand, JsonRowsHalfADayApartFromLocalMidnight) {
     EXPECT_NEAR(doc["zone"].get<double>(), c.zone_json, 1e-12) << c.zone;
     const std::vector<Row> rows = JsonRows(r.out);
     ASSERT_EQ(rows.size(), 41u) << c.zone;
-    const astro::CivilDate first = astro::DateFromMoment(rows[0].moment);
+    const astro::CivilDate first = astro::DateFromMoment(astro::ChartMoment(rows[0].moment));
     EXPECT_EQ(first.year, 2026);
     EXPECT_EQ(first.month, 3);
     EXPECT_EQ(first.day, c.day) << c.zone;

@@ -83,7 +83,7 @@ TEST_F(MetricsBuild, TheBuiltTableDrivesKind33InTheForecast) {
   rows = Forecast();
   ASSERT_EQ(rows.size(), 41u);
   for (const Row& r : rows) {
-    const double v = mapped.Value(0, 1, r.moment);
+    const double v = mapped.Value(0, 1, astro::ChartMoment(r.moment));
     ASSERT_NE(v, astro::NoValue);
     EXPECT_NEAR(r.value, 3 * std::sin(v * kPi / 180), 1e-9) << r.moment;
   }

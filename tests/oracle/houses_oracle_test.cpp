@@ -21,6 +21,7 @@
 #include "astro/obliquity.h"
 #include "astro/sidereal_time.h"
 #include "swephexp.h"
+#include "../support/moments.h"
 
 namespace sd {
 namespace {
@@ -42,10 +43,11 @@ const SystemCase kSystems[] = {
 };
 
 // Moments spread over 1900..2100, and east longitudes.
-const astro::ChartMoment kMoments[] = {0.0123, 0.2571, 0.5, 0.7777, 0.9634, 1.0, 1.15, 1.2382, 1.6, 1.99};
+const std::vector<astro::ChartMoment> kMoments =
+    testing_support::Moments({0.0123, 0.2571, 0.5, 0.7777, 0.9634, 1.0, 1.15, 1.2382, 1.6, 1.99});
 const double kLongitudes[] = {-122.42, -3.7, 0.0, 37.6, 151.2};
 
-double JdOf(astro::ChartMoment t) { return t * 36525.0 + 2415020.0; }
+double JdOf(astro::ChartMoment t) { return astro::JulianDay(t); }
 
 double Diff(double a, double b) { return astro::AngularDistance(a - b); }
 

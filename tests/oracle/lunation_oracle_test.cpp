@@ -9,12 +9,13 @@
 #include "astro/lunation.h"
 #include "astro/time_scales.h"
 #include "swephexp.h"
+#include "../support/moments.h"
 
 namespace sd {
 namespace {
 
-double JdOf(astro::ChartMoment t) { return t * 36525.0 + 2415020.0; }
-astro::ChartMoment MomentOfJd(double jd) { return (jd - 2415020.0) / 36525.0; }
+double JdOf(astro::ChartMoment t) { return astro::JulianDay(t); }
+astro::ChartMoment MomentOfJd(double jd) { return astro::ChartMoment((jd - 2415020.0) / 36525.0); }
 
 // Moon minus Sun, apparent geocentric longitudes, (-180, 180].
 double SweElongation(double jd_ut) {
@@ -48,7 +49,7 @@ double SweConjunction(double jd) {
 TEST(LunationOracle, NewMoonsWithinTwoMinutesOfSwissEphemeris) {
   double worst_common = 0, worst_own = 0;
   // Moments spread over 1900..2100 at an irregular step so that every phase is met.
-  for (astro::ChartMoment t = 0.0013; t < 2.0; t += 0.01937) {
+  for (astro::ChartMoment t{0.0013}; t < astro::ChartMoment(2.0); t += 0.01937) {
     const astro::NewMoon nm = astro::LastNewMoon(t);
     ASSERT_TRUE(astro::IsValue(nm.Moment)) << t;
     swe_set_delta_t_userdef(astro::DeltaT(nm.Moment) * 36525.0);
@@ -56,7 +57,7 @@ TEST(LunationOracle, NewMoonsWithinTwoMinutesOfSwissEphemeris) {
     swe_set_delta_t_userdef(SE_DELTAT_AUTOMATIC);
     const double own = std::fabs(JdOf(nm.Moment) - SweConjunction(JdOf(nm.Moment))) * 1440;
     EXPECT_LT(common, 2.0) << "t " << t;
-    if (t < 1.3) {
+    if (t < astro::ChartMoment(1.3)) {
       EXPECT_LT(own, 2.0) << "t " << t;
     }
     worst_common = std::fmax(worst_common, common);

@@ -54,12 +54,12 @@ std::vector<astro::ChartMoment> MomentsOf(const Era& era) {
   for (int k = 0; k < era.count; ++k) {
     const double f = std::fmod(0.5 + k * 0.6180339887498949, 1.0);
     const double year = era.from_year + (era.to_year - era.from_year) * f;
-    out.push_back((year - 1900.0) / 100.0);
+    out.emplace_back((year - 1900.0) / 100.0);
   }
   return out;
 }
 
-double YearOf(astro::ChartMoment t) { return 1900.0 + 100.0 * t; }
+double YearOf(astro::ChartMoment t) { return 1900.0 + 100.0 * t.Centuries; }
 bool PlutoSeriesHolds(astro::ChartMoment t) { return YearOf(t) >= 1890.0 && YearOf(t) <= 2100.0; }
 // The moments at which Uranus' and Neptune's geocentric longitude comes from the elements.
 bool KeplerianEra(astro::ChartMoment t) { return astro::EphemerisMoment(t).Centuries < -3.0; }

@@ -28,7 +28,7 @@ namespace {
 using oracle::SweBodyOfObject;
 
 // Julian day (UT) of a moment: the reference adds its own Delta T.
-double UtJd(astro::ChartMoment t) { return t * 36525.0 + 2415020.0; }
+double UtJd(astro::ChartMoment t) { return astro::JulianDay(t); }
 
 // Largest apparent-longitude difference from the reference, arcsec, over AD 1950-2050 (measured
 // every 3.7 days: 2.2, 3.1, 3.3, 6.8, 7.2, 3.3, 5.9, 7.0, 21.2, 9.4), with a fifth to spare.
@@ -93,10 +93,10 @@ astro::ChartMoment SweMomentNear(const Event& e, const astro::ChartData& natal, 
     const Angle a = SweAngle(e, natal, t);
     const double dt = -Wrap180(a.value - level) / a.rate * astro::DayInCenturies;
     t += dt;
-    if (std::fabs(t - start) > 3 * astro::DayInCenturies) return astro::NoValue;
+    if (std::fabs(t - start) > 3 * astro::DayInCenturies) return astro::kNoMoment;
     if (std::fabs(dt) < 0.01 * astro::SecondInCenturies) return t;
   }
-  return astro::NoValue;
+  return astro::kNoMoment;
 }
 astro::ChartMoment SweMoment(const Event& e, const astro::ChartData& natal, double level) {
   return SweMomentNear(e, natal, level, e.Moment);
@@ -106,14 +106,14 @@ astro::ChartMoment SweMoment(const Event& e, const astro::ChartData& natal, doub
 astro::ChartMoment SweStation(int body, astro::ChartMoment near) {
   astro::ChartMoment a = near - 3 * astro::DayInCenturies, b = near + 3 * astro::DayInCenturies;
   double va = SweSpeed(body, a);
-  if ((va > 0) == (SweSpeed(body, b) > 0)) return astro::NoValue;
+  if ((va > 0) == (SweSpeed(body, b) > 0)) return astro::kNoMoment;
   for (int i = 0; i < 60 && b - a > 0.01 * astro::SecondInCenturies; ++i) {
-    const astro::ChartMoment m = (a + b) / 2;
+    const astro::ChartMoment m = astro::Midpoint(a, b);
     const double vm = SweSpeed(body, m);
     if ((vm > 0) == (va > 0)) a = m, va = vm;
     else b = m;
   }
-  return (a + b) / 2;
+  return astro::Midpoint(a, b);
 }
 
 struct Worst {

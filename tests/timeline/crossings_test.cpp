@@ -10,7 +10,7 @@
 namespace sd::timeline {
 namespace {
 
-constexpr astro::ChartMoment kBase = 1.26;  // any moment; the angles below count days from it
+constexpr astro::ChartMoment kBase{1.26};  // any moment; the angles below count days from it
 
 double Days(astro::ChartMoment t) { return (t - kBase) / astro::DayInCenturies; }
 astro::ChartMoment At(double days) { return kBase + days * astro::DayInCenturies; }

@@ -25,6 +25,7 @@
 #include "timeline/crossings.h"
 #include "timeline/document.h"
 #include "timeline/longitudes.h"
+#include "../support/moments.h"
 
 namespace sd::timeline {
 namespace {
@@ -43,7 +44,7 @@ astro::ChartData TransitChart(astro::ChartMoment t) {
 // clock that has the same ephemeris time holds the very same numbers.
 TEST(TransitLongitudes, AreTheTransitChartsOwnNumbers) {
   // Moments over three centuries at an irregular step, every hour of the day met.
-  for (astro::ChartMoment t = -0.5137; t < 2.6; t += 0.0731) {
+  for (astro::ChartMoment t{-0.5137}; t < astro::ChartMoment(2.6); t += 0.0731) {
     const astro::ChartData chart = TransitChart(astro::ForecastClockOf(t));
     const BodyLongitudes all = TransitLongitudes(t);
     for (int n = 0; n <= 9; ++n) {
@@ -51,8 +52,8 @@ TEST(TransitLongitudes, AreTheTransitChartsOwnNumbers) {
       EXPECT_EQ(TransitLongitude(n, t), chart.Lon(n)) << "body " << n << " t " << t;
     }
   }
-  EXPECT_FALSE(astro::IsValue(TransitLongitude(10, 1.26)));
-  EXPECT_FALSE(astro::IsValue(TransitLongitude(astro::kSun, 5000.0)));
+  EXPECT_FALSE(astro::IsValue(TransitLongitude(10, astro::ChartMoment(1.26))));
+  EXPECT_FALSE(astro::IsValue(TransitLongitude(astro::kSun, astro::ChartMoment(5000.0))));
 }
 
 // A natal chart placed by hand: objects 0..9, the Ascendant and the Midheaven.
@@ -226,7 +227,7 @@ TEST(FindEvents, TransitThatTouchesAndTurnsBackIsListedTwice) {
   EXPECT_GT(conj[1].Moment, station->Moment);
   EXPECT_LT(conj[1].Moment - conj[0].Moment, 10 * astro::DayInCenturies);
   ASSERT_EQ(square.size(), 2u);
-  EXPECT_NEAR(square[0].Moment, conj[0].Moment, 2 * astro::SecondInCenturies);
+  EXPECT_NEAR(square[0].Moment.Centuries, conj[0].Moment.Centuries, 2 * astro::SecondInCenturies);
   EXPECT_TRUE(missed.empty());
 }
 
@@ -271,7 +272,7 @@ TEST(FindEvents, PassagesOfATouchAtAStationAndOfAMiss) {
   const Passage& m = *miss[0].Pass;
   EXPECT_FALSE(m.Perfects());
   EXPECT_EQ(miss[0].Moment, m.Closest);
-  EXPECT_NEAR(m.Closest, station->Moment, 0.05 * astro::DayInCenturies);
+  EXPECT_NEAR(m.Closest.Centuries, station->Moment.Centuries, 0.05 * astro::DayInCenturies);
   EXPECT_NEAR(m.ClosestSeparation, 0.01, 1e-3);
   EXPECT_NE(EventId(miss[0]).find("-closest-"), std::string::npos) << EventId(miss[0]);
 }
@@ -405,8 +406,8 @@ TEST(FindEvents, RefusesWindowsItCannotSearch) {
   const astro::ChartMoment t = astro::MomentFromDate(2026, 3, 20, 5);
   EXPECT_TRUE(FindEvents(nullptr, t, t - astro::DayInCenturies).empty());
   EXPECT_TRUE(FindEvents(nullptr, t, t + 400 * astro::DayInCenturies).empty());
-  EXPECT_TRUE(FindEvents(nullptr, astro::NoValue, t).empty());
-  EXPECT_TRUE(FindEvents(nullptr, t, std::nan("")).empty());
+  EXPECT_TRUE(FindEvents(nullptr, astro::kNoMoment, t).empty());
+  EXPECT_TRUE(FindEvents(nullptr, t, astro::ChartMoment(std::nan(""))).empty());
 }
 
 // The chunks of a span joined in order.
@@ -444,7 +445,7 @@ TEST(FindSpanChunk, JoinedChunksAreTheWindowsEvents) {
   ASSERT_EQ(joined.size(), window.size());
   for (size_t i = 0; i < window.size(); ++i) {
     EXPECT_TRUE(key(joined[i]) == key(window[i])) << i;
-    EXPECT_NEAR(joined[i].Moment, window[i].Moment, 2 * astro::SecondInCenturies) << i;
+    EXPECT_NEAR(joined[i].Moment.Centuries, window[i].Moment.Centuries, 2 * astro::SecondInCenturies) << i;
   }
   for (const Event& e : natal_only) EXPECT_TRUE(e.OtherNatal);
   EXPECT_EQ(SpanChunks(to, from), 0);
@@ -487,11 +488,20 @@ TEST(AttachDrivers, AspectEventsWhosePairAndAspectSetsHoldTheEvent) {
   ASSERT_GE(model.Count(), 5);
 
   std::vector<Event> events(5);
-  events[0] = {EventType::kAspect, 1, 5, 0, true, 60, 0, Direction::kNone, {}};
-  events[1] = {EventType::kAspect, 1, 5, 0, false, 60, 0, Direction::kNone, {}};
-  events[2] = {EventType::kAspect, 1, 5, 0, true, 90, 0, Direction::kNone, {}};
-  events[3] = {EventType::kLunation, 1, astro::kMoon, astro::kSun, false, 180, 0, Direction::kNone, {}};
-  events[4] = {EventType::kIngress, 1, 5, -1, false, astro::NoValue, 3, Direction::kForward, {9}};
+  events[0] = {EventType::kAspect, astro::ChartMoment(1), 5, 0, true, 60, 0, Direction::kNone, {}};
+  events[1] = {EventType::kAspect, astro::ChartMoment(1), 5, 0, false, 60, 0, Direction::kNone, {}};
+  events[2] = {EventType::kAspect, astro::ChartMoment(1), 5, 0, true, 90, 0, Direction::kNone, {}};
+  events[3] = {EventType::kLunation,
+               astro::ChartMoment(1),
+               astro::kMoon,
+               astro::kSun,
+               false,
+               180,
+               0,
+               Direction::kNone,
+               {}};
+  events[4] = {
+      EventType::kIngress, astro::ChartMoment(1), 5, -1, false, astro::NoValue, 3, Direction::kForward, {9}};
   AttachDrivers(model, events);
   EXPECT_EQ(events[0].Drivers, (std::vector<int>{0, 1}));
   EXPECT_EQ(events[1].Drivers, (std::vector<int>{2}));

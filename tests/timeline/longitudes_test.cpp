@@ -1,5 +1,6 @@
 // The search's cache of longitudes against computing each number again.
 #include "timeline/longitudes.h"
+#include "../support/moments.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,8 @@ uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
 // Asked once or again, bodies before or after the Sun their reduction needs, numbers or not, the
 // cache hands back the very bits the functions it stands for compute.
 TEST(LongitudeCache, HandsBackTheComputedNumbersToTheBit) {
-  const astro::ChartMoment moments[] = {-0.5137, 0.2618, 1.26, 1.26 + astro::SecondInCenturies, 2.5999, 5000.0,
-                                        astro::NoValue};
+  const std::vector<astro::ChartMoment> moments = testing_support::Moments(
+      {-0.5137, 0.2618, 1.26, 1.26 + astro::SecondInCenturies, 2.5999, 5000.0, astro::NoValue});
   const int others[] = {astro::kSun, astro::kMoon, astro::kMars, astro::kPluto, -1, 10};
   LongitudeCache cache;
   for (const bool downward : {true, false}) {

@@ -13,7 +13,7 @@ namespace {
 constexpr double kDay = astro::DayInCenturies;
 constexpr double kSecond = astro::SecondInCenturies;
 // A moment of 2026 that sits at no whole hour or day of the walk's grid.
-constexpr double kT0 = 1.2621731;
+constexpr astro::ChartMoment kT0{1.2621731};
 
 TEST(PassageAround, SteadyApproachHasOneExactMomentAndEndsAtTheOrb) {
   struct Case {
@@ -26,12 +26,12 @@ TEST(PassageAround, SteadyApproachHasOneExactMomentAndEndsAtTheOrb) {
     const Deviation dev = [&c](astro::ChartMoment t) { return c.rate * (t - kT0) / kDay; };
     const double half = c.orb / std::fabs(c.rate) * kDay;  // time from exact to either edge
     // Walked from before exactness and from after it: the same passage.
-    for (const double inside : {kT0 - 0.6 * half, kT0 + 0.3 * half}) {
+    for (const astro::ChartMoment inside : {kT0 - 0.6 * half, kT0 + 0.3 * half}) {
       const Passage p = PassageAround(dev, inside, c.orb);
       ASSERT_EQ(p.Exact.size(), 1u);
-      EXPECT_NEAR(p.Exact[0], kT0, kSecond);
-      EXPECT_NEAR(p.Start, kT0 - half, kSecond);
-      EXPECT_NEAR(p.End, kT0 + half, kSecond);
+      EXPECT_NEAR(p.Exact[0].Centuries, kT0.Centuries, kSecond);
+      EXPECT_NEAR(p.Start.Centuries, (kT0 - half).Centuries, kSecond);
+      EXPECT_NEAR(p.End.Centuries, (kT0 + half).Centuries, kSecond);
       EXPECT_TRUE(p.Perfects());
       EXPECT_FALSE(astro::IsValue(p.Closest));
     }
@@ -47,7 +47,8 @@ TEST(PassageAround, StationThatTouchesTurnsBackAndTouchesAgainGivesThreeExactMom
   };
   const Passage p = PassageAround(dev, kT0 + 30 * kDay, 3.0);
   ASSERT_EQ(p.Exact.size(), 3u);
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(p.Exact[i], kT0 + 20 * i * kDay, kSecond) << i;
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(p.Exact[i].Centuries, (kT0 + 20 * i * kDay).Centuries, kSecond) << i;
   // 2e-4 x (x - 20)(x - 40) = -3 below the first root and = 3 above the last: the real roots
   // of the two cubics, found here by bisection on the formula.
   auto root = [](double target, double lo, double hi) {
@@ -57,8 +58,8 @@ TEST(PassageAround, StationThatTouchesTurnsBackAndTouchesAgainGivesThreeExactMom
     }
     return (lo + hi) / 2;
   };
-  EXPECT_NEAR(p.Start, kT0 + root(-3, -30, 0) * kDay, kSecond);
-  EXPECT_NEAR(p.End, kT0 + root(3, 40, 70) * kDay, kSecond);
+  EXPECT_NEAR(p.Start.Centuries, (kT0 + root(-3, -30, 0) * kDay).Centuries, kSecond);
+  EXPECT_NEAR(p.End.Centuries, (kT0 + root(3, 40, 70) * kDay).Centuries, kSecond);
 }
 
 TEST(PassageAround, TurningBackShortOfExactnessGivesTheClosestApproach) {
@@ -69,12 +70,12 @@ TEST(PassageAround, TurningBackShortOfExactnessGivesTheClosestApproach) {
   };
   const Passage p = PassageAround(dev, kT0 + 12 * kDay, 1.0);
   EXPECT_FALSE(p.Perfects());
-  EXPECT_NEAR(p.Closest, kT0 + 10 * kDay, 60 * kSecond);
+  EXPECT_NEAR(p.Closest.Centuries, (kT0 + 10 * kDay).Centuries, 60 * kSecond);
   EXPECT_NEAR(p.ClosestSeparation, 0.4, 1e-6);
   // |dev| = 1 where 0.01 x^2 = 0.6.
   const double half = std::sqrt(60.0) * kDay;
-  EXPECT_NEAR(p.Start, kT0 + 10 * kDay - half, kSecond);
-  EXPECT_NEAR(p.End, kT0 + 10 * kDay + half, kSecond);
+  EXPECT_NEAR(p.Start.Centuries, (kT0 + 10 * kDay - half).Centuries, kSecond);
+  EXPECT_NEAR(p.End.Centuries, (kT0 + 10 * kDay + half).Centuries, kSecond);
 }
 
 TEST(PassageAround, EndsBeyondTheSearchBoundAreUnknown) {
@@ -97,12 +98,12 @@ TEST(CanonicalRoot, SameRootFromAnyNearbyStartIsTheSameNumber) {
   const Deviation dev = [](astro::ChartMoment t) { return std::sin((t - kT0) / kDay * 0.7) * 3; };
   const astro::ChartMoment first = CanonicalRoot(dev, kT0 + 0.7 * kSecond);
   for (const double off : {-3.0, -0.2, 0.0, 0.4, 2.5}) EXPECT_EQ(CanonicalRoot(dev, kT0 + off * kSecond), first) << off;
-  EXPECT_NEAR(first, kT0, kSecond);
+  EXPECT_NEAR(first.Centuries, kT0.Centuries, kSecond);
   // A root on the edge of a whole hour is found from either side of the edge.
-  const astro::ChartMoment hour = std::floor(kT0 / (kDay / 24)) * (kDay / 24);
+  const astro::ChartMoment hour(std::floor(kT0.Centuries / (kDay / 24)) * (kDay / 24));
   const Deviation at_edge = [hour](astro::ChartMoment t) { return (t - hour) / kDay; };
-  EXPECT_NEAR(CanonicalRoot(at_edge, hour - 0.1 * kSecond), hour, kSecond);
-  EXPECT_NEAR(CanonicalRoot(at_edge, hour + 0.1 * kSecond), hour, kSecond);
+  EXPECT_NEAR(CanonicalRoot(at_edge, hour - 0.1 * kSecond).Centuries, hour.Centuries, kSecond);
+  EXPECT_NEAR(CanonicalRoot(at_edge, hour + 0.1 * kSecond).Centuries, hour.Centuries, kSecond);
 }
 
 TEST(MotionAt, ApplyingWhileTheDeviationShrinksSeparatingWhileItGrows) {

@@ -30,7 +30,7 @@ TEST(IsRetrograde, AgreesWithThePublishedStations) {
   for (const Case& c : cases)
     EXPECT_EQ(IsRetrograde(c.body, astro::MomentFromDate(c.y, c.m, c.d, 12)), c.retrograde)
         << "body " << c.body << " on " << c.y << "-" << c.m << "-" << c.d;
-  EXPECT_FALSE(IsRetrograde(2, astro::NoValue));
+  EXPECT_FALSE(IsRetrograde(2, astro::kNoMoment));
 }
 
 astro::ChartData Computed(int y, int m, int d, double clock, double lat_hms, double lon_hms) {
