@@ -219,9 +219,7 @@ class PrettyJson {
     Close(']');
   }
   // A moment as UTC or local text, null where it is unknown.
-  void Utc(astro::ChartMoment t) {
-    astro::IsKnown(t) ? String(UtcText(t)) : Null();
-  }
+  void Utc(astro::ChartMoment t) { astro::IsKnown(t) ? String(UtcText(t)) : Null(); }
   void Local(astro::ChartMoment t, double zone) {
     astro::IsKnown(t) ? String(LocalText(t, zone)) : Null();
   }
