@@ -41,7 +41,7 @@ ChartMoment MomentFromDate(int year, int month, int day, double hours) {
     const double a = std::trunc(y / 100.0);
     jd += 2 - a + std::trunc(a / 4.0);
   }
-  return ChartMoment((jd - 2415020.0) / 36525.0);
+  return MomentFromJulianDay(jd);
 }
 
 // The inverse of the same chapter's formula (Meeus, Astronomical Formulae for Calculators).

@@ -70,8 +70,11 @@ inline constexpr ChartMoment Midpoint(ChartMoment a, ChartMoment b) {
   return ChartMoment((a.Centuries + b.Centuries) / 2);
 }
 
-// The Julian Day (UT) of a moment.
+// The Julian Day (UT) of a moment, and the moment of a Julian Day.
 inline constexpr double JulianDay(ChartMoment t) { return t.Centuries * 36525.0 + 2415020.0; }
+inline constexpr ChartMoment MomentFromJulianDay(double jd) {
+  return ChartMoment((jd - 2415020.0) / 36525.0);
+}
 
 // One day in centuries: this decimal value, not the exact 1/36525. Every number of days or
 // hours added to a moment goes through it.

@@ -58,7 +58,7 @@ double Parabola(double year) {
 }
 
 // JD 2451544.5 (2000 January 1, 0 h UT) as a moment, and the mean Gregorian year in centuries.
-constexpr ChartMoment kYear2000((2451544.5 - 2415020.0) / 36525.0);
+constexpr ChartMoment kYear2000 = MomentFromJulianDay(2451544.5);
 constexpr double kGregorianYear = 365.2425 / 36525.0;
 
 }  // namespace

@@ -48,7 +48,7 @@ BodyLongitudes TransitLongitudes(astro::ChartMoment true_ut) {
 }
 
 LongitudeCache::Held& LongitudeCache::At(astro::ChartMoment t) {
-  const auto [it, added] = moments_.try_emplace(std::bit_cast<uint64_t>(t));
+  const auto [it, added] = moments_.try_emplace(std::bit_cast<uint64_t>(t.Centuries));
   if (added) it->second.Clock = astro::ForecastClockOf(t);
   return it->second;
 }

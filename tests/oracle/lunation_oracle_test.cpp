@@ -15,7 +15,6 @@ namespace sd {
 namespace {
 
 double JdOf(astro::ChartMoment t) { return astro::JulianDay(t); }
-astro::ChartMoment MomentOfJd(double jd) { return astro::ChartMoment((jd - 2415020.0) / 36525.0); }
 
 // Moon minus Sun, apparent geocentric longitudes, (-180, 180].
 double SweElongation(double jd_ut) {
@@ -100,10 +99,10 @@ TEST(LunationOracle, SolarEclipses2000To2030) {
   ASSERT_GT(swe.size(), 60u);
 
   std::vector<astro::ChartMoment> mine;
-  for (astro::ChartMoment t = MomentOfJd(from); t < MomentOfJd(to);) {
+  for (astro::ChartMoment t = astro::MomentFromJulianDay(from); t < astro::MomentFromJulianDay(to);) {
     const astro::EclipsePair p = astro::EclipseSearch(t);
     ASSERT_TRUE(astro::IsValue(p.NextMoment)) << t;
-    if (p.NextMoment >= MomentOfJd(to)) break;
+    if (p.NextMoment >= astro::MomentFromJulianDay(to)) break;
     mine.push_back(p.NextMoment);
     t = p.NextMoment + astro::DayInCenturies;
   }
